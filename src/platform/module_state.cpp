@@ -1,0 +1,23 @@
+#include "platform/module_state.h"
+
+namespace vantel {
+namespace {
+ModuleState* current = nullptr;
+}
+
+ModuleState& PluginModuleState() {
+  static ModuleState state;
+  return state;
+}
+
+ModuleState& CurrentModuleState() { return current ? *current : PluginModuleState(); }
+
+const ResourceModule& CurrentResources() {
+  const ModuleState& state = CurrentModuleState();
+  return state.resources ? *state.resources : BuiltinResources();
+}
+
+ModuleStateGuard::ModuleStateGuard(ModuleState& state) : previous_(current) { current = &state; }
+ModuleStateGuard::~ModuleStateGuard() { current = previous_; }
+
+}  // namespace vantel

@@ -1,0 +1,31 @@
+#pragma once
+// A resource module: what a Windows module's resource section held (strings, dialog
+// templates). The plug-in carries the English one; libvantelFRA.so exports a French one.
+#include <cstddef>
+#include <cstdint>
+
+namespace vantel {
+
+struct StringEntry {
+  uint32_t id;
+  const char* text;  // UTF-8
+};
+
+struct DialogTemplate;  // src/platform/dialog_template.h
+
+struct ResourceModule {
+  const char* name;  // "en" or "fr": for diagnostics only
+  const StringEntry* strings;  // sorted by id
+  size_t stringCount;
+  const DialogTemplate* const* dialogs;
+  size_t dialogCount;
+};
+
+/// The resources built into the plug-in itself.
+const ResourceModule& BuiltinResources();
+
+}  // namespace vantel
+
+/// Exported by a resource library (the French one): its resource module.
+extern "C" typedef const vantel::ResourceModule* (*VantelResourceModuleFn)();
+#define VANTEL_RESOURCE_MODULE_SYMBOL "VantelResourceModule"

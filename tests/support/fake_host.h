@@ -1,0 +1,162 @@
+#pragma once
+// A programmable host for tests: an item store answering the request codes, programmable
+// replies and failures per request code and item, a log of every request with its payload,
+// and an allocation ledger that proves who freed what.
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "host/host_data.h"
+#include "host/machine_context.h"
+#include "vantel/host_abi.h"
+
+namespace vantel::test {
+
+/// Every block of the shared allocator while a ledger is installed.
+class AllocationLedger {
+ public:
+  AllocationLedger();
+  ~AllocationLedger();
+  AllocationLedger(const AllocationLedger&) = delete;
+  AllocationLedger& operator=(const AllocationLedger&) = delete;
+
+  /// Blocks allocated and not yet freed.
+  size_t LiveBlocks() const { return live_.size(); }
+  /// Frees of blocks that were not live (double frees or foreign pointers).
+  size_t BadFrees() const { return badFrees_; }
+  size_t Allocations() const { return allocations_; }
+  /// Frees every live block (after a test has counted them).
+  void FreeAll();
+
+ private:
+  static void* Alloc(size_t size);
+  static void Release(void* block);
+  static size_t BlockSize(const void* block);
+  static AllocationLedger* current_;
+
+  std::map<const void*, size_t> live_;
+  size_t badFrees_ = 0;
+  size_t allocations_ = 0;
+  HostAllocator allocator_;
+};
+
+/// A value the host holds for an item.
+using ItemValue = std::variant<std::monostate, int32_t, WordTable, std::vector<int32_t>, std::string>;
+
+struct Item {
+  int32_t id = -1;  // -1: REQ_ITEM_ID gives no identifier (unknown item)
+  ItemValue value;
+  int32_t cls = 0;
+  int32_t stateBits = static_cast<int32_t>(0x80000000u);
+  int32_t present = 1;
+  int32_t isMap = 0;
+  int32_t lists = 0;
+  std::string label;
+  std::map<int32_t, int32_t> attributes;  // REQ_ITEM_ATTR_10/20/23/24, error code...
+  std::string errorText;
+};
+
+/// One request as the host saw it.
+struct RequestRecord {
+  int32_t machine;
+  int32_t code;
+  std::string item;
+  int32_t inLen;
+  std::vector<uint8_t> inBytes;  // the input payload (integer: 4 bytes)
+  int32_t result;
+
+  std::optional<int32_t> InInt() const;
+  WordTable InWords() const;
+};
+
+/// A raw reply: result, len and bytes (copied into a fresh block of the shared allocator).
+struct RawReply {
+  int32_t result = HOST_OK;
+  int32_t len = 0;
+  std::vector<uint8_t> bytes;
+  bool nullData = false;  // reply with len set but no data
+};
+
+RawReply IntReply(int32_t value);
+RawReply TextReply(const std::string& text);  // NUL appended
+RawReply WordsReply(const WordTable& words);
+RawReply LongsReply(const std::vector<int32_t>& longs);
+RawReply FailReply(int32_t result);
+
+class FakeHost {
+ public:
+  FakeHost();
+  ~FakeHost();
+  FakeHost(const FakeHost&) = delete;
+  FakeHost& operator=(const FakeHost&) = delete;
+
+  /// The ACTIONDLL entry that dispatches to the current fake host.
+  static ActionDllFn Entry();
+
+  // --- the host's own answers
+  int32_t hostVersion = 0x50000;
+  int32_t hostLanguage = 1033;
+  int32_t hostLevel = 3;
+  int32_t userLevel = 5;
+  int32_t connection = 1;
+  std::optional<std::string> machineName = "M12";  // nullopt: the request fails
+  std::map<std::string, int32_t> userValues = {{"VALUSER_LSTSEL", 1}, {"VALUSER_LSTSXC", 1},
+                                               {"VALUSER_LSTSYC", 1}, {"VALUSER_LSTPIL", 1},
+                                               {"VALUSER_LSTPID", 1}};
+  std::set<std::string> knownFunctions;
+  std::set<std::string> knownSupervisions;
+  std::map<std::string, Item> items;
+  /// Input payloads the host took over on success (freed at once, as a host would).
+
+  // --- programming
+  /// Answers `code` for `item` with `reply` (overrides the store), `times` times (-1: always).
+  void Program(int32_t code, const std::string& item, RawReply reply, int times = -1);
+  /// Fails `code` for `item` with `result`.
+  void Fail(int32_t code, const std::string& item, int32_t result, int times = -1);
+  /// Fails every request with `code`, whatever the item.
+  void FailCode(int32_t code, int32_t result);
+  /// Called on every request before anything else (re-entrant calls, counting...).
+  std::function<void(const RequestRecord&)> onRequest;
+
+  Item& AddItem(const std::string& name, int32_t id, ItemValue value = {});
+
+  // --- inspection
+  std::vector<RequestRecord> log;
+  std::vector<RequestRecord> Requests(int32_t code) const;
+  size_t Count(int32_t code) const { return Requests(code).size(); }
+  /// The last word table written with REQ_ITEM_WRITE to `item`.
+  std::optional<WordTable> Written(const std::string& item) const;
+  void ClearLog() { log.clear(); }
+
+  AllocationLedger& ledger() { return ledger_; }
+
+  int32_t Handle(int32_t machine, int32_t code, const char* item, HostBuffer* buf);
+
+ private:
+  struct Programmed {
+    RawReply reply;
+    int times;
+  };
+  std::optional<RawReply> TakeProgrammed(int32_t code, const std::string& item);
+  RawReply Answer(int32_t code, const std::string& item, const RequestRecord& request);
+
+  static FakeHost* current_;
+  AllocationLedger ledger_;
+  std::map<std::pair<int32_t, std::string>, std::vector<Programmed>> programmed_;
+  std::map<int32_t, int32_t> failedCodes_;
+};
+
+/// A MachineContext wired to a fake host, for tests below the exports.
+struct HostedContext {
+  explicit HostedContext(FakeHost& host, int32_t index = 12);
+  HostApp app;
+  MachineContext context;
+};
+
+}  // namespace vantel::test
