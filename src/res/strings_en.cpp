@@ -69,9 +69,9 @@ constexpr StringEntry kStrings[] = {
      "Choose the ignition type among those that the ECU and the number of cylinders "
      "allow (the others are greyed), and the ignition delay in microseconds, up to the "
      "maximum shown beside it.\n"
-     "The ignition type also decides how many injection channels remain: when the "
-     "ignition leaves the outputs shared with the injection free, they are given to the "
-     "injection, which the Injection page rules then take into account.\n"
+     "The ignition type also decides how many injection channels there are: when the "
+     "ignition leaves free the outputs it shares with the injection, the injection may use "
+     "them, and the injection rules count them.\n"
      "Press F1 on a control for its own help."},
 
     // Injection page

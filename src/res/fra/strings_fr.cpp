@@ -1,12 +1,360 @@
+// The French resource library: loaded beside the plug-in when the host runs in French.
+// Self-contained on purpose: it carries data only and links nothing of the plug-in.
+// Texts ending in a blank are followed by a number, as in the English table.
 #include "platform/resources.h"
 
+namespace vantel {
 namespace {
-constexpr vantel::StringEntry kStrings[] = {
-    {17000, "Action annulée\nErreur inconnue"},
-};
-const vantel::ResourceModule kModule{"fr", kStrings, 1, nullptr, 0};
-}  // namespace
 
-extern "C" __attribute__((visibility("default"))) const vantel::ResourceModule* VantelResourceModule() {
-  return &kModule;
+constexpr StringEntry kStrings[] = {
+    // Host request errors
+    {17000, "Action annulée\nErreur inconnue"},
+    {17001, "Action annulée\nErreur interne Doranix"},
+    {17002, "Action annulée\nErreur de données de la Dll"},
+    {17003, "Action annulée\nErreur de cible de la Dll"},
+    {17004, "Action annulée\nErreur d'action de la Dll"},
+    {17005, "Action annulée\nDroits d'accès insuffisants"},
+    {17006, "Action annulée\nErreur de transfert de la Dll"},
+
+    // Host flows
+    {17010,
+     "Cette fonction ne peut pas être exécutée\nUne autre action est en cours sur cette "
+     "machine"},
+    {17012, "Erreur de transmission finale"},
+    {17013, "Action interrompue"},
+    {17014,
+     "ERREUR MAJEURE KALBRIX\nCe Kalbrix ne peut être ni utilisé ni sauvegardé :\n"
+     "Contrôle d'homogénéité de la gestion moteur interrompu.\nContactez Talvek"},
+    {17100, "Configuration de la gestion moteur"},
+    {17101,
+     "ERREUR MAJEURE KALBRIX\nCe Kalbrix ne peut être ni utilisé ni sauvegardé :\n"
+     "Format de la table de commande inconnu\nAction annulée"},
+    {17102, "Impossible de créer les dialogues d'édition.\nFonction annulée."},
+    {17103,
+     "Les données à régler n'ont pas encore été reçues de la machine\n\n"
+     "Le réglage ne peut pas encore être effectué"},
+    {17104,
+     "Les tables de description du volant moteur sont en cours de mise à jour automatique\n"
+     "Attendez quelques secondes puis relancez cette fonction de configuration"},
+
+    // Engine page
+    {17200, "Moteur"},
+    {17201,
+     "Réglez le nombre de cylindres, la cible du volant moteur et le test de "
+     "synchronisation.\n"
+     "Volant moteur : choisissez la forme du repère de référence, son nombre d'occurrences "
+     "par tour et le nombre de dents réellement présentes sur le volant (dents manquantes "
+     "non comptées : 58 pour une cible 60-2). Les listes ne proposent que ce que "
+     "permettent le calculateur et la phase principale choisie dans l'onglet Phases.\n"
+     "Quitter l'onglet régénère les tables de description du volant moteur et met à jour "
+     "les onglets Phases et Allumage. Changer le nombre de cylindres remet des angles "
+     "réguliers entre cylindres et place tous les cylindres sur le banc 1.\n"
+     "Sur un champ, la touche F1 affiche son aide."},
+
+    // Phases page: main phase types and camshafts
+    {17210, "Pas de phase"},
+    {17211, "Sur position des repères"},
+    {17212, "Sur état des repères"},
+    {17213, "Dents régulières"},
+    {17214, "Une dent manquante"},
+    {17215, "Une dent supplémentaire"},
+    {17216, "Synchronisation dynamique"},
+    {17217, "Capteur de pression de phase"},
+    {17220, "Phase admission banc 1"},
+    {17221, "Phase échappement banc 1"},
+    {17222, "Phase admission banc 2"},
+    {17223, "Phase échappement banc 2"},
+    {17224, "Pas de capteur d'arbre à cames"},
+
+    // Ignition page
+    {17300, "Allumage"},
+    {17301,
+     "Choisissez le type d'allumage parmi ceux que permettent le calculateur et le nombre "
+     "de cylindres (les autres sont grisés), et le délai d'allumage en microsecondes, "
+     "jusqu'au maximum indiqué à côté.\n"
+     "Le type d'allumage détermine aussi le nombre de voies d'injection : lorsque "
+     "l'allumage laisse libres les sorties qu'il partage avec l'injection, l'injection "
+     "peut les utiliser, et les règles d'injection les comptent.\n"
+     "Sur un champ, la touche F1 affiche son aide."},
+
+    // Injection page
+    {17400, "Injection"},
+    {17401,
+     "Choisissez les rampes et le type d'injection parmi les combinaisons que permet le "
+     "calculateur (les autres sont grisées).\n"
+     "Les injections séquentielle et directe exigent une voie d'injection par cylindre, et "
+     "deux par cylindre pour l'injection séquentielle sur deux rampes ; l'injection "
+     "directe exige une phase principale qui repère le cycle moteur. Avec deux rampes, "
+     "sélectionnez les données d'échelle de la cartographie de pilotage de rampe par les "
+     "fonctions d'échelle de cartographie.\n"
+     "La commande peak and hold ne se règle pas ici : valider cet onglet désactive le mode "
+     "peak and hold.\n"
+     "Sur un champ, la touche F1 affiche son aide."},
+
+    // Phases page
+    {17500, "Phases"},
+    {17501,
+     "La phase principale est le signal d'arbre à cames sur lequel le cycle moteur est "
+     "synchronisé ; les phases auxiliaires 1 à 3 mesurent seulement la position d'arbres "
+     "à cames.\n"
+     "Pour chaque phase, choisissez l'arbre à cames, le nombre de repères et la dent du "
+     "vilebrequin à partir de laquelle le repère est attendu (TCDM est le repère de "
+     "référence du volant, TCDM+n la n-ième dent après lui, sur deux tours) ; pour la "
+     "phase principale, choisissez aussi le type de phase.\n"
+     "Un arbre à cames ne sert qu'à une seule phase. Sans capteur d'arbre à cames pour la "
+     "phase principale, seuls Pas de phase, Synchronisation dynamique et Capteur de "
+     "pression de phase restent possibles, et les phases auxiliaires sont inutilisables.\n"
+     "Sur un champ, la touche F1 affiche son aide."},
+
+    // Cylinders banks page
+    {17520, "Bancs de cylindres"},
+    {17521,
+     "Pour chaque cylindre dans l'ordre d'allumage : l'angle de son point mort haut (PMH) "
+     "après celui du premier cylindre allumé, en degrés du cycle moteur de 720 degrés, et "
+     "son banc.\n"
+     "Avec des angles réguliers, le cycle est réparti également. Les angles spécifiques se "
+     "saisissent avec au plus deux décimales, ne doivent pas décroître et sont enregistrés "
+     "au dixième de degré supérieur ; le premier cylindre reste à 0.00 sur le banc 1.\n"
+     "Le choix du banc n'est possible que si le calculateur gère les bancs de cylindres.\n"
+     "Sur un champ, la touche F1 affiche son aide."},
+
+    // Labels and captions
+    {17600, "Délai d'allumage en microsecondes"},
+    {17800, "Sélection des données d'échelle de cartographie (rampe "},
+    {17900, "Erreurs de configuration moteur"},
+
+    // Input refused by a page
+    {18010, "Le délai d'allumage est trop élevé"},
+    {18020, "Les angles entre cylindres ne doivent pas décroître"},
+
+    // Coherence rules: injection, ignition, cylinders, flywheel
+    {18100,
+     "L'injection directe ne peut pas fonctionner sans configuration moteur phasée"},
+    {18101,
+     "Le calculateur ne possède pas assez de voies d'injection pour le type d'injection "
+     "choisi et 2 rampes avec "},
+    {18102, " cylindres"},
+    {18103,
+     "Le calculateur ne possède pas assez de voies d'injection pour le type d'injection "
+     "choisi avec "},
+    {18104, "L'injection semi-séquentielle sur une rampe n'est autorisée qu'avec plus de "},
+    {18105, "L'injection semi-séquentielle sur deux rampes n'est autorisée qu'avec plus de "},
+    {18106, "L'injection semi-séquentielle sur deux bancs n'est pas autorisée avec 10 cylindres"},
+    {18107, "L'injection semi-séquentielle sur deux rampes n'est pas autorisée avec "},
+    {18108,
+     "Le calculateur ne possède pas assez de voies d'allumage pour le type d'allumage "
+     "choisi avec "},
+    {18109,
+     "Le calculateur ne peut pas produire assez d'impulsions d'allumage pour le type "
+     "d'allumage choisi avec "},
+    {18110, "L'allumage jumostatique exige un nombre pair de cylindres"},
+    {18111, "Le calculateur ne peut pas gérer le nombre de cylindres choisi"},
+    {18112, "Les angles entre cylindres ne doivent pas décroître"},
+    {18113,
+     "Le nombre de cylindres choisi impose des angles entre cylindres appariés en "
+     "opposition à 360°"},
+    {18114, "Le calculateur ne permet pas la gestion de bancs de cylindres"},
+    {18115, "Le nombre de cylindres choisi ne permet pas la gestion des bancs de cylindres"},
+    {18116,
+     "Pour le nombre de cylindres choisi, les deux bancs doivent avoir le même nombre de "
+     "cylindres"},
+    {18117,
+     "Pour le nombre de cylindres choisi, chaque banc doit être réglé comme un moteur à "
+     "angles réguliers"},
+    {18118, "Le calculateur n'accepte pas le nombre de dents choisi pour le volant moteur"},
+    {18119,
+     "Les tables de description du volant moteur sont erronées ou non optimisées : le "
+     "moteur ne fonctionne pas correctement ou pas au mieux"},
+    {18120, "Le calculateur n'accepte pas le mode peak and hold choisi pour l'injection"},
+    {18121, "Le calculateur n'accepte pas la configuration d'injection choisie"},
+    {18122, "Le calculateur n'accepte pas la configuration d'allumage choisie"},
+    {18123, "Le délai d'allumage n'est pas dans les limites autorisées par le calculateur"},
+    {18124, "Le premier cylindre doit être à l'angle 0° sur le banc 1"},
+    {18125,
+     "La valeur du régime de test de synchronisation doit être comprise entre 0 et 65535"},
+    {18126,
+     "L'allumage distribué, pour ce type de volant moteur et ce nombre de cylindres, exige "
+     "au moins "},
+    {18127, " dents"},
+    {18128,
+     "L'allumage distribué ne peut pas fonctionner sans phase pour le nombre de cylindres "
+     "choisi"},
+    {18129, "Erreur générale de configuration des tables du volant moteur"},
+    {18130,
+     "ERREUR MAJEURE KALBRIX\nCe Kalbrix ne peut être ni utilisé ni sauvegardé :\n"
+     "Configuration moteur inconnue du calculateur"},
+
+    // Rail piloting map scales
+    {18140,
+     "Données d'échelle verticale inexistantes sur la cartographie de pilotage de rampe "
+     "( rampe "},
+    {18141,
+     "Données d'échelle horizontale inexistantes sur la cartographie de pilotage de rampe "
+     "( rampe "},
+    {18142,
+     "Aucune donnée d'échelle sélectionnée sur la cartographie de pilotage de rampe "
+     "d'injecteurs ( rampe "},
+
+    // Coherence rules: phases
+    {18200, "Le calculateur n'accepte pas le nombre de dents choisi pour la phase principale"},
+    {18201, "Dent d'arbre à cames de mesure de la phase principale incorrecte"},
+    {18202, "Le type de repère choisi pour la phase principale est inconnu"},
+    {18203,
+     "Le nombre de dents choisi pour la phase principale ne correspond pas au nombre de "
+     "dents du volant moteur"},
+    {18204, "Le repère de la phase principale n'est pas identifié par le calculateur"},
+    {18205,
+     "Le type de phase principale choisi ne correspond pas à la configuration des dents du "
+     "volant moteur"},
+    {18206, "L'arbre à cames affecté à la phase principale n'est pas connu du calculateur"},
+    {18207,
+     "Le type de phase principale choisi ne convient pas à un volant moteur ayant plus "
+     "d'une référence"},
+    {18208,
+     "Le calculateur n'accepte pas le nombre de tours moteur choisi pour la "
+     "synchronisation"},
+    {18209, "Le calculateur n'accepte pas le nombre d'impulsions de pression de phase choisi"},
+    {18210,
+     "Le calculateur n'accepte pas le nombre de dents choisi pour la phase auxiliaire 1"},
+    {18211, "Mesure de la dent vilebrequin incorrecte pour la phase auxiliaire 1"},
+    {18212,
+     "L'arbre à cames affecté à la phase auxiliaire 1 n'est pas connu du calculateur"},
+    {18220,
+     "Le calculateur n'accepte pas le nombre de dents choisi pour la phase auxiliaire 2"},
+    {18221, "Mesure de la dent vilebrequin incorrecte pour la phase auxiliaire 2"},
+    {18222,
+     "L'arbre à cames affecté à la phase auxiliaire 2 n'est pas connu du calculateur"},
+    {18223,
+     "Le capteur nécessaire à la mesure de la phase auxiliaire 2 n'est pas disponible"},
+    {18230,
+     "Le calculateur n'accepte pas le nombre de dents choisi pour la phase auxiliaire 3"},
+    {18231, "Mesure de la dent vilebrequin incorrecte pour la phase auxiliaire 3"},
+    {18232,
+     "L'arbre à cames affecté à la phase auxiliaire 3 n'est pas connu du calculateur"},
+    {18233,
+     "Le capteur nécessaire à la mesure de la phase auxiliaire 3 n'est pas disponible"},
+    {18240,
+     "Le nombre de dents du volant moteur n'est pas compatible avec le nombre de "
+     "références choisi"},
+    {18241,
+     "Le type de volant moteur n'est pas compatible avec le nombre de références choisi"},
+    {18242,
+     "Le type de volant moteur n'est pas compatible avec le type de singularité choisi"},
+    {18250,
+     "Pour une synchronisation par pression de phase, le capteur de pression de phase doit "
+     "exister"},
+    {18300, "Les phases auxiliaires exigent une phase principale valide"},
+    {18301, "Le même arbre à cames a été affecté à plusieurs phases"},
+
+    // Phases page: label of the main marks combo by phase type
+    {18400, "Nombre réel de repères de phase sur l'arbre à cames"},
+    {18401, "Nombre maximal de tours moteur pour la synchronisation dynamique"},
+    {18402, "Nombre d'impulsions de pression de phase par cycle moteur"},
+
+    // Combo entries; TCDM names the flywheel reference mark in both languages
+    {19000, "AUCUNE DONNÉE"},
+    {19010, "TCDM"},
+
+    // Help pop-ups of the configuration dialog's controls
+    {20000,
+     "Type d'allumage.\n"
+     "Distribué : une seule sortie d'allumage allume tous les cylindres à tour de rôle ; le "
+     "calculateur doit produire une impulsion par cylindre, le volant moteur doit avoir "
+     "assez de dents, et un nombre impair de cylindres exige une phase principale.\n"
+     "Jumostatique : une sortie allume deux cylindres en opposition à 360° ; exige un "
+     "nombre pair de cylindres.\n"
+     "Statique : une sortie d'allumage (une bobine) par cylindre.\n"
+     "Les types que le calculateur ou le nombre de cylindres n'autorisent pas sont grisés."},
+    {20001,
+     "Rampes d'injection.\n"
+     "Une rampe : tous les injecteurs sont alimentés par une seule rampe.\n"
+     "Deux rampes (la rampe 1 bascule sur la rampe 2) : l'injection passe de la rampe 1 à "
+     "la rampe 2.\n"
+     "Deux rampes (la rampe 1 bascule sur les rampes 1+2) : l'injection passe de la rampe "
+     "1 aux deux rampes ensemble.\n"
+     "Un choix à deux rampes n'est proposé que pour les types d'injection que le "
+     "calculateur autorise sur deux rampes. Avec deux rampes, la cartographie de pilotage "
+     "de rampe a besoin de ses données d'échelle (fonctions d'échelle de cartographie)."},
+    {20002,
+     "Type d'injection.\n"
+     "Semi-séquentielle : injecteurs commandés par groupes ; autorisée seulement si le "
+     "moteur a plus de cylindres que le calculateur n'a de voies d'injection.\n"
+     "Séquentielle : une injection par cylindre et par cycle, calée sur la fin "
+     "d'injection.\n"
+     "Directe : injection séquentielle calée sur le début d'injection ; exige une phase "
+     "principale qui repère le cycle moteur.\n"
+     "Les injections séquentielle et directe exigent une voie d'injection par cylindre."},
+    {20003,
+     "Commande peak and hold des sorties injecteurs.\n"
+     "Elle ne se règle pas dans ce dialogue : les commandes restent désactivées, et "
+     "valider l'onglet Injection désactive le mode peak and hold."},
+    {20004,
+     "Phase principale : le signal d'arbre à cames sur lequel le cycle moteur est "
+     "synchronisé.\n"
+     "Affectation de l'arbre à cames : l'arbre à cames dont le capteur donne la phase. "
+     "Pas de capteur d'arbre à cames ne laisse que Pas de phase, Synchronisation "
+     "dynamique et Capteur de pression de phase.\n"
+     "Type de phase : la façon dont la phase est reconnue.\n"
+     "Repères : le nombre de repères de phase sur l'arbre à cames ; pour la "
+     "synchronisation dynamique, le nombre maximal de tours moteur (pair) ; pour un "
+     "capteur de pression de phase, le nombre d'impulsions par cycle moteur.\n"
+     "Dent vilebrequin de début de mesure de phase : la dent, comptée depuis le repère de "
+     "référence du volant (TCDM), à partir de laquelle le repère de phase est attendu."},
+    {20005,
+     "Les phases auxiliaires 1 à 3 mesurent seulement la position d'un arbre à cames ; "
+     "elles ne participent pas à la synchronisation.\n"
+     "Elles exigent une phase principale avec arbre à cames. Pour chacune, choisissez un "
+     "arbre à cames qu'aucune autre phase n'utilise, son nombre de repères (1 à 16) et la "
+     "dent du vilebrequin à partir de laquelle son repère est mesuré (TCDM : repère de "
+     "référence du volant). Les phases auxiliaires 2 et 3 exigent aussi leur capteur sur "
+     "le calculateur."},
+    {20006,
+     "Délai d'allumage en microsecondes, de 0 jusqu'au maximum autorisé par le calculateur "
+     "(indiqué dans le libellé). Saisissez une valeur décimale, ou hexadécimale avec le "
+     "préfixe 0x."},
+    {20007,
+     "Cible du volant moteur.\n"
+     "Repère de référence : dents toutes identiques, une dent manquante, deux dents "
+     "manquantes adjacentes, une dent supplémentaire, ou la singularité particulière du "
+     "dernier bouton. Les dents toutes identiques exigent une phase principale Sur "
+     "position des repères, Une dent manquante ou Une dent supplémentaire.\n"
+     "Occurrences : nombre de fois où le repère revient par tour ; plus d'une seulement "
+     "avec des dents manquantes ou supplémentaires et une phase principale Sur état des "
+     "repères ou Sur position des repères.\n"
+     "Nombre total réel de dents : les dents réellement présentes sur le volant, dents "
+     "manquantes non comptées (58 pour une cible 60-2)."},
+    {20008,
+     "Nombre de cylindres du moteur ; seuls les nombres que le calculateur sait gérer sont "
+     "proposés.\n"
+     "Le changer remet des angles réguliers entre cylindres et replace tous les cylindres "
+     "sur le banc 1 ; les types d'allumage proposés suivent le nouveau nombre."},
+    {20009,
+     "Régime moteur le plus bas, en tr/min, auquel le calculateur teste la perte de "
+     "synchronisation. De 0 à 65535, en décimal ou en hexadécimal avec le préfixe 0x."},
+    {20010,
+     "Banc du cylindre de cette ligne (cylindres dans l'ordre d'allumage).\n"
+     "Disponible seulement si le calculateur gère les bancs de cylindres. Le premier "
+     "cylindre allumé doit être sur le banc 1. Lorsque le calculateur a moins de voies "
+     "d'allumage que de cylindres, les deux bancs doivent compter le même nombre de "
+     "cylindres, à angles réguliers."},
+    {20011,
+     "Angle du point mort haut (PMH) de chaque cylindre dans l'ordre d'allumage, en degrés "
+     "du cycle moteur de 720°, compté depuis le premier cylindre allumé (0.00).\n"
+     "Angles réguliers : le cycle est réparti également.\n"
+     "Angles spécifiques : saisissez chaque angle avec au plus deux décimales ; les angles "
+     "ne doivent pas décroître et sont enregistrés au dixième de degré supérieur.\n"
+     "Lorsque le calculateur a moins de voies d'allumage que de cylindres, les cylindres "
+     "doivent être appariés en opposition à 360°."},
+};
+
+const ResourceModule kModule{"fr", kStrings, sizeof kStrings / sizeof kStrings[0],
+                             // French dialog templates plug in here.
+                             nullptr, 0};
+
+}  // namespace
+}  // namespace vantel
+
+extern "C" __attribute__((visibility("default"))) const vantel::ResourceModule*
+VantelResourceModule() {
+  return &vantel::kModule;
 }

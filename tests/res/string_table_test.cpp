@@ -1,0 +1,208 @@
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <regex>
+#include <set>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "platform/module_state.h"
+#include "platform/resources.h"
+#include "platform/string_table.h"
+#include "res/string_ids.h"
+
+namespace vantel {
+namespace {
+
+std::span<const StringEntry> Entries(const ResourceModule& module) {
+  return {module.strings, module.stringCount};
+}
+
+const char* FindText(const ResourceModule& module, uint32_t id) {
+  for (const StringEntry& e : Entries(module))
+    if (e.id == id) return e.text;
+  return nullptr;
+}
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
+bool IsValidUtf8(const std::string& s) {
+  size_t i = 0;
+  while (i < s.size()) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    size_t extra = 0;
+    uint32_t cp = 0;
+    if (c < 0x80) {
+      ++i;
+      continue;
+    } else if ((c & 0xE0) == 0xC0) {
+      extra = 1, cp = c & 0x1F;
+    } else if ((c & 0xF0) == 0xE0) {
+      extra = 2, cp = c & 0x0F;
+    } else if ((c & 0xF8) == 0xF0) {
+      extra = 3, cp = c & 0x07;
+    } else {
+      return false;
+    }
+    if (i + extra >= s.size()) return false;
+    for (size_t k = 1; k <= extra; ++k) {
+      const auto cc = static_cast<unsigned char>(s[i + k]);
+      if ((cc & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (cc & 0x3F);
+    }
+    constexpr uint32_t kMinimum[] = {0, 0x80, 0x800, 0x10000};
+    if (cp < kMinimum[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+    i += extra + 1;
+  }
+  return true;
+}
+
+std::vector<std::string> Matches(const std::string& text, const std::regex& pattern) {
+  std::vector<std::string> found;
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), pattern);
+       it != std::sregex_iterator(); ++it)
+    found.push_back(it->str());
+  return found;
+}
+
+// The French module is the shipped library, loaded as the plug-in loads it.
+class StringTableTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    library_ = dlopen(VANTEL_BUILD_DIR "/libvantelFRA.so", RTLD_NOW | RTLD_LOCAL);
+    if (!library_) return;
+    auto entry = reinterpret_cast<VantelResourceModuleFn>(
+        dlsym(library_, VANTEL_RESOURCE_MODULE_SYMBOL));
+    french_ = entry ? entry() : nullptr;
+  }
+  static void TearDownTestSuite() {
+    french_ = nullptr;
+    if (library_) dlclose(library_);
+    library_ = nullptr;
+  }
+  void SetUp() override {
+    ASSERT_NE(french_, nullptr) << "libvantelFRA.so or its " VANTEL_RESOURCE_MODULE_SYMBOL
+                                   " export is missing: "
+                                << (library_ ? "no symbol" : dlerror());
+  }
+
+  const ResourceModule& English() const { return BuiltinResources(); }
+  const ResourceModule& French() const { return *french_; }
+
+  static void* library_;
+  static const ResourceModule* french_;
+};
+
+void* StringTableTest::library_ = nullptr;
+const ResourceModule* StringTableTest::french_ = nullptr;
+
+TEST_F(StringTableTest, ModulesAreNamedByLanguage) {
+  EXPECT_STREQ(English().name, "en");
+  EXPECT_STREQ(French().name, "fr");
+  EXPECT_GT(English().stringCount, 0u);
+}
+
+TEST_F(StringTableTest, BothTablesAreSortedByIdWithoutDuplicates) {
+  for (const ResourceModule* module : {&English(), &French()}) {
+    auto entries = Entries(*module);
+    auto bad = std::adjacent_find(entries.begin(), entries.end(),
+                                  [](const StringEntry& a, const StringEntry& b) {
+                                    return a.id >= b.id;
+                                  });
+    EXPECT_TRUE(bad == entries.end()) << module->name << ": id " << bad->id
+                                  << " is not below the next one";
+    for (const StringEntry& e : entries) {
+      EXPECT_GE(e.id, 17000u) << module->name;
+      EXPECT_LE(e.id, 21002u) << module->name;
+    }
+  }
+}
+
+TEST_F(StringTableTest, FrenchCarriesExactlyTheEnglishIds) {
+  std::set<uint32_t> english, french;
+  for (const StringEntry& e : Entries(English())) english.insert(e.id);
+  for (const StringEntry& e : Entries(French())) french.insert(e.id);
+  for (uint32_t id : english) EXPECT_TRUE(french.count(id)) << "French lacks " << id;
+  for (uint32_t id : french) EXPECT_TRUE(english.count(id)) << "French only: " << id;
+}
+
+TEST_F(StringTableTest, LoadStringFindsEveryTextOfTheModuleInForce) {
+  for (const StringEntry& e : Entries(English())) EXPECT_EQ(LoadString(e.id), e.text) << e.id;
+
+  ModuleState frenchState;
+  frenchState.resources = french_;
+  ModuleStateGuard guard(frenchState);
+  for (const StringEntry& e : Entries(French())) EXPECT_EQ(LoadString(e.id), e.text) << e.id;
+}
+
+TEST_F(StringTableTest, TextsAreNonEmptyUtf8WithLineFeedsAsOnlyControls) {
+  for (const ResourceModule* module : {&English(), &French()}) {
+    for (const StringEntry& e : Entries(*module)) {
+      const std::string text = e.text;
+      EXPECT_FALSE(text.empty()) << module->name << " " << e.id;
+      EXPECT_TRUE(IsValidUtf8(text)) << module->name << " " << e.id;
+      EXPECT_TRUE(std::none_of(text.begin(), text.end(),
+                               [](char c) { return c != '\n' && static_cast<unsigned char>(c) < 0x20; }))
+          << module->name << " " << e.id;
+    }
+  }
+}
+
+// Messages are composed by concatenation and split into report rows at line feeds, so a
+// translation must keep the rows, the numbers, the format specifiers and the joining blanks.
+TEST_F(StringTableTest, TranslationKeepsRowsNumbersFormatsAndJoiningBlanks) {
+  const std::regex number("[0-9]+");
+  const std::regex format("%[-+ #0]*[0-9]*(\\.[0-9]+)?[a-zA-Z]");
+  for (const StringEntry& e : Entries(English())) {
+    const char* translated = FindText(French(), e.id);
+    if (!translated) continue;  // reported by FrenchCarriesExactlyTheEnglishIds
+    const std::string en = e.text, fr = translated;
+    SCOPED_TRACE(e.id);
+    EXPECT_EQ(std::count(en.begin(), en.end(), '\n'), std::count(fr.begin(), fr.end(), '\n'));
+    auto enNumbers = Matches(en, number), frNumbers = Matches(fr, number);
+    std::sort(enNumbers.begin(), enNumbers.end());
+    std::sort(frNumbers.begin(), frNumbers.end());
+    EXPECT_EQ(enNumbers, frNumbers);
+    EXPECT_EQ(Matches(en, format), Matches(fr, format));
+    EXPECT_EQ(en.front() == ' ', fr.front() == ' ');
+    EXPECT_EQ(en.back() == ' ', fr.back() == ' ');
+  }
+}
+
+TEST_F(StringTableTest, FrenchTranslatesEverythingButWordsSharedByBothLanguages) {
+  const std::set<uint32_t> sameInBoth = {IDS_TAB_INJECTION, IDS_TAB_PHASES,
+                                         IDS_START_TOOTH_MARK};
+  for (const StringEntry& e : Entries(English())) {
+    const char* translated = FindText(French(), e.id);
+    if (!translated || sameInBoth.count(e.id)) continue;
+    EXPECT_STRNE(translated, e.text) << e.id << " is not translated";
+  }
+}
+
+TEST_F(StringTableTest, HostErrorTextsAreExact) {
+  struct Case {
+    uint32_t id;
+    const char* text;
+  };
+  constexpr Case kCases[] = {
+      {IDS_HOST_UNKNOWN_ERROR, "Action canceled\nUnknown error"},
+      {IDS_HOST_INTERNAL_ERROR, "Action canceled\nDoranix internal error"},
+      {IDS_HOST_DATA_ERROR, "Action canceled\nDll data error"},
+      {IDS_HOST_TARGET_ERROR, "Action canceled\nDll target error"},
+      {IDS_HOST_ACTION_ERROR, "Action canceled\nDll action error"},
+      {IDS_HOST_ACCESS_ERROR, "Action canceled\nAcces rights too low"},
+      {IDS_HOST_TRANSFER_ERROR, "Action canceled\nDll transfert error"},
+  };
+  for (const Case& c : kCases) EXPECT_EQ(LoadString(c.id), c.text) << c.id;
+}
+
+TEST_F(StringTableTest, MajorErrorTextIsExactInFourRows) {
+  EXPECT_EQ(LoadString(IDS_MAJOR_ERROR),
+            "KALBRIX MAJOR ERROR\nThis Kalbrix cannot be used and cannot be saved:\n"
+            "Engine management homogeneity control aborted.\nContact Talvek");
+}
+
+}  // namespace
+}  // namespace vantel
