@@ -1,0 +1,247 @@
+#include "config/engine_record.h"
+
+#include <algorithm>
+
+namespace vantel {
+namespace {
+
+constexpr size_t kOldEngineTableWords = 22;
+constexpr size_t kOldEngineTuningWord = 8;      // today's words 20-25
+constexpr size_t kOldEngineReferenceWord = 14;  // today's words 26-33
+constexpr size_t kShortOldSyncTableWords = 18;
+constexpr size_t kOldSyncTableWords = 20;
+
+// Old SyncTable words that moved (the flywheel word and word 2 were split into bytes).
+constexpr size_t kOldSyncFlywheelLow = 1;
+constexpr size_t kOldSyncFlywheelHigh = 2;
+constexpr size_t kOldSyncLastTeethHigh = 3;
+constexpr size_t kOldSyncLastTeethLow = 4;
+constexpr std::array<size_t, 8> kOldSyncDataWords = {5, 6, 7, 9, 10, 11, 12, 13};  // to 3-10
+constexpr size_t kOldSyncMainType = 14;
+constexpr size_t kOldSyncMainMarks = 15;
+constexpr size_t kOldSyncAux1Camshaft = 16;
+constexpr size_t kOldSyncAux1Teeth = 17;
+constexpr size_t kOldSyncMainCrankTooth = 18;
+constexpr size_t kOldSyncAux1CrankTooth = 19;
+
+// Old auxiliary camshaft 1 and 2 keep their code; anything else was exhaust bank 2.
+constexpr std::array<uint16_t, 4> kOldAuxCamshaftCode = {0, kCamExhaustBank1, kCamIntakeBank2,
+                                                         kCamExhaustBank2};
+
+bool HasWords(std::span<const uint16_t> table, size_t words) {
+  return table.size() == words && SizeWordAgrees(table);
+}
+
+uint8_t LowByte(uint16_t word) { return static_cast<uint8_t>(word & 0xFF); }
+uint8_t HighByte(uint16_t word) { return static_cast<uint8_t>(word >> 8); }
+
+uint16_t Bytes(uint8_t high, uint8_t low) { return static_cast<uint16_t>(high << 8 | low); }
+
+}  // namespace
+
+Flywheel DecodeFlywheel(uint16_t word) {
+  Flywheel f;
+  f.T = word & 0x3F;
+  f.R = ((word >> 6) & 0x3) + 1;
+  f.N = (word >> 8) & 0x7F;
+  f.S = (word >> 15) + 1;
+  f.K = (f.T - f.N) / f.R;  // C++ division truncates toward zero, as the ECU does
+  return f;
+}
+
+uint16_t EncodeFlywheel(int actualTeeth, int occurrencesCode, int kind, bool renaultRs) {
+  const int nominal = (renaultRs ? 128 : 0) + actualTeeth - (occurrencesCode + 1) * kind;
+  return static_cast<uint16_t>(((nominal * 4 + occurrencesCode) * 64) + actualTeeth);
+}
+
+int32_t PhaseMarkTooth(int marks, int nominalTeeth, int actualTeeth, int mainType,
+                       int references) {
+  if (references == 0) references = 1;  // an occurrences count is never 0; keep it safe
+  const int kind = (actualTeeth - nominalTeeth) / references;
+  const int f = kind == kTwoMissingTeeth ? 3 : kind == kOneMissingTooth ? 2 : 1;
+  switch (mainType) {
+    case kPhaseOnMarksState:
+    case kPhaseOnMarksPosition:
+    case kPhaseRegularTeeth:
+      return actualTeeth;
+    case kPhaseOneMissingTooth:
+      if (marks + 1 == 0) return 0;
+      return 4 * nominalTeeth / (marks + 1) - f;
+    case kPhaseOneSupplementaryTooth:
+      if (marks == 1) return actualTeeth;
+      return 2 * nominalTeeth / (marks - 1) - f;
+    default:
+      return 0;
+  }
+}
+
+EngineRecord DecodeEngineTable(std::span<const uint16_t> table) {
+  EngineRecord r;
+  r.cylinders = Word(table, kEngineCylindersWord);
+  r.banks = Word(table, kEngineBanksWord);
+  for (size_t i = 0; i < kMaxCylinders; ++i) r.angles[i] = Word(table, kEngineAngleWord + i);
+  r.ignitionType = Word(table, kEngineIgnitionWord);
+  r.injection = Word(table, kEngineInjectionWord);
+  r.ignitionDelayUs = Word(table, kEngineIgnitionDelayWord);
+  for (size_t i = 0; i < r.peakHoldTuning.size(); ++i) {
+    r.peakHoldTuning[i] = Word(table, kEnginePeakHoldTuningWord + i);
+  }
+  for (size_t i = 0; i < kEngineScaleReferenceCount; ++i) {
+    r.scaleReferences[i] = Long(table, kEngineScaleReferenceWord + 2 * i);
+  }
+  return r;
+}
+
+SyncRecord DecodeSyncTable(std::span<const uint16_t> table) {
+  SyncRecord r;
+  r.flywheel = DecodeFlywheel(Word(table, kSyncFlywheelWord));
+  r.minRpm = Word(table, kSyncMinRpmWord);
+  const uint16_t assignment = Word(table, kSyncPhaseAssignmentWord);
+  r.mainType = LowByte(assignment);
+  r.mainCamshaft = (assignment >> 8) & 0x3;
+  for (size_t i = 0; i < kAuxPhaseCount; ++i) {
+    r.auxCamshaft[i] = (assignment >> (10 + 2 * i)) & 0x3;
+  }
+  r.markTooth = Word(table, kSyncMarkToothWord);
+  const uint16_t main = Word(table, kSyncMainPhaseWord);
+  r.main = {LowByte(main), HighByte(main)};
+  for (size_t i = 0; i < kAuxPhaseCount; ++i) {
+    const uint16_t aux = Word(table, kSyncAuxPhaseWord + i);
+    r.aux[i] = {LowByte(aux), HighByte(aux)};
+  }
+  return r;
+}
+
+bool SizeWordAgrees(std::span<const uint16_t> table) {
+  const size_t bytes = table.size() * 2;
+  return (bytes & ~size_t{1}) == (Word(table, 0) & ~size_t{1});
+}
+
+bool IsCurrentEngineTable(std::span<const uint16_t> table) {
+  if (!HasWords(table, kEngineTableWords)) return false;
+  if (Word(table, kEngineFormatWord) != kEngineFormat) return false;
+  for (size_t i = 0; i < kEngineReferencePositions.size(); ++i) {
+    if (Word(table, kEngineReferencePositionWord + i) != kEngineReferencePositions[i]) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool IsCurrentSyncTable(std::span<const uint16_t> table) {
+  return HasWords(table, kSyncTableWords);
+}
+
+bool IsWellFormedFlywheelTable(std::span<const uint16_t> table) {
+  return table.size() >= 2 && SizeWordAgrees(table);
+}
+
+FormatCheck CheckFormat(const std::array<WordTable, kConfigTableCount>& tables) {
+  if (!IsCurrentSyncTable(tables[kSyncTable]) || !IsCurrentEngineTable(tables[kEngineTable])) {
+    return FormatCheck::kUnknownToEcu;
+  }
+  for (int t = kToothWindowTable; t <= kRegularToothTable; ++t) {
+    if (!IsWellFormedFlywheelTable(tables[static_cast<size_t>(t)])) {
+      return FormatCheck::kFlywheelTablesError;
+    }
+  }
+  return FormatCheck::kOk;
+}
+
+bool IsOldEngineTable(std::span<const uint16_t> table) {
+  return HasWords(table, kOldEngineTableWords);
+}
+
+bool IsShortOldSyncTable(std::span<const uint16_t> table) {
+  return HasWords(table, kShortOldSyncTableWords);
+}
+
+bool IsOldSyncTable(std::span<const uint16_t> table) {
+  return HasWords(table, kOldSyncTableWords);
+}
+
+WordTable UpgradeEngineLayout(std::span<const uint16_t> old, const ItemResolver& resolves) {
+  WordTable t(kEngineTableWords, 0);
+  t[0] = static_cast<uint16_t>(kEngineTableWords * 2);
+  t[kEngineFormatWord] = Word(old, kEngineFormatWord);
+  for (size_t i = 0; i < kEngineReferencePositions.size(); ++i) {
+    t[kEngineReferencePositionWord + i] = kEngineReferencePositions[i];
+  }
+  t[kEngineCylindersWord] = Word(old, kEngineCylindersWord);
+  t[kEngineBanksWord] = 0;
+  for (size_t i = 0; i < 6; ++i) t[kEngineIgnitionWord + i] = Word(old, kOldEngineTuningWord + i);
+
+  for (size_t r = 0; r < kEngineScaleReferenceCount; ++r) {
+    const uint32_t id = Long(old, kOldEngineReferenceWord + 2 * r);
+    const bool keep = (id & 0xFFFF) != 0 && resolves && resolves(static_cast<int32_t>(id));
+    SetLong(t, kEngineScaleReferenceWord + 2 * r, keep ? id : kNoItemReference);
+  }
+
+  // The old layout kept a pair offset instead of angles; spread the cylinders evenly.
+  uint32_t cylinders = std::min<uint32_t>(Word(old, kEngineCylindersWord), kMaxCylinders);
+  const uint16_t pairOffset = Word(old, kEngineBanksWord);
+  if (pairOffset == 0) {
+    for (uint32_t i = 0; i < cylinders; ++i) {
+      t[kEngineAngleWord + i] = static_cast<uint16_t>(RoundHalfUp(uint64_t{i} * 65536, cylinders));
+    }
+  } else {
+    cylinders &= ~1u;
+    for (uint32_t k = 0; k < cylinders / 2; ++k) {
+      const auto first = static_cast<uint16_t>(RoundHalfUp(uint64_t{k} * 131072, cylinders));
+      t[kEngineAngleWord + 2 * k] = first;
+      t[kEngineAngleWord + 2 * k + 1] = static_cast<uint16_t>(pairOffset + first);
+    }
+  }
+  return t;
+}
+
+WordTable ExtendShortSyncLayout(std::span<const uint16_t> old) {
+  WordTable t(old.begin(), old.end());
+  t.resize(t.size() + 2, 0);
+  t[0] = static_cast<uint16_t>(kOldSyncTableWords * 2);
+  return t;
+}
+
+WordTable UpgradeSyncLayout(std::span<const uint16_t> old) {
+  WordTable t(kSyncTableWords, 0);
+  t[0] = static_cast<uint16_t>(kSyncTableWords * 2);
+  t[kSyncFlywheelWord] = static_cast<uint16_t>(Word(old, kOldSyncFlywheelLow) +
+                                               256 * Word(old, kOldSyncFlywheelHigh));
+  t[kSyncLastTeethWord] = static_cast<uint16_t>(Word(old, kOldSyncLastTeethLow) +
+                                                256 * Word(old, kOldSyncLastTeethHigh));
+  for (size_t i = 0; i < kOldSyncDataWords.size(); ++i) {
+    t[kSyncMinRpmWord + i] = Word(old, kOldSyncDataWords[i]);
+  }
+
+  uint16_t auxCamshaftBits = 0;
+  PhaseSetting aux1;
+  const uint16_t oldAuxCamshaft = Word(old, kOldSyncAux1Camshaft);
+  const uint8_t oldAuxTeeth = LowByte(Word(old, kOldSyncAux1Teeth));
+  if (oldAuxCamshaft != 0 && oldAuxTeeth != 0) {
+    const uint16_t code = kOldAuxCamshaftCode[std::min<uint16_t>(oldAuxCamshaft, 3)];
+    auxCamshaftBits = static_cast<uint16_t>(code << 10);
+    aux1 = {oldAuxTeeth, static_cast<uint8_t>(Word(old, kOldSyncAux1CrankTooth))};
+  }
+
+  // Auxiliary phases only exist beside a main phase.
+  PhaseSetting main;
+  uint16_t assignment = 0;
+  const uint16_t oldMainType = Word(old, kOldSyncMainType);
+  const uint8_t oldMarks = LowByte(Word(old, kOldSyncMainMarks));
+  if (oldMainType != 0 && oldMarks != 0) {
+    assignment = static_cast<uint16_t>(auxCamshaftBits + oldMainType);
+    main = {oldMarks, static_cast<uint8_t>(Word(old, kOldSyncMainCrankTooth))};
+  } else {
+    aux1 = {};
+  }
+  t[kSyncPhaseAssignmentWord] = assignment;
+
+  const Flywheel f = DecodeFlywheel(t[kSyncFlywheelWord]);
+  t[kSyncMarkToothWord] =
+      static_cast<uint16_t>(PhaseMarkTooth(main.teeth, f.N, f.T, LowByte(assignment), f.R));
+  t[kSyncMainPhaseWord] = Bytes(main.crankTooth, main.teeth);
+  t[kSyncAuxPhaseWord] = Bytes(aux1.crankTooth, aux1.teeth);
+  return t;
+}
+
+}  // namespace vantel

@@ -1,0 +1,60 @@
+#pragma once
+// The flywheel description tables the ECU needs besides the flywheel word: one entry per
+// tooth (or tooth position) over the 720° engine cycle, generated from the flywheel word
+// and the number of cylinders.
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "config/engine_record.h"
+#include "platform/words.h"
+
+namespace vantel {
+
+enum class FlywheelType {
+  kRegular,       // K = 0
+  kMissingTeeth,  // K = -1, or K = -2 without the RS bit
+  kExtraTooth,    // K = +1
+  kRenaultRs,     // K = -2 with the RS bit
+};
+
+/// Everything the generator derives from the flywheel word and the cylinder count.
+struct FlywheelGeometry {
+  FlywheelType type = FlywheelType::kRegular;
+  Flywheel flywheel;
+  int periods = 0;          // P: tooth periods per revolution
+  int unitsPerPeriod = 1;   // 2 for the extra tooth type, whose unit is half a period
+  int unitsPerRevolution = 0;  // U
+  int regularWeight = 1;    // in units
+  int windowPeriods = 0;    // L, one cylinder's share of the cycle, at most a revolution
+  int windowUnits = 0;      // L in units
+  uint32_t speedScale = 0;  // S, revolution-to-window ratio in 16.16 fixed point
+};
+
+/// Decodes the flywheel word for `cylinders`; false when the word is of no known type or
+/// breaks a precondition of the generator (no cylinders, no teeth, occurrences not dividing
+/// the teeth, fewer than 3 teeth per occurrence with an extra tooth, the RS type with more
+/// than one occurrence or fewer than 3 teeth).
+bool DescribeFlywheel(uint16_t flywheelWord, uint16_t cylinders, FlywheelGeometry& geometry);
+
+/// w(i) for the 2T teeth of the cycle: the gap from tooth i to the next one, in units.
+std::vector<int> ToothWeights(const FlywheelGeometry& geometry);
+
+/// nearest(x / d) of the ECU: the quotient plus 1 when the remainder is at least d / 2
+/// (integer halving, so an odd d rounds its lower half-way remainder up too).
+constexpr uint64_t NearestQuotient(uint64_t x, uint64_t d) {
+  const uint64_t r = x % d;
+  return x / d + (r != 0 && r >= d / 2 ? 1 : 0);
+}
+
+/// Builds ToothWindowTable, ToothAngleTable, ToothPositionTable and RegularToothTable and
+/// writes SyncTable words 2 and 5 to 10. Reads SyncTable word 1 and EngineTable word 6.
+/// Returns false, with the four tables emptied (not even a size word) and `syncTable`
+/// untouched, when the flywheel word is of no known type, a precondition of
+/// DescribeFlywheel is broken, the SyncTable is too short for its words, or no window of
+/// exactly L units exists.
+bool BuildFlywheelTables(WordTable& syncTable, std::span<const uint16_t> engineTable,
+                         WordTable& toothWindowTable, WordTable& toothAngleTable,
+                         WordTable& toothPositionTable, WordTable& regularToothTable);
+
+}  // namespace vantel
