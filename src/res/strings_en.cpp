@@ -43,8 +43,8 @@ constexpr StringEntry kStrings[] = {
      "revolution and the teeth actually present on the flywheel (missing teeth not "
      "counted: 58 for a 60-2 wheel). The lists only offer what the ECU and the main "
      "phase chosen on the Phases page allow.\n"
-     "Leaving the page regenerates the flywheel description tables and updates the "
-     "Phases and Ignition pages. A change of the number of cylinders resets the angles "
+     "Leaving the page or pressing OK regenerates the flywheel description tables and "
+     "updates the Phases and Ignition pages. A change of the number of cylinders resets the angles "
      "between cylinders to regular ones and puts every cylinder on bank 1.\n"
      "Press F1 on a control for its own help."},
 
@@ -94,7 +94,7 @@ constexpr StringEntry kStrings[] = {
      "auxiliary phases 1 to 3 only measure camshaft positions.\n"
      "For each phase choose the camshaft, the number of marks and the crankshaft tooth "
      "from which the mark is expected (TCDM is the flywheel reference mark, TCDM+n the "
-     "n-th tooth after it, over two revolutions); for the main phase also the phase type.\n"
+     "n-th tooth after it, up to two revolutions); for the main phase also the phase type.\n"
      "A camshaft can serve only one phase. Without a main camshaft sensor, only No "
      "phase, Dynamic synchronization and Phase pressure sensor remain, and the auxiliary "
      "phases cannot be used.\n"
@@ -107,7 +107,7 @@ constexpr StringEntry kStrings[] = {
      "first ignited cylinder, in degrees of the 720 degree engine cycle, and its bank.\n"
      "Regular angle between cylinders shares the cycle evenly. Specific angles are typed "
      "with up to two decimals, must not decrease and are stored to the next tenth of a "
-     "degree; the first cylinder stays at 0.00 on bank 1.\n"
+     "degree; the first cylinder must stay at 0.00 on bank 1.\n"
      "The bank buttons are available only when the ECU manages cylinder banks.\n"
      "Press F1 on a control for its own help."},
 
@@ -202,7 +202,9 @@ constexpr StringEntry kStrings[] = {
     {18231, "Crankshaft tooth measurement not correct for auxiliary phase 3"},
     {18232, "The camshaft assigned to the auxiliary phase 3 is not known by the ECU"},
     {18233, "The sensor needed for auxiliary phase 3 measurement is not available"},
-    {18240, "The number of teeth of the flywheel cannot fit with the selected number of references"},
+    {18240,
+     "The number of teeth of the flywheel cannot fit with the selected number of "
+     "references"},
     {18241, "The flywheel type cannot fit with the selected number of references"},
     {18242, "The flywheel type cannot fit with the selected type of singularity"},
     {18250, "For a phase pressure synchronization, the phase pressure sensor must exist"},

@@ -143,9 +143,10 @@ TEST_F(StringTableTest, TextsAreNonEmptyUtf8WithLineFeedsAsOnlyControls) {
       const std::string text = e.text;
       EXPECT_FALSE(text.empty()) << module->name << " " << e.id;
       EXPECT_TRUE(IsValidUtf8(text)) << module->name << " " << e.id;
-      EXPECT_TRUE(std::none_of(text.begin(), text.end(),
-                               [](char c) { return c != '\n' && static_cast<unsigned char>(c) < 0x20; }))
-          << module->name << " " << e.id;
+      const bool strayControl = std::any_of(text.begin(), text.end(), [](char c) {
+        return c != '\n' && static_cast<unsigned char>(c) < 0x20;
+      });
+      EXPECT_FALSE(strayControl) << module->name << " " << e.id;
     }
   }
 }

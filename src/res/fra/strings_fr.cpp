@@ -46,9 +46,10 @@ constexpr StringEntry kStrings[] = {
      "par tour et le nombre de dents réellement présentes sur le volant (dents manquantes "
      "non comptées : 58 pour une cible 60-2). Les listes ne proposent que ce que "
      "permettent le calculateur et la phase principale choisie dans l'onglet Phases.\n"
-     "Quitter l'onglet régénère les tables de description du volant moteur et met à jour "
-     "les onglets Phases et Allumage. Changer le nombre de cylindres remet des angles "
-     "réguliers entre cylindres et place tous les cylindres sur le banc 1.\n"
+     "Quitter l'onglet ou valider par OK régénère les tables de description du volant "
+     "moteur et met à jour les onglets Phases et Allumage. Changer le nombre de cylindres "
+     "remet des angles réguliers entre cylindres et place tous les cylindres sur le "
+     "banc 1.\n"
      "Sur un champ, la touche F1 affiche son aide."},
 
     // Phases page: main phase types and camshafts
@@ -99,7 +100,7 @@ constexpr StringEntry kStrings[] = {
      "à cames.\n"
      "Pour chaque phase, choisissez l'arbre à cames, le nombre de repères et la dent du "
      "vilebrequin à partir de laquelle le repère est attendu (TCDM est le repère de "
-     "référence du volant, TCDM+n la n-ième dent après lui, sur deux tours) ; pour la "
+     "référence du volant, TCDM+n la n-ième dent après lui, jusqu'à deux tours) ; pour la "
      "phase principale, choisissez aussi le type de phase.\n"
      "Un arbre à cames ne sert qu'à une seule phase. Sans capteur d'arbre à cames pour la "
      "phase principale, seuls Pas de phase, Synchronisation dynamique et Capteur de "
@@ -114,7 +115,7 @@ constexpr StringEntry kStrings[] = {
      "son banc.\n"
      "Avec des angles réguliers, le cycle est réparti également. Les angles spécifiques se "
      "saisissent avec au plus deux décimales, ne doivent pas décroître et sont enregistrés "
-     "au dixième de degré supérieur ; le premier cylindre reste à 0.00 sur le banc 1.\n"
+     "au dixième de degré supérieur ; le premier cylindre doit rester à 0.00 sur le banc 1.\n"
      "Le choix du banc n'est possible que si le calculateur gère les bancs de cylindres.\n"
      "Sur un champ, la touche F1 affiche son aide."},
 
