@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,5 +21,8 @@ struct CommandGroup {
   std::vector<std::string> supervisions;
   std::vector<std::string> dataItems;
 };
+
+/// An ordered list of owned groups: a context's `groups` or `scaleEntries`.
+using CommandGroupList = std::vector<std::unique_ptr<CommandGroup>>;
 
 }  // namespace vantel

@@ -1,0 +1,26 @@
+#pragma once
+// Host items that the plug-in names itself, and the identifier lookup they share.
+#include <cstdint>
+#include <string>
+
+#include "host/machine_context.h"
+
+namespace vantel {
+
+/// The phase pressure sensor item that must exist when the ECU allows that phase type.
+inline constexpr const char* kPhasePressureItem = "PRS_PHASE_0";
+/// The synchronisation tables whose status decides the flywheel-table flag.
+inline constexpr const char* kSyncTable1Item = "TAB_CNFSYN1_0";
+inline constexpr const char* kSyncTable2Item = "TAB_CNFSYN2_0";
+
+enum class ItemLookup {
+  Absent,      // the host refused or returned no data: no such item
+  Found,       // the identifier was read
+  Unreadable,  // the item exists but its identifier is no integer
+};
+
+/// One REQ_ITEM_ID exchange that is both the existence test and the identifier read. Shows
+/// no message: callers that needed the identifier report Unreadable themselves.
+ItemLookup LookUpItemId(MachineContext& context, const std::string& item, int32_t& id);
+
+}  // namespace vantel
