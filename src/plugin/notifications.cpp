@@ -1,0 +1,77 @@
+#include "cmdtable/machine_data.h"
+#include "config/check_driver.h"
+#include "host/requests.h"
+#include "plugin/flows.h"
+#include "plugin/handlers.h"
+
+namespace vantel {
+namespace {
+
+constexpr int32_t kFirstRefreshedMachine = 8;
+
+// The host says whether a change concerns the plug-in (attribute 0x40020 non-zero).
+bool ChangeConcernsUs(MachineContext& context, const std::string& item) {
+  int32_t attribute = 0;
+  return AskInt(context, REQ_ITEM_ATTR_20, item, attribute) && attribute != 0;
+}
+
+// Consumes the ignore bit of a table the control wrote itself; true when it applied.
+bool ConsumeOwnWrite(MachineContext& context, const std::string& item, int32_t bit, int table) {
+  if (!context.Has(bit) || item != context.ItemName(table)) return false;
+  context.state &= ~bit;
+  ReadConfigurationTable(context, item);
+  return true;
+}
+
+}  // namespace
+
+void OnValueChanged(MachineContext& context, const std::string& item) {
+  if (!context.Has(Open)) return;
+  if (ConsumeOwnWrite(context, item, IgnoreNextChange0, kNameEngineTable)) return;
+  if (ConsumeOwnWrite(context, item, IgnoreNextChange1, kNameSyncTable)) return;
+  if (!ChangeConcernsUs(context, item)) return;
+  if (context.Has(TablesUpdating)) {
+    ReadConfigurationTable(context, item);
+    return;
+  }
+  if (!ReadConfigurationTable(context, item)) return;
+  if (context.deferChecks == 1) {
+    context.state |= RecheckPending;
+    return;
+  }
+  if (!CheckConfiguration(context)) return;
+  ApplyAvailability(context);
+  RunPendingRefresh(context);
+}
+
+void OnSensorsChanged(MachineContext& context, const std::string& item) {
+  if (!context.Has(Open) || item != context.ItemName(kNameSensorTable)) return;
+  if (!ChangeConcernsUs(context, item)) return;
+  if (!ReadSensorList(context)) return;
+  ApplyScaleEntries(context);
+  const bool refreshed = context.machineIndex >= kFirstRefreshedMachine;
+  if (context.deferChecks == 1) {
+    context.state |= RecheckPending;
+    if (refreshed) context.refreshPartPending = 1;
+    return;
+  }
+  if (CheckConfiguration(context)) {
+    ApplyAvailability(context);
+    if (refreshed && context.refreshAllPending == 0) RefreshByConfiguration(context, true);
+  } else if (refreshed && context.refreshAllPending == 0) {
+    context.refreshPartPending = 1;
+  }
+}
+
+void OnCommandStatusChanged(MachineContext& context, const std::string& item) {
+  if (!context.Has(Open) || item != context.ItemName(kNameFlywheelStatusList)) return;
+  if (!ChangeConcernsUs(context, item)) return;
+  if (!ReadFlywheelStatusList(context)) return;
+  if (context.deferChecks == 1) {
+    context.state |= RecheckPending;
+    return;
+  }
+  CheckConfiguration(context);
+}
+
+}  // namespace vantel

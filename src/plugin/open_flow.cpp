@@ -1,0 +1,197 @@
+#include <array>
+
+#include "cmdtable/command_group.h"
+#include "cmdtable/command_table.h"
+#include "cmdtable/machine_data.h"
+#include "config/check_driver.h"
+#include "config/engine_record.h"
+#include "host/requests.h"
+#include "platform/message_box.h"
+#include "platform/string_table.h"
+#include "plugin/flows.h"
+#include "plugin/handlers.h"
+#include "plugin/vantel_app.h"
+#include "res/string_ids.h"
+#include "ui/sis_report.h"
+
+namespace vantel {
+namespace {
+
+constexpr std::array<uint16_t, 9> kCylinderKeyCounts = {1, 2, 3, 4, 5, 6, 8, 10, 12};
+constexpr int32_t kBanksKeyBit = 0x8000;
+
+// The engine table holds the scale references of two rails only: (vertical low, high,
+// horizontal low, high) at 26..29 for the first and 30..33 for the second.
+constexpr size_t kRailReferenceWord = 26;
+constexpr size_t kRailReferenceWords = 4;
+constexpr size_t kRailsWithReferences = 2;
+
+struct UserList {
+  const char* name;
+  int32_t MachineContext::*field;
+};
+constexpr UserList kUserLists[] = {
+    {"VALUSER_LSTSEL", &MachineContext::lstSel}, {"VALUSER_LSTSXC", &MachineContext::lstSxc},
+    {"VALUSER_LSTSYC", &MachineContext::lstSyc}, {"VALUSER_LSTPIL", &MachineContext::lstPil},
+    {"VALUSER_LSTPID", &MachineContext::lstPid},
+};
+
+// A scale reference from its two halves: -1 when the low half is 0.
+int32_t ScaleReference(const WordTable& engine, size_t lowWord) {
+  const uint16_t low = Word(engine, lowWord);
+  if (low == 0) return -1;
+  const auto high = static_cast<int16_t>(Word(engine, lowWord + 1));
+  return static_cast<int32_t>((static_cast<uint32_t>(static_cast<int32_t>(high)) << 16) | low);
+}
+
+void SendRailScales(MachineContext& context) {
+  const WordTable& rails = context.caps.RailMapList;
+  const size_t count = (Word(rails, 0) / 2u - 1u) / 2u;
+  const WordTable& engine = context.Table(kEngineTable);
+  for (size_t r = 0; r < count; ++r) {
+    // A longer list names maps for which the engine table holds no reference.
+    if (r >= kRailsWithReferences) break;
+    const auto id = static_cast<int32_t>(Long(rails, 1 + 2 * r));
+    std::string map;
+    if (!ResolveItemName(context, id, map)) continue;
+    int32_t isMap = 0;
+    if (!AskInt(context, REQ_ITEM_IS_MAP, map, isMap) || isMap == 0) continue;
+    const size_t base = kRailReferenceWord + kRailReferenceWords * r;
+    SendInt(context, REQ_ITEM_VSCALE, map, ScaleReference(engine, base));
+    SendInt(context, REQ_ITEM_HSCALE, map, ScaleReference(engine, base + 2));
+  }
+}
+
+// Whether the candidate item `id` can be named and read as an integer.
+bool CandidateReadable(MachineContext& context, int32_t id) {
+  std::string name;
+  if (!ResolveItemName(context, id, name)) return false;
+  int32_t ignored = 0;
+  return AskInt(context, REQ_ITEM_VALUE, name, ignored);
+}
+
+void FailOpen(MachineContext& context, const std::string& key) {
+  context.state = Rejected | Busy;
+  ShowMessageBox(context.machineName + "\n" + LoadString(IDS_MAJOR_ERROR), MB_OK | MB_ICONERROR);
+  EndAction(context, key);
+  context.state &= ~Busy;
+}
+
+}  // namespace
+
+int32_t CylinderKey(const WordTable& engineTable) {
+  int32_t key = 0;
+  const uint16_t cylinders = Word(engineTable, kEngineCylindersWord);
+  for (size_t i = 0; i < kCylinderKeyCounts.size(); ++i)
+    if (kCylinderKeyCounts[i] == cylinders) key = 1 << i;
+  if (Word(engineTable, kEngineBanksWord) != 0) key |= kBanksKeyBit;
+  return key;
+}
+
+bool GroupApplies(const CommandGroup& group, const WordTable& engine, int32_t key,
+                  int32_t optionFlags) {
+  const int32_t word20 = Word(engine, kEngineIgnitionWord);
+  const int32_t word21 = Word(engine, kEngineInjectionWord);
+  const bool pair1 = (group.CN0 & word21) != 0 && (key & group.CN1) != 0;
+  const bool pair2 = (group.CN2 & word20) != 0 && (key & group.CN3) != 0;
+  const bool pair3 = (group.CN4 & word20) != 0 && (key & group.CN5) != 0;
+  return (pair1 || pair2 || pair3) && (group.CN6 & optionFlags) == group.CN6;
+}
+
+bool GroupApplies(const MachineContext& context, const CommandGroup& group) {
+  const WordTable& engine = context.Table(kEngineTable);
+  return GroupApplies(group, engine, CylinderKey(engine), context.OptionFlags);
+}
+
+bool ResetForOpen(MachineContext& context) {
+  context.report.reset();
+  RefreshMachineName(context);
+  int32_t level = 0;
+  context.wideItemChoice = AskUserLevel(context, level) && level <= 5 ? 1 : 0;
+  context.auxPhase2SensorAvailable = 0;
+  context.auxPhase3SensorAvailable = 0;
+  context.injectionChannelCount = 0;
+  context.refreshAllPending = 0;
+  context.refreshPartPending = 0;
+  context.flywheelTableFlag = 1;
+  context.ConfigState = kConfigNotChecked;
+  context.caps = EcuCapabilities{};
+  context.OptionFlags = 0;
+  context.phaseKnown = 0;
+  context.InjectionFlags = -1;
+  context.phaseItemId = -1;
+  bool all = true;
+  for (const UserList& list : kUserLists) {
+    int32_t& field = context.*list.field;
+    field = 0;
+    int32_t value = 0;
+    if (AskIntQuiet(context, REQ_USER_VALUE, list.name, value)) field = value;
+    all = all && field != 0;
+  }
+  return all;
+}
+
+void CreateMachineReport(MachineContext& context) {
+  const std::string title = LoadString(IDS_REPORT_TITLE) + " " + GetMachineName(context);
+  context.report = CreateReport(&context, title);
+}
+
+void OpenConfiguration(int64_t index, CVantelApp& app, const std::string& key) {
+  MachineContext* context = FindContext(app, index);
+  if (context == nullptr) {
+    const bool created = index >= 0 && index <= kMaxMachineIndex &&
+                         CreateContext(static_cast<int32_t>(index), app);
+    if (!created) {
+      DeleteContext(app, index);
+      ReplyBuffer reply;
+      CallHost(app.hostEntry, static_cast<int32_t>(index), REQ_END_ACTION, key.c_str(),
+               reply.get());
+      return;
+    }
+    context = FindContext(app, index);
+  }
+  if (context->Has(Open | Busy)) return;
+  context->state = Busy;
+  context->openKey = key;
+  if (!ResetForOpen(*context) || !ReadCommandTable(*context, key) ||
+      !ReadConfigurationTables(*context)) {
+    FailOpen(*context, key);
+    return;
+  }
+  context->state = Open;
+  CreateMachineReport(*context);
+  if (!CheckConfiguration(*context)) return;
+  ApplyAvailability(*context);
+  ApplyScaleEntries(*context);
+}
+
+void ApplyAvailability(MachineContext& context) {
+  const WordTable& engine = context.Table(kEngineTable);
+  const int32_t key = CylinderKey(engine);
+  for (const auto& group : context.groups) {
+    const int32_t enabled = GroupApplies(*group, engine, key, context.OptionFlags) ? 1 : 0;
+    for (const std::string& name : group->functions) SendInt(context, REQ_FNC_ENABLE, name, enabled);
+    for (const std::string& name : group->supervisions)
+      SendInt(context, REQ_SUP_ENABLE, name, enabled);
+    for (const std::string& name : group->dataItems) SendInt(context, REQ_DAT_ENABLE, name, enabled);
+  }
+  SendRailScales(context);
+}
+
+void ApplyScaleEntries(MachineContext& context) {
+  for (const auto& entry : context.scaleEntries) {
+    int32_t reference = -1;
+    if (entry->CN0 != 0 && (SensorClass(context.SensorMap, entry->CN0) & entry->CN1) != 0 &&
+        CandidateReadable(context, entry->CN4)) {
+      reference = entry->CN4;
+    }
+    if (reference == -1 && entry->CN2 != 0 &&
+        (SensorClass(context.SensorMap, entry->CN2) & entry->CN3) != 0 &&
+        CandidateReadable(context, entry->CN6)) {
+      reference = entry->CN6;
+    }
+    for (const std::string& map : entry->dataItems) SendInt(context, REQ_ITEM_HSCALE, map, reference);
+  }
+}
+
+}  // namespace vantel

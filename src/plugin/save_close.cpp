@@ -1,0 +1,96 @@
+#include "cmdtable/command_group.h"
+#include "host/requests.h"
+#include "platform/string_table.h"
+#include "plugin/flows.h"
+#include "plugin/handlers.h"
+#include "res/string_ids.h"
+#include "ui/sis_report.h"
+
+namespace vantel {
+namespace {
+
+// Machines 0 to 7 are never refreshed on connection or after sensor changes.
+constexpr int32_t kFirstRefreshedMachine = 8;
+constexpr int32_t kRefreshOnConfigurationBit = 0x2;
+constexpr int32_t kRefreshSendMode = 3;
+constexpr uint32_t kMaxRefreshedItemId = 0x40000;
+
+bool Unusable(int32_t configState) {
+  return configState == kConfigUnknownToEcu || configState == kConfigIncoherent;
+}
+
+void RefreshItem(MachineContext& context, const std::string& item) {
+  int32_t itemClass = 0;
+  if (!AskInt(context, REQ_ITEM_CLASS, item, itemClass) || itemClass != 0) return;
+  int32_t id = 0;
+  if (!AskInt(context, REQ_ITEM_ID, item, id) || static_cast<uint32_t>(id) >= kMaxRefreshedItemId)
+    return;
+  int32_t a = 1;
+  int32_t b = 1;
+  AskInt(context, REQ_ITEM_ATTR_23, item, a);
+  AskInt(context, REQ_ITEM_ATTR_24, item, b);
+  if (a == 0 && b == 0) SendInt(context, REQ_ITEM_SEND, item, kRefreshSendMode);
+}
+
+}  // namespace
+
+bool RefuseSave(MachineContext& context) { return SendInt(context, REQ_SAVE_STATUS, "", -3); }
+
+void SaveCheck(MachineContext& context, const std::string& key) {
+  if (key != context.openKey) return;
+  if (context.Has(Open)) {
+    ReshowReport(context.report.get());
+    if (Unusable(context.ConfigState)) RefuseSave(context);
+    return;
+  }
+  if (!context.Has(Rejected)) return;
+  if (context.report) {
+    ReshowReport(context.report.get());
+  } else {
+    CreateMachineReport(context);
+    FillReport(context.report.get(), LoadString(IDS_MAJOR_ERROR));
+  }
+  RefuseSave(context);
+}
+
+void CloseConfiguration(MachineContext& context, const std::string& key) {
+  if (key != context.openKey || !context.Has(Open)) return;
+  context.state = (context.state & ~Open) | Busy;
+  if (Unusable(context.ConfigState)) context.state |= Rejected;
+  context.report.reset();
+  context.groups.clear();
+  context.scaleEntries.clear();
+  context.state &= ~Busy;
+}
+
+void ConnectionUp(MachineContext& context) {
+  if (!context.Has(Open) || context.machineIndex < kFirstRefreshedMachine) return;
+  context.InjectionFlags = -1;
+  if (context.ConfigState == kConfigCoherent) {
+    RefreshByConfiguration(context, false);
+  } else {
+    context.refreshAllPending = 1;
+  }
+}
+
+void RefreshByConfiguration(MachineContext& context, bool partial) {
+  const WordTable& engine = context.Table(kEngineTable);
+  const int32_t key = CylinderKey(engine);
+  for (const auto& group : context.groups) {
+    if (!GroupApplies(*group, engine, key, context.OptionFlags)) continue;
+    if (partial && (group->CN6 & kRefreshOnConfigurationBit) == 0) continue;
+    for (const std::string& item : group->dataItems) RefreshItem(context, item);
+  }
+  if (!partial) context.refreshAllPending = 0;
+  context.refreshPartPending = 0;
+}
+
+void RunPendingRefresh(MachineContext& context) {
+  if (context.refreshAllPending) {
+    RefreshByConfiguration(context, false);
+  } else if (context.refreshPartPending) {
+    RefreshByConfiguration(context, true);
+  }
+}
+
+}  // namespace vantel

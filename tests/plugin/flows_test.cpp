@@ -1,0 +1,349 @@
+#include <gtest/gtest.h>
+
+#include "cmdtable/command_group.h"
+#include "plugin/flows.h"
+#include "plugin/handlers.h"
+#include "plugin/vantel_app.h"
+#include "support/message_boxes.h"
+#include "support/sample_machine.h"
+#include "ui/sis_report.h"
+
+namespace vantel {
+namespace {
+
+using test::ConfigBuilder;
+using test::FakeHost;
+using test::MessageBoxes;
+using test::SampleIds;
+
+constexpr const char* kMajorError =
+    "KALBRIX MAJOR ERROR\nThis Kalbrix cannot be used and cannot be saved:\n"
+    "Engine management homogeneity control aborted.\nContact Talvek";
+
+class FlowsTest : public ::testing::Test {
+ protected:
+  FlowsTest() {
+    app.InitInstance();
+    Install(ConfigBuilder().Build());
+  }
+  ~FlowsTest() override {
+    app.ExitInstance();
+    EXPECT_EQ(host.ledger().LiveBlocks(), 0u);
+    EXPECT_EQ(host.ledger().BadFrees(), 0u);
+  }
+
+  void Install(const test::Config& config) {
+    test::InstallSampleMachine(host, config, test::SampleGroupsText(), test::SampleScaleText());
+  }
+  MachineContext& OpenMachine(int32_t index = 12) {
+    OpenConfiguration(index, app, test::kSampleKey);
+    MachineContext* context = FindContext(app, index);
+    EXPECT_NE(context, nullptr);
+    return *context;
+  }
+  std::vector<std::pair<std::string, int32_t>> Sent(int32_t code) const {
+    std::vector<std::pair<std::string, int32_t>> out;
+    for (const auto& r : host.Requests(code)) out.emplace_back(r.item, r.InInt().value_or(-999));
+    return out;
+  }
+
+  FakeHost host;
+  ModuleState state;
+  CVantelApp app{FakeHost::Entry(), "unused", &state};
+  MessageBoxes boxes;
+};
+
+TEST_F(FlowsTest, ACoherentOpenSwitchesEveryGroupAndSendsTheScaleReferences) {
+  MachineContext& context = OpenMachine();
+  EXPECT_EQ(context.state, StateBits::Open);
+  EXPECT_EQ(context.ConfigState, kConfigCoherent);
+  ASSERT_NE(context.report, nullptr);
+  EXPECT_TRUE(boxes.shown.empty()) << boxes.Texts()[0];
+  // 4 cylinders (key 0x008), sequential injection on one rail, static ignition, no banks.
+  EXPECT_EQ(Sent(REQ_FNC_ENABLE), (std::vector<std::pair<std::string, int32_t>>{
+                                      {"FNC_INJ_SEQ", 1}, {"FNC_INJ_DIRECT", 0}, {"FNC_IGN_STATIC", 1}}));
+  EXPECT_EQ(Sent(REQ_SUP_ENABLE), (std::vector<std::pair<std::string, int32_t>>{
+                                      {"SUP_INJ", 1}, {"SUP_BANKS", 0}}));
+  EXPECT_EQ(Sent(REQ_DAT_ENABLE), (std::vector<std::pair<std::string, int32_t>>{
+                                      {"DAT_INJ_SEQ", 1}, {"DAT_IGN_STATIC", 1}}));
+  EXPECT_EQ(Sent(REQ_ITEM_HSCALE), (std::vector<std::pair<std::string, int32_t>>{
+                                       {"MAP_SPARK", SampleIds::kScaleCandidate}}));
+  EXPECT_EQ(host.Count(REQ_END_ACTION), 0u);
+}
+
+TEST_F(FlowsTest, IndexAboveTheTableEndsTheActionWithoutAContext) {
+  OpenConfiguration(1024, app, "K");
+  ASSERT_EQ(host.log.size(), 1u);
+  EXPECT_EQ(host.log[0].code, REQ_END_ACTION);
+  EXPECT_EQ(host.log[0].machine, 1024);
+  EXPECT_EQ(host.log[0].item, "K");
+}
+
+TEST_F(FlowsTest, AFailedCreationIsUndoneAndEndsTheAction) {
+  host.hostLevel = 2;
+  OpenConfiguration(12, app, test::kSampleKey);
+  EXPECT_EQ(FindContext(app, 12), nullptr);
+  EXPECT_EQ(host.log.back().code, REQ_END_ACTION);
+  EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(FlowsTest, ASecondOpenWhileOpenSendsNothing) {
+  OpenMachine();
+  host.ClearLog();
+  OpenConfiguration(12, app, test::kSampleKey);
+  EXPECT_TRUE(host.log.empty());
+}
+
+TEST_F(FlowsTest, AMissingUserListMaskRejectsTheKalbrix) {
+  host.userValues["VALUSER_LSTPID"] = 0;
+  MachineContext& context = OpenMachine();
+  EXPECT_EQ(context.state, Rejected);
+  EXPECT_EQ(context.lstSel, 1);
+  EXPECT_EQ(context.lstPid, 0);
+  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{std::string("M12\n") + kMajorError});
+  EXPECT_EQ(host.log.back().code, REQ_END_ACTION);
+  EXPECT_EQ(host.log.back().item, test::kSampleKey);
+  EXPECT_EQ(context.report, nullptr);
+}
+
+TEST_F(FlowsTest, AnIncoherentOpenStaysOpenAndSendsNoAvailability) {
+  host.items["TAB_CNFMOT_0"].value = ConfigBuilder().Cylinders(7).Build().engine();
+  MachineContext& context = OpenMachine();
+  EXPECT_EQ(context.state, StateBits::Open);
+  EXPECT_EQ(context.ConfigState, kConfigIncoherent);
+  EXPECT_EQ(host.Count(REQ_FNC_ENABLE), 0u);
+  EXPECT_EQ(host.Count(REQ_END_ACTION), 0u);
+}
+
+TEST_F(FlowsTest, SaveIsRefusedOnlyForUnusableConfigurations) {
+  // Coherent: nothing is sent.
+  MachineContext& context = OpenMachine();
+  host.ClearLog();
+  SaveCheck(context, test::kSampleKey);
+  EXPECT_EQ(host.Count(REQ_SAVE_STATUS), 0u);
+  // Never checked: nothing is sent either.
+  context.ConfigState = kConfigNotChecked;
+  SaveCheck(context, test::kSampleKey);
+  EXPECT_EQ(host.Count(REQ_SAVE_STATUS), 0u);
+  // Another key: ignored.
+  context.ConfigState = kConfigIncoherent;
+  SaveCheck(context, "OTHER");
+  EXPECT_EQ(host.Count(REQ_SAVE_STATUS), 0u);
+  SaveCheck(context, test::kSampleKey);
+  ASSERT_EQ(host.Count(REQ_SAVE_STATUS), 1u);
+  EXPECT_EQ(host.Requests(REQ_SAVE_STATUS)[0].InInt(), -3);
+  EXPECT_EQ(host.Requests(REQ_SAVE_STATUS)[0].item, "");
+}
+
+TEST_F(FlowsTest, SaveAfterAFailedOpenShowsTheMajorErrorEveryTime) {
+  host.userValues["VALUSER_LSTSEL"] = 0;
+  MachineContext& context = OpenMachine();
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    SaveCheck(context, test::kSampleKey);
+    ASSERT_NE(context.report, nullptr);
+    EXPECT_EQ(context.report->errorText(), kMajorError);
+  }
+  EXPECT_EQ(host.Count(REQ_SAVE_STATUS), 2u);
+}
+
+TEST_F(FlowsTest, ClosingAnIncoherentConfigurationRejectsItsSave) {
+  host.items["TAB_CNFMOT_0"].value = ConfigBuilder().Cylinders(7).Build().engine();
+  MachineContext& context = OpenMachine();
+  CloseConfiguration(context, "OTHER");
+  EXPECT_EQ(context.state, StateBits::Open);
+  CloseConfiguration(context, test::kSampleKey);
+  EXPECT_EQ(context.state, Rejected);
+  EXPECT_EQ(context.report, nullptr);
+  EXPECT_TRUE(context.groups.empty());
+  SaveCheck(context, test::kSampleKey);
+  EXPECT_EQ(context.report->errorText(), kMajorError);
+  EXPECT_EQ(host.Count(REQ_SAVE_STATUS), 1u);
+  // The context is kept and opens again.
+  OpenConfiguration(12, app, test::kSampleKey);
+  EXPECT_EQ(context.state, StateBits::Open);
+}
+
+TEST_F(FlowsTest, ConnectionRefreshesOnlyMachinesFromEightOn) {
+  MachineContext& low = OpenMachine(5);
+  low.InjectionFlags = 0x1;
+  host.ClearLog();
+  ConnectionUp(low);
+  EXPECT_EQ(low.InjectionFlags, 0x1);
+  EXPECT_TRUE(host.log.empty());
+
+  MachineContext& high = OpenMachine(8);
+  high.ConfigState = kConfigNotChecked;
+  host.ClearLog();
+  ConnectionUp(high);
+  EXPECT_EQ(high.InjectionFlags, -1);
+  EXPECT_EQ(high.refreshAllPending, 1);
+  EXPECT_TRUE(host.log.empty());
+
+  high.ConfigState = kConfigCoherent;
+  ConnectionUp(high);
+  EXPECT_EQ(high.refreshAllPending, 0);
+  // Applying groups: DAT_INJ_SEQ and DAT_IGN_STATIC (attributes 23 and 24 are 0).
+  EXPECT_EQ(Sent(REQ_ITEM_SEND), (std::vector<std::pair<std::string, int32_t>>{
+                                     {"DAT_INJ_SEQ", 3}, {"DAT_IGN_STATIC", 3}}));
+}
+
+TEST_F(FlowsTest, RefreshSkipsHighIdentifiersOtherClassesAndPartialGroupsWithoutBitTwo) {
+  MachineContext& context = OpenMachine();
+  host.items["DAT_INJ_SEQ"].id = 0x40000;
+  host.items["DAT_IGN_STATIC"].attributes[REQ_ITEM_ATTR_23] = 1;
+  host.ClearLog();
+  RefreshByConfiguration(context, false);
+  EXPECT_EQ(host.Count(REQ_ITEM_SEND), 0u);
+  host.items["DAT_INJ_SEQ"].id = 0x3FFFF;
+  RefreshByConfiguration(context, true);  // no group requires option bit 0x2
+  EXPECT_EQ(host.Count(REQ_ITEM_SEND), 0u);
+  context.groups[0]->CN6 = 0x2;
+  context.OptionFlags |= 0x2;
+  context.refreshPartPending = 1;
+  RunPendingRefresh(context);
+  EXPECT_EQ(Sent(REQ_ITEM_SEND), (std::vector<std::pair<std::string, int32_t>>{{"DAT_INJ_SEQ", 3}}));
+  EXPECT_EQ(context.refreshPartPending, 0);
+}
+
+TEST_F(FlowsTest, GroupsSelectByTypeCylindersBanksAndOptions) {
+  CommandGroup group;
+  group.CN0 = 0x007;
+  group.CN1 = 0x008;
+  WordTable engine = ConfigBuilder().Build().engine();
+  EXPECT_EQ(CylinderKey(engine), 0x008);
+  EXPECT_TRUE(GroupApplies(group, engine, CylinderKey(engine), 0));
+  group.CN6 = 0x5;
+  EXPECT_FALSE(GroupApplies(group, engine, CylinderKey(engine), 0x4));
+  EXPECT_TRUE(GroupApplies(group, engine, CylinderKey(engine), 0x7));
+
+  // Seven cylinders have no bit of their own: only a banks set can match.
+  engine = ConfigBuilder().Cylinders(7).Banks(0x1).Build().engine();
+  EXPECT_EQ(CylinderKey(engine), 0x8000);
+  group = CommandGroup{};
+  group.CN0 = 0x007;
+  group.CN1 = 0x1FF;
+  EXPECT_FALSE(GroupApplies(group, engine, CylinderKey(engine), 0));
+  group.CN1 = 0x8000;
+  EXPECT_TRUE(GroupApplies(group, engine, CylinderKey(engine), 0));
+  // An unassigned pair never matches.
+  EXPECT_FALSE(GroupApplies(CommandGroup{}, engine, CylinderKey(engine), 0));
+}
+
+TEST_F(FlowsTest, ScaleEntriesFallBackToTheSecondCandidateOrMinusOne) {
+  MachineContext& context = OpenMachine();
+  auto entry = std::make_unique<CommandGroup>();
+  entry->CN0 = 0x7777;  // absent from the SensorMap: matches every non-zero mask
+  entry->CN1 = 0x1;
+  entry->CN4 = SampleIds::kScaleCandidate;
+  entry->dataItems = {"MAP_A", "MAP_B"};
+  context.scaleEntries.clear();
+  context.scaleEntries.push_back(std::move(entry));
+  host.ClearLog();
+  ApplyScaleEntries(context);
+  EXPECT_EQ(Sent(REQ_ITEM_HSCALE), (std::vector<std::pair<std::string, int32_t>>{
+                                       {"MAP_A", SampleIds::kScaleCandidate},
+                                       {"MAP_B", SampleIds::kScaleCandidate}}));
+
+  context.scaleEntries[0]->CN1 = 0;  // first key no longer matches
+  context.scaleEntries[0]->CN2 = SampleIds::kPhaseSensor;
+  context.scaleEntries[0]->CN3 = 0x8;  // class 4 does not intersect
+  host.ClearLog();
+  ApplyScaleEntries(context);
+  EXPECT_EQ(Sent(REQ_ITEM_HSCALE)[0].second, -1);
+  context.scaleEntries[0]->CN3 = 0x4;
+  context.scaleEntries[0]->CN6 = SampleIds::kScaleCandidate;
+  host.ClearLog();
+  ApplyScaleEntries(context);
+  EXPECT_EQ(Sent(REQ_ITEM_HSCALE)[0].second, SampleIds::kScaleCandidate);
+}
+
+TEST_F(FlowsTest, RailMapsSendTheEngineTableReferencesOfTwoRailsAtMost) {
+  MachineContext& context = OpenMachine();
+  WordTable& engine = context.Table(kEngineTable);
+  SetLong(engine, 26, 0x00050007);   // rail 1 vertical
+  SetLong(engine, 28, 0xFFFF0000);   // rail 1 horizontal: low half 0 gives -1
+  SetLong(engine, 30, 0x80000009);   // rail 2 vertical: high half taken as signed
+  SetLong(engine, 32, 0x0000000A);
+  const struct {
+    WordTable list;
+    std::vector<std::pair<std::string, int32_t>> v, h;
+  } cases[] = {
+      {{2}, {}, {}},
+      {{6, SampleIds::kRailMap0, 0}, {{"MAP_RAIL1", 0x00050007}}, {{"MAP_RAIL1", -1}}},
+      {{14, SampleIds::kRailMap0, 0, SampleIds::kRailMap1, 0, SampleIds::kRailMap0, 0},
+       {{"MAP_RAIL1", 0x00050007}, {"MAP_RAIL2", static_cast<int32_t>(0x80000009)}},
+       {{"MAP_RAIL1", -1}, {"MAP_RAIL2", 0xA}}},
+  };
+  for (const auto& c : cases) {
+    context.caps.RailMapList = c.list;
+    host.ClearLog();
+    ApplyAvailability(context);
+    EXPECT_EQ(Sent(REQ_ITEM_VSCALE), c.v) << c.list[0];
+    EXPECT_EQ(Sent(REQ_ITEM_HSCALE), c.h) << c.list[0];
+    EXPECT_EQ(host.Count(REQ_ITEM_IS_MAP), c.v.size()) << c.list[0];
+  }
+}
+
+TEST_F(FlowsTest, OwnWritesAreIgnoredOnceThenChecked) {
+  MachineContext& context = OpenMachine();
+  context.state |= IgnoreNextChange0;
+  host.ClearLog();
+  OnValueChanged(context, "TAB_CNFMOT_0");
+  EXPECT_FALSE(context.Has(IgnoreNextChange0));
+  EXPECT_EQ(host.Count(REQ_ITEM_ATTR_20), 0u);
+  EXPECT_EQ(host.Count(REQ_ITEM_VALUE), 1u);
+  EXPECT_EQ(host.Count(REQ_ITEM_MARK), 0u);
+  OnValueChanged(context, "TAB_CNFMOT_0");
+  EXPECT_EQ(host.Count(REQ_ITEM_ATTR_20), 1u);
+  EXPECT_EQ(host.Count(REQ_ITEM_MARK), 1u);  // the control ran
+}
+
+TEST_F(FlowsTest, NotificationsOnlyRereadWhileChecksAreDeferred) {
+  MachineContext& context = OpenMachine();
+  context.deferChecks = 1;
+  host.ClearLog();
+  OnValueChanged(context, "TAB_CNFSYN_0");
+  OnSensorsChanged(context, "TAB_SENSORS");
+  OnCommandStatusChanged(context, "TAB_FLYSTATUS");
+  EXPECT_TRUE(context.Has(RecheckPending));
+  EXPECT_EQ(context.refreshPartPending, 1);
+  EXPECT_EQ(host.Count(REQ_ITEM_MARK), 0u);
+  EXPECT_EQ(host.Count(REQ_FNC_ENABLE), 0u);
+}
+
+TEST_F(FlowsTest, NotificationsForOtherItemsOrClosedConfigurationsAreIgnored) {
+  MachineContext& context = OpenMachine(3);
+  host.ClearLog();
+  OnSensorsChanged(context, "TAB_FLYSTATUS");
+  OnCommandStatusChanged(context, "TAB_SENSORS");
+  EXPECT_TRUE(host.log.empty());
+  OnValueChanged(context, "DAT_INJ_SEQ");  // not a configuration table
+  EXPECT_EQ(host.Count(REQ_ITEM_ATTR_20), 1u);
+  EXPECT_EQ(host.log.size(), 1u);
+  host.items["TAB_SENSORS"].attributes[REQ_ITEM_ATTR_20] = 0;
+  OnSensorsChanged(context, "TAB_SENSORS");
+  EXPECT_EQ(host.log.size(), 2u);
+
+  // Machine 3 never owes a partial refresh.
+  host.items["TAB_SENSORS"].attributes[REQ_ITEM_ATTR_20] = 1;
+  context.deferChecks = 1;
+  OnSensorsChanged(context, "TAB_SENSORS");
+  EXPECT_EQ(context.refreshPartPending, 0);
+
+  CloseConfiguration(context, test::kSampleKey);
+  host.ClearLog();
+  OnValueChanged(context, "TAB_CNFMOT_0");
+  EXPECT_TRUE(host.log.empty());
+}
+
+TEST_F(FlowsTest, TablesBeingUpdatedAreRereadWithoutACheck) {
+  MachineContext& context = OpenMachine();
+  context.state |= TablesUpdating;
+  host.ClearLog();
+  OnValueChanged(context, "TAB_CNFSYN2_0");
+  EXPECT_EQ(host.Count(REQ_ITEM_VALUE), 1u);
+  EXPECT_EQ(host.Count(REQ_ITEM_MARK), 0u);
+}
+
+}  // namespace
+}  // namespace vantel
