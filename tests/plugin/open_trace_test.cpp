@@ -1,0 +1,73 @@
+// The whole request sequence of one successful open, against the trace checked in beside
+// the tests: any change in order or content of what the host is asked fails here.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "plugin/handlers.h"
+#include "plugin/vantel_app.h"
+#include "support/message_boxes.h"
+#include "support/sample_machine.h"
+
+namespace vantel {
+namespace {
+
+const char* CodeName(int32_t code) {
+  switch (code) {
+#define NAME(c) \
+  case c:       \
+    return #c;
+    NAME(REQ_HOST_VERSION) NAME(REQ_HOST_LANGUAGE) NAME(REQ_HOST_LEVEL) NAME(REQ_USER_LEVEL)
+    NAME(REQ_MACHINE_CONNECTION) NAME(REQ_MACHINE_NAME) NAME(REQ_REGISTER_MODULE)
+    NAME(REQ_SAVE_STATUS) NAME(REQ_ITEM_LIST) NAME(REQ_USER_VALUE) NAME(REQ_SUP_QUERY)
+    NAME(REQ_END_ACTION) NAME(REQ_SUP_ENABLE) NAME(REQ_FNC_QUERY) NAME(REQ_FNC_ENABLE)
+    NAME(REQ_ITEM_ID) NAME(REQ_ITEM_CLASS) NAME(REQ_ITEM_NAME) NAME(REQ_ITEM_STATE)
+    NAME(REQ_ITEM_MARK) NAME(REQ_ITEM_ATTR_10) NAME(REQ_ITEM_PRESENT) NAME(REQ_ITEM_IS_MAP)
+    NAME(REQ_DAT_ENABLE) NAME(REQ_ITEM_ATTR_20) NAME(REQ_ITEM_ATTR_23) NAME(REQ_ITEM_ATTR_24)
+    NAME(REQ_ITEM_VALUE) NAME(REQ_ITEM_WRITE) NAME(REQ_ITEM_ERROR_TEXT)
+    NAME(REQ_ITEM_ERROR_CODE) NAME(REQ_ITEM_LABEL) NAME(REQ_ITEM_LISTS) NAME(REQ_ITEM_SEND)
+    NAME(REQ_ITEM_VSCALE) NAME(REQ_ITEM_HSCALE)
+#undef NAME
+  }
+  return "?";
+}
+
+std::string Line(const test::RequestRecord& r) {
+  std::ostringstream out;
+  out << r.machine << ' ' << CodeName(r.code) << " \"" << r.item << '"';
+  if (auto value = r.InInt()) {
+    out << " int " << *value;
+  } else if (r.inLen > 0) {
+    out << " words";
+    for (uint16_t w : r.InWords()) out << ' ' << w;
+  }
+  out << " -> " << r.result;
+  return out.str();
+}
+
+TEST(OpenTrace, ASuccessfulOpenAsksTheHostExactlyThis) {
+  test::FakeHost host;
+  test::MessageBoxes boxes;
+  test::InstallSampleMachine(host, test::ConfigBuilder().Build(), test::SampleGroupsText(),
+                             test::SampleScaleText());
+  ModuleState state;
+  CVantelApp app(test::FakeHost::Entry(), "unused", &state);
+  app.InitInstance();
+  OpenConfiguration(12, app, test::kSampleKey);
+  app.ExitInstance();
+
+  std::string actual;
+  for (const auto& r : host.log) actual += Line(r) + '\n';
+  const std::string path = VANTEL_SOURCE_DIR "/tests/golden/open_sample.trace";
+  if (std::getenv("VANTEL_UPDATE_GOLDEN")) std::ofstream(path) << actual;
+  std::ifstream file(path);
+  std::stringstream expected;
+  expected << file.rdbuf();
+  EXPECT_EQ(actual, expected.str());
+  EXPECT_TRUE(boxes.shown.empty());
+}
+
+}  // namespace
+}  // namespace vantel
