@@ -1,4 +1,5 @@
-// vantel-host: the reference host. Loads build/libvantel.so, exports ACTIONDLL, handshakes.
+// vantel-host: the reference host. Loads libvantel.so from beside itself, exports ACTIONDLL,
+// serves a Kalbrix read from a JSON file and drives the plug-in's flows.
 #include <dlfcn.h>
 #include <unistd.h>
 
@@ -6,12 +7,103 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "host_service.h"
+#include "kalbrix.h"
+#include "steps.h"
+#include "ui_events.h"
 #include "vantel/host_abi.h"
 
+namespace vantel::host {
 namespace {
 
-int32_t hostLanguage = 1033;
+constexpr const char* kUsage =
+    "usage: vantel-host version [--language LCID]\n"
+    "       vantel-host check FILE [--trace] [--write] [--language LCID] [--then STEP]...\n"
+    "       vantel-host --help\n";
+
+constexpr const char* kHelp =
+    "\n"
+    "check FILE  handshake, then open the configuration of the Kalbrix in FILE (RUNSETEMG with\n"
+    "            the file's \"descriptor\" item as action key) and print what the plug-in did:\n"
+    "            the error report rows, the ConfigState as the host sees it (the marks on the\n"
+    "            EngineTable item), the functions, supervisions and data items switched on and\n"
+    "            off, the tables rewritten, the option and injection words.\n"
+    "  --then STEP   after the open, play one more step (repeatable, in order):\n"
+    "      save              SAVSETEMG with the action key (is the save refused?)\n"
+    "      close             CLSSETEMG with the action key\n"
+    "      open              RUNSETEMG again\n"
+    "      connect           CONSETEMG (the machine's connection came up)\n"
+    "      value:ITEM        VALSETEMG for ITEM (a value changed)\n"
+    "      sensors[:ITEM]    SENSETEMG (default ITEM: the descriptor's sensor table)\n"
+    "      status[:ITEM]     CMDSETEMG (default ITEM: the descriptor's flywheel status list)\n"
+    "      set:ITEM=V        give the integer item ITEM the value V (no notification)\n"
+    "      set:ITEM[W]=V     give word W of the word table ITEM the value V (no notification)\n"
+    "  --trace       print every request and reply (code name, item, payload)\n"
+    "  --write       write the items the plug-in wrote back into FILE (temporary file and\n"
+    "                rename), only when the whole run succeeded\n"
+    "  --language L  the language the host answers to the handshake (default 1033)\n"
+    "\n"
+    "exit status: 0 coherent after the last step, 1 not coherent, 2 bad input (a missing or\n"
+    "malformed file, an item of the wrong shape, a bad option or step): a one-line message\n"
+    "on stderr and the file left as it was.\n";
+
+struct Options {
+  std::string command;
+  std::string file;
+  bool trace = false;
+  bool write = false;
+  int32_t language = 1033;
+  std::vector<Step> steps;
+};
+
+[[noreturn]] void BadInput(const std::string& message) {
+  std::fprintf(stderr, "vantel-host: %s\n", message.c_str());
+  std::exit(2);
+}
+
+Options ParseOptions(int argc, char** argv) {
+  if (argc < 2) {
+    std::fputs(kUsage, stderr);
+    std::exit(2);
+  }
+  Options options;
+  options.command = argv[1];
+  if (options.command == "--help" || options.command == "-h" || options.command == "help") {
+    std::fputs(kUsage, stdout);
+    std::fputs(kHelp, stdout);
+    std::exit(0);
+  }
+  if (options.command != "version" && options.command != "check")
+    BadInput("unknown command \"" + options.command + "\" (try --help)");
+  int i = 2;
+  if (options.command == "check") {
+    if (argc < 3 || argv[2][0] == '-') BadInput("check needs a Kalbrix file");
+    options.file = argv[i++];
+  }
+  for (; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const bool hasValue = i + 1 < argc;
+    if (arg == "--language" && hasValue) {
+      char* end = nullptr;
+      options.language = static_cast<int32_t>(std::strtol(argv[++i], &end, 0));
+      if (*end != '\0') BadInput("--language needs a number");
+    } else if (arg == "--trace" && options.command == "check") {
+      options.trace = true;
+    } else if (arg == "--write" && options.command == "check") {
+      options.write = true;
+    } else if (arg == "--then" && hasValue && options.command == "check") {
+      std::string error;
+      const auto step = ParseStep(argv[++i], &error);
+      if (!step) BadInput(error);
+      options.steps.push_back(*step);
+    } else {
+      BadInput("unexpected argument \"" + arg + "\" (try --help)");
+    }
+  }
+  return options;
+}
 
 std::string PluginPath() {
   char exe[4096];
@@ -22,65 +114,109 @@ std::string PluginPath() {
   return dir.substr(0, dir.rfind('/') + 1) + "libvantel.so";
 }
 
-int32_t* NewInt(int32_t value) {
-  auto* data = static_cast<int32_t*>(std::malloc(sizeof value));
-  *data = value;
-  return data;
+/// The loaded plug-in; unloading runs its ExitInstance.
+class Plugin {
+ public:
+  Plugin() {
+    const std::string path = PluginPath();
+    handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle_) BadInput("cannot load " + path + ": " + dlerror());
+  }
+  ~Plugin() { dlclose(handle_); }
+  Plugin(const Plugin&) = delete;
+  Plugin& operator=(const Plugin&) = delete;
+
+  template <typename F>
+  F Export(const char* name) const {
+    void* symbol = dlsym(handle_, name);
+    if (!symbol) BadInput(std::string("the plug-in exports no ") + name);
+    return reinterpret_cast<F>(symbol);
+  }
+
+  /// {version, language}; {0, 0} when the plug-in refused the host.
+  std::pair<int32_t, int32_t> Handshake(int32_t hostIndex) const {
+    auto* index = static_cast<int32_t*>(std::malloc(sizeof(int32_t)));
+    *index = hostIndex;
+    HostBuffer record{-1, index};
+    Export<void (*)(HostBuffer*)>("VANTEL100")(&record);
+    int32_t answer[2] = {0, 0};
+    if (record.len == 8 && record.data) std::memcpy(answer, record.data, sizeof answer);
+    // The plug-in never frees what the host passed; its answer is the host's to free too.
+    if (record.data != index) std::free(record.data);
+    std::free(index);
+    return {answer[0], answer[1]};
+  }
+
+ private:
+  void* handle_ = nullptr;
+};
+
+int Version(const Options& options) {
+  Kalbrix none;
+  HostService service(none, options.language, nullptr);
+  InstallHostService(&service);
+  Plugin plugin;
+  const auto [version, language] = plugin.Handshake(0);
+  InstallHostService(nullptr);
+  std::printf("plug-in version %d.%d, language %d\n", version >> 16, version & 0xFFFF, language);
+  return version > 0 ? 0 : 1;
 }
 
-int Usage() {
-  std::fprintf(stderr, "usage: vantel-host version [--language LCID]\n");
-  return 2;
+int Check(const Options& options) {
+  Json document;
+  Kalbrix kalbrix;
+  try {
+    kalbrix = LoadKalbrix(options.file, &document);
+  } catch (const KalbrixError& error) {
+    BadInput(error.what());
+  }
+  for (const Step& step : options.steps) {
+    std::string error;
+    if (!StepFitsKalbrix(step, kalbrix, &error)) BadInput(options.file + ": " + error);
+  }
+
+  UiEventLog uiLog;
+  HostService service(kalbrix, options.language, options.trace ? stdout : nullptr);
+  InstallHostService(&service);
+  int status = 1;
+  {
+    Plugin plugin;
+    const auto [version, language] = plugin.Handshake(0);
+    if (version <= 0) BadInput("the plug-in refused the host (handshake answered 0)");
+    std::printf("plug-in version %d.%d, language %d\n", version >> 16, version & 0xFFFF, language);
+    service.TakeObservation();
+    uiLog.TakeNew();
+
+    const PluginExports exports = LoadExports([&plugin](const char* name) {
+      return plugin.Export<void*>(name);
+    });
+    StepRunner runner(kalbrix, service, uiLog, exports, stdout);
+    runner.Run(Step{StepKind::kOpen, kalbrix.descriptor, 0, 0, false});
+    for (const Step& step : options.steps) runner.Run(step);
+    runner.PrintVerdict();
+    status = runner.Coherent() ? 0 : 1;
+  }
+  InstallHostService(nullptr);
+
+  if (options.write) {
+    try {
+      WriteFileAtomically(options.file,
+                          DumpKalbrix(PatchValues(document, kalbrix, service.WrittenItems())));
+    } catch (const KalbrixError& error) {
+      BadInput(error.what());
+    }
+    std::printf("written back: %zu item(s) to %s\n", service.WrittenItems().size(),
+                options.file.c_str());
+  }
+  return status;
 }
 
 }  // namespace
-
-extern "C" __attribute__((visibility("default"))) int32_t ACTIONDLL(int32_t, int32_t code,
-                                                                    const char*, HostBuffer* buf) {
-  switch (code) {
-    case REQ_HOST_VERSION:
-      buf->len = -1;
-      buf->data = NewInt(0x50000);
-      return HOST_OK;
-    case REQ_HOST_LANGUAGE:
-      buf->len = -1;
-      buf->data = NewInt(hostLanguage);
-      return HOST_OK;
-    case REQ_REGISTER_MODULE:
-      std::free(buf->data);
-      buf->data = nullptr;
-      return HOST_OK;
-    default:
-      return HOST_ACTION_ERROR;
-  }
-}
+}  // namespace vantel::host
 
 int main(int argc, char** argv) {
-  if (argc < 2 || std::strcmp(argv[1], "version") != 0) return Usage();
-  for (int i = 2; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--language") == 0 && i + 1 < argc) {
-      hostLanguage = std::atoi(argv[++i]);
-    } else {
-      return Usage();
-    }
-  }
-  const std::string path = PluginPath();
-  void* plugin = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (plugin == nullptr) {
-    std::fprintf(stderr, "vantel-host: cannot load %s: %s\n", path.c_str(), dlerror());
-    return 2;
-  }
-  auto handshake = reinterpret_cast<void (*)(HostBuffer*)>(dlsym(plugin, "VANTEL100"));
-  if (handshake == nullptr) {
-    std::fprintf(stderr, "vantel-host: %s exports no VANTEL100\n", path.c_str());
-    return 2;
-  }
-  HostBuffer record{0, nullptr};
-  handshake(&record);
-  int32_t answer[2] = {0, 0};
-  if (record.len == 8 && record.data) std::memcpy(answer, record.data, sizeof answer);
-  std::free(record.data);
-  std::printf("plug-in version %d.%d, language %d\n", answer[0] >> 16, answer[0] & 0xFFFF, answer[1]);
-  dlclose(plugin);
-  return answer[0] > 0 ? 0 : 1;
+  using namespace vantel::host;
+  const Options options = ParseOptions(argc, argv);
+  if (options.command == "version") return Version(options);
+  return Check(options);
 }

@@ -1,0 +1,394 @@
+#include "kalbrix.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+namespace vantel::host {
+
+namespace {
+
+constexpr std::array kValueKeys = {"int", "words", "longs", "text"};
+constexpr std::array kItemKeys = {"name",    "id",    "int",        "words",     "longs",
+                                  "text",    "class", "state",      "present",   "isMap",
+                                  "lists",   "label", "attributes", "errorCode", "errorText"};
+constexpr std::array kTopKeys = {"machine",   "name",         "hostVersion", "hostLevel",
+                                 "userLevel", "connection",   "descriptor",  "userValues",
+                                 "functions", "supervisions", "items",       "comment"};
+constexpr std::array kAttributeSuffixes = {"10", "20", "23", "24"};
+
+template <size_t N>
+bool OneOf(const std::string& key, const std::array<const char*, N>& keys) {
+  return std::any_of(keys.begin(), keys.end(), [&](const char* k) { return key == k; });
+}
+
+/// A 32-bit integer: a JSON integer within int32 or uint32 (kept as its bit pattern), or a
+/// string in decimal or 0x hexadecimal, as host developers write state bits.
+std::optional<int32_t> AsInt32(const Json& value) {
+  if (value.is_number_integer()) {
+    if (value.is_number_unsigned()) {
+      const uint64_t u = value.get<uint64_t>();
+      if (u > 0xFFFFFFFFu) return std::nullopt;
+      return static_cast<int32_t>(static_cast<uint32_t>(u));
+    }
+    const int64_t s = value.get<int64_t>();
+    if (s < INT32_MIN || s > static_cast<int64_t>(UINT32_MAX)) return std::nullopt;
+    return static_cast<int32_t>(static_cast<uint32_t>(s));
+  }
+  if (!value.is_string()) return std::nullopt;
+  const std::string text = value.get<std::string>();
+  if (text.empty()) return std::nullopt;
+  errno = 0;
+  char* end = nullptr;
+  const long long parsed = std::strtoll(text.c_str(), &end, 0);
+  if (errno != 0 || *end != '\0' || parsed < INT32_MIN || parsed > static_cast<long long>(UINT32_MAX))
+    return std::nullopt;
+  return static_cast<int32_t>(static_cast<uint32_t>(parsed));
+}
+
+class Checker {
+ public:
+  explicit Checker(std::string where) : where_(std::move(where)) {}
+
+  [[noreturn]] void Fail(const std::string& what) const {
+    throw KalbrixError(where_.empty() ? what : where_ + ": " + what);
+  }
+
+  int32_t Int(const Json& object, const char* key, int32_t fallback) const {
+    if (!object.contains(key)) return fallback;
+    const auto value = AsInt32(object.at(key));
+    if (!value) Fail(std::string("\"") + key + "\" must be a 32-bit integer");
+    return *value;
+  }
+
+  std::string Text(const Json& object, const char* key, bool required) const {
+    if (!object.contains(key)) {
+      if (required) Fail(std::string("\"") + key + "\" is missing");
+      return {};
+    }
+    const Json& value = object.at(key);
+    if (!value.is_string()) Fail(std::string("\"") + key + "\" must be a text");
+    std::string text = value.get<std::string>();
+    if (text.find('\0') != std::string::npos) Fail(std::string("\"") + key + "\" holds a NUL");
+    return text;
+  }
+
+  std::vector<std::string> Names(const Json& object, const char* key) const {
+    std::vector<std::string> names;
+    if (!object.contains(key)) return names;
+    const Json& list = object.at(key);
+    if (!list.is_array()) Fail(std::string("\"") + key + "\" must be an array of names");
+    for (const Json& entry : list) {
+      if (!entry.is_string() || entry.get<std::string>().empty())
+        Fail(std::string("\"") + key + "\" must be an array of names");
+      names.push_back(entry.get<std::string>());
+    }
+    return names;
+  }
+
+ private:
+  std::string where_;
+};
+
+ItemValue ReadValue(const Json& item, const Checker& check) {
+  int found = 0;
+  for (const char* key : kValueKeys) found += item.contains(key) ? 1 : 0;
+  if (found > 1) check.Fail("holds more than one of \"int\", \"words\", \"longs\", \"text\"");
+  if (item.contains("int")) return check.Int(item, "int", 0);
+  if (item.contains("text")) return check.Text(item, "text", true);
+  if (item.contains("words")) {
+    const Json& list = item.at("words");
+    if (!list.is_array()) check.Fail("\"words\" must be an array of words (0 to 65535)");
+    Words words;
+    for (const Json& w : list) {
+      if (!w.is_number_integer() || w.get<int64_t>() < 0 || w.get<int64_t>() > 0xFFFF)
+        check.Fail("\"words\" must be an array of words (0 to 65535)");
+      words.push_back(static_cast<uint16_t>(w.get<int64_t>()));
+    }
+    return words;
+  }
+  if (item.contains("longs")) {
+    const Json& list = item.at("longs");
+    if (!list.is_array()) check.Fail("\"longs\" must be an array of 32-bit integers");
+    Longs longs;
+    for (const Json& l : list) {
+      const auto value = AsInt32(l);
+      if (!value || !l.is_number_integer()) check.Fail("\"longs\" must be an array of 32-bit integers");
+      longs.push_back(*value);
+    }
+    return longs;
+  }
+  return std::monostate{};
+}
+
+KalbrixItem ReadItem(const Json& item, size_t index) {
+  const std::string where = "item " + std::to_string(index);
+  if (!item.is_object()) Checker(where).Fail("must be an object");
+  const std::string name = Checker(where).Text(item, "name", true);
+  if (name.empty()) Checker(where).Fail("\"name\" is empty");
+  const Checker check(where + " (" + name + ")");
+  for (const auto& [key, unused] : item.items())
+    if (!OneOf(key, kItemKeys)) check.Fail("unknown key \"" + key + "\"");
+  if (!item.contains("id")) check.Fail("\"id\" is missing");
+
+  KalbrixItem out;
+  out.name = name;
+  out.id = check.Int(item, "id", -1);
+  out.value = ReadValue(item, check);
+  out.itemClass = check.Int(item, "class", 0);
+  out.state = check.Int(item, "state", kUsableState);
+  out.present = check.Int(item, "present", 1);
+  out.isMap = check.Int(item, "isMap", 0);
+  out.lists = check.Int(item, "lists", 0);
+  out.label = check.Text(item, "label", false);
+  out.errorCode = check.Int(item, "errorCode", 0);
+  out.errorText = check.Text(item, "errorText", false);
+  if (item.contains("attributes")) {
+    const Json& attributes = item.at("attributes");
+    if (!attributes.is_object()) check.Fail("\"attributes\" must be an object");
+    for (const auto& [key, value] : attributes.items()) {
+      if (!OneOf(key, kAttributeSuffixes))
+        check.Fail("unknown attribute \"" + key + "\" (10, 20, 23 or 24)");
+      const auto number = AsInt32(value);
+      if (!number) check.Fail("attribute \"" + key + "\" must be a 32-bit integer");
+      out.attributes[key] = *number;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+int32_t KalbrixItem::Attribute(const std::string& suffix) const {
+  const auto it = attributes.find(suffix);
+  if (it != attributes.end()) return it->second;
+  // Attribute 10 and 20 mean "may be chosen" and "notifications count"; 23 and 24 are the
+  // refresh guards, which let a refresh send the item when both are 0.
+  return suffix == "10" || suffix == "20" ? 1 : 0;
+}
+
+KalbrixItem* Kalbrix::Find(const std::string& itemName) {
+  for (auto& item : items)
+    if (item.name == itemName) return &item;
+  return nullptr;
+}
+
+const KalbrixItem* Kalbrix::Find(const std::string& itemName) const {
+  return const_cast<Kalbrix*>(this)->Find(itemName);
+}
+
+const KalbrixItem* Kalbrix::FindId(int32_t id) const {
+  for (const auto& item : items)
+    if (item.id == id && id != -1) return &item;
+  return nullptr;
+}
+
+std::optional<int32_t> Kalbrix::UserValue(const std::string& valueName) const {
+  for (const auto& [name, value] : userValues)
+    if (name == valueName) return value;
+  return std::nullopt;
+}
+
+bool Kalbrix::KnowsFunction(const std::string& entry) const {
+  return std::find(functions.begin(), functions.end(), entry) != functions.end();
+}
+
+bool Kalbrix::KnowsSupervision(const std::string& entry) const {
+  return std::find(supervisions.begin(), supervisions.end(), entry) != supervisions.end();
+}
+
+Json ParseKalbrixText(const std::string& text) {
+  try {
+    return Json::parse(text);
+  } catch (const Json::parse_error& error) {
+    std::string what = error.what();
+    // nlohmann prefixes "[json.exception.parse_error.101] "; the rest says where and why.
+    const auto bracket = what.find("] ");
+    if (bracket != std::string::npos) what = what.substr(bracket + 2);
+    std::replace(what.begin(), what.end(), '\n', ' ');
+    throw KalbrixError("not JSON: " + what);
+  }
+}
+
+Kalbrix KalbrixFromJson(const Json& document) {
+  const Checker check("");
+  if (!document.is_object()) check.Fail("the file must hold one JSON object");
+  for (const auto& [key, unused] : document.items())
+    if (!OneOf(key, kTopKeys)) check.Fail("unknown key \"" + key + "\"");
+
+  Kalbrix kalbrix;
+  if (!document.contains("machine")) check.Fail("\"machine\" is missing");
+  kalbrix.machine = static_cast<uint32_t>(check.Int(document, "machine", 0));
+  kalbrix.name = check.Text(document, "name", false);
+  kalbrix.hostVersion = check.Int(document, "hostVersion", 0x50000);
+  kalbrix.hostLevel = check.Int(document, "hostLevel", 5);
+  kalbrix.userLevel = check.Int(document, "userLevel", 1);
+  kalbrix.connection = check.Int(document, "connection", 1);
+  kalbrix.descriptor = check.Text(document, "descriptor", true);
+  kalbrix.functions = check.Names(document, "functions");
+  kalbrix.supervisions = check.Names(document, "supervisions");
+  if (document.contains("userValues")) {
+    const Json& values = document.at("userValues");
+    if (!values.is_object()) check.Fail("\"userValues\" must be an object");
+    for (const auto& [key, value] : values.items()) {
+      const auto number = AsInt32(value);
+      if (!number) check.Fail("user value \"" + key + "\" must be a 32-bit integer");
+      kalbrix.userValues.emplace_back(key, *number);
+    }
+  }
+  if (!document.contains("items") || !document.at("items").is_array())
+    check.Fail("\"items\" must be an array of items");
+  std::set<std::string> names;
+  std::set<int32_t> ids;
+  size_t index = 0;
+  for (const Json& item : document.at("items")) {
+    KalbrixItem read = ReadItem(item, index++);
+    if (!names.insert(read.name).second) check.Fail("item \"" + read.name + "\" appears twice");
+    if (read.id != -1 && !ids.insert(read.id).second)
+      check.Fail("item \"" + read.name + "\" repeats the id " + std::to_string(read.id));
+    kalbrix.items.push_back(std::move(read));
+  }
+  return kalbrix;
+}
+
+Kalbrix LoadKalbrix(const std::string& path, Json* document) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw KalbrixError(path + ": cannot open: " + std::strerror(errno));
+  std::ostringstream text;
+  text << in.rdbuf();
+  if (in.bad()) throw KalbrixError(path + ": cannot read");
+  try {
+    Json parsed = ParseKalbrixText(text.str());
+    Kalbrix kalbrix = KalbrixFromJson(parsed);
+    if (document) *document = std::move(parsed);
+    return kalbrix;
+  } catch (const KalbrixError& error) {
+    throw KalbrixError(path + ": " + error.what());
+  }
+}
+
+void StoreValue(Json& item, const ItemValue& value) {
+  for (const char* key : kValueKeys) item.erase(key);
+  if (const auto* i = std::get_if<int32_t>(&value)) item["int"] = *i;
+  if (const auto* w = std::get_if<Words>(&value)) item["words"] = *w;
+  if (const auto* l = std::get_if<Longs>(&value)) item["longs"] = *l;
+  if (const auto* t = std::get_if<std::string>(&value)) item["text"] = *t;
+}
+
+Json PatchValues(Json document, const Kalbrix& kalbrix, const std::vector<std::string>& written) {
+  for (Json& item : document["items"]) {
+    const std::string name = item.value("name", "");
+    if (std::find(written.begin(), written.end(), name) == written.end()) continue;
+    const KalbrixItem* current = kalbrix.Find(name);
+    if (!current) continue;
+    // Keep the value's place among the item's keys: rebuild the object in order.
+    Json rebuilt = Json::object();
+    bool placed = false;
+    for (auto& [key, value] : item.items()) {
+      if (OneOf(key, kValueKeys)) {
+        if (!placed) StoreValue(rebuilt, current->value);
+        placed = true;
+        continue;
+      }
+      rebuilt[key] = value;
+    }
+    if (!placed) StoreValue(rebuilt, current->value);
+    item = std::move(rebuilt);
+  }
+  return document;
+}
+
+namespace {
+
+bool IsFlat(const Json& value) {
+  if (!value.is_array()) return false;
+  return std::none_of(value.begin(), value.end(),
+                      [](const Json& v) { return v.is_array() || v.is_object(); });
+}
+
+void Dump(const Json& value, int depth, std::string& out) {
+  const std::string pad(static_cast<size_t>(depth) * 2, ' ');
+  const std::string inner(static_cast<size_t>(depth + 1) * 2, ' ');
+  if (value.is_object() && !value.empty()) {
+    out += "{\n";
+    size_t i = 0;
+    for (const auto& [key, member] : value.items()) {
+      out += inner + Json(key).dump() + ": ";
+      Dump(member, depth + 1, out);
+      out += ++i < value.size() ? ",\n" : "\n";
+    }
+    out += pad + "}";
+    return;
+  }
+  if (value.is_array() && !value.empty() && !IsFlat(value)) {
+    out += "[\n";
+    for (size_t i = 0; i < value.size(); ++i) {
+      out += inner;
+      Dump(value[i], depth + 1, out);
+      out += i + 1 < value.size() ? ",\n" : "\n";
+    }
+    out += pad + "]";
+    return;
+  }
+  if (value.is_array()) {
+    out += "[";
+    for (size_t i = 0; i < value.size(); ++i) out += (i ? ", " : "") + value[i].dump();
+    out += "]";
+    return;
+  }
+  out += value.dump();
+}
+
+}  // namespace
+
+std::string DumpKalbrix(const Json& document) {
+  std::string out;
+  Dump(document, 0, out);
+  out += "\n";
+  return out;
+}
+
+void WriteFileAtomically(const std::string& path, const std::string& text) {
+  const auto slash = path.rfind('/');
+  const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash);
+  std::string temp = dir + "/.vantel-host-XXXXXX";
+  const int fd = mkstemp(temp.data());
+  if (fd < 0) throw KalbrixError(path + ": cannot create a temporary file: " + std::strerror(errno));
+  // mkstemp gives 0600; the file keeps the mode it had (a new one gets 0644).
+  struct stat old {};
+  fchmod(fd, stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
+  size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      const std::string reason = std::strerror(errno);
+      close(fd);
+      unlink(temp.c_str());
+      throw KalbrixError(path + ": cannot write: " + reason);
+    }
+    done += static_cast<size_t>(n);
+  }
+  // The rename must not expose a file whose blocks are not on disk yet.
+  if (fsync(fd) != 0 || close(fd) != 0) {
+    unlink(temp.c_str());
+    throw KalbrixError(path + ": cannot write: " + std::strerror(errno));
+  }
+  if (rename(temp.c_str(), path.c_str()) != 0) {
+    const std::string reason = std::strerror(errno);
+    unlink(temp.c_str());
+    throw KalbrixError(path + ": cannot replace: " + reason);
+  }
+}
+
+}  // namespace vantel::host

@@ -1,0 +1,308 @@
+#include "steps.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <string_view>
+
+namespace vantel::host {
+
+namespace {
+
+struct StepWord {
+  const char* word;
+  StepKind kind;
+  bool takesItem;   // "value:ITEM"
+  bool needsItem;
+};
+
+constexpr std::array<StepWord, 7> kStepWords = {{
+    {"save", StepKind::kSave, false, false},
+    {"close", StepKind::kClose, false, false},
+    {"open", StepKind::kOpen, false, false},
+    {"connect", StepKind::kConnect, false, false},
+    {"value", StepKind::kValue, true, true},
+    {"sensors", StepKind::kSensors, true, false},
+    {"status", StepKind::kStatus, true, false},
+}};
+
+bool ParseInt(const std::string& text, int64_t low, int64_t high, int64_t* out) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  const long long value = std::strtoll(text.c_str(), &end, 0);
+  if (*end != '\0' || value < low || value > high) return false;
+  *out = value;
+  return true;
+}
+
+std::optional<Step> ParseSet(const std::string& spec, std::string* error) {
+  const auto equals = spec.rfind('=');
+  if (equals == std::string::npos || equals == 0) {
+    *error = "step \"set:" + spec + "\" needs ITEM=VALUE or ITEM[WORD]=VALUE";
+    return std::nullopt;
+  }
+  Step step{StepKind::kSet, spec.substr(0, equals), 0, 0, false};
+  int64_t value = 0;
+  if (!ParseInt(spec.substr(equals + 1), INT32_MIN, UINT32_MAX, &value)) {
+    *error = "step \"set:" + spec + "\": the value must be a 32-bit integer";
+    return std::nullopt;
+  }
+  step.value = static_cast<int32_t>(static_cast<uint32_t>(value));
+  const auto open = step.item.find('[');
+  if (open != std::string::npos) {
+    int64_t word = 0;
+    if (step.item.back() != ']' ||
+        !ParseInt(step.item.substr(open + 1, step.item.size() - open - 2), 0, 0xFFFF, &word)) {
+      *error = "step \"set:" + spec + "\": the word index must be a number in brackets";
+      return std::nullopt;
+    }
+    step.item.resize(open);
+    step.word = static_cast<size_t>(word);
+    step.hasWord = true;
+  }
+  if (step.item.empty()) {
+    *error = "step \"set:" + spec + "\" names no item";
+    return std::nullopt;
+  }
+  return step;
+}
+
+const char* StepTitle(StepKind kind) {
+  switch (kind) {
+    case StepKind::kOpen: return "open (RUNSETEMG)";
+    case StepKind::kSave: return "save (SAVSETEMG)";
+    case StepKind::kClose: return "close (CLSSETEMG)";
+    case StepKind::kConnect: return "connection up (CONSETEMG)";
+    case StepKind::kValue: return "value changed (VALSETEMG)";
+    case StepKind::kSensors: return "sensors changed (SENSETEMG)";
+    case StepKind::kStatus: return "flywheel status changed (CMDSETEMG)";
+    case StepKind::kSet: return "host sets";
+  }
+  return "";
+}
+
+std::string Hex32(int32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(value));
+  return text;
+}
+
+std::string Joined(const std::vector<std::string>& names) {
+  std::string out;
+  for (const auto& name : names) out += (out.empty() ? "" : ", ") + name;
+  return out;
+}
+
+}  // namespace
+
+std::optional<Step> ParseStep(const std::string& text, std::string* error) {
+  const auto colon = text.find(':');
+  const std::string word = text.substr(0, colon);
+  const std::string rest = colon == std::string::npos ? "" : text.substr(colon + 1);
+  if (word == "set") {
+    if (colon == std::string::npos) {
+      *error = "step \"set\" needs ITEM=VALUE or ITEM[WORD]=VALUE";
+      return std::nullopt;
+    }
+    return ParseSet(rest, error);
+  }
+  for (const auto& entry : kStepWords) {
+    if (word != entry.word) continue;
+    if (colon != std::string::npos && !entry.takesItem) break;
+    if (entry.needsItem && rest.empty()) {
+      *error = std::string("step \"") + entry.word + "\" needs an item: " + entry.word + ":ITEM";
+      return std::nullopt;
+    }
+    return Step{entry.kind, rest, 0, 0, false};
+  }
+  *error = "unknown step \"" + text + "\" (try --help)";
+  return std::nullopt;
+}
+
+bool StepFitsKalbrix(const Step& step, const Kalbrix& kalbrix, std::string* error) {
+  if (step.kind != StepKind::kSet) return true;
+  const KalbrixItem* item = kalbrix.Find(step.item);
+  if (!item) {
+    *error = "step set: no item \"" + step.item + "\"";
+    return false;
+  }
+  if (step.hasWord) {
+    const auto* words = std::get_if<Words>(&item->value);
+    if (!words || step.word >= words->size() || step.value < 0 || step.value > 0xFFFF) {
+      *error = "step set: \"" + step.item + "\" has no word " + std::to_string(step.word) +
+               " that takes " + std::to_string(step.value);
+      return false;
+    }
+    return true;
+  }
+  if (!std::holds_alternative<int32_t>(item->value)) {
+    *error = "step set: \"" + step.item + "\" is not an integer item (use ITEM[WORD]=VALUE)";
+    return false;
+  }
+  return true;
+}
+
+PluginExports LoadExports(const std::function<void*(const char*)>& resolve) {
+  PluginExports exports{};
+  exports.run = reinterpret_cast<KeyExport>(resolve("RUNSETEMG"));
+  exports.close = reinterpret_cast<KeyExport>(resolve("CLSSETEMG"));
+  exports.save = reinterpret_cast<KeyExport>(resolve("SAVSETEMG"));
+  exports.valueChanged = reinterpret_cast<KeyExport>(resolve("VALSETEMG"));
+  exports.sensorsChanged = reinterpret_cast<KeyExport>(resolve("SENSETEMG"));
+  exports.statusChanged = reinterpret_cast<KeyExport>(resolve("CMDSETEMG"));
+  exports.connectionUp = reinterpret_cast<ConnectionExport>(resolve("CONSETEMG"));
+  return exports;
+}
+
+StepRunner::StepRunner(Kalbrix& kalbrix, HostService& service, UiEventLog& uiLog,
+                       const PluginExports& exports, FILE* out)
+    : kalbrix_(kalbrix), service_(service), uiLog_(uiLog), exports_(exports), out_(out) {}
+
+void StepRunner::Run(const Step& given) {
+  Step step = given;
+  if (step.kind == StepKind::kOpen && step.item.empty()) step.item = kalbrix_.descriptor;
+  if (step.kind == StepKind::kSensors && step.item.empty())
+    step.item = service_.DescriptorItem(kSensorTableElement);
+  if (step.kind == StepKind::kStatus && step.item.empty())
+    step.item = service_.DescriptorItem(kStatusListElement);
+  Play(step);
+  const Observation seen = service_.TakeObservation();
+  const UiEvents events = uiLog_.TakeNew();
+  Print(step, seen, events);
+  Judge(step, seen);
+}
+
+void StepRunner::Play(const Step& step) {
+  const uint32_t machine = kalbrix_.machine;
+  const char* key = kalbrix_.descriptor.c_str();
+  switch (step.kind) {
+    case StepKind::kOpen: exports_.run(machine, step.item.c_str()); break;
+    case StepKind::kSave: exports_.save(machine, key); break;
+    case StepKind::kClose: exports_.close(machine, key); break;
+    case StepKind::kConnect: exports_.connectionUp(machine, 0); break;
+    case StepKind::kValue: exports_.valueChanged(machine, step.item.c_str()); break;
+    case StepKind::kSensors: exports_.sensorsChanged(machine, step.item.c_str()); break;
+    case StepKind::kStatus: exports_.statusChanged(machine, step.item.c_str()); break;
+    case StepKind::kSet: {
+      KalbrixItem* item = kalbrix_.Find(step.item);
+      if (step.hasWord)
+        std::get<Words>(item->value)[step.word] = static_cast<uint16_t>(step.value);
+      else
+        item->value = step.value;
+      break;
+    }
+  }
+}
+
+void StepRunner::Print(const Step& step, const Observation& seen, const UiEvents& events) {
+  std::fprintf(out_, "== %s", StepTitle(step.kind));
+  if (step.kind == StepKind::kSet && step.hasWord)
+    std::fprintf(out_, " %s[%zu] = %d", step.item.c_str(), step.word, step.value);
+  else if (step.kind == StepKind::kSet)
+    std::fprintf(out_, " %s = %d", step.item.c_str(), step.value);
+  else if (!step.item.empty())
+    std::fprintf(out_, " \"%s\"", step.item.c_str());
+  std::fprintf(out_, " on machine %u\n", kalbrix_.machine);
+
+  for (const Json& box : events.messageBoxes) {
+    std::string text = box.value("text", "");
+    for (char& c : text)
+      if (c == '\n') c = '|';
+    std::fprintf(out_, "message box: %s\n", text.c_str());
+  }
+  if (!events.reports.empty()) {
+    const Json& report = events.reports.back();
+    const Json rows = report.value("rows", Json::array());
+    std::fprintf(out_, "report \"%s\": %s, %zu row(s)\n", report.value("caption", "").c_str(),
+                 report.value("visible", false) ? "shown" : "hidden", rows.size());
+    for (const Json& row : rows)
+      std::fprintf(out_, "  | %s\n", row.is_string() ? row.get<std::string>().c_str() : "");
+  }
+  for (const Json& show : events.reportShows)
+    std::fprintf(out_, "report \"%s\" %s again\n", show.value("caption", "").c_str(),
+                 show.value("visible", false) ? "shown" : "hidden");
+
+  for (const auto& [item, value] : seen.marks)
+    std::fprintf(out_, "mark %d on %s\n", value, item.c_str());
+
+  constexpr std::array<std::pair<char, const char*>, 3> kinds = {
+      {{'F', "functions"}, {'S', "supervisions"}, {'D', "data items"}}};
+  for (const auto& [kind, label] : kinds) {
+    std::vector<std::string> on, off;
+    for (const Enable& e : seen.enables)
+      if (e.kind == kind) (e.value ? on : off).push_back(e.name);
+    if (!on.empty()) std::fprintf(out_, "%s on: %s\n", label, Joined(on).c_str());
+    if (!off.empty()) std::fprintf(out_, "%s off: %s\n", label, Joined(off).c_str());
+  }
+
+  std::vector<std::string> tables;
+  const std::string optionItem = service_.DescriptorItem(kOptionFlagsElement);
+  const std::string injectionItem = service_.DescriptorItem(kInjectionFlagsElement);
+  for (const auto& name : seen.written)
+    if (name != optionItem && name != injectionItem &&
+        std::find(tables.begin(), tables.end(), name) == tables.end())
+      tables.push_back(name);
+  if (!tables.empty()) std::fprintf(out_, "tables rewritten: %s\n", Joined(tables).c_str());
+  if (seen.optionFlags)
+    std::fprintf(out_, "option flags: %s\n", Hex32(*seen.optionFlags).c_str());
+  if (seen.injectionFlags)
+    std::fprintf(out_, "injection flags: %s\n", Hex32(*seen.injectionFlags).c_str());
+  for (const ScaleReference& scale : seen.scales) {
+    const KalbrixItem* target = kalbrix_.FindId(scale.reference);
+    std::fprintf(out_, "%s scale of %s: %d%s%s\n", scale.vertical ? "vertical" : "horizontal",
+                 scale.map.c_str(), scale.reference, target ? " " : "",
+                 target ? target->name.c_str() : "");
+  }
+  for (const auto& [item, mode] : seen.sends)
+    std::fprintf(out_, "send %s (mode %d)\n", item.c_str(), mode);
+  for (int32_t status : seen.saveStatus)
+    std::fprintf(out_, "save refused (save status %d)\n", status);
+  for (const auto& key : seen.endedActions)
+    std::fprintf(out_, "action ended: \"%s\"\n", key.c_str());
+}
+
+// The host never sees ConfigState itself: every check writes the option flags, and a
+// coherent one marks the EngineTable item 0 just before; an incoherent one marks it 1 when
+// the item's state takes a mark. A refused open ends the action it was given.
+void StepRunner::Judge(const Step& step, const Observation& seen) {
+  const std::string engineItem = service_.DescriptorItem(kEngineTableElement);
+  if (step.kind == StepKind::kOpen) {
+    for (const auto& key : seen.endedActions)
+      if (key == step.item) {
+        verdict_ = Verdict::kRejected;
+        std::fprintf(out_, "ConfigState: rejected (the plug-in ended the open)\n");
+        return;
+      }
+  }
+  const bool checked = seen.optionFlags.has_value();
+  std::optional<int32_t> mark;
+  for (const auto& [item, value] : seen.marks)
+    if (item == engineItem) mark = value;
+  if (!checked) {
+    if (step.kind == StepKind::kOpen && seen.requests > 0) {
+      verdict_ = Verdict::kNotChecked;
+      std::fprintf(out_, "ConfigState: -2 (loaded, not checked: a configuration item is missing "
+                         "or not usable)\n");
+    }
+    return;
+  }
+  if (mark && *mark == 0) {
+    verdict_ = Verdict::kCoherent;
+    std::fprintf(out_, "ConfigState: 1 (coherent; %s marked 0)\n", engineItem.c_str());
+    return;
+  }
+  verdict_ = Verdict::kIncoherent;
+  if (mark)
+    std::fprintf(out_, "ConfigState: 0 or -1 (not coherent; %s marked 1)\n", engineItem.c_str());
+  else
+    std::fprintf(out_, "ConfigState: 0 or -1 (not coherent; %s takes no mark)\n",
+                 engineItem.c_str());
+}
+
+void StepRunner::PrintVerdict() const {
+  constexpr std::array<const char*, 4> kVerdicts = {"not checked", "coherent", "not coherent",
+                                                    "rejected"};
+  std::fprintf(out_, "== result: %s\n", kVerdicts[static_cast<size_t>(verdict_)]);
+}
+
+}  // namespace vantel::host

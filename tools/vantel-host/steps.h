@@ -1,0 +1,67 @@
+#pragma once
+// The steps the host plays after loading the plug-in, and what it prints of each.
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "host_service.h"
+#include "kalbrix.h"
+#include "ui_events.h"
+
+namespace vantel::host {
+
+enum class StepKind { kOpen, kSave, kClose, kConnect, kValue, kSensors, kStatus, kSet };
+
+struct Step {
+  StepKind kind;
+  std::string item;  // the action key, the notified item or the item to set
+  size_t word = 0;   // kSet on a word table
+  int32_t value = 0;
+  bool hasWord = false;
+};
+
+/// One --then argument; nullopt and a one-line `error` when it is not a step.
+std::optional<Step> ParseStep(const std::string& text, std::string* error);
+
+/// Whether a kSet step names an item whose value can take it.
+bool StepFitsKalbrix(const Step& step, const Kalbrix& kalbrix, std::string* error);
+
+using KeyExport = void (*)(uint32_t, const char*);
+using ConnectionExport = void (*)(uint32_t, int32_t);
+
+struct PluginExports {
+  KeyExport run, close, save, valueChanged, sensorsChanged, statusChanged;
+  ConnectionExport connectionUp;
+};
+
+PluginExports LoadExports(const std::function<void*(const char*)>& resolve);
+
+/// What the host knows of the configuration from what it observed.
+enum class Verdict { kNotChecked, kCoherent, kIncoherent, kRejected };
+
+class StepRunner {
+ public:
+  StepRunner(Kalbrix& kalbrix, HostService& service, UiEventLog& uiLog,
+             const PluginExports& exports, FILE* out);
+
+  void Run(const Step& step);
+  void PrintVerdict() const;
+  bool Coherent() const { return verdict_ == Verdict::kCoherent; }
+  Verdict verdict() const { return verdict_; }
+
+ private:
+  void Play(const Step& step);
+  void Print(const Step& step, const Observation& seen, const UiEvents& events);
+  void Judge(const Step& step, const Observation& seen);
+
+  Kalbrix& kalbrix_;
+  HostService& service_;
+  UiEventLog& uiLog_;
+  PluginExports exports_;
+  FILE* out_;
+  Verdict verdict_ = Verdict::kNotChecked;
+};
+
+}  // namespace vantel::host

@@ -1,0 +1,232 @@
+// The built vantel-host run as a user runs it: on the bundled examples and on bad input.
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/string_table.h"
+#include "res/string_ids.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Read(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::string Quoted(const std::string& text) {
+  std::string out = "'";
+  for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
+
+struct HostRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+class HostCliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "vantel-host-cli-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  HostRun Host(const std::vector<std::string>& args) const {
+    std::string command = Quoted(VANTEL_HOST_PATH);
+    for (const auto& arg : args) command += " " + Quoted(arg);
+    command += " > " + Quoted((dir_ / "out").string()) + " 2> " + Quoted((dir_ / "err").string());
+    // The host's own UI log must not mix with one the test runner may have named.
+    command = "env -u VANTEL_UI_LOG " + command;
+    const int raw = std::system(command.c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Read(dir_ / "out"), Read(dir_ / "err")};
+  }
+
+  fs::path Write(const std::string& name, const std::string& text) const {
+    const fs::path path = dir_ / name;
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+  }
+
+  static fs::path Example(const std::string& name) {
+    return fs::path(VANTEL_SOURCE_DIR) / "examples" / name;
+  }
+
+  fs::path dir_;
+};
+
+std::string Row(uint32_t id) { return "  | " + vantel::LoadString(id) + "\n"; }
+
+std::string RowWithCylinders(uint32_t id, int cylinders) {
+  return "  | " + vantel::LoadString(id) + std::to_string(cylinders) +
+         vantel::LoadString(vantel::IDS_SUFFIX_CYLINDERS) + "\n";
+}
+
+struct ExampleCase {
+  const char* file;
+  int status;
+  std::vector<std::string> expected;  // lines or parts of lines of the output, in order
+};
+
+TEST_F(HostCliTest, EveryExampleGivesItsStatusAndReport) {
+  const ExampleCase cases[] = {
+      {"inline4-60-2-sequential.json", 0,
+       {"report \"Engine configuration errors Inline 4 bench\": hidden, 0 row(s)\n",
+        "functions on: FNC_INJ_SEQ, FNC_IGN_DIST\n", "ConfigState: 1 (coherent"}},
+      {"v6-36-1-banks-twin-spark.json", 0,
+       {"hidden, 0 row(s)\n", "functions on: FNC_INJ_SEQ, FNC_IGN_TWIN, FNC_BANK_LAMBDA\n",
+        "option flags: 0x00000001\n", "ConfigState: 1 (coherent"}},
+      {"v8-two-rails.json", 0,
+       {"hidden, 0 row(s)\n",
+        "functions on: FNC_INJ_SEQ, FNC_RAIL2, FNC_RAIL2_PRESS_CTRL, FNC_IGN_DIST, "
+        "FNC_BANK_LAMBDA, FNC_KNOCK_MULTI\n",
+        "option flags: 0x0000000B\n", "injection flags: 0x00000001\n",
+        "vertical scale of MAP_RAILPIL1_0: ", " SCL_PRAIL_0\n",
+        "horizontal scale of MAP_RAILPIL1_0: ", " SCL_RPM_0\n", "ConfigState: 1 (coherent"}},
+      {"v12-12plus1-static.json", 0,
+       {"hidden, 0 row(s)\n", "functions on: FNC_INJ_SEQ, FNC_IGN_STATIC, FNC_KNOCK_MULTI\n",
+        "ConfigState: 1 (coherent"}},
+      {"inline3-regular-teeth.json", 0,
+       {"hidden, 0 row(s)\n", "horizontal scale of MAP_IGNADV_0: ", " SCL_TPS_0\n",
+        "horizontal scale of MAP_VE_0: ", " SCL_TPS_0\n", "ConfigState: 1 (coherent"}},
+      {"incoherent-five-cylinders.json", 1,
+       {"report \"Engine configuration errors Prototype 5\": shown, 5 row(s)\n",
+        Row(vantel::IDS_MAIN_CAMSHAFT_UNKNOWN), Row(vantel::IDS_TWIN_SPARK_ODD_CYLINDERS),
+        Row(vantel::IDS_IGNITION_DELAY_OUT_OF_LIMITS),
+        RowWithCylinders(vantel::IDS_SEMI_SEQ_TWO_RAILS_MINIMUM, 5),
+        RowWithCylinders(vantel::IDS_SEMI_SEQ_TWO_RAILS_REFUSED, 5),
+        "mark 1 on TAB_CNFENG_0\n", "ConfigState: 0 or -1 (not coherent"}},
+      {"older-layout-machine2.json", 0,
+       {"tables rewritten: TAB_CNFENG_0", "TAB_CNFSYN1_0", "ConfigState: 1 (coherent"}},
+  };
+  for (const ExampleCase& c : cases) {
+    SCOPED_TRACE(c.file);
+    const fs::path path = Example(c.file);
+    const std::string before = Read(path);
+    const HostRun run = Host({"check", path.string()});
+    EXPECT_EQ(run.status, c.status) << run.out << run.err;
+    size_t at = 0;
+    for (const std::string& part : c.expected) {
+      const size_t found = run.out.find(part, at);
+      EXPECT_NE(found, std::string::npos) << "missing, in order: " << part << "\n" << run.out;
+      if (found != std::string::npos) at = found + part.size();
+    }
+    EXPECT_EQ(Read(path), before) << "check without --write changed the file";
+  }
+}
+
+TEST_F(HostCliTest, SaveOfAnIncoherentKalbrixIsRefusedAndCloseKeepsTheVerdict) {
+  const HostRun run = Host({"check", Example("incoherent-five-cylinders.json").string(), "--then",
+                        "save", "--then", "close"});
+  EXPECT_EQ(run.status, 1) << run.out << run.err;
+  EXPECT_NE(run.out.find("== save (SAVSETEMG)"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("save refused (save status -3)\n"), std::string::npos) << run.out;
+}
+
+TEST_F(HostCliTest, SaveOfACoherentKalbrixSendsNothing) {
+  const HostRun run = Host({"check", Example("inline4-60-2-sequential.json").string(), "--then", "save"});
+  EXPECT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_EQ(run.out.find("save refused"), std::string::npos) << run.out;
+}
+
+TEST_F(HostCliTest, AChangedValueIsCheckedAgainButTheHostsOwnEditIsNotWrittenBack) {
+  const fs::path copy = dir_ / "k.json";
+  fs::copy_file(Example("inline4-60-2-sequential.json"), copy);
+  const HostRun run = Host({"check", copy.string(), "--write", "--then", "set:TAB_CNFENG_0[22]=101",
+                        "--then", "value:TAB_CNFENG_0"});
+  EXPECT_EQ(run.status, 1) << run.out << run.err;
+  EXPECT_NE(run.out.find(Row(vantel::IDS_IGNITION_DELAY_OUT_OF_LIMITS)), std::string::npos) << run.out;
+  EXPECT_EQ(Read(copy), Read(Example("inline4-60-2-sequential.json")));
+}
+
+TEST_F(HostCliTest, WriteKeepsTheUpgradedTablesSoTheNextCheckRewritesNothing) {
+  const fs::path copy = dir_ / "k.json";
+  fs::copy_file(Example("older-layout-machine2.json"), copy);
+  const HostRun first = Host({"check", copy.string(), "--write"});
+  EXPECT_NE(first.out.find("tables rewritten: "), std::string::npos) << first.out << first.err;
+  EXPECT_NE(first.out.find("written back: "), std::string::npos) << first.out;
+
+  const HostRun second = Host({"check", copy.string()});
+  EXPECT_EQ(second.status, 0) << second.out << second.err;
+  EXPECT_EQ(second.out.find("tables rewritten"), std::string::npos) << second.out;
+}
+
+TEST_F(HostCliTest, TraceShowsEveryRequestAndReply) {
+  const HostRun run = Host({"check", Example("inline4-60-2-sequential.json").string(), "--trace"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("> REQ_REGISTER_MODULE (0x11000) \"VANTEL\" in: int 1\n< 0 none\n"),
+            std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("> REQ_ITEM_VALUE (0x40030) \"DSC_ENGMGT_0\" in: none\n< 0 longs[18] 72 "),
+            std::string::npos);
+}
+
+struct BadInput {
+  const char* what;
+  const char* text;  // nullptr: the file does not exist
+  std::vector<std::string> extra;
+  const char* message;
+};
+
+TEST_F(HostCliTest, BadInputExitsTwoWithOneLineAndLeavesTheFileAsItWas) {
+  const std::string good = Read(Example("inline4-60-2-sequential.json"));
+  const BadInput cases[] = {
+      {"missing file", nullptr, {}, "cannot open"},
+      {"malformed JSON", "{\"machine\": 12, \"items\": [", {}, "not JSON"},
+      {"empty file", "", {}, "not JSON"},
+      {"wrong item shape", R"({"machine": 12, "descriptor": "D", "items": [{"name": "D", "id": 1, "words": ["x"]}]})",
+       {}, "item 0 (D): \"words\" must be an array of words"},
+      {"unknown step", good.c_str(), {"--then", "reboot"}, "unknown step \"reboot\""},
+      {"step without its item", good.c_str(), {"--then", "value:"}, "step \"value\" needs an item"},
+      {"set on a missing word", good.c_str(), {"--then", "set:TAB_CNFENG_0[99]=1"}, "has no word 99"},
+  };
+  for (const BadInput& c : cases) {
+    SCOPED_TRACE(c.what);
+    const fs::path path = dir_ / "k.json";
+    fs::remove(path);
+    if (c.text) Write("k.json", c.text);
+    std::vector<std::string> args = {"check", path.string(), "--write"};
+    args.insert(args.end(), c.extra.begin(), c.extra.end());
+    const HostRun run = Host(args);
+    EXPECT_EQ(run.status, 2) << run.out << run.err;
+    EXPECT_EQ(run.err.rfind("vantel-host: ", 0), 0u) << run.err;
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    if (c.text)
+      EXPECT_EQ(Read(path), c.text);
+    else
+      EXPECT_FALSE(fs::exists(path));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), c.text ? 3 : 2)
+        << "a temporary file was left behind";
+  }
+}
+
+TEST_F(HostCliTest, ExamplesAreWhatTheGeneratorWrites) {
+  const fs::path out = dir_ / "examples";
+  fs::create_directory(out);
+  const std::string command = Quoted(VANTEL_MAKE_EXAMPLES_PATH) + " " + Quoted(out.string()) + " > /dev/null";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  size_t count = 0;
+  for (const auto& entry : fs::directory_iterator(out)) {
+    ++count;
+    SCOPED_TRACE(entry.path().filename().string());
+    EXPECT_EQ(Read(entry.path()), Read(Example(entry.path().filename().string())))
+        << "regenerate examples/ with vantel-make-examples";
+  }
+  EXPECT_GE(count, 7u);
+}
+
+}  // namespace

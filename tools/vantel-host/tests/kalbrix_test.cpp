@@ -1,0 +1,190 @@
+#include "kalbrix.h"
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+namespace vantel::host {
+namespace {
+
+const char* const kMinimal = R"({
+  "machine": 12, "name": "M12", "descriptor": "DSC",
+  "userValues": {"VALUSER_LSTSEL": 1},
+  "functions": ["FNC_A"], "supervisions": ["SUP_A"],
+  "items": [
+    {"name": "DSC", "id": 100, "longs": [8, 101]},
+    {"name": "TAB", "id": 101, "words": [6, 1, 65535], "state": "0x40000000",
+     "attributes": {"20": 0}, "label": "Table"},
+    {"name": "VAL", "id": 102, "int": -5},
+    {"name": "TXT", "id": 103, "text": "CN0=1 FNC=FNC_A"},
+    {"name": "NONE", "id": 104}
+  ]
+})";
+
+TEST(KalbrixTest, ReadsEveryValueFormAndDefault) {
+  const Kalbrix k = KalbrixFromJson(ParseKalbrixText(kMinimal));
+  EXPECT_EQ(k.machine, 12u);
+  EXPECT_EQ(k.hostLevel, 5);
+  EXPECT_EQ(k.UserValue("VALUSER_LSTSEL"), 1);
+  EXPECT_FALSE(k.UserValue("VALUSER_LSTPID"));
+  EXPECT_TRUE(k.KnowsFunction("FNC_A"));
+  EXPECT_FALSE(k.KnowsSupervision("FNC_A"));
+  EXPECT_EQ(std::get<Longs>(k.Find("DSC")->value), (Longs{8, 101}));
+  EXPECT_EQ(std::get<Words>(k.Find("TAB")->value), (Words{6, 1, 65535}));
+  EXPECT_EQ(k.Find("TAB")->state, 0x40000000);
+  EXPECT_EQ(k.Find("TAB")->Attribute("20"), 0);
+  EXPECT_EQ(k.Find("VAL")->Attribute("20"), 1);
+  EXPECT_EQ(std::get<int32_t>(k.Find("VAL")->value), -5);
+  EXPECT_EQ(k.Find("VAL")->state, kUsableState);
+  EXPECT_EQ(std::get<std::string>(k.Find("TXT")->value), "CN0=1 FNC=FNC_A");
+  EXPECT_TRUE(std::holds_alternative<std::monostate>(k.Find("NONE")->value));
+  EXPECT_EQ(k.FindId(102)->name, "VAL");
+  EXPECT_EQ(k.FindId(-1), nullptr);
+}
+
+struct BadCase {
+  const char* what;
+  const char* text;
+  const char* message;  // a part of the one-line message
+};
+
+TEST(KalbrixTest, MalformedDocumentsAreRefusedWithOneLineNamingTheFault) {
+  const BadCase cases[] = {
+      {"not JSON", R"({"machine": 1,)", "not JSON"},
+      {"array at top", R"([1, 2])", "one JSON object"},
+      {"no machine", R"({"descriptor": "D", "items": []})", "\"machine\" is missing"},
+      {"no descriptor", R"({"machine": 1, "items": []})", "\"descriptor\" is missing"},
+      {"no items", R"({"machine": 1, "descriptor": "D"})", "\"items\" must be an array"},
+      {"unknown top key", R"({"machine": 1, "descriptor": "D", "items": [], "itemz": 1})",
+       "unknown key \"itemz\""},
+      {"item not object", R"({"machine": 1, "descriptor": "D", "items": [3]})", "item 0: must be an object"},
+      {"item without name", R"({"machine": 1, "descriptor": "D", "items": [{"id": 1}]})",
+       "item 0: \"name\" is missing"},
+      {"item without id", R"({"machine": 1, "descriptor": "D", "items": [{"name": "A"}]})",
+       "item 0 (A): \"id\" is missing"},
+      {"two values", R"({"machine": 1, "descriptor": "D", "items": [{"name": "A", "id": 1, "int": 1, "text": "x"}]})",
+       "more than one of"},
+      {"word too big", R"({"machine": 1, "descriptor": "D", "items": [{"name": "A", "id": 1, "words": [4, 65536]}]})",
+       "\"words\" must be an array of words"},
+      {"negative word", R"({"machine": 1, "descriptor": "D", "items": [{"name": "A", "id": 1, "words": [4, -1]}]})",
+       "\"words\" must be an array of words"},
+      {"words not array", R"({"machine": 1, "descriptor": "D", "items": [{"name": "A", "id": 1, "words": "4 0"}]})",
+       "\"words\" must be an array of words"},
+      {"long too big", R"({"machine": 1, "descriptor": "D", "items": [{"name": "A", "id": 1, "longs": [8, 4294967296]}]})",
+       "\"longs\" must be an array"},
+      {"text with NUL", R"({"machine": 1, "descriptor": "D", "items": [{"name": "A", "id": 1, "text": "a\u0000b"}]})",
+       "holds a NUL"},
+      {"bad state", R"({"machine": 1, "descriptor": "D", "items": [{"name": "A", "id": 1, "state": "0xZZ"}]})",
+       "\"state\" must be a 32-bit integer"},
+      {"unknown item key", R"({"machine": 1, "descriptor": "D", "items": [{"name": "A", "id": 1, "valu": 3}]})",
+       "unknown key \"valu\""},
+      {"unknown attribute", R"({"machine": 1, "descriptor": "D", "items": [{"name": "A", "id": 1, "attributes": {"21": 1}}]})",
+       "unknown attribute \"21\""},
+      {"name twice", R"({"machine": 1, "descriptor": "D", "items": [{"name": "A", "id": 1}, {"name": "A", "id": 2}]})",
+       "appears twice"},
+      {"id twice", R"({"machine": 1, "descriptor": "D", "items": [{"name": "A", "id": 1}, {"name": "B", "id": 1}]})",
+       "repeats the id 1"},
+      {"functions not names", R"({"machine": 1, "descriptor": "D", "items": [], "functions": [1]})",
+       "\"functions\" must be an array of names"},
+      {"user value text", R"({"machine": 1, "descriptor": "D", "items": [], "userValues": {"V": "x"}})",
+       "user value \"V\""},
+  };
+  for (const BadCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    try {
+      KalbrixFromJson(ParseKalbrixText(c.text));
+      ADD_FAILURE() << "accepted";
+    } catch (const KalbrixError& error) {
+      const std::string message = error.what();
+      EXPECT_NE(message.find(c.message), std::string::npos) << message;
+      EXPECT_EQ(message.find('\n'), std::string::npos) << message;
+    }
+  }
+}
+
+TEST(KalbrixTest, StateBitsMayBeWrittenAsUnsignedOrHex) {
+  const char* text = R"({"machine": 1, "descriptor": "D", "items": [
+      {"name": "A", "id": 1, "state": 2281701376}, {"name": "B", "id": 2, "state": "0x88000000"}]})";
+  const Kalbrix k = KalbrixFromJson(ParseKalbrixText(text));
+  EXPECT_EQ(static_cast<uint32_t>(k.Find("A")->state), 0x88000000u);
+  EXPECT_EQ(static_cast<uint32_t>(k.Find("B")->state), 0x88000000u);
+}
+
+class KalbrixFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (std::filesystem::temp_directory_path() / "kalbrix-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  static std::string Read(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+
+  std::filesystem::path dir_;
+};
+
+TEST_F(KalbrixFileTest, MissingFileIsOneLineNamingThePath) {
+  const std::string path = (dir_ / "absent.json").string();
+  try {
+    LoadKalbrix(path);
+    FAIL() << "loaded a missing file";
+  } catch (const KalbrixError& error) {
+    EXPECT_EQ(std::string(error.what()).rfind(path + ": cannot open", 0), 0u) << error.what();
+  }
+}
+
+TEST_F(KalbrixFileTest, PatchReplacesOnlyWrittenValuesInTheirPlace) {
+  Json document = ParseKalbrixText(kMinimal);
+  Kalbrix k = KalbrixFromJson(document);
+  k.Find("TAB")->value = Words{4, 9};
+  k.Find("VAL")->value = int32_t{7};
+  k.Find("TXT")->value = std::string("changed but not written");
+  const Json patched = PatchValues(document, k, {"TAB", "VAL"});
+
+  const Json& tab = patched["items"][1];
+  EXPECT_EQ(tab["words"], Json({4, 9}));
+  std::vector<std::string> keys;
+  for (const auto& [key, unused] : tab.items()) keys.push_back(key);
+  EXPECT_EQ(keys, (std::vector<std::string>{"name", "id", "words", "state", "attributes", "label"}));
+  EXPECT_EQ(patched["items"][2]["int"], 7);
+  EXPECT_EQ(patched["items"][3]["text"], "CN0=1 FNC=FNC_A");
+  EXPECT_EQ(patched["userValues"], document["userValues"]);
+}
+
+TEST_F(KalbrixFileTest, DumpReadsBackToTheSameDocument) {
+  const Json document = ParseKalbrixText(kMinimal);
+  const std::string text = DumpKalbrix(document);
+  EXPECT_EQ(ParseKalbrixText(text), document);
+  // Tables stay on one line each: a flywheel table is read as a row, not a column.
+  EXPECT_NE(text.find("\"words\": [6, 1, 65535]"), std::string::npos) << text;
+}
+
+TEST_F(KalbrixFileTest, AtomicWriteReplacesTheFileKeepsItsModeAndLeavesNoTemporary) {
+  const auto path = dir_ / "k.json";
+  { std::ofstream(path) << "old"; }
+  ASSERT_EQ(chmod(path.c_str(), 0640), 0);
+  WriteFileAtomically(path.string(), "new text\n");
+  EXPECT_EQ(Read(path), "new text\n");
+  struct stat st {};
+  ASSERT_EQ(stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 1);
+}
+
+TEST_F(KalbrixFileTest, AtomicWriteIntoAMissingFolderFailsWithoutTouchingAnything) {
+  EXPECT_THROW(WriteFileAtomically((dir_ / "no" / "k.json").string(), "x"), KalbrixError);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 0);
+}
+
+}  // namespace
+}  // namespace vantel::host
