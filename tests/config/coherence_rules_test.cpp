@@ -1,0 +1,756 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <set>
+#include <string>
+
+#include "config/config_builder.h"
+#include "config/engine_rules.h"
+#include "config/ignition_rules.h"
+#include "config/injection_rules.h"
+#include "config/map_scale_rules.h"
+
+namespace vantel {
+namespace {
+
+using test::Config;
+using test::ConfigBuilder;
+using test::FlywheelWord;
+
+// The messages as the user reads them.
+const std::string kMainCamshaftUnknown =
+    "The camshaft assigned to the main phase is not known by the ECU";
+const std::string kMainTypeUnknown = "Selected main phase type mark is not known";
+const std::string kMainTypeSeveralReferences =
+    "Selected main phase type does not match with a flywheel with more than one reference";
+const std::string kMainTeethRefused = "The ECU does not allow the selected main phase teeth number";
+const std::string kMainTeethFlywheelMismatch =
+    "Selected main phase teeth number does not match with flywheel teeth number";
+const std::string kSyncRoundsRefused =
+    "The ECU does not allow the selected synchronization engine round number";
+const std::string kPressureSensorMissing =
+    "For a phase pressure synchronization, the phase pressure sensor must exist";
+const std::string kPressurePulsesRefused =
+    "The ECU does not allow the selected number of phase pressure pulses";
+const std::string kMainCrankToothWrong = "Camshaft tooth of main phase measurement not correct";
+const std::string kMarkNotIdentified = "Main phase mark is not identified by the ECU";
+const std::string kAux2SensorMissing =
+    "The sensor needed for auxiliary phase 2 measurement is not available";
+const std::string kAux3SensorMissing =
+    "The sensor needed for auxiliary phase 3 measurement is not available";
+const std::string kAuxNeedMainPhase = "Auxiliary phases need a valid main phase";
+const std::string kCamshaftShared = "The same camshaft has been assigned to several phases";
+std::string AuxCamshaftUnknown(int phase) {
+  return "The camshaft assigned to the auxiliary phase " + std::to_string(phase) +
+         " is not known by the ECU";
+}
+std::string AuxTeethRefused(int phase) {
+  return "The ECU does not allow the selected teeth number for auxiliary phase " +
+         std::to_string(phase);
+}
+std::string AuxCrankToothWrong(int phase) {
+  return "Crankshaft tooth measurement not correct for auxiliary phase " + std::to_string(phase);
+}
+const std::string kCylindersRefused = "The ECU cannot manage the selected number of cylinders";
+const std::string kAnglesDecrease = "The angles between cylinders must no decrease";
+const std::string kFirstCylinderNotAtZero = "The first cylinder must be at angle 0\u00b0 on bank 1";
+const std::string kAnglesNotOpposed =
+    "The selected number of cylinders requests the angles between cylinders to be paired "
+    "with 360\u00b0 opposition";
+const std::string kBanksNotAllowed = "The ECU does not allow the management of cylinders banks";
+const std::string kBanksCylinders =
+    "The selected cylinders number does not allow the cylinders banks management";
+const std::string kBanksUnequal =
+    "For the selected number of cylinders, the two banks must have the same number of cylinders";
+const std::string kBanksNotRegular =
+    "For the selected number of cylinders, each banc must be as a regular angles engine";
+const std::string kFlywheelTeethRefused = "The ECU does not allow the selected teeth # for the flywheel";
+const std::string kMainTypeFlywheelMismatch =
+    "Selected main phase type does not match with flywheel teeth configuration";
+const std::string kTeethReferences =
+    "The number of teeth of the flywheel cannot fit with the selected number of references";
+const std::string kTypeSingularity =
+    "The flywheel type cannot fit with the selected type of singularity";
+const std::string kTypeReferences =
+    "The flywheel type cannot fit with the selected number of references";
+std::string IgnitionChannels(int cylinders) {
+  return "The ECU does not own enougth ignition channels for the selected type of ignition "
+         "with " + std::to_string(cylinders) + " cylinders";
+}
+std::string IgnitionPulses(int cylinders) {
+  return "The ECU cannot make enougth ignition pulses for the selected type of ignition with " +
+         std::to_string(cylinders) + " cylinders";
+}
+const std::string kTwinSparkOdd = "Twin spark ignition needs an even number of cylinders";
+const std::string kDistributedUnphased =
+    "Distributed ignition cannot be executed without phase for the selected number of cylinders";
+std::string DistributedTeeth(int teeth) {
+  return "Distributed ignition for that flywheel type and engine cylinders number needs at "
+         "least " + std::to_string(teeth) + " teeth";
+}
+const std::string kIgnitionRefused = "The ECU does not allow the selected ignition configuration";
+const std::string kDelayOutOfLimits = "The ignition delay is not inside the limits allowed by the ECU";
+const std::string kDirectUnphased =
+    "Direct injection cannot be executed without engine phased configuration";
+std::string InjectionChannels(int cylinders) {
+  return "The ECU does not own enougth injection channels for the selected type of injection "
+         "with " + std::to_string(cylinders) + " cylinders";
+}
+std::string InjectionChannelsTwoRails(int cylinders) {
+  return "The ECU does not own enougth injection channels for the selected kind of injection "
+         "and 2 rails with " + std::to_string(cylinders) + " cylinders";
+}
+std::string SemiSequentialOneRail(int limit) {
+  return "The semi-sequential injection on one rail is only allowed with more than " +
+         std::to_string(limit) + " cylinders";
+}
+const std::string kSemiSequentialTenCylinderBanks =
+    "The semi-sequential injection on two banks is not allowed with 10 cylinders";
+std::string SemiSequentialTwoRailsMinimum(int cylinders) {
+  return "The semi-sequential injection on two rails is only allowed with mores than " +
+         std::to_string(cylinders) + " cylinders";
+}
+std::string SemiSequentialTwoRailsRefused(int cylinders) {
+  return "The semi-sequential injection on two rails is not allowed with " +
+         std::to_string(cylinders) + " cylinders";
+}
+const std::string kPeakHoldRefused =
+    "The ECU does not allow the selected Peak and Hold mode for injection";
+const std::string kInjectionRefused = "The ECU does not allow the selected injection configuration";
+std::string VerticalScaleMissing(int rail) {
+  return "Verticale scale data not existing on rail piloting map ( rail " + std::to_string(rail) +
+         " )";
+}
+std::string HorizontalScaleMissing(int rail) {
+  return "Horizontal scale data not existing on rail piloting map ( rail " +
+         std::to_string(rail) + " )";
+}
+std::string NoScaleChosen(int rail) {
+  return "No scale data selected on injectors rail piloting map ( rail " + std::to_string(rail) +
+         " )";
+}
+
+std::string Lines(std::initializer_list<std::string> lines) {
+  std::string text;
+  for (const std::string& line : lines) text += (text.empty() ? "" : "\n") + line;
+  return text;
+}
+
+// Item identifiers the host knows; high words set so that both words of a reference count.
+constexpr uint32_t kMap1 = 0x00071001;
+constexpr uint32_t kMap2 = 0x00071002;
+constexpr uint32_t kUnknownMap = 0x00071099;
+constexpr uint32_t kScale = 0x00082001;
+constexpr uint32_t kUnknownScale = 0x00082099;
+
+constexpr uint16_t kDistributed = kIgnitionDistributed;
+constexpr uint16_t kTwinSpark = kIgnitionTwinSpark;
+const uint16_t kSemiSequential = InjectionBit(0, 0);
+const uint16_t kSequential = InjectionBit(1, 0);
+const uint16_t kDirect = InjectionBit(2, 0);
+const uint16_t kSemiSequentialTwoRails = InjectionBit(0, 1);
+const uint16_t kSequentialTwoRails = InjectionBit(1, 1);
+const uint16_t kDirectTwoRails = InjectionBit(2, 1);
+
+struct RuleCase {
+  const char* name;
+  std::function<void(ConfigBuilder&)> change;
+  std::string expected;
+};
+
+class CoherenceRulesTest : public ::testing::Test {
+ protected:
+  // Every rule group over one configuration, in the driver's order, checking on the way
+  // that each group's verdict agrees with the messages it added.
+  std::string Report(const Config& config) {
+    const RuleView view = config.View();
+    ErrorList errors;
+    int32_t channels = Word(view.injectionCaps, 3);
+
+    size_t before = errors.Text().size();
+    const bool engineSound = CheckEngineRules(view, errors).sound;
+    EXPECT_EQ(engineSound, errors.Text().size() == before) << "engine verdict";
+    before = errors.Text().size();
+    const bool ignitionSound = CheckIgnitionRules(view, channels, errors);
+    EXPECT_EQ(ignitionSound, errors.Text().size() == before) << "ignition verdict";
+    before = errors.Text().size();
+    const bool injectionSound = CheckInjectionRules(view, channels, errors);
+    EXPECT_EQ(injectionSound, errors.Text().size() == before) << "injection verdict";
+    CheckRailMapScales(view, resolver, errors);
+    return errors.Text();
+  }
+
+  void RunCases(std::initializer_list<RuleCase> cases) {
+    for (const RuleCase& c : cases) {
+      ConfigBuilder builder;
+      c.change(builder);
+      EXPECT_EQ(Report(builder.Build()), c.expected) << c.name;
+    }
+  }
+
+  std::set<int32_t> knownItems = {static_cast<int32_t>(kMap1), static_cast<int32_t>(kMap2),
+                                  static_cast<int32_t>(kScale)};
+  std::set<int32_t> asked;
+  ItemResolver resolver = [this](int32_t id) {
+    asked.insert(id);
+    return knownItems.count(id) != 0;
+  };
+};
+
+TEST_F(CoherenceRulesTest, TheBaselineIsCoherent) {
+  EXPECT_EQ(Report(ConfigBuilder().Build()), "");
+}
+
+TEST_F(CoherenceRulesTest, MainPhaseRulesStopAtTheFirstThatFires) {
+  RunCases({
+      {"camshaft not allowed", [](ConfigBuilder& b) { b.Camshafts(0x0E); }, kMainCamshaftUnknown},
+      {"camshaft not allowed without phase",
+       [](ConfigBuilder& b) { b.MainPhase(kPhaseNone, 0, 0).Camshafts(0x0E); },
+       kMainCamshaftUnknown},
+      {"camshaft before type", [](ConfigBuilder& b) { b.Camshafts(0x0E).PhaseTypes(0x7E); },
+       kMainCamshaftUnknown},
+      {"type not allowed", [](ConfigBuilder& b) { b.PhaseTypes(0x7E); }, kMainTypeUnknown},
+      {"type beyond the list", [](ConfigBuilder& b) { b.MainPhase(8, 1, 10); }, kMainTypeUnknown},
+      {"regular teeth phase on 60-2-2",
+       [](ConfigBuilder& b) {
+         b.Flywheel(FlywheelWord(56, 60, 2)).MainPhase(kPhaseRegularTeeth, 2, 10);
+       },
+       kMainTypeSeveralReferences},
+      {"no phase on 60-2-2",
+       [](ConfigBuilder& b) { b.Flywheel(FlywheelWord(56, 60, 2)).MainPhase(kPhaseNone, 0, 0); },
+       kMainTypeSeveralReferences},
+      {"marks state on 60-2-2", [](ConfigBuilder& b) { b.Flywheel(FlywheelWord(56, 60, 2)); },
+       ""},
+      {"pressure phase on 60-2-2 refused before its sensor",
+       [](ConfigBuilder& b) {
+         b.Flywheel(FlywheelWord(56, 60, 2))
+             .MainPhase(kPhasePressureSensor, 1, 0)
+             .PhasePressureSensor(false);
+       },
+       kMainTypeSeveralReferences},
+      {"regular teeth phase with one mark",
+       [](ConfigBuilder& b) { b.MainPhase(kPhaseRegularTeeth, 1, 10); }, kMainTeethRefused},
+      {"marks state with 17 marks", [](ConfigBuilder& b) { b.MainPhase(kPhaseOnMarksState, 17, 10); },
+       kMainTeethRefused},
+      {"marks position without marks",
+       [](ConfigBuilder& b) { b.MainPhase(kPhaseOnMarksPosition, 0, 10); }, kMainTeethRefused},
+      {"missing tooth on 60-2: 23 marks clamped to 16, 17 refused",
+       [](ConfigBuilder& b) { b.MainPhase(kPhaseOneMissingTooth, 17, 10); }, kMainTeethRefused},
+      {"missing tooth on 60-2 with 16 marks",
+       [](ConfigBuilder& b) { b.MainPhase(kPhaseOneMissingTooth, 16, 10); }, ""},
+      {"missing tooth with two marks",
+       [](ConfigBuilder& b) { b.MainPhase(kPhaseOneMissingTooth, 2, 10); }, kMainTeethRefused},
+      {"missing tooth on an unknown wheel allows 16 marks",
+       [](ConfigBuilder& b) {
+         b.Flywheel(FlywheelWord(40, 60)).MainPhase(kPhaseOneMissingTooth, 16, 10);
+       },
+       kFlywheelTeethRefused},
+      {"missing tooth on 7+1 has too few teeth",
+       [](ConfigBuilder& b) { b.Flywheel(FlywheelWord(8, 7)).MainPhase(kPhaseOneMissingTooth, 3, 1); },
+       kMainTeethFlywheelMismatch},
+      {"supplementary tooth on 7+1 has too few teeth",
+       [](ConfigBuilder& b) {
+         b.Flywheel(FlywheelWord(8, 7)).MainPhase(kPhaseOneSupplementaryTooth, 3, 1);
+       },
+       kMainTeethFlywheelMismatch},
+      {"supplementary tooth on 48 regular teeth: 17 clamped to 16",
+       [](ConfigBuilder& b) {
+         b.Flywheel(FlywheelWord(48, 48)).MainPhase(kPhaseOneSupplementaryTooth, 17, 10);
+       },
+       // The refused phase counts as none, which a regular wheel cannot synchronise.
+       Lines({kMainTeethRefused, kMainTypeFlywheelMismatch})},
+      {"supplementary tooth on 48 regular teeth with 16 marks",
+       [](ConfigBuilder& b) {
+         b.Flywheel(FlywheelWord(48, 48)).MainPhase(kPhaseOneSupplementaryTooth, 16, 10);
+       },
+       ""},
+      {"supplementary tooth on 60-2 with 14 marks",
+       [](ConfigBuilder& b) { b.MainPhase(kPhaseOneSupplementaryTooth, 14, 10); },
+       kMainTeethRefused},
+      {"dynamic synchronization over 3 rounds",
+       [](ConfigBuilder& b) { b.MainPhase(kPhaseDynamicSynchronization, 3, 0); },
+       kSyncRoundsRefused},
+      {"dynamic synchronization over 100 rounds",
+       [](ConfigBuilder& b) { b.MainPhase(kPhaseDynamicSynchronization, 100, 0); }, ""},
+      {"dynamic synchronization over 102 rounds",
+       [](ConfigBuilder& b) { b.MainPhase(kPhaseDynamicSynchronization, 102, 0); },
+       kSyncRoundsRefused},
+      {"pressure phase without its sensor",
+       [](ConfigBuilder& b) { b.MainPhase(kPhasePressureSensor, 2, 0).PhasePressureSensor(false); },
+       kPressureSensorMissing},
+      {"pressure phase with two pulses",
+       [](ConfigBuilder& b) { b.MainPhase(kPhasePressureSensor, 2, 0); }, kPressurePulsesRefused},
+      {"pressure phase with one pulse",
+       [](ConfigBuilder& b) { b.MainPhase(kPhasePressureSensor, 1, 0); }, ""},
+      {"marks state measured from tooth T",
+       [](ConfigBuilder& b) { b.MainPhase(kPhaseOnMarksState, 1, 58); }, kMainCrankToothWrong},
+      {"marks state measured from tooth T - 1",
+       [](ConfigBuilder& b) { b.MainPhase(kPhaseOnMarksState, 1, 57); }, ""},
+      {"marks position measured from tooth 2T",
+       [](ConfigBuilder& b) { b.MainPhase(kPhaseOnMarksPosition, 1, 116); }, kMainCrankToothWrong},
+      {"marks position measured from tooth 2T - 1",
+       [](ConfigBuilder& b) { b.MainPhase(kPhaseOnMarksPosition, 1, 115); }, ""},
+      {"mark tooth not the ECU's", [](ConfigBuilder& b) { b.MarkTooth(57); }, kMarkNotIdentified},
+  });
+}
+
+TEST_F(CoherenceRulesTest, AuxiliaryPhaseRules) {
+  RunCases({
+      {"phase 2 without its sensor",
+       [](ConfigBuilder& b) { b.AuxPhase(2, kCamExhaustBank1, 4, 0).AuxPhaseSensors(false, true); },
+       kAux2SensorMissing},
+      {"phase 3 without its sensor",
+       [](ConfigBuilder& b) { b.AuxPhase(3, kCamExhaustBank1, 4, 0).AuxPhaseSensors(true, false); },
+       kAux3SensorMissing},
+      {"unused phases need no sensor", [](ConfigBuilder& b) { b.AuxPhaseSensors(false, false); },
+       ""},
+      {"phase without main phase",
+       [](ConfigBuilder& b) { b.MainPhase(kPhaseNone, 0, 0).AuxPhase(1, kCamExhaustBank1, 4, 0); },
+       kAuxNeedMainPhase},
+      {"two phases with dynamic synchronization, named once",
+       [](ConfigBuilder& b) {
+         b.MainPhase(kPhaseDynamicSynchronization, 2, 0)
+             .AuxPhase(1, kCamExhaustBank1, 4, 0)
+             .AuxPhase(2, kCamIntakeBank2, 4, 0);
+       },
+       kAuxNeedMainPhase},
+      {"a refused main phase leaves none",
+       [](ConfigBuilder& b) { b.MarkTooth(3).AuxPhase(1, kCamExhaustBank1, 4, 0); },
+       Lines({kMarkNotIdentified, kAuxNeedMainPhase})},
+      {"a phase without its sensor counts as unused",
+       [](ConfigBuilder& b) {
+         b.MainPhase(kPhaseNone, 0, 0)
+             .AuxPhase(2, kCamExhaustBank1, 4, 0)
+             .AuxPhaseSensors(false, true);
+       },
+       kAux2SensorMissing},
+      {"phase on the main camshaft", [](ConfigBuilder& b) { b.AuxPhase(1, kCamIntakeBank1, 4, 0); },
+       kCamshaftShared},
+      {"two phases on the same camshaft",
+       [](ConfigBuilder& b) {
+         b.AuxPhase(2, kCamExhaustBank2, 4, 0).AuxPhase(3, kCamExhaustBank2, 4, 0);
+       },
+       kCamshaftShared},
+      {"two phases on camshafts not allowed share none",
+       [](ConfigBuilder& b) {
+         b.Camshafts(0x03).AuxPhase(1, kCamIntakeBank2, 4, 0).AuxPhase(2, kCamExhaustBank2, 4, 0);
+       },
+       kCamshaftShared},
+      {"phase 1 camshaft not allowed and crank tooth past the cycle",
+       [](ConfigBuilder& b) { b.Camshafts(0x03).AuxPhase(1, kCamIntakeBank2, 4, 116); },
+       Lines({AuxCamshaftUnknown(1), AuxCrankToothWrong(1)})},
+      {"phase 1 with 17 teeth", [](ConfigBuilder& b) { b.AuxPhase(1, kCamExhaustBank1, 17, 0); },
+       AuxTeethRefused(1)},
+      {"phase 1 crank tooth 2T", [](ConfigBuilder& b) { b.AuxPhase(1, kCamExhaustBank1, 4, 116); },
+       AuxCrankToothWrong(1)},
+      {"phase 2 camshaft not allowed",
+       [](ConfigBuilder& b) { b.Camshafts(0x0B).AuxPhase(2, kCamIntakeBank2, 4, 0); },
+       AuxCamshaftUnknown(2)},
+      {"phase 2 with 17 teeth and crank tooth 2T",
+       [](ConfigBuilder& b) { b.AuxPhase(2, kCamIntakeBank2, 17, 116); },
+       Lines({AuxTeethRefused(2), AuxCrankToothWrong(2)})},
+      {"phase 3 camshaft not allowed",
+       [](ConfigBuilder& b) { b.Camshafts(0x07).AuxPhase(3, kCamExhaustBank2, 4, 0); },
+       AuxCamshaftUnknown(3)},
+      {"phase 3 with 17 teeth", [](ConfigBuilder& b) { b.AuxPhase(3, kCamExhaustBank2, 17, 0); },
+       AuxTeethRefused(3)},
+      {"phase 3 crank tooth 2T", [](ConfigBuilder& b) { b.AuxPhase(3, kCamExhaustBank2, 4, 116); },
+       AuxCrankToothWrong(3)},
+      {"phases 1 and 3 broken, in phase order",
+       [](ConfigBuilder& b) {
+         b.AuxPhase(3, kCamExhaustBank2, 17, 0).AuxPhase(1, kCamExhaustBank1, 4, 200);
+       },
+       Lines({AuxCrankToothWrong(1), AuxTeethRefused(3)})},
+      {"three sound phases",
+       [](ConfigBuilder& b) {
+         b.AuxPhase(1, kCamExhaustBank1, 1, 0)
+             .AuxPhase(2, kCamIntakeBank2, 8, 20)
+             .AuxPhase(3, kCamExhaustBank2, 16, 115);
+       },
+       ""},
+  });
+}
+
+const std::vector<uint16_t> kSixUnpaired = {0, 10923, 21845, 32768, 43691, 54614};
+const std::vector<uint16_t> kEightEven = {0, 0x2000, 0x4000, 0x6000, 0x8000, 0xA000, 0xC000, 0xE000};
+
+TEST_F(CoherenceRulesTest, CylinderAndBankRules) {
+  RunCases({
+      {"count not allowed", [](ConfigBuilder& b) { b.CylinderCaps(0x81F7); }, kCylindersRefused},
+      {"seven cylinders",
+       [](ConfigBuilder& b) { b.Cylinders(7); },
+       Lines({kCylindersRefused, IgnitionChannels(7), InjectionChannels(7)})},
+      {"decreasing angles", [](ConfigBuilder& b) { b.Angles({0, 0x4000, 0x3000, 0xC000}); },
+       kAnglesDecrease},
+      {"first cylinder not at 0",
+       [](ConfigBuilder& b) { b.Angles({0x100, 0x4100, 0x8100, 0xC100}); },
+       kFirstCylinderNotAtZero},
+      {"first cylinder on bank 2 skips the bank rules",
+       [](ConfigBuilder& b) { b.CylinderCaps(0x01FF).Banks(0x01); }, kFirstCylinderNotAtZero},
+      {"six cylinders paired at 360°",
+       [](ConfigBuilder& b) { b.Cylinders(6).Ignition(kDistributed).Injection(kSemiSequential); },
+       ""},
+      {"six cylinders not paired",
+       [](ConfigBuilder& b) {
+         b.Cylinders(6).Angles(kSixUnpaired).Ignition(kDistributed).Injection(kSemiSequential);
+       },
+       kAnglesNotOpposed},
+      {"six cylinders with a channel each need no pairing",
+       [](ConfigBuilder& b) {
+         b.Cylinders(6).Angles(kSixUnpaired).IgnitionCaps(7, 6, 6, 12, 100).Injection(kSemiSequential);
+       },
+       ""},
+      {"two cylinders paired at 360°",
+       [](ConfigBuilder& b) {
+         b.Cylinders(2).IgnitionCaps(7, 1, 4, 12, 100).Ignition(kDistributed);
+       },
+       ""},
+      {"two cylinders not paired",
+       [](ConfigBuilder& b) {
+         b.Cylinders(2).Angles({0, 0x7000}).IgnitionCaps(7, 1, 4, 12, 100).Ignition(kDistributed);
+       },
+       kAnglesNotOpposed},
+      {"banks not allowed", [](ConfigBuilder& b) { b.CylinderCaps(0x01FF).Banks(0x0A); },
+       kBanksNotAllowed},
+      {"banks on six cylinders",
+       [](ConfigBuilder& b) {
+         b.Cylinders(6).Banks(0x2A).Ignition(kDistributed).Injection(kSemiSequential);
+       },
+       kBanksCylinders},
+      {"unequal banks",
+       [](ConfigBuilder& b) {
+         b.Cylinders(8).Banks(0x0E).Ignition(kDistributed).Injection(kSemiSequential);
+       },
+       kBanksUnequal},
+      {"alternating banks",
+       [](ConfigBuilder& b) {
+         b.Cylinders(8).Banks(0xAA).Ignition(kDistributed).Injection(kSemiSequential);
+       },
+       ""},
+      {"bank 1 not regular",
+       [](ConfigBuilder& b) {
+         b.Cylinders(8).Banks(0xF0).Ignition(kDistributed).Injection(kSemiSequential);
+       },
+       kBanksNotRegular},
+      {"bank 2 not regular",
+       [](ConfigBuilder& b) {
+         std::vector<uint16_t> angles = kEightEven;
+         angles[7] = 0xE100;
+         b.Cylinders(8).Angles(angles).Banks(0xAA).Ignition(kDistributed).Injection(kSemiSequential);
+       },
+       kBanksNotRegular},
+      {"irregular banks with a channel each",
+       [](ConfigBuilder& b) {
+         b.Cylinders(8).Banks(0xF0).IgnitionCaps(7, 8, 8, 12, 100).Ignition(kDistributed)
+             .Injection(kSemiSequential);
+       },
+       ""},
+  });
+}
+
+TEST_F(CoherenceRulesTest, FlywheelRules) {
+  RunCases({
+      {"59 teeth", [](ConfigBuilder& b) { b.Flywheel(FlywheelWord(59, 61)); },
+       kFlywheelTeethRefused},
+      {"7 teeth", [](ConfigBuilder& b) { b.Flywheel(FlywheelWord(7, 9)).MainPhase(kPhaseOnMarksState, 1, 3); },
+       kFlywheelTeethRefused},
+      {"regular teeth with marks state",
+       [](ConfigBuilder& b) { b.Flywheel(FlywheelWord(36, 36)); }, kMainTypeFlywheelMismatch},
+      {"regular teeth with marks position",
+       [](ConfigBuilder& b) {
+         b.Flywheel(FlywheelWord(36, 36)).MainPhase(kPhaseOnMarksPosition, 1, 10);
+       },
+       ""},
+      {"regular teeth judged against the phase left by the main rules",
+       [](ConfigBuilder& b) {
+         b.Flywheel(FlywheelWord(36, 36)).MainPhase(kPhaseOnMarksPosition, 1, 10).MarkTooth(2);
+       },
+       Lines({kMarkNotIdentified, kMainTypeFlywheelMismatch})},
+      {"60-2 with 3 references reads as regular teeth",
+       [](ConfigBuilder& b) { b.Flywheel(FlywheelWord(58, 60, 3)); },
+       Lines({kMainTypeFlywheelMismatch, kTeethReferences, kTypeReferences})},
+      {"teeth not a multiple of references",
+       [](ConfigBuilder& b) { b.Flywheel(FlywheelWord(57, 61, 2)); }, kTeethReferences},
+      {"alternative singularity on one missing tooth",
+       [](ConfigBuilder& b) { b.Flywheel(FlywheelWord(35, 36, 1, true)); }, kTypeSingularity},
+      {"alternative singularity on two missing teeth",
+       [](ConfigBuilder& b) { b.Flywheel(FlywheelWord(58, 60, 1, true)); }, ""},
+      {"extra tooth on too many references",
+       [](ConfigBuilder& b) {
+         b.Flywheel(FlywheelWord(8, 4, 4)).MainPhase(kPhaseOnMarksPosition, 1, 10);
+       },
+       kTypeReferences},
+  });
+}
+
+TEST_F(CoherenceRulesTest, IgnitionRules) {
+  RunCases({
+      {"static with too few channels", [](ConfigBuilder& b) { b.IgnitionCaps(7, 2, 4, 12, 100); },
+       Lines({IgnitionChannels(4), InjectionChannels(4)})},
+      {"twin spark with one pulse",
+       [](ConfigBuilder& b) { b.Ignition(kTwinSpark).IgnitionCaps(7, 4, 4, 1, 100); },
+       Lines({IgnitionChannels(4), InjectionChannels(4)})},
+      {"twin spark on five cylinders",
+       [](ConfigBuilder& b) {
+         b.Cylinders(5).Ignition(kTwinSpark).IgnitionCaps(7, 12, 4, 12, 100).Injection(kSemiSequential);
+       },
+       kTwinSparkOdd},
+      {"distributed, odd cylinders, no phase",
+       [](ConfigBuilder& b) {
+         b.Cylinders(5).Ignition(kDistributed).MainPhase(kPhaseNone, 0, 0)
+             .IgnitionCaps(7, 12, 4, 12, 100).Injection(kSemiSequential);
+       },
+       kDistributedUnphased},
+      {"distributed, odd cylinders, regular teeth phase",
+       [](ConfigBuilder& b) {
+         b.Cylinders(5).Ignition(kDistributed).MainPhase(kPhaseRegularTeeth, 2, 10)
+             .IgnitionCaps(7, 12, 4, 12, 100).Injection(kSemiSequential);
+       },
+       kDistributedUnphased},
+      {"distributed with too few pulses",
+       [](ConfigBuilder& b) { b.Ignition(kDistributed).IgnitionCaps(7, 4, 4, 3, 100); },
+       Lines({IgnitionPulses(4), InjectionChannels(4)})},
+      {"distributed, 4 cylinders on 60-2 needs 8 teeth",
+       [](ConfigBuilder& b) { b.Ignition(kDistributed); }, ""},
+      {"distributed, 8 cylinders on 12+1",
+       [](ConfigBuilder& b) {
+         b.Flywheel(FlywheelWord(13, 12)).Cylinders(8).Ignition(kDistributed).Injection(kSemiSequential);
+       },
+       ""},
+      {"distributed, 10 cylinders on 12+1 needs 16 teeth",
+       [](ConfigBuilder& b) {
+         b.Flywheel(FlywheelWord(13, 12)).Cylinders(10).Ignition(kDistributed).Injection(kSemiSequential);
+       },
+       DistributedTeeth(16)},
+      {"distributed, 3 cylinders on 11-1 needs 5 teeth",
+       [](ConfigBuilder& b) {
+         b.Flywheel(FlywheelWord(10, 11)).MainPhase(kPhaseOnMarksState, 1, 5).Cylinders(3)
+             .IgnitionCaps(7, 12, 4, 12, 100).Ignition(kDistributed);
+       },
+       ""},
+      {"distributed, 5 cylinders on 8 regular teeth",
+       [](ConfigBuilder& b) {
+         b.Flywheel(FlywheelWord(8, 8)).MainPhase(kPhaseOnMarksPosition, 1, 10).Cylinders(5)
+             .Ignition(kDistributed).IgnitionCaps(7, 12, 4, 12, 100).Injection(kSemiSequential);
+       },
+       ""},
+      {"distributed, 5 cylinders on 7 regular teeth",
+       [](ConfigBuilder& b) {
+         b.Flywheel(FlywheelWord(7, 7)).MainPhase(kPhaseOnMarksPosition, 1, 10).Cylinders(5)
+             .Ignition(kDistributed).IgnitionCaps(7, 12, 4, 12, 100).Injection(kSemiSequential);
+       },
+       Lines({kFlywheelTeethRefused, DistributedTeeth(8)})},
+      {"ignition type not allowed", [](ConfigBuilder& b) { b.IgnitionCaps(3, 4, 4, 12, 100); },
+       kIgnitionRefused},
+      {"no ignition type", [](ConfigBuilder& b) { b.Ignition(0); },
+       Lines({kIgnitionRefused, InjectionChannels(4)})},
+      {"two ignition types",
+       [](ConfigBuilder& b) { b.Ignition(kIgnitionStatic | kDistributed); }, kIgnitionRefused},
+      {"delay at the limit", [](ConfigBuilder& b) { b.IgnitionDelay(100); }, ""},
+      {"delay above the limit", [](ConfigBuilder& b) { b.IgnitionDelay(101); }, kDelayOutOfLimits},
+  });
+}
+
+TEST_F(CoherenceRulesTest, InjectionRules) {
+  RunCases({
+      {"direct without phase",
+       [](ConfigBuilder& b) { b.Injection(kDirect).MainPhase(kPhaseNone, 0, 0); }, kDirectUnphased},
+      {"direct with regular teeth phase",
+       [](ConfigBuilder& b) { b.Injection(kDirect).MainPhase(kPhaseRegularTeeth, 2, 10); },
+       kDirectUnphased},
+      {"sequential, 6 cylinders on 4 channels",
+       [](ConfigBuilder& b) { b.Cylinders(6).IgnitionCaps(7, 6, 6, 12, 100); }, InjectionChannels(6)},
+      {"direct, 6 cylinders on 4 channels",
+       [](ConfigBuilder& b) { b.Cylinders(6).IgnitionCaps(7, 6, 6, 12, 100).Injection(kDirect); },
+       InjectionChannels(6)},
+      {"sequential on two rails", [](ConfigBuilder& b) { b.Injection(kSequentialTwoRails); },
+       InjectionChannelsTwoRails(4)},
+      {"sequential on two rails with 8 channels",
+       [](ConfigBuilder& b) { b.Injection(kSequentialTwoRails).InjectionCaps(0xC1FF, 8, 2); }, ""},
+      {"semi-sequential, 4 cylinders, limit 4",
+       [](ConfigBuilder& b) { b.Injection(kSemiSequential); }, SemiSequentialOneRail(4)},
+      {"semi-sequential shows the limit, not the cylinders",
+       [](ConfigBuilder& b) { b.Injection(kSemiSequential).InjectionCaps(0xC1FF, 6, 2); },
+       SemiSequentialOneRail(6)},
+      {"semi-sequential, 5 cylinders, limit 4",
+       [](ConfigBuilder& b) {
+         b.Cylinders(5).IgnitionCaps(7, 5, 5, 12, 100).Injection(kSemiSequential);
+       },
+       ""},
+      {"semi-sequential with a refused flywheel table keeps the unraised limit",
+       [](ConfigBuilder& b) { b.Injection(kSemiSequential).FlywheelTableFlag(false); }, ""},
+      {"semi-sequential on 10 cylinders with banks",
+       [](ConfigBuilder& b) {
+         b.Cylinders(10).Banks(0x3E0).IgnitionCaps(7, 12, 12, 12, 100).Ignition(kDistributed)
+             .Injection(kSemiSequential);
+       },
+       kSemiSequentialTenCylinderBanks},
+      {"semi-sequential on two rails, 4 cylinders, limit 8",
+       [](ConfigBuilder& b) {
+         b.Injection(kSemiSequentialTwoRails).InjectionCaps(0xC1FF, 8, 2);
+       },
+       SemiSequentialTwoRailsMinimum(4)},
+      {"semi-sequential on two rails, 5 cylinders",
+       [](ConfigBuilder& b) {
+         b.Cylinders(5).IgnitionCaps(7, 5, 5, 12, 100).Injection(kSemiSequentialTwoRails)
+             .InjectionCaps(0xC1FF, 8, 2);
+       },
+       SemiSequentialTwoRailsRefused(5)},
+      {"semi-sequential on two rails above the limit",
+       [](ConfigBuilder& b) { b.Injection(kSemiSequentialTwoRails).FlywheelTableFlag(false); },
+       SemiSequentialTwoRailsRefused(4)},
+      {"semi-sequential on two rails, 6 cylinders, limit 8",
+       [](ConfigBuilder& b) {
+         b.Cylinders(6).IgnitionCaps(7, 6, 6, 12, 100).Injection(kSemiSequentialTwoRails)
+             .InjectionCaps(0xC1FF, 8, 2);
+       },
+       ""},
+      {"both peak-and-hold modes", [](ConfigBuilder& b) { b.Injection(kSequential | 0xC000); },
+       kPeakHoldRefused},
+      {"peak-and-hold mode not allowed",
+       [](ConfigBuilder& b) { b.Injection(kSequential | 0x8000).InjectionCaps(0x41FF, 4, 2); },
+       kPeakHoldRefused},
+      {"peak-and-hold tuned", [](ConfigBuilder& b) { b.Injection(kSequential | 0x4000).PeakHoldTuning(1, 5); },
+       kPeakHoldRefused},
+      {"allowed peak-and-hold mode", [](ConfigBuilder& b) { b.Injection(kSequential | 0x4000); }, ""},
+      {"no injection type", [](ConfigBuilder& b) { b.Injection(0); }, kInjectionRefused},
+      {"two injection types", [](ConfigBuilder& b) { b.Injection(0x0003); },
+       Lines({SemiSequentialOneRail(4), kInjectionRefused})},
+      {"injection type not allowed", [](ConfigBuilder& b) { b.InjectionCaps(0xC1FD, 4, 2); },
+       kInjectionRefused},
+  });
+}
+
+TEST_F(CoherenceRulesTest, RailMapScaleRules) {
+  RunCases({
+      {"one rail ignores the scales",
+       [](ConfigBuilder& b) { b.RailMaps({kMap1}).ScaleReference(0, kUnknownScale); }, ""},
+      {"two rails, no scale chosen",
+       [](ConfigBuilder& b) { b.Injection(kDirectTwoRails).RailMaps({kMap1}); }, NoScaleChosen(2)},
+      {"two rails, a high word alone chooses nothing",
+       [](ConfigBuilder& b) {
+         b.Injection(kDirectTwoRails).RailMaps({kMap1}).ScaleReference(0, 0x12340000)
+             .ScaleReference(1, 0x12340000);
+       },
+       NoScaleChosen(2)},
+      {"two rails, first map unknown",
+       [](ConfigBuilder& b) { b.Injection(kDirectTwoRails).RailMaps({kUnknownMap, kMap2}); }, ""},
+      {"two rails, only the vertical scale chosen",
+       [](ConfigBuilder& b) {
+         b.Injection(kDirectTwoRails).RailMaps({kMap1}).ScaleReference(0, kScale);
+       },
+       ""},
+      {"two rails, both scales unknown",
+       [](ConfigBuilder& b) {
+         b.Injection(kDirectTwoRails).RailMaps({kMap1}).ScaleReference(0, kUnknownScale)
+             .ScaleReference(1, kUnknownScale);
+       },
+       Lines({VerticalScaleMissing(2), HorizontalScaleMissing(2)})},
+      {"two rails, horizontal scale unknown",
+       [](ConfigBuilder& b) {
+         b.Injection(kDirectTwoRails).RailMaps({kMap1}).ScaleReference(0, kScale)
+             .ScaleReference(1, kUnknownScale);
+       },
+       HorizontalScaleMissing(2)},
+      {"two rails, the second map is never examined",
+       [](ConfigBuilder& b) {
+         b.Injection(kDirectTwoRails).RailMaps({kMap1, kMap2}).ScaleReference(0, kScale)
+             .ScaleReference(2, kUnknownScale);
+       },
+       ""},
+      {"two rails, no map", [](ConfigBuilder& b) { b.Injection(kDirectTwoRails); }, ""},
+  });
+}
+
+TEST_F(CoherenceRulesTest, RailMapListSizeWordIsNotTrustedPastTheTable) {
+  Config config = ConfigBuilder().Injection(kDirectTwoRails).Build();
+  config.caps.RailMapList = {40};  // claims 9 maps, holds none
+  EXPECT_EQ(Report(config), "");
+  EXPECT_TRUE(asked.empty());
+}
+
+TEST_F(CoherenceRulesTest, IgnitionFreesTheSharedOutputsForTheInjection) {
+  const struct {
+    const char* name;
+    std::function<void(ConfigBuilder&)> change;
+    int32_t channels;
+  } cases[] = {
+      {"static within the shared limit", [](ConfigBuilder&) {}, 4},
+      {"static above the shared limit", [](ConfigBuilder& b) { b.IgnitionCaps(7, 4, 3, 12, 100); }, 2},
+      {"static without enough channels", [](ConfigBuilder& b) { b.IgnitionCaps(7, 3, 4, 12, 100); }, 2},
+      {"twin spark, 6 cylinders, 3 pairs shared",
+       [](ConfigBuilder& b) { b.Cylinders(6).Ignition(kTwinSpark).IgnitionCaps(7, 4, 3, 2, 100); }, 4},
+      {"twin spark, 6 cylinders, 2 pairs shared",
+       [](ConfigBuilder& b) { b.Cylinders(6).Ignition(kTwinSpark).IgnitionCaps(7, 4, 2, 2, 100); }, 2},
+      {"distributed with enough teeth", [](ConfigBuilder& b) { b.Ignition(kDistributed); }, 4},
+      {"distributed with too few teeth",
+       [](ConfigBuilder& b) { b.Ignition(kDistributed).Flywheel(FlywheelWord(7, 9)); }, 2},
+      {"distributed with too few pulses",
+       [](ConfigBuilder& b) { b.Ignition(kDistributed).IgnitionCaps(7, 4, 4, 3, 100); }, 2},
+      {"distributed after a failed twin spark",
+       [](ConfigBuilder& b) { b.Cylinders(5).Ignition(kDistributed | kTwinSpark); }, 2},
+  };
+  for (const auto& c : cases) {
+    ConfigBuilder builder;
+    c.change(builder);
+    const Config config = builder.Build();
+    ErrorList errors;
+    int32_t channels = 2;
+    CheckIgnitionRules(config.View(), channels, errors);
+    EXPECT_EQ(channels, c.channels) << c.name;
+  }
+}
+
+TEST_F(CoherenceRulesTest, RequiredTeethOfDistributedIgnitionRoundUp) {
+  const struct {
+    int kind, cylinders, teeth;
+  } cases[] = {
+      {kTwoMissingTeeth, 4, 8},  {kTwoMissingTeeth, 5, 11}, {kOneMissingTooth, 3, 5},
+      {kRegularTeeth, 5, 8},     {kOneExtraTooth, 8, 13},   {kOneExtraTooth, 10, 16},
+      {kOneExtraTooth, 5, 9},    {-20, 5, 8},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(DistributedIgnitionTeeth(c.kind, c.cylinders), c.teeth)
+        << "K " << c.kind << ", " << c.cylinders << " cylinders";
+  }
+}
+
+TEST_F(CoherenceRulesTest, RegeneratedTablesOfACoherentConfigurationMatch) {
+  const Config config = ConfigBuilder().Build();
+  const FlywheelTableRefresh refresh = RegenerateFlywheelTables(config.tables);
+  EXPECT_TRUE(refresh.built);
+  EXPECT_TRUE(refresh.changed.empty());
+}
+
+TEST_F(CoherenceRulesTest, StaleTablesAreListedSyncTableFirst) {
+  const Config fresh = ConfigBuilder().Build();
+  std::array<WordTable, kConfigTableCount> stale = fresh.tables;
+  stale[kRegularToothTable].pop_back();
+  stale[kToothAngleTable][3] ^= 1;
+  stale[kSyncTable][6] = 0;
+
+  const FlywheelTableRefresh refresh = RegenerateFlywheelTables(stale);
+  ASSERT_TRUE(refresh.built);
+  ASSERT_EQ(refresh.changed.size(), 3u);
+  EXPECT_EQ(refresh.changed[0].first, kSyncTable);
+  EXPECT_EQ(refresh.changed[0].second, fresh.sync());
+  EXPECT_EQ(refresh.changed[1].first, kToothAngleTable);
+  EXPECT_EQ(refresh.changed[1].second, fresh.tables[kToothAngleTable]);
+  EXPECT_EQ(refresh.changed[2].first, kRegularToothTable);
+  EXPECT_EQ(refresh.changed[2].second, fresh.tables[kRegularToothTable]);
+}
+
+TEST_F(CoherenceRulesTest, ShortTablesReadAsZeros) {
+  Config config = ConfigBuilder().Build();
+  config.tables[kEngineTable].resize(3);
+  config.tables[kSyncTable].resize(2);
+  config.caps.IgnitionCaps.resize(1);
+  config.caps.InjectionCaps.resize(1);
+  config.caps.PhaseCaps.clear();
+  // No cylinders, no ignition, no injection: the messages, and no read past an end.
+  EXPECT_EQ(Report(config), Lines({kMainCamshaftUnknown, kCylindersRefused, kIgnitionRefused,
+                                   kInjectionRefused}));
+}
+
+}  // namespace
+}  // namespace vantel
