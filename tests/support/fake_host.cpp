@@ -270,7 +270,8 @@ int32_t FakeHost::Handle(int32_t machine, int32_t code, const char* itemName, Ho
   if (onRequest) onRequest(request);
   RawReply reply = Answer(code, request.item, request);
   request.result = reply.result;
-  log.push_back(request);
+  ++requestCount;
+  if (recordLog) log.push_back(request);
   if (reply.result != HOST_OK || buf == nullptr) return reply.result;
 
   const bool inOut = code == REQ_USER_LEVEL || code == REQ_ITEM_NAME;

@@ -127,6 +127,9 @@ class FakeHost {
   Item& AddItem(const std::string& name, int32_t id, ItemValue value = {});
 
   // --- inspection
+  /// False: requests are counted, not logged (benchmarks over millions of requests).
+  bool recordLog = true;
+  size_t requestCount = 0;
   std::vector<RequestRecord> log;
   std::vector<RequestRecord> Requests(int32_t code) const;
   size_t Count(int32_t code) const { return Requests(code).size(); }
