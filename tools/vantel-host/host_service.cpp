@@ -83,7 +83,7 @@ std::string Hex(int32_t value) {
   return text;
 }
 
-std::string DescribePayload(int32_t code, const HostBuffer* buf) {
+std::string DescribePayload(int32_t code, const HostBuffer* buf, bool asLongs) {
   if (buf->data == nullptr || buf->len == 0) return "none";
   if (buf->len == -1) {
     int32_t value;
@@ -104,20 +104,14 @@ std::string DescribePayload(int32_t code, const HostBuffer* buf) {
     return "text[" + std::to_string(count) + "] \"" + escaped + "\"";
   }
   std::string out;
-  if (count % 4 == 0 && code == REQ_ITEM_VALUE) {
-    // Word and long tables both hold their size in their first element; a long table's
-    // second 16-bit word is then 0, which a word table's second word rarely is.
-    uint16_t first[2];
-    std::memcpy(first, bytes, sizeof first);
-    if (first[0] == count && first[1] == 0 && count >= 8) {
-      out = "longs[" + std::to_string(count / 4) + "]";
-      for (size_t i = 0; i < count / 4; ++i) {
-        int32_t v;
-        std::memcpy(&v, bytes + 4 * i, sizeof v);
-        out += " " + std::to_string(v);
-      }
-      return out;
+  if (asLongs && count % 4 == 0) {
+    out = "longs[" + std::to_string(count / 4) + "]";
+    for (size_t i = 0; i < count / 4; ++i) {
+      int32_t v;
+      std::memcpy(&v, bytes + 4 * i, sizeof v);
+      out += " " + std::to_string(v);
     }
+    return out;
   }
   if (count % 2 == 0) {
     out = "words[" + std::to_string(count / 2) + "]";
@@ -166,9 +160,12 @@ void HostService::Trace(const char* direction, int32_t code, const std::string& 
   if (!trace_) return;
   if (direction[0] == '>') {
     std::fprintf(trace_, "> %s (%s) \"%s\" in: %s\n", RequestName(code), Hex(code).c_str(),
-                 item.c_str(), DescribePayload(code, buf).c_str());
+                 item.c_str(), DescribePayload(code, buf, false).c_str());
   } else {
-    std::fprintf(trace_, "< %d %s\n", result, DescribePayload(code, buf).c_str());
+    // Long tables and word tables look alike on the wire; the host knows which it holds.
+    const KalbrixItem* held = kalbrix_.Find(item);
+    const bool asLongs = code == REQ_ITEM_VALUE && held && std::holds_alternative<Longs>(held->value);
+    std::fprintf(trace_, "< %d %s\n", result, DescribePayload(code, buf, asLongs).c_str());
   }
   std::fflush(trace_);
 }
