@@ -17,8 +17,12 @@ inline constexpr int IDCANCEL = 2;
 inline constexpr int IDYES = 6;
 inline constexpr int IDNO = 7;
 
+/// The caption of every message box: the module's name.
+inline constexpr char kMessageBoxCaption[] = "VANTEL";
+
 /// Shows a modal message box (UTF-8 text) and returns the button that closed it. Headless
 /// (no UI hook installed) it answers the default button at once: IDOK, or IDYES for MB_YESNO.
+/// With a hook it is a top-level window until the driver presses one of its buttons.
 int ShowMessageBox(const std::string& text, unsigned type);
 
 /// Sees every message box as it is shown (tests and the reference host record them).

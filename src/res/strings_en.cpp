@@ -1,4 +1,5 @@
 #include "platform/resources.h"
+#include "res/dialogs.h"
 
 // The texts keep the wording of the original product, its misspellings included: hosts and
 // operators' procedures quote them. Texts ending in a blank are followed by a number.
@@ -306,10 +307,8 @@ constexpr StringEntry kStrings[] = {
 }  // namespace
 
 const ResourceModule& BuiltinResources() {
-  // Dialog templates plug in here: kBuiltinDialogs, kBuiltinDialogCount instead of
-  // nullptr, 0 (declared beside the templates in src/res/).
   static const ResourceModule module{"en", kStrings, sizeof kStrings / sizeof kStrings[0],
-                                     nullptr, 0};
+                                     kBuiltinDialogs, kBuiltinDialogCount};
   return module;
 }
 

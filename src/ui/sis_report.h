@@ -1,26 +1,50 @@
 #pragma once
-// The machine's modeless error report.
+// The machine's modeless error report: one row per incoherence found in its configuration.
+#include <memory>
 #include <string>
+
+#include "platform/dialog.h"
 
 namespace vantel {
 
 struct MachineContext;
 
-class CSisReport {
+class CSisReport : public Dialog {
  public:
-  CSisReport(MachineContext* context, std::string title);
-  ~CSisReport();
-  CSisReport(const CSisReport&) = delete;
-  CSisReport& operator=(const CSisReport&) = delete;
+  /// `title` becomes the caption when the window is created.
+  CSisReport(MachineContext* context, std::string title, Hwnd parent = 0);
+  ~CSisReport() override;
 
   MachineContext* context() const { return context_; }
   const std::string& title() const { return title_; }
+  /// The last text filled while the window existed; ReshowReport shows the window for it.
   const std::string& errorText() const { return errorText_; }
 
+ protected:
+  bool OnInitDialog() override;
+  // The Close button, Enter, Escape and the close box only hide the report.
+  void OnOK() override;
+  void OnCancel() override;
+  bool OnMessage(const Message& message, intptr_t& result) override;
+
  private:
+  friend void FillReport(CSisReport* report, std::string text);
+  friend void ReshowReport(CSisReport* report);
+
   MachineContext* context_;
   std::string title_;
   std::string errorText_;
 };
+
+/// Shows `text` one row per line (an empty text hides the report). Does nothing, and keeps
+/// the stored text, when the report or its window does not exist.
+void FillReport(CSisReport* report, std::string text);
+/// Shows the last text again, or hides the report when it was empty.
+void ReshowReport(CSisReport* report);
+
+/// The report of `context`, titled `title`, its window created hidden and disabled.
+std::unique_ptr<CSisReport> CreateReport(MachineContext* context, std::string title);
+/// The same, titled "Engine configuration errors" and the machine's name.
+std::unique_ptr<CSisReport> CreateReport(MachineContext& context);
 
 }  // namespace vantel

@@ -2,6 +2,7 @@
 // Self-contained on purpose: it carries data only and links nothing of the plug-in.
 // Texts ending in a blank are followed by a number, as in the English table.
 #include "platform/resources.h"
+#include "res/fra/dialogs_fr.h"
 
 namespace vantel {
 namespace {
@@ -349,8 +350,7 @@ constexpr StringEntry kStrings[] = {
 };
 
 const ResourceModule kModule{"fr", kStrings, sizeof kStrings / sizeof kStrings[0],
-                             // French dialog templates plug in here.
-                             nullptr, 0};
+                             kFrenchDialogs, kFrenchDialogCount};
 
 }  // namespace
 }  // namespace vantel

@@ -1,0 +1,94 @@
+/* Driving the plug-in's windows from outside: tests, the reference host, scripts.
+   Every call acts as a user would (a disabled or hidden control cannot be clicked) and sends
+   the notifications the real control sends. Texts are UTF-8. Call on the thread that calls
+   the plug-in's exports, typically from inside the UI hook. */
+#ifndef VANTEL_UI_AUTOMATION_H
+#define VANTEL_UI_AUTOMATION_H
+
+#include <stdint.h>
+
+#include "vantel/host_abi.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* A window handle; 0 is none. Handles are never reused. */
+typedef uint32_t VantelUiWindow;
+
+/* Called on every turn of a modal loop (a dialog or a message box) with the window that runs
+   it. Return non-zero to keep the loop going; 0 gives up: a dialog then ends with IDCANCEL,
+   a message box with its default button. The hook may call exports re-entrantly. */
+typedef int (*VantelUiHookFn)(VantelUiWindow modal, void *user);
+
+/* Installs the hook, or removes it with NULL. Without a hook the plug-in is headless:
+   message boxes answer their default button and modal dialogs end with IDCANCEL at once. */
+VANTEL_EXPORT void VantelUiSetHook(VantelUiHookFn hook, void *user);
+
+/* The screen size in pixels (default 1920 x 1080). */
+VANTEL_EXPORT void VantelUiSetScreenSize(int32_t width, int32_t height);
+
+/* The newest visible top-level window with this exact caption (else the newest hidden one),
+   or 0. Message boxes have the caption "VANTEL". */
+VANTEL_EXPORT VantelUiWindow VantelUiFindWindow(const char *caption);
+/* The control `id` of a dialog, or 0. */
+VANTEL_EXPORT VantelUiWindow VantelUiGetControl(VantelUiWindow dialog, int32_t id);
+
+/* Reading back. Each returns -1 for a stale handle. */
+/* Copies the window's text into buf (always terminated when size > 0) and returns its full
+   length in bytes. */
+VANTEL_EXPORT int32_t VantelUiGetText(VantelUiWindow window, char *buf, int32_t size);
+VANTEL_EXPORT int32_t VantelUiIsVisible(VantelUiWindow window);
+VANTEL_EXPORT int32_t VantelUiIsEnabled(VantelUiWindow window);
+VANTEL_EXPORT int32_t VantelUiIsChecked(VantelUiWindow window);
+/* Entries of a combo box, rows of a list view, tabs of a tab control. */
+VANTEL_EXPORT int32_t VantelUiGetItemCount(VantelUiWindow control);
+/* Like VantelUiGetText, for item `index`; -1 when out of range. */
+VANTEL_EXPORT int32_t VantelUiGetItemText(VantelUiWindow control, int32_t index, char *buf,
+                                          int32_t size);
+/* The combo box selection or the current tab; -1 for none. */
+VANTEL_EXPORT int32_t VantelUiGetSelection(VantelUiWindow control);
+/* The window rectangle in screen pixels: left, top, right, bottom. Returns 0, or -1. */
+VANTEL_EXPORT int32_t VantelUiGetRect(VantelUiWindow window, int32_t rect[4]);
+/* The vertical scroll bar: min, max, page, position. Returns 0, or -1. */
+VANTEL_EXPORT int32_t VantelUiGetScroll(VantelUiWindow window, int32_t info[4]);
+/* The first list view row shown. */
+VANTEL_EXPORT int32_t VantelUiGetTopRow(VantelUiWindow list);
+/* How many times the window was repainted at once. */
+VANTEL_EXPORT int32_t VantelUiGetPaintCount(VantelUiWindow window);
+
+/* Acting. Each returns 1 when done, 0 when a user could not do it. */
+/* A click on a push button, check box or radio button. */
+VANTEL_EXPORT int32_t VantelUiClick(VantelUiWindow control);
+/* Chooses entry `index` of a drop-down list: selection accepted, then close-up. */
+VANTEL_EXPORT int32_t VantelUiSelectComboItem(VantelUiWindow combo, int32_t index);
+/* Moves to entry `index`, then closes the list without choosing: cancelled, then close-up. */
+VANTEL_EXPORT int32_t VantelUiDismissComboAt(VantelUiWindow combo, int32_t index);
+VANTEL_EXPORT int32_t VantelUiSetEditText(VantelUiWindow edit, const char *text);
+/* Clicks tab `index`: changing (which the dialog may refuse: 0), then changed. */
+VANTEL_EXPORT int32_t VantelUiSelectTab(VantelUiWindow tab, int32_t index);
+/* The Enter key. */
+VANTEL_EXPORT int32_t VantelUiPressOk(VantelUiWindow window);
+/* The Escape key, or the close box. */
+VANTEL_EXPORT int32_t VantelUiPressCancel(VantelUiWindow window);
+/* F1 on a control: the help pop-up window shown (read its text), or 0. */
+VANTEL_EXPORT VantelUiWindow VantelUiAskHelp(VantelUiWindow control);
+/* Drags border `edge` (1 left, 2 right, 3 top, 4 top-left, 5 top-right, 6 bottom,
+   7 bottom-left, 8 bottom-right) of a sizing window towards this outer size. */
+VANTEL_EXPORT int32_t VantelUiResize(VantelUiWindow window, int32_t edge, int32_t width,
+                                     int32_t height);
+/* A scroll request (0 line up, 1 line down, 2 page up, 3 page down, 4 thumb position,
+   5 thumb track, 6 top, 7 bottom) on a dialog's scroll bar or a list view. */
+VANTEL_EXPORT int32_t VantelUiScroll(VantelUiWindow window, int32_t request, int32_t position);
+
+/* Snapshots. */
+/* The window as SVG, in a buffer to release with free(); NULL for a stale handle. */
+VANTEL_EXPORT char *VantelUiRenderSvg(VantelUiWindow window);
+/* The same written to a file; 1 when written. */
+VANTEL_EXPORT int32_t VantelUiRenderSvgToFile(VantelUiWindow window, const char *path);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
