@@ -35,16 +35,16 @@ bool ParseInt(const std::string& text, int64_t low, int64_t high, int64_t* out) 
   return true;
 }
 
-std::optional<Step> ParseSet(const std::string& spec, std::string* error) {
-  const auto equals = spec.rfind('=');
+std::optional<Step> ParseSet(const std::string& assignment, std::string* error) {
+  const auto equals = assignment.rfind('=');
   if (equals == std::string::npos || equals == 0) {
-    *error = "step \"set:" + spec + "\" needs ITEM=VALUE or ITEM[WORD]=VALUE";
+    *error = "step \"set:" + assignment + "\" needs ITEM=VALUE or ITEM[WORD]=VALUE";
     return std::nullopt;
   }
-  Step step{StepKind::kSet, spec.substr(0, equals), 0, 0, false};
+  Step step{StepKind::kSet, assignment.substr(0, equals), 0, 0, false};
   int64_t value = 0;
-  if (!ParseInt(spec.substr(equals + 1), INT32_MIN, UINT32_MAX, &value)) {
-    *error = "step \"set:" + spec + "\": the value must be a 32-bit integer";
+  if (!ParseInt(assignment.substr(equals + 1), INT32_MIN, UINT32_MAX, &value)) {
+    *error = "step \"set:" + assignment + "\": the value must be a 32-bit integer";
     return std::nullopt;
   }
   step.value = static_cast<int32_t>(static_cast<uint32_t>(value));
@@ -53,7 +53,7 @@ std::optional<Step> ParseSet(const std::string& spec, std::string* error) {
     int64_t word = 0;
     if (step.item.back() != ']' ||
         !ParseInt(step.item.substr(open + 1, step.item.size() - open - 2), 0, 0xFFFF, &word)) {
-      *error = "step \"set:" + spec + "\": the word index must be a number in brackets";
+      *error = "step \"set:" + assignment + "\": the word index must be a number in brackets";
       return std::nullopt;
     }
     step.item.resize(open);
@@ -61,7 +61,7 @@ std::optional<Step> ParseSet(const std::string& spec, std::string* error) {
     step.hasWord = true;
   }
   if (step.item.empty()) {
-    *error = "step \"set:" + spec + "\" names no item";
+    *error = "step \"set:" + assignment + "\" names no item";
     return std::nullopt;
   }
   return step;
