@@ -5,6 +5,7 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -194,7 +195,29 @@ TEST_F(SisReportTest, SnapshotShowsCaptionFrameAndRows) {
   EXPECT_NE(svg.find("width=\"539\" height=\"201\""), std::string::npos);
 }
 
-TEST(ReportTemplateTest, FrenchTemplateKeepsTheEnglishGeometry) {
+constexpr uint32_t kProductTemplates[] = {IDD_MAIN_CONFIGURATION, IDD_REPORT, IDD_MAP_SCALE};
+
+TEST(DialogTemplatesTest, EveryControlLiesInsideItsDialogWithAUniqueId) {
+  for (uint32_t id : kProductTemplates) {
+    const DialogTemplate* dialog = FindDialogTemplate(id);
+    ASSERT_NE(dialog, nullptr) << id;
+    std::vector<int32_t> ids;
+    for (size_t i = 0; i < dialog->controlCount; ++i) {
+      const ControlTemplate& control = dialog->controls[i];
+      EXPECT_GE(control.rect.x, 0) << id << "/" << control.id;
+      EXPECT_GE(control.rect.y, 0) << id << "/" << control.id;
+      EXPECT_LE(control.rect.x + control.rect.w, dialog->width) << id << "/" << control.id;
+      // A drop-down list's height is its open list, which may pass the bottom.
+      if (control.kind != ControlKind::ComboBox) {
+        EXPECT_LE(control.rect.y + control.rect.h, dialog->height) << id << "/" << control.id;
+      }
+      EXPECT_EQ(std::count(ids.begin(), ids.end(), control.id), 0) << id << "/" << control.id;
+      ids.push_back(control.id);
+    }
+  }
+}
+
+TEST(DialogTemplatesTest, FrenchTemplatesKeepTheEnglishGeometry) {
   const std::string path = std::string(VANTEL_BUILD_DIR) + "/libvantelFRA.so";
   void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   ASSERT_NE(library, nullptr) << dlerror();
@@ -202,23 +225,34 @@ TEST(ReportTemplateTest, FrenchTemplateKeepsTheEnglishGeometry) {
       dlsym(library, VANTEL_RESOURCE_MODULE_SYMBOL));
   ASSERT_NE(module, nullptr);
   ModuleState french{module(), library};
-  const DialogTemplate* english = FindDialogTemplate(IDD_REPORT);
-  const DialogTemplate* translated = nullptr;
+  for (uint32_t id : kProductTemplates) {
+    const DialogTemplate* english = FindDialogTemplate(id);
+    const DialogTemplate* translated = nullptr;
+    {
+      ModuleStateGuard guard(french);
+      translated = FindDialogTemplate(id);
+    }
+    ASSERT_NE(english, nullptr) << id;
+    ASSERT_NE(translated, nullptr) << id;
+    ASSERT_NE(english, translated) << id;
+    EXPECT_EQ(translated->width, english->width) << id;
+    EXPECT_EQ(translated->height, english->height) << id;
+    EXPECT_EQ(translated->styles, english->styles) << id;
+    ASSERT_EQ(translated->controlCount, english->controlCount) << id;
+    for (size_t i = 0; i < english->controlCount; ++i) {
+      const ControlTemplate& fr = translated->controls[i];
+      const ControlTemplate& en = english->controls[i];
+      EXPECT_EQ(fr.id, en.id) << id;
+      EXPECT_EQ(fr.kind, en.kind) << id;
+      EXPECT_EQ(fr.styles, en.styles) << id;
+      EXPECT_EQ(fr.rect.x, en.rect.x) << id;
+      EXPECT_EQ(fr.rect.w, en.rect.w) << id;
+      EXPECT_EQ(std::string(fr.text).empty(), std::string(en.text).empty()) << id << "/" << en.id;
+    }
+  }
   {
     ModuleStateGuard guard(french);
-    translated = FindDialogTemplate(IDD_REPORT);
-  }
-  ASSERT_NE(english, nullptr);
-  ASSERT_NE(translated, nullptr);
-  ASSERT_NE(english, translated);
-  EXPECT_STREQ(translated->controls[0].text, "Fermer");
-  EXPECT_EQ(translated->width, english->width);
-  EXPECT_EQ(translated->height, english->height);
-  EXPECT_EQ(translated->styles, english->styles);
-  ASSERT_EQ(translated->controlCount, english->controlCount);
-  for (size_t i = 0; i < english->controlCount; ++i) {
-    EXPECT_EQ(translated->controls[i].id, english->controls[i].id);
-    EXPECT_EQ(translated->controls[i].styles, english->controls[i].styles);
+    EXPECT_STREQ(FindDialogTemplate(IDD_REPORT)->controls[0].text, "Fermer");
   }
   dlclose(library);
 }
