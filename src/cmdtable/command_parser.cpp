@@ -42,6 +42,13 @@ constexpr std::array<Entry, 3> kEntries{{
     {"DAT", EntryKind::DataItem, &CommandGroup::dataItems},
 }};
 
+// CN0 to CN6, found without comparing every keyword: most tokens of a table are none.
+const Assignment* FindAssignment(const std::string& token) {
+  if (token.size() != 3 || token[0] != 'C' || token[1] != 'N') return nullptr;
+  const unsigned digit = static_cast<unsigned char>(token[2]) - '0';
+  return digit < kAssignments.size() ? &kAssignments[digit] : nullptr;
+}
+
 template <typename Table>
 const typename Table::value_type* Find(const Table& table, const std::string& keyword) {
   for (const auto& row : table)
@@ -108,7 +115,7 @@ bool ParseTokens(MachineContext& context, CommandTokenizer& tokenizer, CommandGr
   bool groupOpen = false;
   std::string value;
   while (!token.empty()) {
-    if (const Assignment* assignment = Find(kAssignments, token)) {
+    if (const Assignment* assignment = FindAssignment(token)) {
       if (!groupOpen) {
         list.push_back(std::make_unique<CommandGroup>());
         groupOpen = true;
