@@ -4,6 +4,7 @@
 
 #include "cmdtable/command_table.h"
 #include "cmdtable/host_items.h"
+#include "cmdtable/machine_data.h"
 #include "config/engine_record.h"
 #include "config/engine_rules.h"
 #include "config/ignition_rules.h"
@@ -22,8 +23,6 @@ static_assert(static_cast<int>(kEngineTable) == kNameEngineTable &&
               "configuration tables and their item names share one order");
 
 constexpr int32_t kLastAutoUpdatedMachine = 7;
-// Sensor classes that carry a pressure measurement.
-constexpr int32_t kPressureSensorClasses = 0x71FC;
 // REQ_ITEM_STATE classes under which an incoherent EngineTable is marked.
 constexpr uint32_t kItemClassMask = 0xE8000000u;
 constexpr std::array<uint32_t, 2> kMarkableClasses = {0x80000000u, 0x88000000u};
@@ -125,8 +124,7 @@ void MarkIncoherent(MachineContext& context) {
 bool SensorWired(MachineContext& context, const char* item) {
   int32_t id = -1;
   if (LookUpItemId(context, item, id) == ItemLookup::Absent) return false;
-  const auto entry = context.SensorMap.find(id);
-  return entry == context.SensorMap.end() || (entry->second & kPressureSensorClasses) != 0;
+  return (SensorClass(context.SensorMap, id) & kWiredSensorClasses) != 0;
 }
 
 bool FuelPressureOnBothRails(MachineContext& context) {
