@@ -22,7 +22,6 @@ static_assert(static_cast<int>(kEngineTable) == kNameEngineTable &&
                   static_cast<int>(kRegularToothTable) == kNameRegularToothTable,
               "configuration tables and their item names share one order");
 
-constexpr int32_t kLastAutoUpdatedMachine = 7;
 // REQ_ITEM_STATE classes under which an incoherent EngineTable is marked.
 constexpr uint32_t kItemClassMask = 0xE8000000u;
 constexpr std::array<uint32_t, 2> kMarkableClasses = {0x80000000u, 0x88000000u};
@@ -74,7 +73,7 @@ bool RefreshFlywheelTables(MachineContext& context, ErrorList& errors) {
     return false;
   }
   if (refresh.changed.empty()) return true;
-  if (context.machineIndex > kLastAutoUpdatedMachine) {
+  if (!context.InFirstEightMachines()) {
     errors.Add(IDS_FLYWHEEL_TABLES_NOT_OPTIMIZED);
     return false;
   }

@@ -5,10 +5,9 @@
 namespace vantel {
 namespace {
 
-constexpr int32_t kLastUpgradedMachine = 7;
 
 bool MayUpgrade(MachineContext& context, int nameIndex) {
-  if (context.machineIndex < 0 || context.machineIndex > kLastUpgradedMachine) return false;
+  if (!context.InFirstEightMachines()) return false;
   return ItemUsable(context, context.ItemName(nameIndex)) != 0;
 }
 

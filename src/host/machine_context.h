@@ -131,6 +131,10 @@ struct MachineContext {
   std::vector<std::unique_ptr<CommandGroup>> scaleEntries;
 
   bool Has(int32_t bits) const { return (state & bits) != 0; }
+  /// Machines 0 to 7 are treated apart: their older layouts are upgraded and their flywheel
+  /// tables rewritten automatically, and they are never refreshed on connection or after
+  /// sensor changes.
+  bool InFirstEightMachines() const { return machineIndex >= 0 && machineIndex <= 7; }
   /// A copy of item name `which`.
   std::string ItemName(int which) const { return itemNames[static_cast<size_t>(which)]; }
   WordTable& Table(int which) { return tables[static_cast<size_t>(which)]; }

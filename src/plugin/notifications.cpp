@@ -7,8 +7,6 @@
 namespace vantel {
 namespace {
 
-constexpr int32_t kFirstRefreshedMachine = 8;
-
 // The host says whether a change concerns the plug-in (attribute 0x40020 non-zero).
 bool ChangeConcernsUs(MachineContext& context, const std::string& item) {
   int32_t attribute = 0;
@@ -49,7 +47,7 @@ void OnSensorsChanged(MachineContext& context, const std::string& item) {
   if (!ChangeConcernsUs(context, item)) return;
   if (!ReadSensorList(context)) return;
   ApplyScaleEntries(context);
-  const bool refreshed = context.machineIndex >= kFirstRefreshedMachine;
+  const bool refreshed = !context.InFirstEightMachines();
   if (context.deferChecks == 1) {
     context.state |= RecheckPending;
     if (refreshed) context.refreshPartPending = 1;

@@ -9,8 +9,6 @@
 namespace vantel {
 namespace {
 
-// Machines 0 to 7 are never refreshed on connection or after sensor changes.
-constexpr int32_t kFirstRefreshedMachine = 8;
 constexpr int32_t kRefreshOnConfigurationBit = 0x2;
 constexpr int32_t kRefreshSendMode = 3;
 constexpr uint32_t kMaxRefreshedItemId = 0x40000;
@@ -64,7 +62,7 @@ void CloseConfiguration(MachineContext& context, const std::string& key) {
 }
 
 void ConnectionUp(MachineContext& context) {
-  if (!context.Has(Open) || context.machineIndex < kFirstRefreshedMachine) return;
+  if (!context.Has(Open) || context.InFirstEightMachines()) return;
   context.InjectionFlags = -1;
   if (context.ConfigState == kConfigCoherent) {
     RefreshByConfiguration(context, false);
