@@ -131,10 +131,7 @@ bool ResetForOpen(MachineContext& context) {
   return all;
 }
 
-void CreateMachineReport(MachineContext& context) {
-  const std::string title = LoadString(IDS_REPORT_TITLE) + " " + GetMachineName(context);
-  context.report = CreateReport(&context, title);
-}
+void CreateMachineReport(MachineContext& context) { context.report = CreateReport(context); }
 
 void OpenConfiguration(int64_t index, CVantelApp& app, const std::string& key) {
   MachineContext* context = FindContext(app, index);
