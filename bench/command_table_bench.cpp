@@ -13,7 +13,7 @@
 #include "cmdtable/command_parser.h"
 #include "cmdtable/command_tokenizer.h"
 #include "host/host_data.h"
-#include "host/machine_context.h"
+#include "ui/machine_context.h"
 #include "vantel/host_abi.h"
 
 namespace vantel {

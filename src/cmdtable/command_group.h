@@ -22,7 +22,8 @@ struct CommandGroup {
   std::vector<std::string> dataItems;
 };
 
-/// An ordered list of owned groups: a context's `groups` or `scaleEntries`.
-using CommandGroupList = std::vector<std::unique_ptr<CommandGroup>>;
+/// An ordered list of groups: `groups` or `scaleEntries`. Each group is shared so that a walk
+/// can hold the list it started with while a re-entrant call replaces the machine's list.
+using CommandGroupList = std::vector<std::shared_ptr<CommandGroup>>;
 
 }  // namespace vantel

@@ -57,23 +57,23 @@ const typename Table::value_type* Find(const Table& table, const std::string& ke
 }
 
 // One `|`-separated part of a CN value: a number, a user value, or an item's identifier.
-bool ValuePart(MachineContext& context, const std::string& part, int32_t& value) {
+bool ValuePart(HostChannel& host, const std::string& part, int32_t& value) {
   if (ParseNumber(part, value)) return true;
-  if (AskIntQuiet(context, REQ_USER_VALUE, part, value)) return true;
-  switch (LookUpItemId(context, part, value)) {
+  if (AskIntQuiet(host, REQ_USER_VALUE, part, value)) return true;
+  switch (LookUpItemId(host, part, value)) {
     case ItemLookup::Found:
       return true;
     case ItemLookup::Absent:
       return false;
     case ItemLookup::Unreadable:
       // The item exists but has no identifier to OR in: no value is made up for it.
-      ShowHostError(context, HOST_INTERNAL_ERROR);
+      ShowHostError(host, HOST_INTERNAL_ERROR);
       return false;
   }
   return false;
 }
 
-bool ParseValue(MachineContext& context, const std::string& text, int32_t& field) {
+bool ParseValue(HostChannel& host, const std::string& text, int32_t& field) {
   int32_t result = 0;
   std::string part;
   for (size_t begin = 0; begin < text.size();) {
@@ -82,7 +82,7 @@ bool ParseValue(MachineContext& context, const std::string& text, int32_t& field
     if (end > begin) {
       part.assign(text, begin, end - begin);
       int32_t value = 0;
-      if (!ValuePart(context, part, value)) return false;
+      if (!ValuePart(host, part, value)) return false;
       result |= value;
     }
     begin = end + 1;
@@ -91,17 +91,17 @@ bool ParseValue(MachineContext& context, const std::string& text, int32_t& field
   return true;
 }
 
-bool EntryKept(MachineContext& context, EntryKind kind, const std::string& name) {
+bool EntryKept(HostChannel& host, EntryKind kind, const std::string& name) {
   switch (kind) {
     case EntryKind::Function:
-      return AskQueryQuiet(context, REQ_FNC_QUERY, name) != 0;
+      return AskQueryQuiet(host, REQ_FNC_QUERY, name) != 0;
     case EntryKind::Supervision:
-      return AskQueryQuiet(context, REQ_SUP_QUERY, name) != 0;
+      return AskQueryQuiet(host, REQ_SUP_QUERY, name) != 0;
     case EntryKind::DataItem: {
       int32_t id = 0;
-      if (LookUpItemId(context, name, id) == ItemLookup::Absent) return false;
+      if (LookUpItemId(host, name, id) == ItemLookup::Absent) return false;
       int32_t present = 0;
-      return AskInt(context, REQ_ITEM_PRESENT, name, present) && present != 0;
+      return AskInt(host, REQ_ITEM_PRESENT, name, present) && present != 0;
     }
   }
   return false;
@@ -109,7 +109,7 @@ bool EntryKept(MachineContext& context, EntryKind kind, const std::string& name)
 
 // The loop over tokens; `token` holds the current one. An empty token (the end, or an
 // empty quoted string) ends the table.
-bool ParseTokens(MachineContext& context, CommandTokenizer& tokenizer, CommandGroupList& list) {
+bool ParseTokens(HostChannel& host, CommandTokenizer& tokenizer, CommandGroupList& list) {
   std::string token;
   if (!tokenizer.NextToken(token)) return true;
   bool groupOpen = false;
@@ -122,7 +122,7 @@ bool ParseTokens(MachineContext& context, CommandTokenizer& tokenizer, CommandGr
       }
       if (!tokenizer.NextToken(token) || token != "=") return false;
       if (!tokenizer.NextToken(value)) return false;
-      if (!ParseValue(context, value, (*list.back()).*(assignment->field))) return false;
+      if (!ParseValue(host, value, (*list.back()).*(assignment->field))) return false;
       // A table cannot end with an assignment: it needs at least one entry after it.
       if (!tokenizer.NextToken(token)) return false;
       continue;
@@ -132,7 +132,7 @@ bool ParseTokens(MachineContext& context, CommandTokenizer& tokenizer, CommandGr
     if (!tokenizer.NextToken(token) || token != "=") return false;
     if (!tokenizer.NextToken(value)) return false;
     groupOpen = false;
-    if (EntryKept(context, entry->kind, value)) ((*list.back()).*(entry->names)).push_back(value);
+    if (EntryKept(host, entry->kind, value)) ((*list.back()).*(entry->names)).push_back(value);
     tokenizer.NextToken(token);
   }
   return true;
@@ -140,7 +140,7 @@ bool ParseTokens(MachineContext& context, CommandTokenizer& tokenizer, CommandGr
 
 }  // namespace
 
-bool ParseCommandTable(MachineContext& context, HostData text, int32_t length,
+bool ParseCommandTable(HostChannel& host, HostData text, int32_t length,
                        CommandGroupList& list) {
   list.clear();
   if (text == nullptr) return true;
@@ -148,19 +148,19 @@ bool ParseCommandTable(MachineContext& context, HostData text, int32_t length,
   if (length < 1 || static_cast<size_t>(length) > HostBlockSize(text.get())) return false;
   if (static_cast<const char*>(text.get())[length - 1] != '\0') return false;
   CommandTokenizer tokenizer(std::move(text), static_cast<uint32_t>(length));
-  if (ParseTokens(context, tokenizer, list)) return true;
+  if (ParseTokens(host, tokenizer, list)) return true;
   list.clear();
   return false;
 }
 
-bool ParseCommandTableText(MachineContext& context, std::string_view text, CommandGroupList& list) {
+bool ParseCommandTableText(HostChannel& host, std::string_view text, CommandGroupList& list) {
   const size_t length = text.size() + 1;
   list.clear();
   if (length > static_cast<size_t>(INT32_MAX)) return false;
   HostData copy(HostAlloc(length));
   if (!text.empty()) std::memcpy(copy.get(), text.data(), text.size());
   static_cast<char*>(copy.get())[text.size()] = '\0';
-  return ParseCommandTable(context, std::move(copy), static_cast<int32_t>(length), list);
+  return ParseCommandTable(host, std::move(copy), static_cast<int32_t>(length), list);
 }
 
 }  // namespace vantel

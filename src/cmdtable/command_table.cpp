@@ -42,79 +42,83 @@ std::optional<WordTable> Repack(std::span<const int32_t> q, size_t scalars) {
 
 // Reads the integer array of descriptor element `element`; false without a message when
 // its name does not resolve, with the host's message when the read fails.
-bool ReadArray(MachineContext& context, std::span<const int32_t> descriptor, int element,
+bool ReadArray(HostChannel& host, std::span<const int32_t> descriptor, int element,
                std::vector<int32_t>& q) {
   std::string name;
-  if (!ResolveItemName(context, descriptor[static_cast<size_t>(element)], name)) return false;
-  return AskLongTable(context, REQ_ITEM_VALUE, name, q);
+  if (!ResolveItemName(host, descriptor[static_cast<size_t>(element)], name)) return false;
+  return AskLongTable(host, REQ_ITEM_VALUE, name, q);
 }
 
 using Converter = std::optional<WordTable> (*)(std::span<const int32_t>);
 
-bool StoreCaps(MachineContext& context, const std::string& name, Converter convert,
+bool StoreCaps(HostChannel& host, const std::string& name, Converter convert,
                WordTable& out) {
   std::vector<int32_t> q;
-  if (!AskLongTable(context, REQ_ITEM_VALUE, name, q)) return false;
+  if (!AskLongTable(host, REQ_ITEM_VALUE, name, q)) return false;
   std::optional<WordTable> table = convert(q);
   if (!table) return false;
   out = std::move(*table);
   return true;
 }
 
-bool ReadCaps(MachineContext& context, std::span<const int32_t> descriptor, int element,
+bool ReadCaps(HostChannel& host, std::span<const int32_t> descriptor, int element,
               Converter convert, WordTable& out) {
   std::string name;
-  if (!ResolveItemName(context, descriptor[static_cast<size_t>(element)], name)) return false;
-  return StoreCaps(context, name, convert, out);
+  if (!ResolveItemName(host, descriptor[static_cast<size_t>(element)], name)) return false;
+  return StoreCaps(host, name, convert, out);
 }
 
-bool ReadPhaseCaps(MachineContext& context, std::span<const int32_t> descriptor) {
+bool ReadPhaseCaps(HostChannel& host, MachineData& data, std::span<const int32_t> descriptor) {
   std::vector<int32_t> q;
-  if (!ReadArray(context, descriptor, kDescPhaseCaps, q)) return false;
+  if (!ReadArray(host, descriptor, kDescPhaseCaps, q)) return false;
   if (!HasExactly(q, 3) || !Below(q[1], 128)) return false;
   if (Lo(q[1]) & kPhasePressureAllowed) {
     int32_t id = -1;
-    switch (LookUpItemId(context, kPhasePressureItem, id)) {
+    switch (LookUpItemId(host, kPhasePressureItem, id)) {
       case ItemLookup::Absent:
         return false;
       case ItemLookup::Found:
-        context.phaseItemId = id;
+        data.phaseItemId = id;
         break;
       case ItemLookup::Unreadable:
-        ShowHostError(context, HOST_INTERNAL_ERROR);  // shown, but the load goes on
+        ShowHostError(host, HOST_INTERNAL_ERROR);  // shown, but the load goes on
         break;
     }
   }
   std::optional<WordTable> table = PhaseCapsFrom(q);
   if (!table) return false;
-  context.caps.PhaseCaps = std::move(*table);
+  data.caps.PhaseCaps = std::move(*table);
   return true;
 }
 
-bool ResolveInto(MachineContext& context, std::span<const int32_t> descriptor, int element,
+bool ResolveInto(HostChannel& host, MachineData& data, std::span<const int32_t> descriptor, int element,
                  int nameIndex) {
   std::string name;
-  if (!ResolveItemName(context, descriptor[static_cast<size_t>(element)], name)) return false;
-  context.itemNames[static_cast<size_t>(nameIndex)] = std::move(name);
+  if (!ResolveItemName(host, descriptor[static_cast<size_t>(element)], name)) return false;
+  data.itemNames[static_cast<size_t>(nameIndex)] = std::move(name);
   return true;
 }
 
 // Reads a command-table text and parses it into `list`; a text that does not resolve
 // leaves the list empty. A failed read is shown, a failed parse is not.
-bool ReadGroups(MachineContext& context, int32_t id, CommandGroupList& list) {
+bool ReadGroups(HostChannel& host, int32_t id, CommandGroupList& list) {
   list.clear();
   std::string name;
-  if (!ResolveItemName(context, id, name)) return true;
+  if (!ResolveItemName(host, id, name)) return true;
   ReplyBuffer reply;
-  const int32_t result = CallHost(context, REQ_ITEM_VALUE, name.c_str(), reply.get());
+  const int32_t result = CallHost(host, REQ_ITEM_VALUE, name.c_str(), reply.get());
   if (result != HOST_OK || reply.data() == nullptr) {
-    ShowHostError(context, result != HOST_OK ? result : HOST_INTERNAL_ERROR);
+    ShowHostError(host, result != HOST_OK ? result : HOST_INTERNAL_ERROR);
     return false;
   }
   const int32_t length = reply.len();
   HostData text(const_cast<void*>(reply.data()));
   reply.Release();
-  return ParseCommandTable(context, std::move(text), length, list);
+  // Parsed aside: the parser asks the host, and a re-entrant call may replace `list`.
+  CommandGroupList parsed;
+  const bool complete = ParseCommandTable(host, std::move(text), length, parsed);
+  list = std::move(parsed);
+  return complete;
 }
 
 }  // namespace
@@ -144,65 +148,49 @@ std::optional<WordTable> RailMapListFrom(std::span<const int32_t> q) {
   return Repack(q, 0);
 }
 
-bool ResolveItemName(MachineContext& context, int32_t id, std::string& name) {
-  if (AskItemNameQuiet(context, id, name)) return true;
-  std::vector<std::string> names;
-  if (!AskListQuiet(context, REQ_ITEM_LIST, "", names)) return false;
-  for (std::string& candidate : names) {
-    int32_t candidateId = 0;
-    // An item whose identifier cannot be read matches nothing, not even -1 ("no item").
-    if (!AskIntQuiet(context, REQ_ITEM_ID, candidate, candidateId)) continue;
-    if (candidateId != id) continue;
-    name = std::move(candidate);
-    return true;
-  }
-  return false;
-}
-
-bool ReadCommandTable(MachineContext& context, const std::string& descriptorName) {
+bool ReadCommandTable(HostChannel& host, MachineData& data, const std::string& descriptorName) {
   std::vector<int32_t> descriptor;
-  if (!AskLongTable(context, REQ_ITEM_VALUE, descriptorName, descriptor)) return false;
+  if (!AskLongTable(host, REQ_ITEM_VALUE, descriptorName, descriptor)) return false;
   if (!HasExactly(descriptor, kDescriptorElements)) return false;
 
-  EcuCapabilities& caps = context.caps;
-  if (!ReadCaps(context, descriptor, kDescCylinderCaps, &CylinderCapsFrom, caps.CylinderCaps))
+  EcuCapabilities& caps = data.caps;
+  if (!ReadCaps(host, descriptor, kDescCylinderCaps, &CylinderCapsFrom, caps.CylinderCaps))
     return false;
-  if (!ReadPhaseCaps(context, descriptor)) return false;
-  if (!ReadCaps(context, descriptor, kDescIgnitionCaps, &IgnitionCapsFrom, caps.IgnitionCaps))
+  if (!ReadPhaseCaps(host, data, descriptor)) return false;
+  if (!ReadCaps(host, descriptor, kDescIgnitionCaps, &IgnitionCapsFrom, caps.IgnitionCaps))
     return false;
-  if (!ReadCaps(context, descriptor, kDescInjectionCaps, &InjectionCapsFrom, caps.InjectionCaps))
+  if (!ReadCaps(host, descriptor, kDescInjectionCaps, &InjectionCapsFrom, caps.InjectionCaps))
     return false;
 
   std::string railMaps;
-  if (!ResolveItemName(context, descriptor[kDescRailMapList], railMaps)) {
+  if (!ResolveItemName(host, descriptor[kDescRailMapList], railMaps)) {
     caps.RailMapList = WordTable{2};  // no rail-piloting map: the size word alone
-  } else if (!StoreCaps(context, railMaps, &RailMapListFrom, caps.RailMapList)) {
+  } else if (!StoreCaps(host, railMaps, &RailMapListFrom, caps.RailMapList)) {
     return false;
   }
 
   for (int table = 0; table < kConfigTableCount; ++table) {
-    if (!ResolveInto(context, descriptor, kDescFirstConfigTable + table, kNameEngineTable + table))
+    if (!ResolveInto(host, data, descriptor, kDescFirstConfigTable + table, kNameEngineTable + table))
       return false;
-    if (!AskTable(context, REQ_ITEM_VALUE, context.ItemName(kNameEngineTable + table),
-                  context.Table(table)))
+    if (!AskTable(host, REQ_ITEM_VALUE, data.ItemName(kNameEngineTable + table),
+                  data.Table(table)))
       return false;
   }
 
-  if (!ResolveInto(context, descriptor, kDescSensorTable, kNameSensorTable)) return false;
-  if (!ReadSensorList(context)) return false;
-  if (!ResolveInto(context, descriptor, kDescFlywheelStatusList, kNameFlywheelStatusList))
+  if (!ResolveInto(host, data, descriptor, kDescSensorTable, kNameSensorTable)) return false;
+  if (!ReadSensorList(host, data)) return false;
+  if (!ResolveInto(host, data, descriptor, kDescFlywheelStatusList, kNameFlywheelStatusList))
     return false;
-  if (!ReadFlywheelStatusList(context)) return false;
-  if (!ResolveInto(context, descriptor, kDescOptionFlags, kNameOptionFlags)) return false;
-  if (!ResolveInto(context, descriptor, kDescInjectionFlags, kNameInjectionFlags)) return false;
+  if (!ReadFlywheelStatusList(host, data)) return false;
+  if (!ResolveInto(host, data, descriptor, kDescOptionFlags, kNameOptionFlags)) return false;
+  if (!ResolveInto(host, data, descriptor, kDescInjectionFlags, kNameInjectionFlags)) return false;
 
-  if (!ReadGroups(context, descriptor[kDescGroupsText], context.groups)) return false;
-  if (!ReadGroups(context, descriptor[kDescScaleEntriesText], context.scaleEntries)) {
-    context.groups.clear();
+  if (!ReadGroups(host, descriptor[kDescGroupsText], data.groups)) return false;
+  if (!ReadGroups(host, descriptor[kDescScaleEntriesText], data.scaleEntries)) {
+    data.groups.clear();
     return false;
   }
 
-  context.ConfigState = kConfigNotChecked;
   return true;
 }
 

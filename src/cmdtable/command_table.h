@@ -6,7 +6,8 @@
 #include <span>
 #include <string>
 
-#include "host/machine_context.h"
+#include "cmdtable/ecu_data.h"
+#include "host/host_channel.h"
 
 namespace vantel {
 
@@ -31,14 +32,10 @@ enum DescriptorElement : int {
 /// Bit of PhaseCaps word 1: the phase pressure sensor type is allowed.
 inline constexpr uint16_t kPhasePressureAllowed = 0x40;
 
-/// Loads everything the plug-in needs to know of the ECU into `context`, starting from the
+/// Loads everything the plug-in needs to know of the ECU into `data`, starting from the
 /// descriptor item `descriptorName`. False at the first step that fails; host failures have
-/// been shown, the rest fails silently. What earlier steps stored stays in the context.
-bool ReadCommandTable(MachineContext& context, const std::string& descriptorName);
-
-/// The name of the item with identifier `id`: asked directly, else found through the list
-/// of all items. Shows no message.
-bool ResolveItemName(MachineContext& context, int32_t id, std::string& name);
+/// been shown, the rest fails silently. What earlier steps stored stays in `data`.
+bool ReadCommandTable(HostChannel& host, MachineData& data, const std::string& descriptorName);
 
 // The checks and repacking of the capability arrays (q[0] is the array's size in bytes).
 // Each gives the word table to store, or nothing when the array fails its check.

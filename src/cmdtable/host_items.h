@@ -3,7 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "host/machine_context.h"
+#include "host/host_channel.h"
+#include "platform/words.h"
 
 namespace vantel {
 
@@ -21,6 +22,10 @@ enum class ItemLookup {
 
 /// One REQ_ITEM_ID exchange that is both the existence test and the identifier read. Shows
 /// no message: callers that needed the identifier report Unreadable themselves.
-ItemLookup LookUpItemId(MachineContext& context, const std::string& item, int32_t& id);
+ItemLookup LookUpItemId(HostChannel& host, const std::string& item, int32_t& id);
+
+/// The name of the item with identifier `id`: asked directly, else found through the list
+/// of all items. Shows no message.
+bool ResolveItemName(HostChannel& host, int32_t id, std::string& name);
 
 }  // namespace vantel

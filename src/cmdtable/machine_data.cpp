@@ -2,7 +2,6 @@
 
 #include <array>
 
-#include "cmdtable/command_table.h"
 #include "cmdtable/host_items.h"
 #include "host/requests.h"
 
@@ -34,9 +33,9 @@ constexpr std::array<InputCodeClass, 14> kInputCodeClasses{{
 }};
 
 // A list of whole entries after the size word, of an item the host calls usable.
-bool HoldsEntries(MachineContext& context, const std::string& item, const WordTable& table,
+bool HoldsEntries(HostChannel& host, const std::string& item, const WordTable& table,
                   size_t entryWords) {
-  if (ItemUsable(context, item) != 1) return false;
+  if (ItemUsable(host, item) != 1) return false;
   return table.size() > 1 && (table.size() - 1) % entryWords == 0;
 }
 
@@ -53,57 +52,57 @@ int32_t SensorClass(const std::map<int32_t, int32_t>& map, int32_t id) {
   return found == map.end() ? -1 : found->second;
 }
 
-bool ReadConfigurationTables(MachineContext& context) {
+bool ReadConfigurationTables(HostChannel& host, MachineData& data) {
   for (int table = 0; table < kConfigTableCount; ++table)
-    if (!AskTable(context, REQ_ITEM_VALUE, context.ItemName(kNameEngineTable + table),
-                  context.Table(table)))
+    if (!AskTable(host, REQ_ITEM_VALUE, data.ItemName(kNameEngineTable + table),
+                  data.Table(table)))
       return false;
   return true;
 }
 
-bool ReadConfigurationTable(MachineContext& context, const std::string& item) {
+bool ReadConfigurationTable(HostChannel& host, MachineData& data, const std::string& item) {
   for (int table = 0; table < kConfigTableCount; ++table) {
-    if (context.itemNames[static_cast<size_t>(kNameEngineTable + table)] != item) continue;
-    return AskTable(context, REQ_ITEM_VALUE, item, context.Table(table));
+    if (data.itemNames[static_cast<size_t>(kNameEngineTable + table)] != item) continue;
+    return AskTable(host, REQ_ITEM_VALUE, item, data.Table(table));
   }
   return false;
 }
 
-bool ReadSensorList(MachineContext& context) {
-  context.SensorMap.clear();
-  context.phaseKnown = 0;
-  const std::string name = context.ItemName(kNameSensorTable);
-  if (!AskTable(context, REQ_ITEM_VALUE, name, context.sensorTable)) return false;
-  context.auxPhase2SensorAvailable = 1;
-  context.auxPhase3SensorAvailable = 1;
+bool ReadSensorList(HostChannel& host, MachineData& data) {
+  data.SensorMap.clear();
+  data.phaseKnown = 0;
+  const std::string name = data.ItemName(kNameSensorTable);
+  if (!AskTable(host, REQ_ITEM_VALUE, name, data.sensorTable)) return false;
+  data.auxPhase2SensorAvailable = 1;
+  data.auxPhase3SensorAvailable = 1;
 
-  const WordTable& table = context.sensorTable;
-  if (HoldsEntries(context, name, table, kSensorEntryWords)) {
+  const WordTable& table = data.sensorTable;
+  if (HoldsEntries(host, name, table, kSensorEntryWords)) {
     for (size_t entry = 1; entry < table.size(); entry += kSensorEntryWords) {
       const int32_t id = static_cast<int32_t>(Long(table, entry));
       const uint16_t inputCode = Word(table, entry + kSensorInputCodeWord);
-      context.SensorMap[id] = SensorClassOf(inputCode);  // a later entry replaces an earlier one
-      if (inputCode == kAuxPhase3InputCode) context.auxPhase3SensorAvailable = 0;
-      if (inputCode == kAuxPhase2InputCode) context.auxPhase2SensorAvailable = 0;
+      data.SensorMap[id] = SensorClassOf(inputCode);  // a later entry replaces an earlier one
+      if (inputCode == kAuxPhase3InputCode) data.auxPhase3SensorAvailable = 0;
+      if (inputCode == kAuxPhase2InputCode) data.auxPhase2SensorAvailable = 0;
     }
   }
-  if (SensorClass(context.SensorMap, context.phaseItemId) & kWiredSensorClasses)
-    context.phaseKnown = 1;
+  if (SensorClass(data.SensorMap, data.phaseItemId) & kWiredSensorClasses)
+    data.phaseKnown = 1;
   return true;
 }
 
-bool ReadFlywheelStatusList(MachineContext& context) {
-  context.flywheelTableFlag = 1;
-  const std::string name = context.ItemName(kNameFlywheelStatusList);
+bool ReadFlywheelStatusList(HostChannel& host, MachineData& data) {
+  data.flywheelTableFlag = 1;
+  const std::string name = data.ItemName(kNameFlywheelStatusList);
   WordTable list;
-  if (!AskTable(context, REQ_ITEM_VALUE, name, list)) return false;
-  if (!HoldsEntries(context, name, list, kStatusEntryWords)) return true;
+  if (!AskTable(host, REQ_ITEM_VALUE, name, list)) return false;
+  if (!HoldsEntries(host, name, list, kStatusEntryWords)) return true;
   std::string tableName;
   for (size_t entry = 1; entry < list.size(); entry += kStatusEntryWords) {
     const uint16_t status = Word(list, entry);
-    if (!ResolveItemName(context, static_cast<int32_t>(Long(list, entry + 1)), tableName)) continue;
+    if (!ResolveItemName(host, static_cast<int32_t>(Long(list, entry + 1)), tableName)) continue;
     if (tableName != kSyncTable1Item && tableName != kSyncTable2Item) continue;
-    if (status != 1) context.flywheelTableFlag = 0;
+    if (status != 1) data.flywheelTableFlag = 0;
   }
   return true;
 }

@@ -5,7 +5,8 @@
 #include <map>
 #include <string>
 
-#include "host/machine_context.h"
+#include "cmdtable/ecu_data.h"
+#include "host/host_channel.h"
 
 namespace vantel {
 
@@ -26,13 +27,13 @@ int32_t SensorClassOf(uint16_t inputCode);
 int32_t SensorClass(const std::map<int32_t, int32_t>& map, int32_t id);
 
 /// Re-reads configuration tables 1 to 6 by their names; false at the first failed read.
-bool ReadConfigurationTables(MachineContext& context);
+bool ReadConfigurationTables(HostChannel& host, MachineData& data);
 /// Re-reads the first configuration table named `item`; false when none is, or on failure.
-bool ReadConfigurationTable(MachineContext& context, const std::string& item);
+bool ReadConfigurationTable(HostChannel& host, MachineData& data, const std::string& item);
 /// Reads the sensor table, rebuilds the SensorMap, the auxiliary phase sensor flags and
 /// phaseKnown. False only when the read fails.
-bool ReadSensorList(MachineContext& context);
+bool ReadSensorList(HostChannel& host, MachineData& data);
 /// Reads the flywheel status list into the flywheel-table flag. False only when the read fails.
-bool ReadFlywheelStatusList(MachineContext& context);
+bool ReadFlywheelStatusList(HostChannel& host, MachineData& data);
 
 }  // namespace vantel

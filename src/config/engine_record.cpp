@@ -75,6 +75,18 @@ int32_t PhaseMarkTooth(int marks, int nominalTeeth, int actualTeeth, int mainTyp
   }
 }
 
+size_t RailMapCount(std::span<const uint16_t> railMapList) {
+  const uint16_t sizeWord = Word(railMapList, 0);
+  if (sizeWord < 2) return 0;
+  const size_t declared = (sizeWord / 2u - 1u) / 2u;
+  const size_t present = railMapList.empty() ? 0 : (railMapList.size() - 1) / 2;
+  return std::min(declared, present);
+}
+
+int32_t RailMapId(std::span<const uint16_t> railMapList, size_t index) {
+  return static_cast<int32_t>(Long(railMapList, 1 + 2 * index));
+}
+
 EngineRecord DecodeEngineTable(std::span<const uint16_t> table) {
   EngineRecord r;
   r.cylinders = Word(table, kEngineCylindersWord);

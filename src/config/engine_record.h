@@ -7,7 +7,7 @@
 #include <functional>
 #include <span>
 
-#include "host/machine_context.h"
+#include "cmdtable/ecu_data.h"
 #include "platform/words.h"
 
 namespace vantel {
@@ -33,6 +33,18 @@ inline constexpr size_t kEnginePeakHoldTuningWord = 23;
 /// Words 26-27, 28-29 (first rail map), 30-31, 32-33 (second): 32-bit item identifiers.
 inline constexpr size_t kEngineScaleReferenceWord = 26;
 inline constexpr size_t kEngineScaleReferenceCount = 4;
+/// The engine table holds the scale references of two rail maps only.
+inline constexpr size_t kRailsWithScaleReferences = 2;
+
+/// The first of the four reference words of rail map `index`: vertical, then horizontal.
+constexpr size_t RailScaleReferenceWord(size_t index) {
+  return kEngineScaleReferenceWord + 4 * index;
+}
+
+/// The maps a RailMapList names: as many as its size word counts, never more than it holds.
+size_t RailMapCount(std::span<const uint16_t> railMapList);
+/// The item identifier of map `index` of a RailMapList.
+int32_t RailMapId(std::span<const uint16_t> railMapList, size_t index);
 
 /// The cylinder counts an ECU can allow, bit i of CylinderCaps word 1 allowing entry i.
 inline constexpr std::array<uint16_t, 9> kCylinderCounts = {1, 2, 3, 4, 5, 6, 8, 10, 12};
@@ -45,6 +57,8 @@ inline constexpr uint16_t kIgnitionStatic = 0x4;
 // Masks over EngineTable word 21. The injection bit is type + 3 x rails, type 0
 // semi-sequential, 1 sequential, 2 direct; rails 0 one, 1 and 2 the two two-rail modes.
 inline constexpr uint16_t kInjectionOneRail = 0x007;
+inline constexpr uint16_t kInjectionSemiSequentialOneRail = 0x001;
+inline constexpr uint16_t kInjectionAllTypes = 0x1FF;
 inline constexpr uint16_t kInjectionTwoRails = 0x1F8;
 inline constexpr uint16_t kInjectionSemiSequentialTwoRails = 0x048;
 inline constexpr uint16_t kInjectionSequentialOrDirectOneRail = 0x006;
@@ -90,6 +104,11 @@ enum MainPhaseType : int {
   kPhasePressureSensor = 7,
 };
 
+/// Main phase types that cannot tell the two crankshaft revolutions of a cycle apart.
+constexpr bool IsUnphasedMainType(int mainType) {
+  return mainType == kPhaseNone || mainType == kPhaseRegularTeeth;
+}
+
 /// Camshaft codes (2 bits each in SyncTable word 11).
 enum CamshaftCode : int {
   kCamIntakeBank1 = 0,
@@ -105,6 +124,11 @@ enum FlywheelKind : int {
   kRegularTeeth = 0,
   kOneExtraTooth = 1,
 };
+
+/// Whether the ECU knows reference kind `kind`.
+constexpr bool IsKnownFlywheelKind(int kind) {
+  return kind >= kTwoMissingTeeth && kind <= kOneExtraTooth;
+}
 
 /// The values packed in the flywheel word (SyncTable word 1).
 struct Flywheel {

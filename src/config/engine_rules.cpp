@@ -18,8 +18,6 @@ constexpr int kMaxSyncRounds = 100;
 
 constexpr bool InRange(int value, int low, int high) { return value >= low && value <= high; }
 
-constexpr bool IsKnownKind(int kind) { return InRange(kind, kTwoMissingTeeth, kOneExtraTooth); }
-
 // Main types that cannot tell one reference of a multi-reference flywheel from another.
 constexpr std::array<bool, 8> kTypeNeedsSingleReference = {true,  false, false, true,
                                                            true,  true,  true,  true};
@@ -32,7 +30,7 @@ constexpr std::array<bool, 8> kTypeRefusesRegularTeeth = {true, true,  false, tr
 constexpr std::array<int, 4> kMarkDivisorByKind = {5, 4, 3, 4};
 
 constexpr int MarkDivisor(int kind) {
-  return IsKnownKind(kind) ? kMarkDivisorByKind[static_cast<size_t>(kind - kTwoMissingTeeth)]
+  return IsKnownFlywheelKind(kind) ? kMarkDivisorByKind[static_cast<size_t>(kind - kTwoMissingTeeth)]
                            : 0;
 }
 
@@ -271,7 +269,7 @@ bool CheckFlywheel(const Flywheel& f, int effectiveMainType, ErrorList& errors) 
   };
   constexpr int kMinTeeth = 8;
   constexpr int kMaxTeeth = 58;
-  if (!InRange(f.T, kMinTeeth, kMaxTeeth) || !IsKnownKind(f.K)) fail(IDS_FLYWHEEL_TEETH_REFUSED);
+  if (!InRange(f.T, kMinTeeth, kMaxTeeth) || !IsKnownFlywheelKind(f.K)) fail(IDS_FLYWHEEL_TEETH_REFUSED);
   if (f.K == kRegularTeeth && kTypeRefusesRegularTeeth[static_cast<size_t>(effectiveMainType)]) {
     fail(IDS_MAIN_TYPE_FLYWHEEL_MISMATCH);
   }

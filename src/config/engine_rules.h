@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "config/rule_view.h"
-#include "host/machine_context.h"
+#include "cmdtable/ecu_data.h"
 
 namespace vantel {
 

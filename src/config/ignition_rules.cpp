@@ -20,10 +20,8 @@ constexpr std::array<TeethNeed, 4> kTeethNeedByKind = {{{5, -2}, {4, -1}, {3, 0}
 }  // namespace
 
 int DistributedIgnitionTeeth(int kind, int cylinders) {
-  const bool known = kind >= kTwoMissingTeeth && kind <= kOneExtraTooth;
-  const TeethNeed need =
-      kTeethNeedByKind[static_cast<size_t>(known ? kind - kTwoMissingTeeth
-                                                 : kRegularTeeth - kTwoMissingTeeth)];
+  const int known = IsKnownFlywheelKind(kind) ? kind : kRegularTeeth;
+  const TeethNeed need = kTeethNeedByKind[static_cast<size_t>(known - kTwoMissingTeeth)];
   return (need.halfCylinderFactor * cylinders + 1) / 2 + need.offset;
 }
 
@@ -71,9 +69,7 @@ bool CheckIgnitionRules(const RuleView& view, int32_t& injectionChannelCount,
   }
 
   if (type & kIgnitionDistributed) {
-    const bool unphased =
-        sync.mainType == kPhaseNone || sync.mainType == kPhaseRegularTeeth;
-    if (cylinders % 2 != 0 && unphased) fail(IDS_DISTRIBUTED_UNPHASED_ODD);
+    if (cylinders % 2 != 0 && IsUnphasedMainType(sync.mainType)) fail(IDS_DISTRIBUTED_UNPHASED_ODD);
     if (ignitionPulses < cylinders) failWithCylinders(IDS_IGNITION_PULSES_TOO_FEW);
     const int neededTeeth = DistributedIgnitionTeeth(sync.flywheel.K, cylinders);
     if (sync.flywheel.T < neededTeeth) {

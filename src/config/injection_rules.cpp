@@ -6,13 +6,6 @@
 #include "res/string_ids.h"
 
 namespace vantel {
-namespace {
-
-constexpr uint16_t kSemiSequentialOneRail = 0x001;
-constexpr uint16_t kInjectionTypeBits = 0x1FF;
-
-}  // namespace
-
 bool CheckInjectionRules(const RuleView& view, int32_t injectionChannelCount,
                          ErrorList& errors) {
   const EngineRecord engine = DecodeEngineTable(view.engineTable);
@@ -35,18 +28,17 @@ bool CheckInjectionRules(const RuleView& view, int32_t injectionChannelCount,
     ok = false;
   };
 
-  const bool unphased = mainType == kPhaseNone || mainType == kPhaseRegularTeeth;
-  if ((injection & kInjectionDirect) && unphased) fail(IDS_DIRECT_INJECTION_UNPHASED);
+  if ((injection & kInjectionDirect) && IsUnphasedMainType(mainType)) fail(IDS_DIRECT_INJECTION_UNPHASED);
   if ((injection & kInjectionSequentialOrDirectOneRail) && channels < cylinders) {
     failWithNumber(IDS_INJECTION_CHANNELS_ONE_RAIL, cylinders);
   }
   if ((injection & kInjectionSequentialTwoRails) && channels < 2 * cylinders) {
     failWithNumber(IDS_INJECTION_CHANNELS_TWO_RAILS, cylinders);
   }
-  if ((injection & kSemiSequentialOneRail) && cylinders <= semiSequentialLimit) {
+  if ((injection & kInjectionSemiSequentialOneRail) && cylinders <= semiSequentialLimit) {
     failWithNumber(IDS_SEMI_SEQ_ONE_RAIL_MINIMUM, semiSequentialLimit);
   }
-  if ((injection & kSemiSequentialOneRail) && cylinders == 10 && engine.banks != 0) {
+  if ((injection & kInjectionSemiSequentialOneRail) && cylinders == 10 && engine.banks != 0) {
     fail(IDS_SEMI_SEQ_TWO_BANKS_TEN_CYLINDERS);
   }
   if ((injection & kInjectionSemiSequentialTwoRails) && 2 * cylinders <= semiSequentialLimit) {
@@ -64,7 +56,7 @@ bool CheckInjectionRules(const RuleView& view, int32_t injectionChannelCount,
     fail(IDS_PEAK_AND_HOLD_REFUSED);
   }
   if (std::popcount(static_cast<uint16_t>(injection & kInjectionTypeMask)) > 1 ||
-      (injectionCaps & injection & kInjectionTypeBits) == 0) {
+      (injectionCaps & injection & kInjectionAllTypes) == 0) {
     fail(IDS_INJECTION_CONFIG_REFUSED);
   }
   return ok;

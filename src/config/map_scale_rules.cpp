@@ -1,7 +1,5 @@
 #include "config/map_scale_rules.h"
 
-#include <algorithm>
-
 #include "res/string_ids.h"
 
 namespace vantel {
@@ -10,13 +8,9 @@ void CheckRailMapScales(const RuleView& view, const ItemResolver& resolves, Erro
   // Rails whose map remains to be checked; a one-rail engine has no rail piloting map.
   uint32_t railsLeft = (Word(view.engineTable, kEngineInjectionWord) & kInjectionTwoRails) ? 1 : 0;
 
-  // The size word counts the entries; never trust it past the table's end.
-  const size_t declared = (Word(view.railMapList, 0) / 2u - 1u) / 2u;
-  const size_t present = view.railMapList.empty() ? 0 : (view.railMapList.size() - 1) / 2;
-  const size_t entries = Word(view.railMapList, 0) < 2 ? 0 : std::min(declared, present);
-
+  const size_t entries = RailMapCount(view.railMapList);
   for (size_t i = 0; i < entries; ++i) {
-    const auto map = static_cast<int32_t>(Long(view.railMapList, 1 + 2 * i));
+    const int32_t map = RailMapId(view.railMapList, i);
     if (!resolves(map)) {
       if (railsLeft > 0) --railsLeft;
       continue;
@@ -24,7 +18,7 @@ void CheckRailMapScales(const RuleView& view, const ItemResolver& resolves, Erro
     if (railsLeft == 0) continue;
 
     const uint32_t rail = railsLeft + 1;
-    const size_t vertical = kEngineScaleReferenceWord + 4 * i;
+    const size_t vertical = RailScaleReferenceWord(i);
     const size_t horizontal = vertical + 2;
     const bool verticalChosen = Word(view.engineTable, vertical) != 0;
     const bool horizontalChosen = Word(view.engineTable, horizontal) != 0;

@@ -10,12 +10,11 @@ constexpr const char* kRailNumberEnd = " )";
 
 }  // namespace
 
-RuleView StoredRuleView(const MachineContext& context) {
-  return EditedRuleView(context, context.Table(kEngineTable), context.Table(kSyncTable),
-                        context.caps);
+RuleView StoredRuleView(const MachineData& data) {
+  return EditedRuleView(data, data.Table(kEngineTable), data.Table(kSyncTable), data.caps);
 }
 
-RuleView EditedRuleView(const MachineContext& context, std::span<const uint16_t> engineTable,
+RuleView EditedRuleView(const MachineData& data, std::span<const uint16_t> engineTable,
                         std::span<const uint16_t> syncTable, const EcuCapabilities& caps) {
   RuleView view;
   view.engineTable = engineTable;
@@ -25,10 +24,10 @@ RuleView EditedRuleView(const MachineContext& context, std::span<const uint16_t>
   view.ignitionCaps = caps.IgnitionCaps;
   view.injectionCaps = caps.InjectionCaps;
   view.railMapList = caps.RailMapList;
-  view.auxPhase2SensorAvailable = context.auxPhase2SensorAvailable != 0;
-  view.auxPhase3SensorAvailable = context.auxPhase3SensorAvailable != 0;
-  view.phasePressureSensorPresent = context.phaseKnown != 0;
-  view.flywheelTableFlag = context.flywheelTableFlag != 0;
+  view.auxPhase2SensorAvailable = data.auxPhase2SensorAvailable != 0;
+  view.auxPhase3SensorAvailable = data.auxPhase3SensorAvailable != 0;
+  view.phasePressureSensorPresent = data.phaseKnown != 0;
+  view.flywheelTableFlag = data.flywheelTableFlag != 0;
   return view;
 }
 

@@ -5,7 +5,7 @@
 #include <span>
 #include <string>
 
-#include "host/machine_context.h"
+#include "cmdtable/ecu_data.h"
 #include "platform/words.h"
 
 namespace vantel {
@@ -26,11 +26,11 @@ struct RuleView {
 };
 
 /// The view over a machine's stored tables and capabilities. The view borrows them: it must
-/// not outlive a change of the context's tables.
-RuleView StoredRuleView(const MachineContext& context);
+/// not outlive a change of the tables, nor be held across a call that can show UI.
+RuleView StoredRuleView(const MachineData& data);
 
 /// The view over edited copies; the sensor facts still come from the machine.
-RuleView EditedRuleView(const MachineContext& context, std::span<const uint16_t> engineTable,
+RuleView EditedRuleView(const MachineData& data, std::span<const uint16_t> engineTable,
                         std::span<const uint16_t> syncTable, const EcuCapabilities& caps);
 
 /// The messages of the broken rules, each after a line feed, in the order the rules ran.

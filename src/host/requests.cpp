@@ -11,6 +11,8 @@
 namespace vantel {
 namespace {
 
+ActionDllFn EntryOf(const HostChannel& host) { return host.app ? host.app->hostEntry : nullptr; }
+
 // The plug-in's own result for a missing or wrong-form reply.
 constexpr int32_t kBadReply = HOST_INTERNAL_ERROR;
 
@@ -19,55 +21,43 @@ enum class Report { Yes, No };
 // One asking exchange: an empty record out, a reply of some form back. `read` checks the
 // form; the reply data is freed whatever happens.
 template <typename Read>
-bool Ask(MachineContext& context, int32_t code, const std::string& item, Report report,
+bool Ask(HostChannel& host, int32_t code, const std::string& item, Report report,
          Read read) {
   ReplyBuffer reply;
-  const int32_t result = CallHost(context, code, item.c_str(), reply.get());
+  const int32_t result = CallHost(host, code, item.c_str(), reply.get());
   if (result != HOST_OK) {
-    if (report == Report::Yes) ShowHostError(context, result);
+    if (report == Report::Yes) ShowHostError(host, result);
     return false;
   }
   if (!read(reply.len(), reply.data())) {
-    if (report == Report::Yes) ShowHostError(context, kBadReply);
+    if (report == Report::Yes) ShowHostError(host, kBadReply);
     return false;
   }
   return true;
 }
 
-// One sending exchange: the input passes to the host on success and is freed on failure.
-bool Send(MachineContext& context, int32_t code, const std::string& item, int32_t len,
+bool Send(HostChannel& host, int32_t code, const std::string& item, int32_t len,
           HostData input) {
-  void* const sent = input.get();
-  ReplyBuffer record;
-  record.SetInput(len, std::move(input));
-  const int32_t result = CallHost(context, code, item.c_str(), record.get());
-  if (result == HOST_OK) {
-    // The host owns the input now. Anything else it left in the record is a reply nobody
-    // reads, and it was allocated by the host for us to free.
-    if (record.data() == sent) record.Release();
-    return true;
-  }
-  if (record.data() != sent) {
-    // The host replaced our input on failure: ours is still ours to free.
-    HostFree(sent);
-  }
-  ShowHostError(context, result);
+  const int32_t result = CallHostWithInput(EntryOf(host), host.machineIndex, code, item.c_str(),
+                                           len, std::move(input));
+  if (result == HOST_OK) return true;
+  ShowHostError(host, result);
   return false;
 }
 
 // The in/out requests: the reply replaces the input, and whatever the record holds after
 // the call is ours to free.
 template <typename Read>
-bool Exchange(MachineContext& context, int32_t code, int32_t input, Report report, Read read) {
+bool Exchange(HostChannel& host, int32_t code, int32_t input, Report report, Read read) {
   ReplyBuffer record;
   record.SetInput(-1, AllocInt(input));
-  const int32_t result = CallHost(context, code, "", record.get());
+  const int32_t result = CallHost(host, code, "", record.get());
   if (result != HOST_OK) {
-    if (report == Report::Yes) ShowHostError(context, result);
+    if (report == Report::Yes) ShowHostError(host, result);
     return false;
   }
   if (!read(record.len(), record.data())) {
-    if (report == Report::Yes) ShowHostError(context, kBadReply);
+    if (report == Report::Yes) ShowHostError(host, kBadReply);
     return false;
   }
   return true;
@@ -81,9 +71,25 @@ int32_t CallHost(ActionDllFn entry, int32_t machine, int32_t code, const char* i
   return entry(machine, code, item ? item : "", record);
 }
 
-int32_t CallHost(MachineContext& context, int32_t code, const char* item, HostBuffer* record) {
-  return CallHost(context.app ? context.app->hostEntry : nullptr, context.machineIndex, code,
-                  item, record);
+int32_t CallHost(HostChannel& host, int32_t code, const char* item, HostBuffer* record) {
+  return CallHost(EntryOf(host), host.machineIndex, code, item, record);
+}
+
+int32_t CallHostWithInput(ActionDllFn entry, int32_t machine, int32_t code, const char* item,
+                          int32_t len, HostData input) {
+  void* const sent = input.get();
+  ReplyBuffer record;
+  record.SetInput(len, std::move(input));
+  const int32_t result = CallHost(entry, machine, code, item, record.get());
+  if (result == HOST_OK) {
+    // The host owns the input now. Anything else it left in the record is a reply nobody
+    // reads, and it was allocated by the host for us to free.
+    if (record.data() == sent) record.Release();
+    return result;
+  }
+  // The host replaced our input on failure: ours is still ours to free.
+  if (record.data() != sent) HostFree(sent);
+  return result;
 }
 
 uint32_t HostErrorMessageId(int32_t result) {
@@ -98,106 +104,110 @@ uint32_t HostErrorMessageId(int32_t result) {
   }
 }
 
-bool AskInt(MachineContext& context, int32_t code, const std::string& item, int32_t& value) {
-  return Ask(context, code, item, Report::Yes,
+bool AskInt(HostChannel& host, int32_t code, const std::string& item, int32_t& value) {
+  return Ask(host, code, item, Report::Yes,
              [&](int32_t len, const void* data) { return ReadIntReply(len, data, value); });
 }
 
-bool AskText(MachineContext& context, int32_t code, const std::string& item, std::string& text) {
-  return Ask(context, code, item, Report::Yes,
+bool AskText(HostChannel& host, int32_t code, const std::string& item, std::string& text) {
+  return Ask(host, code, item, Report::Yes,
              [&](int32_t len, const void* data) { return ReadTextReply(len, data, text); });
 }
 
-bool AskTable(MachineContext& context, int32_t code, const std::string& item, WordTable& table) {
-  return Ask(context, code, item, Report::Yes,
+bool AskTable(HostChannel& host, int32_t code, const std::string& item, WordTable& table) {
+  return Ask(host, code, item, Report::Yes,
              [&](int32_t len, const void* data) { return ReadWordTableReply(len, data, table); });
 }
 
-bool AskLongTable(MachineContext& context, int32_t code, const std::string& item,
+bool AskLongTable(HostChannel& host, int32_t code, const std::string& item,
                   std::vector<int32_t>& table) {
-  return Ask(context, code, item, Report::Yes,
+  return Ask(host, code, item, Report::Yes,
              [&](int32_t len, const void* data) { return ReadLongTableReply(len, data, table); });
 }
 
-bool SendInt(MachineContext& context, int32_t code, const std::string& item, int32_t value) {
-  return Send(context, code, item, -1, AllocInt(value));
+bool SendInt(HostChannel& host, int32_t code, const std::string& item, int32_t value) {
+  return Send(host, code, item, -1, AllocInt(value));
 }
 
-bool SendWords(MachineContext& context, int32_t code, const std::string& item,
+bool SendWords(HostChannel& host, int32_t code, const std::string& item,
                std::span<const uint16_t> words) {
   const size_t bytes = words.size() * sizeof(uint16_t);
   HostData data(HostAlloc(bytes));
   if (bytes) std::memcpy(data.get(), words.data(), bytes);
-  return Send(context, code, item, static_cast<int32_t>(bytes), std::move(data));
+  return Send(host, code, item, static_cast<int32_t>(bytes), std::move(data));
 }
 
-bool AskIntQuiet(MachineContext& context, int32_t code, const std::string& item, int32_t& value) {
-  return Ask(context, code, item, Report::No,
+bool AskIntQuiet(HostChannel& host, int32_t code, const std::string& item, int32_t& value) {
+  return Ask(host, code, item, Report::No,
              [&](int32_t len, const void* data) { return ReadIntReply(len, data, value); });
 }
 
-bool AskTextQuiet(MachineContext& context, int32_t code, const std::string& item,
+bool AskTextQuiet(HostChannel& host, int32_t code, const std::string& item,
                   std::string& text) {
-  return Ask(context, code, item, Report::No,
+  return Ask(host, code, item, Report::No,
              [&](int32_t len, const void* data) { return ReadTextReply(len, data, text); });
 }
 
-bool AskListQuiet(MachineContext& context, int32_t code, const std::string& item,
+bool AskListQuiet(HostChannel& host, int32_t code, const std::string& item,
                   std::vector<std::string>& names) {
-  return Ask(context, code, item, Report::No,
+  return Ask(host, code, item, Report::No,
              [&](int32_t len, const void* data) { return ReadNameListReply(len, data, names); });
 }
 
-int32_t AskQueryQuiet(MachineContext& context, int32_t code, const std::string& item) {
+int32_t AskQueryQuiet(HostChannel& host, int32_t code, const std::string& item) {
   int32_t value = 0;
-  return AskIntQuiet(context, code, item, value) ? value : 0;
+  return AskIntQuiet(host, code, item, value) ? value : 0;
 }
 
-bool AskUserLevel(MachineContext& context, int32_t& level) {
-  return Exchange(context, REQ_USER_LEVEL, 5, Report::Yes,
+bool AskUserLevel(HostChannel& host, int32_t& level) {
+  return Exchange(host, REQ_USER_LEVEL, 5, Report::Yes,
                   [&](int32_t len, const void* data) { return ReadIntReply(len, data, level); });
 }
 
-bool AskItemNameQuiet(MachineContext& context, int32_t id, std::string& name) {
-  return Exchange(context, REQ_ITEM_NAME, id, Report::No,
+bool AskItemNameQuiet(HostChannel& host, int32_t id, std::string& name) {
+  return Exchange(host, REQ_ITEM_NAME, id, Report::No,
                   [&](int32_t len, const void* data) { return ReadTextReply(len, data, name); });
 }
 
-void ShowHostError(MachineContext& context, int32_t result) {
-  const std::string name = GetMachineName(context);
+void ShowHostError(HostChannel& host, int32_t result) {
+  const std::string name = GetMachineName(host);
   ShowMessageBox(name + "\n" + LoadString(HostErrorMessageId(result)), MB_OK | MB_ICONERROR);
 }
 
-std::string GetMachineName(MachineContext& context) {
+std::string GetMachineName(HostChannel& host) {
   std::string name;
-  if (AskTextQuiet(context, REQ_MACHINE_NAME, "", name)) context.machineName = WidenHostText(name);
-  return context.machineName;
+  if (AskTextQuiet(host, REQ_MACHINE_NAME, "", name)) host.machineName = WidenHostText(name);
+  return host.machineName;
 }
 
-bool RefreshMachineName(MachineContext& context) {
+bool RefreshMachineName(HostChannel& host) {
   std::string name;
-  if (!AskText(context, REQ_MACHINE_NAME, "", name)) return false;
-  context.machineName = WidenHostText(name);
+  if (!AskText(host, REQ_MACHINE_NAME, "", name)) return false;
+  host.machineName = WidenHostText(name);
   return true;
 }
 
-void EndAction(MachineContext& context, const std::string& key) {
+void EndAction(HostChannel& host, const std::string& key) {
   ReplyBuffer reply;
-  CallHost(context, REQ_END_ACTION, key.c_str(), reply.get());
+  CallHost(host, REQ_END_ACTION, key.c_str(), reply.get());
+}
+
+uint32_t ItemStateClass(int32_t stateBits) {
+  return static_cast<uint32_t>(stateBits) & kItemStateClassMask;
 }
 
 int ClassifyItemState(int32_t stateBits) {
-  const uint32_t masked = static_cast<uint32_t>(stateBits) & 0xE8000000u;
-  if (masked == 0x40000000u || masked == 0x88000000u) return -1;
-  if (masked == 0x80000000u) return 1;
+  const uint32_t itemClass = ItemStateClass(stateBits);
+  if (itemClass == kItemClassSecondary || itemClass == kItemClassMainFlagged) return -1;
+  if (itemClass == kItemClassMain) return 1;
   return 0;
 }
 
-int ItemUsable(MachineContext& context, const std::string& item) {
+int ItemUsable(HostChannel& host, const std::string& item) {
   int32_t id = 0;
-  if (!AskIntQuiet(context, REQ_ITEM_ID, item, id)) return 0;
-  int32_t stateBits = 0x20000000;
-  AskInt(context, REQ_ITEM_STATE, item, stateBits);
+  if (!AskIntQuiet(host, REQ_ITEM_ID, item, id)) return 0;
+  int32_t stateBits = kItemStateUnknown;
+  AskInt(host, REQ_ITEM_STATE, item, stateBits);
   return ClassifyItemState(stateBits);
 }
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "host/machine_context.h"
+#include "ui/machine_context.h"
 
 namespace vantel {
 
@@ -18,7 +18,6 @@ bool ResetForOpen(MachineContext& context);
 int32_t CylinderKey(const WordTable& engineTable);
 
 /// Whether a command-table group applies to the current configuration.
-bool GroupApplies(const MachineContext& context, const CommandGroup& group);
 bool GroupApplies(const CommandGroup& group, const WordTable& engineTable, int32_t cylinderKey,
                   int32_t optionFlags);
 
@@ -31,6 +30,12 @@ void ApplyScaleEntries(MachineContext& context);
 bool RefuseSave(MachineContext& context);
 void RefreshByConfiguration(MachineContext& context, bool partial);
 void RunPendingRefresh(MachineContext& context);
+
+/// Checks the stored configuration, shows the messages in the machine's report, then writes
+/// the summary words. True when coherent.
+bool CheckAndReport(MachineContext& context);
+/// While a host action runs, a check is only noted as owed: true when it was.
+bool CheckOwed(MachineContext& context);
 
 /// Creates the machine's error report, hidden (open flow and refused save).
 void CreateMachineReport(MachineContext& context);

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "host/machine_context.h"
+#include "ui/machine_context.h"
 
 namespace vantel {
 

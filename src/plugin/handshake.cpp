@@ -22,14 +22,7 @@ bool AskHandshakeInt(ActionDllFn entry, int32_t hostIndex, int32_t code, int32_t
 }
 
 void RegisterModule(ActionDllFn entry, int32_t hostIndex) {
-  HostData one = AllocInt(1);
-  void* const sent = one.get();
-  ReplyBuffer record;
-  record.SetInput(-1, std::move(one));
-  if (CallHost(entry, hostIndex, REQ_REGISTER_MODULE, "VANTEL", record.get()) == HOST_OK &&
-      record.data() == sent) {
-    record.Release();  // the host keeps it
-  }
+  CallHostWithInput(entry, hostIndex, REQ_REGISTER_MODULE, "VANTEL", -1, AllocInt(1));
 }
 
 // Loads the French resource library named after the plug-in file; true when in force.

@@ -1,5 +1,4 @@
 #include "cmdtable/machine_data.h"
-#include "config/check_driver.h"
 #include "host/requests.h"
 #include "plugin/flows.h"
 #include "plugin/handlers.h"
@@ -17,7 +16,7 @@ bool ChangeConcernsUs(MachineContext& context, const std::string& item) {
 bool ConsumeOwnWrite(MachineContext& context, const std::string& item, int32_t bit, int table) {
   if (!context.Has(bit) || item != context.ItemName(table)) return false;
   context.state &= ~bit;
-  ReadConfigurationTable(context, item);
+  ReadConfigurationTable(context, context, item);
   return true;
 }
 
@@ -29,15 +28,12 @@ void OnValueChanged(MachineContext& context, const std::string& item) {
   if (ConsumeOwnWrite(context, item, IgnoreNextChange1, kNameSyncTable)) return;
   if (!ChangeConcernsUs(context, item)) return;
   if (context.Has(TablesUpdating)) {
-    ReadConfigurationTable(context, item);
+    ReadConfigurationTable(context, context, item);
     return;
   }
-  if (!ReadConfigurationTable(context, item)) return;
-  if (context.deferChecks == 1) {
-    context.state |= RecheckPending;
-    return;
-  }
-  if (!CheckConfiguration(context)) return;
+  if (!ReadConfigurationTable(context, context, item)) return;
+  if (CheckOwed(context)) return;
+  if (!CheckAndReport(context)) return;
   ApplyAvailability(context);
   RunPendingRefresh(context);
 }
@@ -45,15 +41,14 @@ void OnValueChanged(MachineContext& context, const std::string& item) {
 void OnSensorsChanged(MachineContext& context, const std::string& item) {
   if (!context.Has(Open) || item != context.ItemName(kNameSensorTable)) return;
   if (!ChangeConcernsUs(context, item)) return;
-  if (!ReadSensorList(context)) return;
+  if (!ReadSensorList(context, context)) return;
   ApplyScaleEntries(context);
   const bool refreshed = !context.InFirstEightMachines();
-  if (context.deferChecks == 1) {
-    context.state |= RecheckPending;
+  if (CheckOwed(context)) {
     if (refreshed) context.refreshPartPending = 1;
     return;
   }
-  if (CheckConfiguration(context)) {
+  if (CheckAndReport(context)) {
     ApplyAvailability(context);
     if (refreshed && context.refreshAllPending == 0) RefreshByConfiguration(context, true);
   } else if (refreshed && context.refreshAllPending == 0) {
@@ -64,12 +59,9 @@ void OnSensorsChanged(MachineContext& context, const std::string& item) {
 void OnCommandStatusChanged(MachineContext& context, const std::string& item) {
   if (!context.Has(Open) || item != context.ItemName(kNameFlywheelStatusList)) return;
   if (!ChangeConcernsUs(context, item)) return;
-  if (!ReadFlywheelStatusList(context)) return;
-  if (context.deferChecks == 1) {
-    context.state |= RecheckPending;
-    return;
-  }
-  CheckConfiguration(context);
+  if (!ReadFlywheelStatusList(context, context)) return;
+  if (CheckOwed(context)) return;
+  CheckAndReport(context);
 }
 
 }  // namespace vantel

@@ -1,7 +1,8 @@
-#include <array>
+#include <algorithm>
 
 #include "cmdtable/command_group.h"
 #include "cmdtable/command_table.h"
+#include "cmdtable/host_items.h"
 #include "cmdtable/machine_data.h"
 #include "config/check_driver.h"
 #include "config/engine_record.h"
@@ -17,14 +18,7 @@
 namespace vantel {
 namespace {
 
-constexpr std::array<uint16_t, 9> kCylinderKeyCounts = {1, 2, 3, 4, 5, 6, 8, 10, 12};
 constexpr int32_t kBanksKeyBit = 0x8000;
-
-// The engine table holds the scale references of two rails only: (vertical low, high,
-// horizontal low, high) at 26..29 for the first and 30..33 for the second.
-constexpr size_t kRailReferenceWord = 26;
-constexpr size_t kRailReferenceWords = 4;
-constexpr size_t kRailsWithReferences = 2;
 
 struct UserList {
   const char* name;
@@ -45,18 +39,17 @@ int32_t ScaleReference(const WordTable& engine, size_t lowWord) {
 }
 
 void SendRailScales(MachineContext& context) {
-  const WordTable& rails = context.caps.RailMapList;
-  const size_t count = (Word(rails, 0) / 2u - 1u) / 2u;
-  const WordTable& engine = context.Table(kEngineTable);
+  // Copies: a failed request shows a message, in which the host may re-read the tables.
+  const WordTable rails = context.caps.RailMapList;
+  const WordTable engine = context.Table(kEngineTable);
+  // A longer list names maps for which the engine table holds no reference.
+  const size_t count = std::min(RailMapCount(rails), kRailsWithScaleReferences);
   for (size_t r = 0; r < count; ++r) {
-    // A longer list names maps for which the engine table holds no reference.
-    if (r >= kRailsWithReferences) break;
-    const auto id = static_cast<int32_t>(Long(rails, 1 + 2 * r));
     std::string map;
-    if (!ResolveItemName(context, id, map)) continue;
+    if (!ResolveItemName(context, RailMapId(rails, r), map)) continue;
     int32_t isMap = 0;
     if (!AskInt(context, REQ_ITEM_IS_MAP, map, isMap) || isMap == 0) continue;
-    const size_t base = kRailReferenceWord + kRailReferenceWords * r;
+    const size_t base = RailScaleReferenceWord(r);
     SendInt(context, REQ_ITEM_VSCALE, map, ScaleReference(engine, base));
     SendInt(context, REQ_ITEM_HSCALE, map, ScaleReference(engine, base + 2));
   }
@@ -82,8 +75,8 @@ void FailOpen(MachineContext& context, const std::string& key) {
 int32_t CylinderKey(const WordTable& engineTable) {
   int32_t key = 0;
   const uint16_t cylinders = Word(engineTable, kEngineCylindersWord);
-  for (size_t i = 0; i < kCylinderKeyCounts.size(); ++i)
-    if (kCylinderKeyCounts[i] == cylinders) key = 1 << i;
+  for (size_t i = 0; i < kCylinderCounts.size(); ++i)
+    if (kCylinderCounts[i] == cylinders) key = 1 << i;
   if (Word(engineTable, kEngineBanksWord) != 0) key |= kBanksKeyBit;
   return key;
 }
@@ -96,11 +89,6 @@ bool GroupApplies(const CommandGroup& group, const WordTable& engine, int32_t ke
   const bool pair2 = (group.CN2 & word20) != 0 && (key & group.CN3) != 0;
   const bool pair3 = (group.CN4 & word20) != 0 && (key & group.CN5) != 0;
   return (pair1 || pair2 || pair3) && (group.CN6 & optionFlags) == group.CN6;
-}
-
-bool GroupApplies(const MachineContext& context, const CommandGroup& group) {
-  const WordTable& engine = context.Table(kEngineTable);
-  return GroupApplies(group, engine, CylinderKey(engine), context.OptionFlags);
 }
 
 bool ResetForOpen(MachineContext& context) {
@@ -150,23 +138,26 @@ void OpenConfiguration(int64_t index, CVantelApp& app, const std::string& key) {
   if (context->Has(Open | Busy)) return;
   context->state = Busy;
   context->openKey = key;
-  if (!ResetForOpen(*context) || !ReadCommandTable(*context, key) ||
-      !ReadConfigurationTables(*context)) {
+  if (!ResetForOpen(*context) || !ReadCommandTable(*context, *context, key) ||
+      !ReadConfigurationTables(*context, *context)) {
     FailOpen(*context, key);
     return;
   }
   context->state = Open;
   CreateMachineReport(*context);
-  if (!CheckConfiguration(*context)) return;
+  if (!CheckAndReport(*context)) return;
   ApplyAvailability(*context);
   ApplyScaleEntries(*context);
 }
 
 void ApplyAvailability(MachineContext& context) {
-  const WordTable& engine = context.Table(kEngineTable);
+  // Copies: every send may show a message, in which the host may close or reopen.
+  const WordTable engine = context.Table(kEngineTable);
   const int32_t key = CylinderKey(engine);
-  for (const auto& group : context.groups) {
-    const int32_t enabled = GroupApplies(*group, engine, key, context.OptionFlags) ? 1 : 0;
+  const int32_t optionFlags = context.OptionFlags;
+  const CommandGroupList groups = context.groups;
+  for (const auto& group : groups) {
+    const int32_t enabled = GroupApplies(*group, engine, key, optionFlags) ? 1 : 0;
     for (const std::string& name : group->functions) SendInt(context, REQ_FNC_ENABLE, name, enabled);
     for (const std::string& name : group->supervisions)
       SendInt(context, REQ_SUP_ENABLE, name, enabled);
@@ -176,7 +167,8 @@ void ApplyAvailability(MachineContext& context) {
 }
 
 void ApplyScaleEntries(MachineContext& context) {
-  for (const auto& entry : context.scaleEntries) {
+  const CommandGroupList entries = context.scaleEntries;  // see ApplyAvailability
+  for (const auto& entry : entries) {
     int32_t reference = -1;
     if (entry->CN0 != 0 && (SensorClass(context.SensorMap, entry->CN0) & entry->CN1) != 0 &&
         CandidateReadable(context, entry->CN4)) {

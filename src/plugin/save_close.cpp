@@ -13,10 +13,6 @@ constexpr int32_t kRefreshOnConfigurationBit = 0x2;
 constexpr int32_t kRefreshSendMode = 3;
 constexpr uint32_t kMaxRefreshedItemId = 0x40000;
 
-bool Unusable(int32_t configState) {
-  return configState == kConfigUnknownToEcu || configState == kConfigIncoherent;
-}
-
 void RefreshItem(MachineContext& context, const std::string& item) {
   int32_t itemClass = 0;
   if (!AskInt(context, REQ_ITEM_CLASS, item, itemClass) || itemClass != 0) return;
@@ -38,7 +34,7 @@ void SaveCheck(MachineContext& context, const std::string& key) {
   if (key != context.openKey) return;
   if (context.Has(Open)) {
     ReshowReport(context.report.get());
-    if (Unusable(context.ConfigState)) RefuseSave(context);
+    if (ConfigurationUnusable(context.ConfigState)) RefuseSave(context);
     return;
   }
   if (!context.Has(Rejected)) return;
@@ -54,7 +50,7 @@ void SaveCheck(MachineContext& context, const std::string& key) {
 void CloseConfiguration(MachineContext& context, const std::string& key) {
   if (key != context.openKey || !context.Has(Open)) return;
   context.state = (context.state & ~Open) | Busy;
-  if (Unusable(context.ConfigState)) context.state |= Rejected;
+  if (ConfigurationUnusable(context.ConfigState)) context.state |= Rejected;
   context.report.reset();
   context.groups.clear();
   context.scaleEntries.clear();
@@ -72,10 +68,13 @@ void ConnectionUp(MachineContext& context) {
 }
 
 void RefreshByConfiguration(MachineContext& context, bool partial) {
-  const WordTable& engine = context.Table(kEngineTable);
+  // Copies: a failed request shows a message, in which the host may close or reopen.
+  const WordTable engine = context.Table(kEngineTable);
   const int32_t key = CylinderKey(engine);
-  for (const auto& group : context.groups) {
-    if (!GroupApplies(*group, engine, key, context.OptionFlags)) continue;
+  const int32_t optionFlags = context.OptionFlags;
+  const CommandGroupList groups = context.groups;
+  for (const auto& group : groups) {
+    if (!GroupApplies(*group, engine, key, optionFlags)) continue;
     if (partial && (group->CN6 & kRefreshOnConfigurationBit) == 0) continue;
     for (const std::string& item : group->dataItems) RefreshItem(context, item);
   }

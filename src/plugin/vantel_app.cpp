@@ -2,10 +2,8 @@
 
 #include <dlfcn.h>
 
-#include "cmdtable/command_group.h"
 #include "host/requests.h"
 #include "platform/version_info.h"
-#include "ui/cal_dialogs.h"
 #include "ui/sis_report.h"
 
 namespace vantel {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "host/machine_context.h"
+#include "ui/machine_context.h"
 #include "platform/module_state.h"
 
 namespace vantel {

@@ -4,12 +4,10 @@
 #include <array>
 
 #include "platform/dialog_template.h"
+#include "platform/message_box.h"
 #include "res/dialog_ids.h"
 
 namespace vantel::layout {
-
-inline constexpr int32_t kIdOk = 1;
-inline constexpr int32_t kIdCancel = 2;
 
 inline constexpr uint32_t kReportStyles = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX |
                                           DS_MODALFRAME | DS_SETFONT | WS_DISABLED;
@@ -24,7 +22,7 @@ struct ReportTexts {
 
 constexpr std::array<ControlTemplate, 3> ReportControls(ReportTexts t) {
   return {{
-      {kIdOk, ControlKind::DefPushButton, t.close, {27, 85, 50, 14}, WS_TABSTOP},
+      {IDOK, ControlKind::DefPushButton, t.close, {27, 85, 50, 14}, WS_TABSTOP},
       {IDC_REPORT_GROUP, ControlKind::GroupBox, t.group, {7, 7, 341, 71}, 0},
       {IDC_REPORT_LIST, ControlKind::ListView, "", {14, 18, 327, 53}, kReportListStyles},
   }};
@@ -45,8 +43,8 @@ struct MainTexts {
 
 constexpr std::array<ControlTemplate, 6> MainControls(MainTexts t) {
   return {{
-      {kIdOk, ControlKind::DefPushButton, t.ok, {21, 493, 50, 14}, WS_TABSTOP | WS_GROUP},
-      {kIdCancel, ControlKind::PushButton, t.cancel, {87, 493, 50, 14}, WS_TABSTOP},
+      {IDOK, ControlKind::DefPushButton, t.ok, {21, 493, 50, 14}, WS_TABSTOP | WS_GROUP},
+      {IDCANCEL, ControlKind::PushButton, t.cancel, {87, 493, 50, 14}, WS_TABSTOP},
       {IDC_MAIN_TABS, ControlKind::TabControl, "", {7, 5, 321, 483}, WS_TABSTOP},
       {IDC_MAIN_NOTE_GROUP, ControlKind::GroupBox, t.noteGroup, {14, 325, 305, 156}, 0},
       {IDC_MAIN_NOTE_TEXT, ControlKind::Static, t.noteText, {21, 336, 289, 139}, 0},
@@ -75,8 +73,8 @@ constexpr std::array<ControlTemplate, 7> MapControls(MapTexts t) {
       {IDC_MAP_HORIZONTAL, ControlKind::ComboBox, "", {14, 35, 214, 120},
        WS_TABSTOP | WS_VSCROLL},
       {IDC_MAP_HORIZONTAL_LABEL, ControlKind::Static, t.horizontal, {230, 35, 122, 12}, 0},
-      {kIdOk, ControlKind::DefPushButton, t.ok, {30, 65, 50, 14}, WS_TABSTOP},
-      {kIdCancel, ControlKind::PushButton, t.cancel, {107, 65, 50, 14}, WS_TABSTOP},
+      {IDOK, ControlKind::DefPushButton, t.ok, {30, 65, 50, 14}, WS_TABSTOP},
+      {IDCANCEL, ControlKind::PushButton, t.cancel, {107, 65, 50, 14}, WS_TABSTOP},
   }};
 }
 // The template is as wide as its group box needs: 7 + 353 + 7.

@@ -3,7 +3,7 @@
 #include <utility>
 #include <vector>
 
-#include "host/machine_context.h"
+#include "ui/machine_context.h"
 #include "host/requests.h"
 #include "platform/string_table.h"
 #include "platform/ui_log.h"

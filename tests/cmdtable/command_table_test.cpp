@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cmdtable/command_group.h"
+#include "cmdtable/host_items.h"
 #include "platform/string_table.h"
 #include "res/string_ids.h"
 #include "support/fake_host.h"
@@ -68,7 +69,7 @@ class CommandTableTest : public ::testing::Test {
 };
 
 TEST_F(CommandTableTest, LoadsEverythingTheDescriptorNames) {
-  ASSERT_TRUE(ReadCommandTable(context, "DESC"));
+  ASSERT_TRUE(ReadCommandTable(context, context, "DESC"));
   EXPECT_EQ(context.caps.CylinderCaps, (WordTable{4, 0x8001}));
   EXPECT_EQ(context.caps.PhaseCaps, (WordTable{6, 0x07, 3}));
   EXPECT_EQ(context.caps.IgnitionCaps, (WordTable{20, 1, 2, 3, 4, 5, 1, 2, 7, 0}));
@@ -91,7 +92,6 @@ TEST_F(CommandTableTest, LoadsEverythingTheDescriptorNames) {
   EXPECT_EQ(context.scaleEntries[0]->dataItems, Names{"MAP1"});
   EXPECT_EQ(context.phaseItemId, -1) << "bit 6 clear: the phase pressure item is not read";
   for (const auto& request : host.Requests(REQ_ITEM_ID)) EXPECT_NE(request.item, "PRS_PHASE_0");
-  EXPECT_EQ(context.ConfigState, kConfigNotChecked);
   EXPECT_TRUE(boxes.shown.empty());
   ExpectNoLeak();
 }
@@ -101,7 +101,7 @@ TEST_F(CommandTableTest, DescriptorMustHoldExactlyEighteenElements) {
     Longs wrong(elements, 1001);
     wrong[0] = Size(elements);
     host.items["DESC"].value = wrong;
-    EXPECT_FALSE(ReadCommandTable(context, "DESC")) << elements;
+    EXPECT_FALSE(ReadCommandTable(context, context, "DESC")) << elements;
     EXPECT_TRUE(context.caps.CylinderCaps.empty()) << elements;
   }
   EXPECT_TRUE(boxes.shown.empty()) << "a wrong size is no host failure";
@@ -110,12 +110,12 @@ TEST_F(CommandTableTest, DescriptorMustHoldExactlyEighteenElements) {
 
 TEST_F(CommandTableTest, PhasePressureAllowedNeedsItsItem) {
   host.items["CAP_PHASE"].value = Longs{12, 0x47, 3};
-  EXPECT_FALSE(ReadCommandTable(context, "DESC"));
+  EXPECT_FALSE(ReadCommandTable(context, context, "DESC"));
   EXPECT_TRUE(context.caps.PhaseCaps.empty());
   EXPECT_TRUE(boxes.shown.empty());
 
   host.AddItem("PRS_PHASE_0", 777);
-  ASSERT_TRUE(ReadCommandTable(context, "DESC"));
+  ASSERT_TRUE(ReadCommandTable(context, context, "DESC"));
   EXPECT_EQ(context.phaseItemId, 777);
   EXPECT_EQ(context.caps.PhaseCaps, (WordTable{6, 0x47, 3}));
   ExpectNoLeak();
@@ -126,7 +126,7 @@ TEST_F(CommandTableTest, UnreadablePhaseItemIdentifierIsShownButTheLoadGoesOn) {
   test::RawReply notAnInteger = test::IntReply(777);
   notAnInteger.len = 4;
   host.Program(REQ_ITEM_ID, "PRS_PHASE_0", notAnInteger);
-  ASSERT_TRUE(ReadCommandTable(context, "DESC"));
+  ASSERT_TRUE(ReadCommandTable(context, context, "DESC"));
   EXPECT_EQ(context.phaseItemId, -1);
   EXPECT_EQ(boxes.Texts(), Names{HostMessage(IDS_HOST_INTERNAL_ERROR)});
   ExpectNoLeak();
@@ -134,17 +134,17 @@ TEST_F(CommandTableTest, UnreadablePhaseItemIdentifierIsShownButTheLoadGoesOn) {
 
 TEST_F(CommandTableTest, UnresolvedRailMapListIsTheSizeWordAlone) {
   SetDescriptor(kDescRailMapList, 9999);
-  ASSERT_TRUE(ReadCommandTable(context, "DESC"));
+  ASSERT_TRUE(ReadCommandTable(context, context, "DESC"));
   EXPECT_EQ(context.caps.RailMapList, WordTable{2});
   ExpectNoLeak();
 }
 
 TEST_F(CommandTableTest, UnresolvedCommandTextsLeaveNoGroups) {
-  ASSERT_TRUE(ReadCommandTable(context, "DESC"));
+  ASSERT_TRUE(ReadCommandTable(context, context, "DESC"));
   ASSERT_FALSE(context.groups.empty());
   SetDescriptor(kDescGroupsText, 9998);
   SetDescriptor(kDescScaleEntriesText, 9999);
-  ASSERT_TRUE(ReadCommandTable(context, "DESC"));
+  ASSERT_TRUE(ReadCommandTable(context, context, "DESC"));
   EXPECT_TRUE(context.groups.empty()) << "no groups of an earlier load survive";
   EXPECT_TRUE(context.scaleEntries.empty());
   ExpectNoLeak();
@@ -152,7 +152,7 @@ TEST_F(CommandTableTest, UnresolvedCommandTextsLeaveNoGroups) {
 
 TEST_F(CommandTableTest, NamesAreFoundThroughTheItemListWhenNotAskable) {
   host.FailCode(REQ_ITEM_NAME, HOST_ACTION_ERROR);
-  ASSERT_TRUE(ReadCommandTable(context, "DESC"));
+  ASSERT_TRUE(ReadCommandTable(context, context, "DESC"));
   EXPECT_EQ(context.ItemName(kNameOptionFlags), "VAL_OPTIONS");
   EXPECT_EQ(context.scaleEntries.size(), 1u);
   EXPECT_TRUE(boxes.shown.empty());
@@ -191,7 +191,7 @@ TEST_F(CommandTableTest, UnresolvedRequiredNamesFailSilently) {
                       int{kDescSensorTable}, int{kDescFlywheelStatusList}, int{kDescOptionFlags},
                       int{kDescInjectionFlags}}) {
     SetDescriptor(element, 9999);
-    EXPECT_FALSE(ReadCommandTable(context, "DESC")) << element;
+    EXPECT_FALSE(ReadCommandTable(context, context, "DESC")) << element;
     SetDescriptor(element, 1000 + element);
   }
   EXPECT_TRUE(boxes.shown.empty());
@@ -217,7 +217,7 @@ TEST_F(CommandTableTest, EveryFailedReadIsShownAndFailsTheLoad) {
     for (const auto& [reply, message] : replies) {
       host.Program(REQ_ITEM_VALUE, item, reply, 1);
       boxes.shown.clear();
-      EXPECT_FALSE(ReadCommandTable(context, "DESC")) << item;
+      EXPECT_FALSE(ReadCommandTable(context, context, "DESC")) << item;
       EXPECT_EQ(boxes.Texts(), Names{HostMessage(message)}) << item;
       ExpectNoLeak();
     }
@@ -234,7 +234,7 @@ TEST_F(CommandTableTest, WrongFormOfATableIsTheInternalError) {
   for (const auto& [item, reply] : wrong) {
     host.Program(REQ_ITEM_VALUE, item, reply, 1);
     boxes.shown.clear();
-    EXPECT_FALSE(ReadCommandTable(context, "DESC")) << item;
+    EXPECT_FALSE(ReadCommandTable(context, context, "DESC")) << item;
     EXPECT_EQ(boxes.Texts(), Names{HostMessage(IDS_HOST_INTERNAL_ERROR)}) << item;
   }
   ExpectNoLeak();
@@ -242,13 +242,13 @@ TEST_F(CommandTableTest, WrongFormOfATableIsTheInternalError) {
 
 TEST_F(CommandTableTest, MalformedCommandTextsFailSilentlyAndLeaveNoGroups) {
   host.items["CMD_GROUPS"].value = std::string("CN0=1 FNC=F1, SUP=S1");
-  EXPECT_FALSE(ReadCommandTable(context, "DESC"));
+  EXPECT_FALSE(ReadCommandTable(context, context, "DESC"));
   EXPECT_TRUE(context.groups.empty());
   EXPECT_TRUE(boxes.shown.empty());
 
   host.items["CMD_GROUPS"].value = std::string("CN0=1 FNC=F1");
   host.items["CMD_SCALES"].value = std::string("XYZ=1");
-  EXPECT_FALSE(ReadCommandTable(context, "DESC"));
+  EXPECT_FALSE(ReadCommandTable(context, context, "DESC"));
   EXPECT_TRUE(context.groups.empty()) << "a failed second text drops the first one's groups";
   EXPECT_TRUE(context.scaleEntries.empty());
   EXPECT_TRUE(boxes.shown.empty());
@@ -258,7 +258,7 @@ TEST_F(CommandTableTest, MalformedCommandTextsFailSilentlyAndLeaveNoGroups) {
   unterminated.bytes.back() = ' ';
   host.items["CMD_SCALES"].value = std::string("CN0=1 DAT=MAP1");
   host.Program(REQ_ITEM_VALUE, "CMD_GROUPS", unterminated, 1);
-  EXPECT_FALSE(ReadCommandTable(context, "DESC"));
+  EXPECT_FALSE(ReadCommandTable(context, context, "DESC"));
   EXPECT_TRUE(boxes.shown.empty());
   ExpectNoLeak();
 }

@@ -111,7 +111,7 @@ TEST_F(MachineDataTest, TwoEntriesFillTheMapAndTheAuxiliaryPhase2Flag) {
   SetSensors({{0x00050001, 300}, {77, 2049}});
   ASSERT_EQ(std::get<WordTable>(host.items["TAB_SENSORS"].value).size(), 33u);
   context.phaseKnown = 1;
-  ASSERT_TRUE(ReadSensorList(context));
+  ASSERT_TRUE(ReadSensorList(context, context));
   EXPECT_EQ(context.SensorMap, (SensorMapping{{0x00050001, 4}, {77, 192}}));
   EXPECT_EQ(context.auxPhase2SensorAvailable, 0);
   EXPECT_EQ(context.auxPhase3SensorAvailable, 1);
@@ -122,14 +122,14 @@ TEST_F(MachineDataTest, TwoEntriesFillTheMapAndTheAuxiliaryPhase2Flag) {
 
 TEST_F(MachineDataTest, AuxiliaryPhase3InputClearsItsFlag) {
   SetSensors({{1, 2048}});
-  ASSERT_TRUE(ReadSensorList(context));
+  ASSERT_TRUE(ReadSensorList(context, context));
   EXPECT_EQ(context.auxPhase2SensorAvailable, 1);
   EXPECT_EQ(context.auxPhase3SensorAvailable, 0);
 }
 
 TEST_F(MachineDataTest, LaterEntryWithTheSameIdentifierWins) {
   SetSensors({{9, 300}, {9, 2600}, {10, 1800}, {10, 0xFFFC}});
-  ASSERT_TRUE(ReadSensorList(context));
+  ASSERT_TRUE(ReadSensorList(context, context));
   EXPECT_EQ(context.SensorMap, (SensorMapping{{9, 0}, {10, 4096}}));
 }
 
@@ -143,7 +143,7 @@ TEST_F(MachineDataTest, TablesThatAreNoWholeEntriesFillNothing) {
     context.phaseKnown = 0;
     context.auxPhase2SensorAvailable = 0;
     context.auxPhase3SensorAvailable = 0;
-    ASSERT_TRUE(ReadSensorList(context)) << words;
+    ASSERT_TRUE(ReadSensorList(context, context)) << words;
     EXPECT_TRUE(context.SensorMap.empty()) << words;
     EXPECT_EQ(context.auxPhase2SensorAvailable, 1) << words;
     EXPECT_EQ(context.auxPhase3SensorAvailable, 1) << words;
@@ -156,7 +156,7 @@ TEST_F(MachineDataTest, SensorTableOfAnUnusableItemFillsNothing) {
   SetSensors({{1, 300}});
   for (uint32_t stateBits : {0x40000000u, 0x00000000u, 0x88000000u}) {
     host.items["TAB_SENSORS"].stateBits = static_cast<int32_t>(stateBits);
-    ASSERT_TRUE(ReadSensorList(context));
+    ASSERT_TRUE(ReadSensorList(context, context));
     EXPECT_TRUE(context.SensorMap.empty()) << std::hex << stateBits;
   }
 }
@@ -167,11 +167,11 @@ TEST_F(MachineDataTest, PhaseIsKnownOnlyWhenItsSensorIsWired) {
   context.phaseItemId = 55;
   for (const auto& [inputCode, known] : cases) {
     SetSensors({{55, inputCode}, {56, 300}});
-    ASSERT_TRUE(ReadSensorList(context));
+    ASSERT_TRUE(ReadSensorList(context, context));
     EXPECT_EQ(context.phaseKnown, known) << "input code " << inputCode;
   }
   SetSensors({{56, 300}});
-  ASSERT_TRUE(ReadSensorList(context));
+  ASSERT_TRUE(ReadSensorList(context, context));
   EXPECT_EQ(context.phaseKnown, 1) << "an identifier absent from the map counts as wired";
 }
 
@@ -180,7 +180,7 @@ TEST_F(MachineDataTest, FailedSensorReadIsShownAndLeavesTheMapEmpty) {
   context.phaseKnown = 1;
   context.auxPhase2SensorAvailable = 0;
   host.Fail(REQ_ITEM_VALUE, "TAB_SENSORS", HOST_TRANSFER_ERROR);
-  EXPECT_FALSE(ReadSensorList(context));
+  EXPECT_FALSE(ReadSensorList(context, context));
   EXPECT_TRUE(context.SensorMap.empty());
   EXPECT_EQ(context.phaseKnown, 0);
   EXPECT_EQ(context.auxPhase2SensorAvailable, 0) << "flags are set only after a good read";
@@ -199,7 +199,7 @@ class StatusCases : public MachineDataTest, public ::testing::WithParamInterface
 TEST_P(StatusCases, SetTheFlywheelTableFlag) {
   SetStatus(GetParam().entries);
   context.flywheelTableFlag = 0;
-  ASSERT_TRUE(ReadFlywheelStatusList(context));
+  ASSERT_TRUE(ReadFlywheelStatusList(context, context));
   EXPECT_EQ(context.flywheelTableFlag, GetParam().flag);
   EXPECT_TRUE(boxes.shown.empty());
   ExpectNoLeak();
@@ -223,33 +223,33 @@ TEST_F(MachineDataTest, StatusListThatIsNoWholeEntriesIsIgnored) {
   list.push_back(0);
   list[0] = static_cast<uint16_t>(list.size() * 2);
   host.items["LST_STATUS"].value = list;
-  ASSERT_TRUE(ReadFlywheelStatusList(context));
+  ASSERT_TRUE(ReadFlywheelStatusList(context, context));
   EXPECT_EQ(context.flywheelTableFlag, 1);
 
   SetStatus({{0, 0x10002}});
   host.items["LST_STATUS"].stateBits = 0;
-  ASSERT_TRUE(ReadFlywheelStatusList(context));
+  ASSERT_TRUE(ReadFlywheelStatusList(context, context));
   EXPECT_EQ(context.flywheelTableFlag, 1) << "an unusable list is not read";
 }
 
 TEST_F(MachineDataTest, FailedStatusReadIsShownAndFails) {
   host.Fail(REQ_ITEM_VALUE, "LST_STATUS", HOST_DATA_ERROR);
   context.flywheelTableFlag = 0;
-  EXPECT_FALSE(ReadFlywheelStatusList(context));
+  EXPECT_FALSE(ReadFlywheelStatusList(context, context));
   EXPECT_EQ(context.flywheelTableFlag, 1);
   EXPECT_EQ(boxes.Texts(), Names{HostMessage(IDS_HOST_DATA_ERROR)});
   ExpectNoLeak();
 }
 
 TEST_F(MachineDataTest, ConfigurationTablesAreReadInOrderUntilOneFails) {
-  ASSERT_TRUE(ReadConfigurationTables(context));
+  ASSERT_TRUE(ReadConfigurationTables(context, context));
   for (int i = 0; i < kConfigTableCount; ++i)
     EXPECT_EQ(context.Table(i), (WordTable{4, static_cast<uint16_t>(i + 1)}));
 
   host.ClearLog();
   host.Fail(REQ_ITEM_VALUE, "TAB_CFG3", HOST_ACCESS_ERROR);
   host.items["TAB_CFG4"].value = WordTable{4, 99};
-  EXPECT_FALSE(ReadConfigurationTables(context));
+  EXPECT_FALSE(ReadConfigurationTables(context, context));
   EXPECT_EQ(host.Count(REQ_ITEM_VALUE), 3u) << "nothing is read after the failed table";
   EXPECT_EQ(context.Table(kToothAngleTable), (WordTable{4, 4}));
   EXPECT_EQ(context.Table(kToothWindowTable), (WordTable{4, 3})) << "kept when its read fails";
@@ -259,17 +259,17 @@ TEST_F(MachineDataTest, ConfigurationTablesAreReadInOrderUntilOneFails) {
 
 TEST_F(MachineDataTest, OneConfigurationTableIsReadByItsName) {
   host.items["TAB_CFG5"].value = WordTable{6, 5, 5};
-  EXPECT_TRUE(ReadConfigurationTable(context, "TAB_CFG5"));
+  EXPECT_TRUE(ReadConfigurationTable(context, context, "TAB_CFG5"));
   EXPECT_EQ(context.Table(kToothPositionTable), (WordTable{6, 5, 5}));
   EXPECT_TRUE(context.Table(kEngineTable).empty());
 
   host.ClearLog();
-  EXPECT_FALSE(ReadConfigurationTable(context, "TAB_SENSORS"));
-  EXPECT_FALSE(ReadConfigurationTable(context, "tab_cfg5")) << "names compare exactly";
+  EXPECT_FALSE(ReadConfigurationTable(context, context, "TAB_SENSORS"));
+  EXPECT_FALSE(ReadConfigurationTable(context, context, "tab_cfg5")) << "names compare exactly";
   EXPECT_TRUE(host.log.empty());
 
   host.Fail(REQ_ITEM_VALUE, "TAB_CFG1", HOST_ACTION_ERROR);
-  EXPECT_FALSE(ReadConfigurationTable(context, "TAB_CFG1"));
+  EXPECT_FALSE(ReadConfigurationTable(context, context, "TAB_CFG1"));
   EXPECT_EQ(boxes.Texts(), Names{HostMessage(IDS_HOST_ACTION_ERROR)});
   ExpectNoLeak();
 }

@@ -8,6 +8,7 @@
 
 #include "config/config_builder.h"
 #include "host/requests.h"
+#include "plugin/flows.h"
 #include "support/fake_host.h"
 #include "support/message_boxes.h"
 #include "ui/sis_report.h"
@@ -111,7 +112,7 @@ class CheckDriverTest : public ::testing::Test {
 
 TEST_F(CheckDriverTest, ACoherentConfigurationIsMarkedAndHidesTheReport) {
   FillReport(context.report.get(), "an older message");
-  EXPECT_TRUE(CheckConfiguration(context));
+  EXPECT_TRUE(CheckAndReport(context));
   EXPECT_EQ(context.ConfigState, kConfigCoherent);
   EXPECT_EQ(machine.ReportText(), "");
   EXPECT_EQ(machine.Marks(), std::vector<int32_t>{0});
@@ -125,7 +126,7 @@ TEST_F(CheckDriverTest, AMissingFlywheelTableItemStopsBeforeTheRules) {
   host.items[kTableNames[kRegularToothTable]].id = -1;
   FillReport(context.report.get(), "an older message");
 
-  EXPECT_FALSE(CheckConfiguration(context));
+  EXPECT_FALSE(CheckAndReport(context));
   EXPECT_EQ(context.ConfigState, kConfigNotChecked);
   EXPECT_EQ(machine.ReportText(), "");
   EXPECT_TRUE(machine.Marks().empty());
@@ -145,7 +146,7 @@ TEST_F(CheckDriverTest, AFailedEngineRuleStillRunsIgnitionAndInjectionButNoMapSc
                    .InjectionCaps(0xC1DF, 4, 2)
                    .RailMaps({kMapId})
                    .Build());
-  EXPECT_FALSE(CheckConfiguration(context));
+  EXPECT_FALSE(CheckAndReport(context));
   EXPECT_EQ(context.ConfigState, kConfigIncoherent);
   EXPECT_EQ(machine.ReportText(),
             kMainCamshaftUnknown + "\n" + kDelayOutOfLimits + "\n" + kInjectionRefused);
@@ -155,7 +156,7 @@ TEST_F(CheckDriverTest, AFailedEngineRuleStillRunsIgnitionAndInjectionButNoMapSc
 
 TEST_F(CheckDriverTest, MapScaleMessagesAloneLeaveTheConfigurationCoherent) {
   machine.Load(ConfigBuilder().Injection(kDirectTwoRails).RailMaps({kMapId}).Build());
-  EXPECT_TRUE(CheckConfiguration(context));
+  EXPECT_TRUE(CheckAndReport(context));
   EXPECT_EQ(context.ConfigState, kConfigCoherent);
   EXPECT_EQ(machine.ReportText(), kNoScaleRail2);
   EXPECT_EQ(machine.Marks(), std::vector<int32_t>{0});
@@ -187,7 +188,7 @@ TEST_F(CheckDriverTest, FormatErrorsStopTheRules) {
     Config config = ConfigBuilder().Camshafts(0x0E).Build();  // would give a rule message
     c.damage(config);
     fresh.Load(config);
-    EXPECT_FALSE(CheckConfiguration(fresh.context)) << c.name;
+    EXPECT_FALSE(CheckAndReport(fresh.context)) << c.name;
     EXPECT_EQ(fresh.ReportText(), c.report) << c.name;
     EXPECT_EQ(fresh.context.ConfigState, c.state) << c.name;
     EXPECT_EQ(fresh.Marks(), std::vector<int32_t>{1}) << c.name;
@@ -209,7 +210,7 @@ TEST_F(CheckDriverTest, IncoherentMarkFollowsTheItemStateClass) {
     CheckDriver fresh(12);
     fresh.Load(ConfigBuilder().Camshafts(0x0E).Build());
     fresh.host.items[kTableNames[kEngineTable]].stateBits = static_cast<int32_t>(c.stateBits);
-    EXPECT_FALSE(CheckConfiguration(fresh.context));
+    EXPECT_FALSE(CheckAndReport(fresh.context));
     EXPECT_EQ(fresh.ReportText(), c.rulesRun ? kMainCamshaftUnknown : "") << c.stateBits;
     EXPECT_EQ(fresh.Marks(), c.marks) << std::hex << c.stateBits;
   }
@@ -217,7 +218,7 @@ TEST_F(CheckDriverTest, IncoherentMarkFollowsTheItemStateClass) {
 
 TEST_F(CheckDriverTest, AHostErrorOnTheMarkIsShownAndChangesNothing) {
   host.Fail(REQ_ITEM_MARK, kTableNames[kEngineTable], HOST_ACCESS_ERROR);
-  EXPECT_TRUE(CheckConfiguration(context));
+  EXPECT_TRUE(CheckAndReport(context));
   EXPECT_EQ(context.ConfigState, kConfigCoherent);
   EXPECT_EQ(machine.boxes.Texts(),
             std::vector<std::string>{"M12\nAction canceled\nAcces rights too low"});
@@ -225,7 +226,7 @@ TEST_F(CheckDriverTest, AHostErrorOnTheMarkIsShownAndChangesNothing) {
 
 TEST_F(CheckDriverTest, ThreeMessagesAreThreeLines) {
   machine.Load(ConfigBuilder().Camshafts(0x0E).IgnitionDelay(101).Injection(0).Build());
-  CheckConfiguration(context);
+  CheckAndReport(context);
   EXPECT_EQ(machine.ReportText(),
             kMainCamshaftUnknown + "\n" + kDelayOutOfLimits + "\n" + kInjectionRefused);
 }
@@ -269,7 +270,7 @@ TEST_F(CheckDriverTest, OptionFlagsSummariseACoherentConfiguration) {
     ConfigBuilder builder;
     c.change(builder);
     fresh.Load(builder.Build());
-    CheckConfiguration(fresh.context);
+    CheckAndReport(fresh.context);
     EXPECT_EQ(fresh.IntWrites(kOptionFlagsItem), std::vector<int32_t>{c.optionFlags}) << c.name;
     EXPECT_EQ(fresh.context.OptionFlags, c.optionFlags) << c.name;
     EXPECT_EQ(fresh.context.InjectionFlags, c.injectionFlags) << c.name;
@@ -308,7 +309,7 @@ TEST_F(CheckDriverTest, FuelPressureOnBothRailsNeedsBothSensorsWired) {
       if (wiring[s] == kPressureClass) fresh.context.SensorMap[id] = 0x0004;
       if (wiring[s] == kOtherClass) fresh.context.SensorMap[id] = 0x0003;
     }
-    CheckConfiguration(fresh.context);
+    CheckAndReport(fresh.context);
     EXPECT_EQ(fresh.IntWrites(kOptionFlagsItem), std::vector<int32_t>{c.bothRails ? 2 : 0})
         << "case " << index;
     ++index;
@@ -316,22 +317,22 @@ TEST_F(CheckDriverTest, FuelPressureOnBothRailsNeedsBothSensorsWired) {
 }
 
 TEST_F(CheckDriverTest, InjectionFlagsAreWrittenOnlyWhenTheyChange) {
-  CheckConfiguration(context);
-  CheckConfiguration(context);
+  CheckAndReport(context);
+  CheckAndReport(context);
   EXPECT_EQ(machine.IntWrites(kInjectionFlagsItem), std::vector<int32_t>{1});
   EXPECT_EQ(machine.IntWrites(kOptionFlagsItem), (std::vector<int32_t>{0, 0}));
 
   machine.Load(ConfigBuilder().Camshafts(0x0E).Build());
-  CheckConfiguration(context);
+  CheckAndReport(context);
   EXPECT_EQ(machine.IntWrites(kInjectionFlagsItem), (std::vector<int32_t>{1, 0}));
 }
 
 TEST_F(CheckDriverTest, AFailedInjectionFlagsWriteIsTriedAgain) {
   host.Fail(REQ_ITEM_WRITE, kInjectionFlagsItem, HOST_TARGET_ERROR, 1);
-  CheckConfiguration(context);
+  CheckAndReport(context);
   EXPECT_EQ(context.InjectionFlags, -1);
   EXPECT_EQ(machine.boxes.shown.size(), 1u);
-  CheckConfiguration(context);
+  CheckAndReport(context);
   EXPECT_EQ(context.InjectionFlags, 1);
   EXPECT_EQ(machine.IntWrites(kInjectionFlagsItem), (std::vector<int32_t>{1, 1}));
 }
@@ -357,7 +358,7 @@ TEST_F(CheckDriverTest, StaleFlywheelTablesAreRewrittenSilentlyOnMachine3) {
     }
   };
 
-  EXPECT_TRUE(CheckConfiguration(early.context));
+  EXPECT_TRUE(CheckAndReport(early.context));
   EXPECT_EQ(early.ReportText(), "");
   const Config fresh = ConfigBuilder().Build();
   EXPECT_EQ(writes, (std::vector<std::pair<std::string, bool>>{
@@ -372,13 +373,13 @@ TEST_F(CheckDriverTest, StaleFlywheelTablesAreRewrittenSilentlyOnMachine3) {
 
   // Now matching, a second check writes nothing.
   writes.clear();
-  EXPECT_TRUE(CheckConfiguration(early.context));
+  EXPECT_TRUE(CheckAndReport(early.context));
   EXPECT_TRUE(writes.empty());
 }
 
 TEST_F(CheckDriverTest, StaleFlywheelTablesAreReportedOnMachine12) {
   machine.Load(StaleTables());
-  EXPECT_FALSE(CheckConfiguration(context));
+  EXPECT_FALSE(CheckAndReport(context));
   EXPECT_EQ(context.ConfigState, kConfigIncoherent);
   EXPECT_EQ(machine.ReportText(), kTablesNotOptimized);
   EXPECT_TRUE(machine.TableWrites().empty());
@@ -390,7 +391,7 @@ TEST_F(CheckDriverTest, AFailedTableRewriteKeepsTheStoredCopy) {
   const Config stale = StaleTables();
   early.Load(stale);
   early.host.Fail(REQ_ITEM_WRITE, kTableNames[kToothAngleTable], HOST_TRANSFER_ERROR, 1);
-  EXPECT_TRUE(CheckConfiguration(early.context));
+  EXPECT_TRUE(CheckAndReport(early.context));
   EXPECT_EQ(early.boxes.shown.size(), 1u);
   EXPECT_EQ(early.context.Table(kToothAngleTable), stale.tables[kToothAngleTable]);
   EXPECT_EQ(early.context.Table(kRegularToothTable),
@@ -409,7 +410,7 @@ TEST_F(CheckDriverTest, NoTablesAreWrittenWhenTheGeneratorCannotBuildThem) {
                  .IgnitionCaps(7, 6, 6, 12, 100)
                  .Injection(InjectionBit(0, 0))
                  .Build());
-  EXPECT_FALSE(CheckConfiguration(early.context));
+  EXPECT_FALSE(CheckAndReport(early.context));
   EXPECT_EQ(early.ReportText(), kTablesNotOptimized);
   EXPECT_TRUE(early.TableWrites().empty());
 }
@@ -427,7 +428,7 @@ TEST_F(CheckDriverTest, OlderEngineTableIsUpgradedAndCheckedOnMachine3) {
   config.tables[kEngineTable] = old;
   early.Load(config);
 
-  EXPECT_TRUE(CheckConfiguration(early.context));
+  EXPECT_TRUE(CheckAndReport(early.context));
   EXPECT_EQ(early.host.Written(kTableNames[kEngineTable]), ConfigBuilder().Build().engine());
   EXPECT_EQ(early.context.ConfigState, kConfigCoherent);
 }
@@ -456,13 +457,10 @@ TEST_F(CheckDriverTest, TheDialogFormJudgesEditedCopiesByTheirMessages) {
     const Config edited = builder.Build();
     host.ClearLog();
     int32_t channels = 99;
-    std::string text = "unchanged";
-    const bool passes = CheckDialogConfiguration(
-        context, EditedRuleView(context, edited.engine(), edited.sync(), edited.caps), channels,
-        text);
-    EXPECT_EQ(passes, c.passes) << c.name;
-    EXPECT_EQ(text, c.report) << c.name;
-    EXPECT_EQ(machine.ReportText(), c.report) << c.name;
+    const CheckOutcome outcome = CheckDialogConfiguration(
+        context, EditedRuleView(context, edited.engine(), edited.sync(), edited.caps), channels);
+    EXPECT_EQ(outcome.coherent, c.passes) << c.name;
+    EXPECT_EQ(outcome.errorText, c.report) << c.name;
     EXPECT_EQ(host.Count(REQ_ITEM_WRITE) + host.Count(REQ_ITEM_MARK), 0u) << c.name;
   }
   EXPECT_EQ(context.ConfigState, kConfigNotChecked);
@@ -471,10 +469,9 @@ TEST_F(CheckDriverTest, TheDialogFormJudgesEditedCopiesByTheirMessages) {
 TEST_F(CheckDriverTest, TheDialogFormRaisesItsOwnChannelCount) {
   const Config edited = ConfigBuilder().Build();
   int32_t channels = 99;
-  std::string text;
   context.injectionChannelCount = 7;
   CheckDialogConfiguration(context, EditedRuleView(context, edited.engine(), edited.sync(), edited.caps),
-                           channels, text);
+                           channels);
   EXPECT_EQ(channels, 4);  // reset to 2, raised by the static ignition
   EXPECT_EQ(context.injectionChannelCount, 7);
 }
@@ -485,11 +482,11 @@ TEST_F(CheckDriverTest, TheDialogFormNeverRegeneratesFlywheelTables) {
     const Config stale = StaleTables();
     fresh.Load(stale);
     int32_t channels = 0;
-    std::string text;
-    EXPECT_TRUE(CheckDialogConfiguration(
+    const CheckOutcome outcome = CheckDialogConfiguration(
         fresh.context, EditedRuleView(fresh.context, stale.engine(), stale.sync(), stale.caps),
-        channels, text));
-    EXPECT_EQ(text, "");
+        channels);
+    EXPECT_TRUE(outcome.coherent);
+    EXPECT_EQ(outcome.errorText, "");
     EXPECT_TRUE(fresh.TableWrites().empty());
   }
 }
@@ -500,11 +497,10 @@ TEST_F(CheckDriverTest, TheDialogFormReadsSensorFactsFromTheMachine) {
   context.phaseKnown = 0;
   context.auxPhase2SensorAvailable = 0;
   int32_t channels = 0;
-  std::string text;
-  EXPECT_FALSE(CheckDialogConfiguration(
-      context, EditedRuleView(context, edited.engine(), edited.sync(), edited.caps), channels,
-      text));
-  EXPECT_EQ(text,
+  const CheckOutcome outcome = CheckDialogConfiguration(
+      context, EditedRuleView(context, edited.engine(), edited.sync(), edited.caps), channels);
+  EXPECT_FALSE(outcome.coherent);
+  EXPECT_EQ(outcome.errorText,
             "For a phase pressure synchronization, the phase pressure sensor must exist\n"
             "The sensor needed for auxiliary phase 2 measurement is not available");
 }

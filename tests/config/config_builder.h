@@ -27,7 +27,7 @@
 #include "config/engine_record.h"
 #include "config/flywheel_tables.h"
 #include "config/rule_view.h"
-#include "host/machine_context.h"
+#include "cmdtable/ecu_data.h"
 
 namespace vantel::test {
 
@@ -50,43 +50,30 @@ constexpr uint16_t FlywheelWord(int actual, int nominal, int references = 1,
 
 inline constexpr uint16_t kWheel60Minus2 = FlywheelWord(58, 60);
 
-/// A built configuration: six tables, capabilities and sensor facts.
-struct Config {
-  std::array<WordTable, kConfigTableCount> tables;
-  EcuCapabilities caps;
-  bool auxPhase2SensorAvailable = true;
-  bool auxPhase3SensorAvailable = true;
-  bool phasePressureSensorPresent = true;
-  bool flywheelTableFlag = true;
+/// A built configuration: six tables, capabilities and sensor facts, held as the machine
+/// data the product reads them from.
+struct Config : MachineData {
+  Config() {
+    auxPhase2SensorAvailable = 1;
+    auxPhase3SensorAvailable = 1;
+    phaseKnown = 1;
+    flywheelTableFlag = 1;
+  }
 
   const WordTable& engine() const { return tables[kEngineTable]; }
   const WordTable& sync() const { return tables[kSyncTable]; }
 
   /// The rules' view; borrows this configuration.
-  RuleView View() const {
-    RuleView view;
-    view.engineTable = tables[kEngineTable];
-    view.syncTable = tables[kSyncTable];
-    view.cylinderCaps = caps.CylinderCaps;
-    view.phaseCaps = caps.PhaseCaps;
-    view.ignitionCaps = caps.IgnitionCaps;
-    view.injectionCaps = caps.InjectionCaps;
-    view.railMapList = caps.RailMapList;
-    view.auxPhase2SensorAvailable = auxPhase2SensorAvailable;
-    view.auxPhase3SensorAvailable = auxPhase3SensorAvailable;
-    view.phasePressureSensorPresent = phasePressureSensorPresent;
-    view.flywheelTableFlag = flywheelTableFlag;
-    return view;
-  }
+  RuleView View() const { return StoredRuleView(*this); }
 
-  /// Puts the tables, capabilities and sensor facts into a machine's context.
-  void ApplyTo(MachineContext& context) const {
-    context.tables = tables;
-    context.caps = caps;
-    context.auxPhase2SensorAvailable = auxPhase2SensorAvailable;
-    context.auxPhase3SensorAvailable = auxPhase3SensorAvailable;
-    context.phaseKnown = phasePressureSensorPresent;
-    context.flywheelTableFlag = flywheelTableFlag;
+  /// Puts the tables, capabilities and sensor facts into a machine's data.
+  void ApplyTo(MachineData& data) const {
+    data.tables = tables;
+    data.caps = caps;
+    data.auxPhase2SensorAvailable = auxPhase2SensorAvailable;
+    data.auxPhase3SensorAvailable = auxPhase3SensorAvailable;
+    data.phaseKnown = phaseKnown;
+    data.flywheelTableFlag = flywheelTableFlag;
   }
 };
 
@@ -207,16 +194,16 @@ class ConfigBuilder {
 
   // --- sensors
   ConfigBuilder& AuxPhaseSensors(bool phase2, bool phase3) {
-    config_.auxPhase2SensorAvailable = phase2;
-    config_.auxPhase3SensorAvailable = phase3;
+    config_.auxPhase2SensorAvailable = phase2 ? 1 : 0;
+    config_.auxPhase3SensorAvailable = phase3 ? 1 : 0;
     return *this;
   }
   ConfigBuilder& PhasePressureSensor(bool present) {
-    config_.phasePressureSensorPresent = present;
+    config_.phaseKnown = present ? 1 : 0;
     return *this;
   }
   ConfigBuilder& FlywheelTableFlag(bool accepted) {
-    config_.flywheelTableFlag = accepted;
+    config_.flywheelTableFlag = accepted ? 1 : 0;
     return *this;
   }
 

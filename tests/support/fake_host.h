@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "host/host_data.h"
-#include "host/machine_context.h"
+#include "ui/machine_context.h"
 #include "vantel/host_abi.h"
 
 namespace vantel::test {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "host/machine_context.h"
+#include "ui/machine_context.h"
 #include "platform/dialog_template.h"
 #include "platform/module_state.h"
 #include "platform/ui_test_support.h"

@@ -1,0 +1,55 @@
+#pragma once
+// One machine's context: the host channel, the machine data and the configuration state of
+// the layers below, the state of the flows and host actions, and the windows that belong to it.
+//
+// Re-entry: any call that can show UI (every host request that fails shows a message box, and
+// a dialog runs a modal loop) may re-enter any export, which may close the configuration,
+// reopen it, or re-read the tables. So nothing holds a reference into the context across such
+// a call: a walk over `groups` or `scaleEntries` holds its own copy of the list (the groups
+// are shared), the rules run over copies of the tables, and the report is looked up again
+// each time it is filled. The context itself lives until the plug-in is unloaded.
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "config/configuration_state.h"
+
+namespace vantel {
+
+class CSisReport;
+class CSisCalEmgDialog;
+class CSisCalMapDialog;
+
+/// Bits of MachineContext::tablesDone, one per configuration table.
+enum TableDoneBits : int32_t {
+  kDoneSyncTable = 0x01,
+  kDoneToothWindowTable = 0x02,
+  kDoneToothAngleTable = 0x04,
+  kDoneToothPositionTable = 0x08,
+  kDoneRegularToothTable = 0x10,
+  kDoneEngineTable = 0x20,
+};
+
+struct MachineContext : ConfiguredMachine {
+  MachineContext(HostApp* application, int32_t index);
+  ~MachineContext();
+  MachineContext(const MachineContext&) = delete;
+  MachineContext& operator=(const MachineContext&) = delete;
+
+  int32_t wideItemChoice = 0;
+  int32_t hostLevel = -1;
+  int32_t lstSel = 0, lstSxc = 0, lstSyc = 0, lstPil = 0, lstPid = 0;
+  int32_t refreshAllPending = 0;
+  int32_t refreshPartPending = 0;
+  int32_t deferChecks = 0;
+  int32_t tablesDone = 0;
+  std::string openKey;
+  std::string actionKey;
+  /// The running dialogs, owned by the function that runs them; null when none runs.
+  CSisCalEmgDialog* mainDialog = nullptr;
+  CSisCalMapDialog* mapDialog = nullptr;
+  std::unique_ptr<CSisReport> report;
+};
+
+}  // namespace vantel
