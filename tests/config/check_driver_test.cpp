@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "config/config_builder.h"
+#include "support/config_builder.h"
 #include "host/requests.h"
 #include "plugin/flows.h"
 #include "support/fake_host.h"
@@ -339,14 +339,7 @@ TEST_F(CheckDriverTest, AFailedInjectionFlagsWriteIsTriedAgain) {
 
 // Stored flywheel tables that an older generation left: words of the SyncTable and two
 // description tables differ from what the configuration gives today.
-Config StaleTables() {
-  Config config = ConfigBuilder().Build();
-  config.tables[kSyncTable][6] += 1;
-  config.tables[kToothAngleTable][5] += 1;
-  config.tables[kRegularToothTable].push_back(0);
-  config.tables[kRegularToothTable][0] += 2;
-  return config;
-}
+using test::StaleTables;
 
 TEST_F(CheckDriverTest, StaleFlywheelTablesAreRewrittenSilentlyOnMachine3) {
   CheckDriver early(3);

@@ -4,7 +4,7 @@
 #include <set>
 #include <string>
 
-#include "config/config_builder.h"
+#include "support/config_builder.h"
 #include "config/engine_rules.h"
 #include "config/ignition_rules.h"
 #include "config/injection_rules.h"

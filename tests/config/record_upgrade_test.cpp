@@ -6,6 +6,7 @@
 #include <string>
 
 #include "host/requests.h"
+#include "support/config_builder.h"
 #include "support/fake_host.h"
 #include "support/message_boxes.h"
 
@@ -15,26 +16,8 @@ namespace {
 constexpr const char* kEngineItem = "TAB_CNFMOT_0";
 constexpr const char* kSyncItem = "TAB_CNFSYN_0";
 
-WordTable OldEngineTable() {
-  WordTable t(22, 0);
-  t[0] = 44;
-  t[1] = 4;
-  t[6] = 4;
-  t[14] = 0x0011;  // a reference the host knows
-  t[15] = 0x0002;
-  t[16] = 0x0099;  // one it does not
-  return t;
-}
-
-WordTable OldSyncTable(size_t words = 20) {
-  WordTable t(words, 0);
-  t[0] = static_cast<uint16_t>(2 * words);
-  t[1] = 0x3A;
-  t[2] = 0x3C;
-  t[14] = kPhaseOnMarksState;
-  t[15] = 1;
-  return t;
-}
+using test::OldEngineTable;
+using test::OldSyncTable;
 
 class RecordUpgradeTest : public testing::Test {
  protected:

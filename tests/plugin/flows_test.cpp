@@ -285,8 +285,13 @@ TEST_F(FlowsTest, RailMapsSendTheEngineTableReferencesOfTwoRailsAtMost) {
 }
 
 TEST_F(FlowsTest, OwnWritesAreIgnoredOnceThenChecked) {
-  MachineContext& context = OpenMachine();
-  context.state |= IgnoreNextChange0;
+  // Machine 3 upgrades its older EngineTable on open and owes the host's echo no check.
+  test::Config old = ConfigBuilder().Build();
+  old.tables[kEngineTable] = test::OldEngineTable();
+  Install(old);
+  MachineContext& context = OpenMachine(3);
+  ASSERT_TRUE(host.Written("TAB_CNFMOT_0"));
+  ASSERT_TRUE(context.Has(IgnoreNextChange0));
   host.ClearLog();
   OnValueChanged(context, "TAB_CNFMOT_0");
   EXPECT_FALSE(context.Has(IgnoreNextChange0));
@@ -337,12 +342,28 @@ TEST_F(FlowsTest, NotificationsForOtherItemsOrClosedConfigurationsAreIgnored) {
 }
 
 TEST_F(FlowsTest, TablesBeingUpdatedAreRereadWithoutACheck) {
-  MachineContext& context = OpenMachine();
-  context.state |= TablesUpdating;
-  host.ClearLog();
-  OnValueChanged(context, "TAB_CNFSYN2_0");
-  EXPECT_EQ(host.Count(REQ_ITEM_VALUE), 1u);
-  EXPECT_EQ(host.Count(REQ_ITEM_MARK), 0u);
+  // Machine 3 rewrites its stale flywheel tables on open; the host echoes each write at once.
+  Install(test::StaleTables());
+  size_t rereads = 0;
+  size_t nestedChecks = 0;
+  bool echoing = false;
+  host.onRequest = [&](const test::RequestRecord& r) {
+    if (echoing) {
+      if (r.code == REQ_ITEM_VALUE && r.item == "TAB_CNFSYN2_0") ++rereads;
+      if (r.code == REQ_ITEM_MARK) ++nestedChecks;
+      return;
+    }
+    if (r.code != REQ_ITEM_WRITE || r.item != "TAB_CNFSYN2_0") return;
+    echoing = true;
+    OnValueChanged(*FindContext(app, 3), r.item);
+    echoing = false;
+  };
+  MachineContext& context = OpenMachine(3);
+  host.onRequest = nullptr;
+  EXPECT_EQ(rereads, 1u);
+  EXPECT_EQ(nestedChecks, 0u);
+  EXPECT_FALSE(context.Has(TablesUpdating));
+  EXPECT_EQ(context.ConfigState, kConfigCoherent);
 }
 
 }  // namespace

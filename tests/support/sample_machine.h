@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "config/config_builder.h"
+#include "support/config_builder.h"
 #include "support/fake_host.h"
 
 namespace vantel::test {

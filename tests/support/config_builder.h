@@ -27,6 +27,7 @@
 #include "config/engine_record.h"
 #include "config/flywheel_tables.h"
 #include "config/rule_view.h"
+#include "support/baseline_tables.h"
 #include "cmdtable/ecu_data.h"
 
 namespace vantel::test {
@@ -95,6 +96,7 @@ class ConfigBuilder {
     Flywheel(kWheel60Minus2).MainPhase(kPhaseOnMarksState, 1, 10);
 
     CylinderCaps(0x81FF).PhaseTypes(0x7F).Camshafts(0x0F);
+    baselineWheel_ = true;
     IgnitionCaps(0x7, 4, 4, 12, 100);
     InjectionCaps(0xC1FF, 4, 2);
     RailMaps({});
@@ -103,18 +105,23 @@ class ConfigBuilder {
   // --- EngineTable
   /// The number of cylinders, fired at equal intervals.
   ConfigBuilder& Cylinders(uint16_t count) {
+    baselineWheel_ = false;
     engine_[kEngineCylindersWord] = count;
     return Angles(RegularAngles(count > kMaxCylinders ? int{kMaxCylinders} : count));
   }
   /// TDC angles of cylinders 1 on, in 1/65536 of 720°; the rest are 0.
   ConfigBuilder& Angles(const std::vector<uint16_t>& angles) {
+    baselineWheel_ = false;
     for (size_t i = 0; i < kMaxCylinders; ++i) {
       engine_[kEngineAngleWord + i] = i < angles.size() ? angles[i] : 0;
     }
     return *this;
   }
   /// Bit i set: cylinder i + 1 (firing order) on bank 2.
-  ConfigBuilder& Banks(uint16_t bits) { return SetEngine(kEngineBanksWord, bits); }
+  ConfigBuilder& Banks(uint16_t bits) {
+    baselineWheel_ = false;
+    return SetEngine(kEngineBanksWord, bits);
+  }
   ConfigBuilder& Ignition(uint16_t typeBits) { return SetEngine(kEngineIgnitionWord, typeBits); }
   ConfigBuilder& IgnitionDelay(uint16_t delayUs) {
     return SetEngine(kEngineIgnitionDelayWord, delayUs);
@@ -134,23 +141,27 @@ class ConfigBuilder {
 
   // --- SyncTable
   ConfigBuilder& Flywheel(uint16_t word) {
+    baselineWheel_ = false;
     sync_[kSyncFlywheelWord] = word;
     return *this;
   }
   /// Main phase type, marks count (or rounds, or pulses), crankshaft tooth and camshaft.
   /// The mark tooth follows unless MarkTooth overrides it.
   ConfigBuilder& MainPhase(int type, int marks, int crankTooth, int camshaft = kCamIntakeBank1) {
+    baselineWheel_ = false;
     SetPhaseAssignment(type, 0xFF);
     SetPhaseAssignment(camshaft << 8, 0x300);
     sync_[kSyncMainPhaseWord] = static_cast<uint16_t>(crankTooth << 8 | marks);
     return *this;
   }
   ConfigBuilder& MarkTooth(uint16_t tooth) {
+    baselineWheel_ = false;
     markTooth_ = tooth;
     return *this;
   }
   /// Auxiliary phase 1 to 3: camshaft code, camshaft teeth (0 = unused), crankshaft tooth.
   ConfigBuilder& AuxPhase(int phase, int camshaft, int teeth, int crankTooth) {
+    baselineWheel_ = false;
     const int shift = 10 + 2 * (phase - 1);
     SetPhaseAssignment(camshaft << shift, 0x3 << shift);
     sync_[kSyncAuxPhaseWord + static_cast<size_t>(phase - 1)] =
@@ -207,10 +218,20 @@ class ConfigBuilder {
     return *this;
   }
 
-  /// The configuration, with the mark tooth and the flywheel description tables computed
-  /// from the flywheel (small placeholder tables when the flywheel has no known type).
+  /// The configuration. The baseline wheel takes its literal tables; any other takes the mark
+  /// tooth and flywheel description tables the product computes, whose own tests pin them
+  /// (small placeholder tables when the flywheel has no known type).
   Config Build() const {
     Config config = config_;
+    config.tables[kEngineTable] = engine_;
+    if (baselineWheel_) {
+      config.tables[kSyncTable] = kBaselineSyncTable;
+      config.tables[kToothWindowTable] = kBaselineToothWindowTable;
+      config.tables[kToothAngleTable] = kBaselineToothAngleTable;
+      config.tables[kToothPositionTable] = kBaselineToothPositionTable;
+      config.tables[kRegularToothTable] = kBaselineRegularToothTable;
+      return config;
+    }
     WordTable sync = sync_;
     const vantel::Flywheel f = DecodeFlywheel(sync[kSyncFlywheelWord]);
     const uint16_t main = sync[kSyncMainPhaseWord];
@@ -221,7 +242,6 @@ class ConfigBuilder {
                              flywheel[3])) {
       flywheel.fill(WordTable{4, 0});
     }
-    config.tables[kEngineTable] = engine_;
     config.tables[kSyncTable] = std::move(sync);
     for (size_t i = 0; i < flywheel.size(); ++i) {
       config.tables[kToothWindowTable + i] = std::move(flywheel[i]);
@@ -248,7 +268,43 @@ class ConfigBuilder {
   std::optional<uint16_t> markTooth_;
   uint16_t phaseTypes_ = 0;
   uint16_t camshafts_ = 0;
+  bool baselineWheel_ = false;
   Config config_;
 };
+
+/// The baseline with flywheel description tables (and SyncTable words) the generator would
+/// not make: the stored tables are stale.
+inline Config StaleTables() {
+  Config config = ConfigBuilder().Build();
+  config.tables[kSyncTable][6] += 1;
+  config.tables[kToothAngleTable][5] += 1;
+  config.tables[kRegularToothTable].push_back(0);
+  config.tables[kRegularToothTable][0] += 2;
+  return config;
+}
+
+/// An EngineTable in the older 22-word layout: 4 cylinders, two scale references (item 0x00020011
+/// and an unknown 0x0099).
+inline WordTable OldEngineTable() {
+  WordTable t(22, 0);
+  t[0] = 44;
+  t[1] = 4;
+  t[6] = 4;
+  t[14] = 0x0011;
+  t[15] = 0x0002;
+  t[16] = 0x0099;
+  return t;
+}
+
+/// A SyncTable in an older layout of `words` words (18 or 20): a 60-2 wheel, one mark.
+inline WordTable OldSyncTable(size_t words = 20) {
+  WordTable t(words, 0);
+  t[0] = static_cast<uint16_t>(2 * words);
+  t[1] = 0x3A;
+  t[2] = 0x3C;
+  t[14] = kPhaseOnMarksState;
+  t[15] = 1;
+  return t;
+}
 
 }  // namespace vantel::test
