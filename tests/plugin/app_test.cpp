@@ -119,6 +119,27 @@ TEST_F(HandshakeTest, FailingRegistrationAndLanguageRequestsAreSilent) {
   EXPECT_EQ(host.ledger().LiveBlocks(), 0u);  // the failed registration's integer was freed
 }
 
+TEST_F(HandshakeTest, AFailedRegistrationFreesItsIntegerAndTheHostsReply) {
+  // A host that fails the registration and leaves a reply of its own in the record.
+  static ActionDllFn fake = nullptr;
+  fake = FakeHost::Entry();
+  const ActionDllFn leavesReply = [](int32_t machine, int32_t code, const char* item,
+                                     HostBuffer* record) -> int32_t {
+    if (code != REQ_REGISTER_MODULE) return fake(machine, code, item, record);
+    record->data = HostAlloc(4);  // the plug-in's integer is still the plug-in's
+    record->len = 4;
+    return HOST_ACTION_ERROR;
+  };
+  app = std::make_unique<CVantelApp>(leavesReply, plugin.path(), &state);
+  app->InitInstance();
+  HostBuffer record{0, nullptr};
+  Handshake(*app, &record);
+  HostFree(record.data);
+  EXPECT_EQ(host.Count(REQ_HOST_VERSION), 1u);
+  EXPECT_EQ(host.ledger().LiveBlocks(), 0u);
+  EXPECT_EQ(host.ledger().BadFrees(), 0u);
+}
+
 TEST_F(HandshakeTest, AModuleWithoutVersionRecordAnswersMinusOne) {
   // The French library carries strings but no version record.
   EXPECT_EQ(Run((kBuild / "libvantelFRA.so").string()), std::make_pair(-1, -1));

@@ -282,6 +282,12 @@ TEST_F(FlowsTest, RailMapsSendTheEngineTableReferencesOfTwoRailsAtMost) {
     EXPECT_EQ(Sent(REQ_ITEM_HSCALE), c.h) << c.list[0];
     EXPECT_EQ(host.Count(REQ_ITEM_IS_MAP), c.v.size()) << c.list[0];
   }
+
+  // A size word claiming nine maps over a list that holds none: no map is looked for.
+  context.caps.RailMapList = {40};
+  host.ClearLog();
+  ApplyAvailability(context);
+  EXPECT_EQ(host.Count(REQ_ITEM_NAME) + host.Count(REQ_ITEM_IS_MAP), 0u);
 }
 
 TEST_F(FlowsTest, OwnWritesAreIgnoredOnceThenChecked) {
