@@ -30,6 +30,26 @@ constexpr std::array<ControlTemplate, 3> ReportControls(ReportTexts t) {
 inline constexpr int16_t kReportWidth = 355;
 inline constexpr int16_t kReportHeight = 106;
 
+// The pages are child dialogs laid on the main dialog's placeholder, hidden until their tab
+// is selected.
+inline constexpr uint32_t kPageStyles = WS_CHILD | DS_SETFONT;
+inline constexpr int16_t kPageWidth = 305;
+inline constexpr int16_t kPageHeight = 302;
+
+// Edit style with its Windows value: the platform's edits scroll anyway, the bit keeps the
+// templates as the pages expect them.
+inline constexpr uint32_t ES_AUTOHSCROLL = 0x0080;
+inline constexpr uint32_t kEditStyles = WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;
+inline constexpr uint32_t kComboStyles = WS_TABSTOP | WS_VSCROLL;
+// Automatic radio buttons clear the others up to the next control that starts a group, so
+// the control after a radio group starts one as well.
+inline constexpr uint32_t kGroupStart = WS_GROUP | WS_TABSTOP;
+
+template <size_t N>
+constexpr DialogTemplate PageTemplate(uint32_t id, const std::array<ControlTemplate, N>& controls) {
+  return {id, "", kPageWidth, kPageHeight, kPageStyles, controls.data(), N};
+}
+
 inline constexpr uint32_t kMainStyles =
     WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_VSCROLL | DS_SETFONT;
 
@@ -48,7 +68,8 @@ constexpr std::array<ControlTemplate, 6> MainControls(MainTexts t) {
       {IDC_MAIN_TABS, ControlKind::TabControl, "", {7, 5, 321, 483}, WS_TABSTOP},
       {IDC_MAIN_NOTE_GROUP, ControlKind::GroupBox, t.noteGroup, {14, 325, 305, 156}, 0},
       {IDC_MAIN_NOTE_TEXT, ControlKind::Static, t.noteText, {21, 336, 289, 139}, 0},
-      {IDC_MAIN_PAGE_PLACE, ControlKind::Static, t.pagePlace, {14, 19, 305, 302}, 0},
+      {IDC_MAIN_PAGE_PLACE, ControlKind::Static, t.pagePlace, {14, 19, kPageWidth, kPageHeight},
+       0},
   }};
 }
 inline constexpr int16_t kMainWidth = 347;
@@ -80,5 +101,181 @@ constexpr std::array<ControlTemplate, 7> MapControls(MapTexts t) {
 // The template is as wide as its group box needs: 7 + 353 + 7.
 inline constexpr int16_t kMapWidth = 367;
 inline constexpr int16_t kMapHeight = 86;
+
+struct EngineTexts {
+  const char* engineGroup;
+  const char* cylinders;
+  const char* flywheelGroup;
+  const char* sameTeeth;
+  const char* oneExtra;
+  const char* oneMissing;
+  const char* twoMissing;
+  const char* rsType;
+  const char* occurrences;
+  const char* teeth;
+  const char* syncGroup;
+  const char* syncRpm;
+};
+
+constexpr std::array<ControlTemplate, 16> EngineControls(EngineTexts t) {
+  return {{
+      {IDC_ENGINE_GROUP, ControlKind::GroupBox, t.engineGroup, {0, 0, 305, 31}, 0},
+      {IDC_ENGINE_CYLINDERS, ControlKind::ComboBox, "", {9, 12, 40, 60}, kComboStyles},
+      {IDC_ENGINE_CYLINDERS_LABEL, ControlKind::Static, t.cylinders, {51, 12, 246, 12}, 0},
+      {IDC_FLYWHEEL_GROUP, ControlKind::GroupBox, t.flywheelGroup, {0, 35, 305, 97}, 0},
+      {IDC_FLYWHEEL_SAME_TEETH, ControlKind::RadioButton, t.sameTeeth, {8, 43, 122, 14},
+       kGroupStart},
+      {IDC_FLYWHEEL_ONE_EXTRA, ControlKind::RadioButton, t.oneExtra, {8, 55, 122, 14}, 0},
+      {IDC_FLYWHEEL_ONE_MISSING, ControlKind::RadioButton, t.oneMissing, {151, 43, 146, 14}, 0},
+      {IDC_FLYWHEEL_TWO_MISSING, ControlKind::RadioButton, t.twoMissing, {151, 55, 146, 14}, 0},
+      {IDC_FLYWHEEL_RS_TYPE, ControlKind::RadioButton, t.rsType, {8, 67, 122, 14}, 0},
+      {IDC_FLYWHEEL_OCCURRENCES, ControlKind::ComboBox, "", {8, 86, 29, 90},
+       kComboStyles | kGroupStart},
+      {IDC_FLYWHEEL_OCCURRENCES_LABEL, ControlKind::Static, t.occurrences, {39, 86, 257, 12}, 0},
+      {IDC_FLYWHEEL_TEETH, ControlKind::ComboBox, "", {8, 111, 40, 60}, kComboStyles},
+      {IDC_FLYWHEEL_TEETH_LABEL, ControlKind::Static, t.teeth, {50, 111, 247, 12}, 0},
+      {IDC_SYNC_GROUP, ControlKind::GroupBox, t.syncGroup, {0, 137, 305, 32}, 0},
+      {IDC_SYNC_RPM, ControlKind::Edit, "", {8, 149, 41, 12}, kEditStyles},
+      {IDC_SYNC_RPM_LABEL, ControlKind::Static, t.syncRpm, {52, 149, 245, 12}, 0},
+  }};
+}
+
+struct IgnitionTexts {
+  const char* typeGroup;
+  const char* distributed;
+  const char* twinSpark;
+  const char* staticType;
+  const char* delayGroup;
+  const char* delay;  // replaced at run time by the label with the ECU's maximum
+};
+
+constexpr std::array<ControlTemplate, 7> IgnitionControls(IgnitionTexts t) {
+  return {{
+      {IDC_IGNITION_TYPE_GROUP, ControlKind::GroupBox, t.typeGroup, {0, 0, 305, 60}, 0},
+      {IDC_IGNITION_DISTRIBUTED, ControlKind::RadioButton, t.distributed, {8, 11, 290, 10},
+       kGroupStart},
+      {IDC_IGNITION_TWIN_SPARK, ControlKind::RadioButton, t.twinSpark, {8, 26, 290, 10}, 0},
+      {IDC_IGNITION_STATIC, ControlKind::RadioButton, t.staticType, {8, 41, 290, 10}, 0},
+      {IDC_IGNITION_DELAY_GROUP, ControlKind::GroupBox, t.delayGroup, {0, 64, 305, 34}, 0},
+      {IDC_IGNITION_DELAY, ControlKind::Edit, "", {8, 77, 41, 12}, kEditStyles | kGroupStart},
+      {IDC_IGNITION_DELAY_LABEL, ControlKind::Static, t.delay, {52, 77, 245, 12}, 0},
+  }};
+}
+
+struct InjectionTexts {
+  const char* railsGroup;
+  const char* oneRail;
+  const char* rail1ToRail2;
+  const char* rail1ToBoth;
+  const char* typeGroup;
+  const char* semiSequential;
+  const char* sequential;
+  const char* direct;
+  const char* outputGroup;
+  const char* peakAndHold;
+  const char* specialCommand;
+  const char* peakAndHoldTuning;
+};
+
+// The six radios form one group on purpose: the page sets the checks of both rows itself.
+constexpr std::array<ControlTemplate, 12> InjectionControls(InjectionTexts t) {
+  return {{
+      {IDC_INJECTION_RAILS_GROUP, ControlKind::GroupBox, t.railsGroup, {0, 0, 305, 51}, 0},
+      {IDC_INJECTION_ONE_RAIL, ControlKind::RadioButton, t.oneRail, {8, 10, 290, 10}, 0},
+      {IDC_INJECTION_RAIL1_TO_RAIL2, ControlKind::RadioButton, t.rail1ToRail2, {8, 23, 290, 10}, 0},
+      {IDC_INJECTION_RAIL1_TO_BOTH, ControlKind::RadioButton, t.rail1ToBoth, {8, 36, 290, 10}, 0},
+      {IDC_INJECTION_TYPE_GROUP, ControlKind::GroupBox, t.typeGroup, {0, 52, 305, 51}, 0},
+      {IDC_INJECTION_SEMI_SEQUENTIAL, ControlKind::RadioButton, t.semiSequential,
+       {8, 62, 290, 10}, 0},
+      {IDC_INJECTION_SEQUENTIAL, ControlKind::RadioButton, t.sequential, {8, 75, 290, 10}, 0},
+      {IDC_INJECTION_DIRECT, ControlKind::RadioButton, t.direct, {8, 88, 290, 10}, 0},
+      {IDC_INJECTION_OUTPUT_GROUP, ControlKind::GroupBox, t.outputGroup, {0, 104, 305, 52}, 0},
+      {IDC_PEAK_AND_HOLD_ENABLED, ControlKind::CheckBox, t.peakAndHold, {8, 118, 290, 10},
+       kGroupStart},
+      {IDC_PEAK_AND_HOLD_COMMAND, ControlKind::PushButton, t.specialCommand, {8, 133, 80, 14},
+       WS_TABSTOP},
+      {IDC_PEAK_AND_HOLD_TUNING, ControlKind::Static, t.peakAndHoldTuning, {93, 134, 205, 12}, 0},
+  }};
+}
+
+struct BanksTexts {
+  const char* group;
+  const char* regular;
+  const char* specific;
+  std::array<const char*, kBankRows> rows;  // by rank in the firing order
+  const char* bank1;
+  const char* bank2;
+};
+
+inline constexpr size_t kBanksControlCount = 3 + 4 * kBankRows;
+
+// One row per cylinder in firing order: label, angle, then its own pair of bank radios.
+constexpr std::array<ControlTemplate, kBanksControlCount> BanksControls(BanksTexts t) {
+  std::array<ControlTemplate, kBanksControlCount> c{};
+  c[0] = {IDC_BANKS_ANGLES_GROUP, ControlKind::GroupBox, t.group, {0, 0, 305, 27}, 0};
+  c[1] = {IDC_BANKS_REGULAR_ANGLES, ControlKind::RadioButton, t.regular, {8, 9, 138, 14},
+          kGroupStart};
+  c[2] = {IDC_BANKS_SPECIFIC_ANGLES, ControlKind::RadioButton, t.specific, {157, 9, 85, 14}, 0};
+  for (size_t k = 0; k < kBankRows; ++k) {
+    const auto y = static_cast<int16_t>(32 + 15 * k);
+    ControlTemplate* row = &c[3 + 4 * k];
+    row[0] = {IDC_CYLINDER_LABELS[k], ControlKind::Static, t.rows[k], {3, y, 150, 12}, 0};
+    row[1] = {IDC_CYLINDER_ANGLES[k], ControlKind::Edit, "", {156, y, 41, 12},
+              kEditStyles | kGroupStart};
+    row[2] = {IDC_CYLINDER_BANK1[k], ControlKind::RadioButton, t.bank1, {207, y, 42, 12},
+              kGroupStart};
+    row[3] = {IDC_CYLINDER_BANK2[k], ControlKind::RadioButton, t.bank2, {257, y, 42, 12}, 0};
+  }
+  return c;
+}
+
+struct PhasesTexts {
+  const char* mainGroup;
+  std::array<const char*, kPhaseCount - 1> auxiliaryGroups;
+  // The labels of the auxiliary phases read as those of the main phase.
+  const char* camshaft;
+  const char* type;
+  const char* marks;
+  const char* startTooth;
+};
+
+inline constexpr size_t kPhasesControlCount = 2 + 7 * kPhaseCount;
+
+constexpr std::array<ControlTemplate, kPhasesControlCount> PhasesControls(PhasesTexts t) {
+  std::array<ControlTemplate, kPhasesControlCount> c{{
+      {IDC_PHASE_GROUPS[0], ControlKind::GroupBox, t.mainGroup, {0, 0, 305, 85}, 0},
+      {IDC_PHASE_CAMSHAFTS[0], ControlKind::ComboBox, "", {8, 12, 150, 60}, kComboStyles},
+      {IDC_PHASE_CAMSHAFT_LABELS[0], ControlKind::Static, t.camshaft, {161, 12, 136, 12}, 0},
+      {IDC_MAIN_PHASE_TYPE, ControlKind::ComboBox, "", {8, 32, 150, 60}, kComboStyles},
+      {IDC_MAIN_PHASE_TYPE_LABEL, ControlKind::Static, t.type, {161, 32, 136, 12}, 0},
+      {IDC_PHASE_MARKS[0], ControlKind::ComboBox, "", {8, 49, 56, 59}, kComboStyles},
+      {IDC_PHASE_MARKS_LABELS[0], ControlKind::Static, t.marks, {66, 49, 231, 12}, 0},
+      {IDC_PHASE_START_TEETH[0], ControlKind::ComboBox, "", {8, 66, 56, 60}, kComboStyles},
+      {IDC_PHASE_START_TOOTH_LABELS[0], ControlKind::Static, t.startTooth, {66, 66, 231, 12}, 0},
+  }};
+  // Each auxiliary phase is a block of three rows, 72 units below the one before.
+  for (size_t phase = 1; phase < kPhaseCount; ++phase) {
+    const auto top = static_cast<int16_t>(88 + 72 * (phase - 1));
+    const auto camshaftY = static_cast<int16_t>(top + 12);
+    const auto marksY = static_cast<int16_t>(top + 30);
+    const auto startY = static_cast<int16_t>(top + 48);
+    ControlTemplate* block = &c[9 + 7 * (phase - 1)];
+    block[0] = {IDC_PHASE_GROUPS[phase], ControlKind::GroupBox, t.auxiliaryGroups[phase - 1],
+                {0, top, 305, 68}, 0};
+    block[1] = {IDC_PHASE_CAMSHAFTS[phase], ControlKind::ComboBox, "", {8, camshaftY, 150, 60},
+                kComboStyles};
+    block[2] = {IDC_PHASE_CAMSHAFT_LABELS[phase], ControlKind::Static, t.camshaft,
+                {161, camshaftY, 136, 12}, 0};
+    block[3] = {IDC_PHASE_MARKS[phase], ControlKind::ComboBox, "", {8, marksY, 56, 60},
+                kComboStyles};
+    block[4] = {IDC_PHASE_MARKS_LABELS[phase], ControlKind::Static, t.marks,
+                {66, marksY, 231, 12}, 0};
+    block[5] = {IDC_PHASE_START_TEETH[phase], ControlKind::ComboBox, "", {8, startY, 56, 60},
+                kComboStyles};
+    block[6] = {IDC_PHASE_START_TOOTH_LABELS[phase], ControlKind::Static, t.startTooth,
+                {66, startY, 231, 12}, 0};
+  }
+  return c;
+}
 
 }  // namespace vantel::layout

@@ -68,7 +68,7 @@ constexpr StringEntry kStrings[] = {
     {17300, "Ignition"},
     {17301,
      "Choose the ignition type among those that the ECU and the number of cylinders "
-     "allow (the others are greyed), and the ignition delay in microseconds, up to the "
+     "allow (the others are grayed), and the ignition delay in microseconds, up to the "
      "maximum shown beside it.\n"
      "The ignition type also decides how many injection channels there are: when the "
      "ignition leaves free the outputs it shares with the injection, the injection may use "
@@ -78,14 +78,17 @@ constexpr StringEntry kStrings[] = {
     // Injection page
     {17400, "Injection"},
     {17401,
-     "Choose the injection rails and the injection type among the combinations that the "
-     "ECU allows (the others are greyed).\n"
-     "Sequential and direct injection need one injection channel per cylinder, and two "
-     "per cylinder for sequential injection on two rails; direct injection needs a main "
-     "phase that locates the engine cycle. With two rails, select the scale data of the "
-     "rail piloting map with the map scale functions.\n"
-     "The peak and hold section cannot be set here: validating this page switches the "
-     "peak and hold mode off.\n"
+     "Choose the injection rails and the injection type among the combinations that the ECU "
+     "allows (the others are grayed).\n"
+     "On one rail, sequential and direct injection need one injection channel per cylinder; on "
+     "two rails, sequential injection needs two per cylinder and direct injection has no channel "
+     "limit. Direct injection needs a main phase other than No phase and Regular teeth. Semi "
+     "sequential injection needs, on one rail, more cylinders than injection channels (and no "
+     "banks with 10 cylinders); on two rails, at least as many channels as cylinders but fewer "
+     "than twice as many, and not 5 cylinders. With two rails, select the scale data of the rail "
+     "piloting map with the map scale functions.\n"
+     "The peak and hold section cannot be set here: validating this page switches the peak and "
+     "hold mode off.\n"
      "Press F1 on a control for its own help."},
 
     // Phases page
@@ -104,12 +107,17 @@ constexpr StringEntry kStrings[] = {
     // Cylinders banks page
     {17520, "Cylinders banks"},
     {17521,
-     "For each cylinder in firing order: the angle of its top dead center after the "
-     "first ignited cylinder, in degrees of the 720 degree engine cycle, and its bank.\n"
-     "Regular angle between cylinders shares the cycle evenly. Specific angles are typed "
-     "with up to two decimals, must not decrease and are stored to the next tenth of a "
-     "degree; the first cylinder must stay at 0.00 on bank 1.\n"
-     "The bank buttons are available only when the ECU manages cylinder banks.\n"
+     "For each cylinder in firing order: the angle of its top dead center after the first "
+     "ignited cylinder, in degrees of the 720 degree engine cycle, and its bank.\n"
+     "Regular angle between cylinders shares the cycle evenly. Specific angles are typed with a "
+     "decimal point (90.5) and up to two decimals, must not decrease and are stored to the next "
+     "tenth of a degree; the first cylinder must stay at 0.00 on bank 1. When the ECU has fewer "
+     "ignition channels than cylinders, each cylinder of the second half of the firing order "
+     "must be 360 degrees after its match in the first half; with banks, the number of cylinders "
+     "must be a multiple of 4, both banks must hold as many cylinders, and the same holds within "
+     "each bank.\n"
+     "The bank buttons are available only when the ECU manages cylinder banks and the number of "
+     "cylinders is a multiple of 4 or at most the number of ignition channels.\n"
      "Press F1 on a control for its own help."},
 
     // Labels and captions
@@ -224,13 +232,18 @@ constexpr StringEntry kStrings[] = {
     // Help pop-ups of the configuration dialog's controls
     {20000,
      "Ignition type.\n"
-     "Distributed: one ignition output fires every cylinder in turn; the ECU must make one "
-     "pulse per cylinder, the flywheel needs enough teeth, and an odd number of cylinders "
-     "needs a main phase.\n"
-     "Twin spark: one output fires two cylinders in 360\u00b0 opposition; needs an even "
-     "number of cylinders.\n"
-     "Static: one ignition output per cylinder.\n"
-     "Types that the ECU or the number of cylinders do not allow are greyed."},
+     "Distributed: one ignition output fires every cylinder in turn; the ECU must make at least "
+     "one ignition pulse per cylinder, an odd number of cylinders needs a main phase other than "
+     "No phase and Regular teeth, and the flywheel needs at least 3 teeth per 2 cylinders "
+     "(rounded up; 1 more with one extra tooth), 2 per cylinder less 1 with one missing tooth, "
+     "or 5 per 2 cylinders (rounded up) less 2 with two adjoined missing teeth or the Renault RS "
+     "type.\n"
+     "Twin spark: one output fires two cylinders in 360\u00b0 opposition; needs an even number "
+     "of cylinders, at most two cylinders per ignition channel and an ECU that makes at least 2 "
+     "ignition pulses.\n"
+     "Static: one ignition output per cylinder; needs at least as many ignition channels as "
+     "cylinders.\n"
+     "Types that the ECU or the number of cylinders do not allow are grayed."},
     {20001,
      "Injection rails.\n"
      "One rail: every injector is fed by one fuel rail.\n"
@@ -242,12 +255,16 @@ constexpr StringEntry kStrings[] = {
      "functions)."},
     {20002,
      "Injection type.\n"
-     "Semi sequential: injectors fired in groups; allowed only when the engine has more "
-     "cylinders than the ECU has injection channels.\n"
-     "Sequential: one injection per cylinder and cycle, settled on the injection end.\n"
-     "Direct: sequential injection settled on the injection start; needs a main phase "
-     "that locates the engine cycle.\n"
-     "Sequential and direct injection need one injection channel per cylinder."},
+     "Semi sequential: injectors fired in groups. On one rail the engine needs more cylinders "
+     "than the ECU has injection channels, and 10 cylinders cannot be split into two banks; on "
+     "two rails the injection channels must be at least as many as the cylinders but fewer than "
+     "twice as many, and 5 cylinders are refused.\n"
+     "Sequential: one injection per cylinder and cycle, settled on the injection end; needs one "
+     "injection channel per cylinder on one rail, two per cylinder on two rails.\n"
+     "Direct: sequential injection settled on the injection start; needs a main phase other than "
+     "No phase and Regular teeth, and on one rail one injection channel per cylinder (no channel "
+     "limit on two rails).\n"
+     "Types that the ECU does not allow on one rail are grayed."},
     {20003,
      "Peak and hold command of the injector outputs.\n"
      "It cannot be set in this dialog: the controls stay disabled, and validating the "
@@ -291,17 +308,21 @@ constexpr StringEntry kStrings[] = {
      "0 to 65535, decimal or hexadecimal with the 0x prefix."},
     {20010,
      "Bank of the cylinder of this row (cylinders in firing order).\n"
-     "Available only when the ECU manages cylinder banks. The first ignited cylinder must "
-     "be on bank 1. When the ECU has fewer ignition channels than cylinders, both banks "
-     "must hold the same number of cylinders at regular angles."},
+     "Available only when the ECU manages cylinder banks and the number of cylinders is a "
+     "multiple of 4 or at most the number of ignition channels. The first ignited cylinder must "
+     "be on bank 1. When the ECU has fewer ignition channels than cylinders, the number of "
+     "cylinders must be a multiple of 4, both banks must hold the same number of cylinders, and "
+     "in each bank the second half of its cylinders (in firing order) must be 360\u00b0 after "
+     "the first half."},
     {20011,
-     "Top dead center angle of each cylinder in firing order, in degrees of the 720\u00b0 "
-     "engine cycle, counted from the first ignited cylinder (0.00).\n"
+     "Top dead center angle of each cylinder in firing order, in degrees of the 720\u00b0 engine "
+     "cycle, counted from the first ignited cylinder (0.00).\n"
      "Regular angle between cylinders: the cycle shared evenly.\n"
-     "Specific angles: type each angle with up to two decimals; angles must not decrease "
-     "and are stored to the next tenth of a degree.\n"
-     "When the ECU has fewer ignition channels than cylinders, the cylinders must be paired "
-     "in 360\u00b0 opposition."},
+     "Specific angles: type each angle with a decimal point (90.5) and up to two decimals; "
+     "angles must not decrease and are stored to the next tenth of a degree.\n"
+     "When the ECU has fewer ignition channels than cylinders, each cylinder of the second half "
+     "of the firing order must be 360\u00b0 after its match in the first half; with banks, this "
+     "holds within each bank."},
 };
 
 }  // namespace

@@ -4,14 +4,18 @@
 #include <algorithm>
 #include <cstdint>
 #include <regex>
+#include <optional>
 #include <set>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "platform/dialog_template.h"
 #include "platform/module_state.h"
 #include "platform/resources.h"
 #include "platform/string_table.h"
+#include "res/dialog_ids.h"
 #include "res/string_ids.h"
 
 namespace vantel {
@@ -169,6 +173,9 @@ TEST_F(StringTableTest, TranslationKeepsRowsNumbersFormatsAndJoiningBlanks) {
     EXPECT_EQ(Matches(en, format), Matches(fr, format));
     EXPECT_EQ(en.front() == ' ', fr.front() == ' ');
     EXPECT_EQ(en.back() == ' ', fr.back() == ' ');
+    // A plain blank would let a line break before the colon or semicolon.
+    EXPECT_EQ(fr.find(" :"), std::string::npos);
+    EXPECT_EQ(fr.find(" ;"), std::string::npos);
   }
 }
 
@@ -203,6 +210,132 @@ TEST_F(StringTableTest, MajorErrorTextIsExactInFourRows) {
   EXPECT_EQ(LoadString(IDS_MAJOR_ERROR),
             "KALBRIX MAJOR ERROR\nThis Kalbrix cannot be used and cannot be saved:\n"
             "Engine management homogeneity control aborted.\nContact Talvek");
+}
+
+// Widths in dialog units at the dialog font's average character width; capitals (Latin-1 ones
+// included) are wider than the rest.
+int TextWidthDu(std::string_view text) {
+  int width = 0;
+  for (size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    const uint32_t latin1 =
+        length == 2 && i + 1 < text.size()
+            ? ((lead & 0x1Fu) << 6) | (static_cast<unsigned char>(text[i + 1]) & 0x3Fu)
+            : 0;
+    const bool capital =
+        (lead >= 'A' && lead <= 'Z') || (latin1 >= 0xC0 && latin1 <= 0xDE && latin1 != 0xD7);
+    width += capital ? 6 : 4;
+    i += length;
+  }
+  return width;
+}
+
+// Lines the text takes when wrapped at blanks into `width` units (a non-breaking space keeps
+// its neighbours together); nothing when a word is wider than a line.
+std::optional<int> WrappedLines(std::string_view text, int width) {
+  constexpr int kBlank = 4;
+  int lines = 0;
+  for (size_t start = 0; start <= text.size();) {
+    const size_t end = std::min(text.find('\n', start), text.size());
+    ++lines;
+    int used = -kBlank;
+    const std::string_view row = text.substr(start, end - start);
+    for (size_t at = 0; at <= row.size();) {
+      const size_t blank = std::min(row.find(' ', at), row.size());
+      const int word = TextWidthDu(row.substr(at, blank - at));
+      at = blank + 1;
+      if (word == 0) continue;
+      if (word > width) return std::nullopt;
+      if (used + kBlank + word > width) {
+        ++lines;
+        used = word;
+      } else {
+        used += kBlank + word;
+      }
+    }
+    start = end + 1;
+  }
+  return lines;
+}
+
+const DialogTemplate* FindDialog(const ResourceModule& module, uint32_t id) {
+  for (size_t i = 0; i < module.dialogCount; ++i)
+    if (module.dialogs[i]->id == id) return module.dialogs[i];
+  return nullptr;
+}
+
+const ControlTemplate* FindControl(const DialogTemplate& dialog, int32_t id) {
+  for (size_t i = 0; i < dialog.controlCount; ++i)
+    if (dialog.controls[i].id == id) return &dialog.controls[i];
+  return nullptr;
+}
+
+// Why `text` would be cut off in `control`, or empty when it fits.
+std::string Overflow(const ControlTemplate& control, std::string_view text) {
+  struct TextControl {
+    ControlKind kind;
+    int marginDu;  // taken by the control itself: the box of a button, the frame of a group
+  };
+  constexpr TextControl kTextControls[] = {
+      {ControlKind::Static, 0},       {ControlKind::PushButton, 0}, {ControlKind::DefPushButton, 0},
+      {ControlKind::RadioButton, 12}, {ControlKind::CheckBox, 12},  {ControlKind::GroupBox, 2 * 4},
+  };
+  const auto kind = std::find_if(std::begin(kTextControls), std::end(kTextControls),
+                                 [&](const TextControl& c) { return c.kind == control.kind; });
+  if (kind == std::end(kTextControls)) return "";
+  const int width = control.rect.w - kind->marginDu;
+  // Only a static wraps, over as many lines of 8 units as its height holds.
+  const int rows = control.kind == ControlKind::Static ? std::max(1, control.rect.h / 8) : 1;
+  const std::optional<int> lines = WrappedLines(text, width);
+  if (lines && *lines <= rows) return "";
+  return "\"" + std::string(text) + "\" needs " +
+         (lines ? std::to_string(*lines) + " lines" : "a wider line") + " of " +
+         std::to_string(width) + " units, has " + std::to_string(rows);
+}
+
+class DialogTextTest : public StringTableTest {};
+
+TEST_F(DialogTextTest, EveryTextFitsItsControlInBothLanguages) {
+  // Texts a dialog puts into its controls at run time; the ignition label ends with the ECU's
+  // maximum delay, at most five digits.
+  struct RunTimeText {
+    uint32_t dialog;
+    int32_t control;
+    uint32_t string;
+    const char* suffix;
+  };
+  constexpr RunTimeText kRunTimeTexts[] = {
+      {IDD_PHASES_PAGE, IDC_MAIN_MARKS_LABEL, IDS_LABEL_PHASE_MARKS, ""},
+      {IDD_PHASES_PAGE, IDC_MAIN_MARKS_LABEL, IDS_LABEL_SYNC_ROUNDS, ""},
+      {IDD_PHASES_PAGE, IDC_MAIN_MARKS_LABEL, IDS_LABEL_PRESSURE_PULSES, ""},
+      {IDD_IGNITION_PAGE, IDC_IGNITION_DELAY_LABEL, IDS_IGNITION_DELAY_LABEL, " ( 0 - 65535 )"},
+      {IDD_MAIN_CONFIGURATION, IDC_MAIN_NOTE_TEXT, IDS_NOTE_ENGINE_PAGE, ""},
+      {IDD_MAIN_CONFIGURATION, IDC_MAIN_NOTE_TEXT, IDS_NOTE_BANKS_PAGE, ""},
+      {IDD_MAIN_CONFIGURATION, IDC_MAIN_NOTE_TEXT, IDS_NOTE_PHASES_PAGE, ""},
+      {IDD_MAIN_CONFIGURATION, IDC_MAIN_NOTE_TEXT, IDS_NOTE_IGNITION_PAGE, ""},
+      {IDD_MAIN_CONFIGURATION, IDC_MAIN_NOTE_TEXT, IDS_NOTE_INJECTION_PAGE, ""},
+  };
+  for (const ResourceModule* module : {&English(), &French()}) {
+    SCOPED_TRACE(module->name);
+    EXPECT_GT(module->dialogCount, 0u);
+    for (size_t d = 0; d < module->dialogCount; ++d) {
+      const DialogTemplate& dialog = *module->dialogs[d];
+      for (size_t i = 0; i < dialog.controlCount; ++i) {
+        const ControlTemplate& control = dialog.controls[i];
+        EXPECT_EQ(Overflow(control, control.text), "") << dialog.id << "/" << control.id;
+      }
+    }
+    for (const RunTimeText& t : kRunTimeTexts) {
+      const DialogTemplate* dialog = FindDialog(*module, t.dialog);
+      const ControlTemplate* control = dialog ? FindControl(*dialog, t.control) : nullptr;
+      const char* text = FindText(*module, t.string);
+      ASSERT_NE(control, nullptr) << t.dialog << "/" << t.control;
+      ASSERT_NE(text, nullptr) << t.string;
+      EXPECT_EQ(Overflow(*control, std::string(text) + t.suffix), "")
+          << t.dialog << "/" << t.control << " with " << t.string;
+    }
+  }
 }
 
 }  // namespace

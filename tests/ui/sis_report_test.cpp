@@ -186,8 +186,7 @@ TEST_F(SisReportTest, SnapshotShowsCaptionFrameAndRows) {
   const std::string svg = UiSvg(window_);
   for (const char* expected :
        {">Engine configuration errors M12</text>", ">Close</text>",
-        ">Incompatible configurations have been found, please, tune again to cancel these "
-        "errors</text>",
+        ">Incompatible configurations found, please, tune again to cancel these errors</text>",
         ">Number of cylinders</text>", ">Injection &lt;rail 1&gt; &amp; 2</text>"}) {
     EXPECT_NE(svg.find(expected), std::string::npos) << expected;
   }
@@ -195,7 +194,10 @@ TEST_F(SisReportTest, SnapshotShowsCaptionFrameAndRows) {
   EXPECT_NE(svg.find("width=\"539\" height=\"201\""), std::string::npos);
 }
 
-constexpr uint32_t kProductTemplates[] = {IDD_MAIN_CONFIGURATION, IDD_REPORT, IDD_MAP_SCALE};
+constexpr uint32_t kProductTemplates[] = {IDD_MAIN_CONFIGURATION, IDD_REPORT,
+                                          IDD_MAP_SCALE,          IDD_ENGINE_PAGE,
+                                          IDD_IGNITION_PAGE,      IDD_INJECTION_PAGE,
+                                          IDD_BANKS_PAGE,         IDD_PHASES_PAGE};
 
 TEST(DialogTemplatesTest, EveryControlLiesInsideItsDialogWithAUniqueId) {
   for (uint32_t id : kProductTemplates) {
@@ -246,7 +248,9 @@ TEST(DialogTemplatesTest, FrenchTemplatesKeepTheEnglishGeometry) {
       EXPECT_EQ(fr.kind, en.kind) << id;
       EXPECT_EQ(fr.styles, en.styles) << id;
       EXPECT_EQ(fr.rect.x, en.rect.x) << id;
+      EXPECT_EQ(fr.rect.y, en.rect.y) << id;
       EXPECT_EQ(fr.rect.w, en.rect.w) << id;
+      EXPECT_EQ(fr.rect.h, en.rect.h) << id;
       EXPECT_EQ(std::string(fr.text).empty(), std::string(en.text).empty()) << id << "/" << en.id;
     }
   }

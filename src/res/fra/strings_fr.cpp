@@ -21,16 +21,18 @@ constexpr StringEntry kStrings[] = {
     {17010,
      "Cette fonction ne peut pas être exécutée\nUne autre action est en cours sur cette "
      "machine"},
-    {17012, "Erreur de transmission finale"},
+    {17012, "Erreur lors de la transmission finale"},
     {17013, "Action interrompue"},
     {17014,
-     "ERREUR MAJEURE KALBRIX\nCe Kalbrix ne peut être ni utilisé ni sauvegardé :\n"
+     "ERREUR MAJEURE KALBRIX\nCe Kalbrix ne peut être ni utilisé ni sauvegardé\u00a0:\n"
      "Contrôle d'homogénéité de la gestion moteur interrompu.\nContactez Talvek"},
     {17100, "Configuration de la gestion moteur"},
     {17101,
-     "ERREUR MAJEURE KALBRIX\nCe Kalbrix ne peut être ni utilisé ni sauvegardé :\n"
+     "ERREUR MAJEURE KALBRIX\nCe Kalbrix ne peut être ni utilisé ni sauvegardé\u00a0:\n"
      "Format de la table de commande inconnu\nAction annulée"},
-    {17102, "Impossible de créer les dialogues d'édition.\nFonction annulée."},
+    {17102,
+     "Impossible de créer les onglets de configuration.\n"
+     "Fonction annulée."},
     {17103,
      "Les données à régler n'ont pas encore été reçues de la machine\n\n"
      "Le réglage ne peut pas encore être effectué"},
@@ -43,9 +45,9 @@ constexpr StringEntry kStrings[] = {
     {17201,
      "Réglez le nombre de cylindres, la cible du volant moteur et le test de "
      "synchronisation.\n"
-     "Volant moteur : choisissez la forme du repère de référence, son nombre d'occurrences "
+     "Volant moteur\u00a0: choisissez la forme du repère de référence, son nombre d'occurrences "
      "par tour et le nombre de dents réellement présentes sur le volant (dents manquantes "
-     "non comptées : 58 pour une cible 60-2). Les listes ne proposent que ce que "
+     "non comptées\u00a0: 58 pour une cible 60-2). Les listes ne proposent que ce que "
      "permettent le calculateur et la phase principale choisie dans l'onglet Phases.\n"
      "Quitter l'onglet ou valider par OK régénère les tables de description du volant "
      "moteur et met à jour les onglets Phases et Allumage. Changer le nombre de cylindres "
@@ -74,7 +76,7 @@ constexpr StringEntry kStrings[] = {
      "Choisissez le type d'allumage parmi ceux que permettent le calculateur et le nombre "
      "de cylindres (les autres sont grisés), et le délai d'allumage en microsecondes, "
      "jusqu'au maximum indiqué à côté.\n"
-     "Le type d'allumage détermine aussi le nombre de voies d'injection : lorsque "
+     "Le type d'allumage détermine aussi le nombre de voies d'injection\u00a0: lorsque "
      "l'allumage laisse libres les sorties qu'il partage avec l'injection, l'injection "
      "peut les utiliser, et les règles d'injection les comptent.\n"
      "Sur un champ, la touche F1 affiche son aide."},
@@ -84,12 +86,15 @@ constexpr StringEntry kStrings[] = {
     {17401,
      "Choisissez les rampes et le type d'injection parmi les combinaisons que permet le "
      "calculateur (les autres sont grisées).\n"
-     "Les injections séquentielle et directe exigent une voie d'injection par cylindre, et "
-     "deux par cylindre pour l'injection séquentielle sur deux rampes ; l'injection "
-     "directe exige une phase principale qui repère le cycle moteur. Avec deux rampes, "
-     "sélectionnez les données d'échelle de la cartographie de pilotage de rampe par les "
-     "fonctions d'échelle de cartographie.\n"
-     "La commande peak and hold ne se règle pas ici : valider cet onglet désactive le mode "
+     "Sur une rampe, les injections séquentielle et directe exigent une voie d'injection par "
+     "cylindre\u00a0; sur deux rampes, l'injection séquentielle en exige deux par cylindre et "
+     "l'injection directe n'a pas de limite de voies. L'injection directe exige une phase "
+     "principale autre que Pas de phase et Dents régulières. L'injection semi-séquentielle "
+     "exige, sur une rampe, plus de cylindres que de voies d'injection (et pas de bancs avec 10 "
+     "cylindres)\u00a0; sur deux rampes, au moins autant de voies que de cylindres mais moins de "
+     "deux fois plus, et pas 5 cylindres. Avec deux rampes, sélectionnez les données d'échelle "
+     "de la cartographie de pilotage de rampe par les fonctions d'échelle de cartographie.\n"
+     "La commande peak and hold ne se règle pas ici\u00a0: valider cet onglet désactive le mode "
      "peak and hold.\n"
      "Sur un champ, la touche F1 affiche son aide."},
 
@@ -97,11 +102,11 @@ constexpr StringEntry kStrings[] = {
     {17500, "Phases"},
     {17501,
      "La phase principale est le signal d'arbre à cames sur lequel le cycle moteur est "
-     "synchronisé ; les phases auxiliaires 1 à 3 mesurent seulement la position d'arbres "
+     "synchronisé\u00a0; les phases auxiliaires 1 à 3 mesurent seulement la position d'arbres "
      "à cames.\n"
      "Pour chaque phase, choisissez l'arbre à cames, le nombre de repères et la dent du "
      "vilebrequin à partir de laquelle le repère est attendu (TCDM est le repère de "
-     "référence du volant, TCDM+n la n-ième dent après lui, jusqu'à deux tours) ; pour la "
+     "référence du volant, TCDM+n la n-ième dent après lui, jusqu'à deux tours)\u00a0; pour la "
      "phase principale, choisissez aussi le type de phase.\n"
      "Un arbre à cames ne sert qu'à une seule phase. Sans capteur d'arbre à cames pour la "
      "phase principale, seuls Pas de phase, Synchronisation dynamique et Capteur de "
@@ -111,13 +116,19 @@ constexpr StringEntry kStrings[] = {
     // Cylinders banks page
     {17520, "Bancs de cylindres"},
     {17521,
-     "Pour chaque cylindre dans l'ordre d'allumage : l'angle de son point mort haut (PMH) "
-     "après celui du premier cylindre allumé, en degrés du cycle moteur de 720 degrés, et "
-     "son banc.\n"
-     "Avec des angles réguliers, le cycle est réparti également. Les angles spécifiques se "
-     "saisissent avec au plus deux décimales, ne doivent pas décroître et sont enregistrés "
-     "au dixième de degré supérieur ; le premier cylindre doit rester à 0.00 sur le banc 1.\n"
-     "Le choix du banc n'est possible que si le calculateur gère les bancs de cylindres.\n"
+     "Pour chaque cylindre dans l'ordre d'allumage\u00a0: l'angle de son point mort haut (PMH) "
+     "après celui du premier cylindre allumé, en degrés du cycle moteur de 720 degrés, et son "
+     "banc.\n"
+     "Avec Angle régulier entre cylindres, le cycle est réparti également. Les angles libres se "
+     "saisissent avec un point décimal, pas une virgule (90.5), et au plus deux décimales\u00a0; "
+     "ils ne doivent pas décroître et sont enregistrés au dixième de degré supérieur\u00a0; le "
+     "premier cylindre doit rester à 0.00 sur le banc 1. Si le calculateur a moins de voies "
+     "d'allumage que de cylindres, chaque cylindre de la seconde moitié de l'ordre d'allumage "
+     "doit être à 360 degrés après son homologue de la première moitié\u00a0; avec des bancs, le "
+     "nombre de cylindres doit être un multiple de 4, les deux bancs doivent compter autant de "
+     "cylindres, et la même règle vaut dans chaque banc.\n"
+     "Le banc se choisit si le calculateur gère les bancs et que le nombre de cylindres est un "
+     "multiple de 4 ou au plus celui des voies d'allumage.\n"
      "Sur un champ, la touche F1 affiche son aide."},
 
     // Labels and captions
@@ -165,7 +176,7 @@ constexpr StringEntry kStrings[] = {
      "angles réguliers"},
     {18118, "Le calculateur n'accepte pas le nombre de dents choisi pour le volant moteur"},
     {18119,
-     "Les tables de description du volant moteur sont erronées ou non optimisées : le "
+     "Les tables de description du volant moteur sont erronées ou non optimisées\u00a0: le "
      "moteur ne fonctionne pas correctement ou pas au mieux"},
     {18120, "Le calculateur n'accepte pas le mode peak and hold choisi pour l'injection"},
     {18121, "Le calculateur n'accepte pas la configuration d'injection choisie"},
@@ -183,7 +194,7 @@ constexpr StringEntry kStrings[] = {
      "choisi"},
     {18129, "Erreur générale de configuration des tables du volant moteur"},
     {18130,
-     "ERREUR MAJEURE KALBRIX\nCe Kalbrix ne peut être ni utilisé ni sauvegardé :\n"
+     "ERREUR MAJEURE KALBRIX\nCe Kalbrix ne peut être ni utilisé ni sauvegardé\u00a0:\n"
      "Configuration moteur inconnue du calculateur"},
 
     // Rail piloting map scales
@@ -199,7 +210,7 @@ constexpr StringEntry kStrings[] = {
 
     // Coherence rules: phases
     {18200, "Le calculateur n'accepte pas le nombre de dents choisi pour la phase principale"},
-    {18201, "Dent d'arbre à cames de mesure de la phase principale incorrecte"},
+    {18201, "Dent de début de mesure de la phase principale incorrecte"},
     {18202, "Le type de repère choisi pour la phase principale est inconnu"},
     {18203,
      "Le nombre de dents choisi pour la phase principale ne correspond pas au nombre de "
@@ -218,19 +229,19 @@ constexpr StringEntry kStrings[] = {
     {18209, "Le calculateur n'accepte pas le nombre d'impulsions de pression de phase choisi"},
     {18210,
      "Le calculateur n'accepte pas le nombre de dents choisi pour la phase auxiliaire 1"},
-    {18211, "Mesure de la dent vilebrequin incorrecte pour la phase auxiliaire 1"},
+    {18211, "Dent du vilebrequin de début de mesure incorrecte pour la phase auxiliaire 1"},
     {18212,
      "L'arbre à cames affecté à la phase auxiliaire 1 n'est pas connu du calculateur"},
     {18220,
      "Le calculateur n'accepte pas le nombre de dents choisi pour la phase auxiliaire 2"},
-    {18221, "Mesure de la dent vilebrequin incorrecte pour la phase auxiliaire 2"},
+    {18221, "Dent du vilebrequin de début de mesure incorrecte pour la phase auxiliaire 2"},
     {18222,
      "L'arbre à cames affecté à la phase auxiliaire 2 n'est pas connu du calculateur"},
     {18223,
      "Le capteur nécessaire à la mesure de la phase auxiliaire 2 n'est pas disponible"},
     {18230,
      "Le calculateur n'accepte pas le nombre de dents choisi pour la phase auxiliaire 3"},
-    {18231, "Mesure de la dent vilebrequin incorrecte pour la phase auxiliaire 3"},
+    {18231, "Dent du vilebrequin de début de mesure incorrecte pour la phase auxiliaire 3"},
     {18232,
      "L'arbre à cames affecté à la phase auxiliaire 3 n'est pas connu du calculateur"},
     {18233,
@@ -250,8 +261,8 @@ constexpr StringEntry kStrings[] = {
 
     // Phases page: label of the main marks combo by phase type
     {18400, "Nombre réel de repères de phase sur l'arbre à cames"},
-    {18401, "Nombre maximal de tours moteur pour la synchronisation dynamique"},
-    {18402, "Nombre d'impulsions de pression de phase par cycle moteur"},
+    {18401, "Nombre maximal de tours en synchronisation dynamique"},
+    {18402, "Impulsions de pression de phase par cycle moteur"},
 
     // Combo entries; TCDM names the flywheel reference mark in both languages
     {19000, "AUCUNE DONNÉE"},
@@ -260,54 +271,65 @@ constexpr StringEntry kStrings[] = {
     // Help pop-ups of the configuration dialog's controls
     {20000,
      "Type d'allumage.\n"
-     "Distribué : une seule sortie d'allumage allume tous les cylindres à tour de rôle ; le "
-     "calculateur doit produire une impulsion par cylindre, le volant moteur doit avoir "
-     "assez de dents, et un nombre impair de cylindres exige une phase principale.\n"
-     "Jumostatique : une sortie allume deux cylindres en opposition à 360° ; exige un "
-     "nombre pair de cylindres.\n"
-     "Statique : une sortie d'allumage (une bobine) par cylindre.\n"
+     "Distribué\u00a0: une seule sortie d'allumage allume tous les cylindres à tour de "
+     "rôle\u00a0; le calculateur doit produire au moins une impulsion d'allumage par cylindre, "
+     "un nombre impair de cylindres exige une phase principale autre que Pas de phase et Dents "
+     "régulières, et le volant moteur doit avoir au moins 3 dents pour 2 cylindres (arrondi "
+     "au-dessus\u00a0; 1 de plus avec une dent supplémentaire), 2 par cylindre moins 1 avec une "
+     "dent manquante, ou 5 pour 2 cylindres (arrondi au-dessus) moins 2 avec deux dents "
+     "manquantes adjacentes ou le type Renault RS.\n"
+     "Jumostatique\u00a0: une sortie allume deux cylindres en opposition à 360°\u00a0; exige un "
+     "nombre pair de cylindres, au plus deux cylindres par voie d'allumage et un calculateur qui "
+     "produit au moins 2 impulsions d'allumage.\n"
+     "Statique\u00a0: une sortie d'allumage (une bobine) par cylindre\u00a0; exige au moins "
+     "autant de voies d'allumage que de cylindres.\n"
      "Les types que le calculateur ou le nombre de cylindres n'autorisent pas sont grisés."},
     {20001,
      "Rampes d'injection.\n"
-     "Une rampe : tous les injecteurs sont alimentés par une seule rampe.\n"
-     "Deux rampes (la rampe 1 bascule sur la rampe 2) : l'injection passe de la rampe 1 à "
+     "Une rampe\u00a0: tous les injecteurs sont alimentés par une seule rampe.\n"
+     "Deux rampes (la rampe 1 bascule sur la rampe 2)\u00a0: l'injection passe de la rampe 1 à "
      "la rampe 2.\n"
-     "Deux rampes (la rampe 1 bascule sur les rampes 1+2) : l'injection passe de la rampe "
+     "Deux rampes (la rampe 1 bascule sur les rampes 1+2)\u00a0: l'injection passe de la rampe "
      "1 aux deux rampes ensemble.\n"
      "Un choix à deux rampes n'est proposé que pour les types d'injection que le "
      "calculateur autorise sur deux rampes. Avec deux rampes, la cartographie de pilotage "
      "de rampe a besoin de ses données d'échelle (fonctions d'échelle de cartographie)."},
     {20002,
      "Type d'injection.\n"
-     "Semi-séquentielle : injecteurs commandés par groupes ; autorisée seulement si le "
-     "moteur a plus de cylindres que le calculateur n'a de voies d'injection.\n"
-     "Séquentielle : une injection par cylindre et par cycle, calée sur la fin "
-     "d'injection.\n"
-     "Directe : injection séquentielle calée sur le début d'injection ; exige une phase "
-     "principale qui repère le cycle moteur.\n"
-     "Les injections séquentielle et directe exigent une voie d'injection par cylindre."},
+     "Semi-séquentielle\u00a0: injecteurs commandés par groupes. Sur une rampe, le moteur doit "
+     "avoir plus de cylindres que le calculateur n'a de voies d'injection, et 10 cylindres ne "
+     "peuvent pas être répartis sur deux bancs\u00a0; sur deux rampes, les voies d'injection "
+     "doivent être au moins aussi nombreuses que les cylindres mais moins de deux fois plus "
+     "nombreuses, et 5 cylindres sont refusés.\n"
+     "Séquentielle\u00a0: une injection par cylindre et par cycle, calée sur la fin "
+     "d'injection\u00a0; exige une voie d'injection par cylindre sur une rampe, deux par "
+     "cylindre sur deux rampes.\n"
+     "Directe\u00a0: injection séquentielle calée sur le début d'injection\u00a0; exige une "
+     "phase principale autre que Pas de phase et Dents régulières, et sur une rampe une voie "
+     "d'injection par cylindre (pas de limite de voies sur deux rampes).\n"
+     "Les types que le calculateur n'autorise pas sur une rampe sont grisés."},
     {20003,
-     "Commande peak and hold des sorties injecteurs.\n"
-     "Elle ne se règle pas dans ce dialogue : les commandes restent désactivées, et "
-     "valider l'onglet Injection désactive le mode peak and hold."},
+     "Commande peak and hold (appel-maintien) des sorties injecteurs.\n"
+     "Elle ne se règle pas dans cette fenêtre\u00a0: ses champs restent grisés, et valider "
+     "l'onglet Injection désactive le mode peak and hold."},
     {20004,
-     "Phase principale : le signal d'arbre à cames sur lequel le cycle moteur est "
+     "Phase principale\u00a0: le signal d'arbre à cames sur lequel le cycle moteur est "
      "synchronisé.\n"
-     "Affectation de l'arbre à cames : l'arbre à cames dont le capteur donne la phase. "
+     "Affectation de l'arbre à cames\u00a0: l'arbre à cames dont le capteur donne la phase. "
      "Pas de capteur d'arbre à cames ne laisse que Pas de phase, Synchronisation "
      "dynamique et Capteur de pression de phase.\n"
-     "Type de phase : la façon dont la phase est reconnue.\n"
-     "Repères : le nombre de repères de phase sur l'arbre à cames ; pour la "
-     "synchronisation dynamique, le nombre maximal de tours moteur (pair) ; pour un "
+     "Type de phase\u00a0: la façon dont la phase est reconnue.\n"
+     "Repères\u00a0: le nombre de repères de phase sur l'arbre à cames\u00a0; pour la "
+     "synchronisation dynamique, le nombre maximal de tours moteur (pair)\u00a0; pour un "
      "capteur de pression de phase, le nombre d'impulsions par cycle moteur.\n"
-     "Dent vilebrequin de début de mesure de phase : la dent, comptée depuis le repère de "
+     "Dent du vilebrequin de début de mesure de phase\u00a0: la dent, comptée depuis le repère de "
      "référence du volant (TCDM), à partir de laquelle le repère de phase est attendu."},
     {20005,
-     "Les phases auxiliaires 1 à 3 mesurent seulement la position d'un arbre à cames ; "
+     "Les phases auxiliaires 1 à 3 mesurent seulement la position d'un arbre à cames\u00a0; "
      "elles ne participent pas à la synchronisation.\n"
      "Elles exigent une phase principale avec arbre à cames. Pour chacune, choisissez un "
      "arbre à cames qu'aucune autre phase n'utilise, son nombre de repères (1 à 16) et la "
-     "dent du vilebrequin à partir de laquelle son repère est mesuré (TCDM : repère de "
+     "dent du vilebrequin à partir de laquelle son repère est mesuré (TCDM\u00a0: repère de "
      "référence du volant). Les phases auxiliaires 2 et 3 exigent aussi leur capteur sur "
      "le calculateur."},
     {20006,
@@ -316,37 +338,41 @@ constexpr StringEntry kStrings[] = {
      "préfixe 0x."},
     {20007,
      "Cible du volant moteur.\n"
-     "Repère de référence : dents toutes identiques, une dent manquante, deux dents "
+     "Repère de référence\u00a0: dents toutes identiques, une dent manquante, deux dents "
      "manquantes adjacentes, une dent supplémentaire, ou la singularité particulière du "
      "dernier bouton. Les dents toutes identiques exigent une phase principale Sur "
      "position des repères, Une dent manquante ou Une dent supplémentaire.\n"
-     "Occurrences : nombre de fois où le repère revient par tour ; plus d'une seulement "
+     "Occurrences\u00a0: nombre de fois où le repère revient par tour\u00a0; plus d'une seulement "
      "avec des dents manquantes ou supplémentaires et une phase principale Sur état des "
      "repères ou Sur position des repères.\n"
-     "Nombre total réel de dents : les dents réellement présentes sur le volant, dents "
+     "Nombre total réel de dents\u00a0: les dents réellement présentes sur le volant, dents "
      "manquantes non comptées (58 pour une cible 60-2)."},
     {20008,
-     "Nombre de cylindres du moteur ; seuls les nombres que le calculateur sait gérer sont "
+     "Nombre de cylindres du moteur\u00a0; seuls les nombres que le calculateur sait gérer sont "
      "proposés.\n"
      "Le changer remet des angles réguliers entre cylindres et replace tous les cylindres "
-     "sur le banc 1 ; les types d'allumage proposés suivent le nouveau nombre."},
+     "sur le banc 1\u00a0; les types d'allumage proposés suivent le nouveau nombre."},
     {20009,
      "Régime moteur le plus bas, en tr/min, auquel le calculateur teste la perte de "
      "synchronisation. De 0 à 65535, en décimal ou en hexadécimal avec le préfixe 0x."},
     {20010,
      "Banc du cylindre de cette ligne (cylindres dans l'ordre d'allumage).\n"
-     "Disponible seulement si le calculateur gère les bancs de cylindres. Le premier "
+     "Disponible seulement si le calculateur gère les bancs de cylindres et que le nombre de "
+     "cylindres est un multiple de 4 ou ne dépasse pas le nombre de voies d'allumage. Le premier "
      "cylindre allumé doit être sur le banc 1. Lorsque le calculateur a moins de voies "
-     "d'allumage que de cylindres, les deux bancs doivent compter le même nombre de "
-     "cylindres, à angles réguliers."},
+     "d'allumage que de cylindres, le nombre de cylindres doit être un multiple de 4, les deux "
+     "bancs doivent compter le même nombre de cylindres, et dans chaque banc la seconde moitié "
+     "de ses cylindres (dans l'ordre d'allumage) doit être à 360° après la première."},
     {20011,
-     "Angle du point mort haut (PMH) de chaque cylindre dans l'ordre d'allumage, en degrés "
-     "du cycle moteur de 720°, compté depuis le premier cylindre allumé (0.00).\n"
-     "Angles réguliers : le cycle est réparti également.\n"
-     "Angles spécifiques : saisissez chaque angle avec au plus deux décimales ; les angles "
-     "ne doivent pas décroître et sont enregistrés au dixième de degré supérieur.\n"
-     "Lorsque le calculateur a moins de voies d'allumage que de cylindres, les cylindres "
-     "doivent être appariés en opposition à 360°."},
+     "Angle du point mort haut (PMH) de chaque cylindre dans l'ordre d'allumage, en degrés du "
+     "cycle moteur de 720°, compté depuis le premier cylindre allumé (0.00).\n"
+     "Angle régulier entre cylindres\u00a0: le cycle est réparti également.\n"
+     "Angles libres\u00a0: saisissez chaque angle avec un point décimal et non une virgule "
+     "(90.5), avec au plus deux décimales\u00a0; les angles ne doivent pas décroître et sont "
+     "enregistrés au dixième de degré supérieur.\n"
+     "Lorsque le calculateur a moins de voies d'allumage que de cylindres, chaque cylindre de la "
+     "seconde moitié de l'ordre d'allumage doit être à 360° après son homologue de la première "
+     "moitié\u00a0; avec des bancs, cette règle vaut dans chaque banc."},
 };
 
 const ResourceModule kModule{"fr", kStrings, sizeof kStrings / sizeof kStrings[0],
