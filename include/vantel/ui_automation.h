@@ -31,7 +31,9 @@ VANTEL_EXPORT void VantelUiSetScreenSize(int32_t width, int32_t height);
 /* The newest visible top-level window with this exact caption (else the newest hidden one),
    or 0. Message boxes have the caption "VANTEL". */
 VANTEL_EXPORT VantelUiWindow VantelUiFindWindow(const char *caption);
-/* The control `id` of a dialog, or 0. */
+/* The control `id` of a dialog or of one of its pages (child dialogs, at any depth), or 0.
+   A control of the dialog itself comes first; the pages are then searched depth first, in
+   the order they were created. */
 VANTEL_EXPORT VantelUiWindow VantelUiGetControl(VantelUiWindow dialog, int32_t id);
 
 /* Reading back. Each returns -1 for a stale handle. */

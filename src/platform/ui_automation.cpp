@@ -68,7 +68,7 @@ VantelUiWindow VantelUiFindWindow(const char* caption) {
 }
 
 VantelUiWindow VantelUiGetControl(VantelUiWindow dialog, int32_t id) {
-  return Guarded<VantelUiWindow>(0, [&] { return GetDlgItem(dialog, id); });
+  return Guarded<VantelUiWindow>(0, [&] { return FindDescendant(dialog, id); });
 }
 
 int32_t VantelUiGetText(VantelUiWindow window, char* buf, int32_t size) {

@@ -104,6 +104,16 @@ Hwnd GetDlgItem(Hwnd dialog, int32_t id) {
   return 0;
 }
 
+Hwnd FindDescendant(Hwnd window, int32_t id) {
+  if (const Hwnd direct = GetDlgItem(window, id)) return direct;
+  const Window* record = GetWindow(window);
+  if (!record) return 0;
+  for (Hwnd child : record->children) {
+    if (const Hwnd found = FindDescendant(child, id)) return found;
+  }
+  return 0;
+}
+
 bool IsReachable(Hwnd handle) {
   const Window* window = GetWindow(handle);
   if (!window) return false;
@@ -179,6 +189,18 @@ void ClientOrigin(Hwnd handle, int& x, int& y) {
   y += top;
 }
 
+Rect ScreenToClient(Hwnd window, const Rect& rect) {
+  int x = 0, y = 0;
+  ClientOrigin(window, x, y);
+  return {rect.left - x, rect.top - y, rect.right - x, rect.bottom - y};
+}
+
+Rect ClientToScreen(Hwnd window, const Rect& rect) {
+  int x = 0, y = 0;
+  ClientOrigin(window, x, y);
+  return {rect.left + x, rect.top + y, rect.right + x, rect.bottom + y};
+}
+
 void MoveWindow(Hwnd handle, const Rect& rect) {
   Window* window = GetWindow(handle);
   if (!window) return;
@@ -189,6 +211,13 @@ void MoveWindow(Hwnd handle, const Rect& rect) {
   intptr_t result = 0;
   SendMessage(handle, {.kind = MessageKind::Size, .x = after.Width(), .y = after.Height()},
               result);
+}
+
+void MoveWindowOnto(Hwnd handle, Hwnd placeholder) {
+  const Window* window = GetWindow(handle);
+  if (!window || !IsWindow(placeholder)) return;
+  const Rect screen = GetWindowRect(placeholder);
+  MoveWindow(handle, window->parent == 0 ? screen : ScreenToClient(window->parent, screen));
 }
 
 void SetScrollInfo(Hwnd handle, const ScrollInfo& info) {
@@ -245,14 +274,16 @@ void ResetItems(Hwnd control) {
   Window* window = GetWindow(control);
   if (!window) return;
   window->items.clear();
+  window->itemData.clear();
   window->selection = -1;
   window->topIndex = 0;
 }
 
-int32_t AddItem(Hwnd control, std::string text) {
+int32_t AddItem(Hwnd control, std::string text, int32_t data) {
   Window* window = GetWindow(control);
   if (!window) return -1;
   window->items.push_back(std::move(text));
+  window->itemData.push_back(data);
   return static_cast<int32_t>(window->items.size()) - 1;
 }
 
@@ -262,6 +293,7 @@ void InsertItem(Hwnd control, int32_t index, std::string text) {
   const auto at = std::clamp<size_t>(static_cast<size_t>(std::max(index, 0)), 0,
                                      window->items.size());
   window->items.insert(window->items.begin() + static_cast<std::ptrdiff_t>(at), std::move(text));
+  window->itemData.insert(window->itemData.begin() + static_cast<std::ptrdiff_t>(at), 0);
 }
 
 void SetSelection(Hwnd control, int32_t index) {

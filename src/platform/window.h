@@ -126,6 +126,7 @@ struct Window {
   uint32_t style = 0;
   uint32_t listExStyle = 0;
   std::vector<std::string> items;  // combo entries, list view rows, tab texts
+  std::vector<int32_t> itemData;   // per item: the value a combo entry stands for, or 0
   int32_t selection = -1;          // combo selection, current tab
   std::vector<ListColumn> columns;
   int32_t topIndex = 0;  // first list view row shown
@@ -163,6 +164,9 @@ void EnableWindow(Hwnd window, bool enable);
 void SetWindowText(Hwnd window, std::string text);
 std::string GetWindowText(Hwnd window);
 Hwnd GetDlgItem(Hwnd dialog, int32_t id);
+/// A direct child with this id, else the first found among the children's descendants, depth
+/// first in creation order: a dialog reaches the controls of its pages.
+Hwnd FindDescendant(Hwnd window, int32_t id);
 /// Visible and enabled, and so are all its ancestors: a user can reach it.
 bool IsReachable(Hwnd window);
 
@@ -177,11 +181,17 @@ Rect GetWindowRect(Hwnd window);
 Rect GetClientRect(Hwnd window);
 /// Screen position of the client area's origin.
 void ClientOrigin(Hwnd window, int& x, int& y);
+/// Screen pixels to the window's client coordinates, and back.
+Rect ScreenToClient(Hwnd window, const Rect& rect);
+Rect ClientToScreen(Hwnd window, const Rect& rect);
 /// Frame and caption sizes that `style` adds around the client area.
 void NonClientSize(uint32_t style, int& left, int& top, int& right, int& bottom);
 /// Moves a window (rectangle in the parent's client area or on the screen) and tells it its
 /// new client size when that changed.
 void MoveWindow(Hwnd window, const Rect& rect);
+/// Moves a window onto the screen rectangle of `placeholder`, wherever that one lives (a page
+/// on the control that marks its place).
+void MoveWindowOnto(Hwnd window, Hwnd placeholder);
 
 void SetScrollInfo(Hwnd window, const ScrollInfo& info);
 ScrollInfo GetScrollInfo(Hwnd window);
@@ -202,7 +212,7 @@ int ScreenHeight();
 
 // Control contents, as the plug-in's code sets them.
 void ResetItems(Hwnd control);  // combo entries, list rows, tabs
-int32_t AddItem(Hwnd control, std::string text);
+int32_t AddItem(Hwnd control, std::string text, int32_t data = 0);  // data: its value
 void InsertItem(Hwnd control, int32_t index, std::string text);
 void SetSelection(Hwnd control, int32_t index);  // -1 or out of range: none
 int32_t GetSelection(Hwnd control);
