@@ -127,9 +127,10 @@ TEST_F(RequestsTest, WellFormedRepliesAreCopiedWhole) {
 }
 
 TEST_F(RequestsTest, SendersLeaveSuccessfulInputToTheHostAndFreeFailedInput) {
-  host.AddItem("T", 1);
+  host.AddItem("I", 1, 0);
+  host.AddItem("T", 2, WordTable{4, 0});
   const WordTable words{6, 1, 2};
-  EXPECT_TRUE(SendInt(context, REQ_ITEM_WRITE, "T", 9));
+  EXPECT_TRUE(SendInt(context, REQ_ITEM_WRITE, "I", 9));
   EXPECT_TRUE(SendWords(context, REQ_ITEM_WRITE, "T", words));
   EXPECT_EQ(host.Written("T"), words);
   host.Fail(REQ_ITEM_WRITE, "T", 5);

@@ -63,49 +63,39 @@ WordTable RequestRecord::InWords() const {
   return words;
 }
 
-RawReply IntReply(int32_t value) {
-  RawReply reply;
-  reply.len = -1;
-  reply.bytes.resize(4);
-  std::memcpy(reply.bytes.data(), &value, 4);
-  return reply;
-}
+RawReply IntReply(int32_t value) { return RawReply::Int(value); }
 
-RawReply TextReply(const std::string& text) {
-  RawReply reply;
-  reply.bytes.assign(text.begin(), text.end());
-  reply.bytes.push_back(0);
-  reply.len = static_cast<int32_t>(reply.bytes.size());
-  return reply;
-}
+RawReply TextReply(const std::string& text) { return RawReply::Text(text); }
 
 RawReply WordsReply(const WordTable& words) {
-  RawReply reply;
-  reply.bytes.resize(words.size() * 2);
-  std::memcpy(reply.bytes.data(), words.data(), reply.bytes.size());
-  reply.len = static_cast<int32_t>(reply.bytes.size());
-  return reply;
+  return RawReply::Bytes(words.data(), words.size() * sizeof(uint16_t));
 }
 
 RawReply LongsReply(const std::vector<int32_t>& longs) {
-  RawReply reply;
-  reply.bytes.resize(longs.size() * 4);
-  std::memcpy(reply.bytes.data(), longs.data(), reply.bytes.size());
-  reply.len = static_cast<int32_t>(reply.bytes.size());
-  return reply;
+  return RawReply::Bytes(longs.data(), longs.size() * sizeof(int32_t));
 }
 
-RawReply FailReply(int32_t result) {
-  RawReply reply;
-  reply.result = result;
-  return reply;
-}
+RawReply FailReply(int32_t result) { return RawReply::Result(result); }
 
 // ---------------------------------------------------------------- host
 
 FakeHost* FakeHost::current_ = nullptr;
 
-FakeHost::FakeHost() { current_ = this; }
+namespace {
+
+// Replies and taken inputs go through the plug-in's allocator, so the ledger sees them.
+constexpr hostcore::BlockAllocator kSharedAllocator{&HostAlloc, &HostFree};
+
+}  // namespace
+
+FakeHost::FakeHost() {
+  hostLevel = 3;
+  userLevel = 5;
+  machineName = "M12";
+  userValues = {{"VALUSER_LSTSEL", 1}, {"VALUSER_LSTSXC", 1}, {"VALUSER_LSTSYC", 1},
+                {"VALUSER_LSTPIL", 1}, {"VALUSER_LSTPID", 1}};
+  current_ = this;
+}
 FakeHost::~FakeHost() {
   if (current_ == this) current_ = nullptr;
 }
@@ -157,102 +147,11 @@ std::optional<RawReply> FakeHost::TakeProgrammed(int32_t code, const std::string
   return reply;
 }
 
-namespace {
-
-RawReply ValueReply(const ItemValue& value) {
-  if (auto* i = std::get_if<int32_t>(&value)) return IntReply(*i);
-  if (auto* w = std::get_if<WordTable>(&value)) return WordsReply(*w);
-  if (auto* l = std::get_if<std::vector<int32_t>>(&value)) return LongsReply(*l);
-  if (auto* t = std::get_if<std::string>(&value)) return TextReply(*t);
-  return FailReply(HOST_DATA_ERROR);
-}
-
-RawReply NameList(const std::map<std::string, Item>& items) {
-  RawReply reply;
-  for (const auto& [name, item] : items) {
-    reply.bytes.insert(reply.bytes.end(), name.begin(), name.end());
-    reply.bytes.push_back(0);
-  }
-  if (reply.bytes.empty()) reply.bytes.push_back(0);
-  reply.len = static_cast<int32_t>(reply.bytes.size());
-  return reply;
-}
-
-}  // namespace
-
-RawReply FakeHost::Answer(int32_t code, const std::string& name, const RequestRecord& request) {
+RawReply FakeHost::Answer(int32_t code, const std::string& name, const HostBuffer* buf) {
   if (auto programmed = TakeProgrammed(code, name)) return *programmed;
   if (auto failed = failedCodes_.find(code); failed != failedCodes_.end())
     return FailReply(failed->second);
-
-  auto found = items.find(name);
-  Item* item = found == items.end() ? nullptr : &found->second;
-  auto attribute = [&](int32_t fallback) {
-    if (!item) return FailReply(HOST_TARGET_ERROR);
-    auto a = item->attributes.find(code);
-    return IntReply(a == item->attributes.end() ? fallback : a->second);
-  };
-  const RawReply ok;
-  switch (code) {
-    case REQ_HOST_VERSION: return IntReply(hostVersion);
-    case REQ_HOST_LANGUAGE: return IntReply(hostLanguage);
-    case REQ_HOST_LEVEL: return IntReply(hostLevel);
-    case REQ_USER_LEVEL: return IntReply(userLevel);
-    case REQ_MACHINE_CONNECTION: return IntReply(connection);
-    case REQ_MACHINE_NAME: return machineName ? TextReply(*machineName) : FailReply(HOST_DATA_ERROR);
-    case REQ_REGISTER_MODULE:
-    case REQ_SAVE_STATUS:
-    case REQ_END_ACTION:
-      return ok;
-    case REQ_ITEM_LIST: return NameList(items);
-    case REQ_USER_VALUE: {
-      auto v = userValues.find(name);
-      return v == userValues.end() ? FailReply(HOST_TARGET_ERROR) : IntReply(v->second);
-    }
-    case REQ_FNC_QUERY: return IntReply(knownFunctions.count(name) ? 1 : 0);
-    case REQ_SUP_QUERY: return IntReply(knownSupervisions.count(name) ? 1 : 0);
-    case REQ_FNC_ENABLE:
-    case REQ_SUP_ENABLE:
-      return ok;
-    case REQ_ITEM_ID:
-      if (!item || item->id == -1) return FailReply(HOST_TARGET_ERROR);
-      return IntReply(item->id);
-    case REQ_ITEM_NAME: {
-      const auto id = request.InInt();
-      for (const auto& [n, it] : items)
-        if (id && it.id == *id) return TextReply(n);
-      return FailReply(HOST_TARGET_ERROR);
-    }
-    case REQ_ITEM_CLASS: return item ? IntReply(item->cls) : FailReply(HOST_TARGET_ERROR);
-    case REQ_ITEM_STATE: return item ? IntReply(item->stateBits) : FailReply(HOST_TARGET_ERROR);
-    case REQ_ITEM_PRESENT: return item ? IntReply(item->present) : FailReply(HOST_TARGET_ERROR);
-    case REQ_ITEM_IS_MAP: return item ? IntReply(item->isMap) : FailReply(HOST_TARGET_ERROR);
-    case REQ_ITEM_LISTS: return item ? IntReply(item->lists) : FailReply(HOST_TARGET_ERROR);
-    case REQ_ITEM_LABEL: return item ? TextReply(item->label) : FailReply(HOST_TARGET_ERROR);
-    case REQ_ITEM_ERROR_TEXT: return item ? TextReply(item->errorText) : FailReply(HOST_TARGET_ERROR);
-    case REQ_ITEM_ATTR_10: return attribute(1);
-    case REQ_ITEM_ATTR_20: return attribute(1);
-    case REQ_ITEM_ATTR_23: return attribute(0);
-    case REQ_ITEM_ATTR_24: return attribute(0);
-    case REQ_ITEM_ERROR_CODE: return attribute(0);
-    case REQ_ITEM_VALUE: return item ? ValueReply(item->value) : FailReply(HOST_TARGET_ERROR);
-    case REQ_ITEM_WRITE:
-      if (!item) return FailReply(HOST_TARGET_ERROR);
-      if (request.inLen == -1) {
-        item->value = *request.InInt();
-      } else {
-        item->value = request.InWords();
-      }
-      return ok;
-    case REQ_ITEM_MARK:
-    case REQ_DAT_ENABLE:
-    case REQ_ITEM_SEND:
-    case REQ_ITEM_VSCALE:
-    case REQ_ITEM_HSCALE:
-      return item ? ok : FailReply(HOST_TARGET_ERROR);
-    default:
-      return FailReply(HOST_ACTION_ERROR);
-  }
+  return hostcore::Answer(*this, code, name, hostcore::InputOf(buf));
 }
 
 int32_t FakeHost::Handle(int32_t machine, int32_t code, const char* itemName, HostBuffer* buf) {
@@ -268,30 +167,10 @@ int32_t FakeHost::Handle(int32_t machine, int32_t code, const char* itemName, Ho
     }
   }
   if (onRequest) onRequest(request);
-  RawReply reply = Answer(code, request.item, request);
-  request.result = reply.result;
+  request.result = hostcore::Deliver(buf, code, Answer(code, request.item, buf), kSharedAllocator);
   ++requestCount;
   if (recordLog) log.push_back(request);
-  if (reply.result != HOST_OK || buf == nullptr) return reply.result;
-
-  const bool inOut = code == REQ_USER_LEVEL || code == REQ_ITEM_NAME;
-  const bool hasInput = buf->data != nullptr;
-  if (hasInput && !inOut) {
-    // Success: the host takes the input over and disposes of it.
-    HostFree(buf->data);
-    buf->data = nullptr;
-    buf->len = 0;
-    return HOST_OK;
-  }
-  if (hasInput && inOut) HostFree(buf->data);  // replaced by the reply
-  buf->len = reply.len;
-  buf->data = nullptr;
-  if (!reply.nullData && (!reply.bytes.empty() || reply.len != 0)) {
-    void* block = HostAlloc(reply.bytes.size());
-    if (!reply.bytes.empty()) std::memcpy(block, reply.bytes.data(), reply.bytes.size());
-    buf->data = block;
-  }
-  return HOST_OK;
+  return request.result;
 }
 
 HostedContext::HostedContext(FakeHost& /*host*/, int32_t index) : context(&app, index) {

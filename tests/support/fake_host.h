@@ -1,18 +1,18 @@
 #pragma once
-// A programmable host for tests: an item store answering the request codes, programmable
-// replies and failures per request code and item, a log of every request with its payload,
-// and an allocation ledger that proves who freed what.
+// A programmable host for tests: the hosts' shared item store and request table, with
+// programmable replies and failures per request code and item, a log of every request with
+// its payload, and an allocation ledger that proves who freed what.
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
-#include <variant>
 #include <vector>
 
 #include "host/host_data.h"
+#include "item_store.h"
+#include "request_table.h"
 #include "ui/machine_context.h"
 #include "vantel/host_abi.h"
 
@@ -46,21 +46,8 @@ class AllocationLedger {
   HostAllocator allocator_;
 };
 
-/// A value the host holds for an item.
-using ItemValue = std::variant<std::monostate, int32_t, WordTable, std::vector<int32_t>, std::string>;
-
-struct Item {
-  int32_t id = -1;  // -1: REQ_ITEM_ID gives no identifier (unknown item)
-  ItemValue value;
-  int32_t cls = 0;
-  int32_t stateBits = static_cast<int32_t>(0x80000000u);
-  int32_t present = 1;
-  int32_t isMap = 0;
-  int32_t lists = 0;
-  std::string label;
-  std::map<int32_t, int32_t> attributes;  // REQ_ITEM_ATTR_10/20/23/24, error code...
-  std::string errorText;
-};
+using ItemValue = hostcore::ItemValue;
+using Item = hostcore::Item;
 
 /// One request as the host saw it.
 struct RequestRecord {
@@ -76,12 +63,7 @@ struct RequestRecord {
 };
 
 /// A raw reply: result, len and bytes (copied into a fresh block of the shared allocator).
-struct RawReply {
-  int32_t result = HOST_OK;
-  int32_t len = 0;
-  std::vector<uint8_t> bytes;
-  bool nullData = false;  // reply with len set but no data
-};
+using RawReply = hostcore::Reply;
 
 RawReply IntReply(int32_t value);
 RawReply TextReply(const std::string& text);  // NUL appended
@@ -89,7 +71,9 @@ RawReply WordsReply(const WordTable& words);
 RawReply LongsReply(const std::vector<int32_t>& longs);
 RawReply FailReply(int32_t result);
 
-class FakeHost {
+/// The store's answers start as machine "M12" at host level 3 and user level 5, with the
+/// five list user values at 1 and no items.
+class FakeHost : public hostcore::ItemStore {
  public:
   FakeHost();
   ~FakeHost();
@@ -98,21 +82,6 @@ class FakeHost {
 
   /// The ACTIONDLL entry that dispatches to the current fake host.
   static ActionDllFn Entry();
-
-  // --- the host's own answers
-  int32_t hostVersion = 0x50000;
-  int32_t hostLanguage = 1033;
-  int32_t hostLevel = 3;
-  int32_t userLevel = 5;
-  int32_t connection = 1;
-  std::optional<std::string> machineName = "M12";  // nullopt: the request fails
-  std::map<std::string, int32_t> userValues = {{"VALUSER_LSTSEL", 1}, {"VALUSER_LSTSXC", 1},
-                                               {"VALUSER_LSTSYC", 1}, {"VALUSER_LSTPIL", 1},
-                                               {"VALUSER_LSTPID", 1}};
-  std::set<std::string> knownFunctions;
-  std::set<std::string> knownSupervisions;
-  std::map<std::string, Item> items;
-  /// Input payloads the host took over on success (freed at once, as a host would).
 
   // --- programming
   /// Answers `code` for `item` with `reply` (overrides the store), `times` times (-1: always).
@@ -147,7 +116,7 @@ class FakeHost {
     int times;
   };
   std::optional<RawReply> TakeProgrammed(int32_t code, const std::string& item);
-  RawReply Answer(int32_t code, const std::string& item, const RequestRecord& request);
+  RawReply Answer(int32_t code, const std::string& item, const HostBuffer* buf);
 
   static FakeHost* current_;
   AllocationLedger ledger_;

@@ -1,13 +1,15 @@
 #pragma once
-// The host side of ACTIONDLL: answers every request from the Kalbrix, keeps what the
-// plug-in sends, and notes it for the report the host prints after each step.
+// The host side of ACTIONDLL: answers every request from the Kalbrix through the shared
+// request table, and notes what the plug-in sends for the report printed after each step.
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "kalbrix.h"
+#include "request_table.h"
 #include "vantel/host_abi.h"
 
 namespace vantel::host {
@@ -52,7 +54,8 @@ enum DescriptorElement : int {
 
 class HostService {
  public:
-  /// `trace`, when not null, receives one line per request and one per reply.
+  /// `trace`, when not null, receives one line per request and one per reply. `language`
+  /// answers REQ_HOST_LANGUAGE: the host's own setting, not the file's.
   HostService(Kalbrix& kalbrix, int32_t language, FILE* trace);
 
   /// The whole of ACTIONDLL.
@@ -66,9 +69,12 @@ class HostService {
   /// The name of the item that a machine data descriptor element identifies ("" if none).
   std::string DescriptorItem(int element) const;
 
+  /// Asked before each request is served; any result but HOST_OK fails the request with it
+  /// and leaves the record as the plug-in passed it (a host whose link to the ECU drops).
+  std::function<int32_t(int32_t code, const std::string& item)> failRequest;
+
  private:
-  int32_t Serve(int32_t code, const std::string& item, HostBuffer* buf);
-  int32_t TakeInput(HostBuffer* buf, int32_t* value);
+  void Note(int32_t code, const std::string& item, int32_t sent);
   void Trace(const char* direction, int32_t code, const std::string& item,
              const HostBuffer* buf, int32_t result) const;
 
@@ -79,8 +85,7 @@ class HostService {
   std::vector<std::string> writtenItems_;
 };
 
-/// Name of a request code ("REQ_ITEM_VALUE"), or "" for an unknown one.
-const char* RequestName(int32_t code);
+using hostcore::RequestName;
 
 /// Routes ACTIONDLL to `service` (null: every request fails as an action error).
 void InstallHostService(HostService* service);

@@ -11,8 +11,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <set>
 #include <sstream>
+#include <utility>
+
+#include "vantel/host_abi.h"
 
 namespace vantel::host {
 
@@ -25,7 +29,24 @@ constexpr std::array kItemKeys = {"name",    "id",    "int",        "words",    
 constexpr std::array kTopKeys = {"machine",   "name",         "hostVersion", "hostLevel",
                                  "userLevel", "connection",   "descriptor",  "userValues",
                                  "functions", "supervisions", "items",       "comment"};
-constexpr std::array kAttributeSuffixes = {"10", "20", "23", "24"};
+
+struct AttributeKey {
+  const char* suffix;
+  int32_t code;
+};
+
+constexpr std::array<AttributeKey, 4> kAttributeKeys = {{
+    {"10", REQ_ITEM_ATTR_10},
+    {"20", REQ_ITEM_ATTR_20},
+    {"23", REQ_ITEM_ATTR_23},
+    {"24", REQ_ITEM_ATTR_24},
+}};
+
+std::optional<int32_t> AttributeCode(const std::string& suffix) {
+  for (const AttributeKey& key : kAttributeKeys)
+    if (suffix == key.suffix) return key.code;
+  return std::nullopt;
+}
 
 template <size_t N>
 bool OneOf(const std::string& key, const std::array<const char*, N>& keys) {
@@ -131,7 +152,8 @@ ItemValue ReadValue(const Json& item, const Checker& check) {
   return std::monostate{};
 }
 
-KalbrixItem ReadItem(const Json& item, size_t index) {
+/// The item and its name.
+std::pair<std::string, KalbrixItem> ReadItem(const Json& item, size_t index) {
   const std::string where = "item " + std::to_string(index);
   if (!item.is_object()) Checker(where).Fail("must be an object");
   const std::string name = Checker(where).Text(item, "name", true);
@@ -142,11 +164,10 @@ KalbrixItem ReadItem(const Json& item, size_t index) {
   if (!item.contains("id")) check.Fail("\"id\" is missing");
 
   KalbrixItem out;
-  out.name = name;
   out.id = check.Int(item, "id", -1);
   out.value = ReadValue(item, check);
-  out.itemClass = check.Int(item, "class", 0);
-  out.state = check.Int(item, "state", kUsableState);
+  out.cls = check.Int(item, "class", 0);
+  out.stateBits = check.Int(item, "state", kUsableState);
   out.present = check.Int(item, "present", 1);
   out.isMap = check.Int(item, "isMap", 0);
   out.lists = check.Int(item, "lists", 0);
@@ -157,55 +178,17 @@ KalbrixItem ReadItem(const Json& item, size_t index) {
     const Json& attributes = item.at("attributes");
     if (!attributes.is_object()) check.Fail("\"attributes\" must be an object");
     for (const auto& [key, value] : attributes.items()) {
-      if (!OneOf(key, kAttributeSuffixes))
-        check.Fail("unknown attribute \"" + key + "\" (10, 20, 23 or 24)");
+      const auto code = AttributeCode(key);
+      if (!code) check.Fail("unknown attribute \"" + key + "\" (10, 20, 23 or 24)");
       const auto number = AsInt32(value);
       if (!number) check.Fail("attribute \"" + key + "\" must be a 32-bit integer");
-      out.attributes[key] = *number;
+      out.attributes[*code] = *number;
     }
   }
-  return out;
+  return {name, std::move(out)};
 }
 
 }  // namespace
-
-int32_t KalbrixItem::Attribute(const std::string& suffix) const {
-  const auto it = attributes.find(suffix);
-  if (it != attributes.end()) return it->second;
-  // Attribute 10 and 20 mean "may be chosen" and "notifications count"; 23 and 24 are the
-  // refresh guards, which let a refresh send the item when both are 0.
-  return suffix == "10" || suffix == "20" ? 1 : 0;
-}
-
-KalbrixItem* Kalbrix::Find(const std::string& itemName) {
-  for (auto& item : items)
-    if (item.name == itemName) return &item;
-  return nullptr;
-}
-
-const KalbrixItem* Kalbrix::Find(const std::string& itemName) const {
-  return const_cast<Kalbrix*>(this)->Find(itemName);
-}
-
-const KalbrixItem* Kalbrix::FindId(int32_t id) const {
-  for (const auto& item : items)
-    if (item.id == id && id != -1) return &item;
-  return nullptr;
-}
-
-std::optional<int32_t> Kalbrix::UserValue(const std::string& valueName) const {
-  for (const auto& [name, value] : userValues)
-    if (name == valueName) return value;
-  return std::nullopt;
-}
-
-bool Kalbrix::KnowsFunction(const std::string& entry) const {
-  return std::find(functions.begin(), functions.end(), entry) != functions.end();
-}
-
-bool Kalbrix::KnowsSupervision(const std::string& entry) const {
-  return std::find(supervisions.begin(), supervisions.end(), entry) != supervisions.end();
-}
 
 Json ParseKalbrixText(const std::string& text) {
   try {
@@ -229,34 +212,38 @@ Kalbrix KalbrixFromJson(const Json& document) {
   Kalbrix kalbrix;
   if (!document.contains("machine")) check.Fail("\"machine\" is missing");
   kalbrix.machine = static_cast<uint32_t>(check.Int(document, "machine", 0));
-  kalbrix.name = check.Text(document, "name", false);
+  // A file without a name, or with an empty one, makes REQ_MACHINE_NAME fail.
+  if (std::string name = check.Text(document, "name", false); !name.empty())
+    kalbrix.machineName = std::move(name);
   kalbrix.hostVersion = check.Int(document, "hostVersion", 0x50000);
   kalbrix.hostLevel = check.Int(document, "hostLevel", 5);
   kalbrix.userLevel = check.Int(document, "userLevel", 1);
   kalbrix.connection = check.Int(document, "connection", 1);
   kalbrix.descriptor = check.Text(document, "descriptor", true);
-  kalbrix.functions = check.Names(document, "functions");
-  kalbrix.supervisions = check.Names(document, "supervisions");
+  for (std::string& entry : check.Names(document, "functions"))
+    kalbrix.knownFunctions.insert(std::move(entry));
+  for (std::string& entry : check.Names(document, "supervisions"))
+    kalbrix.knownSupervisions.insert(std::move(entry));
   if (document.contains("userValues")) {
     const Json& values = document.at("userValues");
     if (!values.is_object()) check.Fail("\"userValues\" must be an object");
     for (const auto& [key, value] : values.items()) {
       const auto number = AsInt32(value);
       if (!number) check.Fail("user value \"" + key + "\" must be a 32-bit integer");
-      kalbrix.userValues.emplace_back(key, *number);
+      kalbrix.userValues.emplace(key, *number);
     }
   }
   if (!document.contains("items") || !document.at("items").is_array())
     check.Fail("\"items\" must be an array of items");
-  std::set<std::string> names;
   std::set<int32_t> ids;
   size_t index = 0;
   for (const Json& item : document.at("items")) {
-    KalbrixItem read = ReadItem(item, index++);
-    if (!names.insert(read.name).second) check.Fail("item \"" + read.name + "\" appears twice");
+    auto [name, read] = ReadItem(item, index++);
+    if (kalbrix.items.count(name)) check.Fail("item \"" + name + "\" appears twice");
     if (read.id != -1 && !ids.insert(read.id).second)
-      check.Fail("item \"" + read.name + "\" repeats the id " + std::to_string(read.id));
-    kalbrix.items.push_back(std::move(read));
+      check.Fail("item \"" + name + "\" repeats the id " + std::to_string(read.id));
+    kalbrix.items.emplace(name, std::move(read));
+    kalbrix.listOrder.push_back(std::move(name));
   }
   return kalbrix;
 }

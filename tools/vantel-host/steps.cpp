@@ -248,10 +248,10 @@ void StepRunner::Print(const Step& step, const Observation& seen, const UiEvents
   if (seen.injectionFlags)
     std::fprintf(out_, "injection flags: %s\n", Hex32(*seen.injectionFlags).c_str());
   for (const ScaleReference& scale : seen.scales) {
-    const KalbrixItem* target = kalbrix_.FindId(scale.reference);
+    const std::string* target = kalbrix_.NameOf(scale.reference);
     std::fprintf(out_, "%s scale of %s: %d%s%s\n", scale.vertical ? "vertical" : "horizontal",
                  scale.map.c_str(), scale.reference, target ? " " : "",
-                 target ? target->name.c_str() : "");
+                 target ? target->c_str() : "");
   }
   for (const auto& [item, mode] : seen.sends)
     std::fprintf(out_, "send %s (mode %d)\n", item.c_str(), mode);

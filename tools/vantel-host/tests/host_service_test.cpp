@@ -22,6 +22,22 @@ const char* const kKalbrix = R"({
   ]
 })";
 
+struct Payload {
+  const char* form;
+  int32_t len;
+  std::vector<uint8_t> bytes;
+};
+
+// One payload of each form the wire has. Bytes read as words, longs or a text only by the form
+// of the item they go to.
+enum PayloadForm { kIntPayload, kThreeWords, kEightBytes, kText };
+const Payload kPayloads[] = {
+    {"int 9", -1, {9, 0, 0, 0}},
+    {"three words", 6, {6, 0, 1, 0, 2, 0}},
+    {"two longs or four words", 8, {8, 0, 0, 0, 1, 0, 0, 0}},
+    {"text", 3, {'x', 'y', 0}},
+};
+
 /// The host as the plug-in sees it: each call goes through Handle with a fresh record.
 class HostServiceTest : public ::testing::Test {
  protected:
@@ -46,6 +62,14 @@ class HostServiceTest : public ::testing::Test {
     std::free(record_.data);
     *input = NewInt(value);
     record_ = {-1, *input};
+    return service_.Handle(12, code, item, &record_);
+  }
+
+  int32_t Send(int32_t code, const char* item, const Payload& payload, void** input) {
+    std::free(record_.data);
+    *input = std::malloc(payload.bytes.size());
+    std::memcpy(*input, payload.bytes.data(), payload.bytes.size());
+    record_ = {payload.len, *input};
     return service_.Handle(12, code, item, &record_);
   }
 
@@ -196,6 +220,67 @@ TEST_F(HostServiceTest, WrittenTablesReplaceTheItemAndAreListedOnce) {
   EXPECT_EQ(std::get<Words>(kalbrix_.Find("TAB")->value), (Words{8, 4, 5, 6}));
   EXPECT_EQ(service_.WrittenItems(), std::vector<std::string>{"TAB"});
   EXPECT_EQ(service_.TakeObservation().written.size(), 2u);
+}
+
+// An integer over a word table, a table over an integer, anything over an item without a
+// value: the host refuses it as a wrong item form, and the plug-in keeps its input.
+TEST_F(HostServiceTest, WriteOfAnotherFormIsRefusedWithTheDataError) {
+  struct Case {
+    const char* item;
+    PayloadForm payload;
+    int32_t expected;
+  };
+  const Case cases[] = {
+      {"OPT", kIntPayload, HOST_OK},         {"OPT", kThreeWords, HOST_DATA_ERROR},
+      {"TAB", kIntPayload, HOST_DATA_ERROR}, {"TAB", kThreeWords, HOST_OK},
+      {"TAB", kText, HOST_DATA_ERROR},       {"DSC", kEightBytes, HOST_OK},
+      {"DSC", kThreeWords, HOST_DATA_ERROR}, {"DSC", kIntPayload, HOST_DATA_ERROR},
+      {"TXT", kText, HOST_OK},               {"TXT", kThreeWords, HOST_DATA_ERROR},
+      {"TXT", kIntPayload, HOST_DATA_ERROR}, {"EMPTY", kIntPayload, HOST_DATA_ERROR},
+      {"EMPTY", kEightBytes, HOST_DATA_ERROR},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.item) + " <- " + kPayloads[c.payload].form);
+    const ItemValue before = kalbrix_.Find(c.item)->value;
+    void* input = nullptr;
+    EXPECT_EQ(Send(REQ_ITEM_WRITE, c.item, kPayloads[c.payload], &input), c.expected);
+    const ItemValue& after = kalbrix_.Find(c.item)->value;
+    EXPECT_EQ(after.index(), before.index());
+    if (c.expected == HOST_OK) continue;
+    EXPECT_TRUE(after == before);
+    EXPECT_EQ(record_.data, input);
+  }
+  EXPECT_EQ(std::get<Longs>(kalbrix_.Find("DSC")->value), (Longs{8, 1}));
+  EXPECT_EQ(std::get<std::string>(kalbrix_.Find("TXT")->value), "xy");
+  // --write saves only what the host took.
+  EXPECT_EQ(service_.WrittenItems(), (std::vector<std::string>{"OPT", "TAB", "DSC", "TXT"}));
+}
+
+// Every request the host serves, with no payload and with each form of payload, on every item,
+// on none and on an unknown one.
+TEST_F(HostServiceTest, NoRequestChangesTheFormOfAnyItem) {
+  const auto forms = [this] {
+    std::vector<size_t> out;
+    for (const auto& [name, item] : kalbrix_.items) out.push_back(item.value.index());
+    return out;
+  };
+  const std::vector<size_t> before = forms();
+  const char* const names[] = {"DSC", "TAB", "TXT", "OPT", "INJ", "EMPTY", "", "NOPE"};
+  size_t served = 0;
+  for (int32_t code = 0; code < 0x80000; ++code) {
+    if (RequestName(code)[0] == '\0') continue;
+    SCOPED_TRACE(RequestName(code));
+    ++served;
+    for (const char* name : names) {
+      Ask(code, name);
+      for (const Payload& payload : kPayloads) {
+        void* input = nullptr;
+        Send(code, name, payload, &input);
+      }
+    }
+    ASSERT_EQ(forms(), before);
+  }
+  EXPECT_EQ(served, 36u);  // every request code of the ABI
 }
 
 TEST_F(HostServiceTest, DescriptorElementsNameTheirItems) {

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "vantel/host_abi.h"
+
 namespace vantel::host {
 namespace {
 
@@ -35,15 +37,16 @@ TEST(KalbrixTest, ReadsEveryValueFormAndDefault) {
   EXPECT_FALSE(k.KnowsSupervision("FNC_A"));
   EXPECT_EQ(std::get<Longs>(k.Find("DSC")->value), (Longs{8, 101}));
   EXPECT_EQ(std::get<Words>(k.Find("TAB")->value), (Words{6, 1, 65535}));
-  EXPECT_EQ(k.Find("TAB")->state, 0x40000000);
-  EXPECT_EQ(k.Find("TAB")->Attribute("20"), 0);
-  EXPECT_EQ(k.Find("VAL")->Attribute("20"), 1);
+  EXPECT_EQ(k.Find("TAB")->stateBits, 0x40000000);
+  EXPECT_EQ(k.Find("TAB")->Attribute(REQ_ITEM_ATTR_20), 0);
+  EXPECT_EQ(k.Find("VAL")->Attribute(REQ_ITEM_ATTR_20), 1);
   EXPECT_EQ(std::get<int32_t>(k.Find("VAL")->value), -5);
-  EXPECT_EQ(k.Find("VAL")->state, kUsableState);
+  EXPECT_EQ(k.Find("VAL")->stateBits, kUsableState);
   EXPECT_EQ(std::get<std::string>(k.Find("TXT")->value), "CN0=1 FNC=FNC_A");
   EXPECT_TRUE(std::holds_alternative<std::monostate>(k.Find("NONE")->value));
-  EXPECT_EQ(k.FindId(102)->name, "VAL");
-  EXPECT_EQ(k.FindId(-1), nullptr);
+  ASSERT_NE(k.NameOf(102), nullptr);
+  EXPECT_EQ(*k.NameOf(102), "VAL");
+  EXPECT_EQ(k.NameOf(-1), nullptr);
 }
 
 struct BadCase {
@@ -110,8 +113,8 @@ TEST(KalbrixTest, StateBitsMayBeWrittenAsUnsignedOrHex) {
   const char* text = R"({"machine": 1, "descriptor": "D", "items": [
       {"name": "A", "id": 1, "state": 2281701376}, {"name": "B", "id": 2, "state": "0x88000000"}]})";
   const Kalbrix k = KalbrixFromJson(ParseKalbrixText(text));
-  EXPECT_EQ(static_cast<uint32_t>(k.Find("A")->state), 0x88000000u);
-  EXPECT_EQ(static_cast<uint32_t>(k.Find("B")->state), 0x88000000u);
+  EXPECT_EQ(static_cast<uint32_t>(k.Find("A")->stateBits), 0x88000000u);
+  EXPECT_EQ(static_cast<uint32_t>(k.Find("B")->stateBits), 0x88000000u);
 }
 
 class KalbrixFileTest : public ::testing::Test {
