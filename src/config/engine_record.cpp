@@ -1,6 +1,7 @@
 #include "config/engine_record.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace vantel {
 namespace {
@@ -36,6 +37,17 @@ uint8_t LowByte(uint16_t word) { return static_cast<uint8_t>(word & 0xFF); }
 uint8_t HighByte(uint16_t word) { return static_cast<uint8_t>(word >> 8); }
 
 uint16_t Bytes(uint8_t high, uint8_t low) { return static_cast<uint16_t>(high << 8 | low); }
+
+bool IsDecimalDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The value of digit `c` in `base` (10 or 16), or -1.
+int DigitValue(char c, uint32_t base) {
+  if (IsDecimalDigit(c)) return c - '0';
+  if (base != 16) return -1;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
 
 }  // namespace
 
@@ -194,7 +206,7 @@ WordTable UpgradeEngineLayout(std::span<const uint16_t> old, const ItemResolver&
   const uint16_t pairOffset = Word(old, kEngineBanksWord);
   if (pairOffset == 0) {
     for (uint32_t i = 0; i < cylinders; ++i) {
-      t[kEngineAngleWord + i] = static_cast<uint16_t>(RoundHalfUp(uint64_t{i} * 65536, cylinders));
+      t[kEngineAngleWord + i] = RegularAngleWord(i, cylinders);
     }
   } else {
     cylinders &= ~1u;
@@ -254,6 +266,60 @@ WordTable UpgradeSyncLayout(std::span<const uint16_t> old) {
   t[kSyncMainPhaseWord] = Bytes(main.crankTooth, main.teeth);
   t[kSyncAuxPhaseWord] = Bytes(aux1.crankTooth, aux1.teeth);
   return t;
+}
+
+std::string AngleText(uint16_t word) {
+  const uint32_t shown = ShownAngleHundredths(word);
+  char text[16];
+  std::snprintf(text, sizeof text, "%u.%02u", shown / 100, shown % 100);
+  return text;
+}
+
+uint32_t ParseAngleHundredths(std::string_view text) {
+  constexpr std::string_view kBlanks = " \t\r\n\f\v";
+  const size_t first = text.find_first_not_of(kBlanks);
+  if (first == std::string_view::npos || !IsDecimalDigit(text[first])) return 0;
+  text = text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+
+  const size_t point = text.find('.');
+  uint32_t fraction = 0;
+  if (point != std::string_view::npos) {
+    // Tenths, then hundredths; further digits are truncated, not rounded.
+    uint32_t scale = 10;
+    for (size_t i = point + 1; i < text.size() && IsDecimalDigit(text[i]) && scale > 0; ++i) {
+      fraction += static_cast<uint32_t>(text[i] - '0') * scale;
+      scale /= 10;
+    }
+  }
+
+  std::string_view integer = text.substr(0, point);
+  uint32_t base = 10;
+  if (integer.size() > 2 && integer[0] == '0' && (integer[1] == 'x' || integer[1] == 'X')) {
+    base = 16;
+    integer.remove_prefix(2);
+  }
+  // Saturates: a long digit string stays above every angle instead of wrapping into one.
+  constexpr uint64_t kCeiling = UINT32_MAX;
+  uint64_t value = 0;
+  for (const char c : integer) {
+    const int digit = DigitValue(c, base);
+    if (digit < 0) break;
+    value = std::min(kCeiling, value * base + static_cast<uint32_t>(digit));
+  }
+  return static_cast<uint32_t>(std::min(kCeiling, value * 100 + fraction));
+}
+
+std::optional<uint16_t> AngleWordFromHundredths(uint32_t hundredths) {
+  if (hundredths > kCycleHundredths) return std::nullopt;
+  // Each step of a hundredth moves the word by 0 or 1, so walking the words from the one
+  // below the angle finds the same first word; the last word shows 720.00 and ends the walk.
+  const auto start = static_cast<uint32_t>(uint64_t{hundredths} * 65536 / kCycleHundredths);
+  for (uint32_t word = start; word < kLastAngleWord; ++word) {
+    if (ShownAngleHundredths(static_cast<uint16_t>(word)) >= hundredths) {
+      return static_cast<uint16_t>(word);
+    }
+  }
+  return kLastAngleWord;
 }
 
 }  // namespace vantel

@@ -5,7 +5,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
+#include <string>
+#include <string_view>
 
 #include "cmdtable/ecu_data.h"
 #include "platform/words.h"
@@ -230,6 +233,51 @@ WordTable UpgradeSyncLayout(std::span<const uint16_t> old);
 /// floor(x / d) rounded up when twice the remainder is at least d.
 constexpr uint32_t RoundHalfUp(uint64_t x, uint64_t d) {
   return static_cast<uint32_t>(x / d + (2 * (x % d) >= d ? 1 : 0));
+}
+
+// --- TDC angles (EngineTable words 8 to 19). A word is 1/65536 of the 720° cycle; a person
+// reads and types degrees with two decimals, that is hundredths, 72000 a cycle.
+inline constexpr uint32_t kCycleHundredths = 72000;
+/// The highest angle word: it shows as 720.00, so 720.00 is the highest angle one can type.
+inline constexpr uint16_t kLastAngleWord = 0xFFFF;
+/// CylinderCaps word 1: the ECU manages two banks of cylinders.
+inline constexpr uint16_t kBanksAllowedBit = 0x8000;
+
+/// The angle word of cylinder `index` (from 0) of `cylinders` spread evenly over the cycle.
+constexpr uint16_t RegularAngleWord(uint32_t index, uint32_t cylinders) {
+  return static_cast<uint16_t>(RoundHalfUp(uint64_t{index} * 65536, cylinders));
+}
+
+/// The same regular angle in hundredths, truncated: what a person types for it.
+constexpr uint32_t RegularAngleHundredths(uint32_t index, uint32_t cylinders) {
+  return static_cast<uint32_t>(uint64_t{index} * kCycleHundredths / cylinders);
+}
+
+/// The hundredths `word` shows: its angle rounded to tenths, so the last digit is always 0.
+constexpr uint32_t ShownAngleHundredths(uint16_t word) {
+  const auto hundredths = static_cast<uint32_t>(uint64_t{word} * kCycleHundredths / 65536);
+  return 10 * RoundHalfUp(hundredths, 10);
+}
+
+/// `word` as an angle edit shows it, ShownAngleHundredths in degrees: "180.00", "90.50".
+std::string AngleText(uint16_t word);
+
+/// A typed angle in hundredths: blanks around it ignored; the integer part decimal or "0x"
+/// hexadecimal; after the first '.', tenths then hundredths, further digits dropped. Text
+/// not starting with a digit reads 0; past the 32 bits it saturates at UINT32_MAX.
+uint32_t ParseAngleHundredths(std::string_view text);
+
+/// The lowest word from the one `hundredths` falls in whose shown angle is not below it: a
+/// typed angle comes back as the next tenth at or above it. nullopt above 720.00, which no
+/// word holds.
+std::optional<uint16_t> AngleWordFromHundredths(uint32_t hundredths);
+
+/// Whether cylinders may be put on bank 2: the ECU manages banks, and the cylinders either
+/// each have an ignition channel or are a multiple of 4.
+constexpr bool BanksAllowed(uint16_t cylinderCapsWord1, uint32_t ignitionChannels,
+                            uint32_t cylinders) {
+  return (cylinderCapsWord1 & kBanksAllowedBit) != 0 &&
+         (cylinders <= ignitionChannels || cylinders % 4 == 0);
 }
 
 }  // namespace vantel

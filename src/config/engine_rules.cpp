@@ -12,7 +12,6 @@ namespace {
 constexpr int kNoCamshaft = -1;
 // Half an engine cycle: the opposite cylinder of a regular engine fires 360° later.
 constexpr int kHalfCycle16 = 0x8000;
-constexpr uint16_t kBanksAllowedBit = 0x8000;
 constexpr int kMaxPhaseTeeth = 16;
 constexpr int kMaxSyncRounds = 100;
 

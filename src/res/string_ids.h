@@ -66,6 +66,8 @@ inline constexpr uint32_t IDS_START_TOOTH_MARK = 19010;       // "TCDM", then "T
 // Input refused by a page.
 inline constexpr uint32_t IDS_IGNITION_DELAY_TOO_HIGH = 18010;
 inline constexpr uint32_t IDS_PAGE_ANGLES_DECREASE = 18020;
+inline constexpr uint32_t IDS_PAGE_ANGLE_TOO_HIGH = 18021;
+inline constexpr uint32_t IDS_PAGE_FLYWHEEL_NOT_BUILT = 18030;
 inline constexpr uint32_t IDS_SYNC_RPM_OUT_OF_RANGE = 18125;
 
 // Pieces that follow a number in a composed message.

@@ -128,6 +128,10 @@ constexpr StringEntry kStrings[] = {
     // Input refused by a page
     {18010, "The Ignition delay is too high"},
     {18020, "The angles between cylinders must no decrease"},
+    {18021, "The angle of a cylinder cannot be above 720.00\u00b0"},
+    {18030,
+     "The flywheel tables cannot be built for this flywheel with this number of cylinders; "
+     "choose another flywheel"},
 
     // Coherence rules: injection, ignition, cylinders, flywheel
     {18100, "Direct injection cannot be executed without engine phased configuration"},

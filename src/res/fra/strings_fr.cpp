@@ -139,6 +139,10 @@ constexpr StringEntry kStrings[] = {
     // Input refused by a page
     {18010, "Le délai d'allumage est trop élevé"},
     {18020, "Les angles entre cylindres ne doivent pas décroître"},
+    {18021, "L'angle d'un cylindre ne peut pas dépasser 720.00°"},
+    {18030,
+     "Les tables du volant moteur ne peuvent pas être construites pour ce volant avec ce "
+     "nombre de cylindres\u00a0; choisissez un autre volant"},
 
     // Coherence rules: injection, ignition, cylinders, flywheel
     {18100,

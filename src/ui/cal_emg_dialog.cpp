@@ -1,0 +1,353 @@
+#include "ui/cal_emg_dialog.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "config/check_driver.h"
+#include "host/requests.h"
+#include "platform/message_box.h"
+#include "platform/string_table.h"
+#include "res/dialog_ids.h"
+#include "res/string_ids.h"
+#include "ui/cal_all.h"
+#include "ui/cal_bnk.h"
+#include "ui/cal_ess.h"
+#include "ui/cal_mot.h"
+#include "ui/cal_pha.h"
+#include "ui/sis_report.h"
+
+namespace vantel {
+namespace {
+
+template <class Page>
+std::unique_ptr<CSisCalPage> MakePage(CSisCalEmgDialog& dialog) {
+  return std::make_unique<Page>(dialog);
+}
+
+struct PageEntry {
+  uint32_t tabText;
+  uint32_t helpText;
+  std::unique_ptr<CSisCalPage> (*make)(CSisCalEmgDialog&);
+};
+
+// In tab order, which is also the order the pages are created, moved and destroyed in.
+constexpr std::array<PageEntry, CSisCalEmgDialog::kPageCount> kPages{{
+    {IDS_TAB_ENGINE, IDS_NOTE_ENGINE_PAGE, &MakePage<CSisCalMot>},
+    {IDS_TAB_BANKS, IDS_NOTE_BANKS_PAGE, &MakePage<CSisCalBnk>},
+    {IDS_TAB_PHASES, IDS_NOTE_PHASES_PAGE, &MakePage<CSisCalPha>},
+    {IDS_TAB_IGNITION, IDS_NOTE_IGNITION_PAGE, &MakePage<CSisCalAll>},
+    {IDS_TAB_INJECTION, IDS_NOTE_INJECTION_PAGE, &MakePage<CSisCalEss>},
+}};
+
+// Filled once the pages exist; page 0 is filled again when it is selected.
+constexpr CSisCalEmgDialog::PageIndex kFirstFills[] = {CSisCalEmgDialog::kEnginePage,
+                                                       CSisCalEmgDialog::kPhasesPage,
+                                                       CSisCalEmgDialog::kIgnitionPage};
+
+struct WriteBackEntry {
+  ConfigTableIndex table;
+  int32_t doneBit;
+};
+
+// The order the ECU takes the tables in: the flywheel description before the engine record.
+constexpr WriteBackEntry kWriteBackOrder[] = {
+    {kSyncTable, kDoneSyncTable},
+    {kToothWindowTable, kDoneToothWindowTable},
+    {kToothAngleTable, kDoneToothAngleTable},
+    {kToothPositionTable, kDoneToothPositionTable},
+    {kRegularToothTable, kDoneRegularToothTable},
+    {kEngineTable, kDoneEngineTable},
+};
+
+struct HelpEntry {
+  int32_t firstId, lastId;  // controls of the dialog's pages, both included
+  uint32_t text;
+};
+
+constexpr HelpEntry kHelp[] = {
+    {1107, 1110, IDS_HELP_IGNITION_TYPE},
+    {1101, 1104, IDS_HELP_INJECTION_RAILS},
+    {1097, 1100, IDS_HELP_INJECTION_TYPE},
+    {1105, 1106, IDS_HELP_PEAK_AND_HOLD},
+    {1116, 1117, IDS_HELP_PEAK_AND_HOLD},
+    {1066, 1068, IDS_HELP_MAIN_PHASE},
+    {1072, 1072, IDS_HELP_MAIN_PHASE},
+    {1076, 1076, IDS_HELP_MAIN_PHASE},
+    {1080, 1080, IDS_HELP_MAIN_PHASE},
+    {1084, 1084, IDS_HELP_MAIN_PHASE},
+    {1088, 1088, IDS_HELP_MAIN_PHASE},
+    {1092, 1092, IDS_HELP_MAIN_PHASE},
+    {1069, 1071, IDS_HELP_AUX_PHASES},
+    {1073, 1075, IDS_HELP_AUX_PHASES},
+    {1077, 1079, IDS_HELP_AUX_PHASES},
+    {1081, 1083, IDS_HELP_AUX_PHASES},
+    {1085, 1087, IDS_HELP_AUX_PHASES},
+    {1089, 1091, IDS_HELP_AUX_PHASES},
+    {1093, 1095, IDS_HELP_AUX_PHASES},
+    {1113, 1115, IDS_HELP_IGNITION_DELAY},
+    {1050, 1054, IDS_HELP_FLYWHEEL},
+    {1056, 1060, IDS_HELP_FLYWHEEL},
+    {1064, 1064, IDS_HELP_CYLINDERS_NUMBER},
+    {1163, 1163, IDS_HELP_CYLINDERS_NUMBER},
+    {1188, 1188, IDS_HELP_CYLINDERS_NUMBER},
+    {1186, 1186, IDS_HELP_SYNC_RPM},
+    {1189, 1190, IDS_HELP_SYNC_RPM},
+    {1127, 1150, IDS_HELP_CYLINDER_BANK},
+    {1055, 1055, IDS_HELP_CYLINDER_ANGLES},
+    {1063, 1063, IDS_HELP_CYLINDER_ANGLES},
+    {1187, 1187, IDS_HELP_CYLINDER_ANGLES},
+    {1152, 1152, IDS_HELP_CYLINDER_ANGLES},
+    {1154, 1154, IDS_HELP_CYLINDER_ANGLES},
+    {1156, 1156, IDS_HELP_CYLINDER_ANGLES},
+    {1158, 1158, IDS_HELP_CYLINDER_ANGLES},
+    {1160, 1160, IDS_HELP_CYLINDER_ANGLES},
+    {1162, 1162, IDS_HELP_CYLINDER_ANGLES},
+    {1165, 1165, IDS_HELP_CYLINDER_ANGLES},
+    {1167, 1167, IDS_HELP_CYLINDER_ANGLES},
+    {1169, 1169, IDS_HELP_CYLINDER_ANGLES},
+    {1171, 1171, IDS_HELP_CYLINDER_ANGLES},
+    {1173, 1173, IDS_HELP_CYLINDER_ANGLES},
+    {1175, 1175, IDS_HELP_CYLINDER_ANGLES},
+};
+
+const HelpEntry* FindHelp(int32_t controlId) {
+  for (const HelpEntry& entry : kHelp) {
+    if (controlId >= entry.firstId && controlId <= entry.lastId) return &entry;
+  }
+  return nullptr;
+}
+
+constexpr bool MovesLeftEdge(int32_t edge) {
+  return edge == WMSZ_LEFT || edge == WMSZ_TOPLEFT || edge == WMSZ_BOTTOMLEFT;
+}
+constexpr bool MovesRightEdge(int32_t edge) {
+  return edge == WMSZ_RIGHT || edge == WMSZ_TOPRIGHT || edge == WMSZ_BOTTOMRIGHT;
+}
+constexpr bool MovesTopEdge(int32_t edge) {
+  return edge == WMSZ_TOP || edge == WMSZ_TOPLEFT || edge == WMSZ_TOPRIGHT;
+}
+constexpr bool MovesBottomEdge(int32_t edge) {
+  return edge == WMSZ_BOTTOM || edge == WMSZ_BOTTOMLEFT || edge == WMSZ_BOTTOMRIGHT;
+}
+
+}  // namespace
+
+CSisCalEmgDialog::CSisCalEmgDialog(Hwnd parent, MachineContext& context, std::string title)
+    : Dialog(IDD_MAIN_CONFIGURATION, parent),
+      context_(&context),
+      title_(std::move(title)),
+      tables_(DialogTables::From(context)) {}
+
+CSisCalEmgDialog::~CSisCalEmgDialog() {
+  for (auto& page : pages_) page.reset();
+}
+
+CSisCalMot* CSisCalEmgDialog::enginePage() const {
+  return static_cast<CSisCalMot*>(Page(kEnginePage));
+}
+CSisCalBnk* CSisCalEmgDialog::banksPage() const {
+  return static_cast<CSisCalBnk*>(Page(kBanksPage));
+}
+CSisCalPha* CSisCalEmgDialog::phasesPage() const {
+  return static_cast<CSisCalPha*>(Page(kPhasesPage));
+}
+CSisCalAll* CSisCalEmgDialog::ignitionPage() const {
+  return static_cast<CSisCalAll*>(Page(kIgnitionPage));
+}
+CSisCalEss* CSisCalEmgDialog::injectionPage() const {
+  return static_cast<CSisCalEss*>(Page(kInjectionPage));
+}
+
+CSisCalPage* CSisCalEmgDialog::Page(int index) const {
+  if (index < 0 || index >= kPageCount) return nullptr;
+  return pages_[static_cast<size_t>(index)].get();
+}
+
+bool CSisCalEmgDialog::OnInitDialog() {
+  Dialog::OnInitDialog();
+  const Hwnd self = GetSafeHwnd();
+  initialRect_ = GetWindowRect(self);
+  contentHeight_ = GetClientRect(self).Height();
+
+  const int highest = 3 * ScreenHeight() / 4;
+  if (highest < initialRect_.Height()) {
+    MoveWindow(self, {initialRect_.left, initialRect_.top, initialRect_.right,
+                      initialRect_.top + highest});
+  }
+  // The window layer sends no size message at creation: take the first one here, so that
+  // the view height is known even when the window kept its full height.
+  OnSize(GetClientRect(self).Height());
+
+  SetWindowText(self, title_);
+  const Hwnd tabs = GetDlgItem(IDC_MAIN_TABS);
+  for (size_t i = 0; i < kPages.size(); ++i) {
+    InsertItem(tabs, static_cast<int32_t>(i), LoadString(kPages[i].tabText));
+  }
+
+  currentPage_ = -1;
+  bool allCreated = true;
+  for (size_t i = 0; i < kPages.size(); ++i) {
+    pages_[i] = kPages[i].make(*this);
+    if (pages_[i]->Create(self, IDC_MAIN_PAGE_PLACE)) continue;
+    pages_[i].reset();
+    allCreated = false;
+  }
+  if (!allCreated) {
+    ShowMessageBox(LoadString(IDS_PAGES_NOT_CREATED), MB_OK | MB_ICONERROR);
+    EndDialog(IDCANCEL);
+    return true;
+  }
+
+  const Hwnd place = GetDlgItem(IDC_MAIN_PAGE_PLACE);
+  for (const auto& page : pages_) {
+    MoveWindowOnto(page->GetSafeHwnd(), place);
+    RedrawNow(page->GetSafeHwnd());
+  }
+  for (PageIndex index : kFirstFills) Page(index)->FillPage();
+  SetSelection(tabs, kEnginePage);
+  SelectPage(kEnginePage);
+  return true;
+}
+
+void CSisCalEmgDialog::SelectPage(int index) {
+  if (index == currentPage_ || !Page(index)) return;
+  currentPage_ = index;
+  for (int i = 0; i < kPageCount; ++i) {
+    if (const CSisCalPage* page = Page(i)) ShowWindow(page->GetSafeHwnd(), i == index);
+  }
+  SetWindowText(GetDlgItem(IDC_MAIN_NOTE_TEXT),
+                LoadString(kPages[static_cast<size_t>(index)].helpText));
+  Page(index)->FillPage();
+}
+
+void CSisCalEmgDialog::OnOK() {
+  const Hwnd self = GetSafeHwnd();
+  if (CSisCalPage* page = Page(currentPage_); page && !page->SavePage()) return;
+  if (!CheckDialogTables()) return;
+  // The page's message box or the rules' host requests may have let the host end the
+  // action, which cancels the dialog: that cancel stands.
+  const Window* window = GetWindow(self);
+  if (!window || window->modalEnded) return;
+  EndDialog(IDOK);
+  WriteBackTables();
+}
+
+void CSisCalEmgDialog::OnCancel() { EndDialog(IDCANCEL); }
+
+bool CSisCalEmgDialog::CheckDialogTables() {
+  const CheckOutcome outcome = CheckDialogConfiguration(*context_, tables_.View(*context_),
+                                                        tables_.injectionChannelCount);
+  // Looked up only now: the configuration may have been closed, or reopened with a new
+  // report, while the rules asked the host.
+  FillReport(context_->report.get(), outcome.errorText);
+  return outcome.coherent;
+}
+
+void CSisCalEmgDialog::WriteBackTables() {
+  MachineContext& context = *context_;
+  if (!context.Has(ActionRunning)) return;
+  const std::string actionKey = context.actionKey;
+  context.tablesDone = 0;
+  for (const WriteBackEntry& entry : kWriteBackOrder) {
+    // A host error's message box lets the host end the action (and start another): the
+    // writes belong to the action the user confirmed, so they stop with it.
+    if (!context.Has(ActionRunning) || context.actionKey != actionKey) return;
+    const WordTable& copy = tables_.Table(entry.table);
+    if (copy == context.Table(entry.table)) {
+      context.tablesDone |= entry.doneBit;
+      continue;
+    }
+    // Its bit is set when the host confirms the sending; a failure has shown its message.
+    SendWords(context, REQ_ITEM_WRITE, context.ItemName(entry.table), copy);
+  }
+  context.deferChecks = 0;
+}
+
+void CSisCalEmgDialog::OnSize(int clientHeight) {
+  const Hwnd self = GetSafeHwnd();
+  viewHeight_ = clientHeight;
+  const int before = scrollPosition_;
+  ScrollInfo bar;
+  if (clientHeight < contentHeight_) {
+    scrollPosition_ = std::min(scrollPosition_, contentHeight_ - clientHeight);
+    bar = {.min = 0, .max = contentHeight_ - 1, .page = clientHeight, .pos = scrollPosition_};
+  } else {
+    scrollPosition_ = 0;
+  }
+  SetScrollInfo(self, bar);
+  if (scrollPosition_ != before) ScrollWindow(self, before - scrollPosition_);
+}
+
+void CSisCalEmgDialog::OnVScroll(int32_t request, int thumbPosition) {
+  int step = 0;
+  switch (request) {
+    case SB_LINEUP: step = -lineStep_; break;
+    case SB_LINEDOWN: step = lineStep_; break;
+    case SB_PAGEUP: step = -viewHeight_; break;
+    case SB_PAGEDOWN: step = viewHeight_; break;
+    case SB_THUMBTRACK: step = thumbPosition - scrollPosition_; break;
+    default: return;
+  }
+  const int last = std::max(0, contentHeight_ - viewHeight_);
+  step = std::clamp(scrollPosition_ + step, 0, last) - scrollPosition_;
+  if (step == 0) return;
+  scrollPosition_ += step;
+  const Hwnd self = GetSafeHwnd();
+  ScrollInfo bar = GetScrollInfo(self);
+  bar.pos = scrollPosition_;
+  SetScrollInfo(self, bar);
+  ScrollWindow(self, -step);
+}
+
+void CSisCalEmgDialog::OnSizing(int32_t edge, Rect& rect) const {
+  const int width = initialRect_.Width();
+  const int height = initialRect_.Height();
+  if (MovesLeftEdge(edge)) rect.right = rect.left + width;
+  if (MovesRightEdge(edge)) rect.left = rect.right - width;
+  if (rect.Height() <= height) return;
+  if (MovesTopEdge(edge)) rect.bottom = rect.top + height;
+  if (MovesBottomEdge(edge)) rect.top = rect.bottom - height;
+}
+
+bool CSisCalEmgDialog::OnMessage(const Message& message, intptr_t& result) {
+  switch (message.kind) {
+    case MessageKind::TabChanging: {
+      if (message.controlId != IDC_MAIN_TABS) return false;
+      CSisCalPage* page = Page(currentPage_);
+      result = page && !page->SavePage() ? 1 : 0;
+      return true;
+    }
+    case MessageKind::TabChanged:
+      if (message.controlId != IDC_MAIN_TABS) return false;
+      SelectPage(GetSelection(message.from));
+      return true;
+    case MessageKind::Help: {
+      const HelpEntry* help = FindHelp(message.controlId);
+      if (!help) return false;
+      ShowHelpPopup(message.controlId, LoadString(help->text), message.x, message.y);
+      result = 1;
+      return true;
+    }
+    case MessageKind::GetMinMaxInfo:
+      // Before initialisation: let the window be created at its full template height even
+      // on a small screen; initialisation then fits it to the screen with a scroll bar.
+      if (contentHeight_ == 0 && message.minMax) {
+        message.minMax->maxHeight *= 4;
+        message.minMax->maxTrackHeight *= 4;
+      }
+      return false;
+    case MessageKind::Sizing:
+      if (message.rect) OnSizing(message.code, *message.rect);
+      return false;
+    case MessageKind::Size:
+      OnSize(message.y);
+      return false;
+    case MessageKind::VScroll:
+      OnVScroll(message.code, message.x);
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace vantel

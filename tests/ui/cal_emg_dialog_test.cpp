@@ -1,0 +1,696 @@
+// The configuration dialog as a user drives it through the automation API: its pages and
+// tabs, sizing and scrolling, help, and OK or Cancel with what they leave on the host.
+#include "ui/cal_emg_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "config/engine_record.h"
+#include "host/requests.h"
+#include "platform/dialog.h"
+#include "platform/module_state.h"
+#include "platform/string_table.h"
+#include "platform/ui_test_support.h"
+#include "platform/window.h"
+#include "res/dialog_ids.h"
+#include "res/dialog_layouts.h"
+#include "res/string_ids.h"
+#include "support/message_boxes.h"
+#include "support/sample_machine.h"
+#include "ui/cal_all.h"
+#include "ui/cal_bnk.h"
+#include "ui/cal_ess.h"
+#include "ui/cal_mot.h"
+#include "ui/cal_pha.h"
+#include "ui/sis_report.h"
+
+namespace vantel {
+namespace {
+
+using test::ConfigBuilder;
+using test::UiItems;
+using test::UiLogCapture;
+using test::UiText;
+
+constexpr char kTitle[] = "Engine management configuration M12";
+constexpr char kActionKey[] = "EMG_EDIT";
+constexpr int32_t kMapId = 0x00075001;
+const uint16_t kDirectTwoRails = InjectionBit(2, 1);
+
+// Template 1008 in pixels: 347 x 513 dialog units inside a sizing frame and a caption.
+constexpr int kTemplateWidth = 521 + 2 * kSizingFrame;
+constexpr int kContentHeight = 834;
+constexpr int kTemplateHeight = kContentHeight + kCaptionHeight + 2 * kSizingFrame;
+constexpr int kFrameHeight = kCaptionHeight + 2 * kSizingFrame;
+
+// Item names of the six tables in their write-back order.
+const std::string kSync = test::kSampleTableNames[kSyncTable];
+const std::string kWindow = test::kSampleTableNames[kToothWindowTable];
+const std::string kAngle = test::kSampleTableNames[kToothAngleTable];
+const std::string kPosition = test::kSampleTableNames[kToothPositionTable];
+const std::string kRegular = test::kSampleTableNames[kRegularToothTable];
+const std::string kEngine = test::kSampleTableNames[kEngineTable];
+
+using Strings = std::vector<std::string>;
+
+/// The sample machine with every table different from the baseline, and still coherent.
+test::Config OtherEngine() {
+  return ConfigBuilder()
+      .Flywheel(test::FlywheelWord(34, 36))
+      .IgnitionDelay(50)
+      .RailMaps({kMapId})
+      .Build();
+}
+
+std::string RailMessage(uint32_t rail) {
+  ErrorList list;
+  list.AddRail(IDS_RAIL_MAP_NO_SCALE, rail);
+  return list.Text();
+}
+
+class CalEmgDialogTest : public ::testing::Test {
+ protected:
+  CalEmgDialogTest() {
+    loaded_ = ConfigBuilder().RailMaps({kMapId}).Build();
+    loaded_.ApplyTo(context());
+    for (int t = 0; t < kConfigTableCount; ++t) {
+      context().itemNames[static_cast<size_t>(t)] = test::kSampleTableNames[t];
+      host_.AddItem(test::kSampleTableNames[t], test::SampleIds::kFirstTable + t,
+                    loaded_.tables[static_cast<size_t>(t)]);
+    }
+    host_.AddItem("MAP_RAIL_0", kMapId, int32_t{0});
+    context().machineName = "M12";
+    context().report = CreateReport(context());
+    context().state = Open | ActionRunning;
+    context().actionKey = kActionKey;
+    context().deferChecks = 1;
+  }
+  ~CalEmgDialogTest() override {
+    SetUiHook(nullptr, nullptr);
+    VantelUiSetScreenSize(1920, 1080);
+  }
+
+  MachineContext& context() { return hosted_.context; }
+
+  /// Runs the dialog modally, `turn` acting on each turn of whichever loop runs.
+  int32_t Run(const std::function<int(VantelUiWindow modal)>& turn) {
+    if (!dialog_) dialog_ = std::make_unique<CSisCalEmgDialog>(0, context(), kTitle);
+    test::UiDriver driver(turn);
+    return dialog_->DoModal();
+  }
+  /// Changes the dialog's tables and fills the pages again, so that they show, and save,
+  /// what the tables now hold: as if the user had chosen it.
+  void Edit(const std::function<void(DialogTables&)>& edit) {
+    edit(dialog_->tables());
+    dialog_->enginePage()->FillPage();
+    dialog_->banksPage()->FillPage();
+    dialog_->phasesPage()->FillPage();
+    dialog_->ignitionPage()->FillPage();
+    dialog_->injectionPage()->FillPage();
+  }
+  Hwnd DialogWindow() const { return dialog_->GetSafeHwnd(); }
+  VantelUiWindow Control(int32_t id) const { return VantelUiGetControl(DialogWindow(), id); }
+  std::vector<Hwnd> Pages() const {
+    return {dialog_->enginePage()->GetSafeHwnd(), dialog_->banksPage()->GetSafeHwnd(),
+            dialog_->phasesPage()->GetSafeHwnd(), dialog_->ignitionPage()->GetSafeHwnd(),
+            dialog_->injectionPage()->GetSafeHwnd()};
+  }
+  std::vector<int32_t> Scroll() const {
+    int32_t info[4];
+    EXPECT_EQ(VantelUiGetScroll(DialogWindow(), info), 0);
+    return {info[0], info[1], info[2], info[3]};
+  }
+  /// Top of a window in the dialog's client area.
+  int ClientTop(Hwnd window) const {
+    return ScreenToClient(DialogWindow(), GetWindowRect(window)).top;
+  }
+  /// Wholly inside the client area: a user sees all of it.
+  bool InView(Hwnd window) const {
+    const Rect r = ScreenToClient(DialogWindow(), GetWindowRect(window));
+    const Rect client = GetClientRect(DialogWindow());
+    return r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom;
+  }
+  /// Items a REQ_ITEM_WRITE was asked for, in order, failed ones included.
+  Strings WriteRequests() const {
+    Strings items;
+    for (const auto& request : host_.Requests(REQ_ITEM_WRITE)) items.push_back(request.item);
+    return items;
+  }
+  /// The rows of the machine's report, or {"<hidden>"} / {"<no report>"}.
+  Strings ReportRows() {
+    if (!context().report) return {"<no report>"};
+    const Hwnd report = context().report->GetSafeHwnd();
+    if (VantelUiIsVisible(report) != 1) return {"<hidden>"};
+    return UiItems(VantelUiGetControl(report, IDC_REPORT_LIST));
+  }
+
+  test::FakeHost host_;
+  test::HostedContext hosted_{host_};
+  test::Config loaded_;
+  std::unique_ptr<CSisCalEmgDialog> dialog_;
+};
+
+TEST_F(CalEmgDialogTest, OpensWithTheFivePagesOnThePlaceholderAndTabsSwitchThem) {
+  dialog_ = std::make_unique<CSisCalEmgDialog>(0, context(), kTitle);
+  EXPECT_EQ(dialog_->tables().tables, loaded_.tables);
+  EXPECT_EQ(dialog_->tables().caps.InjectionCaps, loaded_.caps.InjectionCaps);
+  EXPECT_EQ(dialog_->tables().injectionChannelCount, Word(loaded_.caps.InjectionCaps, 3));
+  EXPECT_EQ(dialog_->currentPage(), -1);
+
+  const uint32_t kNotes[] = {IDS_NOTE_ENGINE_PAGE, IDS_NOTE_BANKS_PAGE, IDS_NOTE_PHASES_PAGE,
+                             IDS_NOTE_IGNITION_PAGE, IDS_NOTE_INJECTION_PAGE};
+  const uint32_t kTemplates[] = {IDD_ENGINE_PAGE, IDD_BANKS_PAGE, IDD_PHASES_PAGE,
+                                 IDD_IGNITION_PAGE, IDD_INJECTION_PAGE};
+  // Which page each tab click leaves shown; the current tab sends nothing.
+  const int kClicks[] = {0, 1, 2, 3, 4, 2, 0};
+  const int32_t result = Run([&](VantelUiWindow modal) {
+    EXPECT_EQ(UiText(modal), kTitle);
+    const VantelUiWindow tabs = Control(IDC_MAIN_TABS);
+    EXPECT_EQ(UiItems(tabs), (Strings{LoadString(IDS_TAB_ENGINE), LoadString(IDS_TAB_BANKS),
+                                      LoadString(IDS_TAB_PHASES), LoadString(IDS_TAB_IGNITION),
+                                      LoadString(IDS_TAB_INJECTION)}));
+    int32_t place[4];
+    VantelUiGetRect(Control(IDC_MAIN_PAGE_PLACE), place);
+    const std::vector<Hwnd> pages = Pages();
+    for (size_t i = 0; i < pages.size(); ++i) {
+      const Window* page = GetWindow(pages[i]);
+      if (!page) {
+        ADD_FAILURE() << "page " << i << " has no window";
+        continue;
+      }
+      EXPECT_EQ(page->parent, modal) << i;
+      EXPECT_EQ(page->templateId, kTemplates[i]) << i;
+      if (i > 0) {
+        EXPECT_GT(pages[i], pages[i - 1]) << "created in tab order";
+      }
+      int32_t rect[4];
+      VantelUiGetRect(pages[i], rect);
+      EXPECT_EQ(std::vector<int32_t>(rect, rect + 4), std::vector<int32_t>(place, place + 4)) << i;
+    }
+    for (int tab : kClicks) {
+      EXPECT_EQ(VantelUiSelectTab(tabs, tab), 1) << tab;
+      EXPECT_EQ(VantelUiGetSelection(tabs), tab);
+      EXPECT_EQ(dialog_->currentPage(), tab);
+      for (size_t i = 0; i < pages.size(); ++i) {
+        EXPECT_EQ(VantelUiIsVisible(pages[i]), static_cast<int>(i) == tab ? 1 : 0)
+            << "tab " << tab << " page " << i;
+      }
+      EXPECT_EQ(UiText(Control(IDC_MAIN_NOTE_TEXT)), LoadString(kNotes[tab])) << tab;
+    }
+    VantelUiPressCancel(modal);
+    return 1;
+  });
+  EXPECT_EQ(result, IDCANCEL);
+}
+
+TEST_F(CalEmgDialogTest, AValueThePageRefusesKeepsThePageForTabsAndOk) {
+  test::MessageBoxes boxes;
+  UiLogCapture log;
+  constexpr int kEngineTab = CSisCalEmgDialog::kEnginePage;
+  constexpr int kBanksTab = CSisCalEmgDialog::kBanksPage;
+  constexpr int kPhasesTab = CSisCalEmgDialog::kPhasesPage;
+  const int32_t result = Run([&](VantelUiWindow modal) {
+    if (modal != DialogWindow()) {  // the page's message
+      VantelUiPressOk(modal);
+      return 1;
+    }
+    const VantelUiWindow tabControl = Control(IDC_MAIN_TABS);
+    EXPECT_EQ(VantelUiSelectTab(tabControl, kBanksTab), 1);
+    EXPECT_EQ(VantelUiClick(Control(IDC_BANKS_SPECIFIC_ANGLES)), 1);
+    // The second cylinder after the third: the page refuses decreasing angles.
+    EXPECT_EQ(VantelUiSetEditText(Control(IDC_CYLINDER_ANGLES[1]), "500"), 1);
+    for (int tab : {kPhasesTab, kEngineTab}) {
+      EXPECT_EQ(VantelUiSelectTab(tabControl, tab), 0) << tab;
+      EXPECT_EQ(VantelUiGetSelection(tabControl), kBanksTab);
+      EXPECT_EQ(dialog_->currentPage(), kBanksTab);
+      EXPECT_EQ(VantelUiIsVisible(dialog_->banksPage()->GetSafeHwnd()), 1);
+    }
+    EXPECT_EQ(VantelUiPressOk(modal), 1);
+    EXPECT_EQ(VantelUiIsVisible(modal), 1) << "OK refused with the page";
+    EXPECT_EQ(VantelUiSetEditText(Control(IDC_CYLINDER_ANGLES[1]), "180"), 1);
+    EXPECT_EQ(VantelUiSelectTab(tabControl, kPhasesTab), 1);
+    EXPECT_EQ(dialog_->currentPage(), kPhasesTab);
+    VantelUiPressCancel(modal);
+    return 1;
+  });
+  EXPECT_EQ(result, IDCANCEL);
+  const std::string refused = LoadString(IDS_PAGE_ANGLES_DECREASE);
+  ASSERT_EQ(boxes.shown.size(), 3u);
+  for (const auto& shown : boxes.shown) {
+    EXPECT_EQ(shown.text, refused);
+    EXPECT_EQ(shown.type, MB_OK | MB_ICONERROR);
+  }
+  EXPECT_EQ(host_.Count(REQ_ITEM_WRITE), 0u);
+  for (const std::string& line : log.Lines()) {
+    EXPECT_EQ(line.find("\"event\":\"report\""), std::string::npos) << "the rules ran: " << line;
+  }
+}
+
+TEST_F(CalEmgDialogTest, OnASmallScreenItOpensThreeQuartersHighAndScrollsToItsButtons) {
+  VantelUiSetScreenSize(1280, 600);
+  const int view = 450 - kFrameHeight;  // 411 of the 834 pixels of content
+  const int last = kContentHeight - view;
+  struct Step {
+    int32_t request, position, scrolled;
+  };
+  const Step kSteps[] = {
+      {SB_LINEDOWN, 0, 10},         {SB_LINEDOWN, 0, 20},      {SB_LINEUP, 0, 10},
+      {SB_PAGEDOWN, 0, 10 + view},  {SB_PAGEDOWN, 0, last},    {SB_LINEDOWN, 0, last},
+      {SB_PAGEUP, 0, last - view},  {SB_LINEUP, 0, 2},         {SB_LINEUP, 0, 0},
+      {SB_THUMBTRACK, 200, 200},    {SB_THUMBPOSITION, 50, 200}, {SB_TOP, 0, 200},
+      {SB_BOTTOM, 0, 200},          {SB_ENDSCROLL, 0, 200},    {SB_THUMBTRACK, -40, 0},
+      {SB_THUMBTRACK, 10000, last},
+  };
+  Run([&](VantelUiWindow modal) {
+    int32_t rect[4];
+    VantelUiGetRect(modal, rect);
+    EXPECT_EQ(rect[2] - rect[0], kTemplateWidth);
+    EXPECT_EQ(rect[3] - rect[1], 450);
+    EXPECT_EQ(Scroll(), (std::vector<int32_t>{0, kContentHeight - 1, view, 0}));
+    EXPECT_FALSE(InView(Control(IDOK)));
+    EXPECT_FALSE(InView(Control(IDCANCEL)));
+
+    const Hwnd page = dialog_->enginePage()->GetSafeHwnd();
+    const int okTop = ClientTop(Control(IDOK));
+    const int pageTop = ClientTop(page);
+    for (const Step& s : kSteps) {
+      EXPECT_EQ(VantelUiScroll(modal, s.request, s.position), 1);
+      EXPECT_EQ(Scroll()[3], s.scrolled) << s.request << " " << s.position;
+      EXPECT_EQ(ClientTop(Control(IDOK)), okTop - s.scrolled) << s.request;
+      EXPECT_EQ(ClientTop(page), pageTop - s.scrolled) << s.request;
+    }
+    EXPECT_TRUE(InView(Control(IDOK)));
+    EXPECT_TRUE(InView(Control(IDCANCEL)));
+
+    // Taller, the view needs less scrolling: the position comes down and the content with it.
+    VantelUiResize(modal, WMSZ_BOTTOM, kTemplateWidth, 600);
+    const int taller = 600 - kFrameHeight;
+    EXPECT_EQ(Scroll(), (std::vector<int32_t>{0, kContentHeight - 1, taller,
+                                              kContentHeight - taller}));
+    EXPECT_EQ(ClientTop(Control(IDOK)), okTop - (kContentHeight - taller));
+    EXPECT_TRUE(InView(Control(IDOK)));
+    VantelUiPressCancel(modal);
+    return 1;
+  });
+}
+
+TEST_F(CalEmgDialogTest, NoEdgeWidensItOrMakesItTallerThanItsTemplate) {
+  struct Screen {
+    int height;
+    int opened;  // the window's height
+    int grown;   // after dragging a top or bottom edge 300 pixels out
+  };
+  // On 600 pixels the drag stops at the screen; on 1400 the dialog opens whole.
+  for (const Screen& screen : {Screen{600, 450, 616}, Screen{1400, kTemplateHeight,
+                                                              kTemplateHeight}}) {
+    VantelUiSetScreenSize(1280, screen.height);
+    dialog_.reset();
+    Run([&](VantelUiWindow modal) {
+      for (int32_t edge = WMSZ_LEFT; edge <= WMSZ_BOTTOMRIGHT; ++edge) {
+        const bool vertical = edge != WMSZ_LEFT && edge != WMSZ_RIGHT;
+        VantelUiResize(modal, WMSZ_BOTTOM, kTemplateWidth, screen.opened);
+        EXPECT_EQ(VantelUiResize(modal, edge, kTemplateWidth + 120, screen.opened + 300), 1);
+        int32_t rect[4];
+        VantelUiGetRect(modal, rect);
+        const int height = vertical ? screen.grown : screen.opened;
+        EXPECT_EQ(rect[2] - rect[0], kTemplateWidth) << screen.height << " edge " << edge;
+        EXPECT_EQ(rect[3] - rect[1], height) << screen.height << " edge " << edge;
+        EXPECT_EQ(Scroll()[2], height < kTemplateHeight ? height - kFrameHeight : 0)
+            << screen.height << " edge " << edge;
+      }
+      if (screen.opened == kTemplateHeight) {
+        // Whole, with nothing to scroll: scroll requests move nothing.
+        const int okTop = ClientTop(Control(IDOK));
+        for (int32_t request : {SB_LINEDOWN, SB_PAGEDOWN}) VantelUiScroll(modal, request, 0);
+        VantelUiScroll(modal, SB_THUMBTRACK, 100);
+        EXPECT_EQ(ClientTop(Control(IDOK)), okTop);
+        EXPECT_EQ(Scroll(), (std::vector<int32_t>{0, 0, 0, 0}));
+      }
+      VantelUiPressCancel(modal);
+      return 1;
+    });
+  }
+}
+
+TEST_F(CalEmgDialogTest, OkClosesOnlyWhenTheRulesAllowAndWritesTheChangedTablesInOrder) {
+  struct Case {
+    const char* name;
+    std::function<void(DialogTables&)> edit;
+    bool closes;
+    Strings written;
+    int32_t tablesDone;
+    Strings report;
+  };
+  const std::vector<Case> cases{
+      {"unchanged", [](DialogTables&) {}, true, {}, 0x3F, {"<hidden>"}},
+      {"engine record only",
+       [](DialogTables& t) { t.Engine()[kEngineIgnitionDelayWord] = 50; }, true, {kEngine},
+       kDoneSyncTable | kDoneToothWindowTable | kDoneToothAngleTable | kDoneToothPositionTable |
+           kDoneRegularToothTable,
+       {"<hidden>"}},
+      {"every table",
+       [](DialogTables& t) { t.tables = OtherEngine().tables; }, true,
+       {kSync, kWindow, kAngle, kPosition, kRegular, kEngine}, 0, {"<hidden>"}},
+      {"a map scale message alone",
+       [](DialogTables& t) { t.Engine()[kEngineInjectionWord] = kDirectTwoRails; }, true,
+       {kEngine}, 0x3F & ~kDoneEngineTable, {RailMessage(2)}},
+      {"a failing engine rule",
+       [](DialogTables& t) { t.Engine()[kEngineAngleWord] = 0x4001; }, false, {}, 0,
+       {LoadString(IDS_CYLINDER_ANGLES_DECREASE), LoadString(IDS_FIRST_CYLINDER_NOT_AT_ZERO)}},
+  };
+  for (const Case& c : cases) {
+    host_.ClearLog();
+    context().tablesDone = 0;
+    context().deferChecks = 1;
+    FillReport(context().report.get(), "");
+    dialog_.reset();
+    bool stayedOpen = false;
+    Strings shownWhileOpen;
+    int turns = 0;
+    const int32_t result = Run([&](VantelUiWindow modal) {
+      if (++turns > 1) {
+        stayedOpen = true;
+        VantelUiPressCancel(modal);
+        return 1;
+      }
+      Edit(c.edit);
+      EXPECT_EQ(VantelUiPressOk(modal), 1);
+      shownWhileOpen = ReportRows();
+      return 1;
+    });
+    EXPECT_EQ(result, c.closes ? IDOK : IDCANCEL) << c.name;
+    EXPECT_EQ(stayedOpen, !c.closes) << c.name;
+    EXPECT_EQ(WriteRequests(), c.written) << c.name;
+    for (int t = 0; t < kConfigTableCount; ++t) {
+      const std::string item = test::kSampleTableNames[t];
+      if (const auto written = host_.Written(item)) {
+        EXPECT_EQ(*written, dialog_->tables().Table(t)) << item;
+      }
+    }
+    EXPECT_EQ(context().tablesDone, c.tablesDone) << c.name;
+    EXPECT_EQ(context().deferChecks, c.closes ? 0 : 1) << c.name;
+    EXPECT_EQ(shownWhileOpen, c.report) << c.name;
+    EXPECT_EQ(context().tables, loaded_.tables) << c.name << ": the dialog edits its copies";
+  }
+}
+
+TEST_F(CalEmgDialogTest, EveryWayOfEndingEndsAsItsButton) {
+  struct Case {
+    const char* name;
+    std::function<int32_t(VantelUiWindow)> end;
+    bool actionRunning;
+    int32_t result;
+    Strings written;
+    int32_t tablesDone;  // from 0
+  };
+  auto ok = [this](VantelUiWindow) { return VantelUiClick(Control(IDOK)); };
+  const std::vector<Case> cases{
+      {"OK button", ok, true, IDOK, {kEngine}, 0x1F},
+      {"Enter", [](VantelUiWindow modal) { return VantelUiPressOk(modal); }, true, IDOK,
+       {kEngine}, 0x1F},
+      {"OK outside an action", ok, false, IDOK, {}, 0},
+      {"Cancel button", [this](VantelUiWindow) { return VantelUiClick(Control(IDCANCEL)); },
+       true, IDCANCEL, {}, 0},
+      {"Escape or the close box", [](VantelUiWindow modal) { return VantelUiPressCancel(modal); },
+       true, IDCANCEL, {}, 0},
+  };
+  for (const Case& c : cases) {
+    host_.ClearLog();
+    context().state = c.actionRunning ? Open | ActionRunning : Open;
+    context().tablesDone = 0;
+    context().deferChecks = 1;
+    dialog_.reset();
+    UiLogCapture log;
+    int turns = 0;
+    const int32_t result = Run([&](VantelUiWindow modal) {
+      if (++turns > 1) {
+        ADD_FAILURE() << c.name << " left the dialog open";
+        return 0;
+      }
+      Edit([](DialogTables& t) { t.Engine()[kEngineIgnitionDelayWord] = 50; });
+      EXPECT_EQ(c.end(modal), 1) << c.name;
+      return 1;
+    });
+    EXPECT_EQ(result, c.result) << c.name;
+    EXPECT_EQ(WriteRequests(), c.written) << c.name;
+    // Cancel runs no rules (no report filled); only a write-back ends the deferred checks.
+    bool reportFilled = false;
+    for (const std::string& line : log.Lines()) {
+      reportFilled = reportFilled || line.find("\"event\":\"report\"") != std::string::npos;
+    }
+    EXPECT_EQ(reportFilled, c.result == IDOK) << c.name;
+    EXPECT_EQ(context().tablesDone, c.tablesDone) << c.name;
+    EXPECT_EQ(context().deferChecks, c.written.empty() ? 1 : 0) << c.name;
+  }
+}
+
+TEST_F(CalEmgDialogTest, AHostErrorIsShownAndTheWritesGoOnWhileTheActionRuns) {
+  enum class InTheBox { kNothing, kActionEnded, kOtherActionStarted };
+  struct Case {
+    const char* name;
+    InTheBox inTheBox;
+    Strings requested;
+  };
+  const std::vector<Case> cases{
+      {"the next table is still written", InTheBox::kNothing,
+       {kSync, kWindow, kAngle, kPosition, kRegular, kEngine}},
+      {"the action ended from the box", InTheBox::kActionEnded, {kSync, kWindow, kAngle}},
+      {"another action started from the box", InTheBox::kOtherActionStarted,
+       {kSync, kWindow, kAngle}},
+  };
+  const std::string error =
+      "M12\n" + LoadString(HostErrorMessageId(HOST_TRANSFER_ERROR));
+  for (const Case& c : cases) {
+    host_.ClearLog();
+    host_.Fail(REQ_ITEM_WRITE, kAngle, HOST_TRANSFER_ERROR, 1);
+    context().state = Open | ActionRunning;
+    context().actionKey = kActionKey;
+    context().deferChecks = 1;
+    dialog_.reset();
+    test::MessageBoxes boxes;
+    const int32_t result = Run([&](VantelUiWindow modal) {
+      if (modal != DialogWindow()) {  // the host error's box
+        if (c.inTheBox == InTheBox::kActionEnded) {
+          context().state &= ~ActionRunning;
+          context().actionKey.clear();
+          context().deferChecks = 0;
+        }
+        if (c.inTheBox == InTheBox::kOtherActionStarted) context().actionKey = "EMG_OTHER";
+        VantelUiPressOk(modal);
+        return 1;
+      }
+      Edit([](DialogTables& t) { t.tables = OtherEngine().tables; });
+      VantelUiPressOk(modal);
+      return 1;
+    });
+    EXPECT_EQ(result, IDOK) << c.name;
+    EXPECT_EQ(boxes.Texts(), Strings{error}) << c.name;
+    EXPECT_EQ(WriteRequests(), c.requested) << c.name;
+    EXPECT_FALSE(host_.Written(kAngle)) << c.name;
+    EXPECT_EQ(context().tablesDone, 0) << c.name;
+    EXPECT_EQ(context().deferChecks, c.inTheBox == InTheBox::kOtherActionStarted ? 1 : 0)
+        << c.name;
+  }
+}
+
+TEST_F(CalEmgDialogTest, HelpPopsUpTheTextOfEachListedControlAndNothingElse) {
+  struct Group {
+    uint32_t text;
+    std::vector<int32_t> ids;
+  };
+  const std::vector<Group> groups{
+      {IDS_HELP_IGNITION_TYPE, {1107, 1108, 1109, 1110}},
+      {IDS_HELP_INJECTION_RAILS, {1101, 1102, 1103, 1104}},
+      {IDS_HELP_INJECTION_TYPE, {1097, 1098, 1099, 1100}},
+      {IDS_HELP_PEAK_AND_HOLD, {1105, 1106, 1116, 1117}},
+      {IDS_HELP_MAIN_PHASE, {1066, 1067, 1068, 1072, 1076, 1080, 1084, 1088, 1092}},
+      {IDS_HELP_AUX_PHASES, {1069, 1070, 1071, 1073, 1074, 1075, 1077, 1078, 1079, 1081, 1082,
+                             1083, 1085, 1086, 1087, 1089, 1090, 1091, 1093, 1094, 1095}},
+      {IDS_HELP_IGNITION_DELAY, {1113, 1114, 1115}},
+      {IDS_HELP_FLYWHEEL, {1050, 1051, 1052, 1053, 1054, 1056, 1057, 1058, 1059, 1060}},
+      {IDS_HELP_CYLINDERS_NUMBER, {1064, 1163, 1188}},
+      {IDS_HELP_SYNC_RPM, {1186, 1189, 1190}},
+      {IDS_HELP_CYLINDER_BANK, {1127, 1128, 1129, 1130, 1131, 1132, 1133, 1134, 1135, 1136,
+                                1137, 1138, 1139, 1140, 1141, 1142, 1143, 1144, 1145, 1146,
+                                1147, 1148, 1149, 1150}},
+      {IDS_HELP_CYLINDER_ANGLES, {1055, 1063, 1187, 1152, 1154, 1156, 1158, 1160, 1162, 1165,
+                                  1167, 1169, 1171, 1173, 1175}},
+  };
+  // The dialog's own controls and a page's label that the help does not list.
+  const int32_t kUnlisted[] = {IDOK, IDCANCEL, IDC_MAIN_TABS, IDC_MAIN_NOTE_TEXT,
+                               IDC_MAIN_NOTE_GROUP, IDC_CYLINDER_LABELS[0]};
+  Run([&](VantelUiWindow modal) {
+    const std::vector<Hwnd> pages = Pages();
+    // Shows the page holding `control`, as a user must before pressing F1 on it.
+    auto showPageOf = [&](VantelUiWindow control) {
+      for (size_t i = 0; i < pages.size(); ++i) {
+        if (GetWindow(control)->parent == pages[i]) {
+          VantelUiSelectTab(Control(IDC_MAIN_TABS), static_cast<int32_t>(i));
+        }
+      }
+    };
+    for (const Group& group : groups) {
+      int asked = 0;
+      for (int32_t id : group.ids) {
+        const VantelUiWindow control = Control(id);
+        EXPECT_NE(control, 0u) << id;
+        if (control == 0) continue;
+        showPageOf(control);
+        if (!IsReachable(control)) continue;  // a page may disable what does not apply
+        ++asked;
+        const VantelUiWindow popup = VantelUiAskHelp(control);
+        EXPECT_NE(popup, 0u) << id;
+        if (popup == 0) continue;
+        EXPECT_EQ(UiText(popup), LoadString(group.text)) << id;
+        // At the mouse, which the driver put on the control's middle.
+        const Rect at = GetWindowRect(control);
+        const Rect shown = GetWindowRect(popup);
+        EXPECT_EQ(shown.left, (at.left + at.right) / 2) << id;
+        EXPECT_EQ(shown.top, (at.top + at.bottom) / 2) << id;
+      }
+      EXPECT_GT(asked, 0) << LoadString(group.text);
+    }
+    UiLogCapture log;
+    for (int32_t id : kUnlisted) {
+      const VantelUiWindow control = Control(id);
+      EXPECT_NE(control, 0u) << id;
+      if (control == 0) continue;
+      showPageOf(control);
+      EXPECT_EQ(VantelUiAskHelp(control), 0u) << id;
+    }
+    EXPECT_TRUE(log.Lines().empty());
+    VantelUiPressCancel(modal);
+    return 1;
+  });
+}
+
+TEST_F(CalEmgDialogTest, AMissingPageCancelsWithItsMessage) {
+  const uint32_t kTemplates[] = {IDD_ENGINE_PAGE, IDD_BANKS_PAGE, IDD_PHASES_PAGE,
+                                 IDD_IGNITION_PAGE, IDD_INJECTION_PAGE};
+  for (size_t missing = 0; missing < std::size(kTemplates); ++missing) {
+    // A top-level template under the page's id: the page cannot be laid on the dialog.
+    const DialogTemplate broken{kTemplates[missing], "", layout::kPageWidth,
+                                layout::kPageHeight, WS_POPUP, nullptr, 0};
+    const DialogTemplate* const templates[] = {&broken};
+    const ResourceModule module{"broken page", nullptr, 0, templates, 1};
+    ModuleState state{&module, nullptr};
+    ModuleStateGuard guard(state);
+    test::MessageBoxes boxes;
+    dialog_.reset();
+    int dialogTurns = 0;
+    const int32_t result = Run([&](VantelUiWindow modal) {
+      if (modal == DialogWindow()) {
+        ++dialogTurns;
+        return 0;
+      }
+      VantelUiPressOk(modal);
+      return 1;
+    });
+    EXPECT_EQ(result, IDCANCEL) << missing;
+    EXPECT_EQ(dialogTurns, 0) << missing;
+    ASSERT_EQ(boxes.shown.size(), 1u) << missing;
+    EXPECT_EQ(boxes.shown[0].text, LoadString(IDS_PAGES_NOT_CREATED));
+    EXPECT_EQ(boxes.shown[0].type, MB_OK | MB_ICONERROR);
+    const CSisCalPage* pages[] = {dialog_->enginePage(), dialog_->banksPage(),
+                                  dialog_->phasesPage(), dialog_->ignitionPage(),
+                                  dialog_->injectionPage()};
+    for (size_t i = 0; i < std::size(pages); ++i) {
+      EXPECT_EQ(pages[i] == nullptr, i == missing) << missing << " page " << i;
+    }
+  }
+}
+
+TEST_F(CalEmgDialogTest, OkAfterAHostCallFromInsideItsLoopUsesNothingStale) {
+  enum class When { kFromTheLoop, kWhileTheRulesAskTheHost };
+  enum class What { kClose, kCloseAndReopen, kEndAction };
+  struct Case {
+    const char* name;
+    When when;
+    What what;
+    uint16_t injectionWord;  // two rails make the rules ask the host about the rail map
+    uint16_t firstAngle;     // not 0: an engine rule fails
+    int32_t result;
+    Strings written;
+    Strings report;
+  };
+  const uint16_t oneRail = Word(loaded_.engine(), kEngineInjectionWord);
+  const std::vector<Case> cases{
+      {"closed, rules pass", When::kFromTheLoop, What::kClose, oneRail, 0, IDOK, {kEngine},
+       {"<no report>"}},
+      {"closed, a rule fails", When::kFromTheLoop, What::kClose, oneRail, 0x4001, IDCANCEL, {},
+       {"<no report>"}},
+      {"closed and reopened, a rule fails", When::kFromTheLoop, What::kCloseAndReopen, oneRail,
+       0x4001, IDCANCEL, {},
+       {LoadString(IDS_CYLINDER_ANGLES_DECREASE), LoadString(IDS_FIRST_CYLINDER_NOT_AT_ZERO)}},
+      {"closed during the rules", When::kWhileTheRulesAskTheHost, What::kClose, kDirectTwoRails,
+       0, IDOK, {kEngine}, {"<no report>"}},
+      {"closed and reopened during the rules", When::kWhileTheRulesAskTheHost,
+       What::kCloseAndReopen, kDirectTwoRails, 0, IDOK, {kEngine}, {RailMessage(2)}},
+      {"action ended during the rules", When::kWhileTheRulesAskTheHost, What::kEndAction,
+       kDirectTwoRails, 0, IDCANCEL, {}, {RailMessage(2)}},
+  };
+  for (const Case& c : cases) {
+    host_.ClearLog();
+    context().state = Open | ActionRunning;
+    context().actionKey = kActionKey;
+    if (!context().report) context().report = CreateReport(context());
+    dialog_.reset();
+    auto hostCall = [&] {
+      switch (c.what) {
+        case What::kClose:
+        case What::kCloseAndReopen:
+          context().state &= ~Open;
+          context().report.reset();
+          context().groups.clear();
+          context().scaleEntries.clear();
+          if (c.what == What::kClose) return;
+          context().state |= Open;
+          context().report = CreateReport(context());
+          return;
+        case What::kEndAction:
+          context().state &= ~ActionRunning;
+          context().actionKey.clear();
+          if (CSisCalEmgDialog* running = dialog_.get()) running->EndDialog(IDCANCEL);
+          return;
+      }
+    };
+    bool called = false;
+    if (c.when == When::kWhileTheRulesAskTheHost) {
+      host_.onRequest = [&](const test::RequestRecord& request) {
+        if (request.code != REQ_ITEM_NAME || called) return;
+        called = true;
+        hostCall();
+      };
+    }
+    int turns = 0;
+    const int32_t result = Run([&](VantelUiWindow modal) {
+      if (++turns > 1) {  // still open after OK
+        VantelUiPressCancel(modal);
+        return 1;
+      }
+      if (c.when == When::kFromTheLoop) {
+        called = true;
+        hostCall();
+      }
+      Edit([&c](DialogTables& t) {
+        t.Engine()[kEngineIgnitionDelayWord] = 50;
+        t.Engine()[kEngineInjectionWord] = c.injectionWord;
+        t.Engine()[kEngineAngleWord] = c.firstAngle;
+      });
+      VantelUiPressOk(modal);
+      return 1;
+    });
+    host_.onRequest = nullptr;
+    EXPECT_TRUE(called) << c.name;
+    EXPECT_EQ(result, c.result) << c.name;
+    EXPECT_EQ(WriteRequests(), c.written) << c.name;
+    EXPECT_EQ(ReportRows(), c.report) << c.name;
+  }
+}
+
+}  // namespace
+}  // namespace vantel
