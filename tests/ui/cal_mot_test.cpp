@@ -488,7 +488,6 @@ TEST_F(CalMotTest, EverySavedChoiceReadsBackWithItsTablesOrIsRefusedUntouched) {
   // 106 with an extra tooth (51 + 26 + 17 + 12) and 51 of the RS type.
   EXPECT_EQ(saved + refusals, 9 * 422);
   EXPECT_GT(refusals, 0);
-  RecordProperty("refused", refusals);
 }
 
 }  // namespace
