@@ -82,12 +82,16 @@ int32_t Lookup(HostBuffer* record, MapHost::Kind kind, const char* item) {
 
 int32_t AnswerFromMaps(int32_t, int32_t code, const char* item, HostBuffer* record) {
   switch (code) {
-    case REQ_USER_VALUE: return Lookup(record, MapHost::kUserValue, item);
-    case REQ_ITEM_ID: return Lookup(record, MapHost::kItemId, item);
+    case REQ_USER_VALUE:
+      return Lookup(record, MapHost::kUserValue, item);
+    case REQ_ITEM_ID:
+      return Lookup(record, MapHost::kItemId, item);
     case REQ_ITEM_PRESENT:
       return host->Find(MapHost::kItemId, item) ? Integer(record, 1) : HOST_TARGET_ERROR;
-    case REQ_FNC_QUERY: return Integer(record, host->Find(MapHost::kFunction, item) ? 1 : 0);
-    case REQ_SUP_QUERY: return Integer(record, host->Find(MapHost::kSupervision, item) ? 1 : 0);
+    case REQ_FNC_QUERY:
+      return Integer(record, host->Find(MapHost::kFunction, item) ? 1 : 0);
+    case REQ_SUP_QUERY:
+      return Integer(record, host->Find(MapHost::kSupervision, item) ? 1 : 0);
     case REQ_MACHINE_NAME:
       record->len = 4;
       record->data = HostAlloc(4);
@@ -123,8 +127,8 @@ std::string GenerateTable(size_t bytes, MapHost& maps) {
     std::snprintf(line, sizeof line,
                   "CN0=0x%X|4 CN1=%s|%d CN2=%d CN4=%s CN6=%d\n"
                   "  FNC=%s SUP=%s DAT=%s FNC=\"F_UNKNOWN_%d\"  \"DAT\"=\"%s\"\n",
-                  g & 0xFFF, user.c_str(), g % 9, g, item.c_str(), g % 4, fnc.c_str(),
-                  sup.c_str(), dat.c_str(), n, dat.c_str());
+                  g & 0xFFF, user.c_str(), g % 9, g, item.c_str(), g % 4, fnc.c_str(), sup.c_str(),
+                  dat.c_str(), n, dat.c_str());
     text += line;
   }
   return text;
@@ -174,10 +178,17 @@ void BM_TokenizeCommandTable(benchmark::State& state) {
 
 constexpr int64_t kSizes[] = {10 << 10, 1 << 20, 10 << 20};
 
-BENCHMARK(BM_TokenizeCommandTable)->Arg(kSizes[0])->Arg(kSizes[1])->Arg(kSizes[2])
+BENCHMARK(BM_TokenizeCommandTable)
+    ->Arg(kSizes[0])
+    ->Arg(kSizes[1])
+    ->Arg(kSizes[2])
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ParseCommandTable)->Arg(kSizes[0])->Arg(kSizes[1])->Arg(kSizes[2])
-    ->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_ParseCommandTable)
+    ->Arg(kSizes[0])
+    ->Arg(kSizes[1])
+    ->Arg(kSizes[2])
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2.0);
 
 }  // namespace
 }  // namespace vantel

@@ -41,8 +41,7 @@ void BM_BuildEveryConsistentFlywheel(benchmark::State& state) {
     for (const auto& [word, cylinders] : pairs) {
       sync[kSyncFlywheelWord] = word;
       engine[kEngineCylindersWord] = cylinders;
-      benchmark::DoNotOptimize(
-          BuildFlywheelTables(sync, engine, window, angle, position, regular));
+      benchmark::DoNotOptimize(BuildFlywheelTables(sync, engine, window, angle, position, regular));
       benchmark::ClobberMemory();
     }
   }

@@ -3,8 +3,8 @@
 // the number of machines and with the size of the command table.
 #include <sys/resource.h>
 
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 #include <string>
 
 #include "plugin/handlers.h"
@@ -66,11 +66,11 @@ void Report(int machines, int groups) {
   const Result r = OpenAll(machines, groups);
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
-  std::printf("%5d machines x %5d groups: %8.1f opens/s  %7.1f us/open  %6zu requests/open"
-              "  %6.1f ns/request  peak %ld MiB\n",
-              machines, groups, machines / r.seconds, 1e6 * r.seconds / machines,
-              r.requests / machines, 1e9 * r.seconds / static_cast<double>(r.requests),
-              usage.ru_maxrss / 1024);
+  std::printf(
+      "%5d machines x %5d groups: %8.1f opens/s  %7.1f us/open  %6zu requests/open"
+      "  %6.1f ns/request  peak %ld MiB\n",
+      machines, groups, machines / r.seconds, 1e6 * r.seconds / machines, r.requests / machines,
+      1e9 * r.seconds / static_cast<double>(r.requests), usage.ru_maxrss / 1024);
 }
 
 }  // namespace

@@ -41,13 +41,30 @@ int32_t ScriptedHost(int32_t /*machine*/, int32_t code, const char* item, HostBu
     return HOST_OK;
   }
   switch (answer & 7) {
-    case 0: return value % 8 - 1;  // a refusal, or 0 with no data
-    case 1: Reply(record, 4, &value, sizeof value); return HOST_OK;  // wrong form
-    case 2: Reply(record, 3, "ab", 3); return HOST_OK;               // a text
-    case 3: Reply(record, -1, &value, sizeof value); return HOST_OK;
-    case 4: { const int32_t zero = 0; Reply(record, -1, &zero, sizeof zero); return HOST_OK; }
-    case 5: record->len = -1; return HOST_OK;                         // integer without data
-    default: { const int32_t id = value * 0x1001; Reply(record, -1, &id, sizeof id); return HOST_OK; }
+    case 0:
+      return value % 8 - 1;  // a refusal, or 0 with no data
+    case 1:
+      Reply(record, 4, &value, sizeof value);
+      return HOST_OK;  // wrong form
+    case 2:
+      Reply(record, 3, "ab", 3);
+      return HOST_OK;  // a text
+    case 3:
+      Reply(record, -1, &value, sizeof value);
+      return HOST_OK;
+    case 4: {
+      const int32_t zero = 0;
+      Reply(record, -1, &zero, sizeof zero);
+      return HOST_OK;
+    }
+    case 5:
+      record->len = -1;
+      return HOST_OK;  // integer without data
+    default: {
+      const int32_t id = value * 0x1001;
+      Reply(record, -1, &id, sizeof id);
+      return HOST_OK;
+    }
   }
 }
 

@@ -14,7 +14,7 @@ extern "C" {
    malloc/free: whichever side did not allocate a buffer frees it as the rules say. */
 typedef struct HostBuffer {
   int32_t len;
-  void *data;
+  void* data;
 } HostBuffer;
 
 /* Request codes sent through ACTIONDLL. */
@@ -69,23 +69,23 @@ enum {
 };
 
 /* Exported by the host executable (linked with -rdynamic). */
-typedef int32_t (*ActionDllFn)(int32_t machine, int32_t code, const char *item, HostBuffer *buf);
-int32_t ACTIONDLL(int32_t machine, int32_t code, const char *item, HostBuffer *buf);
+typedef int32_t (*ActionDllFn)(int32_t machine, int32_t code, const char* item, HostBuffer* buf);
+int32_t ACTIONDLL(int32_t machine, int32_t code, const char* item, HostBuffer* buf);
 
 /* The plug-in's exports. */
-VANTEL_EXPORT void VANTEL100(HostBuffer *record);
-VANTEL_EXPORT void RUNSETEMG(uint32_t machine, const char *key);
-VANTEL_EXPORT void CLSSETEMG(uint32_t machine, const char *key);
-VANTEL_EXPORT void SAVSETEMG(uint32_t machine, const char *key);
-VANTEL_EXPORT void VALSETEMG(uint32_t machine, const char *item);
-VANTEL_EXPORT void SENSETEMG(uint32_t machine, const char *item);
-VANTEL_EXPORT void CMDSETEMG(uint32_t machine, const char *item);
-VANTEL_EXPORT void DEBSETEMG(uint32_t machine, const char *key);
-VANTEL_EXPORT void RSTSETEMG(uint32_t machine, const char *key);
-VANTEL_EXPORT void FEMSETEMG(uint32_t machine, const char *item);
-VANTEL_EXPORT void ERRSETEMG(uint32_t machine, const char *item);
-VANTEL_EXPORT void RM0SETEMG(uint32_t machine, const char *key);
-VANTEL_EXPORT void RM1SETEMG(uint32_t machine, const char *key);
+VANTEL_EXPORT void VANTEL100(HostBuffer* record);
+VANTEL_EXPORT void RUNSETEMG(uint32_t machine, const char* key);
+VANTEL_EXPORT void CLSSETEMG(uint32_t machine, const char* key);
+VANTEL_EXPORT void SAVSETEMG(uint32_t machine, const char* key);
+VANTEL_EXPORT void VALSETEMG(uint32_t machine, const char* item);
+VANTEL_EXPORT void SENSETEMG(uint32_t machine, const char* item);
+VANTEL_EXPORT void CMDSETEMG(uint32_t machine, const char* item);
+VANTEL_EXPORT void DEBSETEMG(uint32_t machine, const char* key);
+VANTEL_EXPORT void RSTSETEMG(uint32_t machine, const char* key);
+VANTEL_EXPORT void FEMSETEMG(uint32_t machine, const char* item);
+VANTEL_EXPORT void ERRSETEMG(uint32_t machine, const char* item);
+VANTEL_EXPORT void RM0SETEMG(uint32_t machine, const char* key);
+VANTEL_EXPORT void RM1SETEMG(uint32_t machine, const char* key);
 VANTEL_EXPORT void TIMSETEMG(int32_t a, int32_t b);
 VANTEL_EXPORT void DECSETEMG(int32_t a, int32_t b);
 VANTEL_EXPORT void CONSETEMG(uint32_t machine, int32_t ignored);

@@ -19,18 +19,18 @@ typedef uint32_t VantelUiWindow;
 /* Called on every turn of a modal loop (a dialog or a message box) with the window that runs
    it. Return non-zero to keep the loop going; 0 gives up: a dialog then ends with IDCANCEL,
    a message box with its default button. The hook may call exports re-entrantly. */
-typedef int (*VantelUiHookFn)(VantelUiWindow modal, void *user);
+typedef int (*VantelUiHookFn)(VantelUiWindow modal, void* user);
 
 /* Installs the hook, or removes it with NULL. Without a hook the plug-in is headless:
    message boxes answer their default button and modal dialogs end with IDCANCEL at once. */
-VANTEL_EXPORT void VantelUiSetHook(VantelUiHookFn hook, void *user);
+VANTEL_EXPORT void VantelUiSetHook(VantelUiHookFn hook, void* user);
 
 /* The screen size in pixels (default 1920 x 1080). */
 VANTEL_EXPORT void VantelUiSetScreenSize(int32_t width, int32_t height);
 
 /* The newest visible top-level window with this exact caption (else the newest hidden one),
    or 0. Message boxes have the caption "VANTEL". */
-VANTEL_EXPORT VantelUiWindow VantelUiFindWindow(const char *caption);
+VANTEL_EXPORT VantelUiWindow VantelUiFindWindow(const char* caption);
 /* The control `id` of a dialog or of one of its pages (child dialogs, at any depth), or 0.
    A control of the dialog itself comes first; the pages are then searched depth first, in
    the order they were created. */
@@ -39,14 +39,14 @@ VANTEL_EXPORT VantelUiWindow VantelUiGetControl(VantelUiWindow dialog, int32_t i
 /* Reading back. Each returns -1 for a stale handle. */
 /* Copies the window's text into buf (always terminated when size > 0) and returns its full
    length in bytes. */
-VANTEL_EXPORT int32_t VantelUiGetText(VantelUiWindow window, char *buf, int32_t size);
+VANTEL_EXPORT int32_t VantelUiGetText(VantelUiWindow window, char* buf, int32_t size);
 VANTEL_EXPORT int32_t VantelUiIsVisible(VantelUiWindow window);
 VANTEL_EXPORT int32_t VantelUiIsEnabled(VantelUiWindow window);
 VANTEL_EXPORT int32_t VantelUiIsChecked(VantelUiWindow window);
 /* Entries of a combo box, rows of a list view, tabs of a tab control. */
 VANTEL_EXPORT int32_t VantelUiGetItemCount(VantelUiWindow control);
 /* Like VantelUiGetText, for item `index`; -1 when out of range. */
-VANTEL_EXPORT int32_t VantelUiGetItemText(VantelUiWindow control, int32_t index, char *buf,
+VANTEL_EXPORT int32_t VantelUiGetItemText(VantelUiWindow control, int32_t index, char* buf,
                                           int32_t size);
 /* The combo box selection or the current tab; -1 for none. */
 VANTEL_EXPORT int32_t VantelUiGetSelection(VantelUiWindow control);
@@ -66,7 +66,7 @@ VANTEL_EXPORT int32_t VantelUiClick(VantelUiWindow control);
 VANTEL_EXPORT int32_t VantelUiSelectComboItem(VantelUiWindow combo, int32_t index);
 /* Moves to entry `index`, then closes the list without choosing: cancelled, then close-up. */
 VANTEL_EXPORT int32_t VantelUiDismissComboAt(VantelUiWindow combo, int32_t index);
-VANTEL_EXPORT int32_t VantelUiSetEditText(VantelUiWindow edit, const char *text);
+VANTEL_EXPORT int32_t VantelUiSetEditText(VantelUiWindow edit, const char* text);
 /* Clicks tab `index`: changing (which the dialog may refuse: 0), then changed. */
 VANTEL_EXPORT int32_t VantelUiSelectTab(VantelUiWindow tab, int32_t index);
 /* The Enter key. */
@@ -85,9 +85,9 @@ VANTEL_EXPORT int32_t VantelUiScroll(VantelUiWindow window, int32_t request, int
 
 /* Snapshots. */
 /* The window as SVG, in a buffer to release with free(); NULL for a stale handle. */
-VANTEL_EXPORT char *VantelUiRenderSvg(VantelUiWindow window);
+VANTEL_EXPORT char* VantelUiRenderSvg(VantelUiWindow window);
 /* The same written to a file; 1 when written. */
-VANTEL_EXPORT int32_t VantelUiRenderSvgToFile(VantelUiWindow window, const char *path);
+VANTEL_EXPORT int32_t VantelUiRenderSvgToFile(VantelUiWindow window, const char* path);
 
 #ifdef __cplusplus
 }

@@ -140,8 +140,7 @@ bool ParseTokens(HostChannel& host, CommandTokenizer& tokenizer, CommandGroupLis
 
 }  // namespace
 
-bool ParseCommandTable(HostChannel& host, HostData text, int32_t length,
-                       CommandGroupList& list) {
+bool ParseCommandTable(HostChannel& host, HostData text, int32_t length, CommandGroupList& list) {
   list.clear();
   if (text == nullptr) return true;
   // The length must fit the block the host gave, or the last byte would be read past it.

@@ -51,8 +51,7 @@ bool ReadArray(HostChannel& host, std::span<const int32_t> descriptor, int eleme
 
 using Converter = std::optional<WordTable> (*)(std::span<const int32_t>);
 
-bool StoreCaps(HostChannel& host, const std::string& name, Converter convert,
-               WordTable& out) {
+bool StoreCaps(HostChannel& host, const std::string& name, Converter convert, WordTable& out) {
   std::vector<int32_t> q;
   if (!AskLongTable(host, REQ_ITEM_VALUE, name, q)) return false;
   std::optional<WordTable> table = convert(q);
@@ -91,8 +90,8 @@ bool ReadPhaseCaps(HostChannel& host, MachineData& data, std::span<const int32_t
   return true;
 }
 
-bool ResolveInto(HostChannel& host, MachineData& data, std::span<const int32_t> descriptor, int element,
-                 int nameIndex) {
+bool ResolveInto(HostChannel& host, MachineData& data, std::span<const int32_t> descriptor,
+                 int element, int nameIndex) {
   std::string name;
   if (!ResolveItemName(host, descriptor[static_cast<size_t>(element)], name)) return false;
   data.itemNames[static_cast<size_t>(nameIndex)] = std::move(name);
@@ -170,10 +169,10 @@ bool ReadCommandTable(HostChannel& host, MachineData& data, const std::string& d
   }
 
   for (int table = 0; table < kConfigTableCount; ++table) {
-    if (!ResolveInto(host, data, descriptor, kDescFirstConfigTable + table, kNameEngineTable + table))
+    if (!ResolveInto(host, data, descriptor, kDescFirstConfigTable + table,
+                     kNameEngineTable + table))
       return false;
-    if (!AskTable(host, REQ_ITEM_VALUE, data.ItemName(kNameEngineTable + table),
-                  data.Table(table)))
+    if (!AskTable(host, REQ_ITEM_VALUE, data.ItemName(kNameEngineTable + table), data.Table(table)))
       return false;
   }
 

@@ -15,7 +15,8 @@ constexpr std::array<ByteClass, 256> MakeByteClasses() {
   for (int c = 'a'; c <= 'z'; ++c) classes[c] = ByteClass::Word;
   for (int c = '0'; c <= '9'; ++c) classes[c] = ByteClass::Word;
   for (unsigned char c : {'_', '&', '|'}) classes[c] = ByteClass::Word;
-  for (unsigned char c : {'(', ')', ',', '=', '[', ']', '{', '}'}) classes[c] = ByteClass::Punctuation;
+  for (unsigned char c : {'(', ')', ',', '=', '[', ']', '{', '}'})
+    classes[c] = ByteClass::Punctuation;
   classes['"'] = ByteClass::Quote;
   return classes;
 }

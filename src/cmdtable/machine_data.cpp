@@ -54,8 +54,7 @@ int32_t SensorClass(const std::map<int32_t, int32_t>& map, int32_t id) {
 
 bool ReadConfigurationTables(HostChannel& host, MachineData& data) {
   for (int table = 0; table < kConfigTableCount; ++table)
-    if (!AskTable(host, REQ_ITEM_VALUE, data.ItemName(kNameEngineTable + table),
-                  data.Table(table)))
+    if (!AskTable(host, REQ_ITEM_VALUE, data.ItemName(kNameEngineTable + table), data.Table(table)))
       return false;
   return true;
 }
@@ -86,8 +85,7 @@ bool ReadSensorList(HostChannel& host, MachineData& data) {
       if (inputCode == kAuxPhase2InputCode) data.auxPhase2SensorAvailable = 0;
     }
   }
-  if (SensorClass(data.SensorMap, data.phaseItemId) & kWiredSensorClasses)
-    data.phaseKnown = 1;
+  if (SensorClass(data.SensorMap, data.phaseItemId) & kWiredSensorClasses) data.phaseKnown = 1;
   return true;
 }
 

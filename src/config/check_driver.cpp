@@ -172,11 +172,10 @@ CheckOutcome CheckConfiguration(ConfiguredMachine& machine) {
         machine.ConfigState = kConfigIncoherent;
         break;
       case FormatCheck::kOk:
-        coherent = RunRuleGroups([&machine] { return StoredRuleView(machine); },
-                                 [&machine](ErrorList& list) {
-                                   return RefreshFlywheelTables(machine, list);
-                                 },
-                                 machine.injectionChannelCount, errors);
+        coherent = RunRuleGroups(
+            [&machine] { return StoredRuleView(machine); },
+            [&machine](ErrorList& list) { return RefreshFlywheelTables(machine, list); },
+            machine.injectionChannelCount, errors);
         machine.ConfigState = coherent ? kConfigCoherent : kConfigIncoherent;
         if (coherent) {
           SendInt(machine, REQ_ITEM_MARK, machine.ItemName(kNameEngineTable), 0);

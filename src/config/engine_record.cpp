@@ -66,8 +66,7 @@ uint16_t EncodeFlywheel(int actualTeeth, int occurrencesCode, int kind, bool ren
   return static_cast<uint16_t>(((nominal * 4 + occurrencesCode) * 64) + actualTeeth);
 }
 
-int32_t PhaseMarkTooth(int marks, int nominalTeeth, int actualTeeth, int mainType,
-                       int references) {
+int32_t PhaseMarkTooth(int marks, int nominalTeeth, int actualTeeth, int mainType, int references) {
   if (references == 0) references = 1;  // an occurrences count is never 0; keep it safe
   const int kind = (actualTeeth - nominalTeeth) / references;
   const int f = kind == kTwoMissingTeeth ? 3 : kind == kOneMissingTooth ? 2 : 1;
@@ -180,9 +179,7 @@ bool IsShortOldSyncTable(std::span<const uint16_t> table) {
   return HasWords(table, kShortOldSyncTableWords);
 }
 
-bool IsOldSyncTable(std::span<const uint16_t> table) {
-  return HasWords(table, kOldSyncTableWords);
-}
+bool IsOldSyncTable(std::span<const uint16_t> table) { return HasWords(table, kOldSyncTableWords); }
 
 WordTable UpgradeEngineLayout(std::span<const uint16_t> old, const ItemResolver& resolves) {
   WordTable t(kEngineTableWords, 0);
@@ -229,8 +226,8 @@ WordTable ExtendShortSyncLayout(std::span<const uint16_t> old) {
 WordTable UpgradeSyncLayout(std::span<const uint16_t> old) {
   WordTable t(kSyncTableWords, 0);
   t[0] = static_cast<uint16_t>(kSyncTableWords * 2);
-  t[kSyncFlywheelWord] = static_cast<uint16_t>(Word(old, kOldSyncFlywheelLow) +
-                                               256 * Word(old, kOldSyncFlywheelHigh));
+  t[kSyncFlywheelWord] =
+      static_cast<uint16_t>(Word(old, kOldSyncFlywheelLow) + 256 * Word(old, kOldSyncFlywheelHigh));
   t[kSyncLastTeethWord] = static_cast<uint16_t>(Word(old, kOldSyncLastTeethLow) +
                                                 256 * Word(old, kOldSyncLastTeethHigh));
   for (size_t i = 0; i < kOldSyncDataWords.size(); ++i) {

@@ -149,8 +149,7 @@ uint16_t EncodeFlywheel(int actualTeeth, int occurrencesCode, int kind, bool ren
 
 /// The tooth at which the main phase mark is expected (SyncTable word 12), from the main
 /// marks count, the nominal and actual teeth, the main phase type and the occurrences R.
-int32_t PhaseMarkTooth(int marks, int nominalTeeth, int actualTeeth, int mainType,
-                       int references);
+int32_t PhaseMarkTooth(int marks, int nominalTeeth, int actualTeeth, int mainType, int references);
 
 /// One phase of SyncTable words 13 to 16.
 struct PhaseSetting {

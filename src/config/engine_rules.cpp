@@ -18,19 +18,20 @@ constexpr int kMaxSyncRounds = 100;
 constexpr bool InRange(int value, int low, int high) { return value >= low && value <= high; }
 
 // Main types that cannot tell one reference of a multi-reference flywheel from another.
-constexpr std::array<bool, 8> kTypeNeedsSingleReference = {true,  false, false, true,
-                                                           true,  true,  true,  true};
+constexpr std::array<bool, 8> kTypeNeedsSingleReference = {true, false, false, true,
+                                                           true, true,  true,  true};
 
 // Main types that need a mark on the flywheel, which a regular-teeth wheel does not have.
-constexpr std::array<bool, 8> kTypeRefusesRegularTeeth = {true, true,  false, true,
-                                                          false, false, true, true};
+constexpr std::array<bool, 8> kTypeRefusesRegularTeeth = {true,  true,  false, true,
+                                                          false, false, true,  true};
 
 // Teeth per mark period of the camshaft, by flywheel kind K = -2 .. +1.
 constexpr std::array<int, 4> kMarkDivisorByKind = {5, 4, 3, 4};
 
 constexpr int MarkDivisor(int kind) {
-  return IsKnownFlywheelKind(kind) ? kMarkDivisorByKind[static_cast<size_t>(kind - kTwoMissingTeeth)]
-                           : 0;
+  return IsKnownFlywheelKind(kind)
+             ? kMarkDivisorByKind[static_cast<size_t>(kind - kTwoMissingTeeth)]
+             : 0;
 }
 
 // The largest marks count of the one-missing-tooth (P = 4) and one-supplementary-tooth
@@ -127,8 +128,8 @@ bool CheckAuxiliaryPhases(const RuleView& view, const SyncRecord& sync, MainPhas
   std::array<int, kAuxPhaseCount> teeth{};
   for (size_t i = 0; i < kAuxPhaseCount; ++i) teeth[i] = sync.aux[i].teeth;
 
-  const std::array<bool, kAuxPhaseCount> sensorAvailable = {
-      true, view.auxPhase2SensorAvailable, view.auxPhase3SensorAvailable};
+  const std::array<bool, kAuxPhaseCount> sensorAvailable = {true, view.auxPhase2SensorAvailable,
+                                                            view.auxPhase3SensorAvailable};
   for (size_t i = 0; i < kAuxPhaseCount; ++i) {
     if (sensorAvailable[i] || teeth[i] == 0) continue;
     errors.Add(kAuxPhaseMessages[i].sensorMissing);
@@ -141,8 +142,7 @@ bool CheckAuxiliaryPhases(const RuleView& view, const SyncRecord& sync, MainPhas
     camshaft[i] = EffectiveCamshaft(view.phaseCaps, sync.auxCamshaft[i]);
   }
 
-  const bool mainUnusable = main.type == kPhaseNone ||
-                            main.type == kPhaseDynamicSynchronization ||
+  const bool mainUnusable = main.type == kPhaseNone || main.type == kPhaseDynamicSynchronization ||
                             main.type == kPhasePressureSensor;
   if (mainUnusable) {
     bool anyUsed = false;
@@ -268,7 +268,8 @@ bool CheckFlywheel(const Flywheel& f, int effectiveMainType, ErrorList& errors) 
   };
   constexpr int kMinTeeth = 8;
   constexpr int kMaxTeeth = 58;
-  if (!InRange(f.T, kMinTeeth, kMaxTeeth) || !IsKnownFlywheelKind(f.K)) fail(IDS_FLYWHEEL_TEETH_REFUSED);
+  if (!InRange(f.T, kMinTeeth, kMaxTeeth) || !IsKnownFlywheelKind(f.K))
+    fail(IDS_FLYWHEEL_TEETH_REFUSED);
   if (f.K == kRegularTeeth && kTypeRefusesRegularTeeth[static_cast<size_t>(effectiveMainType)]) {
     fail(IDS_MAIN_TYPE_FLYWHEEL_MISMATCH);
   }
@@ -309,8 +310,8 @@ FlywheelTableRefresh RegenerateFlywheelTables(
   FlywheelTableRefresh refresh;
   WordTable sync = stored[kSyncTable];
   std::array<WordTable, 4> tables;
-  refresh.built = BuildFlywheelTables(sync, stored[kEngineTable], tables[0], tables[1],
-                                      tables[2], tables[3]);
+  refresh.built =
+      BuildFlywheelTables(sync, stored[kEngineTable], tables[0], tables[1], tables[2], tables[3]);
   if (!refresh.built) return refresh;
 
   if (sync != stored[kSyncTable]) refresh.changed.emplace_back(kSyncTable, std::move(sync));

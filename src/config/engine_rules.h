@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "config/rule_view.h"
 #include "cmdtable/ecu_data.h"
+#include "config/rule_view.h"
 
 namespace vantel {
 

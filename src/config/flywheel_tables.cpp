@@ -120,13 +120,20 @@ bool DescribeFlywheel(uint16_t flywheelWord, uint16_t cylinders, FlywheelGeometr
   g = {};
   g.flywheel = f;
   switch (f.K) {
-    case kRegularTeeth: g.type = FlywheelType::kRegular; break;
-    case kOneExtraTooth: g.type = FlywheelType::kExtraTooth; break;
-    case kOneMissingTooth: g.type = FlywheelType::kMissingTeeth; break;
+    case kRegularTeeth:
+      g.type = FlywheelType::kRegular;
+      break;
+    case kOneExtraTooth:
+      g.type = FlywheelType::kExtraTooth;
+      break;
+    case kOneMissingTooth:
+      g.type = FlywheelType::kMissingTeeth;
+      break;
     case kTwoMissingTeeth:
       g.type = f.S == 2 ? FlywheelType::kRenaultRs : FlywheelType::kMissingTeeth;
       break;
-    default: return false;
+    default:
+      return false;
   }
   if (cylinders == 0 || f.T == 0) return false;
   if (g.type != FlywheelType::kRegular && f.T % f.R != 0) return false;
@@ -183,8 +190,8 @@ bool BuildFlywheelTables(WordTable& syncTable, std::span<const uint16_t> engineT
   regularToothTable.clear();
 
   FlywheelGeometry g;
-  if (!DescribeFlywheel(Word(syncTable, kSyncFlywheelWord),
-                        Word(engineTable, kEngineCylindersWord), g)) {
+  if (!DescribeFlywheel(Word(syncTable, kSyncFlywheelWord), Word(engineTable, kEngineCylindersWord),
+                        g)) {
     return false;
   }
   if (syncTable.size() < kSyncWordsWritten) return false;

@@ -22,13 +22,13 @@ enum class FlywheelType {
 struct FlywheelGeometry {
   FlywheelType type = FlywheelType::kRegular;
   Flywheel flywheel;
-  int periods = 0;          // P: tooth periods per revolution
-  int unitsPerPeriod = 1;   // 2 for the extra tooth type, whose unit is half a period
+  int periods = 0;             // P: tooth periods per revolution
+  int unitsPerPeriod = 1;      // 2 for the extra tooth type, whose unit is half a period
   int unitsPerRevolution = 0;  // U
-  int regularWeight = 1;    // in units
-  int windowPeriods = 0;    // L, one cylinder's share of the cycle, at most a revolution
-  int windowUnits = 0;      // L in units
-  uint32_t speedScale = 0;  // S, revolution-to-window ratio in 16.16 fixed point
+  int regularWeight = 1;       // in units
+  int windowPeriods = 0;       // L, one cylinder's share of the cycle, at most a revolution
+  int windowUnits = 0;         // L in units
+  uint32_t speedScale = 0;     // S, revolution-to-window ratio in 16.16 fixed point
 };
 
 /// Decodes the flywheel word for `cylinders`; false when the word is of no known type or

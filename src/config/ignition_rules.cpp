@@ -25,8 +25,7 @@ int DistributedIgnitionTeeth(int kind, int cylinders) {
   return (need.halfCylinderFactor * cylinders + 1) / 2 + need.offset;
 }
 
-bool CheckIgnitionRules(const RuleView& view, int32_t& injectionChannelCount,
-                        ErrorList& errors) {
+bool CheckIgnitionRules(const RuleView& view, int32_t& injectionChannelCount, ErrorList& errors) {
   const EngineRecord engine = DecodeEngineTable(view.engineTable);
   const SyncRecord sync = DecodeSyncTable(view.syncTable);
   const int cylinders = engine.cylinders;

@@ -10,8 +10,7 @@ namespace vantel {
 /// chosen ignition leaves the outputs it shares with the injection free,
 /// `injectionChannelCount` is raised to InjectionCaps word 2; the injection rules read it
 /// afterwards.
-bool CheckIgnitionRules(const RuleView& view, int32_t& injectionChannelCount,
-                        ErrorList& errors);
+bool CheckIgnitionRules(const RuleView& view, int32_t& injectionChannelCount, ErrorList& errors);
 
 /// The teeth a distributed ignition needs on the flywheel of kind `kind` for `cylinders`.
 int DistributedIgnitionTeeth(int kind, int cylinders);

@@ -6,8 +6,7 @@
 #include "res/string_ids.h"
 
 namespace vantel {
-bool CheckInjectionRules(const RuleView& view, int32_t injectionChannelCount,
-                         ErrorList& errors) {
+bool CheckInjectionRules(const RuleView& view, int32_t injectionChannelCount, ErrorList& errors) {
   const EngineRecord engine = DecodeEngineTable(view.engineTable);
   const int mainType = DecodeSyncTable(view.syncTable).mainType;
   const int64_t cylinders = engine.cylinders;
@@ -28,7 +27,8 @@ bool CheckInjectionRules(const RuleView& view, int32_t injectionChannelCount,
     ok = false;
   };
 
-  if ((injection & kInjectionDirect) && IsUnphasedMainType(mainType)) fail(IDS_DIRECT_INJECTION_UNPHASED);
+  if ((injection & kInjectionDirect) && IsUnphasedMainType(mainType))
+    fail(IDS_DIRECT_INJECTION_UNPHASED);
   if ((injection & kInjectionSequentialOrDirectOneRail) && channels < cylinders) {
     failWithNumber(IDS_INJECTION_CHANNELS_ONE_RAIL, cylinders);
   }

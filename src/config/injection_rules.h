@@ -9,7 +9,6 @@ namespace vantel {
 
 /// Adds a message per broken injection rule and returns true when none broke.
 /// `injectionChannelCount` is the count the ignition rules left.
-bool CheckInjectionRules(const RuleView& view, int32_t injectionChannelCount,
-                         ErrorList& errors);
+bool CheckInjectionRules(const RuleView& view, int32_t injectionChannelCount, ErrorList& errors);
 
 }  // namespace vantel

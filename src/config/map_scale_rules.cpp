@@ -25,8 +25,7 @@ void CheckRailMapScales(const RuleView& view, const ItemResolver& resolves, Erro
     if (verticalChosen && !resolves(static_cast<int32_t>(Long(view.engineTable, vertical)))) {
       errors.AddRail(IDS_RAIL_MAP_VERTICAL_MISSING, rail);
     }
-    if (horizontalChosen &&
-        !resolves(static_cast<int32_t>(Long(view.engineTable, horizontal)))) {
+    if (horizontalChosen && !resolves(static_cast<int32_t>(Long(view.engineTable, horizontal)))) {
       errors.AddRail(IDS_RAIL_MAP_HORIZONTAL_MISSING, rail);
     }
     if (!verticalChosen && !horizontalChosen) errors.AddRail(IDS_RAIL_MAP_NO_SCALE, rail);

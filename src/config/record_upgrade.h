@@ -1,8 +1,8 @@
 #pragma once
 // The upgrade of the older EngineTable and SyncTable layouts of a machine's Kalbrix: the
 // new table is written to the host and, once the host took it, replaces the machine's copy.
-#include "config/engine_record.h"
 #include "config/configuration_state.h"
+#include "config/engine_record.h"
 
 namespace vantel {
 

@@ -21,8 +21,7 @@ enum class Report { Yes, No };
 // One asking exchange: an empty record out, a reply of some form back. `read` checks the
 // form; the reply data is freed whatever happens.
 template <typename Read>
-bool Ask(HostChannel& host, int32_t code, const std::string& item, Report report,
-         Read read) {
+bool Ask(HostChannel& host, int32_t code, const std::string& item, Report report, Read read) {
   ReplyBuffer reply;
   const int32_t result = CallHost(host, code, item.c_str(), reply.get());
   if (result != HOST_OK) {
@@ -36,8 +35,7 @@ bool Ask(HostChannel& host, int32_t code, const std::string& item, Report report
   return true;
 }
 
-bool Send(HostChannel& host, int32_t code, const std::string& item, int32_t len,
-          HostData input) {
+bool Send(HostChannel& host, int32_t code, const std::string& item, int32_t len, HostData input) {
   const int32_t result = CallHostWithInput(EntryOf(host), host.machineIndex, code, item.c_str(),
                                            len, std::move(input));
   if (result == HOST_OK) return true;
@@ -94,13 +92,20 @@ int32_t CallHostWithInput(ActionDllFn entry, int32_t machine, int32_t code, cons
 
 uint32_t HostErrorMessageId(int32_t result) {
   switch (result) {
-    case HOST_DATA_ERROR: return IDS_HOST_DATA_ERROR;
-    case HOST_TARGET_ERROR: return IDS_HOST_TARGET_ERROR;
-    case HOST_ACTION_ERROR: return IDS_HOST_ACTION_ERROR;
-    case HOST_ACCESS_ERROR: return IDS_HOST_ACCESS_ERROR;
-    case HOST_TRANSFER_ERROR: return IDS_HOST_TRANSFER_ERROR;
-    case HOST_INTERNAL_ERROR: return IDS_HOST_INTERNAL_ERROR;
-    default: return IDS_HOST_UNKNOWN_ERROR;
+    case HOST_DATA_ERROR:
+      return IDS_HOST_DATA_ERROR;
+    case HOST_TARGET_ERROR:
+      return IDS_HOST_TARGET_ERROR;
+    case HOST_ACTION_ERROR:
+      return IDS_HOST_ACTION_ERROR;
+    case HOST_ACCESS_ERROR:
+      return IDS_HOST_ACCESS_ERROR;
+    case HOST_TRANSFER_ERROR:
+      return IDS_HOST_TRANSFER_ERROR;
+    case HOST_INTERNAL_ERROR:
+      return IDS_HOST_INTERNAL_ERROR;
+    default:
+      return IDS_HOST_UNKNOWN_ERROR;
   }
 }
 
@@ -142,8 +147,7 @@ bool AskIntQuiet(HostChannel& host, int32_t code, const std::string& item, int32
              [&](int32_t len, const void* data) { return ReadIntReply(len, data, value); });
 }
 
-bool AskTextQuiet(HostChannel& host, int32_t code, const std::string& item,
-                  std::string& text) {
+bool AskTextQuiet(HostChannel& host, int32_t code, const std::string& item, std::string& text) {
   return Ask(host, code, item, Report::No,
              [&](int32_t len, const void* data) { return ReadTextReply(len, data, text); });
 }

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "host/host_channel.h"
 #include "host/host_data.h"
 #include "platform/words.h"
-#include "host/host_channel.h"
 
 namespace vantel {
 
@@ -35,8 +35,7 @@ bool SendWords(HostChannel& host, int32_t code, const std::string& item,
                std::span<const uint16_t> words);
 
 bool AskIntQuiet(HostChannel& host, int32_t code, const std::string& item, int32_t& value);
-bool AskTextQuiet(HostChannel& host, int32_t code, const std::string& item,
-                  std::string& text);
+bool AskTextQuiet(HostChannel& host, int32_t code, const std::string& item, std::string& text);
 bool AskListQuiet(HostChannel& host, int32_t code, const std::string& item,
                   std::vector<std::string>& names);
 /// REQ_FNC_QUERY / REQ_SUP_QUERY: the integer itself, 0 on any failure.

@@ -143,8 +143,8 @@ bool Resize(Hwnd handle, int32_t edge, int32_t width, int32_t height) {
                     .minTrackHeight = kCaptionHeight + 2 * kSizingFrame};
   intptr_t result = 0;
   SendMessage(handle, {.kind = MessageKind::GetMinMaxInfo, .minMax = &limits}, result);
-  width = std::clamp(width, limits.minTrackWidth, std::max(limits.minTrackWidth,
-                                                           limits.maxTrackWidth));
+  width =
+      std::clamp(width, limits.minTrackWidth, std::max(limits.minTrackWidth, limits.maxTrackWidth));
   height = std::clamp(height, limits.minTrackHeight,
                       std::max(limits.minTrackHeight, limits.maxTrackHeight));
 
@@ -166,15 +166,30 @@ bool Scroll(Hwnd handle, int32_t request, int32_t position) {
     const int last = std::max(0, static_cast<int>(window->items.size()) - page);
     int top = window->topIndex;
     switch (request) {
-      case SB_LINEUP: --top; break;
-      case SB_LINEDOWN: ++top; break;
-      case SB_PAGEUP: top -= page; break;
-      case SB_PAGEDOWN: top += page; break;
+      case SB_LINEUP:
+        --top;
+        break;
+      case SB_LINEDOWN:
+        ++top;
+        break;
+      case SB_PAGEUP:
+        top -= page;
+        break;
+      case SB_PAGEDOWN:
+        top += page;
+        break;
       case SB_THUMBPOSITION:
-      case SB_THUMBTRACK: top = position; break;
-      case SB_TOP: top = 0; break;
-      case SB_BOTTOM: top = last; break;
-      default: break;
+      case SB_THUMBTRACK:
+        top = position;
+        break;
+      case SB_TOP:
+        top = 0;
+        break;
+      case SB_BOTTOM:
+        top = last;
+        break;
+      default:
+        break;
     }
     window->topIndex = std::clamp(top, 0, last);
     NotifyParent(handle, MessageKind::EndScroll);

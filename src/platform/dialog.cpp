@@ -172,8 +172,8 @@ bool Dialog::CreateWindowFromTemplate(Hwnd parent) {
     const ControlTemplate& control = dialog->controls[i];
     const int x = DuToPixelsX(control.rect.x);
     const int y = DuToPixelsY(control.rect.y);
-    const int h = control.kind == ControlKind::ComboBox ? kComboClosedHeight
-                                                        : DuToPixelsY(control.rect.h);
+    const int h =
+        control.kind == ControlKind::ComboBox ? kComboClosedHeight : DuToPixelsY(control.rect.h);
     CreateWindowFrom({.className = ClassOf(control.kind),
                       .kind = control.kind,
                       .text = control.text ? control.text : "",
@@ -206,9 +206,8 @@ int32_t Dialog::DoModal() {
   if (IsWindow(handle) && !GetWindow(handle)->modalEnded) ShowWindow(handle, true);
   const int32_t result = RunModalLoop(handle, IDCANCEL);
   if (IsWindow(handle)) caption = GetWindowText(handle);
-  UiLog("{\"event\":\"dialog_end\",\"caption\":" + JsonString(caption) +
-        ",\"template\":" + std::to_string(templateId) + ",\"result\":" + std::to_string(result) +
-        "}");
+  UiLog("{\"event\":\"dialog_end\",\"caption\":" + JsonString(caption) + ",\"template\":" +
+        std::to_string(templateId) + ",\"result\":" + std::to_string(result) + "}");
   if (disableOwner) EnableWindow(owner, true);
   DestroyWindow(handle);
   return result;

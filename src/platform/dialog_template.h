@@ -60,7 +60,7 @@ struct ControlTemplate {
 
 struct DialogTemplate {
   uint32_t id;
-  const char* caption;  // UTF-8
+  const char* caption;    // UTF-8
   int16_t width, height;  // client size, dialog units
   uint32_t styles;
   const ControlTemplate* controls;

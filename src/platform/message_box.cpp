@@ -78,8 +78,8 @@ int32_t RunMessageBoxWindow(const std::string& text, unsigned type, int32_t fall
   }
   const int buttonCount = buttons.buttons[1].id != 0 ? 2 : 1;
   const int textWidth = std::min(static_cast<int>(longest) * kBaseUnitX, 600);
-  const int clientWidth = std::max(textWidth + 2 * kMargin,
-                                   buttonCount * (kButtonWidth + kMargin) + kMargin);
+  const int clientWidth =
+      std::max(textWidth + 2 * kMargin, buttonCount * (kButtonWidth + kMargin) + kMargin);
   const int textHeight = lines * kBaseUnitY;
   const int clientHeight = kMargin + textHeight + kMargin + kButtonHeight + kMargin;
   const uint32_t style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | WS_VISIBLE;

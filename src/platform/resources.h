@@ -14,7 +14,7 @@ struct StringEntry {
 struct DialogTemplate;  // src/platform/dialog_template.h
 
 struct ResourceModule {
-  const char* name;  // "en" or "fr": for diagnostics only
+  const char* name;            // "en" or "fr": for diagnostics only
   const StringEntry* strings;  // sorted by id
   size_t stringCount;
   const DialogTemplate* const* dialogs;

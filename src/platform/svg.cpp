@@ -10,17 +10,25 @@ constexpr std::string_view kFace = "#f0f0f0";
 constexpr std::string_view kInk = "#000000";
 constexpr std::string_view kGreyInk = "#a0a0a0";
 constexpr std::string_view kLine = "#adadad";
-constexpr int kFontSize = 11;  // 8 points at 96 DPI
+constexpr int kFontSize = 11;     // 8 points at 96 DPI
 constexpr int kTextBaseline = 4;  // from a line's middle down to its baseline
 
 std::string Escape(std::string_view text) {
   std::string out;
   for (char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
       default:
         // Other controls are not valid XML: a tab or a stray byte below 0x20 becomes a blank.
         out += (static_cast<unsigned char>(c) < 0x20) ? ' ' : c;
@@ -86,8 +94,8 @@ class Canvas {
     const std::string id = "c" + std::to_string(++clips_);
     out += "<clipPath id=\"" + id + "\"><rect x=\"" + X(r.left) + "\" y=\"" + Y(r.top) +
            "\" width=\"" + std::to_string(std::max(r.Width(), 0)) + "\" height=\"" +
-           std::to_string(std::max(r.Height(), 0)) + "\"/></clipPath>\n<g clip-path=\"url(#" +
-           id + ")\">\n";
+           std::to_string(std::max(r.Height(), 0)) + "\"/></clipPath>\n<g clip-path=\"url(#" + id +
+           ")\">\n";
   }
   void CloseClip() { out += "</g>\n"; }
 
@@ -166,8 +174,7 @@ void DrawControl(Canvas& canvas, const Window& control, const Rect& r) {
     case ControlKind::PushButton:
     case ControlKind::DefPushButton: {
       const bool isDefault = control.kind == ControlKind::DefPushButton;
-      canvas.Box(r, "#e1e1e1", isDefault && control.enabled ? "#0078d7" : kLine,
-                 isDefault ? 2 : 1);
+      canvas.Box(r, "#e1e1e1", isDefault && control.enabled ? "#0078d7" : kLine, isDefault ? 2 : 1);
       canvas.Text((r.left + r.right) / 2, middle, control.text, ink, "middle");
       break;
     }
@@ -201,11 +208,10 @@ void DrawControl(Canvas& canvas, const Window& control, const Rect& r) {
       break;
     case ControlKind::ComboBox: {
       canvas.Box(r, control.enabled ? "#ffffff" : kFace, "#7a7a7a");
-      const bool chosen = control.selection >= 0 &&
-                          static_cast<size_t>(control.selection) < control.items.size();
+      const bool chosen =
+          control.selection >= 0 && static_cast<size_t>(control.selection) < control.items.size();
       if (chosen) {
-        canvas.Text(r.left + 3, middle, control.items[static_cast<size_t>(control.selection)],
-                    ink);
+        canvas.Text(r.left + 3, middle, control.items[static_cast<size_t>(control.selection)], ink);
       }
       canvas.Text(r.right - 8, middle, "\xE2\x96\xBE", ink, "middle");  // a small down arrow
       break;
@@ -230,8 +236,9 @@ void DrawDialogFrame(Canvas& canvas, const Window& dialog, const Rect& outer) {
     canvas.Box(bar, "#ffffff", "#ffffff");
     canvas.Text(bar.left + 6, (bar.top + bar.bottom) / 2, dialog.text,
                 dialog.enabled ? kInk : kGreyInk);
-    if (dialog.style & WS_SYSMENU) canvas.Text(bar.right - 12, (bar.top + bar.bottom) / 2,
-                                               "\xC3\x97", kInk, "middle");  // the close box
+    if (dialog.style & WS_SYSMENU)
+      canvas.Text(bar.right - 12, (bar.top + bar.bottom) / 2, "\xC3\x97", kInk,
+                  "middle");  // the close box
   }
 }
 
@@ -253,8 +260,8 @@ void DrawWindow(Canvas& canvas, const Window& window) {
     canvas.CloseClip();
   } else if (window.className == "HelpPopup") {
     canvas.Box(outer, "#ffffe1", "#767676");
-    canvas.Paragraph({outer.left + kBaseUnitX, outer.top + kBaseUnitY / 2,
-                      outer.right - kBaseUnitX, outer.bottom},
+    canvas.Paragraph({outer.left + kBaseUnitX, outer.top + kBaseUnitY / 2, outer.right - kBaseUnitX,
+                      outer.bottom},
                      window.text, kInk);
   } else {
     DrawControl(canvas, window, outer);

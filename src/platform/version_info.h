@@ -19,8 +19,8 @@ struct VersionRecord {
   uint32_t productVersionMS;
   uint32_t productVersionLS;
   uint32_t fileType;
-  uint32_t translationCount;      // 0: no translation entry
-  uint16_t translations[4][2];    // language id, code page
+  uint32_t translationCount;    // 0: no translation entry
+  uint16_t translations[4][2];  // language id, code page
   char comment[64];
 };
 

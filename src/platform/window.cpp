@@ -209,8 +209,7 @@ void MoveWindow(Hwnd handle, const Rect& rect) {
   const Rect after = GetClientRect(handle);
   if (before == after) return;
   intptr_t result = 0;
-  SendMessage(handle, {.kind = MessageKind::Size, .x = after.Width(), .y = after.Height()},
-              result);
+  SendMessage(handle, {.kind = MessageKind::Size, .x = after.Width(), .y = after.Height()}, result);
 }
 
 void MoveWindowOnto(Hwnd handle, Hwnd placeholder) {
@@ -290,8 +289,8 @@ int32_t AddItem(Hwnd control, std::string text, int32_t data) {
 void InsertItem(Hwnd control, int32_t index, std::string text) {
   Window* window = GetWindow(control);
   if (!window) return;
-  const auto at = std::clamp<size_t>(static_cast<size_t>(std::max(index, 0)), 0,
-                                     window->items.size());
+  const auto at =
+      std::clamp<size_t>(static_cast<size_t>(std::max(index, 0)), 0, window->items.size());
   window->items.insert(window->items.begin() + static_cast<std::ptrdiff_t>(at), std::move(text));
   window->itemData.insert(window->itemData.begin() + static_cast<std::ptrdiff_t>(at), 0);
 }
@@ -318,8 +317,8 @@ void SetListExStyle(Hwnd list, uint32_t mask, uint32_t value) {
 void InsertListColumn(Hwnd list, int32_t index, std::string text, int width) {
   Window* window = GetWindow(list);
   if (!window) return;
-  const auto at = std::clamp<size_t>(static_cast<size_t>(std::max(index, 0)), 0,
-                                     window->columns.size());
+  const auto at =
+      std::clamp<size_t>(static_cast<size_t>(std::max(index, 0)), 0, window->columns.size());
   window->columns.insert(window->columns.begin() + static_cast<std::ptrdiff_t>(at),
                          ListColumn{std::move(text), width});
 }

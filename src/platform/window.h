@@ -27,8 +27,8 @@ int DuToPixelsY(int du);  // round(du * 13 / 8)
 
 // Non-client sizes, in pixels, at the same 96 DPI.
 inline constexpr int kCaptionHeight = 23;
-inline constexpr int kFixedFrame = 3;     // modal frame or caption without sizing border
-inline constexpr int kSizingFrame = 8;    // sizing border
+inline constexpr int kFixedFrame = 3;   // modal frame or caption without sizing border
+inline constexpr int kSizingFrame = 8;  // sizing border
 inline constexpr int kScrollBarWidth = 17;
 inline constexpr int kComboClosedHeight = 21;  // a template's combo height is its dropped list
 inline constexpr int kListRowHeight = 17;
@@ -66,11 +66,11 @@ enum class MessageKind : uint8_t {
   CloseUp,       // a combo box list closed
   TabChanging,   // result non-zero refuses the change
   TabChanged,
-  EndScroll,     // a list view finished scrolling
-  Help,          // F1 on a control
-  Sizing,        // a border is being dragged: `rect` may be adjusted
-  Size,          // new client size in x, y
-  VScroll,       // request in code, thumb position in x
+  EndScroll,  // a list view finished scrolling
+  Help,       // F1 on a control
+  Sizing,     // a border is being dragged: `rect` may be adjusted
+  Size,       // new client size in x, y
+  VScroll,    // request in code, thumb position in x
   GetMinMaxInfo,
 };
 

@@ -13,8 +13,10 @@ namespace {
 // The module's version record, read back from this file by the handshake.
 [[gnu::used, gnu::section(".vantel.version")]] const VersionRecord kVersionRecord = {
     "VS_VERSION_INFO",
-    0x00010000, 0x00000000,  // file version 1.0.0.0
-    0x00010000, 0x00000000,  // product version 1.0.0.0
+    0x00010000,
+    0x00000000,  // file version 1.0.0.0
+    0x00010000,
+    0x00000000,  // product version 1.0.0.0
     kFileTypeDll,
     1,
     {{0x0409, 0x04E4}},  // US English, code page 1252

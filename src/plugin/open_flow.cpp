@@ -124,8 +124,8 @@ void CreateMachineReport(MachineContext& context) { context.report = CreateRepor
 void OpenConfiguration(int64_t index, CVantelApp& app, const std::string& key) {
   MachineContext* context = FindContext(app, index);
   if (context == nullptr) {
-    const bool created = index >= 0 && index <= kMaxMachineIndex &&
-                         CreateContext(static_cast<int32_t>(index), app);
+    const bool created =
+        index >= 0 && index <= kMaxMachineIndex && CreateContext(static_cast<int32_t>(index), app);
     if (!created) {
       DeleteContext(app, index);
       ReplyBuffer reply;
@@ -158,10 +158,12 @@ void ApplyAvailability(MachineContext& context) {
   const CommandGroupList groups = context.groups;
   for (const auto& group : groups) {
     const int32_t enabled = GroupApplies(*group, engine, key, optionFlags) ? 1 : 0;
-    for (const std::string& name : group->functions) SendInt(context, REQ_FNC_ENABLE, name, enabled);
+    for (const std::string& name : group->functions)
+      SendInt(context, REQ_FNC_ENABLE, name, enabled);
     for (const std::string& name : group->supervisions)
       SendInt(context, REQ_SUP_ENABLE, name, enabled);
-    for (const std::string& name : group->dataItems) SendInt(context, REQ_DAT_ENABLE, name, enabled);
+    for (const std::string& name : group->dataItems)
+      SendInt(context, REQ_DAT_ENABLE, name, enabled);
   }
   SendRailScales(context);
 }
@@ -179,7 +181,8 @@ void ApplyScaleEntries(MachineContext& context) {
         CandidateReadable(context, entry->CN6)) {
       reference = entry->CN6;
     }
-    for (const std::string& map : entry->dataItems) SendInt(context, REQ_ITEM_HSCALE, map, reference);
+    for (const std::string& map : entry->dataItems)
+      SendInt(context, REQ_ITEM_HSCALE, map, reference);
   }
 }
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "ui/machine_context.h"
 #include "platform/module_state.h"
+#include "ui/machine_context.h"
 
 namespace vantel {
 
@@ -15,8 +15,7 @@ class CVantelApp : public HostApp {
   /// `injectedEntry` replaces the look-up of ACTIONDLL in the executable (tests);
   /// `modulePath` is the file the version record is read from (empty: this module's file).
   explicit CVantelApp(std::optional<ActionDllFn> injectedEntry = std::nullopt,
-                      std::string modulePath = {},
-                      ModuleState* moduleState = nullptr);
+                      std::string modulePath = {}, ModuleState* moduleState = nullptr);
   ~CVantelApp();
   CVantelApp(const CVantelApp&) = delete;
   CVantelApp& operator=(const CVantelApp&) = delete;

@@ -9,8 +9,8 @@
 
 namespace vantel::layout {
 
-inline constexpr uint32_t kReportStyles = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX |
-                                          DS_MODALFRAME | DS_SETFONT | WS_DISABLED;
+inline constexpr uint32_t kReportStyles =
+    WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_MODALFRAME | DS_SETFONT | WS_DISABLED;
 inline constexpr uint32_t kReportListStyles = LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
                                               LVS_NOCOLUMNHEADER | LVS_NOSORTHEADER |
                                               LVS_ALIGNLEFT | WS_BORDER | WS_TABSTOP;
@@ -68,8 +68,7 @@ constexpr std::array<ControlTemplate, 6> MainControls(MainTexts t) {
       {IDC_MAIN_TABS, ControlKind::TabControl, "", {7, 5, 321, 483}, WS_TABSTOP},
       {IDC_MAIN_NOTE_GROUP, ControlKind::GroupBox, t.noteGroup, {14, 325, 305, 156}, 0},
       {IDC_MAIN_NOTE_TEXT, ControlKind::Static, t.noteText, {21, 336, 289, 139}, 0},
-      {IDC_MAIN_PAGE_PLACE, ControlKind::Static, t.pagePlace, {14, 19, kPageWidth, kPageHeight},
-       0},
+      {IDC_MAIN_PAGE_PLACE, ControlKind::Static, t.pagePlace, {14, 19, kPageWidth, kPageHeight}, 0},
   }};
 }
 inline constexpr int16_t kMainWidth = 347;
@@ -91,8 +90,7 @@ constexpr std::array<ControlTemplate, 7> MapControls(MapTexts t) {
       {IDC_MAP_GROUP, ControlKind::GroupBox, t.group, {7, 7, 353, 50}, 0},
       {IDC_MAP_VERTICAL, ControlKind::ComboBox, "", {14, 19, 214, 120}, WS_TABSTOP | WS_VSCROLL},
       {IDC_MAP_VERTICAL_LABEL, ControlKind::Static, t.vertical, {230, 19, 122, 12}, 0},
-      {IDC_MAP_HORIZONTAL, ControlKind::ComboBox, "", {14, 35, 214, 120},
-       WS_TABSTOP | WS_VSCROLL},
+      {IDC_MAP_HORIZONTAL, ControlKind::ComboBox, "", {14, 35, 214, 120}, WS_TABSTOP | WS_VSCROLL},
       {IDC_MAP_HORIZONTAL_LABEL, ControlKind::Static, t.horizontal, {230, 35, 122, 12}, 0},
       {IDOK, ControlKind::DefPushButton, t.ok, {30, 65, 50, 14}, WS_TABSTOP},
       {IDCANCEL, ControlKind::PushButton, t.cancel, {107, 65, 50, 14}, WS_TABSTOP},
@@ -123,13 +121,19 @@ constexpr std::array<ControlTemplate, 16> EngineControls(EngineTexts t) {
       {IDC_ENGINE_CYLINDERS, ControlKind::ComboBox, "", {9, 12, 40, 60}, kComboStyles},
       {IDC_ENGINE_CYLINDERS_LABEL, ControlKind::Static, t.cylinders, {51, 12, 246, 12}, 0},
       {IDC_FLYWHEEL_GROUP, ControlKind::GroupBox, t.flywheelGroup, {0, 35, 305, 97}, 0},
-      {IDC_FLYWHEEL_SAME_TEETH, ControlKind::RadioButton, t.sameTeeth, {8, 43, 122, 14},
+      {IDC_FLYWHEEL_SAME_TEETH,
+       ControlKind::RadioButton,
+       t.sameTeeth,
+       {8, 43, 122, 14},
        kGroupStart},
       {IDC_FLYWHEEL_ONE_EXTRA, ControlKind::RadioButton, t.oneExtra, {8, 55, 122, 14}, 0},
       {IDC_FLYWHEEL_ONE_MISSING, ControlKind::RadioButton, t.oneMissing, {151, 43, 146, 14}, 0},
       {IDC_FLYWHEEL_TWO_MISSING, ControlKind::RadioButton, t.twoMissing, {151, 55, 146, 14}, 0},
       {IDC_FLYWHEEL_RS_TYPE, ControlKind::RadioButton, t.rsType, {8, 67, 122, 14}, 0},
-      {IDC_FLYWHEEL_OCCURRENCES, ControlKind::ComboBox, "", {8, 86, 29, 90},
+      {IDC_FLYWHEEL_OCCURRENCES,
+       ControlKind::ComboBox,
+       "",
+       {8, 86, 29, 90},
        kComboStyles | kGroupStart},
       {IDC_FLYWHEEL_OCCURRENCES_LABEL, ControlKind::Static, t.occurrences, {39, 86, 257, 12}, 0},
       {IDC_FLYWHEEL_TEETH, ControlKind::ComboBox, "", {8, 111, 40, 60}, kComboStyles},
@@ -152,7 +156,10 @@ struct IgnitionTexts {
 constexpr std::array<ControlTemplate, 7> IgnitionControls(IgnitionTexts t) {
   return {{
       {IDC_IGNITION_TYPE_GROUP, ControlKind::GroupBox, t.typeGroup, {0, 0, 305, 60}, 0},
-      {IDC_IGNITION_DISTRIBUTED, ControlKind::RadioButton, t.distributed, {8, 11, 290, 10},
+      {IDC_IGNITION_DISTRIBUTED,
+       ControlKind::RadioButton,
+       t.distributed,
+       {8, 11, 290, 10},
        kGroupStart},
       {IDC_IGNITION_TWIN_SPARK, ControlKind::RadioButton, t.twinSpark, {8, 26, 290, 10}, 0},
       {IDC_IGNITION_STATIC, ControlKind::RadioButton, t.staticType, {8, 41, 290, 10}, 0},
@@ -185,14 +192,23 @@ constexpr std::array<ControlTemplate, 12> InjectionControls(InjectionTexts t) {
       {IDC_INJECTION_RAIL1_TO_RAIL2, ControlKind::RadioButton, t.rail1ToRail2, {8, 23, 290, 10}, 0},
       {IDC_INJECTION_RAIL1_TO_BOTH, ControlKind::RadioButton, t.rail1ToBoth, {8, 36, 290, 10}, 0},
       {IDC_INJECTION_TYPE_GROUP, ControlKind::GroupBox, t.typeGroup, {0, 52, 305, 51}, 0},
-      {IDC_INJECTION_SEMI_SEQUENTIAL, ControlKind::RadioButton, t.semiSequential,
-       {8, 62, 290, 10}, 0},
+      {IDC_INJECTION_SEMI_SEQUENTIAL,
+       ControlKind::RadioButton,
+       t.semiSequential,
+       {8, 62, 290, 10},
+       0},
       {IDC_INJECTION_SEQUENTIAL, ControlKind::RadioButton, t.sequential, {8, 75, 290, 10}, 0},
       {IDC_INJECTION_DIRECT, ControlKind::RadioButton, t.direct, {8, 88, 290, 10}, 0},
       {IDC_INJECTION_OUTPUT_GROUP, ControlKind::GroupBox, t.outputGroup, {0, 104, 305, 52}, 0},
-      {IDC_PEAK_AND_HOLD_ENABLED, ControlKind::CheckBox, t.peakAndHold, {8, 118, 290, 10},
+      {IDC_PEAK_AND_HOLD_ENABLED,
+       ControlKind::CheckBox,
+       t.peakAndHold,
+       {8, 118, 290, 10},
        kGroupStart},
-      {IDC_PEAK_AND_HOLD_COMMAND, ControlKind::PushButton, t.specialCommand, {8, 133, 80, 14},
+      {IDC_PEAK_AND_HOLD_COMMAND,
+       ControlKind::PushButton,
+       t.specialCommand,
+       {8, 133, 80, 14},
        WS_TABSTOP},
       {IDC_PEAK_AND_HOLD_TUNING, ControlKind::Static, t.peakAndHoldTuning, {93, 134, 205, 12}, 0},
   }};
@@ -213,17 +229,17 @@ inline constexpr size_t kBanksControlCount = 3 + 4 * kBankRows;
 constexpr std::array<ControlTemplate, kBanksControlCount> BanksControls(BanksTexts t) {
   std::array<ControlTemplate, kBanksControlCount> c{};
   c[0] = {IDC_BANKS_ANGLES_GROUP, ControlKind::GroupBox, t.group, {0, 0, 305, 27}, 0};
-  c[1] = {IDC_BANKS_REGULAR_ANGLES, ControlKind::RadioButton, t.regular, {8, 9, 138, 14},
-          kGroupStart};
+  c[1] = {
+      IDC_BANKS_REGULAR_ANGLES, ControlKind::RadioButton, t.regular, {8, 9, 138, 14}, kGroupStart};
   c[2] = {IDC_BANKS_SPECIFIC_ANGLES, ControlKind::RadioButton, t.specific, {157, 9, 85, 14}, 0};
   for (size_t k = 0; k < kBankRows; ++k) {
     const auto y = static_cast<int16_t>(32 + 15 * k);
     ControlTemplate* row = &c[3 + 4 * k];
     row[0] = {IDC_CYLINDER_LABELS[k], ControlKind::Static, t.rows[k], {3, y, 150, 12}, 0};
-    row[1] = {IDC_CYLINDER_ANGLES[k], ControlKind::Edit, "", {156, y, 41, 12},
-              kEditStyles | kGroupStart};
-    row[2] = {IDC_CYLINDER_BANK1[k], ControlKind::RadioButton, t.bank1, {207, y, 42, 12},
-              kGroupStart};
+    row[1] = {
+        IDC_CYLINDER_ANGLES[k], ControlKind::Edit, "", {156, y, 41, 12}, kEditStyles | kGroupStart};
+    row[2] = {
+        IDC_CYLINDER_BANK1[k], ControlKind::RadioButton, t.bank1, {207, y, 42, 12}, kGroupStart};
     row[3] = {IDC_CYLINDER_BANK2[k], ControlKind::RadioButton, t.bank2, {257, y, 42, 12}, 0};
   }
   return c;
@@ -260,20 +276,32 @@ constexpr std::array<ControlTemplate, kPhasesControlCount> PhasesControls(Phases
     const auto marksY = static_cast<int16_t>(top + 30);
     const auto startY = static_cast<int16_t>(top + 48);
     ControlTemplate* block = &c[9 + 7 * (phase - 1)];
-    block[0] = {IDC_PHASE_GROUPS[phase], ControlKind::GroupBox, t.auxiliaryGroups[phase - 1],
-                {0, top, 305, 68}, 0};
-    block[1] = {IDC_PHASE_CAMSHAFTS[phase], ControlKind::ComboBox, "", {8, camshaftY, 150, 60},
+    block[0] = {IDC_PHASE_GROUPS[phase],
+                ControlKind::GroupBox,
+                t.auxiliaryGroups[phase - 1],
+                {0, top, 305, 68},
+                0};
+    block[1] = {IDC_PHASE_CAMSHAFTS[phase],
+                ControlKind::ComboBox,
+                "",
+                {8, camshaftY, 150, 60},
                 kComboStyles};
-    block[2] = {IDC_PHASE_CAMSHAFT_LABELS[phase], ControlKind::Static, t.camshaft,
-                {161, camshaftY, 136, 12}, 0};
-    block[3] = {IDC_PHASE_MARKS[phase], ControlKind::ComboBox, "", {8, marksY, 56, 60},
-                kComboStyles};
-    block[4] = {IDC_PHASE_MARKS_LABELS[phase], ControlKind::Static, t.marks,
-                {66, marksY, 231, 12}, 0};
-    block[5] = {IDC_PHASE_START_TEETH[phase], ControlKind::ComboBox, "", {8, startY, 56, 60},
-                kComboStyles};
-    block[6] = {IDC_PHASE_START_TOOTH_LABELS[phase], ControlKind::Static, t.startTooth,
-                {66, startY, 231, 12}, 0};
+    block[2] = {IDC_PHASE_CAMSHAFT_LABELS[phase],
+                ControlKind::Static,
+                t.camshaft,
+                {161, camshaftY, 136, 12},
+                0};
+    block[3] = {
+        IDC_PHASE_MARKS[phase], ControlKind::ComboBox, "", {8, marksY, 56, 60}, kComboStyles};
+    block[4] = {
+        IDC_PHASE_MARKS_LABELS[phase], ControlKind::Static, t.marks, {66, marksY, 231, 12}, 0};
+    block[5] = {
+        IDC_PHASE_START_TEETH[phase], ControlKind::ComboBox, "", {8, startY, 56, 60}, kComboStyles};
+    block[6] = {IDC_PHASE_START_TOOTH_LABELS[phase],
+                ControlKind::Static,
+                t.startTooth,
+                {66, startY, 231, 12},
+                0};
   }
   return c;
 }

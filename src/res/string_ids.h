@@ -54,14 +54,14 @@ inline constexpr uint32_t IDS_CAMSHAFT_EXHAUST_BANK2 = 17223;
 inline constexpr uint32_t IDS_CAMSHAFT_NONE = 17224;
 
 // Labels and captions built at run time.
-inline constexpr uint32_t IDS_IGNITION_DELAY_LABEL = 17600;   // + " ( 0 - max )"
-inline constexpr uint32_t IDS_MAP_DIALOG_TITLE = 17800;       // + "1) " or "2) " + machine
-inline constexpr uint32_t IDS_REPORT_TITLE = 17900;           // + " " + machine
+inline constexpr uint32_t IDS_IGNITION_DELAY_LABEL = 17600;  // + " ( 0 - max )"
+inline constexpr uint32_t IDS_MAP_DIALOG_TITLE = 17800;      // + "1) " or "2) " + machine
+inline constexpr uint32_t IDS_REPORT_TITLE = 17900;          // + " " + machine
 inline constexpr uint32_t IDS_LABEL_PHASE_MARKS = 18400;
 inline constexpr uint32_t IDS_LABEL_SYNC_ROUNDS = 18401;
 inline constexpr uint32_t IDS_LABEL_PRESSURE_PULSES = 18402;
 inline constexpr uint32_t IDS_NO_DATA = 19000;
-inline constexpr uint32_t IDS_START_TOOTH_MARK = 19010;       // "TCDM", then "TCDM+n"
+inline constexpr uint32_t IDS_START_TOOTH_MARK = 19010;  // "TCDM", then "TCDM+n"
 
 // Input refused by a page.
 inline constexpr uint32_t IDS_IGNITION_DELAY_TOO_HIGH = 18010;

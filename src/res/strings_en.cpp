@@ -149,8 +149,7 @@ constexpr StringEntry kStrings[] = {
     {18108,
      "The ECU does not own enougth ignition channels for the selected type of ignition "
      "with "},
-    {18109,
-     "The ECU cannot make enougth ignition pulses for the selected type of ignition with "},
+    {18109, "The ECU cannot make enougth ignition pulses for the selected type of ignition with "},
     {18110, "Twin spark ignition needs an even number of cylinders"},
     {18111, "The ECU cannot manage the selected number of cylinders"},
     {18112, "The angles between cylinders must no decrease"},
@@ -162,8 +161,7 @@ constexpr StringEntry kStrings[] = {
     {18116,
      "For the selected number of cylinders, the two banks must have the same number of "
      "cylinders"},
-    {18117,
-     "For the selected number of cylinders, each banc must be as a regular angles engine"},
+    {18117, "For the selected number of cylinders, each banc must be as a regular angles engine"},
     {18118, "The ECU does not allow the selected teeth # for the flywheel"},
     {18119,
      "Flywheel description tables are erroneous or not optimized : the engine does not "

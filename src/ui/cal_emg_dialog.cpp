@@ -40,9 +40,8 @@ constexpr std::array<PageEntry, CSisCalEmgDialog::kPageCount> kPages{{
 }};
 
 // Filled once the pages exist; page 0 is filled again when it is selected.
-constexpr CSisCalEmgDialog::PageIndex kFirstFills[] = {CSisCalEmgDialog::kEnginePage,
-                                                       CSisCalEmgDialog::kPhasesPage,
-                                                       CSisCalEmgDialog::kIgnitionPage};
+constexpr CSisCalEmgDialog::PageIndex kFirstFills[] = {
+    CSisCalEmgDialog::kEnginePage, CSisCalEmgDialog::kPhasesPage, CSisCalEmgDialog::kIgnitionPage};
 
 struct WriteBackEntry {
   ConfigTableIndex table;
@@ -65,48 +64,27 @@ struct HelpEntry {
 };
 
 constexpr HelpEntry kHelp[] = {
-    {1107, 1110, IDS_HELP_IGNITION_TYPE},
-    {1101, 1104, IDS_HELP_INJECTION_RAILS},
-    {1097, 1100, IDS_HELP_INJECTION_TYPE},
-    {1105, 1106, IDS_HELP_PEAK_AND_HOLD},
-    {1116, 1117, IDS_HELP_PEAK_AND_HOLD},
-    {1066, 1068, IDS_HELP_MAIN_PHASE},
-    {1072, 1072, IDS_HELP_MAIN_PHASE},
-    {1076, 1076, IDS_HELP_MAIN_PHASE},
-    {1080, 1080, IDS_HELP_MAIN_PHASE},
-    {1084, 1084, IDS_HELP_MAIN_PHASE},
-    {1088, 1088, IDS_HELP_MAIN_PHASE},
-    {1092, 1092, IDS_HELP_MAIN_PHASE},
-    {1069, 1071, IDS_HELP_AUX_PHASES},
-    {1073, 1075, IDS_HELP_AUX_PHASES},
-    {1077, 1079, IDS_HELP_AUX_PHASES},
-    {1081, 1083, IDS_HELP_AUX_PHASES},
-    {1085, 1087, IDS_HELP_AUX_PHASES},
-    {1089, 1091, IDS_HELP_AUX_PHASES},
-    {1093, 1095, IDS_HELP_AUX_PHASES},
-    {1113, 1115, IDS_HELP_IGNITION_DELAY},
-    {1050, 1054, IDS_HELP_FLYWHEEL},
-    {1056, 1060, IDS_HELP_FLYWHEEL},
-    {1064, 1064, IDS_HELP_CYLINDERS_NUMBER},
-    {1163, 1163, IDS_HELP_CYLINDERS_NUMBER},
-    {1188, 1188, IDS_HELP_CYLINDERS_NUMBER},
-    {1186, 1186, IDS_HELP_SYNC_RPM},
-    {1189, 1190, IDS_HELP_SYNC_RPM},
-    {1127, 1150, IDS_HELP_CYLINDER_BANK},
-    {1055, 1055, IDS_HELP_CYLINDER_ANGLES},
-    {1063, 1063, IDS_HELP_CYLINDER_ANGLES},
-    {1187, 1187, IDS_HELP_CYLINDER_ANGLES},
-    {1152, 1152, IDS_HELP_CYLINDER_ANGLES},
-    {1154, 1154, IDS_HELP_CYLINDER_ANGLES},
-    {1156, 1156, IDS_HELP_CYLINDER_ANGLES},
-    {1158, 1158, IDS_HELP_CYLINDER_ANGLES},
-    {1160, 1160, IDS_HELP_CYLINDER_ANGLES},
-    {1162, 1162, IDS_HELP_CYLINDER_ANGLES},
-    {1165, 1165, IDS_HELP_CYLINDER_ANGLES},
-    {1167, 1167, IDS_HELP_CYLINDER_ANGLES},
-    {1169, 1169, IDS_HELP_CYLINDER_ANGLES},
-    {1171, 1171, IDS_HELP_CYLINDER_ANGLES},
-    {1173, 1173, IDS_HELP_CYLINDER_ANGLES},
+    {1107, 1110, IDS_HELP_IGNITION_TYPE},    {1101, 1104, IDS_HELP_INJECTION_RAILS},
+    {1097, 1100, IDS_HELP_INJECTION_TYPE},   {1105, 1106, IDS_HELP_PEAK_AND_HOLD},
+    {1116, 1117, IDS_HELP_PEAK_AND_HOLD},    {1066, 1068, IDS_HELP_MAIN_PHASE},
+    {1072, 1072, IDS_HELP_MAIN_PHASE},       {1076, 1076, IDS_HELP_MAIN_PHASE},
+    {1080, 1080, IDS_HELP_MAIN_PHASE},       {1084, 1084, IDS_HELP_MAIN_PHASE},
+    {1088, 1088, IDS_HELP_MAIN_PHASE},       {1092, 1092, IDS_HELP_MAIN_PHASE},
+    {1069, 1071, IDS_HELP_AUX_PHASES},       {1073, 1075, IDS_HELP_AUX_PHASES},
+    {1077, 1079, IDS_HELP_AUX_PHASES},       {1081, 1083, IDS_HELP_AUX_PHASES},
+    {1085, 1087, IDS_HELP_AUX_PHASES},       {1089, 1091, IDS_HELP_AUX_PHASES},
+    {1093, 1095, IDS_HELP_AUX_PHASES},       {1113, 1115, IDS_HELP_IGNITION_DELAY},
+    {1050, 1054, IDS_HELP_FLYWHEEL},         {1056, 1060, IDS_HELP_FLYWHEEL},
+    {1064, 1064, IDS_HELP_CYLINDERS_NUMBER}, {1163, 1163, IDS_HELP_CYLINDERS_NUMBER},
+    {1188, 1188, IDS_HELP_CYLINDERS_NUMBER}, {1186, 1186, IDS_HELP_SYNC_RPM},
+    {1189, 1190, IDS_HELP_SYNC_RPM},         {1127, 1150, IDS_HELP_CYLINDER_BANK},
+    {1055, 1055, IDS_HELP_CYLINDER_ANGLES},  {1063, 1063, IDS_HELP_CYLINDER_ANGLES},
+    {1187, 1187, IDS_HELP_CYLINDER_ANGLES},  {1152, 1152, IDS_HELP_CYLINDER_ANGLES},
+    {1154, 1154, IDS_HELP_CYLINDER_ANGLES},  {1156, 1156, IDS_HELP_CYLINDER_ANGLES},
+    {1158, 1158, IDS_HELP_CYLINDER_ANGLES},  {1160, 1160, IDS_HELP_CYLINDER_ANGLES},
+    {1162, 1162, IDS_HELP_CYLINDER_ANGLES},  {1165, 1165, IDS_HELP_CYLINDER_ANGLES},
+    {1167, 1167, IDS_HELP_CYLINDER_ANGLES},  {1169, 1169, IDS_HELP_CYLINDER_ANGLES},
+    {1171, 1171, IDS_HELP_CYLINDER_ANGLES},  {1173, 1173, IDS_HELP_CYLINDER_ANGLES},
     {1175, 1175, IDS_HELP_CYLINDER_ANGLES},
 };
 
@@ -235,8 +213,8 @@ void CSisCalEmgDialog::OnOK() {
 void CSisCalEmgDialog::OnCancel() { EndDialog(IDCANCEL); }
 
 bool CSisCalEmgDialog::CheckDialogTables() {
-  const CheckOutcome outcome = CheckDialogConfiguration(*context_, tables_.View(*context_),
-                                                        tables_.injectionChannelCount);
+  const CheckOutcome outcome =
+      CheckDialogConfiguration(*context_, tables_.View(*context_), tables_.injectionChannelCount);
   // Looked up only now: the configuration may have been closed, or reopened with a new
   // report, while the rules asked the host.
   FillReport(context_->report.get(), outcome.errorText);
@@ -281,12 +259,23 @@ void CSisCalEmgDialog::OnSize(int clientHeight) {
 void CSisCalEmgDialog::OnVScroll(int32_t request, int thumbPosition) {
   int step = 0;
   switch (request) {
-    case SB_LINEUP: step = -lineStep_; break;
-    case SB_LINEDOWN: step = lineStep_; break;
-    case SB_PAGEUP: step = -viewHeight_; break;
-    case SB_PAGEDOWN: step = viewHeight_; break;
-    case SB_THUMBTRACK: step = thumbPosition - scrollPosition_; break;
-    default: return;
+    case SB_LINEUP:
+      step = -lineStep_;
+      break;
+    case SB_LINEDOWN:
+      step = lineStep_;
+      break;
+    case SB_PAGEUP:
+      step = -viewHeight_;
+      break;
+    case SB_PAGEDOWN:
+      step = viewHeight_;
+      break;
+    case SB_THUMBTRACK:
+      step = thumbPosition - scrollPosition_;
+      break;
+    default:
+      return;
   }
   const int last = std::max(0, contentHeight_ - viewHeight_);
   step = std::clamp(scrollPosition_ + step, 0, last) - scrollPosition_;

@@ -22,8 +22,14 @@ class CSisCalEss;
 class CSisCalEmgDialog : public Dialog {
  public:
   /// Tab order of the pages.
-  enum PageIndex : int { kEnginePage = 0, kBanksPage, kPhasesPage, kIgnitionPage, kInjectionPage,
-                         kPageCount };
+  enum PageIndex : int {
+    kEnginePage = 0,
+    kBanksPage,
+    kPhasesPage,
+    kIgnitionPage,
+    kInjectionPage,
+    kPageCount
+  };
 
   /// Copies `context`'s six configuration tables and five capability tables. The context is
   /// not owned; it must outlive the dialog.

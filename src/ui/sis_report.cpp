@@ -3,12 +3,12 @@
 #include <utility>
 #include <vector>
 
-#include "ui/machine_context.h"
 #include "host/requests.h"
 #include "platform/string_table.h"
 #include "platform/ui_log.h"
 #include "res/dialog_ids.h"
 #include "res/string_ids.h"
+#include "ui/machine_context.h"
 
 namespace vantel {
 namespace {

@@ -25,8 +25,8 @@ struct GroupView {
 };
 
 GroupView View(const CommandGroup& g) {
-  return {{g.CN0, g.CN1, g.CN2, g.CN3, g.CN4, g.CN5, g.CN6}, g.functions, g.supervisions,
-          g.dataItems};
+  return {
+      {g.CN0, g.CN1, g.CN2, g.CN3, g.CN4, g.CN5, g.CN6}, g.functions, g.supervisions, g.dataItems};
 }
 
 std::ostream& operator<<(std::ostream& out, const GroupView& g) {
@@ -104,34 +104,56 @@ TEST_P(ParseCases, ParsesIntoTheExpectedGroups) {
 INSTANTIATE_TEST_SUITE_P(
     CommandParser, ParseCases,
     ::testing::Values(
-        ParseCase{"BarredValuesAreOred", "CN1=4|0x10 FNC=F1",
-                  true, {Group({0, 20, 0, kUnset, 0, kUnset, 0}, {"F1"})}},
-        ParseCase{"UserValuePart", "CN0=USR|3 FNC=F1",
-                  true, {Group({kUserValue | 3, -1, 0, -1, 0, -1, 0}, {"F1"})}},
-        ParseCase{"ItemPartGivesItsIdentifier", "CN4=ITEMX DAT=D1",
-                  true, {Group({0, -1, 0, -1, kItemId, -1, 0}, {}, {}, {"D1"})}},
-        ParseCase{"AssignmentAfterAnEntryStartsAGroup", "CN0=1 FNC=F1 CN0=2 SUP=S1",
-                  true, {Group({1, -1, 0, -1, 0, -1, 0}, {"F1"}),
-                         Group({2, -1, 0, -1, 0, -1, 0}, {}, {"S1"})}},
-        ParseCase{"AssignmentsBeforeTheFirstEntryShareAGroup", "CN0=1 CN1=2 FNC=F1 DAT=D1",
-                  true, {Group({1, 2, 0, -1, 0, -1, 0}, {"F1"}, {}, {"D1"})}},
-        ParseCase{"RepeatedAssignmentOverwrites", "CN6=1 CN6=0X10 FNC=F2",
-                  true, {Group({0, -1, 0, -1, 0, -1, 16}, {"F2"})}},
+        ParseCase{"BarredValuesAreOred",
+                  "CN1=4|0x10 FNC=F1",
+                  true,
+                  {Group({0, 20, 0, kUnset, 0, kUnset, 0}, {"F1"})}},
+        ParseCase{"UserValuePart",
+                  "CN0=USR|3 FNC=F1",
+                  true,
+                  {Group({kUserValue | 3, -1, 0, -1, 0, -1, 0}, {"F1"})}},
+        ParseCase{"ItemPartGivesItsIdentifier",
+                  "CN4=ITEMX DAT=D1",
+                  true,
+                  {Group({0, -1, 0, -1, kItemId, -1, 0}, {}, {}, {"D1"})}},
+        ParseCase{
+            "AssignmentAfterAnEntryStartsAGroup",
+            "CN0=1 FNC=F1 CN0=2 SUP=S1",
+            true,
+            {Group({1, -1, 0, -1, 0, -1, 0}, {"F1"}), Group({2, -1, 0, -1, 0, -1, 0}, {}, {"S1"})}},
+        ParseCase{"AssignmentsBeforeTheFirstEntryShareAGroup",
+                  "CN0=1 CN1=2 FNC=F1 DAT=D1",
+                  true,
+                  {Group({1, 2, 0, -1, 0, -1, 0}, {"F1"}, {}, {"D1"})}},
+        ParseCase{"RepeatedAssignmentOverwrites",
+                  "CN6=1 CN6=0X10 FNC=F2",
+                  true,
+                  {Group({0, -1, 0, -1, 0, -1, 16}, {"F2"})}},
         ParseCase{"EveryFieldAndEveryList",
                   "CN0=1 CN1=2 CN2=3 CN3=4 CN4=5 CN5=6 CN6=7 FNC=F1 SUP=S1 DAT=D1 FNC=F2",
-                  true, {Group({1, 2, 3, 4, 5, 6, 7}, {"F1", "F2"}, {"S1"}, {"D1"})}},
-        ParseCase{"QuotedTokensParseLikePlainOnes", "\"CN0\"=\"1\" \"FNC\"=\"F1\"",
-                  true, {Group({1, -1, 0, -1, 0, -1, 0}, {"F1"})}},
-        ParseCase{"SpacesInAQuotedValueAreNoNumber", "CN0=\"1 | 2\" FNC=F1",
-                  false, {}},
-        ParseCase{"EmptyPartsOfAValueAreSkipped", "CN0=|1||2| FNC=F1",
-                  true, {Group({3, -1, 0, -1, 0, -1, 0}, {"F1"})}},
-        ParseCase{"EmptyQuotedValueGivesZero", "CN1=\"\" FNC=F1",
-                  true, {Group({0, 0, 0, -1, 0, -1, 0}, {"F1"})}},
-        ParseCase{"UnknownEntriesAreDropped", "CN0=1 FNC=FX SUP=SX DAT=D0 DAT=NOITEM FNC=F1",
-                  true, {Group({1, -1, 0, -1, 0, -1, 0}, {"F1"})}},
-        ParseCase{"EmptyQuotedTokenEndsTheTable", "CN0=1 FNC=F1 \"\" XYZ ===",
-                  true, {Group({1, -1, 0, -1, 0, -1, 0}, {"F1"})}},
+                  true,
+                  {Group({1, 2, 3, 4, 5, 6, 7}, {"F1", "F2"}, {"S1"}, {"D1"})}},
+        ParseCase{"QuotedTokensParseLikePlainOnes",
+                  "\"CN0\"=\"1\" \"FNC\"=\"F1\"",
+                  true,
+                  {Group({1, -1, 0, -1, 0, -1, 0}, {"F1"})}},
+        ParseCase{"SpacesInAQuotedValueAreNoNumber", "CN0=\"1 | 2\" FNC=F1", false, {}},
+        ParseCase{"EmptyPartsOfAValueAreSkipped",
+                  "CN0=|1||2| FNC=F1",
+                  true,
+                  {Group({3, -1, 0, -1, 0, -1, 0}, {"F1"})}},
+        ParseCase{"EmptyQuotedValueGivesZero",
+                  "CN1=\"\" FNC=F1",
+                  true,
+                  {Group({0, 0, 0, -1, 0, -1, 0}, {"F1"})}},
+        ParseCase{"UnknownEntriesAreDropped",
+                  "CN0=1 FNC=FX SUP=SX DAT=D0 DAT=NOITEM FNC=F1",
+                  true,
+                  {Group({1, -1, 0, -1, 0, -1, 0}, {"F1"})}},
+        ParseCase{"EmptyQuotedTokenEndsTheTable",
+                  "CN0=1 FNC=F1 \"\" XYZ ===",
+                  true,
+                  {Group({1, -1, 0, -1, 0, -1, 0}, {"F1"})}},
         ParseCase{"SeparatorsOnly", " \t\r\n; -- .\n", true, {}},
         ParseCase{"EmptyText", "", true, {}},
         ParseCase{"EntryBeforeAnyAssignment", "FNC=F1", false, {}},
@@ -151,11 +173,10 @@ TEST_F(CommandParserTest, EntriesAskTheHostByTheirOwnRequests) {
   ASSERT_TRUE(ParseCommandTableText(context, "CN0=1 FNC=F1 SUP=S1 DAT=D1", list));
   std::vector<std::pair<int32_t, std::string>> asked;
   for (const auto& r : host.log) asked.emplace_back(r.code, r.item);
-  EXPECT_EQ(asked, (std::vector<std::pair<int32_t, std::string>>{
-                       {REQ_FNC_QUERY, "F1"},
-                       {REQ_SUP_QUERY, "S1"},
-                       {REQ_ITEM_ID, "D1"},
-                       {REQ_ITEM_PRESENT, "D1"}}))
+  EXPECT_EQ(asked, (std::vector<std::pair<int32_t, std::string>>{{REQ_FNC_QUERY, "F1"},
+                                                                 {REQ_SUP_QUERY, "S1"},
+                                                                 {REQ_ITEM_ID, "D1"},
+                                                                 {REQ_ITEM_PRESENT, "D1"}}))
       << "a number part asks nothing";
 }
 

@@ -186,10 +186,11 @@ TEST_F(CommandTableTest, ResolveRefusesAnItemListWithoutFinalNul) {
 }
 
 TEST_F(CommandTableTest, UnresolvedRequiredNamesFailSilently) {
-  for (int element : {int{kDescCylinderCaps}, int{kDescPhaseCaps}, int{kDescIgnitionCaps},
-                      int{kDescInjectionCaps}, int{kDescFirstConfigTable}, kDescFirstConfigTable + 5,
-                      int{kDescSensorTable}, int{kDescFlywheelStatusList}, int{kDescOptionFlags},
-                      int{kDescInjectionFlags}}) {
+  for (int element :
+       {int{kDescCylinderCaps}, int{kDescPhaseCaps}, int{kDescIgnitionCaps},
+        int{kDescInjectionCaps}, int{kDescFirstConfigTable}, kDescFirstConfigTable + 5,
+        int{kDescSensorTable}, int{kDescFlywheelStatusList}, int{kDescOptionFlags},
+        int{kDescInjectionFlags}}) {
     SetDescriptor(element, 9999);
     EXPECT_FALSE(ReadCommandTable(context, context, "DESC")) << element;
     SetDescriptor(element, 1000 + element);
@@ -201,10 +202,10 @@ TEST_F(CommandTableTest, UnresolvedRequiredNamesFailSilently) {
 // Every host read of the load: a refusal shows the host's message, a reply of the wrong
 // form shows the internal error, and either fails the load without leaking.
 TEST_F(CommandTableTest, EveryFailedReadIsShownAndFailsTheLoad) {
-  const Names readItems = {"DESC",     "CAP_CYL",  "CAP_PHASE",  "CAP_IGN",    "CAP_INJ",
-                           "CAP_RAIL", "TAB_ENGINE", "TAB_SYNC", "TAB_TWIN",  "TAB_TANG",
-                           "TAB_TPOS", "TAB_TREG", "TAB_SENSORS", "LST_STATUS", "CMD_GROUPS",
-                           "CMD_SCALES"};
+  const Names readItems = {"DESC",        "CAP_CYL",    "CAP_PHASE",  "CAP_IGN",
+                           "CAP_INJ",     "CAP_RAIL",   "TAB_ENGINE", "TAB_SYNC",
+                           "TAB_TWIN",    "TAB_TANG",   "TAB_TPOS",   "TAB_TREG",
+                           "TAB_SENSORS", "LST_STATUS", "CMD_GROUPS", "CMD_SCALES"};
   test::RawReply noData;
   noData.len = 8;
   noData.nullData = true;
@@ -228,7 +229,7 @@ TEST_F(CommandTableTest, WrongFormOfATableIsTheInternalError) {
   const std::vector<std::pair<std::string, test::RawReply>> wrong = {
       {"DESC", test::WordsReply({4, 1})},  // words where longs are due: size mismatch
       {"CAP_CYL", test::TextReply("abc")},
-      {"TAB_SYNC", test::WordsReply({6, 1})},      // says 6 bytes in a reply of 4
+      {"TAB_SYNC", test::WordsReply({6, 1})},  // says 6 bytes in a reply of 4
       {"TAB_SENSORS", test::IntReply(3)},
   };
   for (const auto& [item, reply] : wrong) {
@@ -281,7 +282,8 @@ TEST_P(CapsCases, ChecksAndRepacks) {
 INSTANTIATE_TEST_SUITE_P(
     CommandTable, CapsCases,
     ::testing::Values(
-        CapsCase{"CylinderBanksAndOneCylinder", &CylinderCapsFrom, {8, 0x8001}, WordTable{4, 0x8001}},
+        CapsCase{
+            "CylinderBanksAndOneCylinder", &CylinderCapsFrom, {8, 0x8001}, WordTable{4, 0x8001}},
         CapsCase{"CylinderEveryAllowedBit", &CylinderCapsFrom, {8, 0x81FF}, WordTable{4, 0x81FF}},
         CapsCase{"CylinderBitNine", &CylinderCapsFrom, {8, 0x0200}, std::nullopt},
         CapsCase{"CylinderHighHalf", &CylinderCapsFrom, {8, 0x10001}, std::nullopt},
@@ -290,16 +292,25 @@ INSTANTIATE_TEST_SUITE_P(
         CapsCase{"PhaseMainTypes128", &PhaseCapsFrom, {12, 128, 0}, std::nullopt},
         CapsCase{"PhaseAuxTypes16", &PhaseCapsFrom, {12, 0, 16}, std::nullopt},
         CapsCase{"PhaseNegativeIsNoSmallNumber", &PhaseCapsFrom, {12, -1, 0}, std::nullopt},
-        CapsCase{"IgnitionSixElements", &IgnitionCapsFrom, {24, 7, 2, 3, 4, 5}, WordTable{12, 7, 2, 3, 4, 5}},
+        CapsCase{"IgnitionSixElements",
+                 &IgnitionCapsFrom,
+                 {24, 7, 2, 3, 4, 5},
+                 WordTable{12, 7, 2, 3, 4, 5}},
         CapsCase{"IgnitionFiveElements", &IgnitionCapsFrom, {20, 1, 2, 3, 4}, std::nullopt},
         CapsCase{"IgnitionFirstEight", &IgnitionCapsFrom, {24, 8, 2, 3, 4, 5}, std::nullopt},
-        CapsCase{"IgnitionLongs", &IgnitionCapsFrom, {32, 1, 2, 3, 4, 5, 0x00020001, 7},
+        CapsCase{"IgnitionLongs",
+                 &IgnitionCapsFrom,
+                 {32, 1, 2, 3, 4, 5, 0x00020001, 7},
                  WordTable{20, 1, 2, 3, 4, 5, 1, 2, 7, 0}},
-        CapsCase{"InjectionEveryAllowedBit", &InjectionCapsFrom, {20, 0xC1FF, 1, 2, 3}, WordTable{10, 0xC1FF, 1, 2, 3}},
+        CapsCase{"InjectionEveryAllowedBit",
+                 &InjectionCapsFrom,
+                 {20, 0xC1FF, 1, 2, 3},
+                 WordTable{10, 0xC1FF, 1, 2, 3}},
         CapsCase{"InjectionBitThirteen", &InjectionCapsFrom, {20, 0x2000, 1, 2, 3}, std::nullopt},
         CapsCase{"InjectionFourElements", &InjectionCapsFrom, {16, 1, 2, 3}, std::nullopt},
         CapsCase{"RailMapEmpty", &RailMapListFrom, {4}, WordTable{2}},
-        CapsCase{"RailMapTwo", &RailMapListFrom, {12, 0x10002, -1}, WordTable{10, 2, 1, 0xFFFF, 0xFFFF}},
+        CapsCase{
+            "RailMapTwo", &RailMapListFrom, {12, 0x10002, -1}, WordTable{10, 2, 1, 0xFFFF, 0xFFFF}},
         CapsCase{"SizeElementMustMatch", &RailMapListFrom, {16, 1}, std::nullopt}),
     [](const auto& info) { return std::string(info.param.name); });
 

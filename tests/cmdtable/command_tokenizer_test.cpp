@@ -41,8 +41,7 @@ using namespace std::string_literals;
 INSTANTIATE_TEST_SUITE_P(
     CommandTokenizer, TokenizerCases,
     ::testing::Values(
-        TokenCase{"SeparatorsOnly", " \t\r\n;:#'/<>-+.\0"s, {}},
-        TokenCase{"Empty", "", {}},
+        TokenCase{"SeparatorsOnly", " \t\r\n;:#'/<>-+.\0"s, {}}, TokenCase{"Empty", "", {}},
         TokenCase{"AssignmentWithBarredValue", "CN0=0x1F|4", {"CN0", "=", "0x1F|4"}},
         TokenCase{"MinusIsNoPartOfANumber", "-12", {"12"}},
         TokenCase{"DecimalPointSplits", "1.5", {"1", "5"}},
@@ -56,7 +55,10 @@ INSTANTIATE_TEST_SUITE_P(
         TokenCase{"WordBytes", "A_b&c|9 Z", {"A_b&c|9", "Z"}},
         TokenCase{"QuotesKeepSeparators", "\"a b;\nc\"d", {"a b;\nc", "d"}},
         TokenCase{"QuoteEndsAWord", "ab\"cd\"ef", {"ab", "cd", "ef"}},
-        TokenCase{"HighBytesSeparate", "ab\xE9\x80\xFF" "cd", {"ab", "cd"}},
+        TokenCase{"HighBytesSeparate",
+                  "ab\xE9\x80\xFF"
+                  "cd",
+                  {"ab", "cd"}},
         TokenCase{"NulSeparatesInsideTheText", "CN0\0=1\0"s, {"CN0", "=", "1"}}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -89,12 +89,11 @@ class MachineDataTest : public ::testing::Test {
 
 TEST(SensorClass, EveryInputCodeRangeAtItsBoundaries) {
   const std::vector<std::pair<uint16_t, int32_t>> classes = {
-      {0, 0},          {255, 0},        {256, 4},        {511, 4},       {512, 8},
-      {767, 8},        {768, 16},       {1023, 16},      {1024, 40},     {1279, 40},
-      {1280, 24},      {1535, 24},      {1536, 128},     {1791, 128},    {1792, 64},
-      {2047, 64},      {2048, 192},     {2303, 192},     {2304, 256},    {2559, 256},
-      {2560, 0},       {2600, 0},       {0xFFFB, 0},     {0xFFFC, 4096}, {0xFFFD, 8192},
-      {0xFFFE, 16384}, {0xFFFF, 32768},
+      {0, 0},         {255, 0},        {256, 4},        {511, 4},   {512, 8},    {767, 8},
+      {768, 16},      {1023, 16},      {1024, 40},      {1279, 40}, {1280, 24},  {1535, 24},
+      {1536, 128},    {1791, 128},     {1792, 64},      {2047, 64}, {2048, 192}, {2303, 192},
+      {2304, 256},    {2559, 256},     {2560, 0},       {2600, 0},  {0xFFFB, 0}, {0xFFFC, 4096},
+      {0xFFFD, 8192}, {0xFFFE, 16384}, {0xFFFF, 32768},
   };
   for (const auto& [inputCode, sensorClass] : classes)
     EXPECT_EQ(SensorClassOf(inputCode), sensorClass) << "input code " << inputCode;
@@ -162,8 +161,8 @@ TEST_F(MachineDataTest, SensorTableOfAnUnusableItemFillsNothing) {
 }
 
 TEST_F(MachineDataTest, PhaseIsKnownOnlyWhenItsSensorIsWired) {
-  const std::vector<std::pair<uint16_t, int32_t>> cases = {
-      {100, 0}, {300, 1}, {1800, 1}, {2600, 0}, {0xFFFE, 1}, {0xFFFF, 0}};
+  const std::vector<std::pair<uint16_t, int32_t>> cases = {{100, 0},  {300, 1},    {1800, 1},
+                                                           {2600, 0}, {0xFFFE, 1}, {0xFFFF, 0}};
   context.phaseItemId = 55;
   for (const auto& [inputCode, known] : cases) {
     SetSensors({{55, inputCode}, {56, 300}});
@@ -209,13 +208,12 @@ void PrintTo(const StatusCase& c, std::ostream* out) { *out << c.name; }
 
 INSTANTIATE_TEST_SUITE_P(
     MachineData, StatusCases,
-    ::testing::Values(
-        StatusCase{"SecondSyncTableOutOfDate", {{0, 0x10002}}, 0},
-        StatusCase{"SecondSyncTableUpToDate", {{1, 0x10002}}, 1},
-        StatusCase{"FirstSyncTableOutOfDate", {{1, 0x10002}, {2, 0x10001}}, 0},
-        StatusCase{"OtherTablesDoNotCount", {{0, 0x10003}, {1, 0x10001}}, 1},
-        StatusCase{"UnnamedIdentifierIsSkipped", {{0, 0x7777}, {1, 0x10002}}, 1},
-        StatusCase{"EmptyList", {}, 1}),
+    ::testing::Values(StatusCase{"SecondSyncTableOutOfDate", {{0, 0x10002}}, 0},
+                      StatusCase{"SecondSyncTableUpToDate", {{1, 0x10002}}, 1},
+                      StatusCase{"FirstSyncTableOutOfDate", {{1, 0x10002}, {2, 0x10001}}, 0},
+                      StatusCase{"OtherTablesDoNotCount", {{0, 0x10003}, {1, 0x10001}}, 1},
+                      StatusCase{"UnnamedIdentifierIsSkipped", {{0, 0x7777}, {1, 0x10002}}, 1},
+                      StatusCase{"EmptyList", {}, 1}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MachineDataTest, StatusListThatIsNoWholeEntriesIsIgnored) {

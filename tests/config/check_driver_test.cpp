@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "support/config_builder.h"
 #include "host/requests.h"
 #include "plugin/flows.h"
+#include "support/config_builder.h"
 #include "support/fake_host.h"
 #include "support/message_boxes.h"
 #include "ui/sis_report.h"
@@ -25,15 +25,15 @@ using test::MessageBoxes;
 using test::RequestRecord;
 
 constexpr const char* kTableNames[kConfigTableCount] = {
-    "TAB_CNFENG_0", "TAB_CNFSYN_0", "TAB_FLYWIN_0", "TAB_FLYANG_0", "TAB_FLYPOS_0",
-    "TAB_FLYREG_0"};
+    "TAB_CNFENG_0", "TAB_CNFSYN_0", "TAB_FLYWIN_0", "TAB_FLYANG_0", "TAB_FLYPOS_0", "TAB_FLYREG_0"};
 constexpr const char* kOptionFlagsItem = "VAL_OPTFLAGS_0";
 constexpr const char* kInjectionFlagsItem = "VAL_INJFLAGS_0";
 constexpr int32_t kMapId = 0x00075001;
 
 const std::string kMainCamshaftUnknown =
     "The camshaft assigned to the main phase is not known by the ECU";
-const std::string kDelayOutOfLimits = "The ignition delay is not inside the limits allowed by the ECU";
+const std::string kDelayOutOfLimits =
+    "The ignition delay is not inside the limits allowed by the ECU";
 const std::string kInjectionRefused = "The ECU does not allow the selected injection configuration";
 const std::string kNoScaleRail2 =
     "No scale data selected on injectors rail piloting map ( rail 2 )";
@@ -177,9 +177,8 @@ TEST_F(CheckDriverTest, FormatErrorsStopTheRules) {
        kLayoutUnknown, kConfigUnknownToEcu},
       {"EngineTable with a wrong reference position",
        [](Config& c) { c.tables[kEngineTable][3] = 26; }, kLayoutUnknown, kConfigUnknownToEcu},
-      {"flywheel table size word disagrees",
-       [](Config& c) { c.tables[kToothAngleTable][0] += 2; }, kFlywheelTablesMalformed,
-       kConfigIncoherent},
+      {"flywheel table size word disagrees", [](Config& c) { c.tables[kToothAngleTable][0] += 2; },
+       kFlywheelTablesMalformed, kConfigIncoherent},
       {"empty flywheel table", [](Config& c) { c.tables[kToothPositionTable] = {2}; },
        kFlywheelTablesMalformed, kConfigIncoherent},
   };
@@ -239,31 +238,36 @@ TEST_F(CheckDriverTest, OptionFlagsSummariseACoherentConfiguration) {
     int32_t injectionFlags;
   } cases[] = {
       {"sequential, one injector channel each", [](ConfigBuilder&) {}, 0x0, 0x1},
-      {"sequential with channels to spare",
-       [](ConfigBuilder& b) { b.InjectionCaps(0xC1FF, 6, 2); }, 0x0, 0x0},
+      {"sequential with channels to spare", [](ConfigBuilder& b) { b.InjectionCaps(0xC1FF, 6, 2); },
+       0x0, 0x0},
       {"banks",
-       [](ConfigBuilder& b) { b.Cylinders(8).Banks(0xAA).IgnitionCaps(7, 8, 8, 12, 100)
-                                  .InjectionCaps(0xC1FF, 8, 2); },
+       [](ConfigBuilder& b) {
+         b.Cylinders(8).Banks(0xAA).IgnitionCaps(7, 8, 8, 12, 100).InjectionCaps(0xC1FF, 8, 2);
+       },
        0x1, 0x1},
       {"direct on one rail", [](ConfigBuilder& b) { b.Injection(InjectionBit(2, 0)); }, 0x4, 0x1},
       {"sequential on two rails",
-       [](ConfigBuilder& b) { b.Injection(InjectionBit(1, 1)).InjectionCaps(0xC1FF, 8, 2); },
-       0x8, 0x1},
+       [](ConfigBuilder& b) { b.Injection(InjectionBit(1, 1)).InjectionCaps(0xC1FF, 8, 2); }, 0x8,
+       0x1},
       {"direct on two rails", [](ConfigBuilder& b) { b.Injection(kDirectTwoRails); }, 0xC, 0x3},
       {"direct, rail 1 switching to both",
        [](ConfigBuilder& b) { b.Injection(InjectionBit(2, 2)); }, 0xC, 0x3},
       {"direct on two rails, 3 cylinders",
-       [](ConfigBuilder& b) { b.Cylinders(3).Ignition(kIgnitionDistributed).Injection(kDirectTwoRails); },
+       [](ConfigBuilder& b) {
+         b.Cylinders(3).Ignition(kIgnitionDistributed).Injection(kDirectTwoRails);
+       },
        0xC, 0x2},
       {"semi-sequential on two rails",
        [](ConfigBuilder& b) {
-         b.Cylinders(6).IgnitionCaps(7, 6, 6, 12, 100).Injection(InjectionBit(0, 1))
+         b.Cylinders(6)
+             .IgnitionCaps(7, 6, 6, 12, 100)
+             .Injection(InjectionBit(0, 1))
              .InjectionCaps(0xC1FF, 6, 2);
        },
        0x8, 0x1},
       {"incoherent direct on two rails with banks",
-       [](ConfigBuilder& b) { b.Injection(kDirectTwoRails).Banks(0x0A).CylinderCaps(0x01FF); },
-       0x0, 0x0},
+       [](ConfigBuilder& b) { b.Injection(kDirectTwoRails).Banks(0x0A).CylinderCaps(0x01FF); }, 0x0,
+       0x0},
   };
   for (const auto& c : cases) {
     CheckDriver fresh(12);
@@ -354,14 +358,13 @@ TEST_F(CheckDriverTest, StaleFlywheelTablesAreRewrittenSilentlyOnMachine3) {
   EXPECT_TRUE(CheckAndReport(early.context));
   EXPECT_EQ(early.ReportText(), "");
   const Config fresh = ConfigBuilder().Build();
-  EXPECT_EQ(writes, (std::vector<std::pair<std::string, bool>>{
-                        {kTableNames[kSyncTable], true},
-                        {kTableNames[kToothAngleTable], true},
-                        {kTableNames[kRegularToothTable], true}}));
+  EXPECT_EQ(writes,
+            (std::vector<std::pair<std::string, bool>>{{kTableNames[kSyncTable], true},
+                                                       {kTableNames[kToothAngleTable], true},
+                                                       {kTableNames[kRegularToothTable], true}}));
   EXPECT_FALSE(early.context.Has(TablesUpdating));
   EXPECT_EQ(early.host.Written(kTableNames[kSyncTable]), fresh.sync());
-  EXPECT_EQ(early.host.Written(kTableNames[kRegularToothTable]),
-            fresh.tables[kRegularToothTable]);
+  EXPECT_EQ(early.host.Written(kTableNames[kRegularToothTable]), fresh.tables[kRegularToothTable]);
   EXPECT_EQ(early.context.tables, fresh.tables);
 
   // Now matching, a second check writes nothing.
@@ -415,9 +418,11 @@ TEST_F(CheckDriverTest, OlderEngineTableIsUpgradedAndCheckedOnMachine3) {
   WordTable old(22, 0);
   old[0] = 44;
   old[1] = 4;
-  for (int i = 2; i <= 5; ++i) old[static_cast<size_t>(i)] = config.engine()[static_cast<size_t>(i)];
+  for (int i = 2; i <= 5; ++i)
+    old[static_cast<size_t>(i)] = config.engine()[static_cast<size_t>(i)];
   old[6] = 4;
-  for (int i = 0; i < 6; ++i) old[8 + static_cast<size_t>(i)] = config.engine()[20 + static_cast<size_t>(i)];
+  for (int i = 0; i < 6; ++i)
+    old[8 + static_cast<size_t>(i)] = config.engine()[20 + static_cast<size_t>(i)];
   config.tables[kEngineTable] = old;
   early.Load(config);
 
@@ -463,8 +468,8 @@ TEST_F(CheckDriverTest, TheDialogFormRaisesItsOwnChannelCount) {
   const Config edited = ConfigBuilder().Build();
   int32_t channels = 99;
   context.injectionChannelCount = 7;
-  CheckDialogConfiguration(context, EditedRuleView(context, edited.engine(), edited.sync(), edited.caps),
-                           channels);
+  CheckDialogConfiguration(
+      context, EditedRuleView(context, edited.engine(), edited.sync(), edited.caps), channels);
   EXPECT_EQ(channels, 4);  // reset to 2, raised by the static ignition
   EXPECT_EQ(context.injectionChannelCount, 7);
 }

@@ -4,11 +4,11 @@
 #include <set>
 #include <string>
 
-#include "support/config_builder.h"
 #include "config/engine_rules.h"
 #include "config/ignition_rules.h"
 #include "config/injection_rules.h"
 #include "config/map_scale_rules.h"
+#include "support/config_builder.h"
 
 namespace vantel {
 namespace {
@@ -64,7 +64,8 @@ const std::string kBanksUnequal =
     "For the selected number of cylinders, the two banks must have the same number of cylinders";
 const std::string kBanksNotRegular =
     "For the selected number of cylinders, each banc must be as a regular angles engine";
-const std::string kFlywheelTeethRefused = "The ECU does not allow the selected teeth # for the flywheel";
+const std::string kFlywheelTeethRefused =
+    "The ECU does not allow the selected teeth # for the flywheel";
 const std::string kMainTypeFlywheelMismatch =
     "Selected main phase type does not match with flywheel teeth configuration";
 const std::string kTeethReferences =
@@ -75,7 +76,8 @@ const std::string kTypeReferences =
     "The flywheel type cannot fit with the selected number of references";
 std::string IgnitionChannels(int cylinders) {
   return "The ECU does not own enougth ignition channels for the selected type of ignition "
-         "with " + std::to_string(cylinders) + " cylinders";
+         "with " +
+         std::to_string(cylinders) + " cylinders";
 }
 std::string IgnitionPulses(int cylinders) {
   return "The ECU cannot make enougth ignition pulses for the selected type of ignition with " +
@@ -86,19 +88,23 @@ const std::string kDistributedUnphased =
     "Distributed ignition cannot be executed without phase for the selected number of cylinders";
 std::string DistributedTeeth(int teeth) {
   return "Distributed ignition for that flywheel type and engine cylinders number needs at "
-         "least " + std::to_string(teeth) + " teeth";
+         "least " +
+         std::to_string(teeth) + " teeth";
 }
 const std::string kIgnitionRefused = "The ECU does not allow the selected ignition configuration";
-const std::string kDelayOutOfLimits = "The ignition delay is not inside the limits allowed by the ECU";
+const std::string kDelayOutOfLimits =
+    "The ignition delay is not inside the limits allowed by the ECU";
 const std::string kDirectUnphased =
     "Direct injection cannot be executed without engine phased configuration";
 std::string InjectionChannels(int cylinders) {
   return "The ECU does not own enougth injection channels for the selected type of injection "
-         "with " + std::to_string(cylinders) + " cylinders";
+         "with " +
+         std::to_string(cylinders) + " cylinders";
 }
 std::string InjectionChannelsTwoRails(int cylinders) {
   return "The ECU does not own enougth injection channels for the selected kind of injection "
-         "and 2 rails with " + std::to_string(cylinders) + " cylinders";
+         "and 2 rails with " +
+         std::to_string(cylinders) + " cylinders";
 }
 std::string SemiSequentialOneRail(int limit) {
   return "The semi-sequential injection on one rail is only allowed with more than " +
@@ -122,8 +128,8 @@ std::string VerticalScaleMissing(int rail) {
          " )";
 }
 std::string HorizontalScaleMissing(int rail) {
-  return "Horizontal scale data not existing on rail piloting map ( rail " +
-         std::to_string(rail) + " )";
+  return "Horizontal scale data not existing on rail piloting map ( rail " + std::to_string(rail) +
+         " )";
 }
 std::string NoScaleChosen(int rail) {
   return "No scale data selected on injectors rail piloting map ( rail " + std::to_string(rail) +
@@ -219,8 +225,7 @@ TEST_F(CoherenceRulesTest, MainPhaseRulesStopAtTheFirstThatFires) {
       {"no phase on 60-2-2",
        [](ConfigBuilder& b) { b.Flywheel(FlywheelWord(56, 60, 2)).MainPhase(kPhaseNone, 0, 0); },
        kMainTypeSeveralReferences},
-      {"marks state on 60-2-2", [](ConfigBuilder& b) { b.Flywheel(FlywheelWord(56, 60, 2)); },
-       ""},
+      {"marks state on 60-2-2", [](ConfigBuilder& b) { b.Flywheel(FlywheelWord(56, 60, 2)); }, ""},
       {"pressure phase on 60-2-2 refused before its sensor",
        [](ConfigBuilder& b) {
          b.Flywheel(FlywheelWord(56, 60, 2))
@@ -230,8 +235,8 @@ TEST_F(CoherenceRulesTest, MainPhaseRulesStopAtTheFirstThatFires) {
        kMainTypeSeveralReferences},
       {"regular teeth phase with one mark",
        [](ConfigBuilder& b) { b.MainPhase(kPhaseRegularTeeth, 1, 10); }, kMainTeethRefused},
-      {"marks state with 17 marks", [](ConfigBuilder& b) { b.MainPhase(kPhaseOnMarksState, 17, 10); },
-       kMainTeethRefused},
+      {"marks state with 17 marks",
+       [](ConfigBuilder& b) { b.MainPhase(kPhaseOnMarksState, 17, 10); }, kMainTeethRefused},
       {"marks position without marks",
        [](ConfigBuilder& b) { b.MainPhase(kPhaseOnMarksPosition, 0, 10); }, kMainTeethRefused},
       {"missing tooth on 60-2: 23 marks clamped to 16, 17 refused",
@@ -246,7 +251,9 @@ TEST_F(CoherenceRulesTest, MainPhaseRulesStopAtTheFirstThatFires) {
        },
        kFlywheelTeethRefused},
       {"missing tooth on 7+1 has too few teeth",
-       [](ConfigBuilder& b) { b.Flywheel(FlywheelWord(8, 7)).MainPhase(kPhaseOneMissingTooth, 3, 1); },
+       [](ConfigBuilder& b) {
+         b.Flywheel(FlywheelWord(8, 7)).MainPhase(kPhaseOneMissingTooth, 3, 1);
+       },
        kMainTeethFlywheelMismatch},
       {"supplementary tooth on 7+1 has too few teeth",
        [](ConfigBuilder& b) {
@@ -372,18 +379,23 @@ TEST_F(CoherenceRulesTest, AuxiliaryPhaseRules) {
 }
 
 const std::vector<uint16_t> kSixUnpaired = {0, 10923, 21845, 32768, 43691, 54614};
-const std::vector<uint16_t> kEightEven = {0, 0x2000, 0x4000, 0x6000, 0x8000, 0xA000, 0xC000, 0xE000};
+const std::vector<uint16_t> kEightEven = {0,      0x2000, 0x4000, 0x6000,
+                                          0x8000, 0xA000, 0xC000, 0xE000};
 
 TEST_F(CoherenceRulesTest, CylinderAndBankRules) {
   RunCases({
       {"count not allowed", [](ConfigBuilder& b) { b.CylinderCaps(0x81F7); }, kCylindersRefused},
-      {"seven cylinders",
-       [](ConfigBuilder& b) { b.Cylinders(7); },
+      {"seven cylinders", [](ConfigBuilder& b) { b.Cylinders(7); },
        Lines({kCylindersRefused, IgnitionChannels(7), InjectionChannels(7)})},
-      {"decreasing angles", [](ConfigBuilder& b) { b.Angles({0, 0x4000, 0x3000, 0xC000}); },
+      {"decreasing angles",
+       [](ConfigBuilder& b) {
+         b.Angles({0, 0x4000, 0x3000, 0xC000});
+       },
        kAnglesDecrease},
       {"first cylinder not at 0",
-       [](ConfigBuilder& b) { b.Angles({0x100, 0x4100, 0x8100, 0xC100}); },
+       [](ConfigBuilder& b) {
+         b.Angles({0x100, 0x4100, 0x8100, 0xC100});
+       },
        kFirstCylinderNotAtZero},
       {"first cylinder on bank 2 skips the bank rules",
        [](ConfigBuilder& b) { b.CylinderCaps(0x01FF).Banks(0x01); }, kFirstCylinderNotAtZero},
@@ -397,7 +409,10 @@ TEST_F(CoherenceRulesTest, CylinderAndBankRules) {
        kAnglesNotOpposed},
       {"six cylinders with a channel each need no pairing",
        [](ConfigBuilder& b) {
-         b.Cylinders(6).Angles(kSixUnpaired).IgnitionCaps(7, 6, 6, 12, 100).Injection(kSemiSequential);
+         b.Cylinders(6)
+             .Angles(kSixUnpaired)
+             .IgnitionCaps(7, 6, 6, 12, 100)
+             .Injection(kSemiSequential);
        },
        ""},
       {"two cylinders paired at 360°",
@@ -436,12 +451,19 @@ TEST_F(CoherenceRulesTest, CylinderAndBankRules) {
        [](ConfigBuilder& b) {
          std::vector<uint16_t> angles = kEightEven;
          angles[7] = 0xE100;
-         b.Cylinders(8).Angles(angles).Banks(0xAA).Ignition(kDistributed).Injection(kSemiSequential);
+         b.Cylinders(8)
+             .Angles(angles)
+             .Banks(0xAA)
+             .Ignition(kDistributed)
+             .Injection(kSemiSequential);
        },
        kBanksNotRegular},
       {"irregular banks with a channel each",
        [](ConfigBuilder& b) {
-         b.Cylinders(8).Banks(0xF0).IgnitionCaps(7, 8, 8, 12, 100).Ignition(kDistributed)
+         b.Cylinders(8)
+             .Banks(0xF0)
+             .IgnitionCaps(7, 8, 8, 12, 100)
+             .Ignition(kDistributed)
              .Injection(kSemiSequential);
        },
        ""},
@@ -452,10 +474,11 @@ TEST_F(CoherenceRulesTest, FlywheelRules) {
   RunCases({
       {"59 teeth", [](ConfigBuilder& b) { b.Flywheel(FlywheelWord(59, 61)); },
        kFlywheelTeethRefused},
-      {"7 teeth", [](ConfigBuilder& b) { b.Flywheel(FlywheelWord(7, 9)).MainPhase(kPhaseOnMarksState, 1, 3); },
+      {"7 teeth",
+       [](ConfigBuilder& b) { b.Flywheel(FlywheelWord(7, 9)).MainPhase(kPhaseOnMarksState, 1, 3); },
        kFlywheelTeethRefused},
-      {"regular teeth with marks state",
-       [](ConfigBuilder& b) { b.Flywheel(FlywheelWord(36, 36)); }, kMainTypeFlywheelMismatch},
+      {"regular teeth with marks state", [](ConfigBuilder& b) { b.Flywheel(FlywheelWord(36, 36)); },
+       kMainTypeFlywheelMismatch},
       {"regular teeth with marks position",
        [](ConfigBuilder& b) {
          b.Flywheel(FlywheelWord(36, 36)).MainPhase(kPhaseOnMarksPosition, 1, 10);
@@ -492,19 +515,28 @@ TEST_F(CoherenceRulesTest, IgnitionRules) {
        Lines({IgnitionChannels(4), InjectionChannels(4)})},
       {"twin spark on five cylinders",
        [](ConfigBuilder& b) {
-         b.Cylinders(5).Ignition(kTwinSpark).IgnitionCaps(7, 12, 4, 12, 100).Injection(kSemiSequential);
+         b.Cylinders(5)
+             .Ignition(kTwinSpark)
+             .IgnitionCaps(7, 12, 4, 12, 100)
+             .Injection(kSemiSequential);
        },
        kTwinSparkOdd},
       {"distributed, odd cylinders, no phase",
        [](ConfigBuilder& b) {
-         b.Cylinders(5).Ignition(kDistributed).MainPhase(kPhaseNone, 0, 0)
-             .IgnitionCaps(7, 12, 4, 12, 100).Injection(kSemiSequential);
+         b.Cylinders(5)
+             .Ignition(kDistributed)
+             .MainPhase(kPhaseNone, 0, 0)
+             .IgnitionCaps(7, 12, 4, 12, 100)
+             .Injection(kSemiSequential);
        },
        kDistributedUnphased},
       {"distributed, odd cylinders, regular teeth phase",
        [](ConfigBuilder& b) {
-         b.Cylinders(5).Ignition(kDistributed).MainPhase(kPhaseRegularTeeth, 2, 10)
-             .IgnitionCaps(7, 12, 4, 12, 100).Injection(kSemiSequential);
+         b.Cylinders(5)
+             .Ignition(kDistributed)
+             .MainPhase(kPhaseRegularTeeth, 2, 10)
+             .IgnitionCaps(7, 12, 4, 12, 100)
+             .Injection(kSemiSequential);
        },
        kDistributedUnphased},
       {"distributed with too few pulses",
@@ -514,38 +546,55 @@ TEST_F(CoherenceRulesTest, IgnitionRules) {
        [](ConfigBuilder& b) { b.Ignition(kDistributed); }, ""},
       {"distributed, 8 cylinders on 12+1",
        [](ConfigBuilder& b) {
-         b.Flywheel(FlywheelWord(13, 12)).Cylinders(8).Ignition(kDistributed).Injection(kSemiSequential);
+         b.Flywheel(FlywheelWord(13, 12))
+             .Cylinders(8)
+             .Ignition(kDistributed)
+             .Injection(kSemiSequential);
        },
        ""},
       {"distributed, 10 cylinders on 12+1 needs 16 teeth",
        [](ConfigBuilder& b) {
-         b.Flywheel(FlywheelWord(13, 12)).Cylinders(10).Ignition(kDistributed).Injection(kSemiSequential);
+         b.Flywheel(FlywheelWord(13, 12))
+             .Cylinders(10)
+             .Ignition(kDistributed)
+             .Injection(kSemiSequential);
        },
        DistributedTeeth(16)},
       {"distributed, 3 cylinders on 11-1 needs 5 teeth",
        [](ConfigBuilder& b) {
-         b.Flywheel(FlywheelWord(10, 11)).MainPhase(kPhaseOnMarksState, 1, 5).Cylinders(3)
-             .IgnitionCaps(7, 12, 4, 12, 100).Ignition(kDistributed);
+         b.Flywheel(FlywheelWord(10, 11))
+             .MainPhase(kPhaseOnMarksState, 1, 5)
+             .Cylinders(3)
+             .IgnitionCaps(7, 12, 4, 12, 100)
+             .Ignition(kDistributed);
        },
        ""},
       {"distributed, 5 cylinders on 8 regular teeth",
        [](ConfigBuilder& b) {
-         b.Flywheel(FlywheelWord(8, 8)).MainPhase(kPhaseOnMarksPosition, 1, 10).Cylinders(5)
-             .Ignition(kDistributed).IgnitionCaps(7, 12, 4, 12, 100).Injection(kSemiSequential);
+         b.Flywheel(FlywheelWord(8, 8))
+             .MainPhase(kPhaseOnMarksPosition, 1, 10)
+             .Cylinders(5)
+             .Ignition(kDistributed)
+             .IgnitionCaps(7, 12, 4, 12, 100)
+             .Injection(kSemiSequential);
        },
        ""},
       {"distributed, 5 cylinders on 7 regular teeth",
        [](ConfigBuilder& b) {
-         b.Flywheel(FlywheelWord(7, 7)).MainPhase(kPhaseOnMarksPosition, 1, 10).Cylinders(5)
-             .Ignition(kDistributed).IgnitionCaps(7, 12, 4, 12, 100).Injection(kSemiSequential);
+         b.Flywheel(FlywheelWord(7, 7))
+             .MainPhase(kPhaseOnMarksPosition, 1, 10)
+             .Cylinders(5)
+             .Ignition(kDistributed)
+             .IgnitionCaps(7, 12, 4, 12, 100)
+             .Injection(kSemiSequential);
        },
        Lines({kFlywheelTeethRefused, DistributedTeeth(8)})},
       {"ignition type not allowed", [](ConfigBuilder& b) { b.IgnitionCaps(3, 4, 4, 12, 100); },
        kIgnitionRefused},
       {"no ignition type", [](ConfigBuilder& b) { b.Ignition(0); },
        Lines({kIgnitionRefused, InjectionChannels(4)})},
-      {"two ignition types",
-       [](ConfigBuilder& b) { b.Ignition(kIgnitionStatic | kDistributed); }, kIgnitionRefused},
+      {"two ignition types", [](ConfigBuilder& b) { b.Ignition(kIgnitionStatic | kDistributed); },
+       kIgnitionRefused},
       {"delay at the limit", [](ConfigBuilder& b) { b.IgnitionDelay(100); }, ""},
       {"delay above the limit", [](ConfigBuilder& b) { b.IgnitionDelay(101); }, kDelayOutOfLimits},
   });
@@ -559,7 +608,8 @@ TEST_F(CoherenceRulesTest, InjectionRules) {
        [](ConfigBuilder& b) { b.Injection(kDirect).MainPhase(kPhaseRegularTeeth, 2, 10); },
        kDirectUnphased},
       {"sequential, 6 cylinders on 4 channels",
-       [](ConfigBuilder& b) { b.Cylinders(6).IgnitionCaps(7, 6, 6, 12, 100); }, InjectionChannels(6)},
+       [](ConfigBuilder& b) { b.Cylinders(6).IgnitionCaps(7, 6, 6, 12, 100); },
+       InjectionChannels(6)},
       {"direct, 6 cylinders on 4 channels",
        [](ConfigBuilder& b) { b.Cylinders(6).IgnitionCaps(7, 6, 6, 12, 100).Injection(kDirect); },
        InjectionChannels(6)},
@@ -581,18 +631,21 @@ TEST_F(CoherenceRulesTest, InjectionRules) {
        [](ConfigBuilder& b) { b.Injection(kSemiSequential).FlywheelTableFlag(false); }, ""},
       {"semi-sequential on 10 cylinders with banks",
        [](ConfigBuilder& b) {
-         b.Cylinders(10).Banks(0x3E0).IgnitionCaps(7, 12, 12, 12, 100).Ignition(kDistributed)
+         b.Cylinders(10)
+             .Banks(0x3E0)
+             .IgnitionCaps(7, 12, 12, 12, 100)
+             .Ignition(kDistributed)
              .Injection(kSemiSequential);
        },
        kSemiSequentialTenCylinderBanks},
       {"semi-sequential on two rails, 4 cylinders, limit 8",
-       [](ConfigBuilder& b) {
-         b.Injection(kSemiSequentialTwoRails).InjectionCaps(0xC1FF, 8, 2);
-       },
+       [](ConfigBuilder& b) { b.Injection(kSemiSequentialTwoRails).InjectionCaps(0xC1FF, 8, 2); },
        SemiSequentialTwoRailsMinimum(4)},
       {"semi-sequential on two rails, 5 cylinders",
        [](ConfigBuilder& b) {
-         b.Cylinders(5).IgnitionCaps(7, 5, 5, 12, 100).Injection(kSemiSequentialTwoRails)
+         b.Cylinders(5)
+             .IgnitionCaps(7, 5, 5, 12, 100)
+             .Injection(kSemiSequentialTwoRails)
              .InjectionCaps(0xC1FF, 8, 2);
        },
        SemiSequentialTwoRailsRefused(5)},
@@ -601,7 +654,9 @@ TEST_F(CoherenceRulesTest, InjectionRules) {
        SemiSequentialTwoRailsRefused(4)},
       {"semi-sequential on two rails, 6 cylinders, limit 8",
        [](ConfigBuilder& b) {
-         b.Cylinders(6).IgnitionCaps(7, 6, 6, 12, 100).Injection(kSemiSequentialTwoRails)
+         b.Cylinders(6)
+             .IgnitionCaps(7, 6, 6, 12, 100)
+             .Injection(kSemiSequentialTwoRails)
              .InjectionCaps(0xC1FF, 8, 2);
        },
        ""},
@@ -610,9 +665,11 @@ TEST_F(CoherenceRulesTest, InjectionRules) {
       {"peak-and-hold mode not allowed",
        [](ConfigBuilder& b) { b.Injection(kSequential | 0x8000).InjectionCaps(0x41FF, 4, 2); },
        kPeakHoldRefused},
-      {"peak-and-hold tuned", [](ConfigBuilder& b) { b.Injection(kSequential | 0x4000).PeakHoldTuning(1, 5); },
+      {"peak-and-hold tuned",
+       [](ConfigBuilder& b) { b.Injection(kSequential | 0x4000).PeakHoldTuning(1, 5); },
        kPeakHoldRefused},
-      {"allowed peak-and-hold mode", [](ConfigBuilder& b) { b.Injection(kSequential | 0x4000); }, ""},
+      {"allowed peak-and-hold mode", [](ConfigBuilder& b) { b.Injection(kSequential | 0x4000); },
+       ""},
       {"no injection type", [](ConfigBuilder& b) { b.Injection(0); }, kInjectionRefused},
       {"two injection types", [](ConfigBuilder& b) { b.Injection(0x0003); },
        Lines({SemiSequentialOneRail(4), kInjectionRefused})},
@@ -629,12 +686,17 @@ TEST_F(CoherenceRulesTest, RailMapScaleRules) {
        [](ConfigBuilder& b) { b.Injection(kDirectTwoRails).RailMaps({kMap1}); }, NoScaleChosen(2)},
       {"two rails, a high word alone chooses nothing",
        [](ConfigBuilder& b) {
-         b.Injection(kDirectTwoRails).RailMaps({kMap1}).ScaleReference(0, 0x12340000)
+         b.Injection(kDirectTwoRails)
+             .RailMaps({kMap1})
+             .ScaleReference(0, 0x12340000)
              .ScaleReference(1, 0x12340000);
        },
        NoScaleChosen(2)},
       {"two rails, first map unknown",
-       [](ConfigBuilder& b) { b.Injection(kDirectTwoRails).RailMaps({kUnknownMap, kMap2}); }, ""},
+       [](ConfigBuilder& b) {
+         b.Injection(kDirectTwoRails).RailMaps({kUnknownMap, kMap2});
+       },
+       ""},
       {"two rails, only the vertical scale chosen",
        [](ConfigBuilder& b) {
          b.Injection(kDirectTwoRails).RailMaps({kMap1}).ScaleReference(0, kScale);
@@ -642,19 +704,25 @@ TEST_F(CoherenceRulesTest, RailMapScaleRules) {
        ""},
       {"two rails, both scales unknown",
        [](ConfigBuilder& b) {
-         b.Injection(kDirectTwoRails).RailMaps({kMap1}).ScaleReference(0, kUnknownScale)
+         b.Injection(kDirectTwoRails)
+             .RailMaps({kMap1})
+             .ScaleReference(0, kUnknownScale)
              .ScaleReference(1, kUnknownScale);
        },
        Lines({VerticalScaleMissing(2), HorizontalScaleMissing(2)})},
       {"two rails, horizontal scale unknown",
        [](ConfigBuilder& b) {
-         b.Injection(kDirectTwoRails).RailMaps({kMap1}).ScaleReference(0, kScale)
+         b.Injection(kDirectTwoRails)
+             .RailMaps({kMap1})
+             .ScaleReference(0, kScale)
              .ScaleReference(1, kUnknownScale);
        },
        HorizontalScaleMissing(2)},
       {"two rails, the second map is never examined",
        [](ConfigBuilder& b) {
-         b.Injection(kDirectTwoRails).RailMaps({kMap1, kMap2}).ScaleReference(0, kScale)
+         b.Injection(kDirectTwoRails)
+             .RailMaps({kMap1, kMap2})
+             .ScaleReference(0, kScale)
              .ScaleReference(2, kUnknownScale);
        },
        ""},
@@ -676,12 +744,16 @@ TEST_F(CoherenceRulesTest, IgnitionFreesTheSharedOutputsForTheInjection) {
     int32_t channels;
   } cases[] = {
       {"static within the shared limit", [](ConfigBuilder&) {}, 4},
-      {"static above the shared limit", [](ConfigBuilder& b) { b.IgnitionCaps(7, 4, 3, 12, 100); }, 2},
-      {"static without enough channels", [](ConfigBuilder& b) { b.IgnitionCaps(7, 3, 4, 12, 100); }, 2},
+      {"static above the shared limit", [](ConfigBuilder& b) { b.IgnitionCaps(7, 4, 3, 12, 100); },
+       2},
+      {"static without enough channels", [](ConfigBuilder& b) { b.IgnitionCaps(7, 3, 4, 12, 100); },
+       2},
       {"twin spark, 6 cylinders, 3 pairs shared",
-       [](ConfigBuilder& b) { b.Cylinders(6).Ignition(kTwinSpark).IgnitionCaps(7, 4, 3, 2, 100); }, 4},
+       [](ConfigBuilder& b) { b.Cylinders(6).Ignition(kTwinSpark).IgnitionCaps(7, 4, 3, 2, 100); },
+       4},
       {"twin spark, 6 cylinders, 2 pairs shared",
-       [](ConfigBuilder& b) { b.Cylinders(6).Ignition(kTwinSpark).IgnitionCaps(7, 4, 2, 2, 100); }, 2},
+       [](ConfigBuilder& b) { b.Cylinders(6).Ignition(kTwinSpark).IgnitionCaps(7, 4, 2, 2, 100); },
+       2},
       {"distributed with enough teeth", [](ConfigBuilder& b) { b.Ignition(kDistributed); }, 4},
       {"distributed with too few teeth",
        [](ConfigBuilder& b) { b.Ignition(kDistributed).Flywheel(FlywheelWord(7, 9)); }, 2},
@@ -705,9 +777,10 @@ TEST_F(CoherenceRulesTest, RequiredTeethOfDistributedIgnitionRoundUp) {
   const struct {
     int kind, cylinders, teeth;
   } cases[] = {
-      {kTwoMissingTeeth, 4, 8},  {kTwoMissingTeeth, 5, 11}, {kOneMissingTooth, 3, 5},
-      {kRegularTeeth, 5, 8},     {kOneExtraTooth, 8, 13},   {kOneExtraTooth, 10, 16},
-      {kOneExtraTooth, 5, 9},    {-20, 5, 8},
+      {kTwoMissingTeeth, 4, 8}, {kTwoMissingTeeth, 5, 11},
+      {kOneMissingTooth, 3, 5}, {kRegularTeeth, 5, 8},
+      {kOneExtraTooth, 8, 13},  {kOneExtraTooth, 10, 16},
+      {kOneExtraTooth, 5, 9},   {-20, 5, 8},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(DistributedIgnitionTeeth(c.kind, c.cylinders), c.teeth)
@@ -748,8 +821,8 @@ TEST_F(CoherenceRulesTest, ShortTablesReadAsZeros) {
   config.caps.InjectionCaps.resize(1);
   config.caps.PhaseCaps.clear();
   // No cylinders, no ignition, no injection: the messages, and no read past an end.
-  EXPECT_EQ(Report(config), Lines({kMainCamshaftUnknown, kCylindersRefused, kIgnitionRefused,
-                                   kInjectionRefused}));
+  EXPECT_EQ(Report(config),
+            Lines({kMainCamshaftUnknown, kCylindersRefused, kIgnitionRefused, kInjectionRefused}));
 }
 
 }  // namespace

@@ -179,8 +179,8 @@ TEST(SyncRecordTest, DecodesPhasesAndCamshafts) {
   EXPECT_EQ(r.minRpm, 900);
   EXPECT_EQ(r.mainType, kPhaseOneMissingTooth);
   EXPECT_EQ(r.mainCamshaft, kCamIntakeBank1);
-  EXPECT_EQ(r.auxCamshaft, (std::array<int, 3>{kCamExhaustBank1, kCamIntakeBank2,
-                                               kCamExhaustBank2}));
+  EXPECT_EQ(r.auxCamshaft,
+            (std::array<int, 3>{kCamExhaustBank1, kCamIntakeBank2, kCamExhaustBank2}));
   EXPECT_EQ(r.markTooth, 57);
   EXPECT_EQ(r.main.teeth, 3);
   EXPECT_EQ(r.main.crankTooth, 5);
@@ -212,26 +212,43 @@ TEST(FormatCheckTest, JudgesLayoutsAndFlywheelTables) {
   using T = std::array<WordTable, kConfigTableCount>;
   const FormatCase cases[] = {
       {"sound", [](T&) {}, FormatCheck::kOk},
-      {"odd byte count tolerated", [](T& t) { t[kSyncTable][0] = 35; t[kEngineTable][0] = 69; },
+      {"odd byte count tolerated",
+       [](T& t) {
+         t[kSyncTable][0] = 35;
+         t[kEngineTable][0] = 69;
+       },
        FormatCheck::kOk},
       {"sync word 0 disagrees", [](T& t) { t[kSyncTable][0] = 36; }, FormatCheck::kUnknownToEcu},
       {"sync word 0 one below", [](T& t) { t[kSyncTable][0] = 33; }, FormatCheck::kUnknownToEcu},
-      {"sync of the old layout", [](T& t) { t[kSyncTable].resize(20); t[kSyncTable][0] = 40; },
+      {"sync of the old layout",
+       [](T& t) {
+         t[kSyncTable].resize(20);
+         t[kSyncTable][0] = 40;
+       },
        FormatCheck::kUnknownToEcu},
       {"engine of the old layout",
-       [](T& t) { t[kEngineTable].resize(22); t[kEngineTable][0] = 44; },
+       [](T& t) {
+         t[kEngineTable].resize(22);
+         t[kEngineTable][0] = 44;
+       },
        FormatCheck::kUnknownToEcu},
       {"engine format word", [](T& t) { t[kEngineTable][1] = 5; }, FormatCheck::kUnknownToEcu},
       {"engine last position", [](T& t) { t[kEngineTable][5] = 32; }, FormatCheck::kUnknownToEcu},
       {"engine missing", [](T& t) { t[kEngineTable].clear(); }, FormatCheck::kUnknownToEcu},
       {"layout wins over flywheel",
-       [](T& t) { t[kSyncTable][0] = 0; t[kRegularToothTable].clear(); },
+       [](T& t) {
+         t[kSyncTable][0] = 0;
+         t[kRegularToothTable].clear();
+       },
        FormatCheck::kUnknownToEcu},
       {"flywheel table empty", [](T& t) { t[kToothAngleTable].clear(); },
        FormatCheck::kFlywheelTablesError},
       {"flywheel table of one word", [](T& t) { t[kRegularToothTable] = {2}; },
        FormatCheck::kFlywheelTablesError},
-      {"flywheel table of two words", [](T& t) { t[kRegularToothTable] = {4, 0}; },
+      {"flywheel table of two words",
+       [](T& t) {
+         t[kRegularToothTable] = {4, 0};
+       },
        FormatCheck::kOk},
       {"flywheel word 0 disagrees", [](T& t) { t[kToothWindowTable][0] = 8; },
        FormatCheck::kFlywheelTablesError},
@@ -274,10 +291,17 @@ struct AngleCase {
 TEST(EngineUpgradeTest, SpreadsTheCylindersAngles) {
   const AngleCase cases[] = {
       {"5 cylinders without offset", 5, 0, {0, 13107, 26214, 39322, 52429, 0, 0, 0, 0, 0, 0, 0}},
-      {"5 cylinders with offset counts 4", 5, 1000, {0, 1000, 32768, 33768, 0, 0, 0, 0, 0, 0, 0, 0}},
-      {"14 cylinders give 12 angles", 14, 0,
+      {"5 cylinders with offset counts 4",
+       5,
+       1000,
+       {0, 1000, 32768, 33768, 0, 0, 0, 0, 0, 0, 0, 0}},
+      {"14 cylinders give 12 angles",
+       14,
+       0,
        {0, 5461, 10923, 16384, 21845, 27307, 32768, 38229, 43691, 49152, 54613, 60075}},
-      {"6 cylinders with offset", 6, 0x100,
+      {"6 cylinders with offset",
+       6,
+       0x100,
        {0, 0x100, 21845, 21845 + 0x100, 43691, 43691 + 0x100, 0, 0, 0, 0, 0, 0}},
       {"offset wraps in 16 bits", 2, 0xFFFF, {0, 0xFFFF, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
       {"3 cylinders round to nearest", 3, 0, {0, 21845, 43691, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
@@ -352,8 +376,8 @@ struct SyncUpgradeCase {
 
 TEST(SyncUpgradeTest, RebuildsPhasesFromTheOldLayout) {
   const SyncUpgradeCase cases[] = {
-      {"main and auxiliary phase", [](WordTable&) {},
-       kCamIntakeBank2 << 10 | kPhaseOneMissingTooth, 60 - 3, 0x0703, 0x0904},
+      {"main and auxiliary phase", [](WordTable&) {}, kCamIntakeBank2 << 10 | kPhaseOneMissingTooth,
+       60 - 3, 0x0703, 0x0904},
       {"old camshaft 1 keeps code 1", [](WordTable& t) { t[16] = 1; },
        kCamExhaustBank1 << 10 | kPhaseOneMissingTooth, 57, 0x0703, 0x0904},
       {"other camshafts become 3", [](WordTable& t) { t[16] = 9; },

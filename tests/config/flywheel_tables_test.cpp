@@ -40,8 +40,8 @@ struct Built {
 Built Build(uint16_t flywheelWord, uint16_t cylinders) {
   Built b;
   b.sync = SyncWith(flywheelWord);
-  b.ok = BuildFlywheelTables(b.sync, EngineWith(cylinders), b.window, b.angle, b.position,
-                             b.regular);
+  b.ok =
+      BuildFlywheelTables(b.sync, EngineWith(cylinders), b.window, b.angle, b.position, b.regular);
   return b;
 }
 
@@ -99,31 +99,61 @@ TEST_P(FlywheelExamplesTest, BuildsTheDocumentedTables) {
 }
 
 const Example kExamples[] = {
-    {"Regular4Teeth4Cylinders", 0x0404, 4, 9, 8, 8, 8,
+    {"Regular4Teeth4Cylinders",
+     0x0404,
+     4,
+     9,
+     8,
+     8,
+     8,
      {2574, 3072, 3586, 4, 518, 1032, 1546, 2060, 2574},
      Ramp(0, 8192, 8),
      Concat({8199}, Ramp(8192, 1, 7)),
      {14, 0, 2, 4, 6, 8, 10, 12},
      {{2, 770}, {5, 0}, {6, 16384}, {7, 57792}, {8, 228}, {9, 50048}, {10, 457}}},
-    {"OneMissingTooth5Of6With2Cylinders", Wheel(5, 6), 2, 11, 10, 12, 10,
+    {"OneMissingTooth5Of6With2Cylinders",
+     Wheel(5, 6),
+     2,
+     11,
+     10,
+     12,
+     10,
      {2066, 2560, 3074, 3588, 4102, 4616, 10, 524, 1038, 1552, 2066},
      {0, 5461, 10923, 16384, 21845, 32768, 38229, 43691, 49152, 54613},
      {16393, 8192, 8193, 8194, 8195, 8196, 16388, 8197, 8198, 8199, 8200, 8201},
      {16, 0, 2, 4, 6, 6, 10, 12, 14, 16},
      {{2, 1027}, {5, 49152}, {6, 16384}, {7, 11520}, {8, 305}, {9, 34560}, {10, 915}}},
-    {"SixtyMinusTwo4Cylinders", 0x3C3A, 4, 117, 116, 120, 116,
+    {"SixtyMinusTwo4Cylinders",
+     0x3C3A,
+     4,
+     117,
+     116,
+     120,
+     116,
      {44774, 45056, 45570},
      {},
      {},
      {},
      {{2, 14648}, {5, 32768}, {6, 2185}, {7, 50880}, {8, 45}, {9, 50048}, {10, 457}}},
-    {"TwelvePlusOne4Cylinders", Wheel(13, 12), 4, 27, 26, 24, 26,
+    {"TwelvePlusOne4Cylinders",
+     Wheel(13, 12),
+     4,
+     27,
+     26,
+     24,
+     26,
      {},
      {},
      Concat(Concat({8217}, Ramp(8192, 1, 11)), {8204}),
      Concat(Concat({50}, Ramp(0, 2, 9)), {18, 18, 18}),
      {{5, 49152}, {6, 5461}, {9, 50048}, {10, 457}}},
-    {"RenaultRs6Of8With2Cylinders", Wheel(6, 8, 1, true), 2, 13, 12, 16, 12,
+    {"RenaultRs6Of8With2Cylinders",
+     Wheel(6, 8, 1, true),
+     2,
+     13,
+     12,
+     16,
+     12,
      {},
      {0, 4096, 8192, 12288, 16384, 24576, 32768},
      {16395, 8192, 8193, 8194, 8195, 8196, 16388, 8197, 16389},
@@ -160,8 +190,7 @@ TEST(FlywheelGeometryTest, WindowAndSpeedScale) {
       {"36-1, 5 cylinders", Wheel(35, 36), 5, FlywheelType::kMissingTeeth, 36, 15, 15, 157286},
       // ceil(24 / 5) = 5; 12 x 65536 / 5 leaves 2 of 5, which reaches 5 / 2: rounds up.
       {"12+1, 5 cylinders", Wheel(13, 12), 5, FlywheelType::kExtraTooth, 12, 5, 10, 157287},
-      {"12+1 counts half periods", Wheel(13, 12), 4, FlywheelType::kExtraTooth, 12, 6, 12,
-       131072},
+      {"12+1 counts half periods", Wheel(13, 12), 4, FlywheelType::kExtraTooth, 12, 6, 12, 131072},
       {"RS uses the nominal teeth", Wheel(6, 8, 1, true), 2, FlywheelType::kRenaultRs, 8, 8, 8,
        65536},
       {"RS bit without two missing teeth", static_cast<uint16_t>(Wheel(35, 36) | 0x8000), 2,
@@ -210,8 +239,8 @@ TEST(FlywheelGeometryTest, ToothWeightsMarkEachSingularity) {
 TEST(FlywheelGeometryTest, NearestRoundsFromHalfTheDivisorDown) {
   const struct {
     uint64_t x, d, expected;
-  } cases[] = {{4, 3, 2}, {5, 3, 2}, {3, 3, 1}, {7, 2, 4}, {6, 2, 3}, {5, 4, 1},
-               {6, 4, 2}, {0, 5, 0}, {9, 1, 9}, {65536 * 36, 15, 157286}};
+  } cases[] = {{4, 3, 2}, {5, 3, 2}, {3, 3, 1}, {7, 2, 4}, {6, 2, 3},
+               {5, 4, 1}, {6, 4, 2}, {0, 5, 0}, {9, 1, 9}, {65536 * 36, 15, 157286}};
   for (const auto& c : cases) {
     EXPECT_EQ(NearestQuotient(c.x, c.d), c.expected) << c.x << " / " << c.d;
   }
@@ -248,8 +277,8 @@ TEST(FlywheelRefusalTest, EmptiesTheTablesAndLeavesTheSyncTable) {
     b.sync = SyncWith(c.word);
     b.window = b.angle = b.position = b.regular = {4, 1};  // must not survive
     const WordTable before = b.sync;
-    EXPECT_FALSE(BuildFlywheelTables(b.sync, EngineWith(c.cylinders), b.window, b.angle,
-                                     b.position, b.regular));
+    EXPECT_FALSE(BuildFlywheelTables(b.sync, EngineWith(c.cylinders), b.window, b.angle, b.position,
+                                     b.regular));
     EXPECT_TRUE(b.window.empty());
     EXPECT_TRUE(b.angle.empty());
     EXPECT_TRUE(b.position.empty());
@@ -271,8 +300,8 @@ TEST(FlywheelRefusalTest, ShortSyncTableIsNeitherReadPastNorGrown) {
 
 // Checks what every successful build must satisfy; returns false at the first fault.
 void ExpectSound(const Built& b, uint16_t word, uint16_t cylinders) {
-  SCOPED_TRACE(testing::Message() << "word 0x" << std::hex << word << std::dec << ", "
-                                  << cylinders << " cylinders");
+  SCOPED_TRACE(testing::Message() << "word 0x" << std::hex << word << std::dec << ", " << cylinders
+                                  << " cylinders");
   FlywheelGeometry g;
   ASSERT_TRUE(DescribeFlywheel(word, cylinders, g));
   const std::vector<int> w = ToothWeights(g);
@@ -393,8 +422,7 @@ TEST(FlywheelSweepTest, EveryWordTerminatesAndIsSoundOrRefusedWhole) {
       b.sync = SyncWith(static_cast<uint16_t>(word));
       const WordTable before = b.sync;
       if (!BuildFlywheelTables(b.sync, engine, b.window, b.angle, b.position, b.regular)) {
-        ASSERT_TRUE(b.window.empty() && b.angle.empty() && b.position.empty() &&
-                    b.regular.empty());
+        ASSERT_TRUE(b.window.empty() && b.angle.empty() && b.position.empty() && b.regular.empty());
         ASSERT_EQ(b.sync, before);
         continue;
       }

@@ -109,8 +109,7 @@ TEST_F(RecordUpgradeTest, NothingIsWrittenWhenAnUpgradeDoesNotApply) {
   const NoUpgradeCase cases[] = {
       {"machine 8", 8, [](test::FakeHost&, MachineContext&) {}, false},
       {"machine 1023", 1023, [](test::FakeHost&, MachineContext&) {}, false},
-      {"item unknown", 1,
-       [](test::FakeHost& h, MachineContext&) { h.items.clear(); }, true},
+      {"item unknown", 1, [](test::FakeHost& h, MachineContext&) { h.items.clear(); }, true},
       {"item state refused", 1,
        [](test::FakeHost& h, MachineContext&) {
          h.items[kEngineItem].stateBits = 0x20000000;

@@ -85,10 +85,14 @@ TEST_F(RequestsTest, WrongFormRepliesAreRefusedFreedAndReportedAsInternalErrors)
     RawReply reply;
     int kind;  // 0 int, 1 text, 2 word table
   } cases[] = {
-      {"int len 4", intWithLen4, 0},       {"text no NUL", textWithoutNul, 1},
-      {"table len", tableWithWrongLength, 2}, {"odd table", oddTable, 2},
-      {"no data", noData, 0},              {"len past block", lenPastTheBlock, 1},
-      {"negative len", negativeLen, 1},    {"text as int", test::TextReply("abc"), 0},
+      {"int len 4", intWithLen4, 0},
+      {"text no NUL", textWithoutNul, 1},
+      {"table len", tableWithWrongLength, 2},
+      {"odd table", oddTable, 2},
+      {"no data", noData, 0},
+      {"len past block", lenPastTheBlock, 1},
+      {"negative len", negativeLen, 1},
+      {"text as int", test::TextReply("abc"), 0},
   };
   for (const auto& c : cases) {
     host.Program(REQ_ITEM_VALUE, "X", c.reply, 1);

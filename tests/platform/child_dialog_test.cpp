@@ -41,15 +41,19 @@ constexpr ControlTemplate kPageControls[] = {
 constexpr ControlTemplate kInnerControls[] = {
     {kInnerCheck, ControlKind::CheckBox, "Inner", {2, 2, 36, 10}, WS_TABSTOP},
 };
-constexpr DialogTemplate kTop{kTopId, "Top", 200, 150,
-                              WS_POPUP | WS_CAPTION | DS_MODALFRAME | WS_VISIBLE, kTopControls,
+constexpr DialogTemplate kTop{kTopId,
+                              "Top",
+                              200,
+                              150,
+                              WS_POPUP | WS_CAPTION | DS_MODALFRAME | WS_VISIBLE,
+                              kTopControls,
                               std::size(kTopControls)};
-constexpr DialogTemplate kPage{kPageId, "", 120, 80, WS_CHILD | WS_VISIBLE, kPageControls,
-                               std::size(kPageControls)};
-constexpr DialogTemplate kInner{kInnerId, "", 40, 20, WS_CHILD | WS_VISIBLE, kInnerControls,
-                                std::size(kInnerControls)};
-constexpr DialogTemplate kOtherPage{kOtherPageId, "", 40, 20, WS_CHILD | WS_VISIBLE,
-                                    kInnerControls, std::size(kInnerControls)};
+constexpr DialogTemplate kPage{
+    kPageId, "", 120, 80, WS_CHILD | WS_VISIBLE, kPageControls, std::size(kPageControls)};
+constexpr DialogTemplate kInner{
+    kInnerId, "", 40, 20, WS_CHILD | WS_VISIBLE, kInnerControls, std::size(kInnerControls)};
+constexpr DialogTemplate kOtherPage{
+    kOtherPageId, "", 40, 20, WS_CHILD | WS_VISIBLE, kInnerControls, std::size(kInnerControls)};
 constexpr const DialogTemplate* kChildTemplates[] = {&kTop, &kPage, &kInner, &kOtherPage};
 constexpr ResourceModule kChildModule{"pages", nullptr, 0, kChildTemplates,
                                       std::size(kChildTemplates)};
@@ -107,8 +111,7 @@ TEST_F(ChildDialogTest, WindowMovedOntoAPlaceholderCoversItWhereverEitherLives) 
             page_.GetDlgItem(kInnerPlace)},
            {"inner page on a control of the top", inner_.GetSafeHwnd(),
             top_.GetDlgItem(kSmallPlace)},
-           {"top-level window on a control", floating.GetSafeHwnd(),
-            page_.GetDlgItem(kPageEdit)},
+           {"top-level window on a control", floating.GetSafeHwnd(), page_.GetDlgItem(kPageEdit)},
        }) {
     MoveWindowOnto(c.window, c.placeholder);
     EXPECT_EQ(GetWindowRect(c.window), GetWindowRect(c.placeholder)) << c.what;

@@ -48,10 +48,14 @@ constexpr ControlTemplate kProbeControls[] = {
     {kTabs, ControlKind::TabControl, "", {200, 55, 100, 20}, 0},
     {kNote, ControlKind::Static, "Note", {100, 50, 80, 10}, 0},
 };
-constexpr DialogTemplate kProbe{kProbeId, "Probe", 310, 100,
-                                WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_VSCROLL |
-                                    WS_VISIBLE,
-                                kProbeControls, std::size(kProbeControls)};
+constexpr DialogTemplate kProbe{
+    kProbeId,
+    "Probe",
+    310,
+    100,
+    WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_VSCROLL | WS_VISIBLE,
+    kProbeControls,
+    std::size(kProbeControls)};
 constexpr const DialogTemplate* kProbeTemplates[] = {&kProbe};
 constexpr ResourceModule kProbeModule{"probe", nullptr, 0, kProbeTemplates, 1};
 
@@ -73,13 +77,12 @@ class ProbeDialog : public Dialog {
   }
 
   bool OnMessage(const Message& message, intptr_t& result) override {
-    static constexpr const char* kNames[] = {"Clicked",    "SelEndOk",  "SelEndCancel",
-                                             "CloseUp",    "TabChanging", "TabChanged",
-                                             "EndScroll",  "Help",      "Sizing",
-                                             "Size",       "VScroll",   "GetMinMaxInfo"};
+    static constexpr const char* kNames[] = {
+        "Clicked",   "SelEndOk", "SelEndCancel", "CloseUp", "TabChanging", "TabChanged",
+        "EndScroll", "Help",     "Sizing",       "Size",    "VScroll",     "GetMinMaxInfo"};
     std::string entry = kNames[static_cast<int>(message.kind)];
     entry += ":" + std::to_string(message.kind == MessageKind::VScroll ? message.code
-                                                                        : message.controlId);
+                                                                       : message.controlId);
     seen.push_back(entry);
     switch (message.kind) {
       case MessageKind::TabChanging:
@@ -248,8 +251,9 @@ TEST_F(PlatformControlsTest, HelpClimbsToTheDialogAndIsLogged) {
   ASSERT_NE(popup, 0u);
   EXPECT_EQ(UiText(popup), "Checks the synchronisation");
   EXPECT_EQ(VantelUiIsVisible(popup), 1);
-  EXPECT_EQ(log.Lines(), (std::vector<std::string>{
-                             R"({"event":"help","control":20,"text":"Checks the synchronisation"})"}));
+  EXPECT_EQ(log.Lines(),
+            (std::vector<std::string>{
+                R"({"event":"help","control":20,"text":"Checks the synchronisation"})"}));
 
   EXPECT_EQ(VantelUiAskHelp(Control(IDOK)), 0u);  // not in the dialog's help
   EXPECT_EQ(VantelUiIsVisible(popup), -1);        // the previous pop-up went away
@@ -364,9 +368,9 @@ TEST_F(PlatformControlsTest, SnapshotShowsWhatAUserSees) {
   VantelUiSetEditText(Control(kValue), "<a&b>");
   const std::string svg = UiSvg(window_);
   EXPECT_EQ(svg.rfind("<svg ", 0), 0u);
-  for (const char* expected : {">Probe</text>", ">OK</text>", ">Beta</text>", ">Double</text>",
-                               ">row 0</text>", ">Two</text>", "&lt;a&amp;b&gt;",
-                               "fill=\"#a0a0a0\" text-anchor=\"middle\">Apply</text>"}) {
+  for (const char* expected :
+       {">Probe</text>", ">OK</text>", ">Beta</text>", ">Double</text>", ">row 0</text>",
+        ">Two</text>", "&lt;a&amp;b&gt;", "fill=\"#a0a0a0\" text-anchor=\"middle\">Apply</text>"}) {
     EXPECT_NE(svg.find(expected), std::string::npos) << expected;
   }
   EXPECT_EQ(svg.find(">Alpha</text>"), std::string::npos);  // only the chosen entry shows
@@ -404,9 +408,10 @@ TEST_F(ModalLoopTest, HeadlessDialogEndsCancelledAtOnceAndIsLogged) {
   ProbeDialog dialog;
   EXPECT_EQ(dialog.DoModal(), IDCANCEL);
   EXPECT_EQ(dialog.GetSafeHwnd(), 0u);  // a modal dialog's window ends with the loop
-  EXPECT_EQ(log.Lines(), (std::vector<std::string>{
-                             R"({"event":"dialog_open","caption":"Probe","template":9001})",
-                             R"({"event":"dialog_end","caption":"Probe","template":9001,"result":2})"}));
+  EXPECT_EQ(log.Lines(),
+            (std::vector<std::string>{
+                R"({"event":"dialog_open","caption":"Probe","template":9001})",
+                R"({"event":"dialog_end","caption":"Probe","template":9001,"result":2})"}));
 }
 
 TEST_F(ModalLoopTest, UnknownTemplateFailsWithoutALoop) {
@@ -483,10 +488,10 @@ TEST_F(ModalLoopTest, MessageBoxIsAWindowTheDriverAnswers) {
     EXPECT_EQ(ShowMessageBox("M12\nAction canceled", c.type), c.expected) << c.type << c.press;
     EXPECT_EQ(text, "M12\nAction canceled");
     EXPECT_EQ(VantelUiFindWindow(kMessageBoxCaption), 0u);
-    EXPECT_EQ(log.Lines(), std::vector<std::string>{
-                               R"({"event":"messagebox","text":"M12\nAction canceled","type":)" +
-                               std::to_string(c.type) + ",\"result\":" +
-                               std::to_string(c.expected) + "}"});
+    EXPECT_EQ(log.Lines(),
+              std::vector<std::string>{
+                  R"({"event":"messagebox","text":"M12\nAction canceled","type":)" +
+                  std::to_string(c.type) + ",\"result\":" + std::to_string(c.expected) + "}"});
   }
 }
 

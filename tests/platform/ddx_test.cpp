@@ -38,9 +38,13 @@ constexpr ControlTemplate kFormControls[] = {
     {kValue, ControlKind::Edit, "", {80, 10, 60, 12}, WS_BORDER | WS_TABSTOP},
     {kCount, ControlKind::ComboBox, "", {80, 30, 60, 80}, WS_TABSTOP},
 };
-constexpr DialogTemplate kForm{kFormId, "Form", 160, 70,
+constexpr DialogTemplate kForm{kFormId,
+                               "Form",
+                               160,
+                               70,
                                WS_POPUP | WS_CAPTION | DS_MODALFRAME | WS_VISIBLE,
-                               kFormControls, std::size(kFormControls)};
+                               kFormControls,
+                               std::size(kFormControls)};
 constexpr const DialogTemplate* kFormTemplates[] = {&kForm};
 constexpr ResourceModule kFormModule{"form", nullptr, 0, kFormTemplates, 1};
 

@@ -61,8 +61,10 @@ TEST_F(HandshakeTest, LanguageFollowsTheHostAndTheFrenchLibrary) {
     int32_t expected;
     bool frenchTexts;
   } cases[] = {
-      {1033, true, 1033, false}, {1031, true, 1031, false},
-      {1036, true, 1036, true},  {1036, false, 1033, false},
+      {1033, true, 1033, false},
+      {1031, true, 1031, false},
+      {1036, true, 1036, true},
+      {1036, false, 1033, false},
   };
   for (const auto& c : cases) {
     state = ModuleState{};

@@ -60,14 +60,16 @@ TEST_F(FlowsTest, ACoherentOpenSwitchesEveryGroupAndSendsTheScaleReferences) {
   ASSERT_NE(context.report, nullptr);
   EXPECT_TRUE(boxes.shown.empty()) << boxes.Texts()[0];
   // 4 cylinders (key 0x008), sequential injection on one rail, static ignition, no banks.
-  EXPECT_EQ(Sent(REQ_FNC_ENABLE), (std::vector<std::pair<std::string, int32_t>>{
-                                      {"FNC_INJ_SEQ", 1}, {"FNC_INJ_DIRECT", 0}, {"FNC_IGN_STATIC", 1}}));
-  EXPECT_EQ(Sent(REQ_SUP_ENABLE), (std::vector<std::pair<std::string, int32_t>>{
-                                      {"SUP_INJ", 1}, {"SUP_BANKS", 0}}));
+  EXPECT_EQ(Sent(REQ_FNC_ENABLE),
+            (std::vector<std::pair<std::string, int32_t>>{
+                {"FNC_INJ_SEQ", 1}, {"FNC_INJ_DIRECT", 0}, {"FNC_IGN_STATIC", 1}}));
+  EXPECT_EQ(Sent(REQ_SUP_ENABLE),
+            (std::vector<std::pair<std::string, int32_t>>{{"SUP_INJ", 1}, {"SUP_BANKS", 0}}));
   EXPECT_EQ(Sent(REQ_DAT_ENABLE), (std::vector<std::pair<std::string, int32_t>>{
                                       {"DAT_INJ_SEQ", 1}, {"DAT_IGN_STATIC", 1}}));
-  EXPECT_EQ(Sent(REQ_ITEM_HSCALE), (std::vector<std::pair<std::string, int32_t>>{
-                                       {"MAP_SPARK", SampleIds::kScaleCandidate}}));
+  EXPECT_EQ(
+      Sent(REQ_ITEM_HSCALE),
+      (std::vector<std::pair<std::string, int32_t>>{{"MAP_SPARK", SampleIds::kScaleCandidate}}));
   EXPECT_EQ(host.Count(REQ_END_ACTION), 0u);
 }
 
@@ -201,7 +203,8 @@ TEST_F(FlowsTest, RefreshSkipsHighIdentifiersOtherClassesAndPartialGroupsWithout
   context.OptionFlags |= 0x2;
   context.refreshPartPending = 1;
   RunPendingRefresh(context);
-  EXPECT_EQ(Sent(REQ_ITEM_SEND), (std::vector<std::pair<std::string, int32_t>>{{"DAT_INJ_SEQ", 3}}));
+  EXPECT_EQ(Sent(REQ_ITEM_SEND),
+            (std::vector<std::pair<std::string, int32_t>>{{"DAT_INJ_SEQ", 3}}));
   EXPECT_EQ(context.refreshPartPending, 0);
 }
 
@@ -240,9 +243,9 @@ TEST_F(FlowsTest, ScaleEntriesFallBackToTheSecondCandidateOrMinusOne) {
   context.scaleEntries.push_back(std::move(entry));
   host.ClearLog();
   ApplyScaleEntries(context);
-  EXPECT_EQ(Sent(REQ_ITEM_HSCALE), (std::vector<std::pair<std::string, int32_t>>{
-                                       {"MAP_A", SampleIds::kScaleCandidate},
-                                       {"MAP_B", SampleIds::kScaleCandidate}}));
+  EXPECT_EQ(Sent(REQ_ITEM_HSCALE),
+            (std::vector<std::pair<std::string, int32_t>>{{"MAP_A", SampleIds::kScaleCandidate},
+                                                          {"MAP_B", SampleIds::kScaleCandidate}}));
 
   context.scaleEntries[0]->CN1 = 0;  // first key no longer matches
   context.scaleEntries[0]->CN2 = SampleIds::kPhaseSensor;
@@ -260,9 +263,9 @@ TEST_F(FlowsTest, ScaleEntriesFallBackToTheSecondCandidateOrMinusOne) {
 TEST_F(FlowsTest, RailMapsSendTheEngineTableReferencesOfTwoRailsAtMost) {
   MachineContext& context = OpenMachine();
   WordTable& engine = context.Table(kEngineTable);
-  SetLong(engine, 26, 0x00050007);   // rail 1 vertical
-  SetLong(engine, 28, 0xFFFF0000);   // rail 1 horizontal: low half 0 gives -1
-  SetLong(engine, 30, 0x80000009);   // rail 2 vertical: high half taken as signed
+  SetLong(engine, 26, 0x00050007);  // rail 1 vertical
+  SetLong(engine, 28, 0xFFFF0000);  // rail 1 horizontal: low half 0 gives -1
+  SetLong(engine, 30, 0x80000009);  // rail 2 vertical: high half taken as signed
   SetLong(engine, 32, 0x0000000A);
   const struct {
     WordTable list;

@@ -114,9 +114,15 @@ TEST_P(ReentryTest, AWalkOutlivesTheConfigurationClosedFromItsMessageBox) {
   host.Fail(c.failedCode, c.failedItem, HOST_TRANSFER_ERROR, 1);
   SetUiHook(&ReentryTest::CloseFromTheBox, this);
   switch (c.flow) {
-    case Flow::kOpen: OpenMachine(); break;
-    case Flow::kConnection: ConnectionUp(context); break;
-    case Flow::kValueChange: OnValueChanged(context, test::kSampleTableNames[0]); break;
+    case Flow::kOpen:
+      OpenMachine();
+      break;
+    case Flow::kConnection:
+      ConnectionUp(context);
+      break;
+    case Flow::kValueChange:
+      OnValueChanged(context, test::kSampleTableNames[0]);
+      break;
   }
   SetUiHook(nullptr, nullptr);
   ASSERT_EQ(nestedCalls, 1) << "the failed request showed no message box";

@@ -65,13 +65,12 @@ TEST_F(LoadedPlugin, ExportsExactlyTheSixteenFunctionsAndTheAutomationApi) {
   while (std::fgets(line, sizeof line, nm.get())) {
     char type;
     char name[400];
-    if (std::sscanf(line, "%*s %c %399s", &type, name) == 2 && type == 'T')
-      exported.insert(name);
+    if (std::sscanf(line, "%*s %c %399s", &type, name) == 2 && type == 'T') exported.insert(name);
   }
-  const std::set<std::string> sixteen = {
-      "VANTEL100", "RUNSETEMG", "CLSSETEMG", "SAVSETEMG", "VALSETEMG", "SENSETEMG",
-      "CMDSETEMG", "DEBSETEMG", "RSTSETEMG", "FEMSETEMG", "ERRSETEMG", "RM0SETEMG",
-      "RM1SETEMG", "TIMSETEMG", "DECSETEMG", "CONSETEMG"};
+  const std::set<std::string> sixteen = {"VANTEL100", "RUNSETEMG", "CLSSETEMG", "SAVSETEMG",
+                                         "VALSETEMG", "SENSETEMG", "CMDSETEMG", "DEBSETEMG",
+                                         "RSTSETEMG", "FEMSETEMG", "ERRSETEMG", "RM0SETEMG",
+                                         "RM1SETEMG", "TIMSETEMG", "DECSETEMG", "CONSETEMG"};
   for (const std::string& name : sixteen) EXPECT_TRUE(exported.count(name)) << name;
   for (const std::string& name : exported)
     EXPECT_TRUE(sixteen.count(name) || name.rfind("VantelUi", 0) == 0) << name << " leaks";
@@ -89,19 +88,20 @@ TEST_F(LoadedPlugin, HandshakeReadsTheVersionRecordOfThePluginFile) {
   std::free(record.data);
   EXPECT_EQ(answer[0], 0x00010000);
   EXPECT_EQ(answer[1], 1033);
-  EXPECT_EQ(requests, (std::vector<int32_t>{REQ_HOST_VERSION, REQ_REGISTER_MODULE, REQ_HOST_LANGUAGE}));
+  EXPECT_EQ(requests,
+            (std::vector<int32_t>{REQ_HOST_VERSION, REQ_REGISTER_MODULE, REQ_HOST_LANGUAGE}));
 }
 
 TEST_F(LoadedPlugin, ExportsForUnknownMachinesDoNothing) {
   requests.clear();
-  for (const char* name : {"CLSSETEMG", "SAVSETEMG", "VALSETEMG", "SENSETEMG", "CMDSETEMG",
-                           "DEBSETEMG", "RSTSETEMG", "FEMSETEMG", "ERRSETEMG", "RM0SETEMG",
-                           "RM1SETEMG"}) {
+  for (const char* name :
+       {"CLSSETEMG", "SAVSETEMG", "VALSETEMG", "SENSETEMG", "CMDSETEMG", "DEBSETEMG", "RSTSETEMG",
+        "FEMSETEMG", "ERRSETEMG", "RM0SETEMG", "RM1SETEMG"}) {
     auto fn = Get<MachineExport>(name);
     ASSERT_NE(fn, nullptr) << name;
     fn(1024, "KEY");
-    fn(7, "KEY");   // no context
-    fn(7, nullptr); // a null text is an empty one
+    fn(7, "KEY");    // no context
+    fn(7, nullptr);  // a null text is an empty one
   }
   Get<void (*)(uint32_t, int32_t)>("CONSETEMG")(1024, 0);
   Get<void (*)(int32_t, int32_t)>("TIMSETEMG")(1, 2);

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <regex>
 #include <optional>
+#include <regex>
 #include <set>
 #include <span>
 #include <string>
@@ -77,8 +77,8 @@ class StringTableTest : public ::testing::Test {
   static void SetUpTestSuite() {
     library_ = dlopen(VANTEL_BUILD_DIR "/libvantelFRA.so", RTLD_NOW | RTLD_LOCAL);
     if (!library_) return;
-    auto entry = reinterpret_cast<VantelResourceModuleFn>(
-        dlsym(library_, VANTEL_RESOURCE_MODULE_SYMBOL));
+    auto entry =
+        reinterpret_cast<VantelResourceModuleFn>(dlsym(library_, VANTEL_RESOURCE_MODULE_SYMBOL));
     french_ = entry ? entry() : nullptr;
   }
   static void TearDownTestSuite() {
@@ -111,12 +111,11 @@ TEST_F(StringTableTest, ModulesAreNamedByLanguage) {
 TEST_F(StringTableTest, BothTablesAreSortedByIdWithoutDuplicates) {
   for (const ResourceModule* module : {&English(), &French()}) {
     auto entries = Entries(*module);
-    auto bad = std::adjacent_find(entries.begin(), entries.end(),
-                                  [](const StringEntry& a, const StringEntry& b) {
-                                    return a.id >= b.id;
-                                  });
-    EXPECT_TRUE(bad == entries.end()) << module->name << ": id " << bad->id
-                                  << " is not below the next one";
+    auto bad =
+        std::adjacent_find(entries.begin(), entries.end(),
+                           [](const StringEntry& a, const StringEntry& b) { return a.id >= b.id; });
+    EXPECT_TRUE(bad == entries.end())
+        << module->name << ": id " << bad->id << " is not below the next one";
     for (const StringEntry& e : entries) {
       EXPECT_GE(e.id, 17000u) << module->name;
       EXPECT_LE(e.id, 21002u) << module->name;
@@ -180,8 +179,7 @@ TEST_F(StringTableTest, TranslationKeepsRowsNumbersFormatsAndJoiningBlanks) {
 }
 
 TEST_F(StringTableTest, FrenchTranslatesEverythingButWordsSharedByBothLanguages) {
-  const std::set<uint32_t> sameInBoth = {IDS_TAB_INJECTION, IDS_TAB_PHASES,
-                                         IDS_START_TOOTH_MARK};
+  const std::set<uint32_t> sameInBoth = {IDS_TAB_INJECTION, IDS_TAB_PHASES, IDS_START_TOOTH_MARK};
   for (const StringEntry& e : Entries(English())) {
     const char* translated = FindText(French(), e.id);
     if (!translated || sameInBoth.count(e.id)) continue;

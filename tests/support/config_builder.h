@@ -24,11 +24,11 @@
 #include <optional>
 #include <vector>
 
+#include "cmdtable/ecu_data.h"
 #include "config/engine_record.h"
 #include "config/flywheel_tables.h"
 #include "config/rule_view.h"
 #include "support/baseline_tables.h"
-#include "cmdtable/ecu_data.h"
 
 namespace vantel::test {
 
@@ -43,10 +43,9 @@ inline std::vector<uint16_t> RegularAngles(int cylinders) {
 
 /// The flywheel word: `actual` teeth present, `nominal` regular teeth counting the missing
 /// ones, `references` marks per revolution, the alternative singularity when `variant`.
-constexpr uint16_t FlywheelWord(int actual, int nominal, int references = 1,
-                                bool variant = false) {
-  return static_cast<uint16_t>((variant ? 0x8000 : 0) | (nominal << 8) |
-                               ((references - 1) << 6) | actual);
+constexpr uint16_t FlywheelWord(int actual, int nominal, int references = 1, bool variant = false) {
+  return static_cast<uint16_t>((variant ? 0x8000 : 0) | (nominal << 8) | ((references - 1) << 6) |
+                               actual);
 }
 
 inline constexpr uint16_t kWheel60Minus2 = FlywheelWord(58, 60);
@@ -238,8 +237,7 @@ class ConfigBuilder {
     sync[kSyncMarkToothWord] = markTooth_.value_or(static_cast<uint16_t>(
         PhaseMarkTooth(main & 0xFF, f.N, f.T, sync[kSyncPhaseAssignmentWord] & 0xFF, f.R)));
     std::array<WordTable, 4> flywheel;
-    if (!BuildFlywheelTables(sync, engine_, flywheel[0], flywheel[1], flywheel[2],
-                             flywheel[3])) {
+    if (!BuildFlywheelTables(sync, engine_, flywheel[0], flywheel[1], flywheel[2], flywheel[3])) {
       flywheel.fill(WordTable{4, 0});
     }
     config.tables[kSyncTable] = std::move(sync);

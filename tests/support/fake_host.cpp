@@ -92,8 +92,11 @@ FakeHost::FakeHost() {
   hostLevel = 3;
   userLevel = 5;
   machineName = "M12";
-  userValues = {{"VALUSER_LSTSEL", 1}, {"VALUSER_LSTSXC", 1}, {"VALUSER_LSTSYC", 1},
-                {"VALUSER_LSTPIL", 1}, {"VALUSER_LSTPID", 1}};
+  userValues = {{"VALUSER_LSTSEL", 1},
+                {"VALUSER_LSTSXC", 1},
+                {"VALUSER_LSTSYC", 1},
+                {"VALUSER_LSTPIL", 1},
+                {"VALUSER_LSTPID", 1}};
   current_ = this;
 }
 FakeHost::~FakeHost() {

@@ -31,16 +31,15 @@ struct SampleIds {
 };
 
 inline const char* const kSampleKey = "EMG_DESCRIPTOR";
-inline const char* const kSampleTableNames[6] = {"TAB_CNFMOT_0", "TAB_CNFSYN_0",
-                                                 "TAB_CNFSYN1_0", "TAB_CNFSYN2_0",
-                                                 "TAB_CNFSYN3_0", "TAB_CNFSYN4_0"};
+inline const char* const kSampleTableNames[6] = {"TAB_CNFMOT_0",  "TAB_CNFSYN_0",  "TAB_CNFSYN1_0",
+                                                 "TAB_CNFSYN2_0", "TAB_CNFSYN3_0", "TAB_CNFSYN4_0"};
 
 /// The capability array the host holds for a capability word table.
 std::vector<int32_t> CapsArray(const WordTable& words, size_t scalarWords);
 
 /// Installs `config` as machine data in `host`, with the given command-table texts.
-void InstallSampleMachine(FakeHost& host, const Config& config,
-                          const std::string& groupsText, const std::string& scaleText);
+void InstallSampleMachine(FakeHost& host, const Config& config, const std::string& groupsText,
+                          const std::string& scaleText);
 
 /// The command tables of the sample: one group per injection type and ignition type.
 std::string SampleGroupsText();

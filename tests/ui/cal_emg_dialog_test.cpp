@@ -258,11 +258,11 @@ TEST_F(CalEmgDialogTest, OnASmallScreenItOpensThreeQuartersHighAndScrollsToItsBu
     int32_t request, position, scrolled;
   };
   const Step kSteps[] = {
-      {SB_LINEDOWN, 0, 10},         {SB_LINEDOWN, 0, 20},      {SB_LINEUP, 0, 10},
-      {SB_PAGEDOWN, 0, 10 + view},  {SB_PAGEDOWN, 0, last},    {SB_LINEDOWN, 0, last},
-      {SB_PAGEUP, 0, last - view},  {SB_LINEUP, 0, 2},         {SB_LINEUP, 0, 0},
+      {SB_LINEDOWN, 0, 10},         {SB_LINEDOWN, 0, 20},        {SB_LINEUP, 0, 10},
+      {SB_PAGEDOWN, 0, 10 + view},  {SB_PAGEDOWN, 0, last},      {SB_LINEDOWN, 0, last},
+      {SB_PAGEUP, 0, last - view},  {SB_LINEUP, 0, 2},           {SB_LINEUP, 0, 0},
       {SB_THUMBTRACK, 200, 200},    {SB_THUMBPOSITION, 50, 200}, {SB_TOP, 0, 200},
-      {SB_BOTTOM, 0, 200},          {SB_ENDSCROLL, 0, 200},    {SB_THUMBTRACK, -40, 0},
+      {SB_BOTTOM, 0, 200},          {SB_ENDSCROLL, 0, 200},      {SB_THUMBTRACK, -40, 0},
       {SB_THUMBTRACK, 10000, last},
   };
   Run([&](VantelUiWindow modal) {
@@ -289,8 +289,8 @@ TEST_F(CalEmgDialogTest, OnASmallScreenItOpensThreeQuartersHighAndScrollsToItsBu
     // Taller, the view needs less scrolling: the position comes down and the content with it.
     VantelUiResize(modal, WMSZ_BOTTOM, kTemplateWidth, 600);
     const int taller = 600 - kFrameHeight;
-    EXPECT_EQ(Scroll(), (std::vector<int32_t>{0, kContentHeight - 1, taller,
-                                              kContentHeight - taller}));
+    EXPECT_EQ(Scroll(),
+              (std::vector<int32_t>{0, kContentHeight - 1, taller, kContentHeight - taller}));
     EXPECT_EQ(ClientTop(Control(IDOK)), okTop - (kContentHeight - taller));
     EXPECT_TRUE(InView(Control(IDOK)));
     VantelUiPressCancel(modal);
@@ -305,8 +305,8 @@ TEST_F(CalEmgDialogTest, NoEdgeWidensItOrMakesItTallerThanItsTemplate) {
     int grown;   // after dragging a top or bottom edge 300 pixels out
   };
   // On 600 pixels the drag stops at the screen; on 1400 the dialog opens whole.
-  for (const Screen& screen : {Screen{600, 450, 616}, Screen{1400, kTemplateHeight,
-                                                              kTemplateHeight}}) {
+  for (const Screen& screen :
+       {Screen{600, 450, 616}, Screen{1400, kTemplateHeight, kTemplateHeight}}) {
     VantelUiSetScreenSize(1280, screen.height);
     dialog_.reset();
     Run([&](VantelUiWindow modal) {
@@ -348,18 +348,29 @@ TEST_F(CalEmgDialogTest, OkClosesOnlyWhenTheRulesAllowAndWritesTheChangedTablesI
   const std::vector<Case> cases{
       {"unchanged", [](DialogTables&) {}, true, {}, 0x3F, {"<hidden>"}},
       {"engine record only",
-       [](DialogTables& t) { t.Engine()[kEngineIgnitionDelayWord] = 50; }, true, {kEngine},
+       [](DialogTables& t) { t.Engine()[kEngineIgnitionDelayWord] = 50; },
+       true,
+       {kEngine},
        kDoneSyncTable | kDoneToothWindowTable | kDoneToothAngleTable | kDoneToothPositionTable |
            kDoneRegularToothTable,
        {"<hidden>"}},
       {"every table",
-       [](DialogTables& t) { t.tables = OtherEngine().tables; }, true,
-       {kSync, kWindow, kAngle, kPosition, kRegular, kEngine}, 0, {"<hidden>"}},
+       [](DialogTables& t) { t.tables = OtherEngine().tables; },
+       true,
+       {kSync, kWindow, kAngle, kPosition, kRegular, kEngine},
+       0,
+       {"<hidden>"}},
       {"a map scale message alone",
-       [](DialogTables& t) { t.Engine()[kEngineInjectionWord] = kDirectTwoRails; }, true,
-       {kEngine}, 0x3F & ~kDoneEngineTable, {RailMessage(2)}},
+       [](DialogTables& t) { t.Engine()[kEngineInjectionWord] = kDirectTwoRails; },
+       true,
+       {kEngine},
+       0x3F & ~kDoneEngineTable,
+       {RailMessage(2)}},
       {"a failing engine rule",
-       [](DialogTables& t) { t.Engine()[kEngineAngleWord] = 0x4001; }, false, {}, 0,
+       [](DialogTables& t) { t.Engine()[kEngineAngleWord] = 0x4001; },
+       false,
+       {},
+       0,
        {LoadString(IDS_CYLINDER_ANGLES_DECREASE), LoadString(IDS_FIRST_CYLINDER_NOT_AT_ZERO)}},
   };
   for (const Case& c : cases) {
@@ -410,13 +421,25 @@ TEST_F(CalEmgDialogTest, EveryWayOfEndingEndsAsItsButton) {
   auto ok = [this](VantelUiWindow) { return VantelUiClick(Control(IDOK)); };
   const std::vector<Case> cases{
       {"OK button", ok, true, IDOK, {kEngine}, 0x1F},
-      {"Enter", [](VantelUiWindow modal) { return VantelUiPressOk(modal); }, true, IDOK,
-       {kEngine}, 0x1F},
+      {"Enter",
+       [](VantelUiWindow modal) { return VantelUiPressOk(modal); },
+       true,
+       IDOK,
+       {kEngine},
+       0x1F},
       {"OK outside an action", ok, false, IDOK, {}, 0},
-      {"Cancel button", [this](VantelUiWindow) { return VantelUiClick(Control(IDCANCEL)); },
-       true, IDCANCEL, {}, 0},
-      {"Escape or the close box", [](VantelUiWindow modal) { return VantelUiPressCancel(modal); },
-       true, IDCANCEL, {}, 0},
+      {"Cancel button",
+       [this](VantelUiWindow) { return VantelUiClick(Control(IDCANCEL)); },
+       true,
+       IDCANCEL,
+       {},
+       0},
+      {"Escape or the close box",
+       [](VantelUiWindow modal) { return VantelUiPressCancel(modal); },
+       true,
+       IDCANCEL,
+       {},
+       0},
   };
   for (const Case& c : cases) {
     host_.ClearLog();
@@ -456,14 +479,15 @@ TEST_F(CalEmgDialogTest, AHostErrorIsShownAndTheWritesGoOnWhileTheActionRuns) {
     Strings requested;
   };
   const std::vector<Case> cases{
-      {"the next table is still written", InTheBox::kNothing,
+      {"the next table is still written",
+       InTheBox::kNothing,
        {kSync, kWindow, kAngle, kPosition, kRegular, kEngine}},
       {"the action ended from the box", InTheBox::kActionEnded, {kSync, kWindow, kAngle}},
-      {"another action started from the box", InTheBox::kOtherActionStarted,
+      {"another action started from the box",
+       InTheBox::kOtherActionStarted,
        {kSync, kWindow, kAngle}},
   };
-  const std::string error =
-      "M12\n" + LoadString(HostErrorMessageId(HOST_TRANSFER_ERROR));
+  const std::string error = "M12\n" + LoadString(HostErrorMessageId(HOST_TRANSFER_ERROR));
   for (const Case& c : cases) {
     host_.ClearLog();
     host_.Fail(REQ_ITEM_WRITE, kAngle, HOST_TRANSFER_ERROR, 1);
@@ -492,8 +516,7 @@ TEST_F(CalEmgDialogTest, AHostErrorIsShownAndTheWritesGoOnWhileTheActionRuns) {
     EXPECT_EQ(WriteRequests(), c.requested) << c.name;
     EXPECT_FALSE(host_.Written(kAngle)) << c.name;
     EXPECT_EQ(context().tablesDone, 0) << c.name;
-    EXPECT_EQ(context().deferChecks, c.inTheBox == InTheBox::kOtherActionStarted ? 1 : 0)
-        << c.name;
+    EXPECT_EQ(context().deferChecks, c.inTheBox == InTheBox::kOtherActionStarted ? 1 : 0) << c.name;
   }
 }
 
@@ -514,15 +537,19 @@ TEST_F(CalEmgDialogTest, HelpPopsUpTheTextOfEachListedControlAndNothingElse) {
       {IDS_HELP_FLYWHEEL, {1050, 1051, 1052, 1053, 1054, 1056, 1057, 1058, 1059, 1060}},
       {IDS_HELP_CYLINDERS_NUMBER, {1064, 1163, 1188}},
       {IDS_HELP_SYNC_RPM, {1186, 1189, 1190}},
-      {IDS_HELP_CYLINDER_BANK, {1127, 1128, 1129, 1130, 1131, 1132, 1133, 1134, 1135, 1136,
-                                1137, 1138, 1139, 1140, 1141, 1142, 1143, 1144, 1145, 1146,
-                                1147, 1148, 1149, 1150}},
-      {IDS_HELP_CYLINDER_ANGLES, {1055, 1063, 1187, 1152, 1154, 1156, 1158, 1160, 1162, 1165,
-                                  1167, 1169, 1171, 1173, 1175}},
+      {IDS_HELP_CYLINDER_BANK,
+       {1127, 1128, 1129, 1130, 1131, 1132, 1133, 1134, 1135, 1136, 1137, 1138,
+        1139, 1140, 1141, 1142, 1143, 1144, 1145, 1146, 1147, 1148, 1149, 1150}},
+      {IDS_HELP_CYLINDER_ANGLES,
+       {1055, 1063, 1187, 1152, 1154, 1156, 1158, 1160, 1162, 1165, 1167, 1169, 1171, 1173, 1175}},
   };
   // The dialog's own controls and a page's label that the help does not list.
-  const int32_t kUnlisted[] = {IDOK, IDCANCEL, IDC_MAIN_TABS, IDC_MAIN_NOTE_TEXT,
-                               IDC_MAIN_NOTE_GROUP, IDC_CYLINDER_LABELS[0]};
+  const int32_t kUnlisted[] = {IDOK,
+                               IDCANCEL,
+                               IDC_MAIN_TABS,
+                               IDC_MAIN_NOTE_TEXT,
+                               IDC_MAIN_NOTE_GROUP,
+                               IDC_CYLINDER_LABELS[0]};
   Run([&](VantelUiWindow modal) {
     const std::vector<Hwnd> pages = Pages();
     // Shows the page holding `control`, as a user must before pressing F1 on it.
@@ -573,8 +600,8 @@ TEST_F(CalEmgDialogTest, AMissingPageCancelsWithItsMessage) {
                                  IDD_IGNITION_PAGE, IDD_INJECTION_PAGE};
   for (size_t missing = 0; missing < std::size(kTemplates); ++missing) {
     // A top-level template under the page's id: the page cannot be laid on the dialog.
-    const DialogTemplate broken{kTemplates[missing], "", layout::kPageWidth,
-                                layout::kPageHeight, WS_POPUP, nullptr, 0};
+    const DialogTemplate broken{
+        kTemplates[missing], "", layout::kPageWidth, layout::kPageHeight, WS_POPUP, nullptr, 0};
     const DialogTemplate* const templates[] = {&broken};
     const ResourceModule module{"broken page", nullptr, 0, templates, 1};
     ModuleState state{&module, nullptr};
@@ -619,19 +646,54 @@ TEST_F(CalEmgDialogTest, OkAfterAHostCallFromInsideItsLoopUsesNothingStale) {
   };
   const uint16_t oneRail = Word(loaded_.engine(), kEngineInjectionWord);
   const std::vector<Case> cases{
-      {"closed, rules pass", When::kFromTheLoop, What::kClose, oneRail, 0, IDOK, {kEngine},
+      {"closed, rules pass",
+       When::kFromTheLoop,
+       What::kClose,
+       oneRail,
+       0,
+       IDOK,
+       {kEngine},
        {"<no report>"}},
-      {"closed, a rule fails", When::kFromTheLoop, What::kClose, oneRail, 0x4001, IDCANCEL, {},
+      {"closed, a rule fails",
+       When::kFromTheLoop,
+       What::kClose,
+       oneRail,
+       0x4001,
+       IDCANCEL,
+       {},
        {"<no report>"}},
-      {"closed and reopened, a rule fails", When::kFromTheLoop, What::kCloseAndReopen, oneRail,
-       0x4001, IDCANCEL, {},
+      {"closed and reopened, a rule fails",
+       When::kFromTheLoop,
+       What::kCloseAndReopen,
+       oneRail,
+       0x4001,
+       IDCANCEL,
+       {},
        {LoadString(IDS_CYLINDER_ANGLES_DECREASE), LoadString(IDS_FIRST_CYLINDER_NOT_AT_ZERO)}},
-      {"closed during the rules", When::kWhileTheRulesAskTheHost, What::kClose, kDirectTwoRails,
-       0, IDOK, {kEngine}, {"<no report>"}},
-      {"closed and reopened during the rules", When::kWhileTheRulesAskTheHost,
-       What::kCloseAndReopen, kDirectTwoRails, 0, IDOK, {kEngine}, {RailMessage(2)}},
-      {"action ended during the rules", When::kWhileTheRulesAskTheHost, What::kEndAction,
-       kDirectTwoRails, 0, IDCANCEL, {}, {RailMessage(2)}},
+      {"closed during the rules",
+       When::kWhileTheRulesAskTheHost,
+       What::kClose,
+       kDirectTwoRails,
+       0,
+       IDOK,
+       {kEngine},
+       {"<no report>"}},
+      {"closed and reopened during the rules",
+       When::kWhileTheRulesAskTheHost,
+       What::kCloseAndReopen,
+       kDirectTwoRails,
+       0,
+       IDOK,
+       {kEngine},
+       {RailMessage(2)}},
+      {"action ended during the rules",
+       When::kWhileTheRulesAskTheHost,
+       What::kEndAction,
+       kDirectTwoRails,
+       0,
+       IDCANCEL,
+       {},
+       {RailMessage(2)}},
   };
   for (const Case& c : cases) {
     host_.ClearLog();

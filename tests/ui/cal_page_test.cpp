@@ -43,10 +43,20 @@ constexpr ControlTemplate kTestPageControls[] = {
     {kTypeTeeth, ControlKind::RadioButton, "Teeth", {10, 54, 60, 10}, 0},
     {kCylinders, ControlKind::ComboBox, "", {80, 10, 60, 80}, WS_GROUP | WS_TABSTOP},
 };
-constexpr DialogTemplate kTestPage{kTestPageId, "", 305, 302, WS_CHILD | DS_SETFONT,
-                                   kTestPageControls, std::size(kTestPageControls)};
-constexpr DialogTemplate kPopupPage{kPopupPageId, "", 305, 302, WS_POPUP | DS_SETFONT,
-                                    kTestPageControls, std::size(kTestPageControls)};
+constexpr DialogTemplate kTestPage{kTestPageId,
+                                   "",
+                                   305,
+                                   302,
+                                   WS_CHILD | DS_SETFONT,
+                                   kTestPageControls,
+                                   std::size(kTestPageControls)};
+constexpr DialogTemplate kPopupPage{kPopupPageId,
+                                    "",
+                                    305,
+                                    302,
+                                    WS_POPUP | DS_SETFONT,
+                                    kTestPageControls,
+                                    std::size(kTestPageControls)};
 constexpr const DialogTemplate* kTestTemplates[] = {&kTestPage, &kPopupPage};
 constexpr ResourceModule kTestModule{"test pages", nullptr, 0, kTestTemplates,
                                      std::size(kTestTemplates)};

@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "ui/machine_context.h"
 #include "platform/dialog_template.h"
 #include "platform/module_state.h"
 #include "platform/ui_test_support.h"
 #include "platform/window.h"
 #include "res/dialog_ids.h"
 #include "support/fake_host.h"
+#include "ui/machine_context.h"
 
 namespace vantel {
 namespace {
@@ -73,12 +73,13 @@ TEST_F(SisReportTest, FillSplitsRowsAtLineFeeds) {
     std::string text;
     std::vector<std::string> rows;
   };
-  for (const Case& c : std::vector<Case>{{"A", {"A"}},
-                                         {"A\nB", {"A", "B"}},
-                                         {"A\n\nB", {"A", "", "B"}},
-                                         {"A\n", {"A", ""}},
-                                         {"\n", {"", ""}},
-                                         {"Sync\ttable <1> & \"2\"", {"Sync\ttable <1> & \"2\""}}}) {
+  for (const Case& c :
+       std::vector<Case>{{"A", {"A"}},
+                         {"A\nB", {"A", "B"}},
+                         {"A\n\nB", {"A", "", "B"}},
+                         {"A\n", {"A", ""}},
+                         {"\n", {"", ""}},
+                         {"Sync\ttable <1> & \"2\"", {"Sync\ttable <1> & \"2\""}}}) {
     FillReport(report_.get(), c.text);
     EXPECT_EQ(UiItems(List()), c.rows) << c.text;
     EXPECT_EQ(VantelUiIsVisible(window_), 1) << c.text;
@@ -171,14 +172,15 @@ TEST_F(SisReportTest, FillAndReshowWriteTheirLogLines) {
   FillReport(report_.get(), "C");
   VantelUiPressCancel(window_);
   ReshowReport(report_.get());
-  EXPECT_EQ(log.Lines(),
-            (std::vector<std::string>{
-                R"({"event":"report","caption":"Engine configuration errors M12","rows":["A","\"B\""],"visible":true})",
-                R"({"event":"report","caption":"Engine configuration errors M12","rows":[],"visible":false})",
-                R"({"event":"report_show","caption":"Engine configuration errors M12","visible":false})",
-                R"({"event":"report","caption":"Engine configuration errors M12","rows":["C"],"visible":true})",
-                R"({"event":"report_show","caption":"Engine configuration errors M12","visible":true})",
-            }));
+  EXPECT_EQ(
+      log.Lines(),
+      (std::vector<std::string>{
+          R"({"event":"report","caption":"Engine configuration errors M12","rows":["A","\"B\""],"visible":true})",
+          R"({"event":"report","caption":"Engine configuration errors M12","rows":[],"visible":false})",
+          R"({"event":"report_show","caption":"Engine configuration errors M12","visible":false})",
+          R"({"event":"report","caption":"Engine configuration errors M12","rows":["C"],"visible":true})",
+          R"({"event":"report_show","caption":"Engine configuration errors M12","visible":true})",
+      }));
 }
 
 TEST_F(SisReportTest, SnapshotShowsCaptionFrameAndRows) {
@@ -194,10 +196,9 @@ TEST_F(SisReportTest, SnapshotShowsCaptionFrameAndRows) {
   EXPECT_NE(svg.find("width=\"539\" height=\"201\""), std::string::npos);
 }
 
-constexpr uint32_t kProductTemplates[] = {IDD_MAIN_CONFIGURATION, IDD_REPORT,
-                                          IDD_MAP_SCALE,          IDD_ENGINE_PAGE,
-                                          IDD_IGNITION_PAGE,      IDD_INJECTION_PAGE,
-                                          IDD_BANKS_PAGE,         IDD_PHASES_PAGE};
+constexpr uint32_t kProductTemplates[] = {
+    IDD_MAIN_CONFIGURATION, IDD_REPORT,         IDD_MAP_SCALE,  IDD_ENGINE_PAGE,
+    IDD_IGNITION_PAGE,      IDD_INJECTION_PAGE, IDD_BANKS_PAGE, IDD_PHASES_PAGE};
 
 TEST(DialogTemplatesTest, EveryControlLiesInsideItsDialogWithAUniqueId) {
   for (uint32_t id : kProductTemplates) {
@@ -223,8 +224,8 @@ TEST(DialogTemplatesTest, FrenchTemplatesKeepTheEnglishGeometry) {
   const std::string path = std::string(VANTEL_BUILD_DIR) + "/libvantelFRA.so";
   void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   ASSERT_NE(library, nullptr) << dlerror();
-  auto module = reinterpret_cast<VantelResourceModuleFn>(
-      dlsym(library, VANTEL_RESOURCE_MODULE_SYMBOL));
+  auto module =
+      reinterpret_cast<VantelResourceModuleFn>(dlsym(library, VANTEL_RESOURCE_MODULE_SYMBOL));
   ASSERT_NE(module, nullptr);
   ModuleState french{module(), library};
   for (uint32_t id : kProductTemplates) {

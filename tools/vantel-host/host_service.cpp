@@ -25,8 +25,10 @@ std::string DescribePayload(int32_t code, const HostBuffer* buf, bool asLongs) {
   if (buf->len < 0) return "len " + std::to_string(buf->len);
   const auto* bytes = static_cast<const unsigned char*>(buf->data);
   const size_t count = static_cast<size_t>(buf->len);
-  const bool text = bytes[count - 1] == 0 &&
-                    std::all_of(bytes, bytes + count - 1, [](unsigned char c) { return c >= 0x20 || c == '\n' || c == '\r' || c == '\t' || c == 0; });
+  const bool text =
+      bytes[count - 1] == 0 && std::all_of(bytes, bytes + count - 1, [](unsigned char c) {
+        return c >= 0x20 || c == '\n' || c == '\r' || c == '\t' || c == 0;
+      });
   if (text && code != REQ_ITEM_WRITE && code != REQ_ITEM_VALUE) {
     std::string shown(reinterpret_cast<const char*>(bytes), count - 1);
     for (char& c : shown)
@@ -90,7 +92,8 @@ void HostService::Trace(const char* direction, int32_t code, const std::string& 
   } else {
     // Long tables and word tables look alike on the wire; the host knows which it holds.
     const KalbrixItem* held = kalbrix_.Find(item);
-    const bool asLongs = code == REQ_ITEM_VALUE && held && std::holds_alternative<Longs>(held->value);
+    const bool asLongs =
+        code == REQ_ITEM_VALUE && held && std::holds_alternative<Longs>(held->value);
     std::fprintf(trace_, "< %d %s\n", result, DescribePayload(code, buf, asLongs).c_str());
   }
   std::fflush(trace_);

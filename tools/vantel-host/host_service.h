@@ -75,8 +75,8 @@ class HostService {
 
  private:
   void Note(int32_t code, const std::string& item, int32_t sent);
-  void Trace(const char* direction, int32_t code, const std::string& item,
-             const HostBuffer* buf, int32_t result) const;
+  void Trace(const char* direction, int32_t code, const std::string& item, const HostBuffer* buf,
+             int32_t result) const;
 
   Kalbrix& kalbrix_;
   int32_t language_;

@@ -23,9 +23,9 @@ namespace vantel::host {
 namespace {
 
 constexpr std::array kValueKeys = {"int", "words", "longs", "text"};
-constexpr std::array kItemKeys = {"name",    "id",    "int",        "words",     "longs",
-                                  "text",    "class", "state",      "present",   "isMap",
-                                  "lists",   "label", "attributes", "errorCode", "errorText"};
+constexpr std::array kItemKeys = {"name",  "id",    "int",        "words",     "longs",
+                                  "text",  "class", "state",      "present",   "isMap",
+                                  "lists", "label", "attributes", "errorCode", "errorText"};
 constexpr std::array kTopKeys = {"machine",   "name",         "hostVersion", "hostLevel",
                                  "userLevel", "connection",   "descriptor",  "userValues",
                                  "functions", "supervisions", "items",       "comment"};
@@ -72,7 +72,8 @@ std::optional<int32_t> AsInt32(const Json& value) {
   errno = 0;
   char* end = nullptr;
   const long long parsed = std::strtoll(text.c_str(), &end, 0);
-  if (errno != 0 || *end != '\0' || parsed < INT32_MIN || parsed > static_cast<long long>(UINT32_MAX))
+  if (errno != 0 || *end != '\0' || parsed < INT32_MIN ||
+      parsed > static_cast<long long>(UINT32_MAX))
     return std::nullopt;
   return static_cast<int32_t>(static_cast<uint32_t>(parsed));
 }
@@ -144,7 +145,8 @@ ItemValue ReadValue(const Json& item, const Checker& check) {
     Longs longs;
     for (const Json& l : list) {
       const auto value = AsInt32(l);
-      if (!value || !l.is_number_integer()) check.Fail("\"longs\" must be an array of 32-bit integers");
+      if (!value || !l.is_number_integer())
+        check.Fail("\"longs\" must be an array of 32-bit integers");
       longs.push_back(*value);
     }
     return longs;
@@ -350,7 +352,8 @@ void WriteFileAtomically(const std::string& path, const std::string& text) {
   const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash);
   std::string temp = dir + "/.vantel-host-XXXXXX";
   const int fd = mkstemp(temp.data());
-  if (fd < 0) throw KalbrixError(path + ": cannot create a temporary file: " + std::strerror(errno));
+  if (fd < 0)
+    throw KalbrixError(path + ": cannot create a temporary file: " + std::strerror(errno));
   // mkstemp gives 0600; the file keeps the mode it had (a new one gets 0644).
   struct stat old {};
   fchmod(fd, stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);

@@ -187,9 +187,8 @@ int Check(const Options& options) {
     service.TakeObservation();
     uiLog.TakeNew();
 
-    const PluginExports exports = LoadExports([&plugin](const char* name) {
-      return plugin.Export<void*>(name);
-    });
+    const PluginExports exports =
+        LoadExports([&plugin](const char* name) { return plugin.Export<void*>(name); });
     StepRunner runner(kalbrix, service, uiLog, exports, stdout);
     runner.Run(Step{StepKind::kOpen, kalbrix.descriptor, 0, 0, false});
     for (const Step& step : options.steps) runner.Run(step);

@@ -12,7 +12,7 @@ namespace {
 struct StepWord {
   const char* word;
   StepKind kind;
-  bool takesItem;   // "value:ITEM"
+  bool takesItem;  // "value:ITEM"
   bool needsItem;
 };
 
@@ -69,14 +69,22 @@ std::optional<Step> ParseSet(const std::string& assignment, std::string* error) 
 
 const char* StepTitle(StepKind kind) {
   switch (kind) {
-    case StepKind::kOpen: return "open (RUNSETEMG)";
-    case StepKind::kSave: return "save (SAVSETEMG)";
-    case StepKind::kClose: return "close (CLSSETEMG)";
-    case StepKind::kConnect: return "connection up (CONSETEMG)";
-    case StepKind::kValue: return "value changed (VALSETEMG)";
-    case StepKind::kSensors: return "sensors changed (SENSETEMG)";
-    case StepKind::kStatus: return "flywheel status changed (CMDSETEMG)";
-    case StepKind::kSet: return "host sets";
+    case StepKind::kOpen:
+      return "open (RUNSETEMG)";
+    case StepKind::kSave:
+      return "save (SAVSETEMG)";
+    case StepKind::kClose:
+      return "close (CLSSETEMG)";
+    case StepKind::kConnect:
+      return "connection up (CONSETEMG)";
+    case StepKind::kValue:
+      return "value changed (VALSETEMG)";
+    case StepKind::kSensors:
+      return "sensors changed (SENSETEMG)";
+    case StepKind::kStatus:
+      return "flywheel status changed (CMDSETEMG)";
+    case StepKind::kSet:
+      return "host sets";
   }
   return "";
 }
@@ -176,13 +184,27 @@ void StepRunner::Play(const Step& step) {
   const uint32_t machine = kalbrix_.machine;
   const char* key = kalbrix_.descriptor.c_str();
   switch (step.kind) {
-    case StepKind::kOpen: exports_.run(machine, step.item.c_str()); break;
-    case StepKind::kSave: exports_.save(machine, key); break;
-    case StepKind::kClose: exports_.close(machine, key); break;
-    case StepKind::kConnect: exports_.connectionUp(machine, 0); break;
-    case StepKind::kValue: exports_.valueChanged(machine, step.item.c_str()); break;
-    case StepKind::kSensors: exports_.sensorsChanged(machine, step.item.c_str()); break;
-    case StepKind::kStatus: exports_.statusChanged(machine, step.item.c_str()); break;
+    case StepKind::kOpen:
+      exports_.run(machine, step.item.c_str());
+      break;
+    case StepKind::kSave:
+      exports_.save(machine, key);
+      break;
+    case StepKind::kClose:
+      exports_.close(machine, key);
+      break;
+    case StepKind::kConnect:
+      exports_.connectionUp(machine, 0);
+      break;
+    case StepKind::kValue:
+      exports_.valueChanged(machine, step.item.c_str());
+      break;
+    case StepKind::kSensors:
+      exports_.sensorsChanged(machine, step.item.c_str());
+      break;
+    case StepKind::kStatus:
+      exports_.statusChanged(machine, step.item.c_str());
+      break;
     case StepKind::kSet: {
       KalbrixItem* item = kalbrix_.Find(step.item);
       if (step.hasWord)
@@ -243,8 +265,7 @@ void StepRunner::Print(const Step& step, const Observation& seen, const UiEvents
         std::find(tables.begin(), tables.end(), name) == tables.end())
       tables.push_back(name);
   if (!tables.empty()) std::fprintf(out_, "tables rewritten: %s\n", Joined(tables).c_str());
-  if (seen.optionFlags)
-    std::fprintf(out_, "option flags: %s\n", Hex32(*seen.optionFlags).c_str());
+  if (seen.optionFlags) std::fprintf(out_, "option flags: %s\n", Hex32(*seen.optionFlags).c_str());
   if (seen.injectionFlags)
     std::fprintf(out_, "injection flags: %s\n", Hex32(*seen.injectionFlags).c_str());
   for (const ScaleReference& scale : seen.scales) {
@@ -281,8 +302,9 @@ void StepRunner::Judge(const Step& step, const Observation& seen) {
   if (!checked) {
     if (step.kind == StepKind::kOpen && seen.requests > 0) {
       verdict_ = Verdict::kNotChecked;
-      std::fprintf(out_, "ConfigState: -2 (loaded, not checked: a configuration item is missing "
-                         "or not usable)\n");
+      std::fprintf(out_,
+                   "ConfigState: -2 (loaded, not checked: a configuration item is missing "
+                   "or not usable)\n");
     }
     return;
   }

@@ -9,9 +9,9 @@
 namespace vantel::host {
 
 struct UiEvents {
-  std::vector<Json> reports;        // "report": every fill of an error report
-  std::vector<Json> reportShows;    // "report_show": the report shown again or hidden
-  std::vector<Json> messageBoxes;   // "messagebox"
+  std::vector<Json> reports;       // "report": every fill of an error report
+  std::vector<Json> reportShows;   // "report_show": the report shown again or hidden
+  std::vector<Json> messageBoxes;  // "messagebox"
 };
 
 /// Points VANTEL_UI_LOG at a file of its own (or keeps the one the user named) and reads

@@ -19,20 +19,16 @@ constexpr DialogTemplate kReport{IDD_REPORT,
 
 constexpr auto kMainControls = layout::MainControls(
     {"OK", "Annuler", "Note de configuration", "Aide", "Emplacement des fonctions"});
-constexpr DialogTemplate kMain{IDD_MAIN_CONFIGURATION, "CONFIGURATION MOTEUR",
-                               layout::kMainWidth,     layout::kMainHeight,
-                               layout::kMainStyles,    kMainControls.data(),
+constexpr DialogTemplate kMain{IDD_MAIN_CONFIGURATION, "CONFIGURATION MOTEUR", layout::kMainWidth,
+                               layout::kMainHeight,    layout::kMainStyles,    kMainControls.data(),
                                kMainControls.size()};
 
-constexpr auto kMapControls = layout::MapControls(
-    {"S\u00e9lection des donn\u00e9es d'entr\u00e9e des \u00e9chelles",
-     "Donn\u00e9es verticales", "Donn\u00e9es horizontales", "OK", "Annuler"});
-constexpr DialogTemplate kMap{IDD_MAP_SCALE,
-                              "S\u00e9lection des donn\u00e9es d'\u00e9chelle",
-                              layout::kMapWidth,
-                              layout::kMapHeight,
-                              layout::kMapStyles,
-                              kMapControls.data(),
+constexpr auto kMapControls =
+    layout::MapControls({"S\u00e9lection des donn\u00e9es d'entr\u00e9e des \u00e9chelles",
+                         "Donn\u00e9es verticales", "Donn\u00e9es horizontales", "OK", "Annuler"});
+constexpr DialogTemplate kMap{IDD_MAP_SCALE,      "S\u00e9lection des donn\u00e9es d'\u00e9chelle",
+                              layout::kMapWidth,  layout::kMapHeight,
+                              layout::kMapStyles, kMapControls.data(),
                               kMapControls.size()};
 
 constexpr auto kEngineControls = layout::EngineControls({

@@ -145,8 +145,7 @@ constexpr StringEntry kStrings[] = {
      "nombre de cylindres\u00a0; choisissez un autre volant"},
 
     // Coherence rules: injection, ignition, cylinders, flywheel
-    {18100,
-     "L'injection directe ne peut pas fonctionner sans configuration moteur phasée"},
+    {18100, "L'injection directe ne peut pas fonctionner sans configuration moteur phasée"},
     {18101,
      "Le calculateur ne possède pas assez de voies d'injection pour le type d'injection "
      "choisi et 2 rampes avec "},
@@ -187,8 +186,7 @@ constexpr StringEntry kStrings[] = {
     {18122, "Le calculateur n'accepte pas la configuration d'allumage choisie"},
     {18123, "Le délai d'allumage n'est pas dans les limites autorisées par le calculateur"},
     {18124, "Le premier cylindre doit être à l'angle 0° sur le banc 1"},
-    {18125,
-     "La valeur du régime de test de synchronisation doit être comprise entre 0 et 65535"},
+    {18125, "La valeur du régime de test de synchronisation doit être comprise entre 0 et 65535"},
     {18126,
      "L'allumage distribué, pour ce type de volant moteur et ce nombre de cylindres, exige "
      "au moins "},
@@ -231,32 +229,22 @@ constexpr StringEntry kStrings[] = {
      "Le calculateur n'accepte pas le nombre de tours moteur choisi pour la "
      "synchronisation"},
     {18209, "Le calculateur n'accepte pas le nombre d'impulsions de pression de phase choisi"},
-    {18210,
-     "Le calculateur n'accepte pas le nombre de dents choisi pour la phase auxiliaire 1"},
+    {18210, "Le calculateur n'accepte pas le nombre de dents choisi pour la phase auxiliaire 1"},
     {18211, "Dent du vilebrequin de début de mesure incorrecte pour la phase auxiliaire 1"},
-    {18212,
-     "L'arbre à cames affecté à la phase auxiliaire 1 n'est pas connu du calculateur"},
-    {18220,
-     "Le calculateur n'accepte pas le nombre de dents choisi pour la phase auxiliaire 2"},
+    {18212, "L'arbre à cames affecté à la phase auxiliaire 1 n'est pas connu du calculateur"},
+    {18220, "Le calculateur n'accepte pas le nombre de dents choisi pour la phase auxiliaire 2"},
     {18221, "Dent du vilebrequin de début de mesure incorrecte pour la phase auxiliaire 2"},
-    {18222,
-     "L'arbre à cames affecté à la phase auxiliaire 2 n'est pas connu du calculateur"},
-    {18223,
-     "Le capteur nécessaire à la mesure de la phase auxiliaire 2 n'est pas disponible"},
-    {18230,
-     "Le calculateur n'accepte pas le nombre de dents choisi pour la phase auxiliaire 3"},
+    {18222, "L'arbre à cames affecté à la phase auxiliaire 2 n'est pas connu du calculateur"},
+    {18223, "Le capteur nécessaire à la mesure de la phase auxiliaire 2 n'est pas disponible"},
+    {18230, "Le calculateur n'accepte pas le nombre de dents choisi pour la phase auxiliaire 3"},
     {18231, "Dent du vilebrequin de début de mesure incorrecte pour la phase auxiliaire 3"},
-    {18232,
-     "L'arbre à cames affecté à la phase auxiliaire 3 n'est pas connu du calculateur"},
-    {18233,
-     "Le capteur nécessaire à la mesure de la phase auxiliaire 3 n'est pas disponible"},
+    {18232, "L'arbre à cames affecté à la phase auxiliaire 3 n'est pas connu du calculateur"},
+    {18233, "Le capteur nécessaire à la mesure de la phase auxiliaire 3 n'est pas disponible"},
     {18240,
      "Le nombre de dents du volant moteur n'est pas compatible avec le nombre de "
      "références choisi"},
-    {18241,
-     "Le type de volant moteur n'est pas compatible avec le nombre de références choisi"},
-    {18242,
-     "Le type de volant moteur n'est pas compatible avec le type de singularité choisi"},
+    {18241, "Le type de volant moteur n'est pas compatible avec le nombre de références choisi"},
+    {18242, "Le type de volant moteur n'est pas compatible avec le type de singularité choisi"},
     {18250,
      "Pour une synchronisation par pression de phase, le capteur de pression de phase doit "
      "exister"},
@@ -379,8 +367,8 @@ constexpr StringEntry kStrings[] = {
      "moitié\u00a0; avec des bancs, cette règle vaut dans chaque banc."},
 };
 
-const ResourceModule kModule{"fr", kStrings, sizeof kStrings / sizeof kStrings[0],
-                             kFrenchDialogs, kFrenchDialogCount};
+const ResourceModule kModule{"fr", kStrings, sizeof kStrings / sizeof kStrings[0], kFrenchDialogs,
+                             kFrenchDialogCount};
 
 }  // namespace
 }  // namespace vantel

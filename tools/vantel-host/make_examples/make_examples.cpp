@@ -53,7 +53,7 @@ struct Engine {
   uint16_t ignition = vantel::kIgnitionDistributed;
   uint16_t injection = vantel::InjectionBit(1, 0);
   uint16_t delayUs = 40;
-  const char* verticalScale = nullptr;    // first rail map
+  const char* verticalScale = nullptr;  // first rail map
   const char* horizontalScale = nullptr;
   uint16_t flywheel = 0;
   uint16_t minRpm = 60;
@@ -107,26 +107,23 @@ constexpr const char* kScaleTable =
     "CN2=SEN_TPS_0 CN3=0x71FC CN6=SCL_TPS_0\n"
     "  DAT=MAP_IGNADV_0 DAT=MAP_VE_0\n";
 
-constexpr std::array kFunctions = {"FNC_INJ_SEMISEQ", "FNC_INJ_SEQ",          "FNC_INJ_DIRECT",
-                                   "FNC_RAIL2",       "FNC_RAIL2_PRESS_CTRL", "FNC_IGN_DIST",
-                                   "FNC_IGN_TWIN",    "FNC_IGN_STATIC",       "FNC_BANK_LAMBDA",
-                                   "FNC_KNOCK_MULTI"};
-constexpr std::array kSupervisions = {"SUP_INJ_PHASE", "SUP_HP_PUMP",    "SUP_RAIL2_PRESS",
+constexpr std::array kFunctions = {
+    "FNC_INJ_SEMISEQ", "FNC_INJ_SEQ",  "FNC_INJ_DIRECT", "FNC_RAIL2",       "FNC_RAIL2_PRESS_CTRL",
+    "FNC_IGN_DIST",    "FNC_IGN_TWIN", "FNC_IGN_STATIC", "FNC_BANK_LAMBDA", "FNC_KNOCK_MULTI"};
+constexpr std::array kSupervisions = {"SUP_INJ_PHASE",  "SUP_HP_PUMP",   "SUP_RAIL2_PRESS",
                                       "SUP_IGN_PULSES", "SUP_IGN_COILS", "SUP_BANK2_LAMBDA"};
-constexpr std::array kDataTables = {"TAB_INJSEMI_0",   "TAB_INJPHASE_0",  "MAP_HPPUMP_0",
-                                    "TAB_DWELLDIST_0", "TAB_DWELLTWIN_0", "TAB_DWELLSTAT_0",
-                                    "MAP_BANKTRIM_0",  "TAB_KNOCKWIN_0",  "MAP_IGNADV_0",
-                                    "MAP_VE_0"};
+constexpr std::array kDataTables = {
+    "TAB_INJSEMI_0",   "TAB_INJPHASE_0", "MAP_HPPUMP_0",   "TAB_DWELLDIST_0", "TAB_DWELLTWIN_0",
+    "TAB_DWELLSTAT_0", "MAP_BANKTRIM_0", "TAB_KNOCKWIN_0", "MAP_IGNADV_0",    "MAP_VE_0"};
 constexpr std::array kScales = {"SCL_RPM_0", "SCL_LOAD_0", "SCL_TPS_0", "SCL_PRAIL_0"};
 
 constexpr const char* kDescriptor = "DSC_ENGMGT_0";
 // Descriptor elements 1 to 17, in order.
-constexpr std::array kDescribed = {"CMD_ENGMGT_0",  "CMD_SCALES_0",  "TAB_SENSORS_0",
-                                   "LST_FLYSTAT_0", "VAL_OPTFLAGS_0", "VAL_INJFLAGS_0",
-                                   "CAP_CYL_0",     "CAP_PHASE_0",   "CAP_IGN_0",
-                                   "CAP_INJ_0",     "LST_RAILMAP_0", "TAB_CNFENG_0",
-                                   "TAB_CNFSYN1_0", "TAB_CNFSYN2_0", "TAB_CNFANG_0",
-                                   "TAB_CNFPOS_0",  "TAB_CNFREG_0"};
+constexpr std::array kDescribed = {
+    "CMD_ENGMGT_0",   "CMD_SCALES_0", "TAB_SENSORS_0", "LST_FLYSTAT_0", "VAL_OPTFLAGS_0",
+    "VAL_INJFLAGS_0", "CAP_CYL_0",    "CAP_PHASE_0",   "CAP_IGN_0",     "CAP_INJ_0",
+    "LST_RAILMAP_0",  "TAB_CNFENG_0", "TAB_CNFSYN1_0", "TAB_CNFSYN2_0", "TAB_CNFANG_0",
+    "TAB_CNFPOS_0",   "TAB_CNFREG_0"};
 
 class ItemIds {
  public:
@@ -161,13 +158,15 @@ Words EngineTable(const Engine& e, ItemIds& ids) {
   const size_t count = std::min<size_t>(e.cylinders, vantel::kMaxCylinders);
   for (size_t i = 0; i < count; ++i)
     w[vantel::kEngineAngleWord + i] =
-        e.angles.empty() ? static_cast<uint16_t>(vantel::RoundHalfUp(i * 65536, count)) : e.angles[i];
+        e.angles.empty() ? static_cast<uint16_t>(vantel::RoundHalfUp(i * 65536, count))
+                         : e.angles[i];
   w[vantel::kEngineIgnitionWord] = e.ignition;
   w[vantel::kEngineInjectionWord] = e.injection;
   w[vantel::kEngineIgnitionDelayWord] = e.delayUs;
   const std::array<const char*, 4> scales = {e.verticalScale, e.horizontalScale, nullptr, nullptr};
   for (size_t i = 0; i < scales.size(); ++i) {
-    const uint32_t reference = scales[i] ? static_cast<uint32_t>(ids[scales[i]]) : vantel::kNoItemReference;
+    const uint32_t reference =
+        scales[i] ? static_cast<uint32_t>(ids[scales[i]]) : vantel::kNoItemReference;
     w[vantel::kEngineScaleReferenceWord + 2 * i] = static_cast<uint16_t>(reference & 0xFFFF);
     w[vantel::kEngineScaleReferenceWord + 2 * i + 1] = static_cast<uint16_t>(reference >> 16);
   }
@@ -184,7 +183,8 @@ Words SyncTable(const Engine& e) {
   for (size_t i = 0; i < 3; ++i) {
     if (e.aux[i].teeth == 0) continue;
     assignment = static_cast<uint16_t>(assignment | (e.aux[i].camshaft << (10 + 2 * i)));
-    w[vantel::kSyncAuxPhaseWord + i] = static_cast<uint16_t>(e.aux[i].crankTooth * 256 + e.aux[i].teeth);
+    w[vantel::kSyncAuxPhaseWord + i] =
+        static_cast<uint16_t>(e.aux[i].crankTooth * 256 + e.aux[i].teeth);
   }
   w[vantel::kSyncPhaseAssignmentWord] = assignment;
   w[vantel::kSyncMarkToothWord] = static_cast<uint16_t>(
@@ -255,8 +255,11 @@ Json Build(const Example& ex) {
   doc["userLevel"] = 3;
   doc["connection"] = 1;
   doc["descriptor"] = kDescriptor;
-  doc["userValues"] = {{"VALUSER_LSTSEL", 1}, {"VALUSER_LSTSXC", 2}, {"VALUSER_LSTSYC", 4},
-                       {"VALUSER_LSTPIL", 8}, {"VALUSER_LSTPID", 16}};
+  doc["userValues"] = {{"VALUSER_LSTSEL", 1},
+                       {"VALUSER_LSTSXC", 2},
+                       {"VALUSER_LSTSYC", 4},
+                       {"VALUSER_LSTPIL", 8},
+                       {"VALUSER_LSTPID", 16}};
   doc["functions"] = kFunctions;
   doc["supervisions"] = kSupervisions;
 
@@ -281,7 +284,8 @@ Json Build(const Example& ex) {
   Words status = {0};
   for (const char* name : {"TAB_CNFSYN1_0", "TAB_CNFSYN2_0"}) {
     const auto id = static_cast<uint32_t>(ids[name]);
-    status.insert(status.end(), {1, static_cast<uint16_t>(id & 0xFFFF), static_cast<uint16_t>(id >> 16)});
+    status.insert(status.end(),
+                  {1, static_cast<uint16_t>(id & 0xFFFF), static_cast<uint16_t>(id >> 16)});
   }
   items.push_back(Item(ids, "LST_FLYSTAT_0", "words", WithSize(status)));
   items.push_back(Item(ids, "VAL_OPTFLAGS_0", "int", 0));
@@ -293,9 +297,11 @@ Json Build(const Example& ex) {
   items.push_back(Item(ids, "CAP_IGN_0", "longs",
                        Longs({ecu.ignition[0], ecu.ignition[1], ecu.ignition[2], ecu.ignition[3],
                               ecu.ignition[4]})));
-  items.push_back(Item(ids, "CAP_INJ_0", "longs",
-                       Longs({ecu.injection[0], ecu.injection[1], ecu.injection[2], ecu.injection[3]})));
-  items.push_back(Item(ids, "LST_RAILMAP_0", "longs", Longs({ids["MAP_RAILPIL1_0"], ids["MAP_RAILPIL2_0"]})));
+  items.push_back(
+      Item(ids, "CAP_INJ_0", "longs",
+           Longs({ecu.injection[0], ecu.injection[1], ecu.injection[2], ecu.injection[3]})));
+  items.push_back(
+      Item(ids, "LST_RAILMAP_0", "longs", Longs({ids["MAP_RAILPIL1_0"], ids["MAP_RAILPIL2_0"]})));
   items.push_back(Item(ids, "TAB_CNFENG_0", "words", engine));
   items.push_back(Item(ids, "TAB_CNFSYN1_0", "words", sync));
   items.push_back(Item(ids, "TAB_CNFSYN2_0", "words", flywheel[0]));
@@ -335,11 +341,16 @@ std::vector<Example> Examples() {
   std::vector<Example> list;
 
   {  // 4 cylinders, 60-2, sequential injection, distributed ignition, VVT on the exhaust cam.
-    Example ex{"inline4-60-2-sequential.json", 12, "Inline 4 bench",
+    Example ex{"inline4-60-2-sequential.json",
+               12,
+               "Inline 4 bench",
                "4 cylinders fired every 180 degrees of crankshaft, 60-2 flywheel, main phase on "
                "one intake camshaft mark, exhaust camshaft as auxiliary phase 1, distributed "
                "ignition, sequential injection on one rail",
-               {}, {}, {}, false};
+               {},
+               {},
+               {},
+               false};
     ex.engine.flywheel = Wheel(58, 60);
     ex.engine.main = {kPhaseOnMarksPosition, kCamIntakeBank1, 1, 20};
     ex.engine.aux[0] = {kCamExhaustBank1, 4, 10};
@@ -347,11 +358,16 @@ std::vector<Example> Examples() {
     list.push_back(ex);
   }
   {  // V6, 36-1, two banks, twin spark.
-    Example ex{"v6-36-1-banks-twin-spark.json", 14, "V6 twin spark",
+    Example ex{"v6-36-1-banks-twin-spark.json",
+               14,
+               "V6 twin spark",
                "6 cylinders on two banks (even cylinders on bank 2), 36-1 flywheel, main phase on "
                "a camshaft target with one missing tooth, the three other camshafts as auxiliary "
                "phases, twin spark ignition, sequential injection on one rail",
-               {}, {}, {}, false};
+               {},
+               {},
+               {},
+               false};
     ex.engine.cylinders = 6;
     ex.engine.banks = 0x2A;
     ex.engine.ignition = kIgnitionTwinSpark;
@@ -364,11 +380,16 @@ std::vector<Example> Examples() {
     list.push_back(ex);
   }
   {  // V8 cross-plane, two rails.
-    Example ex{"v8-two-rails.json", 20, "V8 two rails",
+    Example ex{"v8-two-rails.json",
+               20,
+               "V8 two rails",
                "8 cylinders on two banks, 60-2 flywheel, main phase on marks state, distributed "
                "ignition, sequential injection on two rails (rail 1 switches to rail 2), rail "
                "piloting map scaled on rail pressure and engine speed",
-               {}, {}, {}, false};
+               {},
+               {},
+               {},
+               false};
     ex.engine.cylinders = 8;
     ex.engine.banks = 0xAA;
     ex.engine.injection = InjectionBit(1, 1);
@@ -376,15 +397,21 @@ std::vector<Example> Examples() {
     ex.engine.main = {kPhaseOnMarksState, kCamIntakeBank1, 1, 30};
     ex.engine.verticalScale = "SCL_PRAIL_0";
     ex.engine.horizontalScale = "SCL_RPM_0";
-    ex.sensors = {{"SEN_MAP_0", 300}, {"SEN_TPS_0", 520}, {"PRS_LFUEL_0", 800}, {"PRS_LFUEL_1", 801}};
+    ex.sensors = {
+        {"SEN_MAP_0", 300}, {"SEN_TPS_0", 520}, {"PRS_LFUEL_0", 800}, {"PRS_LFUEL_1", 801}};
     list.push_back(ex);
   }
   {  // V12, 12+1, static ignition: an ECU with twelve coil drivers.
-    Example ex{"v12-12plus1-static.json", 30, "V12 static ignition",
+    Example ex{"v12-12plus1-static.json",
+               30,
+               "V12 static ignition",
                "12 cylinders fired every 60 degrees, 12+1 flywheel, main phase on a camshaft "
                "target with one supplementary tooth, static ignition (one coil per cylinder), "
                "sequential injection on one rail",
-               {}, {}, {}, false};
+               {},
+               {},
+               {},
+               false};
     ex.ecu.ignition = {7, 12, 12, 12, 100};
     ex.ecu.injection = {0x01FF, 24, 12, 0};
     ex.engine.cylinders = 12;
@@ -395,11 +422,16 @@ std::vector<Example> Examples() {
     list.push_back(ex);
   }
   {  // 3 cylinders on a regular 24-tooth wheel.
-    Example ex{"inline3-regular-teeth.json", 9, "Inline 3 regular wheel",
+    Example ex{"inline3-regular-teeth.json",
+               9,
+               "Inline 3 regular wheel",
                "3 cylinders fired every 240 degrees, flywheel of 24 regular teeth, main phase on "
                "a camshaft target with one missing tooth, distributed ignition, sequential "
                "injection on one rail, no manifold pressure sensor (loads scaled on throttle)",
-               {}, {}, {}, false};
+               {},
+               {},
+               {},
+               false};
     ex.engine.cylinders = 3;
     ex.engine.flywheel = Wheel(24, 24);
     ex.engine.main = {kPhaseOneMissingTooth, kCamIntakeBank1, 3, 2};
@@ -408,11 +440,16 @@ std::vector<Example> Examples() {
     list.push_back(ex);
   }
   {  // Incoherent: several rules broken at once.
-    Example ex{"incoherent-five-cylinders.json", 15, "Prototype 5",
+    Example ex{"incoherent-five-cylinders.json",
+               15,
+               "Prototype 5",
                "5 cylinders with twin spark ignition, semi-sequential injection on two rails, an "
                "ignition delay beyond the ECU's limit, main phase on a camshaft the ECU cannot "
                "read: every one of these is reported",
-               {}, {}, {}, false};
+               {},
+               {},
+               {},
+               false};
     ex.ecu.camshafts = 0x3;
     ex.engine.cylinders = 5;
     ex.engine.ignition = kIgnitionTwinSpark;
@@ -424,11 +461,16 @@ std::vector<Example> Examples() {
     list.push_back(ex);
   }
   {  // The older 22-word EngineTable and 20-word SyncTable on machine 2.
-    Example ex{"older-layout-machine2.json", 2, "Legacy bench",
+    Example ex{"older-layout-machine2.json",
+               2,
+               "Legacy bench",
                "4 cylinders, 60-2 flywheel, one intake camshaft mark, distributed ignition, "
                "sequential injection, kept in the older table layout that machines 0 to 7 "
                "upgrade, with flywheel description tables still to generate",
-               {}, {}, {}, true};
+               {},
+               {},
+               {},
+               true};
     ex.engine.flywheel = Wheel(58, 60);
     ex.engine.main = {kPhaseOnMarksPosition, kCamIntakeBank1, 1, 20};
     ex.sensors = {{"SEN_MAP_0", 300}, {"SEN_TPS_0", 520}, {"PRS_LFUEL_0", 800}};

@@ -40,18 +40,24 @@ struct Reentry {
 // Every export that acts on a machine. Those without a body yet are listed so that they are
 // stormed the day they get one.
 constexpr std::array<Reentry, 13> kReentries = {{
-    {"CLSSETEMG", Argument::kKey},         {"RUNSETEMG", Argument::kKey},
-    {"SAVSETEMG", Argument::kKey},         {"CONSETEMG", Argument::kNone},
-    {"VALSETEMG", Argument::kEngineTable}, {"SENSETEMG", Argument::kSensorTable},
-    {"CMDSETEMG", Argument::kStatusList},  {"DEBSETEMG", Argument::kKey},
-    {"RM0SETEMG", Argument::kKey},         {"RM1SETEMG", Argument::kKey},
-    {"RSTSETEMG", Argument::kKey},         {"FEMSETEMG", Argument::kEngineTable},
+    {"CLSSETEMG", Argument::kKey},
+    {"RUNSETEMG", Argument::kKey},
+    {"SAVSETEMG", Argument::kKey},
+    {"CONSETEMG", Argument::kNone},
+    {"VALSETEMG", Argument::kEngineTable},
+    {"SENSETEMG", Argument::kSensorTable},
+    {"CMDSETEMG", Argument::kStatusList},
+    {"DEBSETEMG", Argument::kKey},
+    {"RM0SETEMG", Argument::kKey},
+    {"RM1SETEMG", Argument::kKey},
+    {"RSTSETEMG", Argument::kKey},
+    {"FEMSETEMG", Argument::kEngineTable},
     {"ERRSETEMG", Argument::kEngineTable},
 }};
 
 // Taken in turn, so that each message the plug-in has for a host error gets shown.
-constexpr std::array<int32_t, 6> kHostErrors = {HOST_DATA_ERROR,   HOST_TARGET_ERROR,
-                                                HOST_ACTION_ERROR, HOST_ACCESS_ERROR,
+constexpr std::array<int32_t, 6> kHostErrors = {HOST_DATA_ERROR,     HOST_TARGET_ERROR,
+                                                HOST_ACTION_ERROR,   HOST_ACCESS_ERROR,
                                                 HOST_TRANSFER_ERROR, HOST_INTERNAL_ERROR};
 
 // The plug-in, loaded once per process as the reference host loads it.
@@ -90,7 +96,8 @@ std::vector<std::string> ExampleFiles() {
 
 std::string TestName(const ::testing::TestParamInfo<std::string>& info) {
   std::string name = fs::path(info.param).stem().string();
-  std::replace_if(name.begin(), name.end(), [](unsigned char c) { return !std::isalnum(c); }, '_');
+  std::replace_if(
+      name.begin(), name.end(), [](unsigned char c) { return !std::isalnum(c); }, '_');
   return name;
 }
 

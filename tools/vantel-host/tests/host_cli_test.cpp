@@ -83,33 +83,40 @@ struct ExampleCase {
 
 TEST_F(HostCliTest, EveryExampleGivesItsStatusAndReport) {
   const ExampleCase cases[] = {
-      {"inline4-60-2-sequential.json", 0,
+      {"inline4-60-2-sequential.json",
+       0,
        {"report \"Engine configuration errors Inline 4 bench\": hidden, 0 row(s)\n",
         "functions on: FNC_INJ_SEQ, FNC_IGN_DIST\n", "ConfigState: 1 (coherent"}},
-      {"v6-36-1-banks-twin-spark.json", 0,
+      {"v6-36-1-banks-twin-spark.json",
+       0,
        {"hidden, 0 row(s)\n", "functions on: FNC_INJ_SEQ, FNC_IGN_TWIN, FNC_BANK_LAMBDA\n",
         "option flags: 0x00000001\n", "ConfigState: 1 (coherent"}},
-      {"v8-two-rails.json", 0,
+      {"v8-two-rails.json",
+       0,
        {"hidden, 0 row(s)\n",
         "functions on: FNC_INJ_SEQ, FNC_RAIL2, FNC_RAIL2_PRESS_CTRL, FNC_IGN_DIST, "
         "FNC_BANK_LAMBDA, FNC_KNOCK_MULTI\n",
         "option flags: 0x0000000B\n", "injection flags: 0x00000001\n",
         "vertical scale of MAP_RAILPIL1_0: ", " SCL_PRAIL_0\n",
         "horizontal scale of MAP_RAILPIL1_0: ", " SCL_RPM_0\n", "ConfigState: 1 (coherent"}},
-      {"v12-12plus1-static.json", 0,
+      {"v12-12plus1-static.json",
+       0,
        {"hidden, 0 row(s)\n", "functions on: FNC_INJ_SEQ, FNC_IGN_STATIC, FNC_KNOCK_MULTI\n",
         "ConfigState: 1 (coherent"}},
-      {"inline3-regular-teeth.json", 0,
+      {"inline3-regular-teeth.json",
+       0,
        {"hidden, 0 row(s)\n", "horizontal scale of MAP_IGNADV_0: ", " SCL_TPS_0\n",
         "horizontal scale of MAP_VE_0: ", " SCL_TPS_0\n", "ConfigState: 1 (coherent"}},
-      {"incoherent-five-cylinders.json", 1,
+      {"incoherent-five-cylinders.json",
+       1,
        {"report \"Engine configuration errors Prototype 5\": shown, 5 row(s)\n",
         Row(vantel::IDS_MAIN_CAMSHAFT_UNKNOWN), Row(vantel::IDS_TWIN_SPARK_ODD_CYLINDERS),
         Row(vantel::IDS_IGNITION_DELAY_OUT_OF_LIMITS),
         RowWithCylinders(vantel::IDS_SEMI_SEQ_TWO_RAILS_MINIMUM, 5),
-        RowWithCylinders(vantel::IDS_SEMI_SEQ_TWO_RAILS_REFUSED, 5),
-        "mark 1 on TAB_CNFENG_0\n", "ConfigState: 0 or -1 (not coherent"}},
-      {"older-layout-machine2.json", 0,
+        RowWithCylinders(vantel::IDS_SEMI_SEQ_TWO_RAILS_REFUSED, 5), "mark 1 on TAB_CNFENG_0\n",
+        "ConfigState: 0 or -1 (not coherent"}},
+      {"older-layout-machine2.json",
+       0,
        {"tables rewritten: TAB_CNFENG_0", "TAB_CNFSYN1_0", "ConfigState: 1 (coherent"}},
   };
   for (const ExampleCase& c : cases) {
@@ -130,14 +137,15 @@ TEST_F(HostCliTest, EveryExampleGivesItsStatusAndReport) {
 
 TEST_F(HostCliTest, SaveOfAnIncoherentKalbrixIsRefusedAndCloseKeepsTheVerdict) {
   const HostRun run = Host({"check", Example("incoherent-five-cylinders.json").string(), "--then",
-                        "save", "--then", "close"});
+                            "save", "--then", "close"});
   EXPECT_EQ(run.status, 1) << run.out << run.err;
   EXPECT_NE(run.out.find("== save (SAVSETEMG)"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("save refused (save status -3)\n"), std::string::npos) << run.out;
 }
 
 TEST_F(HostCliTest, SaveOfACoherentKalbrixSendsNothing) {
-  const HostRun run = Host({"check", Example("inline4-60-2-sequential.json").string(), "--then", "save"});
+  const HostRun run =
+      Host({"check", Example("inline4-60-2-sequential.json").string(), "--then", "save"});
   EXPECT_EQ(run.status, 0) << run.out << run.err;
   EXPECT_EQ(run.out.find("save refused"), std::string::npos) << run.out;
 }
@@ -146,9 +154,10 @@ TEST_F(HostCliTest, AChangedValueIsCheckedAgainButTheHostsOwnEditIsNotWrittenBac
   const fs::path copy = dir_ / "k.json";
   fs::copy_file(Example("inline4-60-2-sequential.json"), copy);
   const HostRun run = Host({"check", copy.string(), "--write", "--then", "set:TAB_CNFENG_0[22]=101",
-                        "--then", "value:TAB_CNFENG_0"});
+                            "--then", "value:TAB_CNFENG_0"});
   EXPECT_EQ(run.status, 1) << run.out << run.err;
-  EXPECT_NE(run.out.find(Row(vantel::IDS_IGNITION_DELAY_OUT_OF_LIMITS)), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find(Row(vantel::IDS_IGNITION_DELAY_OUT_OF_LIMITS)), std::string::npos)
+      << run.out;
   EXPECT_EQ(Read(copy), Read(Example("inline4-60-2-sequential.json")));
 }
 
@@ -187,11 +196,16 @@ TEST_F(HostCliTest, BadInputExitsTwoWithOneLineAndLeavesTheFileAsItWas) {
       {"missing file", nullptr, {}, "cannot open"},
       {"malformed JSON", "{\"machine\": 12, \"items\": [", {}, "not JSON"},
       {"empty file", "", {}, "not JSON"},
-      {"wrong item shape", R"({"machine": 12, "descriptor": "D", "items": [{"name": "D", "id": 1, "words": ["x"]}]})",
-       {}, "item 0 (D): \"words\" must be an array of words"},
+      {"wrong item shape",
+       R"({"machine": 12, "descriptor": "D", "items": [{"name": "D", "id": 1, "words": ["x"]}]})",
+       {},
+       "item 0 (D): \"words\" must be an array of words"},
       {"unknown step", good.c_str(), {"--then", "reboot"}, "unknown step \"reboot\""},
       {"step without its item", good.c_str(), {"--then", "value:"}, "step \"value\" needs an item"},
-      {"set on a missing word", good.c_str(), {"--then", "set:TAB_CNFENG_0[99]=1"}, "has no word 99"},
+      {"set on a missing word",
+       good.c_str(),
+       {"--then", "set:TAB_CNFENG_0[99]=1"},
+       "has no word 99"},
   };
   for (const BadInput& c : cases) {
     SCOPED_TRACE(c.what);
@@ -217,7 +231,8 @@ TEST_F(HostCliTest, BadInputExitsTwoWithOneLineAndLeavesTheFileAsItWas) {
 TEST_F(HostCliTest, ExamplesAreWhatTheGeneratorWrites) {
   const fs::path out = dir_ / "examples";
   fs::create_directory(out);
-  const std::string command = Quoted(VANTEL_MAKE_EXAMPLES_PATH) + " " + Quoted(out.string()) + " > /dev/null";
+  const std::string command =
+      Quoted(VANTEL_MAKE_EXAMPLES_PATH) + " " + Quoted(out.string()) + " > /dev/null";
   ASSERT_EQ(std::system(command.c_str()), 0);
   size_t count = 0;
   for (const auto& entry : fs::directory_iterator(out)) {

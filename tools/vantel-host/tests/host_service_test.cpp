@@ -82,7 +82,8 @@ class HostServiceTest : public ::testing::Test {
 
   std::vector<uint8_t> ReplyBytes() const {
     const auto* bytes = static_cast<const uint8_t*>(record_.data);
-    return record_.len > 0 ? std::vector<uint8_t>(bytes, bytes + record_.len) : std::vector<uint8_t>{};
+    return record_.len > 0 ? std::vector<uint8_t>(bytes, bytes + record_.len)
+                           : std::vector<uint8_t>{};
   }
 
   Kalbrix kalbrix_;
@@ -160,10 +161,11 @@ TEST_F(HostServiceTest, SuccessfulSendsAreTakenOverAndRecorded) {
     int32_t value;
   };
   const Case cases[] = {
-      {REQ_FNC_ENABLE, "FNC_A", 1}, {REQ_SUP_ENABLE, "SUP_A", 0}, {REQ_DAT_ENABLE, "TAB", 1},
-      {REQ_ITEM_MARK, "TAB", 0},    {REQ_ITEM_SEND, "TAB", 3},    {REQ_ITEM_VSCALE, "TAB", 102},
-      {REQ_ITEM_HSCALE, "TAB", -1}, {REQ_SAVE_STATUS, "", -3},    {REQ_REGISTER_MODULE, "VANTEL", 1},
-      {REQ_ITEM_WRITE, "OPT", 9},
+      {REQ_FNC_ENABLE, "FNC_A", 1},       {REQ_SUP_ENABLE, "SUP_A", 0},
+      {REQ_DAT_ENABLE, "TAB", 1},         {REQ_ITEM_MARK, "TAB", 0},
+      {REQ_ITEM_SEND, "TAB", 3},          {REQ_ITEM_VSCALE, "TAB", 102},
+      {REQ_ITEM_HSCALE, "TAB", -1},       {REQ_SAVE_STATUS, "", -3},
+      {REQ_REGISTER_MODULE, "VANTEL", 1}, {REQ_ITEM_WRITE, "OPT", 9},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(RequestName(c.code));
@@ -231,12 +233,18 @@ TEST_F(HostServiceTest, WriteOfAnotherFormIsRefusedWithTheDataError) {
     int32_t expected;
   };
   const Case cases[] = {
-      {"OPT", kIntPayload, HOST_OK},         {"OPT", kThreeWords, HOST_DATA_ERROR},
-      {"TAB", kIntPayload, HOST_DATA_ERROR}, {"TAB", kThreeWords, HOST_OK},
-      {"TAB", kText, HOST_DATA_ERROR},       {"DSC", kEightBytes, HOST_OK},
-      {"DSC", kThreeWords, HOST_DATA_ERROR}, {"DSC", kIntPayload, HOST_DATA_ERROR},
-      {"TXT", kText, HOST_OK},               {"TXT", kThreeWords, HOST_DATA_ERROR},
-      {"TXT", kIntPayload, HOST_DATA_ERROR}, {"EMPTY", kIntPayload, HOST_DATA_ERROR},
+      {"OPT", kIntPayload, HOST_OK},
+      {"OPT", kThreeWords, HOST_DATA_ERROR},
+      {"TAB", kIntPayload, HOST_DATA_ERROR},
+      {"TAB", kThreeWords, HOST_OK},
+      {"TAB", kText, HOST_DATA_ERROR},
+      {"DSC", kEightBytes, HOST_OK},
+      {"DSC", kThreeWords, HOST_DATA_ERROR},
+      {"DSC", kIntPayload, HOST_DATA_ERROR},
+      {"TXT", kText, HOST_OK},
+      {"TXT", kThreeWords, HOST_DATA_ERROR},
+      {"TXT", kIntPayload, HOST_DATA_ERROR},
+      {"EMPTY", kIntPayload, HOST_DATA_ERROR},
       {"EMPTY", kEightBytes, HOST_DATA_ERROR},
   };
   for (const Case& c : cases) {
