@@ -14,7 +14,9 @@
 #include <optional>
 #include <set>
 #include <sstream>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "vantel/host_abi.h"
 
@@ -192,9 +194,40 @@ std::pair<std::string, KalbrixItem> ReadItem(const Json& item, size_t index) {
 
 }  // namespace
 
+// The format needs five levels; anything far deeper is not a Kalbrix.
+constexpr size_t kMaxNesting = 64;
+
 Json ParseKalbrixText(const std::string& text) {
+  // Each open object's keys so far (an array's set stays empty): a repeated key is refused
+  // rather than silently losing one of the two values, and the nesting is bounded before a
+  // hostile file can take the stack.
+  std::vector<std::set<std::string>> open;
+  const auto check = [&open](int /*depth*/, Json::parse_event_t event, Json& parsed) {
+    switch (event) {
+      case Json::parse_event_t::object_start:
+      case Json::parse_event_t::array_start:
+        if (open.size() >= kMaxNesting) {
+          throw KalbrixError("nested deeper than " + std::to_string(kMaxNesting) + " levels");
+        }
+        open.emplace_back();
+        break;
+      case Json::parse_event_t::object_end:
+      case Json::parse_event_t::array_end:
+        if (!open.empty()) open.pop_back();
+        break;
+      case Json::parse_event_t::key:
+        if (!open.empty() && !open.back().insert(parsed.get<std::string>()).second) {
+          throw KalbrixError("the key \"" + parsed.get<std::string>() +
+                             "\" appears twice in one object");
+        }
+        break;
+      case Json::parse_event_t::value:
+        break;
+    }
+    return true;
+  };
   try {
-    return Json::parse(text);
+    return Json::parse(text, check);
   } catch (const Json::parse_error& error) {
     std::string what = error.what();
     // nlohmann prefixes "[json.exception.parse_error.101] "; the rest says where and why.

@@ -4,7 +4,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -109,7 +112,22 @@ TEST(KalbrixTest, MalformedDocumentsAreRefusedWithOneLineNamingTheFault) {
        R"({"machine": 1, "descriptor": "D", "items": [], "userValues": {"V": "x"}})",
        "user value \"V\""},
   };
-  for (const BadCase& c : cases) {
+  const std::string deep = std::string(100000, '[') + std::string(100000, ']');
+  const std::string deepInItem =
+      R"({"machine": 1, "descriptor": "D", "items": [{"name": "A", "id": 1, "x": )" +
+      std::string(70, '[') + std::string(70, ']') + "}]}";
+  const BadCase hostile[] = {
+      {"nested a hundred thousand levels", deep.c_str(), "nested deeper than 64 levels"},
+      {"nested past the bound inside an item", deepInItem.c_str(), "nested deeper than 64 levels"},
+      {"key twice at the top", R"({"machine": 1, "machine": 2, "descriptor": "D", "items": []})",
+       "the key \"machine\" appears twice"},
+      {"key twice in an item",
+       R"({"machine": 1, "descriptor": "D", "items": [{"name": "A", "id": 1, "int": 1, "int": 2}]})",
+       "the key \"int\" appears twice"},
+  };
+  std::vector<BadCase> all(std::begin(cases), std::end(cases));
+  all.insert(all.end(), std::begin(hostile), std::end(hostile));
+  for (const BadCase& c : all) {
     SCOPED_TRACE(c.what);
     try {
       KalbrixFromJson(ParseKalbrixText(c.text));
