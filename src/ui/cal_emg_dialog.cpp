@@ -43,21 +43,6 @@ constexpr std::array<PageEntry, CSisCalEmgDialog::kPageCount> kPages{{
 constexpr CSisCalEmgDialog::PageIndex kFirstFills[] = {
     CSisCalEmgDialog::kEnginePage, CSisCalEmgDialog::kPhasesPage, CSisCalEmgDialog::kIgnitionPage};
 
-struct WriteBackEntry {
-  ConfigTableIndex table;
-  int32_t doneBit;
-};
-
-// The order the ECU takes the tables in: the flywheel description before the engine record.
-constexpr WriteBackEntry kWriteBackOrder[] = {
-    {kSyncTable, kDoneSyncTable},
-    {kToothWindowTable, kDoneToothWindowTable},
-    {kToothAngleTable, kDoneToothAngleTable},
-    {kToothPositionTable, kDoneToothPositionTable},
-    {kRegularToothTable, kDoneRegularToothTable},
-    {kEngineTable, kDoneEngineTable},
-};
-
 struct HelpEntry {
   int32_t firstId, lastId;  // controls of the dialog's pages, both included
   uint32_t text;
@@ -226,7 +211,7 @@ void CSisCalEmgDialog::WriteBackTables() {
   if (!context.Has(ActionRunning)) return;
   const std::string actionKey = context.actionKey;
   context.tablesDone = 0;
-  for (const WriteBackEntry& entry : kWriteBackOrder) {
+  for (const TableSend& entry : kTableSendOrder) {
     // A host error's message box lets the host end the action (and start another): the
     // writes belong to the action the user confirmed, so they stop with it.
     if (!context.Has(ActionRunning) || context.actionKey != actionKey) return;

@@ -30,6 +30,22 @@ enum TableDoneBits : int32_t {
   kDoneRegularToothTable = 0x10,
   kDoneEngineTable = 0x20,
 };
+inline constexpr int32_t kAllTablesDone = 0x3F;
+
+struct TableSend {
+  ConfigTableIndex table;
+  int32_t doneBit;
+};
+/// The order the changed tables are written and sent in: the flywheel tables first, so that
+/// the engine table never reaches the machine ahead of the flywheel it describes.
+inline constexpr TableSend kTableSendOrder[] = {
+    {kSyncTable, kDoneSyncTable},
+    {kToothWindowTable, kDoneToothWindowTable},
+    {kToothAngleTable, kDoneToothAngleTable},
+    {kToothPositionTable, kDoneToothPositionTable},
+    {kRegularToothTable, kDoneRegularToothTable},
+    {kEngineTable, kDoneEngineTable},
+};
 
 struct MachineContext : ConfiguredMachine {
   MachineContext(HostApp* application, int32_t index);

@@ -6,8 +6,12 @@
 #include <fstream>
 #include <sstream>
 
+#include <algorithm>
+
+#include "platform/ui_test_support.h"
 #include "plugin/handlers.h"
 #include "plugin/vantel_app.h"
+#include "res/dialog_ids.h"
 #include "support/message_boxes.h"
 #include "support/sample_machine.h"
 
@@ -20,18 +24,18 @@ const char* CodeName(int32_t code) {
   case c:       \
     return #c;
     NAME(REQ_HOST_VERSION)
-    NAME(REQ_HOST_LANGUAGE) NAME(REQ_HOST_LEVEL) NAME(REQ_USER_LEVEL) NAME(REQ_MACHINE_CONNECTION)
-        NAME(REQ_MACHINE_NAME) NAME(REQ_REGISTER_MODULE) NAME(REQ_SAVE_STATUS) NAME(REQ_ITEM_LIST)
-            NAME(REQ_USER_VALUE) NAME(REQ_SUP_QUERY) NAME(REQ_END_ACTION) NAME(REQ_SUP_ENABLE)
-                NAME(REQ_FNC_QUERY) NAME(REQ_FNC_ENABLE) NAME(REQ_ITEM_ID) NAME(REQ_ITEM_CLASS)
-                    NAME(REQ_ITEM_NAME) NAME(REQ_ITEM_STATE) NAME(REQ_ITEM_MARK)
-                        NAME(REQ_ITEM_ATTR_10) NAME(REQ_ITEM_PRESENT) NAME(REQ_ITEM_IS_MAP)
-                            NAME(REQ_DAT_ENABLE) NAME(REQ_ITEM_ATTR_20) NAME(REQ_ITEM_ATTR_23)
-                                NAME(REQ_ITEM_ATTR_24) NAME(REQ_ITEM_VALUE) NAME(REQ_ITEM_WRITE)
-                                    NAME(REQ_ITEM_ERROR_TEXT) NAME(REQ_ITEM_ERROR_CODE)
-                                        NAME(REQ_ITEM_LABEL) NAME(REQ_ITEM_LISTS)
-                                            NAME(REQ_ITEM_SEND) NAME(REQ_ITEM_VSCALE)
-                                                NAME(REQ_ITEM_HSCALE)
+    NAME(REQ_HOST_LANGUAGE)
+    NAME(REQ_HOST_LEVEL) NAME(REQ_USER_LEVEL) NAME(REQ_MACHINE_CONNECTION) NAME(REQ_MACHINE_NAME)
+        NAME(REQ_REGISTER_MODULE) NAME(REQ_SAVE_STATUS) NAME(REQ_ITEM_LIST) NAME(REQ_USER_VALUE)
+            NAME(REQ_SUP_QUERY) NAME(REQ_END_ACTION) NAME(REQ_SUP_ENABLE) NAME(REQ_FNC_QUERY)
+                NAME(REQ_FNC_ENABLE) NAME(REQ_ITEM_ID) NAME(REQ_ITEM_CLASS) NAME(REQ_ITEM_NAME)
+                    NAME(REQ_ITEM_STATE) NAME(REQ_ITEM_MARK) NAME(REQ_ITEM_ATTR_10)
+                        NAME(REQ_ITEM_PRESENT) NAME(REQ_ITEM_IS_MAP) NAME(REQ_DAT_ENABLE)
+                            NAME(REQ_ITEM_ATTR_20) NAME(REQ_ITEM_ATTR_23) NAME(REQ_ITEM_ATTR_24)
+                                NAME(REQ_ITEM_VALUE) NAME(REQ_ITEM_WRITE) NAME(REQ_ITEM_ERROR_TEXT)
+                                    NAME(REQ_ITEM_ERROR_CODE) NAME(REQ_ITEM_LABEL)
+                                        NAME(REQ_ITEM_LISTS) NAME(REQ_ITEM_SEND)
+                                            NAME(REQ_ITEM_VSCALE) NAME(REQ_ITEM_HSCALE)
 #undef NAME
   }
   return "?";
@@ -50,6 +54,18 @@ std::string Line(const test::RequestRecord& r) {
   return out.str();
 }
 
+/// Compares the host's log with the golden trace `name` (rewritten with VANTEL_UPDATE_GOLDEN).
+void ExpectTrace(const test::FakeHost& host, const std::string& name) {
+  std::string actual;
+  for (const auto& r : host.log) actual += Line(r) + '\n';
+  const std::string path = VANTEL_SOURCE_DIR "/tests/golden/" + name;
+  if (std::getenv("VANTEL_UPDATE_GOLDEN")) std::ofstream(path) << actual;
+  std::ifstream file(path);
+  std::stringstream expected;
+  expected << file.rdbuf();
+  EXPECT_EQ(actual, expected.str());
+}
+
 TEST(OpenTrace, ASuccessfulOpenAsksTheHostExactlyThis) {
   test::FakeHost host;
   test::MessageBoxes boxes;
@@ -60,16 +76,45 @@ TEST(OpenTrace, ASuccessfulOpenAsksTheHostExactlyThis) {
   app.InitInstance();
   OpenConfiguration(12, app, test::kSampleKey);
   app.ExitInstance();
-
-  std::string actual;
-  for (const auto& r : host.log) actual += Line(r) + '\n';
-  const std::string path = VANTEL_SOURCE_DIR "/tests/golden/open_sample.trace";
-  if (std::getenv("VANTEL_UPDATE_GOLDEN")) std::ofstream(path) << actual;
-  std::ifstream file(path);
-  std::stringstream expected;
-  expected << file.rdbuf();
-  EXPECT_EQ(actual, expected.str());
+  ExpectTrace(host, "open_sample.trace");
   EXPECT_TRUE(boxes.shown.empty());
+}
+
+// One edit action: the dialog, three cylinders chosen on the Engine page, OK, the sends, the
+// host's report of each sending and its end of the action.
+TEST(OpenTrace, AnEditActionAsksTheHostExactlyThis) {
+  test::FakeHost host;
+  test::MessageBoxes boxes;
+  test::InstallSampleMachine(host, test::ConfigBuilder().Build(), test::SampleGroupsText(),
+                             test::SampleScaleText());
+  ModuleState state;
+  CVantelApp app(test::FakeHost::Entry(), "unused", &state);
+  app.InitInstance();
+  OpenConfiguration(12, app, test::kSampleKey);
+  MachineContext& context = *FindContext(app, 12);
+  host.ClearLog();
+  {
+    bool acted = false;
+    test::UiDriver user([&](VantelUiWindow modal) {
+      const VantelUiWindow cylinders = VantelUiGetControl(modal, IDC_ENGINE_CYLINDERS);
+      if (!cylinders || acted) return 0;
+      acted = true;
+      const std::vector<std::string> counts = test::UiItems(cylinders);
+      const auto three = std::find(counts.begin(), counts.end(), "03");
+      VantelUiSelectComboItem(cylinders, static_cast<int32_t>(three - counts.begin()));
+      VantelUiPressOk(modal);
+      return 1;
+    });
+    StartEditAction(context, "EMG_EDIT");
+  }
+  std::vector<std::string> sent;
+  for (const auto& r : host.Requests(REQ_ITEM_SEND)) sent.push_back(r.item);
+  for (const std::string& item : sent) OnItemSent(context, item);
+  EndHostAction(context, "EMG_EDIT");
+  app.ExitInstance();
+  EXPECT_FALSE(sent.empty());
+  ExpectTrace(host, "edit_action.trace");
+  EXPECT_TRUE(boxes.shown.empty()) << boxes.Texts()[0];
 }
 
 }  // namespace

@@ -1,0 +1,179 @@
+// The host actions: the editing and map-scale dialogs, the sending of the changed tables,
+// and the end of an action from either side.
+//
+// A dialog runs a modal loop in which the host may call any export, a second start and the
+// end of this very action included; the state bits decide what each does, and the function
+// that runs a dialog owns it, so nothing the host does can destroy it under the loop.
+#include <memory>
+
+#include "host/requests.h"
+#include "platform/message_box.h"
+#include "platform/string_table.h"
+#include "plugin/flows.h"
+#include "plugin/handlers.h"
+#include "res/string_ids.h"
+#include "ui/cal_emg_dialog.h"
+#include "ui/cal_map_dialog.h"
+
+namespace vantel {
+namespace {
+
+enum class ActionKind { kMainDialog, kMapDialog };
+
+void ShowActionMessage(MachineContext& context, const std::string& text) {
+  ShowMessageBox(context.machineName + "\n" + text, MB_OK | MB_ICONERROR);
+}
+
+/// Ends the action towards the host with `message`; the action stays marked running until
+/// the host answers with RSTSETEMG.
+bool RefuseAction(MachineContext& context, uint32_t message) {
+  ShowActionMessage(context, LoadString(message));
+  EndAction(context, context.actionKey);
+  return false;
+}
+
+bool CheckActionPreconditions(MachineContext& context) {
+  for (int table = kEngineTable; table <= kRegularToothTable; ++table) {
+    if (ItemUsable(context, context.ItemName(table)) == 0) {
+      return RefuseAction(context, IDS_DATA_NOT_RECEIVED);
+    }
+  }
+  if (context.Has(TablesUpdating)) return RefuseAction(context, IDS_TABLES_BEING_UPDATED);
+  if (context.ConfigState == kConfigUnknownToEcu) {
+    return RefuseAction(context, IDS_COMMAND_TABLE_UNKNOWN);
+  }
+  return true;
+}
+
+/// Whether the action started with `key` is still the one running.
+bool StillRunning(const MachineContext& context, const std::string& key) {
+  return context.Has(ActionRunning) && context.actionKey == key;
+}
+
+bool CommitAction(MachineContext& context) {
+  int32_t connection = 0;
+  if (context.tablesDone == kAllTablesDone || context.InFirstEightMachines() ||
+      !AskInt(context, REQ_MACHINE_CONNECTION, "", connection) || connection == -1) {
+    EndAction(context, context.actionKey);
+    return true;
+  }
+  const std::string key = context.actionKey;
+  for (const TableSend& entry : kTableSendOrder) {
+    // The host may end this action (and start another) in a failed send's message box, or
+    // report sendings from inside the request: the sends belong to the action confirmed.
+    if (!StillRunning(context, key)) return false;
+    if (context.tablesDone & entry.doneBit) continue;
+    if (!SendInt(context, REQ_ITEM_SEND, context.ItemName(entry.table), -1)) {
+      EndAction(context, context.actionKey);
+      return false;
+    }
+  }
+  return true;
+}
+
+/// Runs `dialog` modally while `slot` points at it, then ends or commits the action.
+template <class DialogClass>
+bool RunActionDialog(MachineContext& context, DialogClass*(MachineContext::*slot),
+                     std::unique_ptr<DialogClass> dialog) {
+  context.*slot = dialog.get();
+  const int32_t result = dialog->DoModal();
+  // A nested action (after the host ended this one) may have taken the slot meanwhile.
+  if (context.*slot == dialog.get()) context.*slot = nullptr;
+  dialog.reset();
+  // A dialog that could not open was not confirmed: nothing of it may reach the machine.
+  if (result == IDCANCEL || result == -1) {
+    EndAction(context, context.actionKey);
+    return false;
+  }
+  return context.Has(ActionRunning) && CommitAction(context);
+}
+
+bool RunMainDialog(MachineContext& context) {
+  const std::string title = LoadString(IDS_MAIN_DIALOG_TITLE) + " " + GetMachineName(context);
+  return RunActionDialog(context, &MachineContext::mainDialog,
+                         std::make_unique<CSisCalEmgDialog>(0, context, title));
+}
+
+bool RunMapDialog(MachineContext& context, int32_t selector) {
+  const std::string title = LoadString(IDS_MAP_DIALOG_TITLE) +
+                            (selector == kRail1ScaleWord ? "1) " : "2) ") + GetMachineName(context);
+  return RunActionDialog(
+      context, &MachineContext::mapDialog,
+      std::make_unique<CSisCalMapDialog>(0, context, title, selector, context.Table(kEngineTable)));
+}
+
+void StartAction(MachineContext& context, const std::string& key, ActionKind kind,
+                 int32_t selector) {
+  if (!context.Has(Open)) {
+    ShowActionMessage(context, LoadString(IDS_MAJOR_ERROR));
+    EndAction(context, key);
+    return;
+  }
+  if (context.Has(ActionRunning)) {
+    ShowActionMessage(context, LoadString(IDS_ACTION_ALREADY_RUNNING));
+    // A repeated start of the running action itself ends nothing.
+    if (key != context.actionKey) EndAction(context, key);
+    return;
+  }
+  context.state |= ActionRunning;
+  context.actionKey = key;
+  context.deferChecks = 1;
+  if (!CheckActionPreconditions(context)) return;
+  if (kind == ActionKind::kMainDialog) {
+    RunMainDialog(context);
+  } else {
+    RunMapDialog(context, selector);
+  }
+}
+
+}  // namespace
+
+void StartEditAction(MachineContext& context, const std::string& key) {
+  StartAction(context, key, ActionKind::kMainDialog, 0);
+}
+
+void StartMapAction(MachineContext& context, const std::string& key, int rail) {
+  StartAction(context, key, ActionKind::kMapDialog, rail == 0 ? kRail1ScaleWord : kRail2ScaleWord);
+}
+
+void OnItemSent(MachineContext& context, const std::string& item) {
+  if (!context.Has(ActionRunning)) return;
+  for (const TableSend& entry : kTableSendOrder) {
+    if (item == context.ItemName(entry.table)) context.tablesDone |= entry.doneBit;
+  }
+  if (context.tablesDone == kAllTablesDone) EndAction(context, context.actionKey);
+}
+
+void OnItemSendError(MachineContext& context, const std::string& item) {
+  if (!context.Has(ActionRunning)) return;
+  int32_t code = 0;
+  if (!AskInt(context, REQ_ITEM_ERROR_CODE, item, code)) {
+    EndAction(context, context.actionKey);
+    return;
+  }
+  if (code == 0) return;
+  std::string text;
+  std::string message = LoadString(IDS_TRANSMISSION_ERROR) + "\n";
+  if (AskText(context, REQ_ITEM_ERROR_TEXT, item, text)) message += WidenHostText(text) + "\n";
+  ShowActionMessage(context, message + LoadString(IDS_ACTION_ABORTED));
+  EndAction(context, context.actionKey);
+}
+
+void EndHostAction(MachineContext& context, const std::string& key) {
+  if (!context.Has(ActionRunning) || key != context.actionKey) return;
+  // They close when control returns to their modal loops, as cancelled.
+  if (context.mainDialog) context.mainDialog->EndDialog(IDCANCEL);
+  if (context.mapDialog) context.mapDialog->EndDialog(IDCANCEL);
+  while (context.Has(RecheckPending)) {
+    context.state &= ~RecheckPending;
+    if (CheckAndReport(context)) {
+      ApplyAvailability(context);
+      RunPendingRefresh(context);
+    }
+  }
+  context.state &= ~(RecheckPending | ActionRunning);
+  context.deferChecks = 0;
+  context.actionKey.clear();
+}
+
+}  // namespace vantel

@@ -1,0 +1,165 @@
+#include "ui/cal_map_dialog.h"
+
+#include <utility>
+
+#include "cmdtable/host_items.h"
+#include "host/requests.h"
+#include "platform/string_table.h"
+#include "res/dialog_ids.h"
+#include "res/string_ids.h"
+
+namespace vantel {
+namespace {
+
+// The pair's "none": a low word of 0 under a high word of 0xFFFF.
+constexpr uint32_t kNoScaleItem = 0xFFFF0000u;
+
+std::string NoData() { return LoadString(IDS_NO_DATA); }
+
+}  // namespace
+
+CSisCalMapDialog::CSisCalMapDialog(Hwnd parent, MachineContext& context, std::string title,
+                                   int32_t selector, WordTable engineTable)
+    : Dialog(IDD_MAP_SCALE, parent),
+      context_(&context),
+      title_(std::move(title)),
+      selector_(selector),
+      table_(std::move(engineTable)),
+      sides_{{{.control = IDC_MAP_VERTICAL, .name = {}},
+              {.control = IDC_MAP_HORIZONTAL, .name = {}}}} {
+  for (size_t i = 0; i < sides_.size(); ++i) {
+    Side& side = sides_[i];
+    const auto id = static_cast<int32_t>(Long(table_, static_cast<size_t>(selector_) + 2 * i));
+    if (selector_ >= 0 && ResolveItemName(context, id, side.name)) {
+      side.id = id;
+    } else {
+      side.name = NoData();
+      side.id = -1;
+    }
+  }
+}
+
+bool CSisCalMapDialog::OnInitDialog() {
+  Dialog::OnInitDialog();
+  SetWindowText(GetSafeHwnd(), title_);
+  BuildCandidates();
+  for (Side& side : sides_) side.selection = FillCombo(side);
+  return true;
+}
+
+void CSisCalMapDialog::BuildCandidates() {
+  candidates_.clear();
+  std::vector<std::string> names;
+  if (!AskListQuiet(*context_, REQ_ITEM_LIST, "", names)) return;
+  for (const std::string& name : names) {
+    if (TakesCandidate(name)) candidates_.push_back(name);
+  }
+}
+
+bool CSisCalMapDialog::TakesCandidate(const std::string& name) {
+  MachineContext& context = *context_;
+  int32_t value = 0;
+  if (!AskInt(context, REQ_ITEM_CLASS, name, value) || value != 0) return false;
+  if (!AskInt(context, REQ_ITEM_PRESENT, name, value) || value == 0) return false;
+  if (!AskInt(context, REQ_ITEM_ATTR_10, name, value) || value == 0) return false;
+  int32_t mask = 0;
+  if (!AskInt(context, REQ_ITEM_LISTS, name, mask) || (mask & context.lstSel) == 0) return false;
+  const int32_t fixedLists = context.lstSxc | context.lstSyc | context.lstPil | context.lstPid;
+  return context.wideItemChoice == 1 || (mask & fixedLists) == 0;
+}
+
+int32_t CSisCalMapDialog::FillCombo(Side& side) {
+  MachineContext& context = *context_;
+  const Hwnd combo = GetDlgItem(side.control);
+  ResetItems(combo);
+  side.locked = false;
+  std::string current;
+  if (side.id == -1 || !ResolveItemName(context, side.id, current)) current.clear();
+
+  const auto label = [&](const std::string& name) {
+    std::string text;
+    if (!AskText(context, REQ_ITEM_LABEL, name, text) || text.empty()) return NoData();
+    return WidenHostText(text);
+  };
+
+  if (!current.empty() && context.wideItemChoice == 0) {
+    int32_t present = 0;
+    if (AskInt(context, REQ_ITEM_PRESENT, current, present) && present != 0) {
+      const int32_t fixedLists = context.lstSxc | context.lstSyc | context.lstPil | context.lstPid;
+      int32_t mask = 0;
+      if (!AskInt(context, REQ_ITEM_LISTS, current, mask) || (mask & fixedLists) != 0) {
+        side.locked = true;
+        AddItem(combo, label(current));
+        SetSelection(combo, 0);
+        return 0;
+      }
+    }
+  }
+
+  AddItem(combo, NoData());
+  int32_t selection = 0;
+  for (size_t i = 0; i < candidates_.size(); ++i) {
+    AddItem(combo, label(candidates_[i]));
+    if (candidates_[i] == current) selection = static_cast<int32_t>(i) + 1;
+  }
+  SetSelection(combo, selection);
+  return selection;
+}
+
+void CSisCalMapDialog::TakeChoice(Side& side) {
+  side.selection = GetSelection(GetDlgItem(side.control));
+  // The only entry of a locked combo is the current item itself, not "NO DATA": choosing it
+  // again keeps the scale reference.
+  if (side.locked) return;
+  const bool candidate =
+      side.selection > 0 && static_cast<size_t>(side.selection) <= candidates_.size();
+  if (!candidate) {
+    side.name = NoData();
+    side.id = -1;
+    return;
+  }
+  side.name = candidates_[static_cast<size_t>(side.selection) - 1];
+  int32_t id = -1;
+  side.id = LookUpItemId(*context_, side.name, id) == ItemLookup::Found ? id : -1;
+}
+
+CSisCalMapDialog::Side* CSisCalMapDialog::SideOf(int32_t control) {
+  for (Side& side : sides_) {
+    if (side.control == control) return &side;
+  }
+  return nullptr;
+}
+
+bool CSisCalMapDialog::OnMessage(const Message& message, intptr_t& /*result*/) {
+  if (message.kind != MessageKind::SelEndOk && message.kind != MessageKind::CloseUp) return false;
+  Side* side = SideOf(message.controlId);
+  if (!side) return false;
+  if (message.kind == MessageKind::SelEndOk) {
+    TakeChoice(*side);
+  } else {
+    // A list closed without a choice shows the last choice taken.
+    SetSelection(message.from, side->selection);
+  }
+  return true;
+}
+
+void CSisCalMapDialog::OnOK() {
+  EndDialog(IDOK);
+  for (size_t i = 0; i < sides_.size(); ++i) {
+    const int32_t id = sides_[i].id;
+    SetLong(table_, static_cast<size_t>(selector_) + 2 * i,
+            id == -1 ? kNoScaleItem : static_cast<uint32_t>(id));
+  }
+  MachineContext& context = *context_;
+  if (!context.Has(ActionRunning)) return;
+  if (table_ == context.Table(kEngineTable)) {
+    context.tablesDone |= kAllTablesDone;
+  } else {
+    // Exactly the engine table is left to send, whatever an earlier action left in the bits.
+    context.tablesDone = kAllTablesDone & ~kDoneEngineTable;
+    SendWords(context, REQ_ITEM_WRITE, context.ItemName(kNameEngineTable), table_);
+  }
+  context.deferChecks = 0;
+}
+
+}  // namespace vantel

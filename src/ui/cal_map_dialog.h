@@ -1,0 +1,61 @@
+#pragma once
+// The scale data of one rail piloting map: the items giving its vertical and horizontal
+// axes, chosen among those the ECU offers for the purpose, over the dialog's own copy of
+// the engine table.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/dialog.h"
+#include "platform/words.h"
+#include "ui/machine_context.h"
+
+namespace vantel {
+
+/// The engine-table words of the two maps' scale pairs: vertical id, then horizontal id.
+inline constexpr int32_t kRail1ScaleWord = 30;
+inline constexpr int32_t kRail2ScaleWord = 26;
+
+class CSisCalMapDialog : public Dialog {
+ public:
+  /// Resolves the two ids held at words `selector` to `selector` + 3 of `engineTable`.
+  /// The context is not owned; it must outlive the dialog.
+  CSisCalMapDialog(Hwnd parent, MachineContext& context, std::string title, int32_t selector,
+                   WordTable engineTable);
+
+  const WordTable& table() const { return table_; }
+  int32_t verticalId() const { return sides_[0].id; }
+  int32_t horizontalId() const { return sides_[1].id; }
+  const std::vector<std::string>& candidates() const { return candidates_; }
+
+ protected:
+  bool OnInitDialog() override;
+  void OnOK() override;
+  bool OnMessage(const Message& message, intptr_t& result) override;
+
+ private:
+  struct Side {
+    int32_t control;
+    std::string name;
+    int32_t id = -1;
+    int32_t selection = -1;
+    bool locked = false;  // the current item may not be exchanged: shown alone
+  };
+
+  void BuildCandidates();
+  bool TakesCandidate(const std::string& name);
+  /// Fills the side's combo for its current id; returns the entry to select.
+  int32_t FillCombo(Side& side);
+  void TakeChoice(Side& side);
+  Side* SideOf(int32_t control);
+
+  MachineContext* context_;
+  std::string title_;
+  int32_t selector_;
+  WordTable table_;
+  std::array<Side, 2> sides_;
+  std::vector<std::string> candidates_;
+};
+
+}  // namespace vantel
