@@ -204,17 +204,31 @@ TEST_F(ActionsTest, ASendingErrorShowsTheHostsTextAndEndsTheAction) {
   EXPECT_EQ(boxes.shown[1].text, "M12\nFinal transmission error\nAction aborted");
 }
 
-TEST_F(ActionsTest, AFailedSendEndsTheActionAndSendsNoMore) {
-  MachineContext& context = OpenMachine();
-  host.Fail(REQ_ITEM_SEND, test::kSampleTableNames[1], -3);
-  Edit(context, [](VantelUiWindow d, MachineContext& c) {
-    VantelUiSetEditText(VantelUiGetControl(d, IDC_SYNC_RPM), "123");
-    c.mainDialog->tables().Engine()[kEngineIgnitionDelayWord] ^= 1;
-    return true;
-  });
-  EXPECT_EQ(SentItems(), Texts{test::kSampleTableNames[1]});
-  EXPECT_EQ(boxes.shown.size(), 1u);
-  EXPECT_EQ(Ended(), Texts{kKey});
+// Two tables changed (the minimum speed in SyncTable, the delay in EngineTable); the first
+// send fails, or the host ends the action while it takes the first: the second is not sent.
+TEST_F(ActionsTest, ASendingCutShortSendsNoMore) {
+  for (const bool hostEnds : {false, true}) {
+    SCOPED_TRACE(hostEnds ? "the host ends the action" : "the send fails");
+    MachineContext& context = OpenMachine();
+    if (hostEnds) {
+      host.onRequest = [&](const test::RequestRecord& r) {
+        if (r.code == REQ_ITEM_SEND) EndHostAction(context, kKey);
+      };
+    } else {
+      host.Fail(REQ_ITEM_SEND, test::kSampleTableNames[1], -3, 1);
+    }
+    Edit(context, [&](VantelUiWindow d, MachineContext& c) {
+      VantelUiSetEditText(VantelUiGetControl(d, IDC_SYNC_RPM), hostEnds ? "124" : "123");
+      c.mainDialog->tables().Engine()[kEngineIgnitionDelayWord] ^= 1;
+      return true;
+    });
+    host.onRequest = nullptr;
+    EXPECT_EQ(SentItems(), Texts{test::kSampleTableNames[1]});
+    EXPECT_EQ(boxes.shown.size(), hostEnds ? 0u : 1u);
+    EXPECT_EQ(Ended(), hostEnds ? Texts{} : Texts{kKey});
+    EndHostAction(context, kKey);
+    CloseConfiguration(context, test::kSampleKey);
+  }
 }
 
 TEST_F(ActionsTest, EachPreconditionEndsTheActionWithItsMessage) {
@@ -369,12 +383,19 @@ TEST_F(MapActionTest, OkOutsideAnActionChangesOnlyTheCopy) {
   CSisCalMapDialog dialog(0, context, "Map", kRail2ScaleWord, context.Table(kEngineTable));
   test::UiDriver driver([](VantelUiWindow d) {
     VantelUiSelectComboItem(VantelUiGetControl(d, IDC_MAP_VERTICAL), 2);
+    // A choice taken with no entry selected stands for no item, never for a candidate.
+    const Hwnd horizontal = VantelUiGetControl(d, IDC_MAP_HORIZONTAL);
+    VantelUiSelectComboItem(horizontal, 1);
+    SetSelection(horizontal, -1);
+    NotifyParent(horizontal, MessageKind::SelEndOk);
     VantelUiPressOk(d);
     return 1;
   });
   EXPECT_EQ(dialog.DoModal(), IDOK);
   EXPECT_EQ(dialog.verticalId(), 0x5002);
+  EXPECT_EQ(dialog.horizontalId(), -1);
   EXPECT_EQ(Long(dialog.table(), kRail2ScaleWord), 0x5002u);
+  EXPECT_EQ(Long(dialog.table(), kRail2ScaleWord + 2), 0xFFFF0000u);
   EXPECT_EQ(host.Count(REQ_ITEM_WRITE), 0u);
   EXPECT_EQ(context.tablesDone, 0);
 }
