@@ -106,7 +106,12 @@ TEST_F(DdxTest, EditReadsAsANumberOnlyWhenItsWholeTextIsOne) {
                                          {"0x", std::nullopt},
                                          {"-", std::nullopt},
                                          {" 5", std::nullopt},
-                                         {"1.5", std::nullopt}}) {
+                                         {"1.5", std::nullopt},
+                                         {"4294967295", -1},
+                                         {"4294967296", std::nullopt},
+                                         {"0xFFFFFFFF", -1},
+                                         {"0x100000000", std::nullopt},
+                                         {"-99999999999", std::nullopt}}) {
     ASSERT_EQ(VantelUiSetEditText(Control(kValue), c.typed), 1);
     EXPECT_EQ(GetEditInt(form_, kValue), c.read) << '"' << c.typed << '"';
   }
