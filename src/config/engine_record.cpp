@@ -25,6 +25,9 @@ constexpr size_t kOldSyncAux1Teeth = 17;
 constexpr size_t kOldSyncMainCrankTooth = 18;
 constexpr size_t kOldSyncAux1CrankTooth = 19;
 
+// Teeth per mark period of a tooth target on the camshaft, by flywheel kind K = -2 .. +1.
+constexpr std::array<int, 4> kMarkDivisorByKind = {5, 4, 3, 4};
+
 // Old auxiliary camshaft 1 and 2 keep their code; anything else was exhaust bank 2.
 constexpr std::array<uint16_t, 4> kOldAuxCamshaftCode = {0, kCamExhaustBank1, kCamIntakeBank2,
                                                          kCamExhaustBank2};
@@ -81,6 +84,29 @@ int32_t PhaseMarkTooth(int marks, int nominalTeeth, int actualTeeth, int mainTyp
     case kPhaseOneSupplementaryTooth:
       if (marks == 1) return actualTeeth;
       return 2 * nominalTeeth / (marks - 1) - f;
+    default:
+      return 0;
+  }
+}
+
+int MaxToothTargetMarks(int mainType, const Flywheel& f) {
+  if (!IsKnownFlywheelKind(f.K)) return kMaxPhaseMarks;
+  const int divisor = kMarkDivisorByKind[static_cast<size_t>(f.K - kTwoMissingTeeth)];
+  const int most = mainType == kPhaseOneMissingTooth ? 2 * f.N / divisor - 1 : f.N / divisor + 1;
+  return std::min(most, kMaxPhaseMarks);
+}
+
+int LastCycleTooth(const Flywheel& f) { return 2 * f.T - 1; }
+
+int LastMainStartTooth(int mainType, const Flywheel& f) {
+  switch (mainType) {
+    case kPhaseOnMarksState:
+      return f.T / f.R - 1;
+    case kPhaseOnMarksPosition:
+    case kPhaseRegularTeeth:
+    case kPhaseOneMissingTooth:
+    case kPhaseOneSupplementaryTooth:
+      return LastCycleTooth(f);
     default:
       return 0;
   }

@@ -33,6 +33,7 @@ inline constexpr size_t kEngineInjectionWord = 21;
 inline constexpr size_t kEngineIgnitionDelayWord = 22;
 /// Words 23 to 25: peak-and-hold tuning, always 0 in a valid record.
 inline constexpr size_t kEnginePeakHoldTuningWord = 23;
+inline constexpr size_t kPeakHoldTuningWords = 3;
 /// Words 26-27, 28-29 (first rail map), 30-31, 32-33 (second): 32-bit item identifiers.
 inline constexpr size_t kEngineScaleReferenceWord = 26;
 inline constexpr size_t kEngineScaleReferenceCount = 4;
@@ -150,6 +151,28 @@ uint16_t EncodeFlywheel(int actualTeeth, int occurrencesCode, int kind, bool ren
 /// The tooth at which the main phase mark is expected (SyncTable word 12), from the main
 /// marks count, the nominal and actual teeth, the main phase type and the occurrences R.
 int32_t PhaseMarkTooth(int marks, int nominalTeeth, int actualTeeth, int mainType, int references);
+
+/// The most marks a phase counts on its camshaft.
+inline constexpr int kMaxPhaseMarks = 16;
+/// The most engine rounds dynamic synchronisation (main type 6) may take; an even count.
+inline constexpr int kMaxSyncRounds = 100;
+/// The fewest marks of a camshaft target with one missing or one supplementary tooth.
+inline constexpr int kFewestToothTargetMarks = 3;
+
+/// The most marks a camshaft target with one missing tooth (main type 4) or one
+/// supplementary tooth (type 5) can have on flywheel `f`, at most kMaxPhaseMarks: a mark
+/// period takes 2 nominal teeth per 3 to 5 marks, by the flywheel's kind. Below
+/// kFewestToothTargetMarks the flywheel has too few teeth for such a target. An unknown kind
+/// allows kMaxPhaseMarks.
+int MaxToothTargetMarks(int mainType, const Flywheel& f);
+
+/// The last crankshaft tooth of the engine cycle (two revolutions), from which an auxiliary
+/// phase measurement may start at the latest.
+int LastCycleTooth(const Flywheel& f);
+/// The last crankshaft tooth from which the main phase mark may be expected: for "on marks
+/// state" one of the first reference period, for types 2 to 5 any tooth of the cycle; types
+/// 0, 6 and 7 start at the flywheel mark only (0).
+int LastMainStartTooth(int mainType, const Flywheel& f);
 
 /// One phase of SyncTable words 13 to 16.
 struct PhaseSetting {

@@ -12,8 +12,6 @@ namespace {
 constexpr int kNoCamshaft = -1;
 // Half an engine cycle: the opposite cylinder of a regular engine fires 360° later.
 constexpr int kHalfCycle16 = 0x8000;
-constexpr int kMaxPhaseTeeth = 16;
-constexpr int kMaxSyncRounds = 100;
 
 constexpr bool InRange(int value, int low, int high) { return value >= low && value <= high; }
 
@@ -24,24 +22,6 @@ constexpr std::array<bool, 8> kTypeNeedsSingleReference = {true, false, false, t
 // Main types that need a mark on the flywheel, which a regular-teeth wheel does not have.
 constexpr std::array<bool, 8> kTypeRefusesRegularTeeth = {true,  true,  false, true,
                                                           false, false, true,  true};
-
-// Teeth per mark period of the camshaft, by flywheel kind K = -2 .. +1.
-constexpr std::array<int, 4> kMarkDivisorByKind = {5, 4, 3, 4};
-
-constexpr int MarkDivisor(int kind) {
-  return IsKnownFlywheelKind(kind)
-             ? kMarkDivisorByKind[static_cast<size_t>(kind - kTwoMissingTeeth)]
-             : 0;
-}
-
-// The largest marks count of the one-missing-tooth (P = 4) and one-supplementary-tooth
-// (P = 5) camshaft targets; an unknown kind allows the most.
-int MaxMarks(int mainType, const Flywheel& f) {
-  const int divisor = MarkDivisor(f.K);
-  if (divisor == 0) return kMaxPhaseTeeth;
-  const int q = mainType == kPhaseOneMissingTooth ? 2 * f.N / divisor - 1 : f.N / divisor + 1;
-  return std::min(q, kMaxPhaseTeeth);
-}
 
 int EffectiveCamshaft(std::span<const uint16_t> phaseCaps, int code) {
   return (Word(phaseCaps, 2) >> code) & 1 ? code : kNoCamshaft;
@@ -68,17 +48,17 @@ uint32_t FirstMainPhaseFault(const RuleView& view, const SyncRecord& sync, int e
   }
   switch (type) {
     case kPhaseRegularTeeth:
-      if (!InRange(marks, 2, kMaxPhaseTeeth)) return IDS_MAIN_TEETH_NUMBER_REFUSED;
+      if (!InRange(marks, 2, kMaxPhaseMarks)) return IDS_MAIN_TEETH_NUMBER_REFUSED;
       break;
     case kPhaseOnMarksState:
     case kPhaseOnMarksPosition:
-      if (!InRange(marks, 1, kMaxPhaseTeeth)) return IDS_MAIN_TEETH_NUMBER_REFUSED;
+      if (!InRange(marks, 1, kMaxPhaseMarks)) return IDS_MAIN_TEETH_NUMBER_REFUSED;
       break;
     case kPhaseOneMissingTooth:
     case kPhaseOneSupplementaryTooth: {
-      const int maxMarks = MaxMarks(type, f);
-      if (maxMarks < 3) return IDS_MAIN_TEETH_FLYWHEEL_MISMATCH;
-      if (!InRange(marks, 3, maxMarks)) return IDS_MAIN_TEETH_NUMBER_REFUSED;
+      const int maxMarks = MaxToothTargetMarks(type, f);
+      if (maxMarks < kFewestToothTargetMarks) return IDS_MAIN_TEETH_FLYWHEEL_MISMATCH;
+      if (!InRange(marks, kFewestToothTargetMarks, maxMarks)) return IDS_MAIN_TEETH_NUMBER_REFUSED;
       break;
     }
     case kPhaseDynamicSynchronization:
@@ -94,8 +74,7 @@ uint32_t FirstMainPhaseFault(const RuleView& view, const SyncRecord& sync, int e
       break;
   }
   if (!InRange(type, kPhaseOnMarksState, kPhaseOneSupplementaryTooth)) return 0;
-  if (type == kPhaseOnMarksState && f.T / f.R <= crankTooth) return IDS_MAIN_CAMSHAFT_TOOTH_WRONG;
-  if (crankTooth >= 2 * f.T) return IDS_MAIN_CAMSHAFT_TOOTH_WRONG;
+  if (crankTooth > LastMainStartTooth(type, f)) return IDS_MAIN_CAMSHAFT_TOOTH_WRONG;
   if (sync.markTooth != PhaseMarkTooth(marks, f.N, f.T, type, f.R)) {
     return IDS_MAIN_MARK_NOT_IDENTIFIED;
   }
@@ -168,18 +147,17 @@ bool CheckAuxiliaryPhases(const RuleView& view, const SyncRecord& sync, MainPhas
     }
   }
 
-  const int crankTeeth = 2 * sync.flywheel.T;
   for (size_t i = 0; i < kAuxPhaseCount; ++i) {
     if (!sound[i] || teeth[i] == 0) continue;
     const AuxPhaseMessages& messages = kAuxPhaseMessages[i];
     if (camshaft[i] != sync.auxCamshaft[i]) {
       errors.Add(messages.camshaftUnknown);
       sound[i] = false;
-    } else if (!InRange(teeth[i], 1, kMaxPhaseTeeth)) {
+    } else if (!InRange(teeth[i], 1, kMaxPhaseMarks)) {
       errors.Add(messages.teethRefused);
       sound[i] = false;
     }
-    if (crankTeeth <= sync.aux[i].crankTooth) {
+    if (sync.aux[i].crankTooth > LastCycleTooth(sync.flywheel)) {
       errors.Add(messages.crankToothWrong);
       sound[i] = false;
     }

@@ -127,6 +127,7 @@ constexpr StringEntry kStrings[] = {
 
     // Input refused by a page
     {18010, "The Ignition delay is too high"},
+    {18011, "The ignition delay must be a whole number of microseconds from 0 to "},
     {18020, "The angles between cylinders must no decrease"},
     {18021, "The angle of a cylinder cannot be above 720.00\u00b0"},
     {18030,

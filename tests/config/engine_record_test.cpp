@@ -109,6 +109,52 @@ TEST(PhaseMarkToothTest, FollowsTheMainPhaseType) {
   }
 }
 
+// --- What the main and auxiliary phases may take on a flywheel
+
+TEST(PhaseLimitsTest, FollowTheFlywheelAndTheMainType) {
+  struct Case {
+    const char* name;
+    Flywheel f;
+    int type;
+    int maxTargetMarks;  // 0: not a tooth target
+    int lastStartTooth;
+  };
+  const auto wheel = [](int actual, int code, int kind) {
+    return DecodeFlywheel(EncodeFlywheel(actual, code, kind, false));
+  };
+  const Case cases[] = {
+      // 2 x 60 / 5 - 1 = 23 and 60 / 5 + 1 = 13 marks; 16 at most.
+      {"60-2, missing tooth", wheel(58, 0, kTwoMissingTeeth), kPhaseOneMissingTooth, 16, 115},
+      {"60-2, supplementary tooth", wheel(58, 0, kTwoMissingTeeth), kPhaseOneSupplementaryTooth, 13,
+       115},
+      {"36-1, supplementary tooth", wheel(35, 0, kOneMissingTooth), kPhaseOneSupplementaryTooth, 10,
+       69},
+      {"36 regular, supplementary tooth", wheel(36, 0, kRegularTeeth), kPhaseOneSupplementaryTooth,
+       13, 71},
+      {"12+1, missing tooth", wheel(13, 0, kOneExtraTooth), kPhaseOneMissingTooth, 5, 25},
+      {"7+1 has too few teeth", wheel(8, 0, kOneExtraTooth), kPhaseOneMissingTooth, 2, 15},
+      {"7+1, supplementary tooth", wheel(8, 0, kOneExtraTooth), kPhaseOneSupplementaryTooth, 2, 15},
+      {"unknown kind", DecodeFlywheel(static_cast<uint16_t>(60 << 8 | 40)), kPhaseOneMissingTooth,
+       16, 79},
+      // On marks state the mark comes within the first reference period.
+      {"60-2, marks state", wheel(58, 0, kTwoMissingTeeth), kPhaseOnMarksState, 0, 57},
+      {"60-2-2, marks state", wheel(56, 1, kTwoMissingTeeth), kPhaseOnMarksState, 0, 27},
+      {"60-2-2, marks position", wheel(56, 1, kTwoMissingTeeth), kPhaseOnMarksPosition, 0, 111},
+      {"no phase", wheel(58, 0, kTwoMissingTeeth), kPhaseNone, 0, 0},
+      {"dynamic synchronization", wheel(58, 0, kTwoMissingTeeth), kPhaseDynamicSynchronization, 0,
+       0},
+      {"pressure sensor", wheel(58, 0, kTwoMissingTeeth), kPhasePressureSensor, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.maxTargetMarks > 0) {
+      EXPECT_EQ(MaxToothTargetMarks(c.type, c.f), c.maxTargetMarks);
+    }
+    EXPECT_EQ(LastMainStartTooth(c.type, c.f), c.lastStartTooth);
+    EXPECT_EQ(LastCycleTooth(c.f), 2 * c.f.T - 1);
+  }
+}
+
 // --- Decoding
 
 TEST(EngineRecordTest, DecodesFieldsAndScaleReferences) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -752,6 +753,55 @@ TEST_F(CalEmgDialogTest, OkAfterAHostCallFromInsideItsLoopUsesNothingStale) {
     EXPECT_EQ(WriteRequests(), c.written) << c.name;
     EXPECT_EQ(ReportRows(), c.report) << c.name;
   }
+}
+
+}  // namespace
+}  // namespace vantel
+
+namespace vantel {
+namespace {
+
+// The pages together: a save of the Engine page refills the Ignition page for the new number
+// of cylinders and re-encodes the phases for the new flywheel.
+TEST_F(CalEmgDialogTest, TheEnginePageCarriesTheIgnitionAndThePhasesWithIt) {
+  dialog_ = std::make_unique<CSisCalEmgDialog>(0, context(), kTitle);
+  const int32_t result = Run([&](VantelUiWindow modal) {
+    // Twin spark on 4 cylinders: allowed, and the ignition leaves the shared outputs free.
+    Edit([](DialogTables& t) { t.Engine()[kEngineIgnitionWord] = kIgnitionTwinSpark; });
+    EXPECT_EQ(VantelUiIsChecked(Control(IDC_IGNITION_TWIN_SPARK)), 1);
+    EXPECT_EQ(dialog_->tables().injectionChannelCount, 4);
+
+    // 12 cylinders: twin spark needs more channels, and static takes the shared outputs.
+    const VantelUiWindow cylinders = Control(IDC_ENGINE_CYLINDERS);
+    const Strings counts = UiItems(cylinders);
+    const auto twelve = std::find(counts.begin(), counts.end(), "12");
+    if (twelve == counts.end()) {
+      ADD_FAILURE() << "12 cylinders not offered";
+      return 0;
+    }
+    VantelUiSelectComboItem(cylinders, static_cast<int32_t>(twelve - counts.begin()));
+    EXPECT_EQ(VantelUiSelectTab(Control(IDC_MAIN_TABS), CSisCalEmgDialog::kIgnitionPage), 1);
+    EXPECT_EQ(VantelUiIsEnabled(Control(IDC_IGNITION_TWIN_SPARK)), 0);
+    EXPECT_EQ(VantelUiIsChecked(Control(IDC_IGNITION_STATIC)), 1);
+    EXPECT_EQ(dialog_->tables().injectionChannelCount, 2);
+
+    // Another flywheel: the phase words follow, word 12 as the rules compute it.
+    const uint16_t before = Word(dialog_->tables().Sync(), kSyncFlywheelWord);
+    EXPECT_EQ(VantelUiSelectTab(Control(IDC_MAIN_TABS), CSisCalEmgDialog::kEnginePage), 1);
+    const VantelUiWindow teeth = Control(IDC_FLYWHEEL_TEETH);
+    VantelUiSelectComboItem(teeth, VantelUiGetSelection(teeth) == 0 ? 1 : 0);
+    EXPECT_EQ(VantelUiSelectTab(Control(IDC_MAIN_TABS), CSisCalEmgDialog::kPhasesPage), 1);
+    const WordTable& sync = dialog_->tables().Sync();
+    const Flywheel f = DecodeFlywheel(Word(sync, kSyncFlywheelWord));
+    EXPECT_NE(Word(sync, kSyncFlywheelWord), before);
+    EXPECT_EQ(Word(sync, kSyncMarkToothWord),
+              PhaseMarkTooth(Word(sync, kSyncMainPhaseWord) & 0xFF, f.N, f.T,
+                             Word(sync, kSyncPhaseAssignmentWord) & 0xFF, f.R));
+    EXPECT_EQ(Word(sync, kSyncMarkToothWord), f.T);  // "on marks state": the actual teeth
+    VantelUiPressCancel(modal);
+    return 1;
+  });
+  EXPECT_EQ(result, IDCANCEL);
 }
 
 }  // namespace

@@ -138,6 +138,7 @@ constexpr StringEntry kStrings[] = {
 
     // Input refused by a page
     {18010, "Le délai d'allumage est trop élevé"},
+    {18011, "Le délai d'allumage doit être un nombre entier de microsecondes de 0 à "},
     {18020, "Les angles entre cylindres ne doivent pas décroître"},
     {18021, "L'angle d'un cylindre ne peut pas dépasser 720.00°"},
     {18030,
