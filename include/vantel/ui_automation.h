@@ -58,6 +58,15 @@ VANTEL_EXPORT int32_t VantelUiGetScroll(VantelUiWindow window, int32_t info[4]);
 VANTEL_EXPORT int32_t VantelUiGetTopRow(VantelUiWindow list);
 /* How many times the window was repainted at once. */
 VANTEL_EXPORT int32_t VantelUiGetPaintCount(VantelUiWindow window);
+/* Walking a window as a screen reader does: child `index` in creation (tab) order, or 0
+   past the last or for a stale handle. */
+VANTEL_EXPORT VantelUiWindow VantelUiGetChild(VantelUiWindow window, int32_t index);
+/* The control id (0 for a top-level window). */
+VANTEL_EXPORT int32_t VantelUiGetId(VantelUiWindow window);
+/* Like VantelUiGetText, what the window is: "dialog" (a dialog, a message box or a page),
+   "push button", "default button", "group box", "static", "edit", "check box",
+   "radio button", "combo box", "list view", "tab control". */
+VANTEL_EXPORT int32_t VantelUiGetKind(VantelUiWindow window, char* buf, int32_t size);
 
 /* Acting. Each returns 1 when done, 0 when a user could not do it. */
 /* A click on a push button, check box or radio button. */

@@ -12,7 +12,6 @@ constexpr size_t kSyncSpeedWord = 9;      // 9-10: RPM conversion over one windo
 constexpr size_t kSyncWordsWritten = 11;  // the generator writes up to word 10
 
 constexpr uint64_t kMinuteUs = 60000000;
-constexpr uint16_t kGapShift = 13;  // ToothPositionTable: gap in bits 13-15
 
 struct Position {
   int weight;  // 0 for an empty position (a missing tooth)
@@ -208,7 +207,7 @@ bool BuildFlywheelTables(WordTable& syncTable, std::span<const uint16_t> engineT
     size_t tried = 0;
     while (starts[end] < 0 && ++tried < teeth) end = Before(end, teeth);
     if (starts[end] < 0) return false;
-    windows[u] = Low16(starts[end] * 512 + static_cast<int>(end) * 2);
+    windows[u] = EncodeToothWindow(starts[end], static_cast<int>(end));
   }
 
   // Positions before RegularToothTable: both need every list before anything is stored.
@@ -246,7 +245,7 @@ bool BuildFlywheelTables(WordTable& syncTable, std::span<const uint16_t> engineT
       gap += empty ? 1 : positions[m].weight;
       if (positions[m].weight != 0) break;
     }
-    toothPositionTable.push_back(Low16((gap << kGapShift) + positions[m].tooth));
+    toothPositionTable.push_back(EncodeToothPosition(gap, positions[m].tooth));
   }
 
   StartTable(regularToothTable, teeth);

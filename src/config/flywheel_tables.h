@@ -47,6 +47,38 @@ constexpr uint64_t NearestQuotient(uint64_t x, uint64_t d) {
   return x / d + (r != 0 && r >= d / 2 ? 1 : 0);
 }
 
+/// A ToothWindowTable entry: the earlier and the later tooth of a window of L periods.
+struct ToothWindow {
+  int start = 0;
+  int end = 0;
+};
+
+constexpr uint16_t EncodeToothWindow(int start, int end) {
+  return static_cast<uint16_t>((start * 512 + end * 2) & 0xFFFF);
+}
+
+constexpr ToothWindow DecodeToothWindow(uint16_t entry) {
+  return {entry >> 9, (entry & 0xFF) >> 1};
+}
+
+/// A ToothPositionTable entry: the tooth at or before a position and how many positions back
+/// it sits (a tooth's own position counts the whole gap before it, an empty one the steps
+/// back), so that tooth `tooth` lies at position j - gap for every entry j.
+struct ToothPositionEntry {
+  int gap = 0;
+  int tooth = 0;
+};
+
+inline constexpr int kToothGapShift = 13;
+
+constexpr uint16_t EncodeToothPosition(int gap, int tooth) {
+  return static_cast<uint16_t>(((gap << kToothGapShift) + tooth) & 0xFFFF);
+}
+
+constexpr ToothPositionEntry DecodeToothPosition(uint16_t entry) {
+  return {entry >> kToothGapShift, entry & ((1 << kToothGapShift) - 1)};
+}
+
 /// Builds ToothWindowTable, ToothAngleTable, ToothPositionTable and RegularToothTable and
 /// writes SyncTable words 2 and 5 to 10. Reads SyncTable word 1 and EngineTable word 6.
 /// Returns false, with the four tables emptied (not even a size word) and `syncTable`

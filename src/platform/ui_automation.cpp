@@ -2,6 +2,7 @@
 // module state (handlers load strings) and lets no exception out.
 #include "vantel/ui_automation.h"
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -42,6 +43,12 @@ int32_t ReadWindow(VantelUiWindow handle, Read&& read) {
     return window ? read(*window) : -1;
   });
 }
+
+// Names a host prints and a script reads; the window layer's own order.
+constexpr std::array<const char*, 10> kKindNames = {
+    "push button", "default button", "group box", "static",    "edit",
+    "check box",   "radio button",   "combo box", "list view", "tab control"};
+static_assert(kKindNames.size() == static_cast<size_t>(ControlKind::TabControl) + 1);
 
 template <typename Action>
 int32_t Act(Action&& act) {
@@ -131,6 +138,26 @@ int32_t VantelUiGetTopRow(VantelUiWindow list) {
 
 int32_t VantelUiGetPaintCount(VantelUiWindow window) {
   return ReadWindow(window, [](const Window& w) { return w.paintCount; });
+}
+
+VantelUiWindow VantelUiGetChild(VantelUiWindow window, int32_t index) {
+  return Guarded<VantelUiWindow>(0, [&]() -> VantelUiWindow {
+    const Window* parent = GetWindow(window);
+    if (!parent || index < 0 || static_cast<size_t>(index) >= parent->children.size()) return 0;
+    return parent->children[static_cast<size_t>(index)];
+  });
+}
+
+int32_t VantelUiGetId(VantelUiWindow window) {
+  return ReadWindow(window, [](const Window& w) { return w.id; });
+}
+
+int32_t VantelUiGetKind(VantelUiWindow window, char* buf, int32_t size) {
+  return ReadWindow(window, [&](const Window& w) {
+    const auto kind = static_cast<size_t>(w.kind);
+    return CopyOut(w.isDialog || kind >= kKindNames.size() ? "dialog" : kKindNames[kind], buf,
+                   size);
+  });
 }
 
 int32_t VantelUiClick(VantelUiWindow control) {

@@ -348,6 +348,11 @@ void ExpectSound(const Built& b, uint16_t word, uint16_t cylinders) {
     const uint16_t e = b.position[1 + j];
     ASSERT_GE(e >> 13, 1);
     ASSERT_LT(e & 0x1FFF, teeth);
+    // What a reader of the table relies on: the named tooth sits `gap` positions back.
+    const ToothPositionEntry entry = DecodeToothPosition(e);
+    const size_t at = (j + positions - static_cast<size_t>(entry.gap) % positions) % positions;
+    ASSERT_EQ(b.angle[1 + static_cast<size_t>(entry.tooth)], NearestQuotient(at * 65536, positions))
+        << "position " << j;
   }
 
   const WordTable untouched = SyncWith(word);

@@ -1,8 +1,12 @@
 // The window layer driven like the real controls: click, select, read back what a user sees.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/dialog.h"
@@ -313,7 +317,11 @@ TEST_F(PlatformControlsTest, ListScrollMovesRowsAndTellsTheDialog) {
                                          {SB_THUMBPOSITION, 5, 5},
                                          {SB_THUMBPOSITION, 99, 7},
                                          {SB_TOP, 0, 0},
-                                         {SB_LINEUP, 0, 0}}) {
+                                         {SB_LINEUP, 0, 0},
+                                         {SB_BOTTOM, 0, 7},
+                                         {SB_PAGEUP, 0, 4},
+                                         {SB_THUMBTRACK, 2, 2},
+                                         {SB_ENDSCROLL, 0, 2}}) {  // no move, still the end
     Seen().clear();
     EXPECT_EQ(VantelUiScroll(rows, c.request, c.position), 1);
     EXPECT_EQ(VantelUiGetTopRow(rows), c.top) << c.request;
@@ -324,6 +332,9 @@ TEST_F(PlatformControlsTest, ListScrollMovesRowsAndTellsTheDialog) {
 TEST_F(PlatformControlsTest, DialogScrollRequestsEndWithEndOfScroll) {
   EXPECT_EQ(VantelUiScroll(window_, SB_LINEDOWN, 0), 1);
   EXPECT_EQ(Seen(), (std::vector<std::string>{"VScroll:1", "VScroll:8"}));
+  Seen().clear();
+  EXPECT_EQ(VantelUiScroll(window_, SB_ENDSCROLL, 0), 1);  // not followed by a second end
+  EXPECT_EQ(Seen(), std::vector<std::string>{"VScroll:8"});
   EXPECT_EQ(VantelUiScroll(Control(kValue), SB_LINEDOWN, 0), 0);
 }
 
@@ -336,11 +347,33 @@ TEST_F(PlatformControlsTest, DestroyedHandlesStayInvalid) {
   EXPECT_EQ(VantelUiGetText(ok, nullptr, 0), -1);
   EXPECT_EQ(VantelUiPressOk(window_), 0);
   EXPECT_EQ(VantelUiRenderSvg(window_), nullptr);
+  EXPECT_EQ(VantelUiGetChild(window_, 0), 0u);
+  EXPECT_EQ(VantelUiGetId(ok), -1);
+  EXPECT_EQ(VantelUiGetKind(ok, nullptr, 0), -1);
 
   ProbeDialog again;
   ASSERT_TRUE(again.Create());
   EXPECT_NE(again.GetSafeHwnd(), window_);
   EXPECT_NE(again.GetSafeHwnd(), ok);
+}
+
+TEST_F(PlatformControlsTest, ChildrenAreWalkedInTabOrderWithTheirIdsAndKinds) {
+  std::vector<std::string> walked;
+  for (int32_t i = 0; const VantelUiWindow child = VantelUiGetChild(window_, i); ++i) {
+    char kind[32] = "";
+    const int32_t length = VantelUiGetKind(child, kind, sizeof kind);
+    EXPECT_EQ(length, static_cast<int32_t>(std::string(kind).size()));
+    walked.push_back(std::to_string(VantelUiGetId(child)) + " " + kind);
+  }
+  EXPECT_EQ(walked, (std::vector<std::string>{"1 default button", "2 push button", "10 push button",
+                                              "20 check box", "30 radio button", "31 radio button",
+                                              "32 radio button", "40 combo box", "50 edit",
+                                              "60 list view", "70 tab control", "80 static"}));
+  EXPECT_EQ(VantelUiGetChild(window_, -1), 0u);
+  EXPECT_EQ(VantelUiGetId(window_), 0);
+  char kind[8] = "";
+  EXPECT_EQ(VantelUiGetKind(window_, kind, sizeof kind), 6);
+  EXPECT_STREQ(kind, "dialog");
 }
 
 TEST_F(PlatformControlsTest, FindWindowPrefersTheNewestVisibleOne) {
@@ -390,6 +423,179 @@ TEST_F(PlatformControlsTest, SnapshotShowsWhatAUserSees) {
   std::fclose(file);
   std::remove(path.c_str());
   EXPECT_EQ(written, svg);
+}
+
+TEST_F(PlatformControlsTest, ResizeIsRefusedToChildrenFixedFramesAndUnknownEdges) {
+  int32_t before[4];
+  VantelUiGetRect(window_, before);
+  EXPECT_EQ(VantelUiResize(Control(kValue), WMSZ_BOTTOM, 100, 100), 0);  // a child
+  EXPECT_EQ(VantelUiResize(window_, WMSZ_LEFT - 1, 100, 100), 0);
+  EXPECT_EQ(VantelUiResize(window_, WMSZ_BOTTOMRIGHT + 1, 100, 100), 0);
+  GetWindow(window_)->style &= ~WS_THICKFRAME;
+  EXPECT_EQ(VantelUiResize(window_, WMSZ_BOTTOM, 100, 100), 0);
+  int32_t after[4];
+  VantelUiGetRect(window_, after);
+  EXPECT_TRUE(std::equal(before, before + 4, after));
+  EXPECT_TRUE(Seen().empty());
+}
+
+TEST_F(PlatformControlsTest, AColumnHeaderTakesARowOfTheList) {
+  const Hwnd rows = Control(kRows);
+  GetWindow(rows)->style &= ~LVS_NOCOLUMNHEADER;
+  InsertListColumn(rows, 0, "Message", 80);
+  // 65 pixels less a header of 17 show 2 rows of 17: the last top row is 8.
+  EXPECT_EQ(VantelUiScroll(rows, SB_BOTTOM, 0), 1);
+  EXPECT_EQ(VantelUiGetTopRow(rows), 8);
+  const std::string svg = UiSvg(window_);
+  EXPECT_NE(svg.find(">Message</text>"), std::string::npos);
+  EXPECT_NE(svg.find(">row 8</text>"), std::string::npos);
+  EXPECT_EQ(svg.find(">row 7</text>"), std::string::npos);
+}
+
+// A window that is gone stays gone: whatever is done through its handle reaches no other
+// window, and whatever is read through it is empty.
+TEST_F(PlatformControlsTest, AStaleHandleReachesNoWindowAndReadsAsNothing) {
+  ProbeDialog other;
+  ASSERT_TRUE(other.Create());
+  other.seen.clear();
+  const Hwnd live = other.GetSafeHwnd();
+  const Hwnd stale = Control(kChoice);
+  const Hwnd staleDialog = window_;
+  dialog_.reset();
+  const std::string picture = UiSvg(live);
+  const int32_t paints = VantelUiGetPaintCount(live);
+
+  ShowWindow(stale, false);
+  EnableWindow(stale, false);
+  SetWindowText(stale, "x");
+  MoveWindow(stale, {0, 0, 10, 10});
+  MoveWindowOnto(stale, other.GetDlgItem(kNote));
+  MoveWindowOnto(other.GetDlgItem(kNote), stale);
+  SetScrollInfo(staleDialog, {0, 100, 10, 5});
+  ScrollWindow(staleDialog, 20);
+  RedrawNow(stale);
+  ResetItems(stale);
+  InsertItem(stale, 0, "x");
+  SetSelection(stale, 0);
+  SetListExStyle(stale, 0, LVS_EX_GRIDLINES);
+  InsertListColumn(stale, 0, "x", 10);
+  SetChecked(stale, true);
+  EXPECT_EQ(UiSvg(live), picture);
+  EXPECT_EQ(VantelUiGetPaintCount(live), paints);
+  EXPECT_TRUE(other.seen.empty());
+
+  EXPECT_EQ(GetWindowText(stale), "");
+  EXPECT_EQ(GetDlgItem(staleDialog, kChoice), 0u);
+  EXPECT_EQ(FindDescendant(staleDialog, kChoice), 0u);
+  EXPECT_FALSE(IsReachable(stale));
+  EXPECT_EQ(GetWindowRect(stale), Rect{});
+  EXPECT_EQ(GetClientRect(staleDialog), Rect{});
+  int x = -1, y = -1;
+  ClientOrigin(staleDialog, x, y);
+  EXPECT_EQ(std::make_pair(x, y), std::make_pair(0, 0));
+  EXPECT_FALSE(GetScrollInfo(staleDialog).Shown());
+  EXPECT_EQ(GetSelection(stale), -1);
+  EXPECT_EQ(AddItem(stale, "x"), -1);
+  EXPECT_EQ(NotifyParent(stale, MessageKind::Clicked), 0);
+  intptr_t result = 0;
+  EXPECT_FALSE(SendMessage(staleDialog, {}, result));
+  EXPECT_EQ(CreateWindowFrom({.className = "Button", .parent = staleDialog}), 0u);
+}
+
+TEST_F(PlatformControlsTest, TheAutomationApiAnswersBadArgumentsWithItsFailure) {
+  EXPECT_EQ(VantelUiGetItemText(Control(kChoice), 3, nullptr, 0), -1);
+  EXPECT_EQ(VantelUiGetItemText(Control(kChoice), -1, nullptr, 0), -1);
+  EXPECT_EQ(VantelUiGetRect(window_, nullptr), -1);
+  EXPECT_EQ(VantelUiGetScroll(window_, nullptr), -1);
+  VantelUiSetEditText(Control(kValue), "12");
+  EXPECT_EQ(VantelUiSetEditText(Control(kValue), nullptr), 1);  // a null text empties it
+  EXPECT_EQ(UiText(Control(kValue)), "");
+  const std::string missingFolder = ::testing::TempDir() + "/no-such-folder/probe.svg";
+  EXPECT_EQ(VantelUiRenderSvgToFile(window_, nullptr), 0);
+  EXPECT_EQ(VantelUiRenderSvgToFile(window_, missingFolder.c_str()), 0);
+  const std::string path = ::testing::TempDir() + "/stale.svg";
+  const Hwnd stale = window_;
+  dialog_.reset();
+  EXPECT_EQ(VantelUiRenderSvgToFile(stale, path.c_str()), 0);
+  EXPECT_EQ(std::fopen(path.c_str(), "rb"), nullptr);  // nothing written for a stale window
+}
+
+// Each state a user can see changes the picture, and only once it holds.
+TEST_F(PlatformControlsTest, EachVisibleStateShowsInThePicture) {
+  struct Case {
+    const char* what;
+    std::function<Hwnd(ProbeDialog&)> arrange;  // the window to draw
+    const char* shows;
+  };
+  const Case cases[] = {
+      {"a ticked check box",
+       [](ProbeDialog& d) {
+         VantelUiClick(d.GetDlgItem(kSyncCheck));
+         return d.GetSafeHwnd();
+       },
+       "<line x1="},
+      {"a disabled default button",
+       [](ProbeDialog& d) {
+         EnableWindow(d.GetDlgItem(IDOK), false);
+         return d.GetSafeHwnd();
+       },
+       "fill=\"#e1e1e1\" stroke=\"#adadad\" stroke-width=\"2\""},
+      {"a disabled dialog greys its caption",
+       [](ProbeDialog& d) {
+         EnableWindow(d.GetSafeHwnd(), false);
+         return d.GetSafeHwnd();
+       },
+       "fill=\"#a0a0a0\" text-anchor=\"start\">Probe</text>"},
+      {"quotes and control characters typed into an edit",
+       [](ProbeDialog& d) {
+         VantelUiSetEditText(d.GetDlgItem(kValue), "say \"hi\"\tnow");
+         return d.GetSafeHwnd();
+       },
+       ">say &quot;hi&quot; now</text>"},
+      {"list grid lines",
+       [](ProbeDialog& d) {
+         SetListExStyle(d.GetDlgItem(kRows), LVS_EX_GRIDLINES, LVS_EX_GRIDLINES);
+         return d.GetSafeHwnd();
+       },
+       "stroke=\"#f0f0f0\"/>"},
+      {"a help pop-up", [](ProbeDialog& d) { return VantelUiAskHelp(d.GetDlgItem(kSyncCheck)); },
+       "fill=\"#ffffe1\""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ProbeDialog dialog;
+    ASSERT_TRUE(dialog.Create());
+    EXPECT_EQ(UiSvg(dialog.GetSafeHwnd()).find(c.shows), std::string::npos);
+    const std::string svg = UiSvg(c.arrange(dialog));
+    EXPECT_NE(svg.find(c.shows), std::string::npos) << svg;
+  }
+  CloseHelpPopup();
+  // Nothing chosen in a combo: its box shows no entry.
+  const std::string svg = UiSvg(window_);
+  for (const char* entry : {">Alpha</text>", ">Beta</text>", ">Gamma</text>"})
+    EXPECT_EQ(svg.find(entry), std::string::npos) << entry;
+}
+
+TEST(NonClientSizeTest, FrameAndCaptionFollowTheStyle) {
+  struct Case {
+    uint32_t style;
+    int left, top, right, bottom;
+  };
+  for (const Case& c : std::vector<Case>{
+           {WS_POPUP | WS_CAPTION | WS_THICKFRAME, kSizingFrame, kSizingFrame + kCaptionHeight,
+            kSizingFrame, kSizingFrame},
+           {WS_POPUP | WS_CAPTION, kFixedFrame, kFixedFrame + kCaptionHeight, kFixedFrame,
+            kFixedFrame},
+           {WS_POPUP | DS_MODALFRAME, kFixedFrame, kFixedFrame, kFixedFrame, kFixedFrame},
+           {WS_POPUP | WS_BORDER, 1, 1, 1, 1},
+           {WS_CHILD, 0, 0, 0, 0},
+       }) {
+    int left = -1, top = -1, right = -1, bottom = -1;
+    NonClientSize(c.style, left, top, right, bottom);
+    EXPECT_EQ(std::vector<int>({left, top, right, bottom}),
+              std::vector<int>({c.left, c.top, c.right, c.bottom}))
+        << std::hex << c.style;
+  }
 }
 
 class ModalLoopTest : public ::testing::Test {
@@ -502,6 +708,42 @@ TEST_F(ModalLoopTest, HeadlessMessageBoxAnswersAtOnceAndIsObserved) {
   EXPECT_EQ(ShowMessageBox("Machine\ny", MB_YESNO), IDYES);
   SetMessageBoxObserver(nullptr);
   EXPECT_EQ(observed, (std::vector<std::string>{"Machine\nx", "Machine\ny"}));
+}
+
+TEST_F(ModalLoopTest, AModalDialogDisablesItsOwnerOnlyWhileItRuns) {
+  for (const bool ownerEnabled : {true, false}) {
+    SCOPED_TRACE(ownerEnabled ? "enabled owner" : "disabled owner");
+    ProbeDialog owner;
+    ASSERT_TRUE(owner.Create());
+    EnableWindow(owner.GetSafeHwnd(), ownerEnabled);
+    Dialog modal(kProbeId, owner.GetSafeHwnd());
+    int32_t ownerClick = -1;
+    test::UiDriver driver([&](VantelUiWindow dialog) {
+      ownerClick = VantelUiClick(owner.GetDlgItem(kSyncCheck));
+      VantelUiPressOk(dialog);
+      return 1;
+    });
+    EXPECT_EQ(modal.DoModal(), IDOK);
+    EXPECT_EQ(ownerClick, 0);
+    EXPECT_EQ(IsReachable(owner.GetSafeHwnd()), ownerEnabled);
+  }
+}
+
+TEST_F(ModalLoopTest, TheEventLogEscapesWhatJsonCannotHoldAndNeedsAFileToWriteTo) {
+  const std::string text = std::string("C:\\cal\r\n\t\"v\"") + '\x01';
+  {
+    UiLogCapture log;
+    ShowMessageBox(text, MB_OK);
+    EXPECT_EQ(log.Lines(),
+              std::vector<std::string>{
+                  R"({"event":"messagebox","text":"C:\\cal\r\n\t\"v\"\u0001","type":0,)"
+                  R"("result":1})"});
+  }
+  for (const char* path : {"", "/nonexistent-folder/ui.log"}) {
+    setenv("VANTEL_UI_LOG", path, 1);
+    EXPECT_EQ(ShowMessageBox("not logged", MB_OK), IDOK) << path;
+  }
+  unsetenv("VANTEL_UI_LOG");
 }
 
 TEST_F(ModalLoopTest, MessageBoxNestsInsideADialogLoop) {

@@ -9,11 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "actions.h"
 #include "host_service.h"
 #include "kalbrix.h"
 #include "steps.h"
 #include "ui_events.h"
 #include "vantel/host_abi.h"
+#include "wheel.h"
 
 namespace vantel::host {
 namespace {
@@ -21,6 +23,10 @@ namespace {
 constexpr const char* kUsage =
     "usage: vantel-host version [--language LCID]\n"
     "       vantel-host check FILE [--trace] [--write] [--language LCID] [--then STEP]...\n"
+    "       vantel-host wheel FILE [--svg OUT] [--language LCID]\n"
+    "       vantel-host edit FILE [--script FILE|-] [--snapshots DIR] [--interactive] [--write]\n"
+    "                        [--trace] [--language LCID]\n"
+    "       vantel-host mapscale FILE --rail 1|2 [the options of edit]\n"
     "       vantel-host --help\n";
 
 constexpr const char* kHelp =
@@ -45,6 +51,27 @@ constexpr const char* kHelp =
     "                FILE through a temporary file and a rename; set: edits stay unsaved\n"
     "  --language L  the language the host answers to the handshake (default 1033)\n"
     "\n"
+    "wheel FILE  the same open, then a picture of the engine cycle as the configuration tables\n"
+    "            hold it after the open (teeth, missing and extra teeth, reference marks, TDCs\n"
+    "            by bank with their measurement windows, phases, a legend with the report)\n"
+    "  --svg OUT     write the SVG to OUT through a temporary file and a rename, and print the\n"
+    "                run as check does; without it the SVG goes to stdout and the run to stderr\n"
+    "\n"
+    "edit FILE   the same open, then the edit action (DEBSETEMG) with the main dialog played by\n"
+    "            a script of UI steps; then each table the plug-in asks to send is reported sent\n"
+    "            (FEMSETEMG, or ERRSETEMG for an item the file gives an errorCode) and the action\n"
+    "            ended (RSTSETEMG); printed as check prints, with the script's steps\n"
+    "mapscale FILE --rail 1|2   the same with the map scale action of rail 1 (RM0SETEMG) or 2\n"
+    "  --script F    the steps, one a line (F - : standard input): tab N|TEXT, click ID,\n"
+    "                choose ID N|\"TEXT\", dismiss ID N|\"TEXT\", type ID \"TEXT\", ok, cancel,\n"
+    "                help ID, answer ok|cancel|yes|no, snapshot NAME, show,\n"
+    "                expect ID text \"TEXT\"|checked yes|no|enabled yes|no|items \"TEXT\"...\n"
+    "                (docs/reference-host.md); a step that fails stops the run with status 2\n"
+    "  --interactive the steps typed at standard input, the window printed before each (the\n"
+    "                default without --script when standard input is a terminal)\n"
+    "  --snapshots D an SVG in D of each window that opens and of the window after each step\n"
+    "  --write, --trace, --language as for check\n"
+    "\n"
     "exit status: 0 coherent after the last step, 1 not coherent, 2 bad input (a missing or\n"
     "malformed file, an item of the wrong shape, a bad option or step): a one-line message\n"
     "on stderr and the file left as it was.\n";
@@ -52,10 +79,12 @@ constexpr const char* kHelp =
 struct Options {
   std::string command;
   std::string file;
+  std::string svg;  // wheel --svg OUT
   bool trace = false;
   bool write = false;
   int32_t language = 1033;
   std::vector<Step> steps;
+  ActionOptions action;  // edit, mapscale
 };
 
 [[noreturn]] void BadInput(const std::string& message) {
@@ -75,13 +104,17 @@ Options ParseOptions(int argc, char** argv) {
     std::fputs(kHelp, stdout);
     std::exit(0);
   }
-  if (options.command != "version" && options.command != "check")
+  const bool check = options.command == "check";
+  const bool wheel = options.command == "wheel";
+  const bool action = options.command == "edit" || options.command == "mapscale";
+  if (options.command != "version" && !check && !wheel && !action)
     BadInput("unknown command \"" + options.command + "\" (try --help)");
   int i = 2;
-  if (options.command == "check") {
-    if (argc < 3 || argv[2][0] == '-') BadInput("check needs a Kalbrix file");
+  if (check || wheel || action) {
+    if (argc < 3 || argv[2][0] == '-') BadInput(options.command + " needs a Kalbrix file");
     options.file = argv[i++];
   }
+  std::string actionError;
   for (; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool hasValue = i + 1 < argc;
@@ -89,19 +122,26 @@ Options ParseOptions(int argc, char** argv) {
       char* end = nullptr;
       options.language = static_cast<int32_t>(std::strtol(argv[++i], &end, 0));
       if (*end != '\0') BadInput("--language needs a number");
-    } else if (arg == "--trace" && options.command == "check") {
+    } else if (arg == "--trace" && (check || action)) {
       options.trace = true;
-    } else if (arg == "--write" && options.command == "check") {
+    } else if (arg == "--write" && (check || action)) {
       options.write = true;
-    } else if (arg == "--then" && hasValue && options.command == "check") {
+    } else if (arg == "--svg" && hasValue && wheel && options.svg.empty()) {
+      options.svg = argv[++i];
+      if (options.svg.empty()) BadInput("--svg needs a file name");
+    } else if (arg == "--then" && hasValue && check) {
       std::string error;
       const auto step = ParseStep(argv[++i], &error);
       if (!step) BadInput(error);
       options.steps.push_back(*step);
+    } else if (action && TakeActionOption(argc, argv, i, &options.action, &actionError)) {
+      if (!actionError.empty()) BadInput(actionError);
     } else {
       BadInput("unexpected argument \"" + arg + "\" (try --help)");
     }
   }
+  if (action && !FinishActionOptions(options.command, &options.action, &actionError))
+    BadInput(actionError);
   return options;
 }
 
@@ -162,40 +202,65 @@ int Version(const Options& options) {
   return version > 0 ? 0 : 1;
 }
 
-int Check(const Options& options) {
-  Json document;
-  Kalbrix kalbrix;
+Kalbrix Load(const Options& options, Json* document) {
   try {
-    kalbrix = LoadKalbrix(options.file, &document);
+    return LoadKalbrix(options.file, document);
   } catch (const KalbrixError& error) {
     BadInput(error.what());
   }
-  for (const Step& step : options.steps) {
-    std::string error;
-    if (!StepFitsKalbrix(step, kalbrix, &error)) BadInput(options.file + ": " + error);
-  }
+}
 
+struct RunResult {
+  Verdict verdict = Verdict::kNotChecked;
+  std::vector<std::string> reportRows;
+};
+
+/// Handshake, the open and the steps, printing what the plug-in did to `out`.
+RunResult RunPlugin(const Options& options, Kalbrix& kalbrix, HostService& service, FILE* out,
+                    ActionPlayer* action = nullptr) {
   UiEventLog uiLog;
-  HostService service(kalbrix, options.language, options.trace ? stdout : nullptr);
   InstallHostService(&service);
-  int status = 1;
+  RunResult result;
   {
     Plugin plugin;
     const auto [version, language] = plugin.Handshake(0);
     if (version <= 0) BadInput("the plug-in refused the host (handshake answered 0)");
-    std::printf("plug-in version %d.%d, language %d\n", version >> 16, version & 0xFFFF, language);
+    std::fprintf(out, "plug-in version %d.%d, language %d\n", version >> 16, version & 0xFFFF,
+                 language);
     service.TakeObservation();
     uiLog.TakeNew();
 
     const PluginExports exports =
         LoadExports([&plugin](const char* name) { return plugin.Export<void*>(name); });
-    StepRunner runner(kalbrix, service, uiLog, exports, stdout);
+    StepRunner runner(kalbrix, service, uiLog, exports, out);
     runner.Run(Step{StepKind::kOpen, kalbrix.descriptor, 0, 0, false});
     for (const Step& step : options.steps) runner.Run(step);
+    if (action)
+      action->Play(runner, kalbrix,
+                   [&plugin](const char* name) { return plugin.Export<void*>(name); });
     runner.PrintVerdict();
-    status = runner.Coherent() ? 0 : 1;
+    result = {runner.verdict(), runner.reportRows()};
   }
   InstallHostService(nullptr);
+  return result;
+}
+
+int Check(const Options& options) {
+  Json document;
+  Kalbrix kalbrix = Load(options, &document);
+  for (const Step& step : options.steps) {
+    std::string error;
+    if (!StepFitsKalbrix(step, kalbrix, &error)) BadInput(options.file + ": " + error);
+  }
+
+  ActionPlayer action(options.action, stdout);
+  if (std::string error; !action.Prepare(&error)) BadInput(error);
+
+  HostService service(kalbrix, options.language, options.trace ? stdout : nullptr);
+  const int status =
+      RunPlugin(options, kalbrix, service, stdout, &action).verdict == Verdict::kCoherent ? 0 : 1;
+  // A script that could not go on is a failed test: nothing of the run is written.
+  if (!action.failure().empty()) BadInput(action.failure());
 
   if (options.write) {
     try {
@@ -210,6 +275,31 @@ int Check(const Options& options) {
   return status;
 }
 
+// The picture is drawn from the tables as the open left them: upgraded and regenerated
+// tables are the ones the plug-in wrote into the Kalbrix.
+int Wheel(const Options& options) {
+  Kalbrix kalbrix = Load(options, nullptr);
+  HostService service(kalbrix, options.language, nullptr);
+  const RunResult run = RunPlugin(options, kalbrix, service, options.svg.empty() ? stderr : stdout);
+
+  WheelInput input = WheelInputOf(kalbrix, service);
+  input.verdict = VerdictName(run.verdict);
+  input.reportRows = run.reportRows;
+  const std::string svg = DrawWheel(input);
+  const int status = run.verdict == Verdict::kCoherent ? 0 : 1;
+  if (options.svg.empty()) {
+    std::fwrite(svg.data(), 1, svg.size(), stdout);
+    return status;
+  }
+  try {
+    WriteFileAtomically(options.svg, svg);
+  } catch (const KalbrixError& error) {
+    BadInput(error.what());
+  }
+  std::printf("picture: %s\n", options.svg.c_str());
+  return status;
+}
+
 }  // namespace
 }  // namespace vantel::host
 
@@ -217,5 +307,6 @@ int main(int argc, char** argv) {
   using namespace vantel::host;
   const Options options = ParseOptions(argc, argv);
   if (options.command == "version") return Version(options);
+  if (options.command == "wheel") return Wheel(options);
   return Check(options);
 }

@@ -85,6 +85,18 @@ const char* StepTitle(StepKind kind) {
       return "flywheel status changed (CMDSETEMG)";
     case StepKind::kSet:
       return "host sets";
+    case StepKind::kEdit:
+      return "edit (DEBSETEMG)";
+    case StepKind::kMapScaleRail1:
+      return "map scale, rail 1 (RM0SETEMG)";
+    case StepKind::kMapScaleRail2:
+      return "map scale, rail 2 (RM1SETEMG)";
+    case StepKind::kItemSent:
+      return "item sent (FEMSETEMG)";
+    case StepKind::kItemSendError:
+      return "item send error (ERRSETEMG)";
+    case StepKind::kResetAction:
+      return "end of action (RSTSETEMG)";
   }
   return "";
 }
@@ -159,6 +171,12 @@ PluginExports LoadExports(const std::function<void*(const char*)>& resolve) {
   exports.sensorsChanged = reinterpret_cast<KeyExport>(resolve("SENSETEMG"));
   exports.statusChanged = reinterpret_cast<KeyExport>(resolve("CMDSETEMG"));
   exports.connectionUp = reinterpret_cast<ConnectionExport>(resolve("CONSETEMG"));
+  exports.edit = reinterpret_cast<KeyExport>(resolve("DEBSETEMG"));
+  exports.mapScaleRail1 = reinterpret_cast<KeyExport>(resolve("RM0SETEMG"));
+  exports.mapScaleRail2 = reinterpret_cast<KeyExport>(resolve("RM1SETEMG"));
+  exports.itemSent = reinterpret_cast<KeyExport>(resolve("FEMSETEMG"));
+  exports.itemSendError = reinterpret_cast<KeyExport>(resolve("ERRSETEMG"));
+  exports.resetAction = reinterpret_cast<KeyExport>(resolve("RSTSETEMG"));
   return exports;
 }
 
@@ -166,18 +184,27 @@ StepRunner::StepRunner(Kalbrix& kalbrix, HostService& service, UiEventLog& uiLog
                        const PluginExports& exports, FILE* out)
     : kalbrix_(kalbrix), service_(service), uiLog_(uiLog), exports_(exports), out_(out) {}
 
-void StepRunner::Run(const Step& given) {
+Observation StepRunner::Run(const Step& given) {
   Step step = given;
   if (step.kind == StepKind::kOpen && step.item.empty()) step.item = kalbrix_.descriptor;
   if (step.kind == StepKind::kSensors && step.item.empty())
     step.item = service_.DescriptorItem(kSensorTableElement);
   if (step.kind == StepKind::kStatus && step.item.empty())
     step.item = service_.DescriptorItem(kStatusListElement);
+  // The title comes first: what the host prints while the step runs (a dialog's script, the
+  // trace) belongs under it.
+  PrintTitle(step);
   Play(step);
   const Observation seen = service_.TakeObservation();
   const UiEvents events = uiLog_.TakeNew();
-  Print(step, seen, events);
+  if (!events.reports.empty()) {
+    reportRows_.clear();
+    for (const Json& row : events.reports.back().value("rows", Json::array()))
+      reportRows_.push_back(row.is_string() ? row.get<std::string>() : "");
+  }
+  Print(seen, events);
   Judge(step, seen);
+  return seen;
 }
 
 void StepRunner::Play(const Step& step) {
@@ -213,10 +240,28 @@ void StepRunner::Play(const Step& step) {
         item->value = step.value;
       break;
     }
+    case StepKind::kEdit:
+      exports_.edit(machine, step.item.c_str());
+      break;
+    case StepKind::kMapScaleRail1:
+      exports_.mapScaleRail1(machine, step.item.c_str());
+      break;
+    case StepKind::kMapScaleRail2:
+      exports_.mapScaleRail2(machine, step.item.c_str());
+      break;
+    case StepKind::kItemSent:
+      exports_.itemSent(machine, step.item.c_str());
+      break;
+    case StepKind::kItemSendError:
+      exports_.itemSendError(machine, step.item.c_str());
+      break;
+    case StepKind::kResetAction:
+      exports_.resetAction(machine, step.item.c_str());
+      break;
   }
 }
 
-void StepRunner::Print(const Step& step, const Observation& seen, const UiEvents& events) {
+void StepRunner::PrintTitle(const Step& step) {
   std::fprintf(out_, "== %s", StepTitle(step.kind));
   if (step.kind == StepKind::kSet && step.hasWord)
     std::fprintf(out_, " %s[%zu] = %d", step.item.c_str(), step.word, step.value);
@@ -225,7 +270,10 @@ void StepRunner::Print(const Step& step, const Observation& seen, const UiEvents
   else if (!step.item.empty())
     std::fprintf(out_, " \"%s\"", step.item.c_str());
   std::fprintf(out_, " on machine %u\n", kalbrix_.machine);
+  std::fflush(out_);
+}
 
+void StepRunner::Print(const Observation& seen, const UiEvents& events) {
   for (const Json& box : events.messageBoxes) {
     std::string text = box.value("text", "");
     for (char& c : text)
@@ -321,10 +369,14 @@ void StepRunner::Judge(const Step& step, const Observation& seen) {
                  engineItem.c_str());
 }
 
-void StepRunner::PrintVerdict() const {
+const char* VerdictName(Verdict verdict) {
   constexpr std::array<const char*, 4> kVerdicts = {"not checked", "coherent", "not coherent",
                                                     "rejected"};
-  std::fprintf(out_, "== result: %s\n", kVerdicts[static_cast<size_t>(verdict_)]);
+  return kVerdicts[static_cast<size_t>(verdict)];
+}
+
+void StepRunner::PrintVerdict() const {
+  std::fprintf(out_, "== result: %s\n", VerdictName(verdict_));
 }
 
 }  // namespace vantel::host

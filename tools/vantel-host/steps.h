@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "host_service.h"
 #include "kalbrix.h"
@@ -12,7 +13,23 @@
 
 namespace vantel::host {
 
-enum class StepKind { kOpen, kSave, kClose, kConnect, kValue, kSensors, kStatus, kSet };
+enum class StepKind {
+  kOpen,
+  kSave,
+  kClose,
+  kConnect,
+  kValue,
+  kSensors,
+  kStatus,
+  kSet,
+  // The host actions, played by the edit and mapscale commands (actions.h), never by --then.
+  kEdit,
+  kMapScaleRail1,
+  kMapScaleRail2,
+  kItemSent,
+  kItemSendError,
+  kResetAction,
+};
 
 struct Step {
   StepKind kind;
@@ -34,6 +51,7 @@ using ConnectionExport = void (*)(uint32_t, int32_t);
 struct PluginExports {
   KeyExport run, close, save, valueChanged, sensorsChanged, statusChanged;
   ConnectionExport connectionUp;
+  KeyExport edit, mapScaleRail1, mapScaleRail2, itemSent, itemSendError, resetAction;
 };
 
 PluginExports LoadExports(const std::function<void*(const char*)>& resolve);
@@ -41,19 +59,26 @@ PluginExports LoadExports(const std::function<void*(const char*)>& resolve);
 /// What the host knows of the configuration from what it observed.
 enum class Verdict { kNotChecked, kCoherent, kIncoherent, kRejected };
 
+/// "not checked", "coherent", "not coherent", "rejected".
+const char* VerdictName(Verdict verdict);
+
 class StepRunner {
  public:
   StepRunner(Kalbrix& kalbrix, HostService& service, UiEventLog& uiLog,
              const PluginExports& exports, FILE* out);
 
-  void Run(const Step& step);
+  /// Plays the step and prints it; returns what the host saw the plug-in do in it.
+  Observation Run(const Step& step);
   void PrintVerdict() const;
   bool Coherent() const { return verdict_ == Verdict::kCoherent; }
   Verdict verdict() const { return verdict_; }
+  /// The rows of the last fill of the error report (none before the first).
+  const std::vector<std::string>& reportRows() const { return reportRows_; }
 
  private:
   void Play(const Step& step);
-  void Print(const Step& step, const Observation& seen, const UiEvents& events);
+  void PrintTitle(const Step& step);
+  void Print(const Observation& seen, const UiEvents& events);
   void Judge(const Step& step, const Observation& seen);
 
   Kalbrix& kalbrix_;
@@ -62,6 +87,7 @@ class StepRunner {
   PluginExports exports_;
   FILE* out_;
   Verdict verdict_ = Verdict::kNotChecked;
+  std::vector<std::string> reportRows_;
 };
 
 }  // namespace vantel::host

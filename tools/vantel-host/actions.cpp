@@ -1,0 +1,215 @@
+#include "actions.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <sstream>
+
+namespace vantel::host {
+
+namespace {
+
+// The automation API gives message boxes this caption and their text this control id.
+constexpr const char* kMessageBoxCaption = "VANTEL";
+constexpr int32_t kMessageTextId = 0xFFFF;
+
+bool ReadScript(const std::string& source, std::string* text, std::string* error) {
+  if (source == "-") {
+    *text = std::string(std::istreambuf_iterator<char>(std::cin), {});
+    return true;
+  }
+  std::ifstream in(source, std::ios::binary);
+  if (!in) {
+    *error = source + ": cannot open: " + std::strerror(errno);
+    return false;
+  }
+  std::ostringstream read;
+  read << in.rdbuf();
+  *text = read.str();
+  return true;
+}
+
+}  // namespace
+
+bool TakeActionOption(int argc, char** argv, int& i, ActionOptions* options, std::string* error) {
+  const std::string arg = argv[i];
+  if (arg == "--interactive") {
+    options->interactive = true;
+    return true;
+  }
+  if (arg != "--rail" && arg != "--script" && arg != "--snapshots") return false;
+  if (i + 1 >= argc || argv[i + 1][0] == '\0') {
+    *error = arg + " needs a value";
+    return true;
+  }
+  const std::string value = argv[++i];
+  if (arg == "--script") {
+    options->script = value;
+  } else if (arg == "--snapshots") {
+    options->snapshots = value;
+  } else if (value == "1" || value == "2") {
+    options->rail = value[0] - '0';
+  } else {
+    *error = "--rail is 1 or 2";
+  }
+  return true;
+}
+
+bool FinishActionOptions(const std::string& command, ActionOptions* options, std::string* error) {
+  options->kind = command == "edit" ? ActionKind::kEdit : ActionKind::kMapScale;
+  if (options->kind == ActionKind::kMapScale && options->rail == 0) {
+    *error = "mapscale needs --rail 1 or 2";
+    return false;
+  }
+  if (options->kind == ActionKind::kEdit && options->rail != 0) {
+    *error = "--rail belongs to mapscale";
+    return false;
+  }
+  if (options->interactive && !options->script.empty()) {
+    *error = "--interactive reads the steps from standard input: no --script with it";
+    return false;
+  }
+  if (options->interactive || !options->script.empty()) return true;
+  // Nobody would answer a prompt on a pipe: a script must say what to do there.
+  if (isatty(STDIN_FILENO) == 0) {
+    *error = command + " needs --script FILE (- for standard input) when standard input is " +
+             "not a terminal";
+    return false;
+  }
+  options->interactive = true;
+  return true;
+}
+
+ActionPlayer::ActionPlayer(ActionOptions options, FILE* out)
+    : options_(std::move(options)), out_(out) {}
+
+bool ActionPlayer::Prepare(std::string* error) {
+  if (options_.kind == ActionKind::kNone) return true;
+  if (!options_.snapshots.empty()) {
+    std::error_code failed;
+    std::filesystem::create_directories(options_.snapshots, failed);
+    if (failed) {
+      *error = options_.snapshots + ": cannot make the folder: " + failed.message();
+      return false;
+    }
+  }
+  if (options_.interactive) return true;
+  std::string text;
+  return ReadScript(options_.script, &text, error) && ParseUiScript(text, &script_, error);
+}
+
+void ActionPlayer::Play(StepRunner& runner, const Kalbrix& kalbrix,
+                        const std::function<void*(const char*)>& resolve) {
+  if (options_.kind == ActionKind::kNone) return;
+  ui_ = UiApi::Load(resolve);
+  ui_.setHook(&ActionPlayer::Turn, this);
+
+  const std::string& key = kalbrix.descriptor;
+  StepKind start = StepKind::kEdit;
+  if (options_.kind == ActionKind::kMapScale)
+    start = options_.rail == 1 ? StepKind::kMapScaleRail1 : StepKind::kMapScaleRail2;
+  Observation seen = runner.Run(Step{start, key, 0, 0, false});
+  bool ended = !seen.endedActions.empty();
+  std::deque<std::string> sends;
+  for (const auto& [item, mode] : seen.sends) sends.push_back(item);
+
+  // Each item is sent, then reported: an error the Kalbrix holds for the item makes the
+  // sending fail. Once the plug-in ended the action the rest is not sent.
+  while (!sends.empty() && !ended) {
+    const std::string item = sends.front();
+    sends.pop_front();
+    const KalbrixItem* held = kalbrix.Find(item);
+    const bool refused = held && held->errorCode != 0;
+    seen = runner.Run(
+        Step{refused ? StepKind::kItemSendError : StepKind::kItemSent, item, 0, 0, false});
+    ended = !seen.endedActions.empty();
+    for (const auto& [more, mode] : seen.sends) sends.push_back(more);
+  }
+  if (ended) {
+    runner.Run(Step{StepKind::kResetAction, key, 0, 0, false});
+  } else {
+    std::fprintf(out_, "the plug-in did not end the action: no RSTSETEMG\n");
+  }
+  ui_.setHook(nullptr, nullptr);
+
+  if (failure_.empty() && next_ < script_.size())
+    failure_ = "script " + std::to_string(script_[next_].line) +
+               ": no window is open for this step (the action is over)";
+}
+
+int ActionPlayer::Turn(VantelUiWindow modal, void* self) {
+  return static_cast<ActionPlayer*>(self)->Turn(modal);
+}
+
+// One step per turn of the modal loop, on the window that runs it. A step can open a
+// message box whose loop calls back in here: the step is taken before it is played, so the
+// nested turn plays the next one.
+int ActionPlayer::Turn(VantelUiWindow modal) {
+  if (!failure_.empty()) return 0;
+  const std::string caption = ui_.Text(modal);
+  if (seen_.insert(modal).second) {
+    std::fprintf(out_, "window \"%s\" opens", OneLine(caption).c_str());
+    const VantelUiWindow text = ui_.getControl(modal, kMessageTextId);
+    if (caption == kMessageBoxCaption && text != 0)
+      std::fprintf(out_, ": %s", OneLine(ui_.Text(text)).c_str());
+    std::fprintf(out_, "\n");
+    Snapshot(modal, "open");
+  }
+  if (options_.interactive) std::fputs(DescribeWindow(ui_, modal).c_str(), out_);
+
+  const std::optional<UiStep> step = NextStep();
+  if (!step) {
+    std::fprintf(out_, "no more steps: \"%s\" given up\n", OneLine(caption).c_str());
+    return 0;
+  }
+  if (!options_.interactive) std::fprintf(out_, "  %d> %s\n", step->line, step->source.c_str());
+  std::fflush(out_);
+  std::string error;
+  if (!PlayUiStep(ui_, modal, *step, options_.snapshots, out_, &error)) {
+    // A person tries again; a script is a test, and a test that cannot go on has failed.
+    if (options_.interactive) {
+      std::fprintf(out_, "  cannot: %s\n", error.c_str());
+      return 1;
+    }
+    failure_ = "script " + std::to_string(step->line) + ": " + error;
+    return 0;
+  }
+  if (ui_.isVisible(modal) == 1) Snapshot(modal, "line" + std::to_string(step->line));
+  std::fflush(out_);
+  return 1;
+}
+
+std::optional<UiStep> ActionPlayer::NextStep() {
+  if (!options_.interactive) {
+    if (next_ >= script_.size()) return std::nullopt;
+    return script_[next_++];
+  }
+  for (std::string line;;) {
+    std::fputs("step> ", out_);
+    std::fflush(out_);
+    if (!std::getline(std::cin, line)) {
+      std::fputs("\n", out_);
+      return std::nullopt;
+    }
+    std::string error;
+    std::optional<UiStep> step = ParseUiStep(line, ++typedLines_, &error);
+    if (step) return step;
+    if (!error.empty()) std::fprintf(out_, "  %s\n", error.c_str());
+  }
+}
+
+void ActionPlayer::Snapshot(VantelUiWindow window, const std::string& what) {
+  if (options_.snapshots.empty() || !failure_.empty()) return;
+  char name[64];
+  std::snprintf(name, sizeof name, "%03d-%s.svg", ++snapshotCount_, what.c_str());
+  const std::string path = options_.snapshots + "/" + name;
+  if (ui_.renderSvgToFile(window, path.c_str()) != 1) failure_ = "cannot write " + path;
+}
+
+}  // namespace vantel::host

@@ -1,0 +1,300 @@
+// The host actions played by the built vantel-host: every script of examples/scripts with
+// the output kept beside it, a sending that fails, steps a run cannot go on with, a person
+// at the prompt. After a deliberate change write the .expected files again with
+//   VANTEL_UPDATE_SCRIPTS=1 build/tools/vantel-host/vantel_host_tests --gtest_filter='Actions*'
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "kalbrix.h"
+#include "platform/string_table.h"
+#include "res/string_ids.h"
+#include "ui_script.h"
+
+namespace vantel::host {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Read(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::string Quoted(const std::string& text) {
+  std::string out = "'";
+  for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
+
+fs::path Example(const std::string& name) {
+  return fs::path(VANTEL_SOURCE_DIR) / "examples" / name;
+}
+
+struct HostRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+class ActionsCliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "vantel-actions-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  /// The host run in the test's folder, with `input` on its standard input.
+  HostRun Host(const std::vector<std::string>& args, const std::string& input = "") const {
+    std::ofstream(dir_ / "in", std::ios::binary) << input;
+    std::string command =
+        "cd " + Quoted(dir_.string()) + " && env -u VANTEL_UI_LOG " + Quoted(VANTEL_HOST_PATH);
+    for (const auto& arg : args) command += " " + Quoted(arg);
+    command += " < in > out 2> err";
+    const int raw = std::system(command.c_str());
+    HostRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Read(dir_ / "out"), Read(dir_ / "err")};
+    fs::remove(dir_ / "in");
+    fs::remove(dir_ / "out");
+    fs::remove(dir_ / "err");
+    return run;
+  }
+
+  fs::path Write(const std::string& name, const std::string& text) const {
+    std::ofstream(dir_ / name, std::ios::binary) << text;
+    return dir_ / name;
+  }
+
+  fs::path dir_;
+};
+
+std::vector<std::string> Words(const std::string& line) {
+  std::istringstream in(line);
+  std::vector<std::string> words;
+  for (std::string word; in >> word;) words.push_back(word);
+  return words;
+}
+
+size_t Count(const std::string& text, const std::string& part) {
+  size_t count = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
+void ExpectInOrder(const std::string& text, const std::vector<std::string>& parts) {
+  size_t at = 0;
+  for (const std::string& part : parts) {
+    const size_t found = text.find(part, at);
+    EXPECT_NE(found, std::string::npos) << "missing, in order: " << part << "\n" << text;
+    if (found != std::string::npos) at = found + part.size();
+  }
+}
+
+// Each script names the run it is made for on its first line, as a command from the top of
+// the tree: "# vantel-host edit examples/FILE.json --script examples/scripts/THIS.script".
+TEST_F(ActionsCliTest, EveryScriptGivesTheOutputKeptBesideIt) {
+  std::vector<fs::path> scripts;
+  for (const auto& entry : fs::directory_iterator(Example("scripts")))
+    if (entry.path().extension() == ".script") scripts.push_back(entry.path());
+  std::sort(scripts.begin(), scripts.end());
+  ASSERT_GE(scripts.size(), 8u);
+  const bool update = std::getenv("VANTEL_UPDATE_SCRIPTS") != nullptr;
+  for (const fs::path& script : scripts) {
+    SCOPED_TRACE(script.filename().string());
+    const std::string text = Read(script);
+    std::vector<std::string> words = Words(text.substr(0, text.find('\n')));
+    ASSERT_GE(words.size(), 4u);
+    ASSERT_EQ(words[0] + words[1], "#vantel-host");
+    words.erase(words.begin(), words.begin() + 2);
+    const fs::path example = fs::path(VANTEL_SOURCE_DIR) / words[1];
+    words[1] = example.filename().string();
+    fs::copy_file(example, dir_ / words[1]);
+    const auto scriptOption = std::find(words.begin(), words.end(), "--script");
+    ASSERT_NE(scriptOption, words.end());
+    ASSERT_EQ(fs::path(VANTEL_SOURCE_DIR) / *(scriptOption + 1), script);
+    *(scriptOption + 1) = script.string();
+    words.insert(words.end(), {"--write", "--snapshots", "snapshots"});
+
+    const HostRun run = Host(words);
+    const std::string shown = run.out + (run.err.empty() ? "" : "-- stderr\n" + run.err) +
+                              "-- exit " + std::to_string(run.status) + "\n";
+    fs::path expected = script;
+    expected.replace_extension(".expected");
+    if (update) std::ofstream(expected, std::ios::binary) << shown;
+    EXPECT_EQ(shown, Read(expected));
+
+    if (run.status == 2) {
+      EXPECT_EQ(Read(dir_ / words[1]), Read(example));
+    }
+    size_t opened = 0;
+    for (const auto& entry : fs::directory_iterator(dir_ / "snapshots"))
+      opened += entry.path().filename().string().ends_with("-open.svg") ? 1 : 0;
+    EXPECT_EQ(opened, Count(run.out, "\" opens")) << "one snapshot per window that opens";
+    fs::remove_all(dir_ / "snapshots");
+    fs::remove(dir_ / words[1]);
+  }
+}
+
+// Five tables to send; the Kalbrix refuses the second: the first is reported sent, the
+// second's error shows the host's text, and the action ends without the other three.
+TEST_F(ActionsCliTest, ASendingErrorInTheFileShowsItsTextAndNothingMoreIsSent) {
+  Json document = ParseKalbrixText(Read(Example("inline4-60-2-sequential.json")));
+  for (Json& item : document["items"]) {
+    if (item["name"] != "TAB_CNFSYN2_0") continue;
+    item["errorCode"] = 7;
+    item["errorText"] = "Checksum refused";
+  }
+  Write("k.json", DumpKalbrix(document));
+  const std::string message = "Inline 4 bench\n" + LoadString(IDS_TRANSMISSION_ERROR) +
+                              "\nChecksum refused\n" + LoadString(IDS_ACTION_ABORTED);
+  std::string escaped;
+  for (char c : message) escaped += c == '\n' ? std::string("\\n") : std::string(1, c);
+  Write("s", "choose teeth \"34\"\nok\nexpect message text \"" + escaped + "\"\nanswer ok\n");
+  const HostRun run = Host({"edit", "k.json", "--script", "s"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  ExpectInOrder(run.out, {"send TAB_CNFSYN1_0 (mode -1)\n", "send TAB_CNFREG_0 (mode -1)\n",
+                          "== item sent (FEMSETEMG) \"TAB_CNFSYN1_0\"",
+                          "== item send error (ERRSETEMG) \"TAB_CNFSYN2_0\"",
+                          "window \"VANTEL\" opens: " + OneLine(message) + "\n",
+                          "message box: " + OneLine(message) + "\n",
+                          "action ended: \"DSC_ENGMGT_0\"\n", "== end of action (RSTSETEMG)"});
+  EXPECT_EQ(run.out.find("\"TAB_CNFANG_0\" on machine"), std::string::npos) << run.out;
+}
+
+struct BadRun {
+  const char* what;
+  const char* script;  // nullptr: the script file does not exist
+  std::vector<std::string> args;
+  const char* message;
+};
+
+TEST_F(ActionsCliTest, AStepThatCannotBePlayedExitsTwoAndWritesNothing) {
+  const BadRun cases[] = {
+      {"unknown step", "tab 1\nfrobnicate 3\n", {"edit"}, "script 2: unknown step \"frobnicate\""},
+      {"missing argument", "choose cylinders\n", {"edit"}, "script 1: \"choose\" takes 2"},
+      {"unclosed quote", "# sync\ntype sync-rpm \"12\n", {"edit"}, "script 2: a quoted text is"},
+      {"button the window lacks",
+       "answer yes\n",
+       {"mapscale", "--rail", "2"},
+       "script 1: no button 6"},
+      {"failed expectation",
+       "expect cylinders text \"05\"\n",
+       {"edit"},
+       "script 1: expect cylinders text \"05\": the text is \"04\""},
+      {"control not in the window",
+       "click 4242\n",
+       {"edit"},
+       "script 1: no control 4242 in \"Engine management configuration Inline 4 bench\""},
+      {"entry not in the list", "choose cylinders \"13\"\n", {"edit"}, "script 1: no entry \"13\""},
+      {"control on a hidden page", "click bank2.2\n", {"edit"}, "script 1: a user cannot click"},
+      {"step after the action", "cancel\nshow\n", {"edit"}, "script 2: no window is open"},
+      {"no script file", nullptr, {"edit"}, "cannot open"},
+      {"mapscale without a rail", "ok\n", {"mapscale"}, "mapscale needs --rail 1 or 2"},
+      {"edit with a rail", "ok\n", {"edit", "--rail", "1"}, "--rail belongs to mapscale"},
+  };
+  const std::string example = Read(Example("inline4-60-2-sequential.json"));
+  for (const BadRun& c : cases) {
+    SCOPED_TRACE(c.what);
+    Write("k.json", example);
+    if (c.script) Write("s", c.script);
+    std::vector<std::string> args = c.args;
+    args.insert(args.begin() + 1, "k.json");
+    args.insert(args.end(), {"--script", "s", "--write"});
+    const HostRun run = Host(args);
+    EXPECT_EQ(run.status, 2) << run.out << run.err;
+    EXPECT_EQ(run.err.rfind("vantel-host: ", 0), 0u) << run.err;
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    EXPECT_EQ(Read(dir_ / "k.json"), example);
+    fs::remove(dir_ / "s");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 1) << "a file was left behind";
+  }
+}
+
+// A person at the prompt: the window before each step, a bad line told and asked again,
+// the end of the input gives the window up.
+TEST_F(ActionsCliTest, AtThePromptTheWindowIsShownAndABadLineAskedAgain) {
+  fs::copy_file(Example("v8-two-rails.json"), dir_ / "k.json");
+  const HostRun run = Host({"mapscale", "k.json", "--rail", "1", "--interactive"},
+                           "choose vertical \"SCL_PRAIL_0\"\nfrobnicate\n");
+  EXPECT_EQ(run.status, 0) << run.err;
+  ExpectInOrder(run.out, {"  1178 vertical: combo box, 0 \"NO DATA\" of [NO DATA | SCL_RPM_0",
+                          "step> ", "  1178 vertical: combo box, 4 \"SCL_PRAIL_0\" of [",
+                          "step>   unknown step \"frobnicate\"\nstep> \n",
+                          "no more steps: \"Map scale data selection (rail 1) V8 two rails\" "
+                          "given up\n",
+                          "action ended: \"DSC_ENGMGT_0\"\n"});
+  EXPECT_EQ(run.out.find("send "), std::string::npos) << "a window given up is cancelled";
+}
+
+struct ParsedStep {
+  const char* line;
+  UiStepKind kind;
+  int32_t control;
+  int32_t index;
+  std::string text;  // the entry or what to type; expect: the first value
+};
+
+TEST(UiScriptTest, StepsReadTheirControlsEntriesAndTexts) {
+  const ParsedStep cases[] = {
+      {"tab 2", UiStepKind::kTab, 0, 2, ""},
+      {"  tab \"Cylinders banks\"  # the second", UiStepKind::kTab, 0, -1, "Cylinders banks"},
+      {"choose cylinders \"05\"", UiStepKind::kChoose, 1163, -1, "05"},
+      {"choose 0x48B 5", UiStepKind::kChoose, 1163, 5, ""},
+      {"choose cylinders 08", UiStepKind::kChoose, 1163, 8, ""},
+      {"dismiss vertical NO", UiStepKind::kDismiss, 1178, -1, "NO"},
+      {"type angle.12 \"630.5 \\\"x\\\"\"", UiStepKind::kType, 1175, -1, "630.5 \"x\""},
+      {"click bank2.1", UiStepKind::kClick, 1139, -1, ""},
+      {"help start-tooth.3", UiStepKind::kHelp, 1075, -1, ""},
+      {"answer no", UiStepKind::kAnswer, 0, 7, ""},
+      {"snapshot after-ok", UiStepKind::kSnapshot, 0, -1, "after-ok.svg"},
+      {"expect message text \"a\\nb\"", UiStepKind::kExpect, 0xFFFF, -1, "a\nb"},
+      {"expect window items \"x\" y", UiStepKind::kExpect, kModalWindow, -1, "x"},
+  };
+  for (const ParsedStep& c : cases) {
+    SCOPED_TRACE(c.line);
+    std::string error;
+    const auto step = ParseUiStep(c.line, 3, &error);
+    ASSERT_TRUE(step) << error;
+    EXPECT_EQ(step->kind, c.kind);
+    EXPECT_EQ(step->line, 3);
+    EXPECT_EQ(step->control, c.control);
+    EXPECT_EQ(step->index, c.index);
+    EXPECT_EQ(step->kind == UiStepKind::kExpect ? step->expected.at(0) : step->text, c.text);
+  }
+  std::string error;
+  EXPECT_FALSE(ParseUiStep("   # nothing", 1, &error));
+  EXPECT_EQ(error, "");
+
+  const std::pair<const char*, const char*> bad[] = {
+      {"click angle.13", "unknown control \"angle.13\""},
+      {"click angle.0", "unknown control \"angle.0\""},
+      {"click \"cylinders\"", "unknown control"},
+      {"answer maybe", "no button \"maybe\""},
+      {"snapshot ../up", "a snapshot name is"},
+      {"expect cylinders colour red", "nothing to expect named \"colour\""},
+      {"expect cylinders checked maybe", "followed by yes or no"},
+      {"ok now", "\"ok\" takes 0 argument(s)"},
+      {"\"tab\" 1", "unknown step \"tab\""},
+  };
+  for (const auto& [line, message] : bad) {
+    SCOPED_TRACE(line);
+    error.clear();
+    EXPECT_FALSE(ParseUiStep(line, 1, &error));
+    EXPECT_NE(error.find(message), std::string::npos) << error;
+  }
+}
+
+}  // namespace
+}  // namespace vantel::host

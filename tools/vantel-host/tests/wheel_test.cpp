@@ -1,0 +1,428 @@
+// The flywheel picture, read back through its data- attributes: drawn in process from tables
+// the product's generator builds, and by the built vantel-host from the bundled examples.
+// The pictures in docs/wheels are what the host draws; after a deliberate change make them
+// again with
+//   VANTEL_UPDATE_PICTURES=1 ./build/tools/vantel-host/vantel_host_tests
+//   --gtest_filter='Wheel*Docs*'
+#include "wheel.h"
+
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "config/flywheel_tables.h"
+#include "platform/string_table.h"
+#include "res/string_ids.h"
+
+namespace vantel::host {
+namespace {
+
+namespace fs = std::filesystem;
+
+// --- Reading the picture back: one element a line, its attributes and its text.
+struct Element {
+  std::map<std::string, std::string> attributes;
+  std::string text;
+
+  std::string operator[](const std::string& name) const {
+    const auto found = attributes.find(name);
+    return found == attributes.end() ? "" : found->second;
+  }
+};
+
+std::vector<Element> Elements(const std::string& svg, const std::string& attribute) {
+  static const std::regex kAttribute(R"re(([\w-]+)="([^"]*)")re");
+  static const std::regex kText(R"re(>([^<]*)</text>)re");
+  std::vector<Element> found;
+  std::istringstream lines(svg);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.find(" " + attribute + "=\"") == std::string::npos) continue;
+    Element element;
+    const std::string tag = line.substr(0, line.find('>'));
+    for (std::sregex_iterator it(tag.begin(), tag.end(), kAttribute), end; it != end; ++it)
+      element.attributes[(*it)[1]] = (*it)[2];
+    std::smatch text;
+    if (std::regex_search(line, text, kText)) element.text = text[1];
+    found.push_back(element);
+  }
+  return found;
+}
+
+std::vector<std::string> Values(const std::vector<Element>& elements, const std::string& name) {
+  std::vector<std::string> values;
+  for (const Element& e : elements) values.push_back(e[name]);
+  return values;
+}
+
+size_t CountWith(const std::vector<Element>& elements, const std::string& name,
+                 const std::string& value) {
+  return static_cast<size_t>(std::count_if(elements.begin(), elements.end(),
+                                           [&](const Element& e) { return e[name] == value; }));
+}
+
+bool WellFormed(const std::string& svg) {
+  return svg.rfind("<svg ", 0) == 0 && svg.size() > 7 && svg.ends_with("</svg>\n");
+}
+
+// --- Drawn in process, from tables the generator builds.
+WheelInput Generated(uint16_t flywheelWord, uint16_t cylinders) {
+  WheelInput input;
+  auto& [engine, sync, window, angle, position, regular] = input.tables;
+  engine.assign(kEngineTableWords, 0);
+  engine[0] = 2 * kEngineTableWords;
+  engine[kEngineFormatWord] = kEngineFormat;
+  for (size_t i = 0; i < kEngineReferencePositions.size(); ++i)
+    engine[kEngineReferencePositionWord + i] = kEngineReferencePositions[i];
+  engine[kEngineCylindersWord] = cylinders;
+  for (uint16_t c = 0; c < cylinders && c < kMaxCylinders; ++c)
+    engine[kEngineAngleWord + c] = RegularAngleWord(c, cylinders);
+  engine[kEngineIgnitionWord] = kIgnitionDistributed;
+  engine[kEngineInjectionWord] = InjectionBit(1, 0);
+  sync.assign(kSyncTableWords, 0);
+  sync[0] = 2 * kSyncTableWords;
+  sync[kSyncFlywheelWord] = flywheelWord;
+  sync[kSyncPhaseAssignmentWord] = kPhaseOnMarksPosition;
+  sync[kSyncMainPhaseWord] = 0x0501;  // one mark, expected from tooth 5
+  sync[kSyncAuxPhaseWord] = 0x0304;   // auxiliary phase 1: 4 teeth from tooth 3
+  EXPECT_TRUE(BuildFlywheelTables(sync, engine, window, angle, position, regular));
+  const Flywheel f = DecodeFlywheel(flywheelWord);
+  sync[kSyncMarkToothWord] =
+      static_cast<uint16_t>(PhaseMarkTooth(1, f.N, f.T, kPhaseOnMarksPosition, f.R));
+  input.title = "generated";
+  input.verdict = "coherent";
+  return input;
+}
+
+struct FlywheelCase {
+  const char* what;
+  uint16_t word;
+  size_t teethPerTurn;  // extra teeth included
+  size_t extraPerTurn;
+  std::vector<std::string> gapsPerTurn;  // data-gap of each missing position of a turn
+  size_t marks;
+};
+
+TEST(WheelDrawingTest, EveryFlywheelTypeShowsItsTeethGapsAndNumberedMarks) {
+  const FlywheelCase cases[] = {
+      {"60-2", EncodeFlywheel(58, 0, kTwoMissingTeeth, false), 58, 0, {"2", "2"}, 2},
+      {"60-2-2", EncodeFlywheel(56, 1, kTwoMissingTeeth, false), 56, 0, {"2", "2", "2", "2"}, 4},
+      {"36-1", EncodeFlywheel(35, 0, kOneMissingTooth, false), 35, 0, {"1"}, 2},
+      {"alternative singularity",
+       EncodeFlywheel(58, 0, kTwoMissingTeeth, true),
+       58,
+       0,
+       {"1", "1"},
+       2},
+      {"12+1", EncodeFlywheel(13, 0, kOneExtraTooth, false), 13, 1, {}, 2},
+      {"24+1+1", EncodeFlywheel(26, 1, kOneExtraTooth, false), 26, 2, {}, 4},
+      {"24 regular", EncodeFlywheel(24, 0, kRegularTeeth, false), 24, 0, {}, 0},
+  };
+  for (const FlywheelCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string svg = DrawWheel(Generated(c.word, 4));
+    ASSERT_TRUE(WellFormed(svg));
+    const auto teeth = Elements(svg, "data-tooth");
+    const auto missing = Elements(svg, "data-missing");
+    std::set<std::string> toothAngles;
+    for (const std::string turn : {"1", "2"}) {
+      EXPECT_EQ(CountWith(teeth, "data-turn", turn), c.teethPerTurn) << "turn " << turn;
+      size_t extra = 0;
+      std::vector<std::string> gaps;
+      for (const Element& t : teeth) extra += t["data-turn"] == turn && t["data-extra"] == "1";
+      for (const Element& m : missing)
+        if (m["data-turn"] == turn) gaps.push_back(m["data-gap"]);
+      EXPECT_EQ(extra, c.extraPerTurn) << "turn " << turn;
+      EXPECT_EQ(gaps, c.gapsPerTurn) << "turn " << turn;
+    }
+    for (const Element& t : teeth) toothAngles.insert(t["data-angle"]);
+    for (const Element& m : missing)
+      EXPECT_EQ(toothAngles.count(m["data-angle"]), 0u)
+          << "a tooth on missing position " << m["data-missing"];
+    const auto marks = Elements(svg, "data-reference");
+    ASSERT_EQ(marks.size(), c.marks);
+    for (size_t m = 0; m < marks.size(); ++m)
+      EXPECT_EQ(marks[m]["data-reference"], std::to_string(m + 1));
+    EXPECT_TRUE(Elements(svg, "data-note").empty()) << svg;
+  }
+}
+
+// Every table cut short at every length, or filled with 0xFFFF: the picture is still drawn,
+// from nothing past the table's end, and the legend says what the table lacks.
+TEST(WheelDrawingTest, ShortOrOddTablesStillDrawAndAreNamedInTheLegend) {
+  const WheelInput whole = Generated(EncodeFlywheel(58, 0, kTwoMissingTeeth, false), 4);
+  ASSERT_TRUE(Elements(DrawWheel(whole), "data-note").empty());
+  for (size_t t = 0; t < kWheelTables; ++t) {
+    const size_t size = whole.tables[t].size();
+    for (size_t length = 0; length <= size; ++length) {
+      SCOPED_TRACE(testing::Message() << "table " << t << " cut to " << length << " words");
+      WheelInput input = whole;
+      input.tables[t].resize(length);
+      const std::string svg = DrawWheel(input);
+      ASSERT_TRUE(WellFormed(svg));
+      if (length < size) {
+        ASSERT_FALSE(Elements(svg, "data-note").empty());
+        // Teeth past the end of a cut position table are not taken for extra teeth.
+        if (t == 4) {
+          ASSERT_TRUE(Elements(svg, "data-extra").empty());
+        }
+      }
+      const size_t teeth = input.tables[3].empty() ? 0 : input.tables[3].size() - 1;
+      ASSERT_LE(Elements(svg, "data-tooth").size(), teeth);
+    }
+    SCOPED_TRACE(testing::Message() << "table " << t << " all 0xFFFF");
+    WheelInput input = whole;
+    std::fill(input.tables[t].begin(), input.tables[t].end(), 0xFFFF);
+    const std::string svg = DrawWheel(input);
+    ASSERT_TRUE(WellFormed(svg));
+    EXPECT_FALSE(Elements(svg, "data-note").empty());
+  }
+}
+
+// --- The built host on the bundled examples.
+std::string Read(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::string Quoted(const std::string& text) {
+  std::string out = "'";
+  for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
+
+struct HostRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+class WheelCliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "vantel-wheel-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  HostRun Host(const std::vector<std::string>& args) const {
+    std::string command = "env -u VANTEL_UI_LOG " + Quoted(VANTEL_HOST_PATH);
+    for (const auto& arg : args) command += " " + Quoted(arg);
+    command += " > " + Quoted((dir_ / "out").string()) + " 2> " + Quoted((dir_ / "err").string());
+    const int raw = std::system(command.c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Read(dir_ / "out"), Read(dir_ / "err")};
+  }
+
+  static fs::path Example(const std::string& name) {
+    return fs::path(VANTEL_SOURCE_DIR) / "examples" / name;
+  }
+
+  fs::path dir_;
+};
+
+std::string RowWithCylinders(uint32_t id, int cylinders) {
+  return LoadString(id) + std::to_string(cylinders) + LoadString(IDS_SUFFIX_CYLINDERS);
+}
+
+std::vector<std::string> Angles(std::initializer_list<int> degrees) {
+  std::vector<std::string> out;
+  for (int d : degrees) out.push_back(std::to_string(d) + ".00");
+  return out;
+}
+
+struct ExampleWheel {
+  const char* file;
+  int status;
+  size_t teethPerTurn;
+  std::vector<std::string> extra;    // angles of the extra teeth
+  std::vector<std::string> missing;  // angles of the missing positions
+  std::vector<std::string> marks;    // angles of the reference marks, in number order
+  std::vector<std::string> tdcs;     // in firing order
+  std::vector<size_t> banks;         // cylinders with data-bank 0, 1, 2
+  std::vector<std::string> rows;
+  // Where the windows close when not on the TDCs: no window of exactly one cylinder's share
+  // can end on a tooth just past the extra tooth, so that one closes a tooth earlier.
+  std::vector<std::string> windowEnds = {};
+};
+
+TEST_F(WheelCliTest, EveryExampleDrawsItsWheelAfterTheOpen) {
+  const std::vector<size_t> noBanks4 = {4, 0, 0};
+  const ExampleWheel cases[] = {
+      {"inline4-60-2-sequential.json",
+       0,
+       58,
+       {},
+       Angles({348, 354, 708, 714}),
+       Angles({351, 711}),
+       Angles({0, 180, 360, 540}),
+       noBanks4,
+       {}},
+      // Drawn from the upgraded and regenerated tables: the file holds empty ones.
+      {"older-layout-machine2.json",
+       0,
+       58,
+       {},
+       Angles({348, 354, 708, 714}),
+       Angles({351, 711}),
+       Angles({0, 180, 360, 540}),
+       noBanks4,
+       {}},
+      {"v12-12plus1-static.json",
+       0,
+       13,
+       {"315.00", "675.00"},
+       {},
+       {"315.00", "675.00"},
+       Angles({0, 60, 120, 180, 240, 300, 360, 420, 480, 540, 600, 660}),
+       {12, 0, 0},
+       {},
+       Angles({0, 60, 120, 180, 240, 270, 360, 420, 480, 540, 600, 630})},
+      {"v8-two-rails.json",
+       0,
+       58,
+       {},
+       Angles({348, 354, 708, 714}),
+       Angles({351, 711}),
+       Angles({0, 90, 180, 270, 360, 450, 540, 630}),
+       {0, 4, 4},
+       {}},
+      {"v6-36-1-banks-twin-spark.json",
+       0,
+       35,
+       {},
+       Angles({350, 710}),
+       Angles({350, 710}),
+       Angles({0, 120, 240, 360, 480, 600}),
+       {0, 3, 3},
+       {}},
+      {"inline3-regular-teeth.json", 0, 24, {}, {}, {}, Angles({0, 240, 480}), {3, 0, 0}, {}},
+      {"incoherent-five-cylinders.json",
+       1,
+       58,
+       {},
+       Angles({348, 354, 708, 714}),
+       Angles({351, 711}),
+       Angles({0, 144, 288, 432, 576}),
+       {5, 0, 0},
+       {LoadString(IDS_MAIN_CAMSHAFT_UNKNOWN), LoadString(IDS_TWIN_SPARK_ODD_CYLINDERS),
+        LoadString(IDS_IGNITION_DELAY_OUT_OF_LIMITS),
+        RowWithCylinders(IDS_SEMI_SEQ_TWO_RAILS_MINIMUM, 5),
+        RowWithCylinders(IDS_SEMI_SEQ_TWO_RAILS_REFUSED, 5)}},
+  };
+  for (const ExampleWheel& c : cases) {
+    SCOPED_TRACE(c.file);
+    const std::string before = Read(Example(c.file));
+    const fs::path out = dir_ / "wheel.svg";
+    const HostRun run = Host({"wheel", Example(c.file).string(), "--svg", out.string()});
+    EXPECT_EQ(run.status, c.status) << run.out << run.err;
+    EXPECT_NE(run.out.find("== result: "), std::string::npos) << run.out;
+    EXPECT_EQ(Read(Example(c.file)), before) << "wheel changed the file";
+    const std::string svg = Read(out);
+    ASSERT_TRUE(WellFormed(svg)) << svg;
+
+    const auto teeth = Elements(svg, "data-tooth");
+    EXPECT_EQ(CountWith(teeth, "data-turn", "1"), c.teethPerTurn);
+    EXPECT_EQ(CountWith(teeth, "data-turn", "2"), c.teethPerTurn);
+    EXPECT_EQ(Values(Elements(svg, "data-extra"), "data-angle"), c.extra);
+    EXPECT_EQ(Values(Elements(svg, "data-missing"), "data-angle"), c.missing);
+    EXPECT_EQ(Values(Elements(svg, "data-reference"), "data-angle"), c.marks);
+
+    const auto cylinders = Elements(svg, "data-cylinder");
+    EXPECT_EQ(Values(cylinders, "data-angle"), c.tdcs);
+    std::map<std::string, std::set<std::string>> inks;  // bank to its colours
+    for (const Element& cylinder : cylinders) inks[cylinder["data-bank"]].insert(cylinder["fill"]);
+    for (size_t bank = 0; bank < c.banks.size(); ++bank)
+      EXPECT_EQ(CountWith(cylinders, "data-bank", std::to_string(bank)), c.banks[bank]);
+    for (const auto& [bank, colours] : inks) EXPECT_EQ(colours.size(), 1u) << "bank " << bank;
+    if (c.banks[2] > 0) {
+      EXPECT_NE(inks["1"], inks["2"]);
+    }
+    // A tooth sits on every TDC of the examples, where its cylinder's window closes.
+    EXPECT_EQ(Values(Elements(svg, "data-window"), "data-end-angle"),
+              c.windowEnds.empty() ? c.tdcs : c.windowEnds);
+
+    std::vector<std::string> rows;
+    for (const Element& row : Elements(svg, "data-row")) rows.push_back(row.text);
+    EXPECT_EQ(rows, c.rows);
+    EXPECT_TRUE(Elements(svg, "data-note").empty()) << svg;
+  }
+}
+
+TEST_F(WheelCliTest, DocsShowTheWheelOfEveryExample) {
+  const fs::path pictures = fs::path(VANTEL_SOURCE_DIR) / "docs" / "wheels";
+  const bool update = std::getenv("VANTEL_UPDATE_PICTURES") != nullptr;
+  size_t count = 0;
+  for (const auto& entry : fs::directory_iterator(fs::path(VANTEL_SOURCE_DIR) / "examples")) {
+    if (entry.path().extension() != ".json") continue;
+    ++count;
+    SCOPED_TRACE(entry.path().filename().string());
+    const HostRun run = Host({"wheel", entry.path().string()});
+    EXPECT_LE(run.status, 1) << run.err;
+    ASSERT_TRUE(WellFormed(run.out)) << "stdout is the picture alone:\n" << run.out;
+    EXPECT_NE(run.err.find("== result: "), std::string::npos) << "the run goes to stderr";
+    const fs::path file = pictures / entry.path().filename().replace_extension(".svg");
+    if (update) {
+      fs::create_directories(pictures);
+      std::ofstream(file, std::ios::binary) << run.out;
+      continue;
+    }
+    EXPECT_EQ(run.out, Read(file)) << file << " is not what the host draws: make the pictures "
+                                   << "again (see the top of " << __FILE__ << ")";
+  }
+  EXPECT_GE(count, 7u);
+}
+
+struct BadWheel {
+  const char* what;
+  const char* text;  // nullptr: the file does not exist
+  std::vector<std::string> extra;
+  const char* message;
+};
+
+TEST_F(WheelCliTest, BadInputExitsTwoAndWritesNoPicture) {
+  const std::string good = Read(Example("inline4-60-2-sequential.json"));
+  const BadWheel cases[] = {
+      {"missing file", nullptr, {}, "cannot open"},
+      {"malformed JSON", "{\"machine\": 12, \"items\": [", {}, "not JSON"},
+      {"--svg without a file", good.c_str(), {"--svg"}, "unexpected argument \"--svg\""},
+      {"an option of check", good.c_str(), {"--write"}, "unexpected argument \"--write\""},
+      {"a folder that does not exist",
+       good.c_str(),
+       {"--svg", "no/such/folder/w.svg"},
+       "cannot create a temporary file"},
+  };
+  for (const BadWheel& c : cases) {
+    SCOPED_TRACE(c.what);
+    const fs::path path = dir_ / "k.json";
+    fs::remove(path);
+    if (c.text) std::ofstream(path, std::ios::binary) << c.text;
+    std::vector<std::string> args = {"wheel", path.string()};
+    args.insert(args.end(), c.extra.begin(), c.extra.end());
+    if (c.extra.empty()) args.insert(args.end(), {"--svg", (dir_ / "w.svg").string()});
+    const HostRun run = Host(args);
+    EXPECT_EQ(run.status, 2) << run.out << run.err;
+    EXPECT_EQ(run.err.rfind("vantel-host: ", 0), 0u) << run.err;
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    EXPECT_EQ(run.out.find("<svg"), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir_ / "w.svg"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), c.text ? 3 : 2)
+        << "a temporary file was left behind";
+  }
+}
+
+}  // namespace
+}  // namespace vantel::host

@@ -1,0 +1,599 @@
+#include "ui_script.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <string_view>
+#include <type_traits>
+
+#include "res/dialog_ids.h"
+
+namespace vantel::host {
+
+namespace {
+
+// The buttons of a message box and of a dialog, with their Windows ids.
+constexpr int32_t kIdOk = 1;
+constexpr int32_t kIdCancel = 2;
+constexpr int32_t kIdYes = 6;
+constexpr int32_t kIdNo = 7;
+// A message box's text is a static without an id of its own.
+constexpr int32_t kMessageTextId = 0xFFFF;
+
+struct ControlName {
+  const char* name;
+  int32_t id;
+};
+
+// Names a script may use instead of a control id; `show` prints them beside the ids.
+constexpr ControlName kControlNames[] = {
+    {"window", kModalWindow},
+    {"ok", kIdOk},
+    {"cancel", kIdCancel},
+    {"message", kMessageTextId},
+    {"tabs", IDC_MAIN_TABS},
+    {"note", IDC_MAIN_NOTE_TEXT},
+    {"cylinders", IDC_ENGINE_CYLINDERS},
+    {"same-teeth", IDC_FLYWHEEL_SAME_TEETH},
+    {"one-missing", IDC_FLYWHEEL_ONE_MISSING},
+    {"two-missing", IDC_FLYWHEEL_TWO_MISSING},
+    {"one-extra", IDC_FLYWHEEL_ONE_EXTRA},
+    {"rs-type", IDC_FLYWHEEL_RS_TYPE},
+    {"occurrences", IDC_FLYWHEEL_OCCURRENCES},
+    {"teeth", IDC_FLYWHEEL_TEETH},
+    {"sync-rpm", IDC_SYNC_RPM},
+    {"regular-angles", IDC_BANKS_REGULAR_ANGLES},
+    {"specific-angles", IDC_BANKS_SPECIFIC_ANGLES},
+    {"phase-type", IDC_MAIN_PHASE_TYPE},
+    {"distributed", IDC_IGNITION_DISTRIBUTED},
+    {"twin-spark", IDC_IGNITION_TWIN_SPARK},
+    {"static", IDC_IGNITION_STATIC},
+    {"ignition-delay", IDC_IGNITION_DELAY},
+    {"one-rail", IDC_INJECTION_ONE_RAIL},
+    {"rail1-to-rail2", IDC_INJECTION_RAIL1_TO_RAIL2},
+    {"rail1-to-both", IDC_INJECTION_RAIL1_TO_BOTH},
+    {"semi-sequential", IDC_INJECTION_SEMI_SEQUENTIAL},
+    {"sequential", IDC_INJECTION_SEQUENTIAL},
+    {"direct", IDC_INJECTION_DIRECT},
+    {"peak-and-hold", IDC_PEAK_AND_HOLD_ENABLED},
+    {"peak-and-hold-command", IDC_PEAK_AND_HOLD_COMMAND},
+    {"peak-and-hold-tuning", IDC_PEAK_AND_HOLD_TUNING},
+    {"vertical", IDC_MAP_VERTICAL},
+    {"horizontal", IDC_MAP_HORIZONTAL},
+};
+
+/// Rows of the banks page (1 = the first cylinder fired) and phases (0 = the main phase).
+struct ControlFamily {
+  const char* prefix;
+  const int32_t* ids;
+  size_t count;
+  int first;
+};
+
+constexpr ControlFamily kControlFamilies[] = {
+    {"angle.", IDC_CYLINDER_ANGLES.data(), IDC_CYLINDER_ANGLES.size(), 1},
+    {"bank1.", IDC_CYLINDER_BANK1.data(), IDC_CYLINDER_BANK1.size(), 1},
+    {"bank2.", IDC_CYLINDER_BANK2.data(), IDC_CYLINDER_BANK2.size(), 1},
+    {"camshaft.", IDC_PHASE_CAMSHAFTS.data(), IDC_PHASE_CAMSHAFTS.size(), 0},
+    {"marks.", IDC_PHASE_MARKS.data(), IDC_PHASE_MARKS.size(), 0},
+    {"start-tooth.", IDC_PHASE_START_TEETH.data(), IDC_PHASE_START_TEETH.size(), 0},
+};
+
+struct AnswerWord {
+  const char* word;
+  int32_t button;
+};
+
+constexpr AnswerWord kAnswers[] = {
+    {"ok", kIdOk}, {"cancel", kIdCancel}, {"yes", kIdYes}, {"no", kIdNo}};
+
+struct StepWord {
+  const char* word;
+  UiStepKind kind;
+  const char* usage;
+};
+
+constexpr std::array<StepWord, 12> kStepWords = {{
+    {"tab", UiStepKind::kTab, "tab N|TEXT"},
+    {"click", UiStepKind::kClick, "click ID"},
+    {"choose", UiStepKind::kChoose, "choose ID N|\"TEXT\""},
+    {"dismiss", UiStepKind::kDismiss, "dismiss ID N|\"TEXT\""},
+    {"type", UiStepKind::kType, "type ID \"TEXT\""},
+    {"ok", UiStepKind::kOk, "ok"},
+    {"cancel", UiStepKind::kCancel, "cancel"},
+    {"help", UiStepKind::kHelp, "help ID"},
+    {"answer", UiStepKind::kAnswer, "answer ok|cancel|yes|no"},
+    {"snapshot", UiStepKind::kSnapshot, "snapshot NAME"},
+    {"expect", UiStepKind::kExpect,
+     "expect ID text \"TEXT\" | checked yes|no | enabled yes|no | items \"TEXT\"..."},
+    {"show", UiStepKind::kShow, "show"},
+}};
+
+struct Token {
+  std::string text;
+  bool quoted = false;
+};
+
+// Words are separated by blanks; "..." holds blanks, \" \\ and \n; # outside quotes starts a
+// comment.
+bool Tokenize(const std::string& line, std::vector<Token>* tokens, std::string* error) {
+  size_t at = 0;
+  while (at < line.size()) {
+    const char c = line[at];
+    if (c == ' ' || c == '\t' || c == '\r') {
+      ++at;
+      continue;
+    }
+    if (c == '#') return true;
+    Token token;
+    if (c != '"') {
+      while (at < line.size() && line[at] != ' ' && line[at] != '\t' && line[at] != '\r')
+        token.text += line[at++];
+      tokens->push_back(std::move(token));
+      continue;
+    }
+    token.quoted = true;
+    for (++at;; ++at) {
+      if (at >= line.size()) {
+        *error = "a quoted text is not closed";
+        return false;
+      }
+      if (line[at] == '"') break;
+      if (line[at] == '\\' && at + 1 < line.size()) {
+        const char next = line[++at];
+        token.text += next == 'n' ? '\n' : next;
+        continue;
+      }
+      token.text += line[at];
+    }
+    ++at;
+    tokens->push_back(std::move(token));
+  }
+  return true;
+}
+
+// Decimal, or hexadecimal after 0x as control ids are often written; never octal: "08" is 8.
+std::optional<int32_t> Number(const Token& token) {
+  if (token.quoted || token.text.empty() ||
+      !std::isdigit(static_cast<unsigned char>(token.text[0])))
+    return std::nullopt;
+  const bool hex = token.text.size() > 2 && (token.text[1] == 'x' || token.text[1] == 'X') &&
+                   token.text[0] == '0';
+  errno = 0;
+  char* end = nullptr;
+  const long long value = std::strtoll(token.text.c_str() + (hex ? 2 : 0), &end, hex ? 16 : 10);
+  if (errno != 0 || *end != '\0' || value < 0 || value > INT32_MAX) return std::nullopt;
+  return static_cast<int32_t>(value);
+}
+
+std::optional<int32_t> ControlId(const Token& token) {
+  if (token.quoted) return std::nullopt;
+  if (const auto id = Number(token)) return id;
+  for (const ControlName& entry : kControlNames)
+    if (token.text == entry.name) return entry.id;
+  for (const ControlFamily& family : kControlFamilies) {
+    const std::string_view prefix = family.prefix;
+    if (token.text.rfind(prefix, 0) != 0) continue;
+    const auto row = Number({token.text.substr(prefix.size()), false});
+    if (!row || *row < family.first || *row - family.first >= static_cast<int32_t>(family.count))
+      return std::nullopt;
+    return family.ids[*row - family.first];
+  }
+  return std::nullopt;
+}
+
+std::string NameOf(int32_t id) {
+  for (const ControlName& entry : kControlNames)
+    if (entry.id == id && id != kModalWindow) return entry.name;
+  for (const ControlFamily& family : kControlFamilies)
+    for (size_t i = 0; i < family.count; ++i)
+      if (family.ids[i] == id)
+        return family.prefix + std::to_string(family.first + static_cast<int>(i));
+  return {};
+}
+
+std::optional<bool> YesNo(const Token& token) {
+  if (token.quoted) return std::nullopt;
+  if (token.text == "yes") return true;
+  if (token.text == "no") return false;
+  return std::nullopt;
+}
+
+/// An entry named by its index (a bare number) or by its text.
+void TakeEntry(const Token& token, UiStep* step) {
+  if (const auto index = Number(token)) {
+    step->index = *index;
+    return;
+  }
+  step->text = token.text;
+}
+
+bool IsSnapshotName(const std::string& name) {
+  if (name.empty() || name[0] == '.') return false;
+  for (char c : name)
+    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '_' && c != '.')
+      return false;
+  return true;
+}
+
+/// The arguments after the step word, checked against the step's shape.
+bool TakeArguments(const StepWord& word, const std::vector<Token>& args, UiStep* step,
+                   std::string* error) {
+  const auto usage = [&](const std::string& why) {
+    *error = why + " (" + word.usage + ")";
+    return false;
+  };
+  const auto control = [&](const Token& token) {
+    const auto id = ControlId(token);
+    if (!id) return usage("unknown control \"" + token.text + "\"");
+    step->control = *id;
+    return true;
+  };
+  const auto count = [&](size_t n) {
+    return args.size() == n ||
+           usage(std::string("\"") + word.word + "\" takes " + std::to_string(n) + " argument(s)");
+  };
+  switch (word.kind) {
+    case UiStepKind::kOk:
+    case UiStepKind::kCancel:
+    case UiStepKind::kShow:
+      return count(0);
+    case UiStepKind::kTab:
+      if (!count(1)) return false;
+      TakeEntry(args[0], step);
+      return true;
+    case UiStepKind::kClick:
+    case UiStepKind::kHelp:
+      return count(1) && control(args[0]);
+    case UiStepKind::kChoose:
+    case UiStepKind::kDismiss:
+      if (!count(2) || !control(args[0])) return false;
+      TakeEntry(args[1], step);
+      return true;
+    case UiStepKind::kType:
+      if (!count(2) || !control(args[0])) return false;
+      step->text = args[1].text;
+      return true;
+    case UiStepKind::kAnswer:
+      if (!count(1)) return false;
+      for (const AnswerWord& answer : kAnswers)
+        if (!args[0].quoted && args[0].text == answer.word) step->index = answer.button;
+      return step->index != -1 || usage("no button \"" + args[0].text + "\"");
+    case UiStepKind::kSnapshot:
+      if (!count(1)) return false;
+      if (!IsSnapshotName(args[0].text))
+        return usage("a snapshot name is letters, digits, '-', '_' and '.'");
+      step->text = args[0].text;
+      if (step->text.size() < 4 || step->text.compare(step->text.size() - 4, 4, ".svg") != 0)
+        step->text += ".svg";
+      return true;
+    case UiStepKind::kExpect:
+      break;
+  }
+  if (args.size() < 2) return usage("\"expect\" names a control and what to expect");
+  if (!control(args[0])) return false;
+  const std::string& what = args[1].text;
+  if (what == "items") {
+    step->expectation = Expectation::kItems;
+    for (size_t i = 2; i < args.size(); ++i) step->expected.push_back(args[i].text);
+    return true;
+  }
+  if (what != "text" && what != "checked" && what != "enabled")
+    return usage("nothing to expect named \"" + what + "\"");
+  if (args.size() != 3) return usage("\"" + what + "\" takes one value");
+  if (what == "text") {
+    step->expectation = Expectation::kText;
+    step->expected = {args[2].text};
+    return true;
+  }
+  const auto flag = YesNo(args[2]);
+  if (!flag) return usage("\"" + what + "\" is followed by yes or no");
+  step->flag = *flag;
+  step->expectation = what == "checked" ? Expectation::kChecked : Expectation::kEnabled;
+  return true;
+}
+
+std::string Quote(const std::string& text) { return "\"" + OneLine(text) + "\""; }
+
+std::string Joined(const std::vector<std::string>& items) {
+  std::string out = "[";
+  for (size_t i = 0; i < items.size(); ++i) out += (i ? " | " : "") + OneLine(items[i]);
+  return out + "]";
+}
+
+bool HasEntries(const std::string& kind) {
+  return kind == "combo box" || kind == "tab control" || kind == "list view";
+}
+
+bool TakesCheck(const std::string& kind) { return kind == "check box" || kind == "radio button"; }
+
+/// What a user reads on the control: a drop-down list or a tab control shows its selected
+/// entry, anything else its text.
+std::string ShownText(const UiApi& ui, VantelUiWindow control) {
+  const std::string kind = ui.Kind(control);
+  if (kind != "combo box" && kind != "tab control") return ui.Text(control);
+  const int32_t selection = ui.getSelection(control);
+  const std::vector<std::string> items = ui.Items(control);
+  if (selection < 0 || static_cast<size_t>(selection) >= items.size()) return {};
+  return items[static_cast<size_t>(selection)];
+}
+
+std::string ControlLabel(int32_t id) {
+  if (id == kModalWindow) return "window";
+  const std::string name = NameOf(id);
+  return std::to_string(id) + (name.empty() ? "" : " (" + name + ")");
+}
+
+void Describe(const UiApi& ui, VantelUiWindow window, int depth, std::string& out) {
+  const std::string indent(static_cast<size_t>(depth) * 2, ' ');
+  for (int32_t i = 0;; ++i) {
+    const VantelUiWindow child = ui.getChild(window, i);
+    if (child == 0) return;
+    if (ui.isVisible(child) != 1) continue;
+    const int32_t id = ui.getId(child);
+    const std::string name = NameOf(id);
+    const std::string kind = ui.Kind(child);
+    std::string line = indent + std::to_string(id) + (name.empty() ? "" : " " + name) + ": " + kind;
+    if (kind == "dialog") {
+      out += line + "\n";
+      Describe(ui, child, depth + 1, out);
+      continue;
+    }
+    if (HasEntries(kind)) {
+      const std::vector<std::string> items = ui.Items(child);
+      const int32_t selection = ui.getSelection(child);
+      const bool selected = selection >= 0 && static_cast<size_t>(selection) < items.size();
+      line += selected ? ", " + std::to_string(selection) + " " +
+                             Quote(items[static_cast<size_t>(selection)])
+                       : ", none";
+      line += " of " + Joined(items);
+    } else {
+      line += " " + Quote(ui.Text(child));
+    }
+    if (TakesCheck(kind)) line += ui.isChecked(child) == 1 ? ", checked" : ", unchecked";
+    if (ui.isEnabled(child) != 1) line += ", disabled";
+    out += line + "\n";
+  }
+}
+
+VantelUiWindow FindTabs(const UiApi& ui, VantelUiWindow window) {
+  for (int32_t i = 0;; ++i) {
+    const VantelUiWindow child = ui.getChild(window, i);
+    if (child == 0) return 0;
+    if (ui.isVisible(child) != 1) continue;
+    if (ui.Kind(child) == "tab control") return child;
+    if (const VantelUiWindow inner = FindTabs(ui, child)) return inner;
+  }
+}
+
+/// The entry a step names, checked against the control's entries.
+std::optional<int32_t> EntryIndex(const UiApi& ui, VantelUiWindow control, const UiStep& step,
+                                  std::string* error) {
+  const std::vector<std::string> items = ui.Items(control);
+  if (step.index == -1) {
+    for (size_t i = 0; i < items.size(); ++i)
+      if (items[i] == step.text) return static_cast<int32_t>(i);
+    *error = "no entry " + Quote(step.text) + " in " + Joined(items);
+    return std::nullopt;
+  }
+  if (static_cast<size_t>(step.index) >= items.size()) {
+    *error = "no entry " + std::to_string(step.index) + " in " + Joined(items);
+    return std::nullopt;
+  }
+  return step.index;
+}
+
+bool Expect(const UiApi& ui, VantelUiWindow control, const UiStep& step, std::string* error) {
+  switch (step.expectation) {
+    case Expectation::kText: {
+      const std::string text = ShownText(ui, control);
+      if (text == step.expected[0]) return true;
+      *error = "the text is " + Quote(text);
+      return false;
+    }
+    case Expectation::kItems: {
+      const std::vector<std::string> items = ui.Items(control);
+      if (items == step.expected) return true;
+      *error = "the entries are " + Joined(items);
+      return false;
+    }
+    case Expectation::kChecked:
+    case Expectation::kEnabled: {
+      const bool checked = step.expectation == Expectation::kChecked;
+      const bool value = (checked ? ui.isChecked(control) : ui.isEnabled(control)) == 1;
+      if (value == step.flag) return true;
+      *error = std::string("it is ") + (value ? "" : "not ") + (checked ? "checked" : "enabled");
+      return false;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string OneLine(std::string text) {
+  for (char& c : text)
+    if (c == '\n') c = '|';
+  return text;
+}
+
+std::optional<UiStep> ParseUiStep(const std::string& line, int lineNumber, std::string* error) {
+  std::vector<Token> tokens;
+  if (!Tokenize(line, &tokens, error)) return std::nullopt;
+  if (tokens.empty()) return std::nullopt;
+  UiStep step;
+  step.line = lineNumber;
+  for (const Token& token : tokens)
+    step.source += (step.source.empty() ? "" : " ") +
+                   (token.quoted ? "\"" + OneLine(token.text) + "\"" : token.text);
+  for (const StepWord& word : kStepWords) {
+    if (tokens[0].quoted || tokens[0].text != word.word) continue;
+    step.kind = word.kind;
+    const std::vector<Token> args(tokens.begin() + 1, tokens.end());
+    if (!TakeArguments(word, args, &step, error)) return std::nullopt;
+    return step;
+  }
+  *error = "unknown step \"" + tokens[0].text + "\"";
+  return std::nullopt;
+}
+
+bool ParseUiScript(const std::string& text, std::vector<UiStep>* steps, std::string* error) {
+  int lineNumber = 0;
+  for (size_t start = 0; start < text.size();) {
+    const size_t end = std::min(text.find('\n', start), text.size());
+    ++lineNumber;
+    std::string problem;
+    auto step = ParseUiStep(text.substr(start, end - start), lineNumber, &problem);
+    if (!problem.empty()) {
+      *error = "script " + std::to_string(lineNumber) + ": " + problem;
+      return false;
+    }
+    if (step) steps->push_back(std::move(*step));
+    start = end + 1;
+  }
+  return true;
+}
+
+UiApi UiApi::Load(const std::function<void*(const char*)>& resolve) {
+  UiApi ui{};
+  const auto take = [&](auto& slot, const char* name) {
+    slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(resolve(name));
+  };
+  take(ui.setHook, "VantelUiSetHook");
+  take(ui.getControl, "VantelUiGetControl");
+  take(ui.getChild, "VantelUiGetChild");
+  take(ui.getId, "VantelUiGetId");
+  take(ui.getKind, "VantelUiGetKind");
+  take(ui.getText, "VantelUiGetText");
+  take(ui.isVisible, "VantelUiIsVisible");
+  take(ui.isEnabled, "VantelUiIsEnabled");
+  take(ui.isChecked, "VantelUiIsChecked");
+  take(ui.getItemCount, "VantelUiGetItemCount");
+  take(ui.getItemText, "VantelUiGetItemText");
+  take(ui.getSelection, "VantelUiGetSelection");
+  take(ui.click, "VantelUiClick");
+  take(ui.selectComboItem, "VantelUiSelectComboItem");
+  take(ui.dismissComboAt, "VantelUiDismissComboAt");
+  take(ui.setEditText, "VantelUiSetEditText");
+  take(ui.selectTab, "VantelUiSelectTab");
+  take(ui.pressOk, "VantelUiPressOk");
+  take(ui.pressCancel, "VantelUiPressCancel");
+  take(ui.askHelp, "VantelUiAskHelp");
+  take(ui.renderSvgToFile, "VantelUiRenderSvgToFile");
+  return ui;
+}
+
+std::string UiApi::Text(VantelUiWindow window) const {
+  const int32_t length = getText(window, nullptr, 0);
+  if (length <= 0) return {};
+  std::string text(static_cast<size_t>(length) + 1, '\0');
+  getText(window, text.data(), length + 1);
+  text.resize(static_cast<size_t>(length));
+  return text;
+}
+
+std::string UiApi::Kind(VantelUiWindow window) const {
+  char kind[32] = "";
+  return getKind(window, kind, sizeof kind) < 0 ? std::string() : std::string(kind);
+}
+
+std::vector<std::string> UiApi::Items(VantelUiWindow window) const {
+  std::vector<std::string> items;
+  const int32_t count = getItemCount(window);
+  for (int32_t i = 0; i < count; ++i) {
+    const int32_t length = getItemText(window, i, nullptr, 0);
+    std::string text(static_cast<size_t>(std::max(length, 0)) + 1, '\0');
+    getItemText(window, i, text.data(), length + 1);
+    text.resize(static_cast<size_t>(std::max(length, 0)));
+    items.push_back(std::move(text));
+  }
+  return items;
+}
+
+bool PlayUiStep(const UiApi& ui, VantelUiWindow modal, const UiStep& step,
+                const std::string& snapshotDir, FILE* out, std::string* error) {
+  const auto fail = [&](const std::string& why) {
+    *error = why;
+    return false;
+  };
+  VantelUiWindow control = 0;
+  const bool namesControl = step.kind == UiStepKind::kClick || step.kind == UiStepKind::kChoose ||
+                            step.kind == UiStepKind::kDismiss || step.kind == UiStepKind::kType ||
+                            step.kind == UiStepKind::kHelp || step.kind == UiStepKind::kExpect;
+  if (namesControl) {
+    control = step.control == kModalWindow ? modal : ui.getControl(modal, step.control);
+    if (control == 0)
+      return fail("no control " + ControlLabel(step.control) + " in " + Quote(ui.Text(modal)));
+  }
+  const std::string what = ControlLabel(step.control);
+  switch (step.kind) {
+    case UiStepKind::kTab: {
+      const VantelUiWindow tabs = FindTabs(ui, modal);
+      if (tabs == 0) return fail("no tabs in " + Quote(ui.Text(modal)));
+      const auto index = EntryIndex(ui, tabs, step, error);
+      if (!index) return false;
+      if (ui.isEnabled(tabs) != 1) return fail("the tabs are disabled");
+      // The dialog may keep its page (a value the page refuses): that is its answer, not a
+      // fault of the script.
+      if (ui.selectTab(tabs, *index) != 1) std::fprintf(out, "  the dialog kept its page\n");
+      return true;
+    }
+    case UiStepKind::kClick:
+      if (ui.click(control) == 1) return true;
+      return fail("a user cannot click " + what + " (hidden, disabled or not a button)");
+    case UiStepKind::kChoose:
+    case UiStepKind::kDismiss: {
+      const auto index = EntryIndex(ui, control, step, error);
+      if (!index) return false;
+      const bool done = step.kind == UiStepKind::kChoose ? ui.selectComboItem(control, *index)
+                                                         : ui.dismissComboAt(control, *index);
+      if (done) return true;
+      return fail("a user cannot open the list of " + what +
+                  " (hidden, disabled or not a drop-down list)");
+    }
+    case UiStepKind::kType:
+      if (ui.setEditText(control, step.text.c_str()) == 1) return true;
+      return fail("a user cannot type into " + what + " (hidden, disabled or not an edit)");
+    case UiStepKind::kOk:
+    case UiStepKind::kCancel: {
+      const bool ok = step.kind == UiStepKind::kOk;
+      if ((ok ? ui.pressOk(modal) : ui.pressCancel(modal)) == 1) return true;
+      return fail(std::string("the window takes no ") + (ok ? "Enter" : "Escape") + " key");
+    }
+    case UiStepKind::kHelp: {
+      const VantelUiWindow popup = ui.askHelp(control);
+      std::fprintf(out, "  help: %s\n", popup ? OneLine(ui.Text(popup)).c_str() : "none");
+      return true;
+    }
+    case UiStepKind::kAnswer: {
+      const VantelUiWindow button = ui.getControl(modal, step.index);
+      if (button == 0)
+        return fail("no button " + std::to_string(step.index) + " in " + Quote(ui.Text(modal)));
+      if (ui.click(button) == 1) return true;
+      return fail("a user cannot press button " + std::to_string(step.index));
+    }
+    case UiStepKind::kSnapshot: {
+      const std::string path = snapshotDir.empty() ? step.text : snapshotDir + "/" + step.text;
+      if (ui.renderSvgToFile(modal, path.c_str()) == 1) return true;
+      return fail("cannot write " + path);
+    }
+    case UiStepKind::kExpect: {
+      if (Expect(ui, control, step, error)) return true;
+      return fail(step.source + ": " + *error);
+    }
+    case UiStepKind::kShow:
+      std::fputs(DescribeWindow(ui, modal).c_str(), out);
+      return true;
+  }
+  return fail("unknown step");
+}
+
+std::string DescribeWindow(const UiApi& ui, VantelUiWindow window) {
+  std::string out = "window " + Quote(ui.Text(window)) + "\n";
+  Describe(ui, window, 1, out);
+  return out;
+}
+
+}  // namespace vantel::host

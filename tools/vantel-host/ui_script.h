@@ -1,0 +1,99 @@
+#pragma once
+// The user's part of a host action: steps that a script or a person at a terminal plays on
+// the plug-in's modal windows, through the automation API the plug-in exports.
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "vantel/ui_automation.h"
+
+namespace vantel::host {
+
+enum class UiStepKind {
+  kTab,
+  kClick,
+  kChoose,
+  kDismiss,
+  kType,
+  kOk,
+  kCancel,
+  kHelp,
+  kAnswer,
+  kSnapshot,
+  kExpect,
+  kShow,
+};
+
+enum class Expectation { kText, kChecked, kEnabled, kItems };
+
+/// The control a step names that is the modal window itself ("window").
+inline constexpr int32_t kModalWindow = -1;
+
+struct UiStep {
+  UiStepKind kind = UiStepKind::kShow;
+  int line = 0;
+  std::string source;  // the step as written, for the echo
+  int32_t control = 0;
+  /// tab, choose, dismiss: the entry; -1 when `text` names it. answer: the button id.
+  int32_t index = -1;
+  std::string text;  // an entry's text, what to type, a snapshot's name
+  Expectation expectation = Expectation::kText;
+  bool flag = false;                  // expect checked / enabled
+  std::vector<std::string> expected;  // expect text (one) or items (all, in order)
+};
+
+/// One line: a step, or nullopt for a blank or comment line. A bad line throws nothing: it
+/// gives nullopt and sets `error` (which the caller must clear before).
+std::optional<UiStep> ParseUiStep(const std::string& line, int lineNumber, std::string* error);
+
+/// A whole script; false with "script LINE: ..." in `error` at the first bad line.
+bool ParseUiScript(const std::string& text, std::vector<UiStep>* steps, std::string* error);
+
+/// The automation API as the loaded plug-in exports it.
+struct UiApi {
+  void (*setHook)(VantelUiHookFn, void*);
+  VantelUiWindow (*getControl)(VantelUiWindow, int32_t);
+  VantelUiWindow (*getChild)(VantelUiWindow, int32_t);
+  int32_t (*getId)(VantelUiWindow);
+  int32_t (*getKind)(VantelUiWindow, char*, int32_t);
+  int32_t (*getText)(VantelUiWindow, char*, int32_t);
+  int32_t (*isVisible)(VantelUiWindow);
+  int32_t (*isEnabled)(VantelUiWindow);
+  int32_t (*isChecked)(VantelUiWindow);
+  int32_t (*getItemCount)(VantelUiWindow);
+  int32_t (*getItemText)(VantelUiWindow, int32_t, char*, int32_t);
+  int32_t (*getSelection)(VantelUiWindow);
+  int32_t (*click)(VantelUiWindow);
+  int32_t (*selectComboItem)(VantelUiWindow, int32_t);
+  int32_t (*dismissComboAt)(VantelUiWindow, int32_t);
+  int32_t (*setEditText)(VantelUiWindow, const char*);
+  int32_t (*selectTab)(VantelUiWindow, int32_t);
+  int32_t (*pressOk)(VantelUiWindow);
+  int32_t (*pressCancel)(VantelUiWindow);
+  VantelUiWindow (*askHelp)(VantelUiWindow);
+  int32_t (*renderSvgToFile)(VantelUiWindow, const char*);
+
+  static UiApi Load(const std::function<void*(const char*)>& resolve);
+
+  std::string Text(VantelUiWindow window) const;
+  std::string Kind(VantelUiWindow window) const;
+  std::vector<std::string> Items(VantelUiWindow window) const;
+};
+
+/// Plays `step` on the modal window; prints what it shows (help, the window) on `out`.
+/// False with a one-line `error` when a user could not do it or an expectation failed.
+/// Snapshots go to `snapshotDir` ("" for the current folder).
+bool PlayUiStep(const UiApi& ui, VantelUiWindow modal, const UiStep& step,
+                const std::string& snapshotDir, FILE* out, std::string* error);
+
+/// The window as text, one line per control a user can see: id and name, kind, text or
+/// selection and entries, check mark, "disabled". Pages are indented under their dialog.
+std::string DescribeWindow(const UiApi& ui, VantelUiWindow window);
+
+/// A text on one line: line feeds shown as '|', as the host prints message boxes.
+std::string OneLine(std::string text);
+
+}  // namespace vantel::host

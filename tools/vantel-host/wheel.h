@@ -1,0 +1,37 @@
+#pragma once
+// The flywheel picture: one engine cycle as the configuration tables describe it (teeth,
+// missing and extra teeth, reference marks, TDCs and their measurement windows, the phases),
+// drawn as SVG for the person who set them.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vantel::host {
+
+struct Kalbrix;
+class HostService;
+
+/// EngineTable, SyncTable, ToothWindowTable, ToothAngleTable, ToothPositionTable and
+/// RegularToothTable: descriptor elements 12 to 17, in that order.
+inline constexpr size_t kWheelTables = 6;
+
+struct WheelInput {
+  std::string title;
+  std::array<std::vector<uint16_t>, kWheelTables> tables;
+  /// The items the tables come from, named in the legend's notes ("" when none).
+  std::array<std::string, kWheelTables> itemNames;
+  std::string verdict;  // "coherent", "not coherent", ...
+  std::vector<std::string> reportRows;
+};
+
+/// The picture as an SVG document. Whatever a short, empty or odd table cannot place is left
+/// out and named in the legend; no word is read past a table's end. Every drawn thing carries
+/// data- attributes (tooth, angle in degrees, turn, cylinder, bank, ...) to be read back.
+std::string DrawWheel(const WheelInput& input);
+
+/// The six tables as the Kalbrix holds them now; the verdict and the rows are the caller's.
+WheelInput WheelInputOf(const Kalbrix& kalbrix, const HostService& service);
+
+}  // namespace vantel::host
