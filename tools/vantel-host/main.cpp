@@ -257,10 +257,24 @@ int Check(const Options& options) {
   if (std::string error; !action.Prepare(&error)) BadInput(error);
 
   HostService service(kalbrix, options.language, options.trace ? stdout : nullptr);
-  const int status =
-      RunPlugin(options, kalbrix, service, stdout, &action).verdict == Verdict::kCoherent ? 0 : 1;
+  const RunResult run = RunPlugin(options, kalbrix, service, stdout, &action);
+  const int status = run.verdict == Verdict::kCoherent ? 0 : 1;
   // A script that could not go on is a failed test: nothing of the run is written.
   if (!action.failure().empty()) BadInput(action.failure());
+
+  // With the dialog's snapshots, the wheel of the tables as the dialog left them.
+  if (!options.action.snapshots.empty()) {
+    WheelInput input = WheelInputOf(kalbrix, service);
+    input.verdict = VerdictName(run.verdict);
+    input.reportRows = run.reportRows;
+    const std::string path = options.action.snapshots + "/wheel.svg";
+    try {
+      WriteFileAtomically(path, DrawWheel(input));
+    } catch (const KalbrixError& error) {
+      BadInput(error.what());
+    }
+    std::printf("picture: %s\n", path.c_str());
+  }
 
   if (options.write) {
     try {

@@ -161,8 +161,10 @@ TEST_F(ActionsCliTest, ASendingErrorInTheFileShowsItsTextAndNothingMoreIsSent) {
   std::string escaped;
   for (char c : message) escaped += c == '\n' ? std::string("\\n") : std::string(1, c);
   Write("s", "choose teeth \"34\"\nok\nexpect message text \"" + escaped + "\"\nanswer ok\n");
-  const HostRun run = Host({"edit", "k.json", "--script", "s"});
+  const HostRun run = Host({"edit", "k.json", "--script", "s", "--snapshots", "shots"});
   EXPECT_EQ(run.status, 0) << run.err;
+  // The wheel of the tables the dialog wrote: 34 teeth on each of the two turns.
+  EXPECT_EQ(Count(Read(dir_ / "shots" / "wheel.svg"), "data-tooth=\""), 2u * 34u);
   ExpectInOrder(run.out, {"send TAB_CNFSYN1_0 (mode -1)\n", "send TAB_CNFREG_0 (mode -1)\n",
                           "== item sent (FEMSETEMG) \"TAB_CNFSYN1_0\"",
                           "== item send error (ERRSETEMG) \"TAB_CNFSYN2_0\"",
