@@ -98,6 +98,8 @@ TEST_F(DdxTest, EditReadsAsANumberOnlyWhenItsWholeTextIsOne) {
   for (const Case& c : std::vector<Case>{{"42", 42},
                                          {"0", 0},
                                          {"-7", -7},
+                                         {"+12", 12},
+                                         {"+4294967296", std::nullopt},
                                          {"0x1F", 31},
                                          {"0Xff", 255},
                                          {"", std::nullopt},
@@ -111,6 +113,7 @@ TEST_F(DdxTest, EditReadsAsANumberOnlyWhenItsWholeTextIsOne) {
                                          {"4294967296", std::nullopt},
                                          {"0xFFFFFFFF", -1},
                                          {"0x100000000", std::nullopt},
+                                         {"0X100000000", std::nullopt},
                                          {"-99999999999", std::nullopt}}) {
     ASSERT_EQ(VantelUiSetEditText(Control(kValue), c.typed), 1);
     EXPECT_EQ(GetEditInt(form_, kValue), c.read) << '"' << c.typed << '"';
@@ -136,6 +139,10 @@ TEST_F(DdxTest, ComboListsTheValuesInTheirOrderAndFormatWithNothingSelected) {
            {"TCDM+%d", {5}, {"TCDM+5"}},
            {"%#x", {255}, {"0xff"}},
            {"%d%%", {50}, {"50%"}},
+           {"%5i|%%", {-7}, {"   -7|%"}},
+           {"%-3u|", {7}, {"7  |"}},
+           {"%X", {255}, {"FF"}},
+           {"%o", {8}, {"10"}},
            {"%d", {}, {}},
        }) {
     SetSelection(Control(kCount), 0);  // a previous choice does not survive a refill

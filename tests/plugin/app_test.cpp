@@ -3,11 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
+#include <elf.h>
 
+#include <cstddef>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
 
 #include "platform/string_table.h"
+#include "platform/version_info.h"
 #include "support/fake_host.h"
 #include "support/message_boxes.h"
 #include "support/temp_dir.h"
@@ -20,11 +27,12 @@ using test::FakeHost;
 
 const fs::path kBuild = VANTEL_BUILD_DIR;
 
-// A plug-in file laid out as a host installs it, with or without the French library.
+// A plug-in file laid out as a host installs it, with the build's file `french` (or none) as
+// its French library.
 struct InstalledPlugin {
-  explicit InstalledPlugin(bool withFrench) {
+  explicit InstalledPlugin(const char* french) {
     fs::copy_file(kBuild / "libvantel.so", dir.path() / "libvantel.so");
-    if (withFrench) fs::copy_file(kBuild / "libvantelFRA.so", dir.path() / "libvantelFRA.so");
+    if (french) fs::copy_file(kBuild / french, dir.path() / "libvantelFRA.so");
   }
   std::string path() const { return (dir.path() / "libvantel.so").string(); }
   test::TempDir dir;
@@ -51,20 +59,19 @@ class HandshakeTest : public ::testing::Test {
   FakeHost host;
   ModuleState state;
   std::unique_ptr<CVantelApp> app;
-  InstalledPlugin plugin{true};
+  InstalledPlugin plugin{"libvantelFRA.so"};
 };
 
 TEST_F(HandshakeTest, LanguageFollowsTheHostAndTheFrenchLibrary) {
   const struct {
     int32_t hostLanguage;
-    bool french;
+    const char* french;  // the file installed as the French library
     int32_t expected;
     bool frenchTexts;
   } cases[] = {
-      {1033, true, 1033, false},
-      {1031, true, 1031, false},
-      {1036, true, 1036, true},
-      {1036, false, 1033, false},
+      {1033, "libvantelFRA.so", 1033, false}, {1031, "libvantelFRA.so", 1031, false},
+      {1036, "libvantelFRA.so", 1036, true},  {1036, nullptr, 1033, false},
+      {1036, "libvantel.so", 1033, false},  // a library of that name without resources
   };
   for (const auto& c : cases) {
     state = ModuleState{};
@@ -146,6 +153,117 @@ TEST_F(HandshakeTest, AModuleWithoutVersionRecordAnswersMinusOne) {
   // The French library carries strings but no version record.
   EXPECT_EQ(Run((kBuild / "libvantelFRA.so").string()), std::make_pair(-1, -1));
   EXPECT_EQ(host.Count(REQ_HOST_LANGUAGE), 0u);
+}
+
+template <typename T>
+T Load(const std::string& image, size_t offset) {
+  T value;
+  std::memcpy(&value, image.data() + offset, sizeof value);
+  return value;
+}
+template <typename T>
+void Store(std::string& image, size_t offset, T value) {
+  std::memcpy(image.data() + offset, &value, sizeof value);
+}
+size_t SectionHeaderAt(const std::string& image, size_t index) {
+  return Load<Elf64_Ehdr>(image, 0).e_shoff + index * sizeof(Elf64_Shdr);
+}
+size_t NamesHeaderAt(const std::string& image) {
+  return SectionHeaderAt(image, Load<Elf64_Ehdr>(image, 0).e_shstrndx);
+}
+size_t VersionHeaderAt(const std::string& image) {
+  const auto names = Load<Elf64_Shdr>(image, NamesHeaderAt(image));
+  for (size_t i = 0; i < Load<Elf64_Ehdr>(image, 0).e_shnum; ++i) {
+    const auto section = Load<Elf64_Shdr>(image, SectionHeaderAt(image, i));
+    if (image.c_str() + names.sh_offset + section.sh_name == std::string(kVersionSectionName))
+      return SectionHeaderAt(image, i);
+  }
+  return 0;
+}
+
+// A plug-in file damaged in any one field of the way to its version record answers as a
+// module without one: the handshake never reads past what the file holds.
+TEST_F(HandshakeTest, ADamagedModuleFileAnswersAsOneWithoutVersionRecord) {
+  std::string original;
+  {
+    std::ifstream in(kBuild / "libvantel.so", std::ios::binary);
+    original.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  ASSERT_NE(VersionHeaderAt(original), 0u);
+  using Shdr = Elf64_Shdr;
+  const struct {
+    const char* what;
+    std::function<void(std::string&, size_t version, size_t names)> damage;
+    std::pair<int32_t, int32_t> answer;
+  } cases[] = {
+      {"undamaged", [](std::string&, size_t, size_t) {}, {0x00010000, 1033}},
+      {"empty", [](std::string& f, size_t, size_t) { f.clear(); }, {-1, -1}},
+      {"not ELF", [](std::string& f, size_t, size_t) { f[1] = 'X'; }, {-1, -1}},
+      {"32-bit", [](std::string& f, size_t, size_t) { f[EI_CLASS] = ELFCLASS32; }, {-1, -1}},
+      {"section headers of another size",
+       [](std::string& f, size_t, size_t) {
+         Store<uint16_t>(f, offsetof(Elf64_Ehdr, e_shentsize), 0);
+       },
+       {-1, -1}},
+      {"name table past the section count",
+       [](std::string& f, size_t, size_t) {
+         Store(f, offsetof(Elf64_Ehdr, e_shstrndx), Load<Elf64_Ehdr>(f, 0).e_shnum);
+       },
+       {-1, -1}},
+      {"section headers past the end",
+       [](std::string& f, size_t, size_t) {
+         Store<uint64_t>(f, offsetof(Elf64_Ehdr, e_shoff), f.size());
+       },
+       {-1, -1}},
+      {"name table of 32 MB",
+       [](std::string& f, size_t, size_t names) {
+         Store<uint64_t>(f, names + offsetof(Shdr, sh_size), 1u << 25);
+       },
+       {-1, -1}},
+      {"name table past the end",
+       [](std::string& f, size_t, size_t names) {
+         Store<uint64_t>(f, names + offsetof(Shdr, sh_offset), f.size());
+       },
+       {-1, -1}},
+      {"record named past the name table",
+       [](std::string& f, size_t version, size_t names) {
+         Store<uint32_t>(f, version + offsetof(Shdr, sh_name),
+                         static_cast<uint32_t>(Load<Shdr>(f, names).sh_size));
+       },
+       {-1, -1}},
+      {"record without contents",
+       [](std::string& f, size_t version, size_t) {
+         Store<uint32_t>(f, version + offsetof(Shdr, sh_type), SHT_NOBITS);
+       },
+       {-1, -1}},
+      {"record of 2 MB",
+       [](std::string& f, size_t version, size_t) {
+         Store<uint64_t>(f, version + offsetof(Shdr, sh_size), 1u << 21);
+       },
+       {-1, -1}},
+      {"record past the end",
+       [](std::string& f, size_t version, size_t) {
+         Store<uint64_t>(f, version + offsetof(Shdr, sh_offset), f.size());
+       },
+       {-1, -1}},
+      {"record shorter than a record",
+       [](std::string& f, size_t version, size_t) {
+         Store<uint64_t>(f, version + offsetof(Shdr, sh_size), 8);
+       },
+       {-1, -1}},
+      {"record of another signature",
+       [](std::string& f, size_t version, size_t) { f[Load<Shdr>(f, version).sh_offset] = 'X'; },
+       {-1, -1}},
+  };
+  const test::TempDir dir;
+  const std::string path = (dir.path() / "libvantel.so").string();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string image = original;
+    c.damage(image, VersionHeaderAt(original), NamesHeaderAt(original));
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << image;
+    EXPECT_EQ(Run(path), c.answer);
+  }
 }
 
 TEST_F(HandshakeTest, NoHostEntryAnswersZeroAndCallsNothing) {

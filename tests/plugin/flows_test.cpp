@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "cmdtable/command_group.h"
 #include "plugin/flows.h"
 #include "plugin/handlers.h"
@@ -373,6 +375,83 @@ TEST_F(FlowsTest, TablesBeingUpdatedAreRereadWithoutACheck) {
   EXPECT_EQ(nestedChecks, 0u);
   EXPECT_FALSE(context.Has(TablesUpdating));
   EXPECT_EQ(context.ConfigState, kConfigCoherent);
+}
+
+using Notify = void (*)(MachineContext&, const std::string&);
+
+// Each notification goes as far as its first refusal: a change that is not ours or cannot be
+// read is dropped, an own write is swallowed once, and a sensor change leaves the groups'
+// refresh to a full one that is still owed.
+TEST_F(FlowsTest, NotificationsStopAtTheirFirstRefusal) {
+  const WordTable incoherent = ConfigBuilder().Cylinders(7).Build().engine();
+  // Host answers programmed once: the next case's open finds the host as it was.
+  const auto notOurs = [](const char* item) {
+    return [item](FakeHost& h, MachineContext&) {
+      h.Program(REQ_ITEM_ATTR_20, item, test::IntReply(0), 1);
+    };
+  };
+  const auto fails = [](int32_t code, const char* item) {
+    return [code, item](FakeHost& h, MachineContext&) { h.Fail(code, item, HOST_DATA_ERROR, 1); };
+  };
+  struct Case {
+    const char* what;
+    Notify notify;
+    const char* item;
+    std::function<void(FakeHost&, MachineContext&)> arrange;
+    size_t errors;  // host errors shown
+    bool checked;   // the control ran (it marks the tables)
+    bool applied;   // the functions were switched
+    int32_t partPending;
+    int32_t ignoreLeft;  // own-write bits still set
+  };
+  const Case cases[] = {
+      {"value of a table that is not ours", &OnValueChanged, "TAB_CNFMOT_0",
+       notOurs("TAB_CNFMOT_0"), 0, false, false, 0, 0},
+      {"value whose attribute cannot be asked", &OnValueChanged, "TAB_CNFMOT_0",
+       fails(REQ_ITEM_ATTR_20, "TAB_CNFMOT_0"), 1, false, false, 0, 0},
+      {"value that cannot be read", &OnValueChanged, "TAB_CNFMOT_0",
+       fails(REQ_ITEM_VALUE, "TAB_CNFMOT_0"), 1, false, false, 0, 0},
+      {"own write of the sync table", &OnValueChanged, "TAB_CNFSYN_0",
+       [](FakeHost&, MachineContext& c) { c.state |= IgnoreNextChange1; }, 0, false, false, 0, 0},
+      {"another table while the engine table's own write is owed", &OnValueChanged, "TAB_CNFSYN_0",
+       [](FakeHost&, MachineContext& c) { c.state |= IgnoreNextChange0; }, 0, true, true, 0,
+       IgnoreNextChange0},
+      {"sensors that cannot be read", &OnSensorsChanged, "TAB_SENSORS",
+       fails(REQ_ITEM_VALUE, "TAB_SENSORS"), 1, false, false, 0, 0},
+      {"sensors, coherent, a full refresh owed", &OnSensorsChanged, "TAB_SENSORS",
+       [](FakeHost&, MachineContext& c) { c.refreshAllPending = 1; }, 0, true, true, 0, 0},
+      {"sensors, incoherent", &OnSensorsChanged, "TAB_SENSORS",
+       [&](FakeHost&, MachineContext& c) { c.Table(kEngineTable) = incoherent; }, 0, true, false, 1,
+       0},
+      {"sensors, incoherent, a full refresh owed", &OnSensorsChanged, "TAB_SENSORS",
+       [&](FakeHost&, MachineContext& c) {
+         c.Table(kEngineTable) = incoherent;
+         c.refreshAllPending = 1;
+       },
+       0, true, false, 0, 0},
+      {"flywheel status that is not ours", &OnCommandStatusChanged, "TAB_FLYSTATUS",
+       notOurs("TAB_FLYSTATUS"), 0, false, false, 0, 0},
+      {"flywheel status that cannot be read", &OnCommandStatusChanged, "TAB_FLYSTATUS",
+       fails(REQ_ITEM_VALUE, "TAB_FLYSTATUS"), 1, false, false, 0, 0},
+  };
+  // A machine of its own for each case, from 8 on: the ones that refresh their groups.
+  int32_t machine = 8;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Install(ConfigBuilder().Build());
+    MachineContext& context = OpenMachine(machine++);
+    ASSERT_EQ(context.ConfigState, kConfigCoherent);
+    c.arrange(host, context);
+    boxes.shown.clear();
+    host.ClearLog();
+
+    c.notify(context, c.item);
+    EXPECT_EQ(boxes.shown.size(), c.errors);
+    EXPECT_EQ(host.Count(REQ_ITEM_MARK) > 0, c.checked);
+    EXPECT_EQ(host.Count(REQ_FNC_ENABLE) > 0, c.applied);
+    EXPECT_EQ(context.refreshPartPending, c.partPending);
+    EXPECT_EQ(context.state & (IgnoreNextChange0 | IgnoreNextChange1), c.ignoreLeft);
+  }
 }
 
 }  // namespace

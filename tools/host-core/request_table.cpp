@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstring>
+#include <string_view>
 #include <utility>
 
 namespace vantel::hostcore {
@@ -28,6 +29,28 @@ Reply ValueReply(const ItemValue& value) {
   return Reply::Result(HOST_DATA_ERROR);
 }
 
+// A Kalbrix file holds its texts as UTF-8: bytes that are not could never be saved.
+bool IsUtf8(std::string_view text) {
+  for (size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const size_t length = lead < 0x80                    ? 1
+                          : lead >= 0xC2 && lead <= 0xDF ? 2
+                          : lead >= 0xE0 && lead <= 0xEF ? 3
+                          : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                         : 0;
+    if (length == 0 || text.size() - i < length) return false;
+    // The second byte's range shuts out overlong forms, surrogates and points past U+10FFFF.
+    const unsigned char low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+    const unsigned char high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+    for (size_t k = 1; k < length; ++k) {
+      const auto next = static_cast<unsigned char>(text[i + k]);
+      if (k == 1 ? next < low || next > high : (next & 0xC0) != 0x80) return false;
+    }
+    i += length;
+  }
+  return true;
+}
+
 // The wire does not tell a word table from a long table or a text: the item's own form says
 // how a payload reads, and one that does not read so is of another form.
 std::optional<ItemValue> PayloadInFormOf(const Input& input, const ItemValue& form) {
@@ -50,7 +73,7 @@ std::optional<ItemValue> PayloadInFormOf(const Input& input, const ItemValue& fo
     return longs;
   }
   if (std::holds_alternative<std::string>(form) && bytes[count - 1] == '\0' &&
-      std::memchr(bytes, '\0', count - 1) == nullptr)
+      std::memchr(bytes, '\0', count - 1) == nullptr && IsUtf8({bytes, count - 1}))
     return std::string(bytes, count - 1);
   return std::nullopt;
 }

@@ -228,7 +228,9 @@ Json ParseKalbrixText(const std::string& text) {
   };
   try {
     return Json::parse(text, check);
-  } catch (const Json::parse_error& error) {
+  } catch (const Json::exception& error) {
+    // A syntax error, and also a number past any double (1e400), which the parser reports
+    // as out of range: either way the host cannot read the file.
     std::string what = error.what();
     // nlohmann prefixes "[json.exception.parse_error.101] "; the rest says where and why.
     const auto bracket = what.find("] ");
@@ -375,7 +377,13 @@ void Dump(const Json& value, int depth, std::string& out) {
 
 std::string DumpKalbrix(const Json& document) {
   std::string out;
-  Dump(document, 0, out);
+  try {
+    Dump(document, 0, out);
+  } catch (const Json::type_error&) {
+    // Only a text the plug-in wrote can get here: the reader refuses a file that is not UTF-8,
+    // and a file the next read would refuse must not be written.
+    throw KalbrixError("a text is not UTF-8");
+  }
   out += "\n";
   return out;
 }

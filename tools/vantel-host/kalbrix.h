@@ -48,7 +48,9 @@ Kalbrix LoadKalbrix(const std::string& path, Json* document = nullptr);
 /// every other key stays as it was, in its place.
 Json PatchValues(Json document, const Kalbrix& kalbrix, const std::vector<std::string>& written);
 
-/// JSON text with objects indented and arrays of plain values on one line.
+/// The document in the host's one layout (docs/kalbrix-format.md): keys in their order, two
+/// spaces a level, an array of plain values on one line. A file in that layout dumps to its
+/// own bytes. KalbrixError for a text that is not UTF-8.
 std::string DumpKalbrix(const Json& document);
 
 /// Writes `text` to `path` through a temporary file in the same folder and a rename, so the

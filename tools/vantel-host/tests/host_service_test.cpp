@@ -30,12 +30,13 @@ struct Payload {
 
 // One payload of each form the wire has. Bytes read as words, longs or a text only by the form
 // of the item they go to.
-enum PayloadForm { kIntPayload, kThreeWords, kEightBytes, kText };
+enum PayloadForm { kIntPayload, kThreeWords, kEightBytes, kText, kNotUtf8 };
 const Payload kPayloads[] = {
     {"int 9", -1, {9, 0, 0, 0}},
     {"three words", 6, {6, 0, 1, 0, 2, 0}},
     {"two longs or four words", 8, {8, 0, 0, 0, 1, 0, 0, 0}},
     {"text", 3, {'x', 'y', 0}},
+    {"bytes ending in a NUL that are no UTF-8 text", 4, {'x', 0x80, 'y', 0}},
 };
 
 /// The host as the plug-in sees it: each call goes through Handle with a fresh record.
@@ -244,6 +245,7 @@ TEST_F(HostServiceTest, WriteOfAnotherFormIsRefusedWithTheDataError) {
       {"TXT", kText, HOST_OK},
       {"TXT", kThreeWords, HOST_DATA_ERROR},
       {"TXT", kIntPayload, HOST_DATA_ERROR},
+      {"TXT", kNotUtf8, HOST_DATA_ERROR},
       {"EMPTY", kIntPayload, HOST_DATA_ERROR},
       {"EMPTY", kEightBytes, HOST_DATA_ERROR},
   };

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -124,6 +125,8 @@ TEST(KalbrixTest, MalformedDocumentsAreRefusedWithOneLineNamingTheFault) {
       {"key twice in an item",
        R"({"machine": 1, "descriptor": "D", "items": [{"name": "A", "id": 1, "int": 1, "int": 2}]})",
        "the key \"int\" appears twice"},
+      {"a number past any double", R"({"machine": 1e400, "descriptor": "D", "items": []})",
+       "number overflow"},
   };
   std::vector<BadCase> all(std::begin(cases), std::end(cases));
   all.insert(all.end(), std::begin(hostile), std::end(hostile));
@@ -219,6 +222,82 @@ TEST_F(KalbrixFileTest, AtomicWriteReplacesTheFileKeepsItsModeAndLeavesNoTempora
 TEST_F(KalbrixFileTest, AtomicWriteIntoAMissingFolderFailsWithoutTouchingAnything) {
   EXPECT_THROW(WriteFileAtomically((dir_ / "no" / "k.json").string(), "x"), KalbrixError);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 0);
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// The written layout is the examples' layout: writing a file back unchanged gives its bytes,
+// and a changed word changes the one line that holds its table.
+TEST_F(KalbrixFileTest, AWriteChangesOnlyTheLinesOfTheValuesThatChanged) {
+  size_t examples = 0;
+  for (const auto& entry :
+       std::filesystem::directory_iterator(std::filesystem::path(VANTEL_SOURCE_DIR) / "examples")) {
+    if (entry.path().extension() != ".json") continue;
+    ++examples;
+    SCOPED_TRACE(entry.path().filename().string());
+    const std::string text = Read(entry.path());
+    const Json document = ParseKalbrixText(text);
+    Kalbrix kalbrix = KalbrixFromJson(document);
+    EXPECT_EQ(DumpKalbrix(PatchValues(document, kalbrix, kalbrix.listOrder)), text);
+
+    const auto table = std::find_if(
+        kalbrix.listOrder.begin(), kalbrix.listOrder.end(), [&](const std::string& name) {
+          return std::holds_alternative<Words>(kalbrix.Find(name)->value);
+        });
+    ASSERT_NE(table, kalbrix.listOrder.end());
+    std::get<Words>(kalbrix.Find(*table)->value).back() ^= 1;
+    const std::vector<std::string> before = Lines(text);
+    const std::vector<std::string> after =
+        Lines(DumpKalbrix(PatchValues(document, kalbrix, {*table})));
+    ASSERT_EQ(after.size(), before.size());
+    std::vector<std::string> changed;
+    for (size_t i = 0; i < after.size(); ++i)
+      if (after[i] != before[i]) changed.push_back(after[i]);
+    ASSERT_EQ(changed.size(), 1u);
+    EXPECT_EQ(changed[0].find("\"words\": ["), changed[0].find_first_not_of(' ')) << changed[0];
+  }
+  EXPECT_GE(examples, 7u);
+}
+
+TEST_F(KalbrixFileTest, AFileInAnotherLayoutIsWrittenOnceInTheHostsLayoutThenKeptAsItIs) {
+  const char* compact = R"({"machine": 2, "descriptor": "D", "userValues": {},
+    "items": [{"name": "D", "id": 1, "longs": [8, 2], "attributes": {"20": 0}},
+              {"name": "T", "id": 2, "text": "caf\u00e9\n\u0001"}]})";
+  const std::string written = DumpKalbrix(ParseKalbrixText(compact));
+  EXPECT_EQ(written,
+            "{\n"
+            "  \"machine\": 2,\n"
+            "  \"descriptor\": \"D\",\n"
+            "  \"userValues\": {},\n"
+            "  \"items\": [\n"
+            "    {\n"
+            "      \"name\": \"D\",\n"
+            "      \"id\": 1,\n"
+            "      \"longs\": [8, 2],\n"
+            "      \"attributes\": {\n"
+            "        \"20\": 0\n"
+            "      }\n"
+            "    },\n"
+            "    {\n"
+            "      \"name\": \"T\",\n"
+            "      \"id\": 2,\n"
+            "      \"text\": \"caf\xC3\xA9\\n\\u0001\"\n"
+            "    }\n"
+            "  ]\n"
+            "}\n");
+  EXPECT_EQ(DumpKalbrix(ParseKalbrixText(written)), written);
+}
+
+TEST_F(KalbrixFileTest, ATextThatIsNotUtf8IsRefusedRatherThanWritten) {
+  Json document = ParseKalbrixText(kMinimal);
+  Kalbrix k = KalbrixFromJson(document);
+  k.Find("TXT")->value = std::string("CN0=\xFF");  // what a plug-in could write
+  EXPECT_THROW(DumpKalbrix(PatchValues(document, k, {"TXT"})), KalbrixError);
 }
 
 }  // namespace
