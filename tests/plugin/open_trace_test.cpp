@@ -25,7 +25,8 @@ const char* CodeName(int32_t code) {
     return #c;
     NAME(REQ_HOST_VERSION)
     NAME(REQ_HOST_LANGUAGE)
-    NAME(REQ_HOST_LEVEL) NAME(REQ_USER_LEVEL) NAME(REQ_MACHINE_CONNECTION) NAME(REQ_MACHINE_NAME)
+    NAME(REQ_HOST_LEVEL)
+    NAME(REQ_USER_LEVEL) NAME(REQ_MACHINE_CONNECTION) NAME(REQ_MACHINE_NAME)
         NAME(REQ_REGISTER_MODULE) NAME(REQ_SAVE_STATUS) NAME(REQ_ITEM_LIST) NAME(REQ_USER_VALUE)
             NAME(REQ_SUP_QUERY) NAME(REQ_END_ACTION) NAME(REQ_SUP_ENABLE) NAME(REQ_FNC_QUERY)
                 NAME(REQ_FNC_ENABLE) NAME(REQ_ITEM_ID) NAME(REQ_ITEM_CLASS) NAME(REQ_ITEM_NAME)
@@ -66,14 +67,23 @@ void ExpectTrace(const test::FakeHost& host, const std::string& name) {
   EXPECT_EQ(actual, expected.str());
 }
 
-TEST(OpenTrace, ASuccessfulOpenAsksTheHostExactlyThis) {
+/// The sample machine on a host of its own; each test ends the application itself, so that
+/// what the end asks is in its trace.
+class OpenTrace : public ::testing::Test {
+ protected:
+  OpenTrace() {
+    test::InstallSampleMachine(host, test::ConfigBuilder().Build(), test::SampleGroupsText(),
+                               test::SampleScaleText());
+    app.InitInstance();
+  }
+
   test::FakeHost host;
   test::MessageBoxes boxes;
-  test::InstallSampleMachine(host, test::ConfigBuilder().Build(), test::SampleGroupsText(),
-                             test::SampleScaleText());
   ModuleState state;
-  CVantelApp app(test::FakeHost::Entry(), "unused", &state);
-  app.InitInstance();
+  CVantelApp app{test::FakeHost::Entry(), "unused", &state};
+};
+
+TEST_F(OpenTrace, ASuccessfulOpenAsksTheHostExactlyThis) {
   OpenConfiguration(12, app, test::kSampleKey);
   app.ExitInstance();
   ExpectTrace(host, "open_sample.trace");
@@ -82,14 +92,7 @@ TEST(OpenTrace, ASuccessfulOpenAsksTheHostExactlyThis) {
 
 // One edit action: the dialog, three cylinders chosen on the Engine page, OK, the sends, the
 // host's report of each sending and its end of the action.
-TEST(OpenTrace, AnEditActionAsksTheHostExactlyThis) {
-  test::FakeHost host;
-  test::MessageBoxes boxes;
-  test::InstallSampleMachine(host, test::ConfigBuilder().Build(), test::SampleGroupsText(),
-                             test::SampleScaleText());
-  ModuleState state;
-  CVantelApp app(test::FakeHost::Entry(), "unused", &state);
-  app.InitInstance();
+TEST_F(OpenTrace, AnEditActionAsksTheHostExactlyThis) {
   OpenConfiguration(12, app, test::kSampleKey);
   MachineContext& context = *FindContext(app, 12);
   host.ClearLog();

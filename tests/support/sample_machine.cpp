@@ -1,5 +1,7 @@
 #include "support/sample_machine.h"
 
+#include "ui/sis_report.h"
+
 namespace vantel::test {
 
 std::vector<int32_t> CapsArray(const WordTable& words, size_t scalarWords) {
@@ -80,6 +82,16 @@ std::string SampleGroupsText() {
 
 std::string SampleScaleText() {
   return "CN0=PRS_PHASE_0 CN1=4 CN4=SCALE_CANDIDATE CN2=0 CN3=0 CN6=0 DAT=MAP_SPARK\n";
+}
+
+void PrepareEditAction(MachineContext& context) {
+  for (int t = 0; t < kConfigTableCount; ++t) {
+    context.itemNames[static_cast<size_t>(t)] = kSampleTableNames[t];
+  }
+  context.machineName = "M12";
+  context.report = CreateReport(context);
+  context.state = Open | ActionRunning;
+  context.actionKey = "EMG_EDIT";
 }
 
 }  // namespace vantel::test

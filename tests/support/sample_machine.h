@@ -41,6 +41,10 @@ std::vector<int32_t> CapsArray(const WordTable& words, size_t scalarWords);
 void InstallSampleMachine(FakeHost& host, const Config& config, const std::string& groupsText,
                           const std::string& scaleText);
 
+/// `context` as an edit action on the sample machine finds it: the sample's table names,
+/// machine "M12" with its report, Open and ActionRunning under the key "EMG_EDIT".
+void PrepareEditAction(MachineContext& context);
+
 /// The command tables of the sample: one group per injection type and ignition type.
 std::string SampleGroupsText();
 std::string SampleScaleText();

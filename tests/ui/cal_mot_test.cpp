@@ -76,15 +76,7 @@ std::vector<uint16_t> EngineOwnedSyncWords(const WordTable& sync) {
 
 class CalMotTest : public ::testing::Test {
  protected:
-  CalMotTest() {
-    for (int t = 0; t < kConfigTableCount; ++t) {
-      context().itemNames[static_cast<size_t>(t)] = test::kSampleTableNames[t];
-    }
-    context().machineName = "M12";
-    context().report = CreateReport(context());
-    context().state = Open | ActionRunning;
-    context().actionKey = "EMG_EDIT";
-  }
+  CalMotTest() { test::PrepareEditAction(context()); }
   ~CalMotTest() override { SetUiHook(nullptr, nullptr); }
 
   MachineContext& context() { return hosted_.context; }

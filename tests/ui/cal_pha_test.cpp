@@ -75,15 +75,7 @@ std::vector<int32_t> Combos() {
 
 class CalPhaTest : public ::testing::Test {
  protected:
-  CalPhaTest() {
-    for (int t = 0; t < kConfigTableCount; ++t) {
-      context().itemNames[static_cast<size_t>(t)] = test::kSampleTableNames[t];
-    }
-    context().machineName = "M12";
-    context().report = CreateReport(context());
-    context().state = Open | ActionRunning;
-    context().actionKey = "EMG_EDIT";
-  }
+  CalPhaTest() { test::PrepareEditAction(context()); }
 
   MachineContext& context() { return hosted_.context; }
 

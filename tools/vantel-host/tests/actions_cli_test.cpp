@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include "host_run.h"
 #include "kalbrix.h"
 #include "platform/string_table.h"
 #include "res/string_ids.h"
@@ -24,60 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Read(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-std::string Quoted(const std::string& text) {
-  std::string out = "'";
-  for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
-
-fs::path Example(const std::string& name) {
-  return fs::path(VANTEL_SOURCE_DIR) / "examples" / name;
-}
-
-struct HostRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-class ActionsCliTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "vantel-actions-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  /// The host run in the test's folder, with `input` on its standard input.
-  HostRun Host(const std::vector<std::string>& args, const std::string& input = "") const {
-    std::ofstream(dir_ / "in", std::ios::binary) << input;
-    std::string command =
-        "cd " + Quoted(dir_.string()) + " && env -u VANTEL_UI_LOG " + Quoted(VANTEL_HOST_PATH);
-    for (const auto& arg : args) command += " " + Quoted(arg);
-    command += " < in > out 2> err";
-    const int raw = std::system(command.c_str());
-    HostRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Read(dir_ / "out"), Read(dir_ / "err")};
-    fs::remove(dir_ / "in");
-    fs::remove(dir_ / "out");
-    fs::remove(dir_ / "err");
-    return run;
-  }
-
-  fs::path Write(const std::string& name, const std::string& text) const {
-    std::ofstream(dir_ / name, std::ios::binary) << text;
-    return dir_ / name;
-  }
-
-  fs::path dir_;
-};
+using ActionsCliTest = HostRunTest;
 
 std::vector<std::string> Words(const std::string& line) {
   std::istringstream in(line);
