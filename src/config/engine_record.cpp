@@ -298,36 +298,38 @@ std::string AngleText(uint16_t word) {
   return text;
 }
 
-uint32_t ParseAngleHundredths(std::string_view text) {
+std::optional<uint32_t> ParseAngleHundredths(std::string_view text) {
   constexpr std::string_view kBlanks = " \t\r\n\f\v";
   const size_t first = text.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos || !IsDecimalDigit(text[first])) return 0;
+  if (first == std::string_view::npos) return std::nullopt;
   text = text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 
-  const size_t point = text.find('.');
-  uint32_t fraction = 0;
-  if (point != std::string_view::npos) {
-    // Tenths, then hundredths; further digits are truncated, not rounded.
-    uint32_t scale = 10;
-    for (size_t i = point + 1; i < text.size() && IsDecimalDigit(text[i]) && scale > 0; ++i) {
-      fraction += static_cast<uint32_t>(text[i] - '0') * scale;
-      scale /= 10;
-    }
-  }
-
-  std::string_view integer = text.substr(0, point);
+  const size_t mark = text.find_first_of(".,");
+  std::string_view integer = text.substr(0, mark);
   uint32_t base = 10;
   if (integer.size() > 2 && integer[0] == '0' && (integer[1] == 'x' || integer[1] == 'X')) {
     base = 16;
     integer.remove_prefix(2);
   }
+  if (integer.empty()) return std::nullopt;
   // Saturates: a long digit string stays above every angle instead of wrapping into one.
   constexpr uint64_t kCeiling = UINT32_MAX;
   uint64_t value = 0;
   for (const char c : integer) {
     const int digit = DigitValue(c, base);
-    if (digit < 0) break;
+    if (digit < 0) return std::nullopt;
     value = std::min(kCeiling, value * base + static_cast<uint32_t>(digit));
+  }
+
+  uint32_t fraction = 0;
+  if (mark != std::string_view::npos) {
+    // Tenths, then hundredths; further digits are truncated, not rounded.
+    uint32_t scale = 10;
+    for (const char c : text.substr(mark + 1)) {
+      if (!IsDecimalDigit(c)) return std::nullopt;
+      fraction += static_cast<uint32_t>(c - '0') * scale;
+      scale /= 10;
+    }
   }
   return static_cast<uint32_t>(std::min(kCeiling, value * 100 + fraction));
 }

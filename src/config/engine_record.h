@@ -285,9 +285,11 @@ constexpr uint32_t ShownAngleHundredths(uint16_t word) {
 std::string AngleText(uint16_t word);
 
 /// A typed angle in hundredths: blanks around it ignored; the integer part decimal or "0x"
-/// hexadecimal; after the first '.', tenths then hundredths, further digits dropped. Text
-/// not starting with a digit reads 0; past the 32 bits it saturates at UINT32_MAX.
-uint32_t ParseAngleHundredths(std::string_view text);
+/// hexadecimal; after a '.' or a ',' (the French mark), tenths then hundredths, further digits
+/// dropped. nullopt unless the whole text is such an angle ("", "90abc", "-5", "1.2.3"), so
+/// that no stray character is read as a plausible angle; past 32 bits it saturates at
+/// UINT32_MAX, above every angle.
+std::optional<uint32_t> ParseAngleHundredths(std::string_view text);
 
 /// The lowest word from the one `hundredths` falls in whose shown angle is not below it: a
 /// typed angle comes back as the next tenth at or above it. nullopt above 720.00, which no

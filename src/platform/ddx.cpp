@@ -13,25 +13,6 @@ namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Whether the magnitude of a number ParseNumber took fits in 32 bits. ParseNumber wraps, as
-// stored command tables expect; in an edit the wrap would turn what a person typed into a
-// small, plausible value ("4294967296" into 0).
-bool MagnitudeFits32Bits(std::string_view text) {
-  if (!text.empty() && (text.front() == '-' || text.front() == '+')) text.remove_prefix(1);
-  uint64_t base = 10;
-  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    base = 16;
-    text.remove_prefix(2);
-  }
-  uint64_t magnitude = 0;
-  for (char c : text) {
-    const uint64_t digit =
-        IsDigit(c) ? static_cast<uint64_t>(c - '0') : static_cast<uint64_t>((c | 0x20) - 'a' + 10);
-    magnitude = magnitude * base + digit;
-    if (magnitude > 0xFFFFFFFFu) return false;
-  }
-  return true;
-}
 bool IsFlag(char c) { return std::string_view("-+ #0").find(c) != std::string_view::npos; }
 
 // The conversion letter of a format holding exactly one integer conversion that takes no
@@ -90,12 +71,10 @@ void SetEditInt(Hwnd dialog, int32_t id, int32_t value) {
   SetWindowText(GetDlgItem(dialog, id), std::to_string(value));
 }
 
-std::optional<int32_t> GetEditInt(Hwnd dialog, int32_t id) {
+std::optional<int64_t> GetEditInt(Hwnd dialog, int32_t id) {
   const Hwnd edit = GetDlgItem(dialog, id);
-  int32_t value = 0;
-  const std::string text = GetWindowText(edit);
-  if (edit == 0 || !ParseNumber(text, value) || !MagnitudeFits32Bits(text)) return std::nullopt;
-  return value;
+  if (edit == 0) return std::nullopt;
+  return ParseTypedNumber(GetWindowText(edit));
 }
 
 void FillCombo(Hwnd dialog, int32_t id, std::span<const int32_t> values, const char* format) {

@@ -17,9 +17,10 @@ std::optional<int32_t> CheckedRadio(Hwnd dialog, std::span<const int32_t> group)
 
 /// Shows `value` in decimal in edit `id`.
 void SetEditInt(Hwnd dialog, int32_t id, int32_t value);
-/// Edit `id` read as ParseNumber reads it (decimal, or hexadecimal after "0x"); nullopt when
-/// its text is not a number, an empty one included.
-std::optional<int32_t> GetEditInt(Hwnd dialog, int32_t id);
+/// Edit `id` read as ParseTypedNumber reads it (decimal, or hexadecimal after "0x", never
+/// wrapped): the one reader of every number a page takes. nullopt when its text is not a
+/// number, an empty one included; the page checks the range.
+std::optional<int64_t> GetEditInt(Hwnd dialog, int32_t id);
 
 /// Empties drop-down list `id` and appends one entry per value, in the order given, its text
 /// `format` (printf, one integer conversion such as "%.2u") applied to the value. Nothing is

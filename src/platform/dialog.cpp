@@ -100,7 +100,7 @@ void EndModal(Hwnd handle, int32_t result) {
   window->visible = false;
 }
 
-Hwnd ShowHelpPopup(int32_t controlId, const std::string& text, int x, int y) {
+Hwnd ShowHelpPopup(Hwnd owner, int32_t controlId, const std::string& text, int x, int y) {
   CloseHelpPopup();
   const int width = kHelpLineChars * kBaseUnitX + 2 * kBaseUnitX;
   const int height = CountHelpLines(text) * kBaseUnitY + kBaseUnitY;
@@ -108,6 +108,7 @@ Hwnd ShowHelpPopup(int32_t controlId, const std::string& text, int x, int y) {
                                   .text = text,
                                   .rect = {x, y, x + width, y + height},
                                   .style = WS_POPUP | WS_BORDER | WS_VISIBLE,
+                                  .owner = owner,
                                   .id = controlId});
   UiLog("{\"event\":\"help\",\"control\":" + std::to_string(controlId) +
         ",\"text\":" + JsonString(text) + "}");

@@ -25,8 +25,9 @@ int32_t RunModalLoop(Hwnd window, int32_t giveUp);
 void EndModal(Hwnd window, int32_t result);
 
 /// Shows `text` in a help pop-up for control `controlId` at screen point x, y, replacing
-/// any previous one, and logs it. Returns the pop-up window.
-Hwnd ShowHelpPopup(int32_t controlId, const std::string& text, int x, int y);
+/// any previous one, and logs it. The pop-up belongs to `owner` (the dialog that shows it)
+/// and is destroyed with it. Returns the pop-up window.
+Hwnd ShowHelpPopup(Hwnd owner, int32_t controlId, const std::string& text, int x, int y);
 /// The help pop-up shown, or 0.
 Hwnd CurrentHelpPopup();
 void CloseHelpPopup();

@@ -39,6 +39,7 @@ int DuToPixelsY(int du) { return MulDivRound(du, kBaseUnitY, 8); }
 Hwnd CreateWindowFrom(const WindowInit& init) {
   Desktop& desktop = TheDesktop();
   if (init.parent != 0 && !IsWindow(init.parent)) return 0;
+  if (init.owner != 0 && !IsWindow(init.owner)) return 0;
   auto window = std::make_unique<Window>();
   window->handle = desktop.nextHandle++;
   window->className = init.className;
@@ -50,24 +51,35 @@ Hwnd CreateWindowFrom(const WindowInit& init) {
   window->visible = (init.style & WS_VISIBLE) != 0;
   window->enabled = (init.style & WS_DISABLED) == 0;
   window->parent = init.parent;
+  window->owner = init.owner;
   window->id = init.id;
   window->target = init.target;
   window->templateId = init.templateId;
   const Hwnd handle = window->handle;
   desktop.windows.emplace(handle, std::move(window));
   if (init.parent != 0) GetWindow(init.parent)->children.push_back(handle);
+  if (init.owner != 0) GetWindow(init.owner)->owned.push_back(handle);
   return handle;
 }
 
 void DestroyWindow(Hwnd handle) {
   Window* window = GetWindow(handle);
   if (!window) return;
+  const std::vector<Hwnd> owned = window->owned;
+  for (Hwnd popup : owned) DestroyWindow(popup);
+  window = GetWindow(handle);
+  if (!window) return;
   const std::vector<Hwnd> children = window->children;
   for (Hwnd child : children) DestroyWindow(child);
   window = GetWindow(handle);  // children may not touch it, but the map did change
   if (!window) return;
   if (Window* parent = GetWindow(window->parent)) std::erase(parent->children, handle);
+  if (Window* owner = GetWindow(window->owner)) std::erase(owner->owned, handle);
   TheDesktop().windows.erase(handle);
+}
+
+void DestroyAllWindows() {
+  for (Hwnd window : TopLevelWindows()) DestroyWindow(window);
 }
 
 bool IsWindow(Hwnd window) { return GetWindow(window) != nullptr; }

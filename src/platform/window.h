@@ -122,6 +122,8 @@ struct Window {
   bool checked = false;
   Hwnd parent = 0;
   std::vector<Hwnd> children;  // in creation (tab) order
+  Hwnd owner = 0;              // a pop-up goes with the window that owns it
+  std::vector<Hwnd> owned;
   int32_t id = 0;
   uint32_t style = 0;
   uint32_t listExStyle = 0;
@@ -146,6 +148,7 @@ struct WindowInit {
   Rect rect = {};
   uint32_t style = 0;
   Hwnd parent = 0;
+  Hwnd owner = 0;
   int32_t id = 0;
   MessageTarget* target = nullptr;
   uint32_t templateId = 0;
@@ -153,8 +156,10 @@ struct WindowInit {
 
 /// Creates a window (visible when `style` has WS_VISIBLE, disabled with WS_DISABLED).
 Hwnd CreateWindowFrom(const WindowInit& init);
-/// Destroys a window and its children; a stale or null handle is ignored.
+/// Destroys a window, its children and the windows it owns; a stale or null handle is ignored.
 void DestroyWindow(Hwnd window);
+/// Destroys every window left, as the unload of the module does.
+void DestroyAllWindows();
 bool IsWindow(Hwnd window);
 /// The window record, or null for a stale handle. Valid until the next create or destroy.
 Window* GetWindow(Hwnd window);

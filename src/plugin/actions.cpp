@@ -24,11 +24,24 @@ void ShowActionMessage(MachineContext& context, const std::string& text) {
   ShowMessageBox(context.machineName + "\n" + text, MB_OK | MB_ICONERROR);
 }
 
-/// Ends the action towards the host with `message`; the action stays marked running until
-/// the host answers with RSTSETEMG.
+/// Asks the host to end the running action, once: after that nothing more of it reaches the
+/// machine. The action stays marked running until the host answers with RSTSETEMG.
+void EndRunningAction(MachineContext& context) {
+  if (context.actionEndAsked) return;
+  context.actionEndAsked = true;
+  EndAction(context, context.actionKey);
+}
+
+/// Ends the action begun as `serial` if it is still the one running: the host may have ended
+/// it, or begun another, from a message box meanwhile.
+void EndIfStillRunning(MachineContext& context, uint32_t serial) {
+  if (context.Has(ActionRunning) && context.actionSerial == serial) EndRunningAction(context);
+}
+
+/// Ends the action towards the host with `message`.
 bool RefuseAction(MachineContext& context, uint32_t message) {
   ShowActionMessage(context, LoadString(message));
-  EndAction(context, context.actionKey);
+  EndRunningAction(context);
   return false;
 }
 
@@ -45,26 +58,28 @@ bool CheckActionPreconditions(MachineContext& context) {
   return true;
 }
 
-/// Whether the action started with `key` is still the one running.
-bool StillRunning(const MachineContext& context, const std::string& key) {
-  return context.Has(ActionRunning) && context.actionKey == key;
+/// Whether the action begun as `serial` is still the one running, and not yet ended by the
+/// plug-in.
+bool StillRunning(const MachineContext& context, uint32_t serial) {
+  return context.Has(ActionRunning) && context.actionSerial == serial && !context.actionEndAsked;
 }
 
 bool CommitAction(MachineContext& context) {
+  const uint32_t serial = context.actionSerial;
+  if (!StillRunning(context, serial)) return false;
   int32_t connection = 0;
   if (context.tablesDone == kAllTablesDone || context.InFirstEightMachines() ||
       !AskInt(context, REQ_MACHINE_CONNECTION, "", connection) || connection == -1) {
-    EndAction(context, context.actionKey);
+    EndIfStillRunning(context, serial);
     return true;
   }
-  const std::string key = context.actionKey;
   for (const TableSend& entry : kTableSendOrder) {
     // The host may end this action (and start another) in a failed send's message box, or
     // report sendings from inside the request: the sends belong to the action confirmed.
-    if (!StillRunning(context, key)) return false;
+    if (!StillRunning(context, serial)) return false;
     if (context.tablesDone & entry.doneBit) continue;
     if (!SendInt(context, REQ_ITEM_SEND, context.ItemName(entry.table), -1)) {
-      EndAction(context, context.actionKey);
+      EndIfStillRunning(context, serial);
       return false;
     }
   }
@@ -75,6 +90,7 @@ bool CommitAction(MachineContext& context) {
 template <class DialogClass>
 bool RunActionDialog(MachineContext& context, DialogClass*(MachineContext::*slot),
                      std::unique_ptr<DialogClass> dialog) {
+  const uint32_t serial = context.actionSerial;
   context.*slot = dialog.get();
   const int32_t result = dialog->DoModal();
   // A nested action (after the host ended this one) may have taken the slot meanwhile.
@@ -82,10 +98,16 @@ bool RunActionDialog(MachineContext& context, DialogClass*(MachineContext::*slot
   dialog.reset();
   // A dialog that could not open was not confirmed: nothing of it may reach the machine.
   if (result == IDCANCEL || result == -1) {
-    EndAction(context, context.actionKey);
+    if (!context.Has(ActionRunning)) {
+      // The host ended it from inside the loop and emptied the key: it is told so again.
+      EndAction(context, context.actionKey);
+    } else {
+      // An action the host began meanwhile is not this dialog's to end.
+      EndIfStillRunning(context, serial);
+    }
     return false;
   }
-  return context.Has(ActionRunning) && CommitAction(context);
+  return context.actionSerial == serial && CommitAction(context);
 }
 
 bool RunMainDialog(MachineContext& context) {
@@ -117,6 +139,8 @@ void StartAction(MachineContext& context, const std::string& key, ActionKind kin
   }
   context.state |= ActionRunning;
   context.actionKey = key;
+  ++context.actionSerial;
+  context.actionEndAsked = false;
   context.deferChecks = 1;
   if (!CheckActionPreconditions(context)) return;
   if (kind == ActionKind::kMainDialog) {
@@ -136,19 +160,31 @@ void StartMapAction(MachineContext& context, const std::string& key, int rail) {
   StartAction(context, key, ActionKind::kMapDialog, rail == 0 ? kRail1ScaleWord : kRail2ScaleWord);
 }
 
+namespace {
+
+/// Whether a report of a sending can concern the running action: it has sent something, so
+/// its dialog is closed, and the plug-in has not ended it yet.
+bool AwaitsSendingReports(const MachineContext& context) {
+  return context.Has(ActionRunning) && !context.actionEndAsked && !context.mainDialog &&
+         !context.mapDialog;
+}
+
+}  // namespace
+
 void OnItemSent(MachineContext& context, const std::string& item) {
-  if (!context.Has(ActionRunning)) return;
+  if (!AwaitsSendingReports(context)) return;
   for (const TableSend& entry : kTableSendOrder) {
     if (item == context.ItemName(entry.table)) context.tablesDone |= entry.doneBit;
   }
-  if (context.tablesDone == kAllTablesDone) EndAction(context, context.actionKey);
+  if (context.tablesDone == kAllTablesDone) EndRunningAction(context);
 }
 
 void OnItemSendError(MachineContext& context, const std::string& item) {
-  if (!context.Has(ActionRunning)) return;
+  if (!AwaitsSendingReports(context)) return;
+  const uint32_t serial = context.actionSerial;
   int32_t code = 0;
   if (!AskInt(context, REQ_ITEM_ERROR_CODE, item, code)) {
-    EndAction(context, context.actionKey);
+    EndIfStillRunning(context, serial);
     return;
   }
   if (code == 0) return;
@@ -156,7 +192,7 @@ void OnItemSendError(MachineContext& context, const std::string& item) {
   std::string message = LoadString(IDS_TRANSMISSION_ERROR) + "\n";
   if (AskText(context, REQ_ITEM_ERROR_TEXT, item, text)) message += WidenHostText(text) + "\n";
   ShowActionMessage(context, message + LoadString(IDS_ACTION_ABORTED));
-  EndAction(context, context.actionKey);
+  EndIfStillRunning(context, serial);
 }
 
 void EndHostAction(MachineContext& context, const std::string& key) {
@@ -174,6 +210,7 @@ void EndHostAction(MachineContext& context, const std::string& key) {
   context.state &= ~(RecheckPending | ActionRunning);
   context.deferChecks = 0;
   context.actionKey.clear();
+  context.actionEndAsked = false;
 }
 
 }  // namespace vantel

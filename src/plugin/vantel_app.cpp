@@ -4,6 +4,7 @@
 
 #include "host/requests.h"
 #include "platform/version_info.h"
+#include "platform/window.h"
 #include "ui/sis_report.h"
 
 namespace vantel {
@@ -41,6 +42,8 @@ int CVantelApp::ExitInstance() {
     slot->report.reset();  // the window goes with the report object
     slot.reset();
   }
+  // A help pop-up, or any window a host left open, must not outlive the module.
+  DestroyAllWindows();
   return 0;
 }
 

@@ -23,11 +23,12 @@ struct ReportTexts {
 constexpr std::array<ControlTemplate, 3> ReportControls(ReportTexts t) {
   return {{
       {IDOK, ControlKind::DefPushButton, t.close, {27, 85, 50, 14}, WS_TABSTOP},
-      {IDC_REPORT_GROUP, ControlKind::GroupBox, t.group, {7, 7, 341, 71}, 0},
-      {IDC_REPORT_LIST, ControlKind::ListView, "", {14, 18, 327, 53}, kReportListStyles},
+      {IDC_REPORT_GROUP, ControlKind::GroupBox, t.group, {7, 7, 355, 71}, 0},
+      {IDC_REPORT_LIST, ControlKind::ListView, "", {14, 18, 341, 53}, kReportListStyles},
   }};
 }
-inline constexpr int16_t kReportWidth = 355;
+// 14 units wider than the classic report, so that the group box's whole sentence fits.
+inline constexpr int16_t kReportWidth = 369;
 inline constexpr int16_t kReportHeight = 106;
 
 // The pages are child dialogs laid on the main dialog's placeholder, hidden until their tab

@@ -7,7 +7,8 @@ namespace vantel {
 namespace {
 
 constexpr auto kReportControls = layout::ReportControls(
-    {"Close", "Incompatible configurations found, please, tune again to cancel these errors"});
+    {"Close",
+     "Incompatible configurations have been found, please, tune again to cancel these errors"});
 constexpr DialogTemplate kReport{IDD_REPORT,
                                  "Error configuration report",
                                  layout::kReportWidth,

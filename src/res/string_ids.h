@@ -68,6 +68,7 @@ inline constexpr uint32_t IDS_IGNITION_DELAY_TOO_HIGH = 18010;
 inline constexpr uint32_t IDS_IGNITION_DELAY_NOT_A_NUMBER = 18011;  // + maximum
 inline constexpr uint32_t IDS_PAGE_ANGLES_DECREASE = 18020;
 inline constexpr uint32_t IDS_PAGE_ANGLE_TOO_HIGH = 18021;
+inline constexpr uint32_t IDS_PAGE_ANGLE_NOT_AN_ANGLE = 18022;
 inline constexpr uint32_t IDS_PAGE_FLYWHEEL_NOT_BUILT = 18030;
 inline constexpr uint32_t IDS_SYNC_RPM_OUT_OF_RANGE = 18125;
 

@@ -130,6 +130,7 @@ constexpr StringEntry kStrings[] = {
     {18011, "The ignition delay must be a whole number of microseconds from 0 to "},
     {18020, "The angles between cylinders must no decrease"},
     {18021, "The angle of a cylinder cannot be above 720.00\u00b0"},
+    {18022, "The angle of a cylinder must be a number of degrees, such as 90.5 or 90,5"},
     {18030,
      "The flywheel tables cannot be built for this flywheel with this number of cylinders; "
      "choose another flywheel"},

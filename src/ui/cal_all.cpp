@@ -134,7 +134,7 @@ bool CSisCalAll::SavePage() {
   DialogTables& tables = dialog_.tables();
   const uint16_t maxDelayUs = Word(tables.caps.IgnitionCaps, 5);
   // Read as 0, a text that is not a number would replace the user's delay without a word.
-  const std::optional<int32_t> delayUs = GetEditInt(GetSafeHwnd(), IDC_IGNITION_DELAY);
+  const std::optional<int64_t> delayUs = GetEditInt(GetSafeHwnd(), IDC_IGNITION_DELAY);
   if (!delayUs) {
     return Refuse(LoadString(IDS_IGNITION_DELAY_NOT_A_NUMBER) + std::to_string(maxDelayUs));
   }

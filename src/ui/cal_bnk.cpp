@@ -58,37 +58,53 @@ bool CSisCalBnk::SavePage() {
     angleTexts_[row] = GetWindowText(GetDlgItem(IDC_CYLINDER_ANGLES[row]));
   }
 
+  const WordTable& engine = dialog_.tables().Engine();
   std::array<uint16_t, kMaxCylinders> words{};
-  bool regular = true;
+  for (size_t row = 0; row < Rows(); ++row) words[row] = Word(engine, kEngineAngleWord + row);
   if (IsChecked(GetDlgItem(IDC_BANKS_SPECIFIC_ANGLES))) {
     std::array<uint32_t, kMaxCylinders> hundredths{};
+    std::array<bool, kMaxCylinders> edited{};
+    bool regular = true;
     for (size_t row = 0; row < Rows(); ++row) {
-      hundredths[row] = ParseAngleHundredths(angleTexts_[row]);
+      // The text shows its word rounded to tenths: read back, it would move the word.
+      edited[row] = angleTexts_[row] != AngleText(words[row]);
+      const std::optional<uint32_t> typed =
+          edited[row] ? ParseAngleHundredths(angleTexts_[row]) : ShownAngleHundredths(words[row]);
+      if (!typed) return Refuse(LoadString(IDS_PAGE_ANGLE_NOT_AN_ANGLE));
+      hundredths[row] = *typed;
       if (row > 0 && hundredths[row] < hundredths[row - 1]) {
         return Refuse(LoadString(IDS_PAGE_ANGLES_DECREASE));
       }
       const auto rank = static_cast<uint32_t>(row);
       regular = regular && hundredths[row] == RegularAngleHundredths(rank, cylinders_);
     }
-    // Angles typed as the regular ones keep the exact regular words, which the typed
-    // hundredths would only approach.
-    for (size_t row = 0; row < Rows() && !regular; ++row) {
+    const bool anyEdited = std::find(edited.begin(), edited.end(), true) != edited.end();
+    for (size_t row = 0; row < Rows(); ++row) {
+      // Angles typed as the regular ones keep the exact regular words, which the typed
+      // hundredths would only approach.
+      if (anyEdited && regular) {
+        words[row] = RegularAngleWord(static_cast<uint32_t>(row), cylinders_);
+        continue;
+      }
+      if (!edited[row]) continue;
       const std::optional<uint16_t> word = AngleWordFromHundredths(hundredths[row]);
       if (!word) return Refuse(LoadString(IDS_PAGE_ANGLE_TOO_HIGH));
       words[row] = *word;
     }
-  }
-  if (regular) {
-    SetRegularAngles(static_cast<int>(cylinders_));
   } else {
-    WriteAngles(words);
+    for (size_t row = 0; row < Rows(); ++row) {
+      words[row] = RegularAngleWord(static_cast<uint32_t>(row), cylinders_);
+    }
   }
 
-  // Disabled rows count too: a bank chosen for a cylinder beyond the count stays stored.
-  uint16_t banks = 0;
-  for (size_t row = 0; row < kBankRows; ++row) {
+  // Only the rows in use are the user's: the hidden ones keep what the table holds, which the
+  // Engine page clears when the number of cylinders changes.
+  const uint16_t storedBanks = Word(engine, kEngineBanksWord);
+  auto banks = static_cast<uint16_t>(storedBanks & ~((1u << Rows()) - 1));
+  for (size_t row = 0; row < Rows(); ++row) {
     if (IsChecked(GetDlgItem(IDC_CYLINDER_BANK2[row]))) banks |= static_cast<uint16_t>(1u << row);
   }
+  WriteAngles(words);
   SetWord(dialog_.tables().Engine(), kEngineBanksWord, banks);
   return true;
 }
@@ -146,8 +162,9 @@ void CSisCalBnk::FillAngleEdits() {
 
 void CSisCalBnk::SetBankRadios() {
   const uint16_t banks = Word(dialog_.tables().Engine(), kEngineBanksWord);
-  // Rows beyond the cylinders keep their marks: saving stores them as they are.
-  for (size_t row = 0; row < Rows(); ++row) {
+  // Every row shows the table, so that a hidden row never shows a mark left from an earlier,
+  // larger number of cylinders.
+  for (size_t row = 0; row < kBankRows; ++row) {
     const bool bank2 = (banks >> row) & 1;
     SetChecked(GetDlgItem(IDC_CYLINDER_BANK1[row]), !bank2);
     SetChecked(GetDlgItem(IDC_CYLINDER_BANK2[row]), bank2);

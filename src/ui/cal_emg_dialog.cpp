@@ -166,6 +166,8 @@ bool CSisCalEmgDialog::OnInitDialog() {
     MoveWindowOnto(page->GetSafeHwnd(), place);
     RedrawNow(page->GetSafeHwnd());
   }
+  // The pages are transparent: the placeholder's text would show through them.
+  ShowWindow(place, false);
   for (PageIndex index : kFirstFills) Page(index)->FillPage();
   SetSelection(tabs, kEnginePage);
   SelectPage(kEnginePage);
@@ -208,13 +210,16 @@ bool CSisCalEmgDialog::CheckDialogTables() {
 
 void CSisCalEmgDialog::WriteBackTables() {
   MachineContext& context = *context_;
-  if (!context.Has(ActionRunning)) return;
-  const std::string actionKey = context.actionKey;
+  // Once the plug-in has asked to end the action, nothing more of it reaches the machine.
+  const auto stillConfirmed = [&context, serial = context.actionSerial] {
+    return context.Has(ActionRunning) && context.actionSerial == serial && !context.actionEndAsked;
+  };
+  if (!stillConfirmed()) return;
   context.tablesDone = 0;
   for (const TableSend& entry : kTableSendOrder) {
     // A host error's message box lets the host end the action (and start another): the
     // writes belong to the action the user confirmed, so they stop with it.
-    if (!context.Has(ActionRunning) || context.actionKey != actionKey) return;
+    if (!stillConfirmed()) return;
     const WordTable& copy = tables_.Table(entry.table);
     if (copy == context.Table(entry.table)) {
       context.tablesDone |= entry.doneBit;
@@ -298,7 +303,7 @@ bool CSisCalEmgDialog::OnMessage(const Message& message, intptr_t& result) {
     case MessageKind::Help: {
       const HelpEntry* help = FindHelp(message.controlId);
       if (!help) return false;
-      ShowHelpPopup(message.controlId, LoadString(help->text), message.x, message.y);
+      ShowHelpPopup(GetSafeHwnd(), message.controlId, LoadString(help->text), message.x, message.y);
       result = 1;
       return true;
     }

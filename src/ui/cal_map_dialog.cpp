@@ -151,7 +151,7 @@ void CSisCalMapDialog::OnOK() {
             id == -1 ? kNoScaleItem : static_cast<uint32_t>(id));
   }
   MachineContext& context = *context_;
-  if (!context.Has(ActionRunning)) return;
+  if (!context.Has(ActionRunning) || context.actionEndAsked) return;
   if (table_ == context.Table(kEngineTable)) {
     context.tablesDone |= kAllTablesDone;
   } else {

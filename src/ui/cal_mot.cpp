@@ -10,7 +10,6 @@
 #include "config/flywheel_tables.h"
 #include "platform/ddx.h"
 #include "platform/string_table.h"
-#include "platform/text.h"
 #include "res/dialog_ids.h"
 #include "res/string_ids.h"
 #include "ui/cal_all.h"
@@ -281,17 +280,14 @@ void CSisCalMot::SetRpmEdit() {
 
 bool CSisCalMot::SavePage() {
   rpmText_ = GetWindowText(GetDlgItem(IDC_SYNC_RPM));
-  int32_t rpm = 0;
-  // Taken as unsigned, so a negative value is as far out of range as a large one.
-  if (!ParseNumber(rpmText_, rpm) || static_cast<uint32_t>(rpm) > kMaxSyncRpm) {
-    return Refuse(LoadString(IDS_SYNC_RPM_OUT_OF_RANGE));
-  }
+  const std::optional<int64_t> rpm = GetEditInt(GetSafeHwnd(), IDC_SYNC_RPM);
+  if (!rpm || *rpm < 0 || *rpm > kMaxSyncRpm) return Refuse(LoadString(IDS_SYNC_RPM_OUT_OF_RANGE));
 
   DialogTables& tables = dialog_.tables();
   WordTable sync = tables.Sync();
   SetWord(sync, kSyncFlywheelWord,
           EncodeFlywheel(actualTeeth_, occurrencesCode_, flywheelKind_, renaultRs_));
-  SetWord(sync, kSyncMinRpmWord, static_cast<uint16_t>(rpm));
+  SetWord(sync, kSyncMinRpmWord, static_cast<uint16_t>(*rpm));
   SetWord(sync, kSyncWord4, 0xFFFF);
   WordTable engine = tables.Engine();
   const bool cylindersChanged = Word(engine, kEngineCylindersWord) != cylinders_;
@@ -306,7 +302,7 @@ bool CSisCalMot::SavePage() {
   // the stored tables stay until a count is allowed.
   if (!built && !cylinderList_.empty()) return Refuse(LoadString(IDS_PAGE_FLYWHEEL_NOT_BUILT));
 
-  syncRpm_ = static_cast<uint16_t>(rpm);
+  syncRpm_ = static_cast<uint16_t>(*rpm);
   tables.Sync() = std::move(sync);
   if (cylindersChanged) {
     SetWord(tables.Engine(), kEngineCylindersWord, static_cast<uint16_t>(cylinders_));

@@ -62,6 +62,11 @@ struct MachineContext : ConfiguredMachine {
   int32_t tablesDone = 0;
   std::string openKey;
   std::string actionKey;
+  /// Counts the actions begun, so that a dialog knows whether the action running is still its own.
+  uint32_t actionSerial = 0;
+  /// The plug-in has asked the host to end the running action: nothing more of it may reach
+  /// the machine, and it is not ended a second time.
+  bool actionEndAsked = false;
   /// The running dialogs, owned by the function that runs them; null when none runs.
   CSisCalEmgDialog* mainDialog = nullptr;
   CSisCalMapDialog* mapDialog = nullptr;

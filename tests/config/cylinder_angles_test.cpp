@@ -32,39 +32,48 @@ TEST(CylinderAnglesTest, TextShowsTheWordRoundedToTenths) {
   for (const Case& c : kCases) EXPECT_EQ(AngleText(c.word), c.text) << c.word;
 }
 
-TEST(CylinderAnglesTest, ParseReadsDegreesWithTwoDecimals) {
+TEST(CylinderAnglesTest, ParseReadsWholeAnglesInDegreesWithTwoDecimals) {
   struct Case {
     std::string text;
-    uint32_t hundredths;
+    std::optional<uint32_t> hundredths;
   };
   const std::string manyNines(400, '9');
   const Case cases[] = {
       {"90.5", 9050},
+      {"90,5", 9050},  // the French decimal mark
       {"90.55", 9055},
+      {"90,55", 9055},
       {"90.559", 9055},  // further digits truncated, not rounded
       {"  180  ", 18000},
       {"\t7.\t", 700},
+      {"7,", 700},
       {"720", 72000},
       {"720.01", 72001},
       {"010", 1000},  // decimal, not octal
       {"0x10", 1600},
       {"0X1f.5", 3150},
-      {"0x", 0},
-      {"12abc", 1200},
-      {"1.2.3", 120},
-      {"3.x5", 300},
-      {"", 0},
-      {"   ", 0},
-      {".5", 0},
-      {"-5", 0},
-      {"+5", 0},
-      {"abc", 0},
       {"42949672", 4294967200u},
       {"42949673", UINT32_MAX},  // x 100 passes 32 bits
       {"4294967296", UINT32_MAX},
       {"0x100000000", UINT32_MAX},
       {manyNines, UINT32_MAX},
       {manyNines + ".99", UINT32_MAX},
+      // Not wholly an angle: no part of it is taken.
+      {"0x", std::nullopt},
+      {"12abc", std::nullopt},
+      {"90abc", std::nullopt},
+      {"90 5", std::nullopt},
+      {"1.2.3", std::nullopt},
+      {"1,2.3", std::nullopt},
+      {"3.x5", std::nullopt},
+      {"", std::nullopt},
+      {"   ", std::nullopt},
+      {".5", std::nullopt},
+      {",5", std::nullopt},
+      {"-5", std::nullopt},
+      {"+5", std::nullopt},
+      {"abc", std::nullopt},
+      {"0x1g", std::nullopt},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ParseAngleHundredths(c.text), c.hundredths) << '"' << c.text.substr(0, 20) << '"';
@@ -97,7 +106,8 @@ TEST(CylinderAnglesTest, ConversionStoresTheNextTenthAtOrAboveAndStopsAt720) {
 TEST(CylinderAnglesTest, EveryShownAngleTypedBackShowsTheSame) {
   for (uint32_t word = 0; word <= kLastAngleWord; ++word) {
     const std::string text = AngleText(static_cast<uint16_t>(word));
-    const std::optional<uint16_t> stored = AngleWordFromHundredths(ParseAngleHundredths(text));
+    const std::optional<uint16_t> stored =
+        AngleWordFromHundredths(ParseAngleHundredths(text).value_or(UINT32_MAX));
     ASSERT_TRUE(stored.has_value()) << word << " " << text;
     ASSERT_EQ(AngleText(*stored), text) << word;
   }

@@ -94,7 +94,8 @@ class ProbeDialog : public Dialog {
         return true;
       case MessageKind::Help:
         if (message.controlId != kSyncCheck) return false;
-        ShowHelpPopup(message.controlId, "Checks the synchronisation", message.x, message.y);
+        ShowHelpPopup(GetSafeHwnd(), message.controlId, "Checks the synchronisation", message.x,
+                      message.y);
         return true;
       case MessageKind::Sizing:
         if (maxHeight > 0 && message.rect->Height() > maxHeight) {

@@ -90,31 +90,36 @@ TEST_F(DdxTest, RadioGroupShowsOneCheckedAndLeavesOtherGroupsAlone) {
   EXPECT_EQ(CheckedRadio(form_, kGroup), kTriple);
 }
 
-TEST_F(DdxTest, EditReadsAsANumberOnlyWhenItsWholeTextIsOne) {
+TEST_F(DdxTest, EditReadsAsANumberOnlyWhenItsWholeTextIsOneAndNeverWraps) {
+  constexpr int64_t kPast32Bits = int64_t{1} << 32;
   struct Case {
     const char* typed;
-    std::optional<int32_t> read;
+    std::optional<int64_t> read;
   };
   for (const Case& c : std::vector<Case>{{"42", 42},
                                          {"0", 0},
                                          {"-7", -7},
                                          {"+12", 12},
-                                         {"+4294967296", std::nullopt},
                                          {"0x1F", 31},
                                          {"0Xff", 255},
+                                         {"4294967295", 4294967295},
+                                         {"0xFFFFFFFF", 4294967295},
+                                         {"-4294967295", -4294967295},
+                                         // Past 32 bits: outside every range, never wrapped.
+                                         {"4294967296", kPast32Bits},
+                                         {"+4294967296", kPast32Bits},
+                                         {"-4294967296", -kPast32Bits},
+                                         {"-4294966296", -4294966296},
+                                         {"0x100000000", kPast32Bits},
+                                         {"0X100000000", kPast32Bits},
+                                         {"-99999999999", -kPast32Bits},
                                          {"", std::nullopt},
                                          {"abc", std::nullopt},
                                          {"12a", std::nullopt},
                                          {"0x", std::nullopt},
                                          {"-", std::nullopt},
                                          {" 5", std::nullopt},
-                                         {"1.5", std::nullopt},
-                                         {"4294967295", -1},
-                                         {"4294967296", std::nullopt},
-                                         {"0xFFFFFFFF", -1},
-                                         {"0x100000000", std::nullopt},
-                                         {"0X100000000", std::nullopt},
-                                         {"-99999999999", std::nullopt}}) {
+                                         {"1.5", std::nullopt}}) {
     ASSERT_EQ(VantelUiSetEditText(Control(kValue), c.typed), 1);
     EXPECT_EQ(GetEditInt(form_, kValue), c.read) << '"' << c.typed << '"';
   }

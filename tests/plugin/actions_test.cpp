@@ -116,8 +116,8 @@ TEST_F(ActionsTest, OnlyTheEngineTableChangedSendsItAloneAndTheLastSendingEndsTh
   EXPECT_TRUE(Ended().empty());
   OnItemSent(context, kEngineName);
   EXPECT_EQ(Ended(), Texts{kKey});
-  OnItemSent(context, kEngineName);  // after all six, before the host's end: ended again
-  EXPECT_EQ(Ended(), (Texts{kKey, kKey}));
+  OnItemSent(context, kEngineName);  // after all six, before the host's end: not ended twice
+  EXPECT_EQ(Ended(), Texts{kKey});
 
   EndHostAction(context, "OTHER");  // not this action's key
   EXPECT_TRUE(context.Has(ActionRunning));
@@ -184,24 +184,61 @@ TEST_F(ActionsTest, TheHostEndingTheActionCancelsTheDialogAndRunsTheOwedCheck) {
   EXPECT_EQ(host.Count(REQ_ITEM_WRITE), 2u);  // the two summary words of the check
 }
 
-TEST_F(ActionsTest, ASendingErrorShowsTheHostsTextAndEndsTheAction) {
+TEST_F(ActionsTest, ASendingErrorShowsTheHostsTextAndEndsTheActionOnce) {
+  struct Case {
+    const char* what;
+    bool textFails;
+    size_t boxCount;  // the failed text request shows its own box first
+    const char* last;
+  };
+  const Case cases[] = {
+      {"with the host's text", false, 1,
+       "M12\nFinal transmission error\nChecksum refused\nAction aborted"},
+      {"without it", true, 2, "M12\nFinal transmission error\nAction aborted"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    MachineContext& context = OpenMachine();
+    Edit(context, ChangeDelay);
+    host.items[kEngineName].errorCode = 0;
+    OnItemSendError(context, kEngineName);  // code 0: nothing
+    EXPECT_TRUE(Ended().empty());
+    host.items[kEngineName].errorCode = 7;
+    host.items[kEngineName].errorText = "Checksum refused";
+    if (c.textFails) host.Fail(REQ_ITEM_ERROR_TEXT, kEngineName, -3, 1);
+    OnItemSendError(context, kEngineName);
+    ASSERT_EQ(boxes.shown.size(), c.boxCount);
+    EXPECT_EQ(boxes.shown.back().text, c.last);
+    EXPECT_EQ(Ended(), Texts{kKey});
+
+    // The action is over for the plug-in: later reports change nothing and end nothing.
+    boxes.shown.clear();
+    OnItemSendError(context, kEngineName);
+    OnItemSent(context, kEngineName);
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(Ended(), Texts{kKey});
+    EndHostAction(context, kKey);
+  }
+}
+
+// A host that reports sendings while the dialog is still open: nothing has been sent yet, so
+// the reports cannot be this action's; the user's OK then writes, sends and ends it once.
+TEST_F(ActionsTest, SendingReportsWhileTheDialogIsOpenAreIgnored) {
   MachineContext& context = OpenMachine();
-  Edit(context, ChangeDelay);
-  host.items[kEngineName].errorCode = 0;
-  OnItemSendError(context, kEngineName);  // code 0: nothing
-  EXPECT_TRUE(Ended().empty());
   host.items[kEngineName].errorCode = 7;
   host.items[kEngineName].errorText = "Checksum refused";
-  OnItemSendError(context, kEngineName);
-  EXPECT_EQ(boxes.Texts(),
-            Texts{"M12\nFinal transmission error\nChecksum refused\nAction aborted"});
+  Edit(context, [](VantelUiWindow window, MachineContext& c) {
+    for (const char* name : test::kSampleTableNames) OnItemSent(c, name);
+    OnItemSendError(c, kEngineName);
+    return ChangeDelay(window, c);
+  });
+  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_EQ(host.Count(REQ_ITEM_ERROR_CODE), 0u);
+  EXPECT_EQ(host.Count(REQ_ITEM_WRITE), 1u);
+  EXPECT_EQ(SentItems(), Texts{kEngineName});
+  EXPECT_TRUE(Ended().empty());
+  OnItemSent(context, kEngineName);
   EXPECT_EQ(Ended(), Texts{kKey});
-
-  host.Fail(REQ_ITEM_ERROR_TEXT, kEngineName, -3);
-  boxes.shown.clear();
-  OnItemSendError(context, kEngineName);
-  ASSERT_EQ(boxes.shown.size(), 2u);  // the host error, then the one without the text
-  EXPECT_EQ(boxes.shown[1].text, "M12\nFinal transmission error\nAction aborted");
 }
 
 // Two tables changed (the minimum speed in SyncTable, the delay in EngineTable); the first
@@ -460,8 +497,9 @@ TEST_P(ActionReentryTest, AnyExportInsideTheLoopLeavesTheMachineUsable) {
                       : loop == Loop::kMapDialog ? caption == kMapCaption
                                                  : !mainDialog && caption != kMapCaption;
     if (!ours || nestedDone) {
-      // The action's own dialog confirms a change; anything else gives up.
-      if (!mainDialog || nestedDone == false) return 0;
+      // The action's own dialog confirms a change (before a sending error's box, so that
+      // there is a sending for it to concern); anything else gives up.
+      if (!mainDialog || !(nestedDone || loop == Loop::kMessageBox)) return 0;
       if (context.mainDialog) context.mainDialog->tables().Engine()[kEngineIgnitionDelayWord] ^= 1;
       VantelUiPressOk(modal);
       return 1;

@@ -158,6 +158,10 @@ TEST_F(CalAllTest, DelayIsStoredUpToTheMaximumAndRefusedAboveOrWhenNotANumber) {
       {"0", 0, 0},
       {"251", IDS_IGNITION_DELAY_TOO_HIGH, 0},
       {"-1", IDS_IGNITION_DELAY_TOO_HIGH, 0},
+      // Numbers, out of range: 32 bits would wrap them to 1, 0 and 250.
+      {"-4294967295", IDS_IGNITION_DELAY_TOO_HIGH, 0},
+      {"4294967296", IDS_IGNITION_DELAY_TOO_HIGH, 0},
+      {"4294967546", IDS_IGNITION_DELAY_TOO_HIGH, 0},
       {"12a", IDS_IGNITION_DELAY_NOT_A_NUMBER, 0},
       {"abc", IDS_IGNITION_DELAY_NOT_A_NUMBER, 0},
       {"", IDS_IGNITION_DELAY_NOT_A_NUMBER, 0},

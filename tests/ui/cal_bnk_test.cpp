@@ -157,8 +157,8 @@ TEST_F(CalBnkTest, FillShowsAnglesModeAndBanksAsTheTablesAllow) {
     EXPECT_EQ(Enabled(IDC_CYLINDER_ANGLES), Rows(c.openEdits, 1, 0));
     EXPECT_EQ(Enabled(IDC_CYLINDER_BANK1), Rows(c.bankRows, 1, 0));
     EXPECT_EQ(Enabled(IDC_CYLINDER_BANK2), Rows(c.bankRows, 1, 0));
-    Flags bank1(kBankRows, 0), bank2(kBankRows, 0);  // a new page: unused rows stay clear
-    for (size_t row = 0; row < c.texts.size(); ++row) {
+    Flags bank1(kBankRows, 0), bank2(kBankRows, 0);  // every row shows the table
+    for (size_t row = 0; row < kBankRows; ++row) {
       bank2[row] = (c.banksWord >> row) & 1;
       bank1[row] = !bank2[row];
     }
@@ -197,6 +197,13 @@ TEST_F(CalBnkTest, SaveStoresTypedAnglesOrRefusesWithTheTablesUntouched) {
       {"above 720.00", 4, "0|180|360|720.01", IDS_PAGE_ANGLE_TOO_HIGH, Words{}, ""},
       {"400 digits", 4, "0|180|360|" + digits400, IDS_PAGE_ANGLE_TOO_HIGH, Words{}, ""},
       {"wraps 32 bits", 4, "0|180|360|42949673", IDS_PAGE_ANGLE_TOO_HIGH, Words{}, ""},
+      {"a comma is a decimal mark", 4, "0|90,5|180|270", 0, Words{0, 8237, 16384, 24576},
+       "0.00|90.50|180.00|270.00"},
+      {"trailing letters", 4, "0|90abc|180|270", IDS_PAGE_ANGLE_NOT_AN_ANGLE, Words{}, ""},
+      {"a blank inside", 4, "0|90 5|180|270", IDS_PAGE_ANGLE_NOT_AN_ANGLE, Words{}, ""},
+      {"two marks", 4, "0|90.5.1|180|270", IDS_PAGE_ANGLE_NOT_AN_ANGLE, Words{}, ""},
+      {"empty", 4, "0||180|270", IDS_PAGE_ANGLE_NOT_AN_ANGLE, Words{}, ""},
+      {"negative", 4, "0|-90|180|270", IDS_PAGE_ANGLE_NOT_AN_ANGLE, Words{}, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -248,28 +255,35 @@ TEST_F(CalBnkTest, ClickingRegularRewritesTheAnglesAtOnce) {
   EXPECT_EQ(AngleWords(), (Words{0, 21845, 43691, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
 }
 
-TEST_F(CalBnkTest, SaveStoresEveryBank2MarkDisabledRowsIncluded) {
+TEST_F(CalBnkTest, SaveStoresTheBanksOfTheRowsInUseOnly) {
   struct Case {
     const char* what;
     uint16_t cylinderCaps;
-    uint16_t channels;
     uint16_t banksBefore;  // with 12 cylinders
+    uint16_t banksAtSix;   // the table once the Engine page lowered the count to 6
     int32_t clickRow;      // on Bank 2 once at 6 cylinders, -1 for none
     uint16_t banksAfter;
   };
   const Case cases[] = {
-      {"row 9 left on bank 2", kBanks, 12, 1u << 8, -1, 1u << 8},
-      {"and row 2 moved to bank 2", kBanks, 12, 1u << 8 | 1u << 11, 1,
-       1u << 1 | 1u << 8 | 1u << 11},
-      {"no banks", kNoBanks, 12, 1u << 8, -1, 0},
+      // The Engine page clears the banks with the count: row 9's old mark is not stored.
+      {"row 9 was on bank 2", kBanks, 1u << 8, 0, -1, 0},
+      {"and row 2 moved to bank 2", kBanks, 1u << 8 | 1u << 11, 0, 1, 1u << 1},
+      // A hidden row keeps what the table holds: the page stores only what it shows.
+      {"table left as it was", kBanks, 1u << 8 | 1u << 3, 1u << 8 | 1u << 3, -1, 1u << 8 | 1u << 3},
+      {"no banks", kNoBanks, 1u << 8, 1u << 8, -1, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    Open(Engine(12, c.banksBefore, {}), c.cylinderCaps, c.channels);
-    // The Engine page lowers the cylinders, then the page is filled again.
+    Open(Engine(12, c.banksBefore, {}), c.cylinderCaps, 12);
     EngineCopy()[kEngineCylindersWord] = 6;
+    EngineCopy()[kEngineBanksWord] = c.banksAtSix;
     page_->FillPage();
     EXPECT_EQ(Enabled(IDC_CYLINDER_BANK2), Rows(c.cylinderCaps == kBanks ? 6 : 0, 1, 0));
+    // Every row shows the table, the hidden ones too.
+    const uint16_t shown = EngineCopy()[kEngineBanksWord];
+    for (size_t row = 0; row < kBankRows; ++row) {
+      EXPECT_EQ(VantelUiIsChecked(Control(IDC_CYLINDER_BANK2[row])), (shown >> row) & 1) << row;
+    }
     if (c.clickRow >= 0) {
       ASSERT_EQ(VantelUiClick(Control(IDC_CYLINDER_BANK2[static_cast<size_t>(c.clickRow)])), 1);
       EXPECT_EQ(VantelUiIsChecked(Control(IDC_CYLINDER_BANK1[static_cast<size_t>(c.clickRow)])), 0);

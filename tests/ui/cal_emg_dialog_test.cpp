@@ -176,6 +176,9 @@ TEST_F(CalEmgDialogTest, OpensWithTheFivePagesOnThePlaceholderAndTabsSwitchThem)
                                       LoadString(IDS_TAB_INJECTION)}));
     int32_t place[4];
     VantelUiGetRect(Control(IDC_MAIN_PAGE_PLACE), place);
+    // Covered by the pages, which are transparent: its text would show through them.
+    EXPECT_EQ(VantelUiIsVisible(Control(IDC_MAIN_PAGE_PLACE)), 0);
+    EXPECT_EQ(test::UiSvg(modal).find(">Function placement<"), std::string::npos);
     const std::vector<Hwnd> pages = Pages();
     for (size_t i = 0; i < pages.size(); ++i) {
       const Window* page = GetWindow(pages[i]);
@@ -504,7 +507,10 @@ TEST_F(CalEmgDialogTest, AHostErrorIsShownAndTheWritesGoOnWhileTheActionRuns) {
           context().actionKey.clear();
           context().deferChecks = 0;
         }
-        if (c.inTheBox == InTheBox::kOtherActionStarted) context().actionKey = "EMG_OTHER";
+        if (c.inTheBox == InTheBox::kOtherActionStarted) {
+          context().actionKey = "EMG_OTHER";
+          ++context().actionSerial;  // as every start does
+        }
         VantelUiPressOk(modal);
         return 1;
       }
@@ -802,6 +808,153 @@ TEST_F(CalEmgDialogTest, TheEnginePageCarriesTheIgnitionAndThePhasesWithIt) {
     return 1;
   });
   EXPECT_EQ(result, IDCANCEL);
+}
+
+// Fewer cylinders put every cylinder on bank 1, whichever tabs the user visits before OK: a
+// bank 2 mark of a cylinder the Cylinders banks page no longer shows is never stored.
+TEST_F(CalEmgDialogTest, FewerCylindersPutEveryCylinderOnBank1WhicheverTabsAreVisited) {
+  struct Case {
+    const char* what;
+    std::vector<int> before;  // tabs visited before choosing 6 cylinders on the Engine page
+    std::vector<int> after;   // and after it, the last one current at OK
+  };
+  constexpr int kBanksTab = CSisCalEmgDialog::kBanksPage;
+  constexpr int kPhasesTab = CSisCalEmgDialog::kPhasesPage;
+  const Case cases[] = {
+      {"banks page after", {}, {kBanksTab}},
+      {"banks page before and after", {kBanksTab, 0}, {kBanksTab}},
+      {"banks page before only", {kBanksTab, 0}, {kPhasesTab}},
+      {"never the banks page", {}, {kPhasesTab}},
+      {"ok on the engine page", {kBanksTab, 0}, {kBanksTab, 0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    // Eight cylinders, the even ones on bank 2; an ignition channel for each.
+    ConfigBuilder()
+        .Cylinders(8)
+        .Banks(0xAA)
+        .IgnitionCaps(0x7, 12, 4, 12, 100)
+        .InjectionCaps(0xC1FF, 12, 12)
+        .RailMaps({kMapId})
+        .Build()
+        .ApplyTo(context());
+    dialog_ = std::make_unique<CSisCalEmgDialog>(0, context(), kTitle);
+    const int32_t result = Run([&](VantelUiWindow modal) {
+      const VantelUiWindow tabs = Control(IDC_MAIN_TABS);
+      for (int tab : c.before) EXPECT_EQ(VantelUiSelectTab(tabs, tab), 1);
+      const VantelUiWindow cylinders = Control(IDC_ENGINE_CYLINDERS);
+      const Strings counts = UiItems(cylinders);
+      const auto six = std::find(counts.begin(), counts.end(), "06");
+      EXPECT_NE(six, counts.end());
+      VantelUiSelectComboItem(cylinders, static_cast<int32_t>(six - counts.begin()));
+      for (int tab : c.after) EXPECT_EQ(VantelUiSelectTab(tabs, tab), 1);
+      if (c.after.back() == kBanksTab) {
+        for (size_t row = 0; row < kBankRows; ++row) {
+          EXPECT_EQ(VantelUiIsChecked(Control(IDC_CYLINDER_BANK2[row])), 0) << row;
+        }
+      }
+      VantelUiPressOk(modal);
+      if (VantelUiIsVisible(modal) == 1) {
+        ADD_FAILURE() << "OK refused: " << testing::PrintToString(ReportRows());
+        VantelUiPressCancel(modal);
+      }
+      return 1;
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(Word(dialog_->tables().Engine(), kEngineCylindersWord), 6);
+    EXPECT_EQ(Word(dialog_->tables().Engine(), kEngineBanksWord), 0);
+  }
+}
+
+// OK stores what the user typed and nothing else: an angle shown rounded to tenths keeps its
+// word unless its text was edited, and a comma is a decimal mark.
+TEST_F(CalEmgDialogTest, AnAngleTheUserDidNotEditKeepsItsStoredWord) {
+  struct Case {
+    const char* what;
+    std::vector<std::pair<size_t, const char*>> typed;  // row, text
+    std::vector<uint16_t> stored;
+  };
+  // 8243 shows as 90.60, which read back would be 8246.
+  const std::vector<uint16_t> loaded = {0, 8243, 16384, 24576};
+  const Case cases[] = {
+      {"nothing typed", {}, loaded},
+      {"the shown text typed again", {{1, "90.60"}}, loaded},
+      {"another row typed", {{2, "200"}}, {0, 8243, 18204, 24576}},
+      {"a comma", {{1, "90,5"}}, {0, 8237, 16384, 24576}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ConfigBuilder().Cylinders(4).Angles(loaded).RailMaps({kMapId}).Build().ApplyTo(context());
+    dialog_ = std::make_unique<CSisCalEmgDialog>(0, context(), kTitle);
+    host_.ClearLog();
+    const int32_t result = Run([&](VantelUiWindow modal) {
+      EXPECT_EQ(VantelUiSelectTab(Control(IDC_MAIN_TABS), CSisCalEmgDialog::kBanksPage), 1);
+      EXPECT_EQ(VantelUiIsChecked(Control(IDC_BANKS_SPECIFIC_ANGLES)), 1);
+      EXPECT_EQ(UiText(Control(IDC_CYLINDER_ANGLES[1])), "90.60");
+      for (const auto& [row, text] : c.typed) {
+        EXPECT_EQ(VantelUiSetEditText(Control(IDC_CYLINDER_ANGLES[row]), text), 1);
+      }
+      VantelUiPressOk(modal);
+      if (VantelUiIsVisible(modal) == 1) {
+        ADD_FAILURE() << "OK refused: " << testing::PrintToString(ReportRows());
+        VantelUiPressCancel(modal);
+      }
+      return 1;
+    });
+    EXPECT_EQ(result, IDOK);
+    const WordTable& engine = dialog_->tables().Engine();
+    const std::vector<uint16_t> angles(engine.begin() + kEngineAngleWord,
+                                       engine.begin() + kEngineAngleWord + 4);
+    EXPECT_EQ(angles, c.stored);
+    EXPECT_EQ(WriteRequests().empty(), c.stored == loaded);
+  }
+}
+
+// A help pop-up goes with its dialog, however the dialog ends.
+TEST_F(CalEmgDialogTest, AHelpPopUpEndsWithItsDialog) {
+  enum class End { kOk, kCancel, kHostEndsTheAction, kDriverGivesUp };
+  struct Case {
+    const char* what;
+    End end;
+    int32_t result;
+  };
+  const Case cases[] = {
+      {"OK", End::kOk, IDOK},
+      {"Cancel", End::kCancel, IDCANCEL},
+      {"the host ends the action", End::kHostEndsTheAction, IDCANCEL},
+      {"the driver gives up", End::kDriverGivesUp, IDCANCEL},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    dialog_ = std::make_unique<CSisCalEmgDialog>(0, context(), kTitle);
+    context().mainDialog = dialog_.get();
+    bool asked = false;
+    const int32_t result = Run([&](VantelUiWindow modal) {
+      if (asked) return 0;  // the driver has nothing more to do
+      asked = true;
+      EXPECT_NE(VantelUiAskHelp(Control(IDC_ENGINE_CYLINDERS)), 0u);
+      switch (c.end) {
+        case End::kOk:
+          VantelUiPressOk(modal);
+          break;
+        case End::kCancel:
+          VantelUiPressCancel(modal);
+          break;
+        case End::kHostEndsTheAction:
+          dialog_->EndDialog(IDCANCEL);  // what the host's end of the action does
+          break;
+        case End::kDriverGivesUp:
+          return 0;
+      }
+      return 1;
+    });
+    context().mainDialog = nullptr;
+    EXPECT_EQ(result, c.result);
+    EXPECT_EQ(CurrentHelpPopup(), 0u);
+    for (Hwnd window : TopLevelWindows()) {
+      EXPECT_NE(GetWindow(window)->className, "HelpPopup") << window;
+    }
+  }
 }
 
 }  // namespace

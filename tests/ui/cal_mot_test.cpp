@@ -268,8 +268,18 @@ TEST_F(CalMotTest, RpmIsStoredWhenItFitsSixteenBitsAndRefusedOtherwise) {
     uint16_t stored;
   };
   const std::vector<Case> cases{
-      {"0x10", true, 16}, {"65535", true, 65535}, {"0", true, 0},    {"65536", false, 0},
-      {"-1", false, 0},   {"", false, 0},         {"12a", false, 0}, {"0x10000", false, 0},
+      {"0x10", true, 16},
+      {"65535", true, 65535},
+      {"0", true, 0},
+      {"65536", false, 0},
+      {"-1", false, 0},
+      {"", false, 0},
+      {"12a", false, 0},
+      {"0x10000", false, 0},
+      // Would wrap to 0 and to 1000 in 32 bits.
+      {"4294967296", false, 0},
+      {"-4294966296", false, 0},
+      {"0x100000000", false, 0},
   };
   const std::string refused = LoadString(IDS_SYNC_RPM_OUT_OF_RANGE);
   for (const Case& c : cases) {

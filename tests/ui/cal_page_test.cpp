@@ -77,7 +77,7 @@ class TestPage : public CSisCalPage {
 
   bool SavePage() override {
     const Hwnd page = GetSafeHwnd();
-    const std::optional<int32_t> rpm = GetEditInt(page, kRpm);
+    const std::optional<int64_t> rpm = GetEditInt(page, kRpm);
     if (!rpm || *rpm < 0 || *rpm > 0xFFFF) return Refuse(LoadString(IDS_SYNC_RPM_OUT_OF_RANGE));
     // Nothing chosen keeps the word: the table held a value the page does not offer.
     const std::optional<int32_t> radio = CheckedRadio(page, kTypeRadios);

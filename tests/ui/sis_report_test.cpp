@@ -188,12 +188,13 @@ TEST_F(SisReportTest, SnapshotShowsCaptionFrameAndRows) {
   const std::string svg = UiSvg(window_);
   for (const char* expected :
        {">Engine configuration errors M12</text>", ">Close</text>",
-        ">Incompatible configurations found, please, tune again to cancel these errors</text>",
+        ">Incompatible configurations have been found, please, tune again to cancel these "
+        "errors</text>",
         ">Number of cylinders</text>", ">Injection &lt;rail 1&gt; &amp; 2</text>"}) {
     EXPECT_NE(svg.find(expected), std::string::npos) << expected;
   }
-  // 355 x 106 dialog units, a modal frame and a caption.
-  EXPECT_NE(svg.find("width=\"539\" height=\"201\""), std::string::npos);
+  // 369 x 106 dialog units, a modal frame and a caption: wide enough for the group box's text.
+  EXPECT_NE(svg.find("width=\"560\" height=\"201\""), std::string::npos);
 }
 
 constexpr uint32_t kProductTemplates[] = {

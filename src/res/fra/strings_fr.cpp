@@ -141,6 +141,7 @@ constexpr StringEntry kStrings[] = {
     {18011, "Le délai d'allumage doit être un nombre entier de microsecondes de 0 à "},
     {18020, "Les angles entre cylindres ne doivent pas décroître"},
     {18021, "L'angle d'un cylindre ne peut pas dépasser 720.00°"},
+    {18022, "L'angle d'un cylindre doit être un nombre de degrés, par exemple 90.5 ou 90,5"},
     {18030,
      "Les tables du volant moteur ne peuvent pas être construites pour ce volant avec ce "
      "nombre de cylindres\u00a0; choisissez un autre volant"},
