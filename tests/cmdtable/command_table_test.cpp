@@ -121,6 +121,41 @@ TEST_F(CommandTableTest, PhasePressureAllowedNeedsItsItem) {
   ExpectNoLeak();
 }
 
+// The array is judged before anything is asked about it: a wrong size or main types from 128
+// on fail the load silently, and the phase pressure item is not looked up even with bit 6 set.
+TEST_F(CommandTableTest, PhaseCapsOfTheWrongSizeOrMainTypesFrom128FailTheLoad) {
+  host.AddItem("PRS_PHASE_0", 777);
+  const struct {
+    const char* name;
+    Longs q;
+    bool looksUp;  // the pressure item is asked for before the refusal
+  } cases[] = {
+      {"two elements", {8, 0x47}, false},
+      {"four elements", {16, 0x47, 3, 0}, false},
+      {"one element", {4}, false},
+      {"main types 128", {12, 128, 3}, false},
+      {"main types 0xC7, pressure bit set", {12, 0xC7, 3}, false},
+      {"main types negative", {12, -1, 3}, false},
+      {"main types in the high half", {12, 0x10047, 3}, false},
+      {"camshafts 16", {12, 0x47, 16}, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    host.items["CAP_PHASE"].value = c.q;
+    context.phaseItemId = -1;
+    host.ClearLog();
+    EXPECT_FALSE(ReadCommandTable(context, context, "DESC"));
+    EXPECT_TRUE(context.caps.PhaseCaps.empty());
+    EXPECT_EQ(context.phaseItemId, c.looksUp ? 777 : -1);
+    Names asked;
+    for (const auto& request : host.Requests(REQ_ITEM_ID)) asked.push_back(request.item);
+    EXPECT_EQ(asked, c.looksUp ? Names{"PRS_PHASE_0"} : Names{});
+    EXPECT_EQ(host.Count(REQ_ITEM_VALUE), 3u) << "the descriptor, CAP_CYL and CAP_PHASE only";
+  }
+  EXPECT_TRUE(boxes.shown.empty());
+  ExpectNoLeak();
+}
+
 TEST_F(CommandTableTest, UnreadablePhaseItemIdentifierIsShownButTheLoadGoesOn) {
   host.items["CAP_PHASE"].value = Longs{12, 0x47, 3};
   test::RawReply notAnInteger = test::IntReply(777);
@@ -175,13 +210,18 @@ TEST_F(CommandTableTest, ResolveFallsBackToTheFirstItemWithTheIdentifier) {
   ExpectNoLeak();
 }
 
-TEST_F(CommandTableTest, ResolveRefusesAnItemListWithoutFinalNul) {
+// A list without its final NUL is refused; the NUL alone is one empty name, which is no item.
+TEST_F(CommandTableTest, ResolveFindsNothingInAnUnterminatedOrEmptyItemList) {
   host.FailCode(REQ_ITEM_NAME, HOST_ACTION_ERROR);
-  test::RawReply list = test::TextReply("CAP_CYL");
-  list.bytes.back() = 'X';
-  host.Program(REQ_ITEM_LIST, "", list);
-  std::string name;
-  EXPECT_FALSE(ResolveItemName(context, 1007, name));
+  test::RawReply unterminated = test::TextReply("CAP_CYL");
+  unterminated.bytes.back() = 'X';
+  for (const test::RawReply& list : {unterminated, test::TextReply("")}) {
+    host.Program(REQ_ITEM_LIST, "", list, 1);
+    std::string name = "kept";
+    EXPECT_FALSE(ResolveItemName(context, 1007, name)) << list.len;
+    EXPECT_EQ(name, "kept");
+  }
+  EXPECT_TRUE(boxes.shown.empty());
   ExpectNoLeak();
 }
 

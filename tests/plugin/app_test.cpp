@@ -334,6 +334,26 @@ TEST_F(RegistryTest, CreateContextKeepsOnlyNamedMachinesAboveLevelTwo) {
   EXPECT_FALSE(CreateContext(1024, app));
 }
 
+TEST_F(RegistryTest, DeleteContextEmptiesOnlyItsSlotFromMachineZeroOn) {
+  for (const int32_t index : {0, 1, 1023}) {
+    SCOPED_TRACE(index);
+    CreateContext(index, app);
+    const int32_t neighbour = index == 1023 ? 1022 : index + 1;
+    CreateContext(neighbour, app);
+    MachineContext* const kept = FindContext(app, neighbour);
+    ASSERT_NE(FindContext(app, index), nullptr);
+    EXPECT_TRUE(DeleteContext(app, index));
+    EXPECT_EQ(FindContext(app, index), nullptr);
+    EXPECT_EQ(app.contexts[static_cast<size_t>(index)], nullptr);
+    EXPECT_EQ(FindContext(app, neighbour), kept);
+    EXPECT_FALSE(DeleteContext(app, index)) << "already empty";
+    EXPECT_TRUE(DeleteContext(app, neighbour));
+  }
+  for (const int64_t index : {int64_t{-1}, int64_t{1024}, int64_t{1} << 32}) {
+    EXPECT_FALSE(DeleteContext(app, index)) << index;
+  }
+}
+
 TEST_F(RegistryTest, ExitInstanceDestroysEveryContext) {
   CreateContext(0, app);
   CreateContext(1023, app);

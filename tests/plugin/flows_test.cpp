@@ -234,32 +234,56 @@ TEST_F(FlowsTest, GroupsSelectByTypeCylindersBanksAndOptions) {
   EXPECT_FALSE(GroupApplies(CommandGroup{}, engine, CylinderKey(engine), 0));
 }
 
-TEST_F(FlowsTest, ScaleEntriesFallBackToTheSecondCandidateOrMinusOne) {
+// Each key is a sensor (CN0, CN2) whose class must meet a mask (CN1, CN3) for its candidate
+// (CN4, CN6) to be taken; both candidates are readable items unless a case says otherwise, so
+// that a key that should not match shows as a wrong reference.
+TEST_F(FlowsTest, ScaleEntriesTakeTheFirstCandidateWhoseSensorClassMatches) {
+  constexpr int32_t kFirst = SampleIds::kScaleCandidate;
+  constexpr int32_t kSecond = 0x2101;
+  constexpr int32_t kUnknownItem = 0x2199;
+  constexpr int32_t kPhase = SampleIds::kPhaseSensor;  // class 4
+  constexpr int32_t kFuel = SampleIds::kFuelSensor;    // class 8
+  constexpr int32_t kUnwired = 0x7777;                 // absent from the SensorMap: class -1
+  host.AddItem("SCALE_SECOND", kSecond, 3);
+  host.AddItem("MAP_A", 0x3010, 0);
+  host.AddItem("MAP_B", 0x3011, 0);
+  struct Case {
+    const char* name;
+    int32_t cn0, cn1, cn4, cn2, cn3, cn6;
+    int32_t sent;
+  };
+  const Case cases[] = {
+      {"first class matches", kPhase, 0x4, kFirst, kFuel, 0x8, kSecond, kFirst},
+      {"first class among others", kFuel, 0xC, kFirst, kPhase, 0x4, kSecond, kFirst},
+      {"first unwired matches any mask", kUnwired, 0x1, kFirst, kPhase, 0x4, kSecond, kFirst},
+      {"first class misses, second matches", kPhase, 0x8, kFirst, kFuel, 0x8, kSecond, kSecond},
+      {"first mask empty", kPhase, 0, kFirst, kPhase, 0x4, kSecond, kSecond},
+      {"first key unset", 0, 0x4, kFirst, kPhase, 0x4, kSecond, kSecond},
+      {"first candidate unreadable", kPhase, 0x4, kUnknownItem, kPhase, 0x4, kSecond, kSecond},
+      {"both classes miss", kPhase, 0x8, kFirst, kFuel, 0x4, kSecond, -1},
+      {"second mask empty", kPhase, 0x8, kFirst, kFuel, 0, kSecond, -1},
+      {"second key unset", kPhase, 0x8, kFirst, 0, 0x8, kSecond, -1},
+      {"second candidate unreadable", kPhase, 0x8, kFirst, kFuel, 0x8, kUnknownItem, -1},
+  };
   MachineContext& context = OpenMachine();
-  auto entry = std::make_unique<CommandGroup>();
-  entry->CN0 = 0x7777;  // absent from the SensorMap: matches every non-zero mask
-  entry->CN1 = 0x1;
-  entry->CN4 = SampleIds::kScaleCandidate;
-  entry->dataItems = {"MAP_A", "MAP_B"};
-  context.scaleEntries.clear();
-  context.scaleEntries.push_back(std::move(entry));
-  host.ClearLog();
-  ApplyScaleEntries(context);
-  EXPECT_EQ(Sent(REQ_ITEM_HSCALE),
-            (std::vector<std::pair<std::string, int32_t>>{{"MAP_A", SampleIds::kScaleCandidate},
-                                                          {"MAP_B", SampleIds::kScaleCandidate}}));
-
-  context.scaleEntries[0]->CN1 = 0;  // first key no longer matches
-  context.scaleEntries[0]->CN2 = SampleIds::kPhaseSensor;
-  context.scaleEntries[0]->CN3 = 0x8;  // class 4 does not intersect
-  host.ClearLog();
-  ApplyScaleEntries(context);
-  EXPECT_EQ(Sent(REQ_ITEM_HSCALE)[0].second, -1);
-  context.scaleEntries[0]->CN3 = 0x4;
-  context.scaleEntries[0]->CN6 = SampleIds::kScaleCandidate;
-  host.ClearLog();
-  ApplyScaleEntries(context);
-  EXPECT_EQ(Sent(REQ_ITEM_HSCALE)[0].second, SampleIds::kScaleCandidate);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto entry = std::make_unique<CommandGroup>();
+    entry->CN0 = c.cn0;
+    entry->CN1 = c.cn1;
+    entry->CN4 = c.cn4;
+    entry->CN2 = c.cn2;
+    entry->CN3 = c.cn3;
+    entry->CN6 = c.cn6;
+    entry->dataItems = {"MAP_A", "MAP_B"};
+    context.scaleEntries.clear();
+    context.scaleEntries.push_back(std::move(entry));
+    host.ClearLog();
+    ApplyScaleEntries(context);
+    EXPECT_EQ(Sent(REQ_ITEM_HSCALE),
+              (std::vector<std::pair<std::string, int32_t>>{{"MAP_A", c.sent}, {"MAP_B", c.sent}}));
+  }
+  EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(FlowsTest, RailMapsSendTheEngineTableReferencesOfTwoRailsAtMost) {

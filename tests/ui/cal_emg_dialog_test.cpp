@@ -791,19 +791,16 @@ TEST_F(CalEmgDialogTest, TheEnginePageCarriesTheIgnitionAndThePhasesWithIt) {
     EXPECT_EQ(VantelUiIsChecked(Control(IDC_IGNITION_STATIC)), 1);
     EXPECT_EQ(dialog_->tables().injectionChannelCount, 2);
 
-    // Another flywheel: the phase words follow, word 12 as the rules compute it.
-    const uint16_t before = Word(dialog_->tables().Sync(), kSyncFlywheelWord);
+    // Another flywheel, 10-2: the phase words follow, word 12 "on marks state" being the
+    // 8 actual teeth.
     EXPECT_EQ(VantelUiSelectTab(Control(IDC_MAIN_TABS), CSisCalEmgDialog::kEnginePage), 1);
     const VantelUiWindow teeth = Control(IDC_FLYWHEEL_TEETH);
-    VantelUiSelectComboItem(teeth, VantelUiGetSelection(teeth) == 0 ? 1 : 0);
+    EXPECT_EQ(UiItems(teeth).front(), "08");
+    VantelUiSelectComboItem(teeth, 0);
     EXPECT_EQ(VantelUiSelectTab(Control(IDC_MAIN_TABS), CSisCalEmgDialog::kPhasesPage), 1);
     const WordTable& sync = dialog_->tables().Sync();
-    const Flywheel f = DecodeFlywheel(Word(sync, kSyncFlywheelWord));
-    EXPECT_NE(Word(sync, kSyncFlywheelWord), before);
-    EXPECT_EQ(Word(sync, kSyncMarkToothWord),
-              PhaseMarkTooth(Word(sync, kSyncMainPhaseWord) & 0xFF, f.N, f.T,
-                             Word(sync, kSyncPhaseAssignmentWord) & 0xFF, f.R));
-    EXPECT_EQ(Word(sync, kSyncMarkToothWord), f.T);  // "on marks state": the actual teeth
+    EXPECT_EQ(Word(sync, kSyncFlywheelWord), test::FlywheelWord(8, 10));
+    EXPECT_EQ(Word(sync, kSyncMarkToothWord), 8);
     VantelUiPressCancel(modal);
     return 1;
   });
@@ -953,6 +950,50 @@ TEST_F(CalEmgDialogTest, AHelpPopUpEndsWithItsDialog) {
     EXPECT_EQ(CurrentHelpPopup(), 0u);
     for (Hwnd window : TopLevelWindows()) {
       EXPECT_NE(GetWindow(window)->className, "HelpPopup") << window;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vantel
+
+namespace vantel {
+namespace {
+
+// Enter and Escape pressed on a control of any page reach the dialog that holds the page:
+// Enter is its OK (the rules, then the write-back), Escape its Cancel.
+TEST_F(CalEmgDialogTest, EnterAndEscapeOnEveryPageAreTheDialogsOkAndCancel) {
+  // A control of each page, in tab order.
+  constexpr int32_t kControls[CSisCalEmgDialog::kPageCount] = {
+      IDC_ENGINE_CYLINDERS, IDC_BANKS_SPECIFIC_ANGLES, IDC_MAIN_PHASE_TYPE, IDC_IGNITION_STATIC,
+      IDC_INJECTION_SEQUENTIAL};
+  for (int page = 0; page < CSisCalEmgDialog::kPageCount; ++page) {
+    for (const bool enter : {true, false}) {
+      SCOPED_TRACE(std::string(enter ? "Enter" : "Escape") + " on page " + std::to_string(page));
+      host_.ClearLog();
+      context().state = Open | ActionRunning;
+      context().tablesDone = 0;
+      context().deferChecks = 1;
+      dialog_.reset();
+      int turns = 0;
+      const int32_t result = Run([&](VantelUiWindow) {
+        if (++turns > 1) {
+          ADD_FAILURE() << "the key left the dialog open";
+          return 0;
+        }
+        EXPECT_EQ(VantelUiSelectTab(Control(IDC_MAIN_TABS), page), 1);
+        Edit([](DialogTables& t) { t.Engine()[kEngineIgnitionDelayWord] = 50; });
+        const VantelUiWindow control = Control(kControls[page]);
+        // The key goes to the dialog the control is on: its page.
+        const Hwnd pageWindow = GetWindow(control)->parent;
+        EXPECT_EQ(pageWindow, Pages()[static_cast<size_t>(page)]);
+        EXPECT_EQ(enter ? VantelUiPressOk(pageWindow) : VantelUiPressCancel(pageWindow), 1);
+        EXPECT_TRUE(GetWindow(pageWindow)->visible) << "the page itself never hides";
+        return 1;
+      });
+      EXPECT_EQ(result, enter ? IDOK : IDCANCEL);
+      EXPECT_EQ(WriteRequests(), enter ? Strings{kEngine} : Strings{});
+      EXPECT_EQ(context().deferChecks, enter ? 0 : 1);
     }
   }
 }

@@ -357,6 +357,22 @@ TEST_F(CalMotTest, ChangingTheCylindersResetsTheAnglesAndBanksAndKeepingThemLeav
   }
 }
 
+// 60-2 chosen over a 36-1 wheel on the baseline engine: the SyncTable and the four flywheel
+// tables are the worked 60-2 example word for word, mark tooth included.
+TEST_F(CalMotTest, Choosing60Minus2StoresTheWorkedExampleTables) {
+  Run(ConfigBuilder().Flywheel(FlywheelWord(35, 36)).Build(), [&] {
+    ASSERT_EQ(VantelUiClick(Control(IDC_FLYWHEEL_TWO_MISSING)), 1);
+    ASSERT_TRUE(Choose(IDC_FLYWHEEL_OCCURRENCES, "01"));
+    ASSERT_TRUE(Choose(IDC_FLYWHEEL_TEETH, "58"));
+    ASSERT_TRUE(Save());
+    EXPECT_EQ(Tables()[kSyncTable], test::kBaselineSyncTable);
+    EXPECT_EQ(Tables()[kToothWindowTable], test::kBaselineToothWindowTable);
+    EXPECT_EQ(Tables()[kToothAngleTable], test::kBaselineToothAngleTable);
+    EXPECT_EQ(Tables()[kToothPositionTable], test::kBaselineToothPositionTable);
+    EXPECT_EQ(Tables()[kRegularToothTable], test::kBaselineRegularToothTable);
+  });
+}
+
 TEST_F(CalMotTest, NoAllowedCylinderCountLeavesTheStoredOneForTheRules) {
   test::Config machine = ConfigBuilder().CylinderCaps(kBanksAllowedBit).Build();
   const int32_t result = Run(machine, [&] {

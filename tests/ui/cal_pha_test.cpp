@@ -354,15 +354,18 @@ TEST_F(CalPhaTest, StoredAuxiliaryPhasesShowOnlyWhatCanBeMeasured) {
 // Eight teeth with one extra tooth (seven nominal) leave no count for a camshaft target with
 // a missing or a supplementary tooth: the list is empty, 0 is stored and the rules say why.
 TEST_F(CalPhaTest, AFlywheelTooSmallForTheTypeLeavesNoMarksAndTheRulesReportIt) {
+  // Word 12 of 0 marks on 7 nominal and 8 actual teeth (one extra tooth, f = 1): a missing
+  // tooth gives 4 x 7 / (0 + 1) - 1 = 27; a supplementary one 2 x 7 / (0 - 1) - 1 = -15.
   struct Case {
     const char* name;
     int storedType;
     uint32_t chosen;  // 0: as stored
+    uint16_t markTooth;
   };
   const Case cases[] = {
-      {"stored missing tooth", kPhaseOneMissingTooth, 0},
-      {"stored supplementary tooth", kPhaseOneSupplementaryTooth, 0},
-      {"chosen missing tooth", kPhaseOnMarksState, IDS_PHASE_TYPE_MISSING_TOOTH},
+      {"stored missing tooth", kPhaseOneMissingTooth, 0, 27},
+      {"stored supplementary tooth", kPhaseOneSupplementaryTooth, 0, uint16_t(-15)},
+      {"chosen missing tooth", kPhaseOnMarksState, IDS_PHASE_TYPE_MISSING_TOOTH, 27},
   };
   const std::string mismatch = LoadString(IDS_MAIN_TEETH_FLYWHEEL_MISMATCH);
   for (const Case& c : cases) {
@@ -379,10 +382,8 @@ TEST_F(CalPhaTest, AFlywheelTooSmallForTheTypeLeavesNoMarksAndTheRulesReportIt) 
       EXPECT_TRUE(Enabled(IDC_PHASE_START_TEETH[0]));
 
       EXPECT_EQ(VantelUiPressOk(dialog_->GetSafeHwnd()), 1);
-      const uint16_t main = SyncWord(kSyncMainPhaseWord);
-      EXPECT_EQ(main & 0xFF, 0);
-      const int type = SyncWord(kSyncPhaseAssignmentWord) & 0xFF;
-      EXPECT_EQ(SyncWord(kSyncMarkToothWord), uint16_t(PhaseMarkTooth(0, 7, 8, type, 1)));
+      EXPECT_EQ(SyncWord(kSyncMainPhaseWord) & 0xFF, 0);
+      EXPECT_EQ(SyncWord(kSyncMarkToothWord), c.markTooth);
       const Strings rows =
           UiItems(VantelUiGetControl(context().report->GetSafeHwnd(), IDC_REPORT_LIST));
       EXPECT_NE(std::find(rows.begin(), rows.end(), mismatch), rows.end());
@@ -391,9 +392,60 @@ TEST_F(CalPhaTest, AFlywheelTooSmallForTheTypeLeavesNoMarksAndTheRulesReportIt) 
   }
 }
 
+// Word 12, the crankshaft tooth of the camshaft mark, worked out by hand for a few wheels
+// (N nominal teeth, T actual, R occurrences): T for the types on marks and on regular teeth;
+// 4N / (marks + 1) - f with one missing tooth and 2N / (marks - 1) - f with one supplementary
+// tooth, f being 3 on a wheel of two missing teeth, 2 of one missing tooth, 1 otherwise.
+TEST_F(CalPhaTest, SavingStoresTheMarkToothOfTheWheelTypeAndMarks) {
+  struct Case {
+    const char* name;
+    uint16_t wheel;
+    uint32_t type;
+    const char* marks;  // nullptr: as shown
+    uint16_t markTooth;
+  };
+  const uint16_t k60Minus2Minus2 = FlywheelWord(56, 60, 2);
+  const uint16_t k12Plus1 = FlywheelWord(13, 12);
+  const Case cases[] = {
+      {"60-2 on marks state: T", test::kWheel60Minus2, IDS_PHASE_TYPE_MARKS_STATE, nullptr, 58},
+      {"36-1 on marks position: T", kWheel36Minus1, IDS_PHASE_TYPE_MARKS_POSITION, nullptr, 35},
+      {"36-1 on regular teeth: T", kWheel36Minus1, IDS_PHASE_TYPE_REGULAR_TEETH, "04", 35},
+      {"60-2, missing tooth, 3 marks: 240 / 4 - 3", test::kWheel60Minus2,
+       IDS_PHASE_TYPE_MISSING_TOOTH, "03", 57},
+      {"60-2, missing tooth, 16 marks: 240 / 17 - 3", test::kWheel60Minus2,
+       IDS_PHASE_TYPE_MISSING_TOOTH, "16", 11},
+      {"36-1, missing tooth, 5 marks: 144 / 6 - 2", kWheel36Minus1, IDS_PHASE_TYPE_MISSING_TOOTH,
+       "05", 22},
+      {"60-2-2, missing tooth, 4 marks: 240 / 5 - 3", k60Minus2Minus2, IDS_PHASE_TYPE_MISSING_TOOTH,
+       "04", 45},
+      {"12+1, missing tooth, 3 marks: 48 / 4 - 1", k12Plus1, IDS_PHASE_TYPE_MISSING_TOOTH, "03",
+       11},
+      {"60-2, extra tooth, 3 marks: 120 / 2 - 3", test::kWheel60Minus2, IDS_PHASE_TYPE_EXTRA_TOOTH,
+       "03", 57},
+      {"60-2, extra tooth, 13 marks: 120 / 12 - 3", test::kWheel60Minus2,
+       IDS_PHASE_TYPE_EXTRA_TOOTH, "13", 7},
+      {"36-1, extra tooth, 7 marks: 72 / 6 - 2", kWheel36Minus1, IDS_PHASE_TYPE_EXTRA_TOOTH, "07",
+       10},
+      {"12+1, extra tooth, 4 marks: 24 / 3 - 1", k12Plus1, IDS_PHASE_TYPE_EXTRA_TOOTH, "04", 7},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    // A stored word 12 of 0: what the page saves is its own.
+    Run(ConfigBuilder().Flywheel(c.wheel).MarkTooth(0).Build(), [&] {
+      ASSERT_TRUE(Choose(IDC_MAIN_PHASE_TYPE, LoadString(c.type)));
+      ASSERT_TRUE(!c.marks || Choose(IDC_PHASE_MARKS[0], c.marks));
+      const std::string marks = Selected(IDC_PHASE_MARKS[0]);
+      SaveAndFill();
+      EXPECT_EQ(SyncWord(kSyncMarkToothWord), c.markTooth);
+      EXPECT_EQ(SyncWord(kSyncMainPhaseWord) & 0xFF, std::stoi(marks));
+      EXPECT_EQ(Selected(IDC_PHASE_MARKS[0]), marks);
+    });
+  }
+}
+
 // Every camshaft assignment a user can make, and every entry of every other list: saved,
 // then filled again from the tables, the page shows the same choices, and the mark tooth is
-// the one the engine rules expect of the stored words.
+// the one the engine rules expect of the stored words (whose own values the test above pins).
 TEST_F(CalPhaTest, EveryChoiceSurvivesASaveAndAFill) {
   struct Case {
     const char* name;
