@@ -7,13 +7,19 @@
 #include <string>
 #include <vector>
 
-#include "platform/string_table.h"
 #include "res/string_ids.h"
 #include "support/fake_host.h"
+#include "support/host_checks.h"
 #include "support/message_boxes.h"
+#include "support/named_cases.h"
 
 namespace vantel {
 namespace {
+
+using test::PrintTo;
+
+using test::ExpectNoLeak;
+using test::HostMessage;
 
 using Names = std::vector<std::string>;
 
@@ -69,13 +75,6 @@ class CommandParserTest : public ::testing::Test {
     return views;
   }
 
-  void ExpectNoLeak() {
-    EXPECT_EQ(host.ledger().LiveBlocks(), 0u);
-    EXPECT_EQ(host.ledger().BadFrees(), 0u);
-  }
-
-  std::string HostMessage(uint32_t id) const { return "M12\n" + LoadString(id); }
-
   test::FakeHost host;
   test::HostedContext hosted{host};
   MachineContext& context = hosted.context;
@@ -98,7 +97,7 @@ TEST_P(ParseCases, ParsesIntoTheExpectedGroups) {
   EXPECT_EQ(ParseCommandTableText(context, c.text, list), c.ok);
   EXPECT_EQ(Views(), c.groups);
   EXPECT_TRUE(boxes.shown.empty());
-  ExpectNoLeak();
+  ExpectNoLeak(host);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -167,7 +166,7 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"EntryWithoutEquals", "CN0=1 FNC F1", false, {}},
         ParseCase{"EntryWithoutName", "CN0=1 FNC=", false, {}},
         ParseCase{"UnresolvableValuePart", "CN0=1|NOITEM FNC=F1", false, {}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 TEST_F(CommandParserTest, EntriesAskTheHostByTheirOwnRequests) {
   ASSERT_TRUE(ParseCommandTableText(context, "CN0=1 FNC=F1 SUP=S1 DAT=D1", list));
@@ -196,7 +195,7 @@ TEST_F(CommandParserTest, RefusedQueriesDropEntriesSilently) {
   EXPECT_TRUE(list[0]->functions.empty());
   EXPECT_TRUE(list[0]->supervisions.empty()) << "an answer that is no integer drops it too";
   EXPECT_TRUE(boxes.shown.empty());
-  ExpectNoLeak();
+  ExpectNoLeak(host);
 }
 
 TEST_F(CommandParserTest, FailedPresenceQueryIsShownAndTheEntryDropped) {
@@ -206,7 +205,7 @@ TEST_F(CommandParserTest, FailedPresenceQueryIsShownAndTheEntryDropped) {
   EXPECT_TRUE(list[0]->dataItems.empty());
   EXPECT_EQ(list[0]->functions, Names{"F1"});
   EXPECT_EQ(boxes.Texts(), Names{HostMessage(IDS_HOST_TARGET_ERROR)});
-  ExpectNoLeak();
+  ExpectNoLeak(host);
 }
 
 TEST_F(CommandParserTest, ItemWithUnreadableIdentifierFailsTheParse) {
@@ -217,7 +216,7 @@ TEST_F(CommandParserTest, ItemWithUnreadableIdentifierFailsTheParse) {
   EXPECT_FALSE(ParseCommandTableText(context, "CN0=ITEMX FNC=F1", list));
   EXPECT_TRUE(list.empty());
   EXPECT_EQ(boxes.Texts(), Names{HostMessage(IDS_HOST_INTERNAL_ERROR)});
-  ExpectNoLeak();
+  ExpectNoLeak(host);
 }
 
 TEST_F(CommandParserTest, ItemWithUnreadableIdentifierStillExistsForDataEntries) {
@@ -248,7 +247,7 @@ TEST_P(BufferCases, TakesAndFreesTheBufferOnEveryPath) {
     EXPECT_TRUE(list.empty());
   }
   EXPECT_TRUE(boxes.shown.empty());
-  ExpectNoLeak();
+  ExpectNoLeak(host);
 }
 
 std::vector<char> Bytes(std::string_view text) { return {text.begin(), text.end()}; }
@@ -264,7 +263,7 @@ INSTANTIATE_TEST_SUITE_P(
         BufferCase{"TerminatorOnly", Bytes(std::string_view("\0", 1)), 1, true},
         BufferCase{"MalformedAfterGroups", Bytes(std::string_view("CN0=1 FNC=F1 CN0=1 ,\0", 21)),
                    21, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 TEST_F(CommandParserTest, NoBufferIsAnEmptyTable) {
   list.push_back(std::make_unique<CommandGroup>());

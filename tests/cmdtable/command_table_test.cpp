@@ -7,13 +7,19 @@
 
 #include "cmdtable/command_group.h"
 #include "cmdtable/host_items.h"
-#include "platform/string_table.h"
 #include "res/string_ids.h"
 #include "support/fake_host.h"
+#include "support/host_checks.h"
 #include "support/message_boxes.h"
+#include "support/named_cases.h"
 
 namespace vantel {
 namespace {
+
+using test::PrintTo;
+
+using test::ExpectNoLeak;
+using test::HostMessage;
 
 using Longs = std::vector<int32_t>;
 using Names = std::vector<std::string>;
@@ -51,13 +57,6 @@ class CommandTableTest : public ::testing::Test {
     host.items["DESC"].value = descriptor;
   }
 
-  void ExpectNoLeak() {
-    EXPECT_EQ(host.ledger().LiveBlocks(), 0u);
-    EXPECT_EQ(host.ledger().BadFrees(), 0u);
-  }
-
-  std::string HostMessage(uint32_t id) const { return "M12\n" + LoadString(id); }
-
   static constexpr const char* kTableNames[kConfigTableCount] = {
       "TAB_ENGINE", "TAB_SYNC", "TAB_TWIN", "TAB_TANG", "TAB_TPOS", "TAB_TREG"};
 
@@ -93,7 +92,7 @@ TEST_F(CommandTableTest, LoadsEverythingTheDescriptorNames) {
   EXPECT_EQ(context.phaseItemId, -1) << "bit 6 clear: the phase pressure item is not read";
   for (const auto& request : host.Requests(REQ_ITEM_ID)) EXPECT_NE(request.item, "PRS_PHASE_0");
   EXPECT_TRUE(boxes.shown.empty());
-  ExpectNoLeak();
+  ExpectNoLeak(host);
 }
 
 TEST_F(CommandTableTest, DescriptorMustHoldExactlyEighteenElements) {
@@ -105,7 +104,7 @@ TEST_F(CommandTableTest, DescriptorMustHoldExactlyEighteenElements) {
     EXPECT_TRUE(context.caps.CylinderCaps.empty()) << elements;
   }
   EXPECT_TRUE(boxes.shown.empty()) << "a wrong size is no host failure";
-  ExpectNoLeak();
+  ExpectNoLeak(host);
 }
 
 TEST_F(CommandTableTest, PhasePressureAllowedNeedsItsItem) {
@@ -118,7 +117,7 @@ TEST_F(CommandTableTest, PhasePressureAllowedNeedsItsItem) {
   ASSERT_TRUE(ReadCommandTable(context, context, "DESC"));
   EXPECT_EQ(context.phaseItemId, 777);
   EXPECT_EQ(context.caps.PhaseCaps, (WordTable{6, 0x47, 3}));
-  ExpectNoLeak();
+  ExpectNoLeak(host);
 }
 
 // The array is judged before anything is asked about it: a wrong size or main types from 128
@@ -153,7 +152,7 @@ TEST_F(CommandTableTest, PhaseCapsOfTheWrongSizeOrMainTypesFrom128FailTheLoad) {
     EXPECT_EQ(host.Count(REQ_ITEM_VALUE), 3u) << "the descriptor, CAP_CYL and CAP_PHASE only";
   }
   EXPECT_TRUE(boxes.shown.empty());
-  ExpectNoLeak();
+  ExpectNoLeak(host);
 }
 
 TEST_F(CommandTableTest, UnreadablePhaseItemIdentifierIsShownButTheLoadGoesOn) {
@@ -164,14 +163,14 @@ TEST_F(CommandTableTest, UnreadablePhaseItemIdentifierIsShownButTheLoadGoesOn) {
   ASSERT_TRUE(ReadCommandTable(context, context, "DESC"));
   EXPECT_EQ(context.phaseItemId, -1);
   EXPECT_EQ(boxes.Texts(), Names{HostMessage(IDS_HOST_INTERNAL_ERROR)});
-  ExpectNoLeak();
+  ExpectNoLeak(host);
 }
 
 TEST_F(CommandTableTest, UnresolvedRailMapListIsTheSizeWordAlone) {
   SetDescriptor(kDescRailMapList, 9999);
   ASSERT_TRUE(ReadCommandTable(context, context, "DESC"));
   EXPECT_EQ(context.caps.RailMapList, WordTable{2});
-  ExpectNoLeak();
+  ExpectNoLeak(host);
 }
 
 TEST_F(CommandTableTest, UnresolvedCommandTextsLeaveNoGroups) {
@@ -182,7 +181,7 @@ TEST_F(CommandTableTest, UnresolvedCommandTextsLeaveNoGroups) {
   ASSERT_TRUE(ReadCommandTable(context, context, "DESC"));
   EXPECT_TRUE(context.groups.empty()) << "no groups of an earlier load survive";
   EXPECT_TRUE(context.scaleEntries.empty());
-  ExpectNoLeak();
+  ExpectNoLeak(host);
 }
 
 TEST_F(CommandTableTest, NamesAreFoundThroughTheItemListWhenNotAskable) {
@@ -191,7 +190,7 @@ TEST_F(CommandTableTest, NamesAreFoundThroughTheItemListWhenNotAskable) {
   EXPECT_EQ(context.ItemName(kNameOptionFlags), "VAL_OPTIONS");
   EXPECT_EQ(context.scaleEntries.size(), 1u);
   EXPECT_TRUE(boxes.shown.empty());
-  ExpectNoLeak();
+  ExpectNoLeak(host);
 }
 
 TEST_F(CommandTableTest, ResolveFallsBackToTheFirstItemWithTheIdentifier) {
@@ -207,7 +206,7 @@ TEST_F(CommandTableTest, ResolveFallsBackToTheFirstItemWithTheIdentifier) {
   host.FailCode(REQ_ITEM_LIST, HOST_ACTION_ERROR);
   EXPECT_FALSE(ResolveItemName(context, 42, name));
   EXPECT_TRUE(boxes.shown.empty());
-  ExpectNoLeak();
+  ExpectNoLeak(host);
 }
 
 // A list without its final NUL is refused; the NUL alone is one empty name, which is no item.
@@ -222,7 +221,7 @@ TEST_F(CommandTableTest, ResolveFindsNothingInAnUnterminatedOrEmptyItemList) {
     EXPECT_EQ(name, "kept");
   }
   EXPECT_TRUE(boxes.shown.empty());
-  ExpectNoLeak();
+  ExpectNoLeak(host);
 }
 
 TEST_F(CommandTableTest, UnresolvedRequiredNamesFailSilently) {
@@ -236,7 +235,7 @@ TEST_F(CommandTableTest, UnresolvedRequiredNamesFailSilently) {
     SetDescriptor(element, 1000 + element);
   }
   EXPECT_TRUE(boxes.shown.empty());
-  ExpectNoLeak();
+  ExpectNoLeak(host);
 }
 
 // Every host read of the load: a refusal shows the host's message, a reply of the wrong
@@ -260,7 +259,7 @@ TEST_F(CommandTableTest, EveryFailedReadIsShownAndFailsTheLoad) {
       boxes.shown.clear();
       EXPECT_FALSE(ReadCommandTable(context, context, "DESC")) << item;
       EXPECT_EQ(boxes.Texts(), Names{HostMessage(message)}) << item;
-      ExpectNoLeak();
+      ExpectNoLeak(host);
     }
   }
 }
@@ -278,7 +277,7 @@ TEST_F(CommandTableTest, WrongFormOfATableIsTheInternalError) {
     EXPECT_FALSE(ReadCommandTable(context, context, "DESC")) << item;
     EXPECT_EQ(boxes.Texts(), Names{HostMessage(IDS_HOST_INTERNAL_ERROR)}) << item;
   }
-  ExpectNoLeak();
+  ExpectNoLeak(host);
 }
 
 TEST_F(CommandTableTest, MalformedCommandTextsFailSilentlyAndLeaveNoGroups) {
@@ -301,7 +300,7 @@ TEST_F(CommandTableTest, MalformedCommandTextsFailSilentlyAndLeaveNoGroups) {
   host.Program(REQ_ITEM_VALUE, "CMD_GROUPS", unterminated, 1);
   EXPECT_FALSE(ReadCommandTable(context, context, "DESC"));
   EXPECT_TRUE(boxes.shown.empty());
-  ExpectNoLeak();
+  ExpectNoLeak(host);
 }
 
 struct CapsCase {
@@ -310,8 +309,6 @@ struct CapsCase {
   Longs q;
   std::optional<WordTable> words;
 };
-
-void PrintTo(const CapsCase& c, std::ostream* out) { *out << c.name; }
 
 class CapsCases : public ::testing::TestWithParam<CapsCase> {};
 
@@ -352,7 +349,7 @@ INSTANTIATE_TEST_SUITE_P(
         CapsCase{
             "RailMapTwo", &RailMapListFrom, {12, 0x10002, -1}, WordTable{10, 2, 1, 0xFFFF, 0xFFFF}},
         CapsCase{"SizeElementMustMatch", &RailMapListFrom, {16, 1}, std::nullopt}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 TEST(CommandTableCaps, TableTooLargeForItsSizeWordIsRefused) {
   Longs largest(16386, 0);  // 4n - 2 = 65542 bytes: past what word 0 can hold

@@ -7,9 +7,12 @@
 #include <vector>
 
 #include "support/fake_host.h"
+#include "support/named_cases.h"
 
 namespace vantel {
 namespace {
+
+using test::PrintTo;
 
 std::vector<std::string> Tokens(CommandTokenizer& tokenizer) {
   std::vector<std::string> tokens;
@@ -60,7 +63,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "cd",
                   {"ab", "cd"}},
         TokenCase{"NulSeparatesInsideTheText", "CN0\0=1\0"s, {"CN0", "=", "1"}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 TEST(CommandTokenizer, StartsAtTheFirstByteWithIndexZero) {
   CommandTokenizer tokenizer("ab cd");

@@ -6,13 +6,19 @@
 #include <string>
 #include <vector>
 
-#include "platform/string_table.h"
 #include "res/string_ids.h"
 #include "support/fake_host.h"
+#include "support/host_checks.h"
 #include "support/message_boxes.h"
+#include "support/named_cases.h"
 
 namespace vantel {
 namespace {
+
+using test::PrintTo;
+
+using test::ExpectNoLeak;
+using test::HostMessage;
 
 using Names = std::vector<std::string>;
 using SensorMapping = std::map<int32_t, int32_t>;
@@ -74,13 +80,6 @@ class MachineDataTest : public ::testing::Test {
     host.items["LST_STATUS"].value = StatusList(entries);
   }
 
-  void ExpectNoLeak() {
-    EXPECT_EQ(host.ledger().LiveBlocks(), 0u);
-    EXPECT_EQ(host.ledger().BadFrees(), 0u);
-  }
-
-  std::string HostMessage(uint32_t id) const { return "M12\n" + LoadString(id); }
-
   test::FakeHost host;
   test::HostedContext hosted{host};
   MachineContext& context = hosted.context;
@@ -116,7 +115,7 @@ TEST_F(MachineDataTest, TwoEntriesFillTheMapAndTheAuxiliaryPhase2Flag) {
   EXPECT_EQ(context.auxPhase3SensorAvailable, 1);
   EXPECT_EQ(context.sensorTable.size(), 33u) << "kept as read";
   EXPECT_EQ(context.phaseKnown, 1) << "phaseItemId -1 is absent, and absent counts as wired";
-  ExpectNoLeak();
+  ExpectNoLeak(host);
 }
 
 TEST_F(MachineDataTest, AuxiliaryPhase3InputClearsItsFlag) {
@@ -148,7 +147,7 @@ TEST_F(MachineDataTest, TablesThatAreNoWholeEntriesFillNothing) {
     EXPECT_EQ(context.auxPhase3SensorAvailable, 1) << words;
     EXPECT_EQ(context.phaseKnown, 1) << words;
   }
-  ExpectNoLeak();
+  ExpectNoLeak(host);
 }
 
 TEST_F(MachineDataTest, SensorTableOfAnUnusableItemFillsNothing) {
@@ -184,7 +183,7 @@ TEST_F(MachineDataTest, FailedSensorReadIsShownAndLeavesTheMapEmpty) {
   EXPECT_EQ(context.phaseKnown, 0);
   EXPECT_EQ(context.auxPhase2SensorAvailable, 0) << "flags are set only after a good read";
   EXPECT_EQ(boxes.Texts(), Names{HostMessage(IDS_HOST_TRANSFER_ERROR)});
-  ExpectNoLeak();
+  ExpectNoLeak(host);
 }
 
 struct StatusCase {
@@ -201,10 +200,8 @@ TEST_P(StatusCases, SetTheFlywheelTableFlag) {
   ASSERT_TRUE(ReadFlywheelStatusList(context, context));
   EXPECT_EQ(context.flywheelTableFlag, GetParam().flag);
   EXPECT_TRUE(boxes.shown.empty());
-  ExpectNoLeak();
+  ExpectNoLeak(host);
 }
-
-void PrintTo(const StatusCase& c, std::ostream* out) { *out << c.name; }
 
 INSTANTIATE_TEST_SUITE_P(
     MachineData, StatusCases,
@@ -214,7 +211,7 @@ INSTANTIATE_TEST_SUITE_P(
                       StatusCase{"OtherTablesDoNotCount", {{0, 0x10003}, {1, 0x10001}}, 1},
                       StatusCase{"UnnamedIdentifierIsSkipped", {{0, 0x7777}, {1, 0x10002}}, 1},
                       StatusCase{"EmptyList", {}, 1}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 TEST_F(MachineDataTest, StatusListThatIsNoWholeEntriesIsIgnored) {
   WordTable list = StatusList({{0, 0x10002}});
@@ -236,7 +233,7 @@ TEST_F(MachineDataTest, FailedStatusReadIsShownAndFails) {
   EXPECT_FALSE(ReadFlywheelStatusList(context, context));
   EXPECT_EQ(context.flywheelTableFlag, 1);
   EXPECT_EQ(boxes.Texts(), Names{HostMessage(IDS_HOST_DATA_ERROR)});
-  ExpectNoLeak();
+  ExpectNoLeak(host);
 }
 
 TEST_F(MachineDataTest, ConfigurationTablesAreReadInOrderUntilOneFails) {
@@ -252,7 +249,7 @@ TEST_F(MachineDataTest, ConfigurationTablesAreReadInOrderUntilOneFails) {
   EXPECT_EQ(context.Table(kToothAngleTable), (WordTable{4, 4}));
   EXPECT_EQ(context.Table(kToothWindowTable), (WordTable{4, 3})) << "kept when its read fails";
   EXPECT_EQ(boxes.Texts(), Names{HostMessage(IDS_HOST_ACCESS_ERROR)});
-  ExpectNoLeak();
+  ExpectNoLeak(host);
 }
 
 TEST_F(MachineDataTest, OneConfigurationTableIsReadByItsName) {
@@ -269,7 +266,7 @@ TEST_F(MachineDataTest, OneConfigurationTableIsReadByItsName) {
   host.Fail(REQ_ITEM_VALUE, "TAB_CFG1", HOST_ACTION_ERROR);
   EXPECT_FALSE(ReadConfigurationTable(context, context, "TAB_CFG1"));
   EXPECT_EQ(boxes.Texts(), Names{HostMessage(IDS_HOST_ACTION_ERROR)});
-  ExpectNoLeak();
+  ExpectNoLeak(host);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "support/config_builder.h"
 #include "support/fake_host.h"
 #include "support/message_boxes.h"
+#include "support/messages.h"
 #include "ui/sis_report.h"
 
 namespace vantel {
@@ -23,27 +24,13 @@ using test::FlywheelWord;
 using test::HostedContext;
 using test::MessageBoxes;
 using test::RequestRecord;
+using namespace test::messages;
 
 constexpr const char* kTableNames[kConfigTableCount] = {
     "TAB_CNFENG_0", "TAB_CNFSYN_0", "TAB_FLYWIN_0", "TAB_FLYANG_0", "TAB_FLYPOS_0", "TAB_FLYREG_0"};
 constexpr const char* kOptionFlagsItem = "VAL_OPTFLAGS_0";
 constexpr const char* kInjectionFlagsItem = "VAL_INJFLAGS_0";
 constexpr int32_t kMapId = 0x00075001;
-
-const std::string kMainCamshaftUnknown =
-    "The camshaft assigned to the main phase is not known by the ECU";
-const std::string kDelayOutOfLimits =
-    "The ignition delay is not inside the limits allowed by the ECU";
-const std::string kInjectionRefused = "The ECU does not allow the selected injection configuration";
-const std::string kNoScaleRail2 =
-    "No scale data selected on injectors rail piloting map ( rail 2 )";
-const std::string kTablesNotOptimized =
-    "Flywheel description tables are erroneous or not optimized : the engine does not run "
-    "correctly or at its best";
-const std::string kLayoutUnknown =
-    "KALBRIX MAJOR ERROR\nThis Kalbrix cannot be used and cannot be saved:\n"
-    "Engine configuration not known by the ECU";
-const std::string kFlywheelTablesMalformed = "FlyWheel tables configuration general error";
 
 const uint16_t kDirectTwoRails = InjectionBit(2, 1);
 
@@ -158,7 +145,7 @@ TEST_F(CheckDriverTest, MapScaleMessagesAloneLeaveTheConfigurationCoherent) {
   machine.Load(ConfigBuilder().Injection(kDirectTwoRails).RailMaps({kMapId}).Build());
   EXPECT_TRUE(CheckAndReport(context));
   EXPECT_EQ(context.ConfigState, kConfigCoherent);
-  EXPECT_EQ(machine.ReportText(), kNoScaleRail2);
+  EXPECT_EQ(machine.ReportText(), NoScaleChosen(2));
   EXPECT_EQ(machine.Marks(), std::vector<int32_t>{0});
 }
 
@@ -444,7 +431,7 @@ TEST_F(CheckDriverTest, TheDialogFormJudgesEditedCopiesByTheirMessages) {
        kMainCamshaftUnknown + "\n" + kDelayOutOfLimits + "\n" + kInjectionRefused},
       {"map scale messages only",
        [](ConfigBuilder& b) { b.Injection(kDirectTwoRails).RailMaps({kMapId}); }, true,
-       kNoScaleRail2},
+       NoScaleChosen(2)},
       {"engine broken, map scales skipped",
        [](ConfigBuilder& b) { b.Camshafts(0x0E).Injection(kDirectTwoRails).RailMaps({kMapId}); },
        false, kMainCamshaftUnknown},

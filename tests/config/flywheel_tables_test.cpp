@@ -7,12 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "support/config_builder.h"
+#include "support/named_cases.h"
+
 namespace vantel {
 namespace {
 
-constexpr uint16_t Wheel(int teeth, int nominal, int references = 1, bool rs = false) {
-  return static_cast<uint16_t>((rs ? 0x8000 : 0) | nominal << 8 | (references - 1) << 6 | teeth);
-}
+using test::PrintTo;
+
+using test::FlywheelWord;
 
 WordTable SyncWith(uint16_t flywheelWord) {
   WordTable sync(kSyncTableWords, 0);
@@ -112,7 +115,7 @@ const Example kExamples[] = {
      {14, 0, 2, 4, 6, 8, 10, 12},
      {{2, 770}, {5, 0}, {6, 16384}, {7, 57792}, {8, 228}, {9, 50048}, {10, 457}}},
     {"OneMissingTooth5Of6With2Cylinders",
-     Wheel(5, 6),
+     FlywheelWord(5, 6),
      2,
      11,
      10,
@@ -136,7 +139,7 @@ const Example kExamples[] = {
      {},
      {{2, 14648}, {5, 32768}, {6, 2185}, {7, 50880}, {8, 45}, {9, 50048}, {10, 457}}},
     {"TwelvePlusOne4Cylinders",
-     Wheel(13, 12),
+     FlywheelWord(13, 12),
      4,
      27,
      26,
@@ -148,7 +151,7 @@ const Example kExamples[] = {
      Concat(Concat({50}, Ramp(0, 2, 9)), {18, 18, 18}),
      {{5, 49152}, {6, 5461}, {9, 50048}, {10, 457}}},
     {"RenaultRs6Of8With2Cylinders",
-     Wheel(6, 8, 1, true),
+     FlywheelWord(6, 8, 1, true),
      2,
      13,
      12,
@@ -162,9 +165,7 @@ const Example kExamples[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Documented, FlywheelExamplesTest, testing::ValuesIn(kExamples),
-                         [](const testing::TestParamInfo<Example>& info) {
-                           return std::string(info.param.name);
-                         });
+                         test::CaseName());
 
 // --- Derived values
 
@@ -180,20 +181,23 @@ struct GeometryCase {
 TEST(FlywheelGeometryTest, WindowAndSpeedScale) {
   const GeometryCase cases[] = {
       {"regular 4, 4 cylinders", 0x0404, 4, FlywheelType::kRegular, 4, 2, 2, 131072},
-      {"36-1, 2 cylinders", Wheel(35, 36), 2, FlywheelType::kMissingTeeth, 36, 36, 36, 65536},
+      {"36-1, 2 cylinders", FlywheelWord(35, 36), 2, FlywheelType::kMissingTeeth, 36, 36, 36,
+       65536},
       {"60-2, 1 cylinder is one revolution", 0x3C3A, 1, FlywheelType::kMissingTeeth, 60, 60, 60,
        65536},
       {"60-2, 12 cylinders", 0x3C3A, 12, FlywheelType::kMissingTeeth, 60, 10, 10, 393216},
-      {"60-2-2 counts both gaps", Wheel(56, 60, 2), 4, FlywheelType::kMissingTeeth, 60, 30, 30,
-       131072},
+      {"60-2-2 counts both gaps", FlywheelWord(56, 60, 2), 4, FlywheelType::kMissingTeeth, 60, 30,
+       30, 131072},
       // ceil(72 / 5) = 15; 36 x 65536 / 15 leaves 6 of 15, below 7: rounds down.
-      {"36-1, 5 cylinders", Wheel(35, 36), 5, FlywheelType::kMissingTeeth, 36, 15, 15, 157286},
+      {"36-1, 5 cylinders", FlywheelWord(35, 36), 5, FlywheelType::kMissingTeeth, 36, 15, 15,
+       157286},
       // ceil(24 / 5) = 5; 12 x 65536 / 5 leaves 2 of 5, which reaches 5 / 2: rounds up.
-      {"12+1, 5 cylinders", Wheel(13, 12), 5, FlywheelType::kExtraTooth, 12, 5, 10, 157287},
-      {"12+1 counts half periods", Wheel(13, 12), 4, FlywheelType::kExtraTooth, 12, 6, 12, 131072},
-      {"RS uses the nominal teeth", Wheel(6, 8, 1, true), 2, FlywheelType::kRenaultRs, 8, 8, 8,
-       65536},
-      {"RS bit without two missing teeth", static_cast<uint16_t>(Wheel(35, 36) | 0x8000), 2,
+      {"12+1, 5 cylinders", FlywheelWord(13, 12), 5, FlywheelType::kExtraTooth, 12, 5, 10, 157287},
+      {"12+1 counts half periods", FlywheelWord(13, 12), 4, FlywheelType::kExtraTooth, 12, 6, 12,
+       131072},
+      {"RS uses the nominal teeth", FlywheelWord(6, 8, 1, true), 2, FlywheelType::kRenaultRs, 8, 8,
+       8, 65536},
+      {"RS bit without two missing teeth", static_cast<uint16_t>(FlywheelWord(35, 36) | 0x8000), 2,
        FlywheelType::kMissingTeeth, 36, 36, 36, 65536},
   };
   for (const auto& c : cases) {
@@ -217,11 +221,14 @@ struct WeightCase {
 
 TEST(FlywheelGeometryTest, ToothWeightsMarkEachSingularity) {
   const WeightCase cases[] = {
-      {"one missing tooth", Wheel(5, 6), {{4, 2}, {9, 2}}, 1},
+      {"one missing tooth", FlywheelWord(5, 6), {{4, 2}, {9, 2}}, 1},
       {"60-2", 0x3C3A, {{57, 3}, {115, 3}}, 1},
-      {"60-2-2 at each occurrence", Wheel(56, 60, 2), {{27, 3}, {55, 3}, {83, 3}, {111, 3}}, 1},
-      {"12+1", Wheel(13, 12), {{10, 1}, {11, 1}, {23, 1}, {24, 1}}, 2},
-      {"RS", Wheel(6, 8, 1, true), {{4, 2}, {5, 2}, {10, 2}, {11, 2}}, 1},
+      {"60-2-2 at each occurrence",
+       FlywheelWord(56, 60, 2),
+       {{27, 3}, {55, 3}, {83, 3}, {111, 3}},
+       1},
+      {"12+1", FlywheelWord(13, 12), {{10, 1}, {11, 1}, {23, 1}, {24, 1}}, 2},
+      {"RS", FlywheelWord(6, 8, 1, true), {{4, 2}, {5, 2}, {10, 2}, {11, 2}}, 1},
       {"regular", 0x0404, {}, 1},
   };
   for (const auto& c : cases) {
@@ -256,20 +263,20 @@ struct RefusedCase {
 
 TEST(FlywheelRefusalTest, EmptiesTheTablesAndLeavesTheSyncTable) {
   const RefusedCase cases[] = {
-      {"K = 2", Wheel(6, 4), 4},
-      {"K = -3", Wheel(20, 23), 4},
+      {"K = 2", FlywheelWord(6, 4), 4},
+      {"K = -3", FlywheelWord(20, 23), 4},
       {"no cylinders", 0x3C3A, 0},
-      {"no teeth", Wheel(0, 0), 4},
-      {"occurrences not dividing the teeth", Wheel(9, 11, 2), 4},
-      {"extra tooth with 2 teeth per occurrence", Wheel(8, 4, 4), 4},
-      {"RS with two occurrences", Wheel(8, 12, 2, true), 4},
-      {"RS with 2 teeth", Wheel(2, 4, 1, true), 4},
+      {"no teeth", FlywheelWord(0, 0), 4},
+      {"occurrences not dividing the teeth", FlywheelWord(9, 11, 2), 4},
+      {"extra tooth with 2 teeth per occurrence", FlywheelWord(8, 4, 4), 4},
+      {"RS with two occurrences", FlywheelWord(8, 12, 2, true), 4},
+      {"RS with 2 teeth", FlywheelWord(2, 4, 1, true), 4},
       // Every gap is 3 units: a 5-unit window can never be matched exactly.
-      {"no exact window", Wheel(4, 12, 4), 5},
+      {"no exact window", FlywheelWord(4, 12, 4), 5},
       // Every tooth ends an occurrence: no tooth has the regular weight.
-      {"no regular tooth", Wheel(4, 8, 4), 1},
+      {"no regular tooth", FlywheelWord(4, 8, 4), 1},
       // Gaps of 1 and 3 alternate: from any tooth the sums go 4, 8 or 1, 4, 5, 8, never 6.
-      {"8 teeth with four double gaps and 6 cylinders", Wheel(8, 16, 4), 6},
+      {"8 teeth with four double gaps and 6 cylinders", FlywheelWord(8, 16, 4), 6},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -413,7 +420,7 @@ TEST(FlywheelSweepTest, EveryEnginePageWordWithEveryCylinderCountIsSound) {
     }
   }
   // The one offered wheel whose gaps cannot add up to one cylinder's share.
-  EXPECT_EQ(refused, (std::vector<std::pair<uint16_t, uint16_t>>{{Wheel(8, 16, 4), 6}}));
+  EXPECT_EQ(refused, (std::vector<std::pair<uint16_t, uint16_t>>{{FlywheelWord(8, 16, 4), 6}}));
 }
 
 TEST(FlywheelSweepTest, EveryWordTerminatesAndIsSoundOrRefusedWhole) {

@@ -7,6 +7,7 @@
 
 #include "host/reply_forms.h"
 #include "support/fake_host.h"
+#include "support/host_checks.h"
 #include "support/message_boxes.h"
 
 namespace vantel {
@@ -21,8 +22,7 @@ class RequestsTest : public ::testing::Test {
  protected:
   ~RequestsTest() override {
     // Every block that crossed is freed exactly once, by the side the rules name.
-    EXPECT_EQ(host.ledger().LiveBlocks(), 0u);
-    EXPECT_EQ(host.ledger().BadFrees(), 0u);
+    test::ExpectNoLeak(host);
   }
   FakeHost host;
   HostedContext hosted{host};

@@ -12,7 +12,9 @@
 #include "plugin/handlers.h"
 #include "plugin/vantel_app.h"
 #include "res/dialog_ids.h"
+#include "support/host_checks.h"
 #include "support/message_boxes.h"
+#include "support/messages.h"
 #include "support/sample_machine.h"
 #include "ui/cal_emg_dialog.h"
 #include "ui/cal_map_dialog.h"
@@ -43,8 +45,7 @@ class ActionsTest : public ::testing::Test {
   }
   ~ActionsTest() override {
     app.ExitInstance();
-    EXPECT_EQ(host.ledger().LiveBlocks(), 0u);
-    EXPECT_EQ(host.ledger().BadFrees(), 0u);
+    test::ExpectNoLeak(host);
   }
 
   MachineContext& OpenMachine(int32_t index = 12) {
@@ -79,16 +80,8 @@ class ActionsTest : public ::testing::Test {
         context, [&] { StartEditAction(context, key); }, kMainCaption, user);
   }
 
-  std::vector<std::string> Ended() const {
-    std::vector<std::string> keys;
-    for (const auto& r : host.Requests(REQ_END_ACTION)) keys.push_back(r.item);
-    return keys;
-  }
-  std::vector<std::string> SentItems() const {
-    std::vector<std::string> names;
-    for (const auto& r : host.Requests(REQ_ITEM_SEND)) names.push_back(r.item);
-    return names;
-  }
+  std::vector<std::string> Ended() const { return host.RequestedItems(REQ_END_ACTION); }
+  std::vector<std::string> SentItems() const { return host.RequestedItems(REQ_ITEM_SEND); }
 
   FakeHost host;
   ModuleState state;
@@ -276,8 +269,7 @@ TEST_F(ActionsTest, EachPreconditionEndsTheActionWithItsMessage) {
   };
   const Case cases[] = {
       {"closed", [&](MachineContext& c) { CloseConfiguration(c, test::kSampleKey); },
-       "M12\nKALBRIX MAJOR ERROR\nThis Kalbrix cannot be used and cannot be saved:\n"
-       "Engine management homogeneity control aborted.\nContact Talvek"},
+       "M12\n" + test::messages::kMajorError},
       {"table not received",
        [&](MachineContext&) { host.items[test::kSampleTableNames[3]].id = -1; },
        "M12\nThe data to be tuned has not been received from the machine\n\n"

@@ -16,6 +16,7 @@
 #include "platform/string_table.h"
 #include "platform/version_info.h"
 #include "support/fake_host.h"
+#include "support/host_checks.h"
 #include "support/message_boxes.h"
 #include "support/temp_dir.h"
 
@@ -145,8 +146,7 @@ TEST_F(HandshakeTest, AFailedRegistrationFreesItsIntegerAndTheHostsReply) {
   Handshake(*app, &record);
   HostFree(record.data);
   EXPECT_EQ(host.Count(REQ_HOST_VERSION), 1u);
-  EXPECT_EQ(host.ledger().LiveBlocks(), 0u);
-  EXPECT_EQ(host.ledger().BadFrees(), 0u);
+  test::ExpectNoLeak(host);
 }
 
 TEST_F(HandshakeTest, AModuleWithoutVersionRecordAnswersMinusOne) {

@@ -6,7 +6,9 @@
 #include "plugin/flows.h"
 #include "plugin/handlers.h"
 #include "plugin/vantel_app.h"
+#include "support/host_checks.h"
 #include "support/message_boxes.h"
+#include "support/messages.h"
 #include "support/sample_machine.h"
 #include "ui/sis_report.h"
 
@@ -17,10 +19,7 @@ using test::ConfigBuilder;
 using test::FakeHost;
 using test::MessageBoxes;
 using test::SampleIds;
-
-constexpr const char* kMajorError =
-    "KALBRIX MAJOR ERROR\nThis Kalbrix cannot be used and cannot be saved:\n"
-    "Engine management homogeneity control aborted.\nContact Talvek";
+using test::messages::kMajorError;
 
 class FlowsTest : public ::testing::Test {
  protected:
@@ -30,8 +29,7 @@ class FlowsTest : public ::testing::Test {
   }
   ~FlowsTest() override {
     app.ExitInstance();
-    EXPECT_EQ(host.ledger().LiveBlocks(), 0u);
-    EXPECT_EQ(host.ledger().BadFrees(), 0u);
+    test::ExpectNoLeak(host);
   }
 
   void Install(const test::Config& config) {
@@ -104,7 +102,7 @@ TEST_F(FlowsTest, AMissingUserListMaskRejectsTheKalbrix) {
   EXPECT_EQ(context.state, Rejected);
   EXPECT_EQ(context.lstSel, 1);
   EXPECT_EQ(context.lstPid, 0);
-  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{std::string("M12\n") + kMajorError});
+  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"M12\n" + kMajorError});
   EXPECT_EQ(host.log.back().code, REQ_END_ACTION);
   EXPECT_EQ(host.log.back().item, test::kSampleKey);
   EXPECT_EQ(context.report, nullptr);

@@ -2,49 +2,23 @@
 // the tests: any change in order or content of what the host is asked fails here.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <fstream>
 #include <sstream>
-
-#include <algorithm>
 
 #include "platform/ui_test_support.h"
 #include "plugin/handlers.h"
 #include "plugin/vantel_app.h"
 #include "res/dialog_ids.h"
+#include "support/dialog_driver.h"
 #include "support/message_boxes.h"
 #include "support/sample_machine.h"
 
 namespace vantel {
 namespace {
 
-const char* CodeName(int32_t code) {
-  switch (code) {
-#define NAME(c) \
-  case c:       \
-    return #c;
-    NAME(REQ_HOST_VERSION)
-    NAME(REQ_HOST_LANGUAGE)
-    NAME(REQ_HOST_LEVEL)
-    NAME(REQ_USER_LEVEL) NAME(REQ_MACHINE_CONNECTION) NAME(REQ_MACHINE_NAME)
-        NAME(REQ_REGISTER_MODULE) NAME(REQ_SAVE_STATUS) NAME(REQ_ITEM_LIST) NAME(REQ_USER_VALUE)
-            NAME(REQ_SUP_QUERY) NAME(REQ_END_ACTION) NAME(REQ_SUP_ENABLE) NAME(REQ_FNC_QUERY)
-                NAME(REQ_FNC_ENABLE) NAME(REQ_ITEM_ID) NAME(REQ_ITEM_CLASS) NAME(REQ_ITEM_NAME)
-                    NAME(REQ_ITEM_STATE) NAME(REQ_ITEM_MARK) NAME(REQ_ITEM_ATTR_10)
-                        NAME(REQ_ITEM_PRESENT) NAME(REQ_ITEM_IS_MAP) NAME(REQ_DAT_ENABLE)
-                            NAME(REQ_ITEM_ATTR_20) NAME(REQ_ITEM_ATTR_23) NAME(REQ_ITEM_ATTR_24)
-                                NAME(REQ_ITEM_VALUE) NAME(REQ_ITEM_WRITE) NAME(REQ_ITEM_ERROR_TEXT)
-                                    NAME(REQ_ITEM_ERROR_CODE) NAME(REQ_ITEM_LABEL)
-                                        NAME(REQ_ITEM_LISTS) NAME(REQ_ITEM_SEND)
-                                            NAME(REQ_ITEM_VSCALE) NAME(REQ_ITEM_HSCALE)
-#undef NAME
-  }
-  return "?";
-}
-
 std::string Line(const test::RequestRecord& r) {
   std::ostringstream out;
-  out << r.machine << ' ' << CodeName(r.code) << " \"" << r.item << '"';
+  out << r.machine << ' ' << hostcore::RequestName(r.code) << " \"" << r.item << '"';
   if (auto value = r.InInt()) {
     out << " int " << *value;
   } else if (r.inLen > 0) {
@@ -102,16 +76,13 @@ TEST_F(OpenTrace, AnEditActionAsksTheHostExactlyThis) {
       const VantelUiWindow cylinders = VantelUiGetControl(modal, IDC_ENGINE_CYLINDERS);
       if (!cylinders || acted) return 0;
       acted = true;
-      const std::vector<std::string> counts = test::UiItems(cylinders);
-      const auto three = std::find(counts.begin(), counts.end(), "03");
-      VantelUiSelectComboItem(cylinders, static_cast<int32_t>(three - counts.begin()));
+      EXPECT_TRUE(test::ChooseEntry(cylinders, "03"));
       VantelUiPressOk(modal);
       return 1;
     });
     StartEditAction(context, "EMG_EDIT");
   }
-  std::vector<std::string> sent;
-  for (const auto& r : host.Requests(REQ_ITEM_SEND)) sent.push_back(r.item);
+  const std::vector<std::string> sent = host.RequestedItems(REQ_ITEM_SEND);
   for (const std::string& item : sent) OnItemSent(context, item);
   EndHostAction(context, "EMG_EDIT");
   app.ExitInstance();

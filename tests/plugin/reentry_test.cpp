@@ -11,10 +11,14 @@
 #include "plugin/flows.h"
 #include "plugin/handlers.h"
 #include "plugin/vantel_app.h"
+#include "support/host_checks.h"
+#include "support/named_cases.h"
 #include "support/sample_machine.h"
 
 namespace vantel {
 namespace {
+
+using test::PrintTo;
 
 using test::FakeHost;
 
@@ -63,8 +67,7 @@ class ReentryTest : public ::testing::TestWithParam<ReentryCase> {
   ~ReentryTest() override {
     SetUiHook(nullptr, nullptr);
     app.ExitInstance();
-    EXPECT_EQ(host.ledger().LiveBlocks(), 0u);
-    EXPECT_EQ(host.ledger().BadFrees(), 0u);
+    test::ExpectNoLeak(host);
   }
 
   MachineContext& OpenMachine() {
@@ -145,9 +148,7 @@ TEST_P(ReentryTest, AWalkOutlivesTheConfigurationClosedFromItsMessageBox) {
 }
 
 INSTANTIATE_TEST_SUITE_P(FailedRequests, ReentryTest, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<ReentryCase>& info) {
-                           return std::string(info.param.name);
-                         });
+                         test::CaseName());
 
 }  // namespace
 }  // namespace vantel

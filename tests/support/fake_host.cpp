@@ -134,6 +134,13 @@ std::vector<RequestRecord> FakeHost::Requests(int32_t code) const {
   return out;
 }
 
+std::vector<std::string> FakeHost::RequestedItems(int32_t code) const {
+  std::vector<std::string> items;
+  for (const RequestRecord& r : log)
+    if (r.code == code) items.push_back(r.item);
+  return items;
+}
+
 std::optional<WordTable> FakeHost::Written(const std::string& item) const {
   for (auto it = log.rbegin(); it != log.rend(); ++it)
     if (it->code == REQ_ITEM_WRITE && it->item == item && it->result == HOST_OK && it->inLen > 0)

@@ -102,6 +102,8 @@ class FakeHost : public hostcore::ItemStore {
   std::vector<RequestRecord> log;
   std::vector<RequestRecord> Requests(int32_t code) const;
   size_t Count(int32_t code) const { return Requests(code).size(); }
+  /// The items of the requests with `code`, in the order they were answered.
+  std::vector<std::string> RequestedItems(int32_t code) const;
   /// The last word table written with REQ_ITEM_WRITE to `item`.
   std::optional<WordTable> Written(const std::string& item) const;
   void ClearLog() { log.clear(); }

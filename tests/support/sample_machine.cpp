@@ -19,6 +19,13 @@ std::vector<int32_t> CapsArray(const WordTable& words, size_t scalarWords) {
   return q;
 }
 
+void AddSampleTables(FakeHost& host, const Config& config) {
+  for (int32_t t = 0; t < kConfigTableCount; ++t) {
+    host.AddItem(kSampleTableNames[t], SampleIds::kFirstTable + t,
+                 config.tables[static_cast<size_t>(t)]);
+  }
+}
+
 void InstallSampleMachine(FakeHost& host, const Config& config, const std::string& groupsText,
                           const std::string& scaleText) {
   using Ids = SampleIds;
@@ -45,8 +52,7 @@ void InstallSampleMachine(FakeHost& host, const Config& config, const std::strin
   host.AddItem("CAP_IGN", Ids::kIgnitionCaps, CapsArray(config.caps.IgnitionCaps, 5));
   host.AddItem("CAP_INJ", Ids::kInjectionCaps, CapsArray(config.caps.InjectionCaps, 4));
   host.AddItem("CAP_RAILS", Ids::kRailMaps, CapsArray(config.caps.RailMapList, 0));
-  for (int32_t t = 0; t < 6; ++t)
-    host.AddItem(kSampleTableNames[t], Ids::kFirstTable + t, config.tables[static_cast<size_t>(t)]);
+  AddSampleTables(host, config);
 
   // A phase sensor (input code 300, class 4) and a fuel pressure sensor (class 8).
   WordTable sensors(1 + 2 * 16, 0);

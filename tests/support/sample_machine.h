@@ -37,6 +37,9 @@ inline const char* const kSampleTableNames[6] = {"TAB_CNFMOT_0",  "TAB_CNFSYN_0"
 /// The capability array the host holds for a capability word table.
 std::vector<int32_t> CapsArray(const WordTable& words, size_t scalarWords);
 
+/// Puts the six tables of `config` in `host` under the sample's names and identifiers.
+void AddSampleTables(FakeHost& host, const Config& config);
+
 /// Installs `config` as machine data in `host`, with the given command-table texts.
 void InstallSampleMachine(FakeHost& host, const Config& config, const std::string& groupsText,
                           const std::string& scaleText);

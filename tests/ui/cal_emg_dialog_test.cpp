@@ -20,7 +20,9 @@
 #include "res/dialog_ids.h"
 #include "res/dialog_layouts.h"
 #include "res/string_ids.h"
+#include "support/dialog_driver.h"
 #include "support/message_boxes.h"
+#include "support/messages.h"
 #include "support/sample_machine.h"
 #include "ui/cal_all.h"
 #include "ui/cal_bnk.h"
@@ -67,27 +69,14 @@ test::Config OtherEngine() {
       .Build();
 }
 
-std::string RailMessage(uint32_t rail) {
-  ErrorList list;
-  list.AddRail(IDS_RAIL_MAP_NO_SCALE, rail);
-  return list.Text();
-}
-
 class CalEmgDialogTest : public ::testing::Test {
  protected:
   CalEmgDialogTest() {
     loaded_ = ConfigBuilder().RailMaps({kMapId}).Build();
     loaded_.ApplyTo(context());
-    for (int t = 0; t < kConfigTableCount; ++t) {
-      context().itemNames[static_cast<size_t>(t)] = test::kSampleTableNames[t];
-      host_.AddItem(test::kSampleTableNames[t], test::SampleIds::kFirstTable + t,
-                    loaded_.tables[static_cast<size_t>(t)]);
-    }
+    test::AddSampleTables(host_, loaded_);
     host_.AddItem("MAP_RAIL_0", kMapId, int32_t{0});
-    context().machineName = "M12";
-    context().report = CreateReport(context());
-    context().state = Open | ActionRunning;
-    context().actionKey = kActionKey;
+    test::PrepareEditAction(context());
     context().deferChecks = 1;
   }
   ~CalEmgDialogTest() override {
@@ -115,11 +104,7 @@ class CalEmgDialogTest : public ::testing::Test {
   }
   Hwnd DialogWindow() const { return dialog_->GetSafeHwnd(); }
   VantelUiWindow Control(int32_t id) const { return VantelUiGetControl(DialogWindow(), id); }
-  std::vector<Hwnd> Pages() const {
-    return {dialog_->enginePage()->GetSafeHwnd(), dialog_->banksPage()->GetSafeHwnd(),
-            dialog_->phasesPage()->GetSafeHwnd(), dialog_->ignitionPage()->GetSafeHwnd(),
-            dialog_->injectionPage()->GetSafeHwnd()};
-  }
+  std::vector<Hwnd> Pages() const { return test::PageWindows(*dialog_); }
   std::vector<int32_t> Scroll() const {
     int32_t info[4];
     EXPECT_EQ(VantelUiGetScroll(DialogWindow(), info), 0);
@@ -136,18 +121,8 @@ class CalEmgDialogTest : public ::testing::Test {
     return r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom;
   }
   /// Items a REQ_ITEM_WRITE was asked for, in order, failed ones included.
-  Strings WriteRequests() const {
-    Strings items;
-    for (const auto& request : host_.Requests(REQ_ITEM_WRITE)) items.push_back(request.item);
-    return items;
-  }
-  /// The rows of the machine's report, or {"<hidden>"} / {"<no report>"}.
-  Strings ReportRows() {
-    if (!context().report) return {"<no report>"};
-    const Hwnd report = context().report->GetSafeHwnd();
-    if (VantelUiIsVisible(report) != 1) return {"<hidden>"};
-    return UiItems(VantelUiGetControl(report, IDC_REPORT_LIST));
-  }
+  Strings WriteRequests() const { return host_.RequestedItems(REQ_ITEM_WRITE); }
+  Strings ReportRows() { return test::ReportRows(context()); }
 
   test::FakeHost host_;
   test::HostedContext hosted_{host_};
@@ -369,7 +344,7 @@ TEST_F(CalEmgDialogTest, OkClosesOnlyWhenTheRulesAllowAndWritesTheChangedTablesI
        true,
        {kEngine},
        0x3F & ~kDoneEngineTable,
-       {RailMessage(2)}},
+       {test::messages::NoScaleChosen(2)}},
       {"a failing engine rule",
        [](DialogTables& t) { t.Engine()[kEngineAngleWord] = 0x4001; },
        false,
@@ -692,7 +667,7 @@ TEST_F(CalEmgDialogTest, OkAfterAHostCallFromInsideItsLoopUsesNothingStale) {
        0,
        IDOK,
        {kEngine},
-       {RailMessage(2)}},
+       {test::messages::NoScaleChosen(2)}},
       {"action ended during the rules",
        When::kWhileTheRulesAskTheHost,
        What::kEndAction,
@@ -700,7 +675,7 @@ TEST_F(CalEmgDialogTest, OkAfterAHostCallFromInsideItsLoopUsesNothingStale) {
        0,
        IDCANCEL,
        {},
-       {RailMessage(2)}},
+       {test::messages::NoScaleChosen(2)}},
   };
   for (const Case& c : cases) {
     host_.ClearLog();
@@ -778,14 +753,10 @@ TEST_F(CalEmgDialogTest, TheEnginePageCarriesTheIgnitionAndThePhasesWithIt) {
     EXPECT_EQ(dialog_->tables().injectionChannelCount, 4);
 
     // 12 cylinders: twin spark needs more channels, and static takes the shared outputs.
-    const VantelUiWindow cylinders = Control(IDC_ENGINE_CYLINDERS);
-    const Strings counts = UiItems(cylinders);
-    const auto twelve = std::find(counts.begin(), counts.end(), "12");
-    if (twelve == counts.end()) {
+    if (!test::ChooseEntry(Control(IDC_ENGINE_CYLINDERS), "12")) {
       ADD_FAILURE() << "12 cylinders not offered";
       return 0;
     }
-    VantelUiSelectComboItem(cylinders, static_cast<int32_t>(twelve - counts.begin()));
     EXPECT_EQ(VantelUiSelectTab(Control(IDC_MAIN_TABS), CSisCalEmgDialog::kIgnitionPage), 1);
     EXPECT_EQ(VantelUiIsEnabled(Control(IDC_IGNITION_TWIN_SPARK)), 0);
     EXPECT_EQ(VantelUiIsChecked(Control(IDC_IGNITION_STATIC)), 1);
@@ -839,11 +810,7 @@ TEST_F(CalEmgDialogTest, FewerCylindersPutEveryCylinderOnBank1WhicheverTabsAreVi
     const int32_t result = Run([&](VantelUiWindow modal) {
       const VantelUiWindow tabs = Control(IDC_MAIN_TABS);
       for (int tab : c.before) EXPECT_EQ(VantelUiSelectTab(tabs, tab), 1);
-      const VantelUiWindow cylinders = Control(IDC_ENGINE_CYLINDERS);
-      const Strings counts = UiItems(cylinders);
-      const auto six = std::find(counts.begin(), counts.end(), "06");
-      EXPECT_NE(six, counts.end());
-      VantelUiSelectComboItem(cylinders, static_cast<int32_t>(six - counts.begin()));
+      EXPECT_TRUE(test::ChooseEntry(Control(IDC_ENGINE_CYLINDERS), "06"));
       for (int tab : c.after) EXPECT_EQ(VantelUiSelectTab(tabs, tab), 1);
       if (c.after.back() == kBanksTab) {
         for (size_t row = 0; row < kBankRows; ++row) {

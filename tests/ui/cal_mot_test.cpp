@@ -7,7 +7,6 @@
 
 #include <array>
 #include <chrono>
-#include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
@@ -20,6 +19,7 @@
 #include "platform/ui_test_support.h"
 #include "res/dialog_ids.h"
 #include "res/string_ids.h"
+#include "support/dialog_driver.h"
 #include "support/message_boxes.h"
 #include "support/sample_machine.h"
 #include "ui/cal_emg_dialog.h"
@@ -30,6 +30,8 @@ namespace {
 
 using test::ConfigBuilder;
 using test::FlywheelWord;
+using test::TwoDigits;
+using test::TwoDigitSeries;
 using test::UiItems;
 using test::UiText;
 using Strings = std::vector<std::string>;
@@ -48,19 +50,6 @@ constexpr std::array<RadioChoice, 5> kRadios{{
     {IDC_FLYWHEEL_ONE_EXTRA, kOneExtraTooth, false},
     {IDC_FLYWHEEL_RS_TYPE, kTwoMissingTeeth, true},
 }};
-
-std::string TwoDigits(int value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%02d", value);
-  return text;
-}
-
-/// "first", "first + step", ... up to `last`, as the page writes them.
-Strings Series(int first, int last, int step = 1) {
-  Strings items;
-  for (int value = first; value <= last; value += step) items.push_back(TwoDigits(value));
-  return items;
-}
 
 /// A machine whose main phase type is `mainType`, with this flywheel word and cylinders.
 test::Config Machine(uint16_t flywheel, int mainType = kPhaseOnMarksState, uint16_t cylinders = 4) {
@@ -85,23 +74,9 @@ class CalMotTest : public ::testing::Test {
   /// the dialog unless `act` ended it. Message boxes are recorded and answered with OK.
   int32_t Run(const test::Config& config, const std::function<void()>& act) {
     config.ApplyTo(context());
-    for (int t = 0; t < kConfigTableCount; ++t) {
-      host_.AddItem(test::kSampleTableNames[t], test::SampleIds::kFirstTable + t,
-                    config.tables[static_cast<size_t>(t)]);
-    }
+    test::AddSampleTables(host_, config);
     dialog_ = std::make_unique<CSisCalEmgDialog>(0, context(), kTitle);
-    bool acted = false;
-    test::UiDriver driver([&](VantelUiWindow modal) {
-      if (modal != dialog_->GetSafeHwnd()) {
-        VantelUiPressOk(modal);
-        return 1;
-      }
-      if (acted) return 0;
-      acted = true;
-      act();
-      return 1;
-    });
-    return dialog_->DoModal();
+    return test::RunOnce(*dialog_, act);
   }
 
   VantelUiWindow Control(int32_t id) const {
@@ -117,20 +92,10 @@ class CalMotTest : public ::testing::Test {
     EXPECT_EQ(VantelUiSelectTab(tabs, CSisCalEmgDialog::kEnginePage), 1);
     return true;
   }
-  /// Chooses the entry showing `text`; false when there is none or a user could not.
   bool Choose(int32_t comboId, const std::string& text) {
-    const Strings items = UiItems(Control(comboId));
-    for (size_t i = 0; i < items.size(); ++i) {
-      if (items[i] == text) return VantelUiSelectComboItem(Control(comboId), int32_t(i)) == 1;
-    }
-    return false;
+    return test::ChooseEntry(Control(comboId), text);
   }
-  std::string Selected(int32_t comboId) const {
-    const VantelUiWindow combo = Control(comboId);
-    const int32_t index = VantelUiGetSelection(combo);
-    const Strings items = UiItems(combo);
-    return index < 0 || size_t(index) >= items.size() ? "<none>" : items[size_t(index)];
-  }
+  std::string Selected(int32_t comboId) const { return test::SelectedEntry(Control(comboId)); }
   int32_t CheckedRadio() const {
     int32_t checked = 0;
     for (const RadioChoice& radio : kRadios) {
@@ -148,7 +113,7 @@ class CalMotTest : public ::testing::Test {
 };
 
 TEST_F(CalMotTest, StoredFlywheelShowsAsItsRadioOccurrencesAndTeeth) {
-  const Strings oneToFour = Series(1, 4);
+  const Strings oneToFour = TwoDigitSeries(1, 4);
   struct Case {
     const char* name;
     uint16_t word;
@@ -162,11 +127,11 @@ TEST_F(CalMotTest, StoredFlywheelShowsAsItsRadioOccurrencesAndTeeth) {
   };
   const std::vector<Case> cases{
       {"60-2", FlywheelWord(58, 60), kPhaseOnMarksState, IDC_FLYWHEEL_TWO_MISSING, false, oneToFour,
-       "01", Series(8, 58), "58"},
+       "01", TwoDigitSeries(8, 58), "58"},
       {"60-2-2 on marks state", FlywheelWord(56, 60, 2), kPhaseOnMarksState,
-       IDC_FLYWHEEL_TWO_MISSING, false, oneToFour, "02", Series(8, 58, 2), "56"},
+       IDC_FLYWHEEL_TWO_MISSING, false, oneToFour, "02", TwoDigitSeries(8, 58, 2), "56"},
       {"60-2-2 on marks position", FlywheelWord(56, 60, 2), kPhaseOnMarksPosition,
-       IDC_FLYWHEEL_TWO_MISSING, false, oneToFour, "02", Series(8, 58, 2), "56"},
+       IDC_FLYWHEEL_TWO_MISSING, false, oneToFour, "02", TwoDigitSeries(8, 58, 2), "56"},
       {"60-2-2 with a one-mark phase",
        FlywheelWord(56, 60, 2),
        kPhaseOneMissingTooth,
@@ -174,12 +139,12 @@ TEST_F(CalMotTest, StoredFlywheelShowsAsItsRadioOccurrencesAndTeeth) {
        true,
        {"01"},
        "01",
-       Series(8, 58),
+       TwoDigitSeries(8, 58),
        "56"},
       {"12+1", FlywheelWord(13, 12), kPhaseOnMarksState, IDC_FLYWHEEL_ONE_EXTRA, false, oneToFour,
-       "01", Series(8, 58), "13"},
+       "01", TwoDigitSeries(8, 58), "13"},
       {"4 x (3+1)", FlywheelWord(16, 12, 4), kPhaseOnMarksState, IDC_FLYWHEEL_ONE_EXTRA, false,
-       oneToFour, "04", Series(12, 56, 4), "16"},
+       oneToFour, "04", TwoDigitSeries(12, 56, 4), "16"},
       {"RS",
        FlywheelWord(58, 60, 1, true),
        kPhaseOnMarksState,
@@ -187,16 +152,16 @@ TEST_F(CalMotTest, StoredFlywheelShowsAsItsRadioOccurrencesAndTeeth) {
        false,
        {"01"},
        "01",
-       Series(8, 58),
+       TwoDigitSeries(8, 58),
        "58"},
       {"difference not divisible", FlywheelWord(58, 61, 2), kPhaseOnMarksState,
-       IDC_FLYWHEEL_TWO_MISSING, false, oneToFour, "01", Series(8, 58), "58"},
+       IDC_FLYWHEEL_TWO_MISSING, false, oneToFour, "01", TwoDigitSeries(8, 58), "58"},
       {"type below two missing", FlywheelWord(50, 60), kPhaseOnMarksState, IDC_FLYWHEEL_TWO_MISSING,
-       false, oneToFour, "01", Series(8, 58), "50"},
+       false, oneToFour, "01", TwoDigitSeries(8, 58), "50"},
       {"teeth above 58", FlywheelWord(62, 64), kPhaseOnMarksState, IDC_FLYWHEEL_TWO_MISSING, false,
-       oneToFour, "01", Series(8, 58), "58"},
+       oneToFour, "01", TwoDigitSeries(8, 58), "58"},
       {"teeth below 8", FlywheelWord(4, 6), kPhaseOnMarksState, IDC_FLYWHEEL_TWO_MISSING, false,
-       oneToFour, "01", Series(8, 58), "08"},
+       oneToFour, "01", TwoDigitSeries(8, 58), "08"},
       {"regular teeth, no phase",
        FlywheelWord(36, 36),
        kPhaseNone,
@@ -204,7 +169,7 @@ TEST_F(CalMotTest, StoredFlywheelShowsAsItsRadioOccurrencesAndTeeth) {
        false,
        {"01"},
        "01",
-       Series(8, 58),
+       TwoDigitSeries(8, 58),
        "36"},
       {"regular teeth, marks position",
        FlywheelWord(36, 36),
@@ -213,7 +178,7 @@ TEST_F(CalMotTest, StoredFlywheelShowsAsItsRadioOccurrencesAndTeeth) {
        true,
        {"01"},
        "01",
-       Series(8, 58),
+       TwoDigitSeries(8, 58),
        "36"},
   };
   for (const Case& c : cases) {
@@ -244,19 +209,19 @@ TEST_F(CalMotTest, StoredFlywheelShowsAsItsRadioOccurrencesAndTeeth) {
 TEST_F(CalMotTest, RadiosAndOccurrencesRebuildTheListsTheyRestrict) {
   Run(Machine(FlywheelWord(58, 60)), [&] {
     ASSERT_TRUE(Choose(IDC_FLYWHEEL_OCCURRENCES, "02"));
-    EXPECT_EQ(UiItems(Control(IDC_FLYWHEEL_TEETH)), Series(8, 58, 2));
+    EXPECT_EQ(UiItems(Control(IDC_FLYWHEEL_TEETH)), TwoDigitSeries(8, 58, 2));
     EXPECT_EQ(Selected(IDC_FLYWHEEL_TEETH), "58");
     ASSERT_TRUE(Choose(IDC_FLYWHEEL_OCCURRENCES, "03"));
-    EXPECT_EQ(UiItems(Control(IDC_FLYWHEEL_TEETH)), Series(9, 57, 3));
+    EXPECT_EQ(UiItems(Control(IDC_FLYWHEEL_TEETH)), TwoDigitSeries(9, 57, 3));
     EXPECT_EQ(Selected(IDC_FLYWHEEL_TEETH), "09") << "58 is gone: the first entry";
     ASSERT_TRUE(Choose(IDC_FLYWHEEL_OCCURRENCES, "04"));
     EXPECT_EQ(VantelUiClick(Control(IDC_FLYWHEEL_ONE_EXTRA)), 1);
-    EXPECT_EQ(UiItems(Control(IDC_FLYWHEEL_TEETH)), Series(12, 56, 4));
+    EXPECT_EQ(UiItems(Control(IDC_FLYWHEEL_TEETH)), TwoDigitSeries(12, 56, 4));
     // The RS type has one mark only.
     EXPECT_EQ(VantelUiClick(Control(IDC_FLYWHEEL_RS_TYPE)), 1);
     EXPECT_EQ(CheckedRadio(), IDC_FLYWHEEL_RS_TYPE);
     EXPECT_EQ(UiItems(Control(IDC_FLYWHEEL_OCCURRENCES)), Strings{"01"});
-    EXPECT_EQ(UiItems(Control(IDC_FLYWHEEL_TEETH)), Series(8, 58));
+    EXPECT_EQ(UiItems(Control(IDC_FLYWHEEL_TEETH)), TwoDigitSeries(8, 58));
     EXPECT_EQ(Selected(IDC_FLYWHEEL_TEETH), "12");
   });
 }
@@ -385,10 +350,7 @@ TEST_F(CalMotTest, NoAllowedCylinderCountLeavesTheStoredOneForTheRules) {
     EXPECT_EQ(Word(Tables()[kEngineTable], kEngineCylindersWord), 4);
 
     EXPECT_EQ(VantelUiPressOk(dialog_->GetSafeHwnd()), 1);
-    const Hwnd report = context().report->GetSafeHwnd();
-    EXPECT_EQ(VantelUiIsVisible(report), 1);
-    EXPECT_EQ(UiItems(VantelUiGetControl(report, IDC_REPORT_LIST)),
-              Strings{LoadString(IDS_CYLINDERS_NUMBER_REFUSED)});
+    EXPECT_EQ(test::ReportRows(context()), Strings{LoadString(IDS_CYLINDERS_NUMBER_REFUSED)});
   });
   EXPECT_EQ(result, IDCANCEL) << "the rules keep the dialog open";
   EXPECT_TRUE(boxes_.shown.empty());

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <functional>
 #include <initializer_list>
 #include <map>
@@ -19,6 +18,7 @@
 #include "platform/ui_test_support.h"
 #include "res/dialog_ids.h"
 #include "res/string_ids.h"
+#include "support/dialog_driver.h"
 #include "support/message_boxes.h"
 #include "support/sample_machine.h"
 #include "ui/cal_emg_dialog.h"
@@ -29,22 +29,12 @@ namespace {
 
 using test::ConfigBuilder;
 using test::FlywheelWord;
+using test::TwoDigitSeries;
 using test::UiItems;
 using test::UiText;
 using Strings = std::vector<std::string>;
 
 constexpr uint16_t kWheel36Minus1 = FlywheelWord(35, 36);
-
-/// "first", "first + step", ... up to `last`, two digits at least, as the marks lists show.
-Strings Marks(int first, int last, int step = 1) {
-  Strings items;
-  char text[16];
-  for (int n = first; n <= last; n += step) {
-    std::snprintf(text, sizeof text, "%02d", n);
-    items.push_back(text);
-  }
-  return items;
-}
 
 /// "TCDM", "TCDM+1", ... "TCDM+last".
 Strings StartTeeth(int last) {
@@ -85,19 +75,10 @@ class CalPhaTest : public ::testing::Test {
     config.ApplyTo(context());
     dialog_ = std::make_unique<CSisCalEmgDialog>(0, context(), "M12");
     handles_.clear();
-    bool acted = false;
-    test::UiDriver driver([&](VantelUiWindow modal) {
-      if (modal != dialog_->GetSafeHwnd()) {
-        VantelUiPressOk(modal);
-        return 1;
-      }
-      if (acted) return 0;
-      acted = true;
+    return test::RunOnce(*dialog_, [&] {
       EXPECT_EQ(VantelUiSelectTab(Control(IDC_MAIN_TABS), CSisCalEmgDialog::kPhasesPage), 1);
       act();
-      return 1;
     });
-    return dialog_->DoModal();
   }
 
   /// Looked up once per dialog: the sweep reads the combos thousands of times.
@@ -116,22 +97,8 @@ class CalPhaTest : public ::testing::Test {
     ASSERT_EQ(VantelUiSelectTab(tabs, CSisCalEmgDialog::kBanksPage), 1);
     ASSERT_EQ(VantelUiSelectTab(tabs, CSisCalEmgDialog::kPhasesPage), 1);
   }
-  /// Chooses the entry showing `text`; false when there is none or a user could not.
-  bool Choose(int32_t id, const std::string& text) {
-    const Strings items = UiItems(Control(id));
-    for (size_t i = 0; i < items.size(); ++i) {
-      if (items[i] == text) return VantelUiSelectComboItem(Control(id), int32_t(i)) == 1;
-    }
-    return false;
-  }
-  std::string Selected(int32_t id) const {
-    const VantelUiWindow combo = Control(id);
-    const int32_t index = VantelUiGetSelection(combo);
-    if (index < 0) return "<none>";
-    char text[64] = {};
-    VantelUiGetItemText(combo, index, text, sizeof text);
-    return text;
-  }
+  bool Choose(int32_t id, const std::string& text) { return test::ChooseEntry(Control(id), text); }
+  std::string Selected(int32_t id) const { return test::SelectedEntry(Control(id)); }
   bool Enabled(int32_t id) const { return VantelUiIsEnabled(Control(id)) == 1; }
   /// The selected text of every combo, and its entry count, in build order.
   Strings Shown() const {
@@ -201,17 +168,19 @@ TEST_F(CalPhaTest, EachMainTypeOffersItsMarksAndStartTeeth) {
     int startTooth;
   };
   const Case cases[] = {
-      {IDS_PHASE_TYPE_MARKS_STATE, true, Marks(1, 16), "03", true, IDS_LABEL_PHASE_MARKS, 57, 57},
-      {IDS_PHASE_TYPE_MARKS_POSITION, true, Marks(1, 16), "03", true, IDS_LABEL_PHASE_MARKS, 115,
-       57},
-      {IDS_PHASE_TYPE_REGULAR_TEETH, true, Marks(2, 16), "03", true, IDS_LABEL_PHASE_MARKS, 115,
-       57},
-      {IDS_PHASE_TYPE_MISSING_TOOTH, true, Marks(3, 16), "03", true, IDS_LABEL_PHASE_MARKS, 115,
-       57},
-      {IDS_PHASE_TYPE_EXTRA_TOOTH, true, Marks(3, 13), "03", true, IDS_LABEL_PHASE_MARKS, 115, 57},
+      {IDS_PHASE_TYPE_MARKS_STATE, true, TwoDigitSeries(1, 16), "03", true, IDS_LABEL_PHASE_MARKS,
+       57, 57},
+      {IDS_PHASE_TYPE_MARKS_POSITION, true, TwoDigitSeries(1, 16), "03", true,
+       IDS_LABEL_PHASE_MARKS, 115, 57},
+      {IDS_PHASE_TYPE_REGULAR_TEETH, true, TwoDigitSeries(2, 16), "03", true, IDS_LABEL_PHASE_MARKS,
+       115, 57},
+      {IDS_PHASE_TYPE_MISSING_TOOTH, true, TwoDigitSeries(3, 16), "03", true, IDS_LABEL_PHASE_MARKS,
+       115, 57},
+      {IDS_PHASE_TYPE_EXTRA_TOOTH, true, TwoDigitSeries(3, 13), "03", true, IDS_LABEL_PHASE_MARKS,
+       115, 57},
       {IDS_PHASE_TYPE_NONE, false, {"00"}, "00", false, IDS_LABEL_PHASE_MARKS, 0, 0},
-      {IDS_PHASE_TYPE_DYNAMIC_SYNC, false, Marks(2, 100, 2), "02", true, IDS_LABEL_SYNC_ROUNDS, 0,
-       0},
+      {IDS_PHASE_TYPE_DYNAMIC_SYNC, false, TwoDigitSeries(2, 100, 2), "02", true,
+       IDS_LABEL_SYNC_ROUNDS, 0, 0},
       {IDS_PHASE_TYPE_PRESSURE_SENSOR, false, {"01"}, "01", false, IDS_LABEL_PRESSURE_PULSES, 0, 0},
   };
   for (const Case& c : cases) {
@@ -293,7 +262,7 @@ TEST_F(CalPhaTest, ACamshaftServesOnePhaseOnly) {
                 Texts({IDS_CAMSHAFT_NONE, IDS_CAMSHAFT_INTAKE_BANK2, IDS_CAMSHAFT_EXHAUST_BANK2}));
     }
     // The auxiliary phase now measures: its lists open.
-    EXPECT_EQ(UiItems(Control(IDC_PHASE_MARKS[1])), Marks(1, 16));
+    EXPECT_EQ(UiItems(Control(IDC_PHASE_MARKS[1])), TwoDigitSeries(1, 16));
     EXPECT_EQ(UiItems(Control(IDC_PHASE_START_TEETH[1])), StartTeeth(115));
     EXPECT_TRUE(Enabled(IDC_PHASE_MARKS[1]));
     EXPECT_TRUE(Enabled(IDC_PHASE_START_TEETH[1]));
@@ -337,8 +306,7 @@ TEST_F(CalPhaTest, StoredAuxiliaryPhasesShowOnlyWhatCanBeMeasured) {
       for (size_t p = 0; p < kAuxPhaseCount; ++p) {
         const bool used = c.saved[p] != 0;
         EXPECT_EQ(Selected(IDC_PHASE_CAMSHAFTS[p + 1]), LoadString(c.camshafts[p])) << p;
-        EXPECT_EQ(Selected(IDC_PHASE_MARKS[p + 1]),
-                  used ? Marks(c.stored[p][1], c.stored[p][1])[0] : "00");
+        EXPECT_EQ(Selected(IDC_PHASE_MARKS[p + 1]), used ? test::TwoDigits(c.stored[p][1]) : "00");
         EXPECT_EQ(Selected(IDC_PHASE_START_TEETH[p + 1]),
                   StartTeeth(used ? c.stored[p][2] : 0).back());
         EXPECT_EQ(Enabled(IDC_PHASE_MARKS[p + 1]), used) << p;
@@ -384,8 +352,7 @@ TEST_F(CalPhaTest, AFlywheelTooSmallForTheTypeLeavesNoMarksAndTheRulesReportIt) 
       EXPECT_EQ(VantelUiPressOk(dialog_->GetSafeHwnd()), 1);
       EXPECT_EQ(SyncWord(kSyncMainPhaseWord) & 0xFF, 0);
       EXPECT_EQ(SyncWord(kSyncMarkToothWord), c.markTooth);
-      const Strings rows =
-          UiItems(VantelUiGetControl(context().report->GetSafeHwnd(), IDC_REPORT_LIST));
+      const Strings rows = test::ReportRows(context());
       EXPECT_NE(std::find(rows.begin(), rows.end(), mismatch), rows.end());
     });
     EXPECT_EQ(result, IDCANCEL) << "the rules keep the dialog open";

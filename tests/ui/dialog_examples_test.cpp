@@ -17,6 +17,7 @@
 #include "plugin/handlers.h"
 #include "plugin/vantel_app.h"
 #include "res/dialog_ids.h"
+#include "support/dialog_driver.h"
 #include "support/fake_host.h"
 #include "support/message_boxes.h"
 #include "ui/cal_all.h"
@@ -110,12 +111,6 @@ std::vector<Change> ChangesOn(int page, Hwnd pageWindow) {
   return changes;
 }
 
-Hwnd PageWindow(const CSisCalEmgDialog& dialog, int page) {
-  const CSisCalPage* pages[] = {dialog.enginePage(), dialog.banksPage(), dialog.phasesPage(),
-                                dialog.ignitionPage(), dialog.injectionPage()};
-  return pages[page] ? pages[page]->GetSafeHwnd() : 0;
-}
-
 class DialogExamplesTest : public ::testing::TestWithParam<std::string> {
  protected:
   void SetUp() override {
@@ -190,7 +185,8 @@ TEST_P(DialogExamplesTest, ConfirmedUnchangedWritesNothingAndEachChangeOnlyItsPa
     const Hwnd tabs = dialog.GetDlgItem(IDC_MAIN_TABS);
     for (int page = 0; page < CSisCalEmgDialog::kPageCount; ++page) {
       user::SelectTab(tabs, page);
-      for (const Change& change : ChangesOn(page, PageWindow(dialog, page))) {
+      for (const Change& change :
+           ChangesOn(page, test::PageWindows(dialog)[static_cast<size_t>(page)])) {
         changes.push_back(change);
       }
     }
@@ -203,7 +199,8 @@ TEST_P(DialogExamplesTest, ConfirmedUnchangedWritesNothingAndEachChangeOnlyItsPa
     SCOPED_TRACE(change.Name());
     const bool accepted = Edit([&](CSisCalEmgDialog& dialog) {
       ASSERT_TRUE(user::SelectTab(dialog.GetDlgItem(IDC_MAIN_TABS), change.page));
-      const Hwnd control = FindDescendant(PageWindow(dialog, change.page), change.control);
+      const Hwnd control = FindDescendant(
+          test::PageWindows(dialog)[static_cast<size_t>(change.page)], change.control);
       switch (change.kind) {
         case ControlKind::ComboBox:
           user::SelectComboItem(control, change.entry, true);
