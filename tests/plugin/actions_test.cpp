@@ -585,6 +585,60 @@ TEST_F(ActionsTest, AnEmptySendingErrorTextLeavesItsLineEmpty) {
   EndHostAction(context, kKey);
 }
 
+// A sending error's message box in which the host ends the action and starts another, which
+// the user confirms: once the box is closed the plug-in ends neither, the new action's own
+// sending being still to come.
+TEST_F(ActionsTest, AnotherActionStartedFromASendingErrorBoxIsNotEndedByIt) {
+  MachineContext& context = OpenMachine();
+  Edit(context, ChangeDelay);
+  host.items[kEngineName].errorCode = 7;
+  host.items[kEngineName].errorText = "Refused";
+  bool restarted = false;
+  test::UiDriver driver([&](VantelUiWindow modal) {
+    if (test::UiText(modal) == kMainCaption) {  // the new action's dialog
+      ChangeDelay(modal, context);
+      VantelUiPressOk(modal);
+      return 1;
+    }
+    if (!restarted) {
+      restarted = true;
+      EndHostAction(context, kKey);
+      StartEditAction(context, "SECOND");
+    }
+    VantelUiPressOk(modal);
+    return 1;
+  });
+  host.ClearLog();
+  OnItemSendError(context, kEngineName);
+  EXPECT_TRUE(restarted);
+  EXPECT_EQ(SentItems(), Texts{kEngineName});  // the new action's
+  EXPECT_TRUE(Ended().empty());
+  EXPECT_EQ(context.actionKey, "SECOND");
+  EXPECT_FALSE(context.actionEndAsked);
+  EndHostAction(context, "SECOND");
+}
+
+// Reports of sendings while the map dialog is open cannot be this action's either: they
+// change nothing, and the choice is then written, sent and ended once.
+TEST_F(MapActionTest, SendingReportsWhileTheMapDialogIsOpenAreIgnored) {
+  MachineContext& context = OpenMachine();
+  context.tablesDone = kAllTablesDone;  // what a finished action leaves
+  host.items[kEngineName].errorCode = 7;
+  host.items[kEngineName].errorText = "Checksum refused";
+  Choose([](VantelUiWindow d, MachineContext& c) {
+    for (const char* name : test::kSampleTableNames) OnItemSent(c, name);
+    OnItemSendError(c, kEngineName);
+    VantelUiSelectComboItem(Horizontal(d), 2);
+    return true;
+  });
+  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_EQ(host.Count(REQ_ITEM_ERROR_CODE), 0u);
+  EXPECT_EQ(SentItems(), Texts{kEngineName});
+  EXPECT_TRUE(Ended().empty());
+  OnItemSent(context, kEngineName);
+  EXPECT_EQ(Ended(), Texts{kKey});
+}
+
 // A label the host gives empty is no label: the entry shows no data, as for a failed request.
 TEST_F(MapActionTest, AnEmptyLabelShowsAsNoData) {
   host.Program(REQ_ITEM_LABEL, "SCALE_A", test::TextReply(""));
