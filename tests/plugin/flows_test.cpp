@@ -189,14 +189,41 @@ TEST_F(FlowsTest, ConnectionRefreshesOnlyMachinesFromEightOn) {
                                      {"DAT_INJ_SEQ", 3}, {"DAT_IGN_STATIC", 3}}));
 }
 
-TEST_F(FlowsTest, RefreshSkipsHighIdentifiersOtherClassesAndPartialGroupsWithoutBitTwo) {
+// A data item of an applying group is sent for refresh only when it is of class 0, its
+// identifier below 0x40000 and both its attributes 23 and 24 are 0: each case spoils one.
+TEST_F(FlowsTest, RefreshSendsOnlyClassZeroItemsBelow0x40000WithAttributes23And24Clear) {
+  struct Case {
+    const char* name;
+    std::function<void(test::Item&)> spoil;
+    bool sent;
+  };
+  const Case cases[] = {
+      {"as installed", [](test::Item&) {}, true},
+      {"class 1", [](test::Item& i) { i.cls = 1; }, false},
+      {"identifier 0x3FFFF", [](test::Item& i) { i.id = 0x3FFFF; }, true},
+      {"identifier 0x40000", [](test::Item& i) { i.id = 0x40000; }, false},
+      {"attribute 23 set", [](test::Item& i) { i.attributes[REQ_ITEM_ATTR_23] = 1; }, false},
+      {"attribute 24 set", [](test::Item& i) { i.attributes[REQ_ITEM_ATTR_24] = 1; }, false},
+  };
   MachineContext& context = OpenMachine();
-  host.items["DAT_INJ_SEQ"].id = 0x40000;
-  host.items["DAT_IGN_STATIC"].attributes[REQ_ITEM_ATTR_23] = 1;
+  const test::Item installed = host.items["DAT_INJ_SEQ"];
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    host.items["DAT_INJ_SEQ"] = installed;
+    c.spoil(host.items["DAT_INJ_SEQ"]);
+    host.ClearLog();
+    RefreshByConfiguration(context, false);
+    const std::vector<std::string> sent =
+        c.sent ? std::vector<std::string>{"DAT_INJ_SEQ", "DAT_IGN_STATIC"}
+               : std::vector<std::string>{"DAT_IGN_STATIC"};
+    EXPECT_EQ(host.RequestedItems(REQ_ITEM_SEND), sent);
+  }
+  EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(FlowsTest, APartialRefreshTakesOnlyTheGroupsWithBitTwo) {
+  MachineContext& context = OpenMachine();
   host.ClearLog();
-  RefreshByConfiguration(context, false);
-  EXPECT_EQ(host.Count(REQ_ITEM_SEND), 0u);
-  host.items["DAT_INJ_SEQ"].id = 0x3FFFF;
   RefreshByConfiguration(context, true);  // no group requires option bit 0x2
   EXPECT_EQ(host.Count(REQ_ITEM_SEND), 0u);
   context.groups[0]->CN6 = 0x2;
