@@ -1,5 +1,10 @@
 #pragma once
+// A test's own folder, and the files it leaves there read back whole.
+#include <stdlib.h>
+
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 namespace vantel::test {
@@ -22,5 +27,13 @@ class TempDir {
  private:
   std::filesystem::path path_;
 };
+
+/// The whole content of `path`, empty when it cannot be read.
+inline std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
 
 }  // namespace vantel::test

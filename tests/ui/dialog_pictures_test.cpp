@@ -8,13 +8,13 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 
 #include "platform/dialog.h"
 #include "platform/ui_test_support.h"
 #include "res/dialog_ids.h"
 #include "support/sample_machine.h"
+#include "support/temp_dir.h"
 #include "ui/cal_emg_dialog.h"
 #include "ui/sis_report.h"
 
@@ -27,24 +27,13 @@ const fs::path kPictures = fs::path(VANTEL_SOURCE_DIR) / "docs" / "dialogs";
 constexpr const char* kPageFiles[] = {"engine.svg", "banks.svg", "phases.svg", "ignition.svg",
                                       "injection.svg"};
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 TEST(DialogPictures, EveryPageRendersAsItsCommittedPicture) {
   test::FakeHost host;
   test::HostedContext hosted{host};
   MachineContext& context = hosted.context;
   const test::Config engine = test::ConfigBuilder().Build();
   engine.ApplyTo(context);
-  for (int t = 0; t < kConfigTableCount; ++t) {
-    context.itemNames[static_cast<size_t>(t)] = test::kSampleTableNames[t];
-  }
-  context.machineName = "M12";
-  context.report = CreateReport(context);
+  test::PrepareEditAction(context);
 
   const bool update = std::getenv("VANTEL_UPDATE_PICTURES") != nullptr;
   CSisCalEmgDialog dialog(0, context, "Engine management configuration M12");
@@ -69,7 +58,7 @@ TEST(DialogPictures, EveryPageRendersAsItsCommittedPicture) {
       std::ofstream(file, std::ios::binary) << rendered[page];
       continue;
     }
-    EXPECT_EQ(rendered[page], ReadFile(file))
+    EXPECT_EQ(rendered[page], test::ReadFile(file))
         << file << " is not what the dialog shows: make the pictures again (see the top of "
         << __FILE__ << ")";
   }

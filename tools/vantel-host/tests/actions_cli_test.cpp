@@ -60,7 +60,7 @@ TEST_F(ActionsCliTest, EveryScriptGivesTheOutputKeptBesideIt) {
   const bool update = std::getenv("VANTEL_UPDATE_SCRIPTS") != nullptr;
   for (const fs::path& script : scripts) {
     SCOPED_TRACE(script.filename().string());
-    const std::string text = Read(script);
+    const std::string text = ReadFile(script);
     std::vector<std::string> words = Words(text.substr(0, text.find('\n')));
     ASSERT_GE(words.size(), 4u);
     ASSERT_EQ(words[0] + words[1], "#vantel-host");
@@ -80,10 +80,10 @@ TEST_F(ActionsCliTest, EveryScriptGivesTheOutputKeptBesideIt) {
     fs::path expected = script;
     expected.replace_extension(".expected");
     if (update) std::ofstream(expected, std::ios::binary) << shown;
-    EXPECT_EQ(shown, Read(expected));
+    EXPECT_EQ(shown, ReadFile(expected));
 
     if (run.status == 2) {
-      EXPECT_EQ(Read(dir_ / words[1]), Read(example));
+      EXPECT_EQ(ReadFile(dir_ / words[1]), ReadFile(example));
     }
     size_t opened = 0;
     for (const auto& entry : fs::directory_iterator(dir_ / "snapshots"))
@@ -97,7 +97,7 @@ TEST_F(ActionsCliTest, EveryScriptGivesTheOutputKeptBesideIt) {
 // Five tables to send; the Kalbrix refuses the second: the first is reported sent, the
 // second's error shows the host's text, and the action ends without the other three.
 TEST_F(ActionsCliTest, ASendingErrorInTheFileShowsItsTextAndNothingMoreIsSent) {
-  Json document = ParseKalbrixText(Read(Example("inline4-60-2-sequential.json")));
+  Json document = ParseKalbrixText(ReadFile(Example("inline4-60-2-sequential.json")));
   for (Json& item : document["items"]) {
     if (item["name"] != "TAB_CNFSYN2_0") continue;
     item["errorCode"] = 7;
@@ -112,7 +112,7 @@ TEST_F(ActionsCliTest, ASendingErrorInTheFileShowsItsTextAndNothingMoreIsSent) {
   const HostRun run = Host({"edit", "k.json", "--script", "s", "--snapshots", "shots"});
   EXPECT_EQ(run.status, 0) << run.err;
   // The wheel of the tables the dialog wrote: 34 teeth on each of the two turns.
-  EXPECT_EQ(Count(Read(dir_ / "shots" / "wheel.svg"), "data-tooth=\""), 2u * 34u);
+  EXPECT_EQ(Count(ReadFile(dir_ / "shots" / "wheel.svg"), "data-tooth=\""), 2u * 34u);
   ExpectInOrder(run.out, {"send TAB_CNFSYN1_0 (mode -1)\n", "send TAB_CNFREG_0 (mode -1)\n",
                           "== item sent (FEMSETEMG) \"TAB_CNFSYN1_0\"",
                           "== item send error (ERRSETEMG) \"TAB_CNFSYN2_0\"",
@@ -153,7 +153,7 @@ TEST_F(ActionsCliTest, AStepThatCannotBePlayedExitsTwoAndWritesNothing) {
       {"mapscale without a rail", "ok\n", {"mapscale"}, "mapscale needs --rail 1 or 2"},
       {"edit with a rail", "ok\n", {"edit", "--rail", "1"}, "--rail belongs to mapscale"},
   };
-  const std::string example = Read(Example("inline4-60-2-sequential.json"));
+  const std::string example = ReadFile(Example("inline4-60-2-sequential.json"));
   for (const BadRun& c : cases) {
     SCOPED_TRACE(c.what);
     Write("k.json", example);
@@ -166,7 +166,7 @@ TEST_F(ActionsCliTest, AStepThatCannotBePlayedExitsTwoAndWritesNothing) {
     EXPECT_EQ(run.err.rfind("vantel-host: ", 0), 0u) << run.err;
     EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
-    EXPECT_EQ(Read(dir_ / "k.json"), example);
+    EXPECT_EQ(ReadFile(dir_ / "k.json"), example);
     fs::remove(dir_ / "s");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 1) << "a file was left behind";
   }

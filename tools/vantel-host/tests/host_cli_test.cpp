@@ -21,7 +21,7 @@ namespace fs = std::filesystem;
 using vantel::host::Example;
 using vantel::host::HostRun;
 using vantel::host::Quoted;
-using vantel::host::Read;
+using vantel::test::ReadFile;
 
 using HostCliTest = vantel::host::HostRunTest;
 
@@ -79,7 +79,7 @@ TEST_F(HostCliTest, EveryExampleGivesItsStatusAndReport) {
   for (const ExampleCase& c : cases) {
     SCOPED_TRACE(c.file);
     const fs::path path = Example(c.file);
-    const std::string before = Read(path);
+    const std::string before = ReadFile(path);
     const HostRun run = Host({"check", path.string()});
     EXPECT_EQ(run.status, c.status) << run.out << run.err;
     size_t at = 0;
@@ -88,7 +88,7 @@ TEST_F(HostCliTest, EveryExampleGivesItsStatusAndReport) {
       EXPECT_NE(found, std::string::npos) << "missing, in order: " << part << "\n" << run.out;
       if (found != std::string::npos) at = found + part.size();
     }
-    EXPECT_EQ(Read(path), before) << "check without --write changed the file";
+    EXPECT_EQ(ReadFile(path), before) << "check without --write changed the file";
   }
 }
 
@@ -115,7 +115,7 @@ TEST_F(HostCliTest, AChangedValueIsCheckedAgainButTheHostsOwnEditIsNotWrittenBac
   EXPECT_EQ(run.status, 1) << run.out << run.err;
   EXPECT_NE(run.out.find(Row(vantel::IDS_IGNITION_DELAY_OUT_OF_LIMITS)), std::string::npos)
       << run.out;
-  EXPECT_EQ(Read(copy), Read(Example("inline4-60-2-sequential.json")));
+  EXPECT_EQ(ReadFile(copy), ReadFile(Example("inline4-60-2-sequential.json")));
 }
 
 TEST_F(HostCliTest, WriteKeepsTheUpgradedTablesSoTheNextCheckRewritesNothing) {
@@ -148,7 +148,7 @@ struct BadInput {
 };
 
 TEST_F(HostCliTest, BadInputExitsTwoWithOneLineAndLeavesTheFileAsItWas) {
-  const std::string good = Read(Example("inline4-60-2-sequential.json"));
+  const std::string good = ReadFile(Example("inline4-60-2-sequential.json"));
   const BadInput cases[] = {
       {"missing file", nullptr, {}, "cannot open"},
       {"malformed JSON", "{\"machine\": 12, \"items\": [", {}, "not JSON"},
@@ -177,7 +177,7 @@ TEST_F(HostCliTest, BadInputExitsTwoWithOneLineAndLeavesTheFileAsItWas) {
     EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
     if (c.text)
-      EXPECT_EQ(Read(path), c.text);
+      EXPECT_EQ(ReadFile(path), c.text);
     else
       EXPECT_FALSE(fs::exists(path));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}),
@@ -196,7 +196,7 @@ TEST_F(HostCliTest, ExamplesAreWhatTheGeneratorWrites) {
   for (const auto& entry : fs::directory_iterator(out)) {
     ++count;
     SCOPED_TRACE(entry.path().filename().string());
-    EXPECT_EQ(Read(entry.path()), Read(Example(entry.path().filename().string())))
+    EXPECT_EQ(ReadFile(entry.path()), ReadFile(Example(entry.path().filename().string())))
         << "regenerate examples/ with vantel-make-examples";
   }
   EXPECT_GE(count, 7u);

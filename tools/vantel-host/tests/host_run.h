@@ -11,14 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "support/temp_dir.h"
+
 namespace vantel::host {
 
-inline std::string Read(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using test::ReadFile;
 
 /// `text` as one shell word.
 inline std::string Quoted(const std::string& text) {
@@ -39,12 +36,7 @@ struct HostRun {
 
 class HostRunTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vantel-host-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
+  void SetUp() override { ASSERT_FALSE(dir_.empty()); }
 
   /// The host run in the test's folder with `input` on its standard input. Its own UI log
   /// must not mix with one the test runner may have named.
@@ -55,7 +47,8 @@ class HostRunTest : public ::testing::Test {
     for (const auto& arg : args) command += " " + Quoted(arg);
     command += " < in > out 2> err";
     const int raw = std::system(command.c_str());
-    HostRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Read(dir_ / "out"), Read(dir_ / "err")};
+    HostRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(dir_ / "out"),
+                ReadFile(dir_ / "err")};
     for (const char* file : {"in", "out", "err"}) std::filesystem::remove(dir_ / file);
     return run;
   }
@@ -65,7 +58,8 @@ class HostRunTest : public ::testing::Test {
     return dir_ / name;
   }
 
-  std::filesystem::path dir_;
+  test::TempDir temp_;
+  const std::filesystem::path dir_ = temp_.path();
 };
 
 }  // namespace vantel::host

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/temp_dir.h"
 #include "vantel/host_abi.h"
 
 namespace vantel::host {
@@ -153,21 +154,10 @@ TEST(KalbrixTest, StateBitsMayBeWrittenAsUnsignedOrHex) {
 
 class KalbrixFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kalbrix-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
+  void SetUp() override { ASSERT_FALSE(dir_.empty()); }
 
-  static std::string Read(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
-
-  std::filesystem::path dir_;
+  test::TempDir temp_;
+  const std::filesystem::path dir_ = temp_.path();
 };
 
 TEST_F(KalbrixFileTest, MissingFileIsOneLineNamingThePath) {
@@ -212,7 +202,7 @@ TEST_F(KalbrixFileTest, AtomicWriteReplacesTheFileKeepsItsModeAndLeavesNoTempora
   { std::ofstream(path) << "old"; }
   ASSERT_EQ(chmod(path.c_str(), 0640), 0);
   WriteFileAtomically(path.string(), "new text\n");
-  EXPECT_EQ(Read(path), "new text\n");
+  EXPECT_EQ(test::ReadFile(path), "new text\n");
   struct stat st {};
   ASSERT_EQ(stat(path.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
@@ -240,7 +230,7 @@ TEST_F(KalbrixFileTest, AWriteChangesOnlyTheLinesOfTheValuesThatChanged) {
     if (entry.path().extension() != ".json") continue;
     ++examples;
     SCOPED_TRACE(entry.path().filename().string());
-    const std::string text = Read(entry.path());
+    const std::string text = test::ReadFile(entry.path());
     const Json document = ParseKalbrixText(text);
     Kalbrix kalbrix = KalbrixFromJson(document);
     EXPECT_EQ(DumpKalbrix(PatchValues(document, kalbrix, kalbrix.listOrder)), text);

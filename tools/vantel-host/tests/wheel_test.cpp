@@ -284,13 +284,13 @@ TEST_F(WheelCliTest, EveryExampleDrawsItsWheelAfterTheOpen) {
   };
   for (const ExampleWheel& c : cases) {
     SCOPED_TRACE(c.file);
-    const std::string before = Read(Example(c.file));
+    const std::string before = ReadFile(Example(c.file));
     const fs::path out = dir_ / "wheel.svg";
     const HostRun run = Host({"wheel", Example(c.file).string(), "--svg", out.string()});
     EXPECT_EQ(run.status, c.status) << run.out << run.err;
     EXPECT_NE(run.out.find("== result: "), std::string::npos) << run.out;
-    EXPECT_EQ(Read(Example(c.file)), before) << "wheel changed the file";
-    const std::string svg = Read(out);
+    EXPECT_EQ(ReadFile(Example(c.file)), before) << "wheel changed the file";
+    const std::string svg = ReadFile(out);
     ASSERT_TRUE(WellFormed(svg)) << svg;
 
     const auto teeth = Elements(svg, "data-tooth");
@@ -339,8 +339,8 @@ TEST_F(WheelCliTest, DocsShowTheWheelOfEveryExample) {
       std::ofstream(file, std::ios::binary) << run.out;
       continue;
     }
-    EXPECT_EQ(run.out, Read(file)) << file << " is not what the host draws: make the pictures "
-                                   << "again (see the top of " << __FILE__ << ")";
+    EXPECT_EQ(run.out, ReadFile(file)) << file << " is not what the host draws: make the pictures "
+                                       << "again (see the top of " << __FILE__ << ")";
   }
   EXPECT_GE(count, 7u);
 }
@@ -353,7 +353,7 @@ struct BadWheel {
 };
 
 TEST_F(WheelCliTest, BadInputExitsTwoAndWritesNoPicture) {
-  const std::string good = Read(Example("inline4-60-2-sequential.json"));
+  const std::string good = ReadFile(Example("inline4-60-2-sequential.json"));
   const BadWheel cases[] = {
       {"missing file", nullptr, {}, "cannot open"},
       {"malformed JSON", "{\"machine\": 12, \"items\": [", {}, "not JSON"},
