@@ -217,34 +217,25 @@ TEST_F(RequestsTest, AReplyOfTheNulAloneIsTheEmptyTextOrOneEmptyName) {
     const char* name;
     int32_t code;
     Ask ask;
-    std::vector<std::string> read;
   } cases[] = {
-      {"text",
-       REQ_ITEM_LABEL,
-       one([&](std::string& t) { return AskText(context, REQ_ITEM_LABEL, "", t); }),
-       {""}},
-      {"quiet text",
-       REQ_ITEM_LABEL,
-       one([&](std::string& t) { return AskTextQuiet(context, REQ_ITEM_LABEL, "", t); }),
-       {""}},
-      {"in/out item name",
-       REQ_ITEM_NAME,
-       one([&](std::string& t) { return AskItemNameQuiet(context, 0x1234, t); }),
-       {""}},
-      {"name list",
-       REQ_ITEM_LIST,
+      {"text", REQ_ITEM_LABEL,
+       one([&](std::string& t) { return AskText(context, REQ_ITEM_LABEL, "", t); })},
+      {"quiet text", REQ_ITEM_LABEL,
+       one([&](std::string& t) { return AskTextQuiet(context, REQ_ITEM_LABEL, "", t); })},
+      {"in/out item name", REQ_ITEM_NAME,
+       one([&](std::string& t) { return AskItemNameQuiet(context, 0x1234, t); })},
+      {"name list", REQ_ITEM_LIST,
        [&](std::vector<std::string>& names) {
          names = {"stale", "names"};
          return AskListQuiet(context, REQ_ITEM_LIST, "", names);
-       },
-       {""}},
+       }},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     host.Program(c.code, "", nulAlone, 1);
     std::vector<std::string> read;
     EXPECT_TRUE(c.ask(read));
-    EXPECT_EQ(read, c.read);
+    EXPECT_EQ(read, std::vector<std::string>{""});
   }
 
   // An empty machine name is a name: it replaces the one known, and a message starts with it.
