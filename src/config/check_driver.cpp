@@ -62,14 +62,14 @@ bool RefreshFlywheelTables(ConfiguredMachine& machine, ErrorList& errors) {
     errors.Add(IDS_FLYWHEEL_TABLES_NOT_OPTIMIZED);
     return false;
   }
-  machine.state |= TablesUpdating;
+  machine.BeginTablesUpdate();
   for (auto& [table, words] : refresh.changed) {
     // A failed write has shown its message; the copy keeps what the host still holds.
     if (SendWords(machine, REQ_ITEM_WRITE, machine.ItemName(table), words)) {
       machine.Table(table) = std::move(words);
     }
   }
-  machine.state &= ~TablesUpdating;
+  machine.EndTablesUpdate();
   return true;
 }
 

@@ -64,10 +64,10 @@ bool CandidateReadable(MachineContext& context, int32_t id) {
 }
 
 void FailOpen(MachineContext& context, const std::string& key) {
-  context.state = Rejected | Busy;
+  context.OpenFailed();
   ShowMessageBox(context.machineName + "\n" + LoadString(IDS_MAJOR_ERROR), MB_OK | MB_ICONERROR);
   EndAction(context, key);
-  context.state &= ~Busy;
+  context.EndBusy();
 }
 
 }  // namespace
@@ -96,18 +96,10 @@ bool ResetForOpen(MachineContext& context) {
   RefreshMachineName(context);
   int32_t level = 0;
   context.wideItemChoice = AskUserLevel(context, level) && level <= 5 ? 1 : 0;
-  context.auxPhase2SensorAvailable = 0;
-  context.auxPhase3SensorAvailable = 0;
-  context.injectionChannelCount = 0;
+  context.ResetFacts();
+  context.ResetVerdict();
   context.refreshAllPending = 0;
   context.refreshPartPending = 0;
-  context.flywheelTableFlag = 1;
-  context.ConfigState = kConfigNotChecked;
-  context.caps = EcuCapabilities{};
-  context.OptionFlags = 0;
-  context.phaseKnown = 0;
-  context.InjectionFlags = -1;
-  context.phaseItemId = -1;
   bool all = true;
   for (const UserList& list : kUserLists) {
     int32_t& field = context.*list.field;
@@ -136,14 +128,14 @@ void OpenConfiguration(int64_t index, CVantelApp& app, const std::string& key) {
     context = FindContext(app, index);
   }
   if (context->Has(Open | Busy)) return;
-  context->state = Busy;
+  context->BeginOpen();
   context->openKey = key;
   if (!ResetForOpen(*context) || !ReadCommandTable(*context, *context, key) ||
       !ReadConfigurationTables(*context, *context)) {
     FailOpen(*context, key);
     return;
   }
-  context->state = Open;
+  context->Opened();
   CreateMachineReport(*context);
   if (!CheckAndReport(*context)) return;
   ApplyAvailability(*context);

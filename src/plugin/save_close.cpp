@@ -49,12 +49,11 @@ void SaveCheck(MachineContext& context, const std::string& key) {
 
 void CloseConfiguration(MachineContext& context, const std::string& key) {
   if (key != context.openKey || !context.Has(Open)) return;
-  context.state = (context.state & ~Open) | Busy;
-  if (ConfigurationUnusable(context.ConfigState)) context.state |= Rejected;
+  context.BeginClose(ConfigurationUnusable(context.ConfigState));
   context.report.reset();
   context.groups.clear();
   context.scaleEntries.clear();
-  context.state &= ~Busy;
+  context.EndBusy();
 }
 
 void ConnectionUp(MachineContext& context) {

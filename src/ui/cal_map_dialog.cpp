@@ -150,16 +150,6 @@ void CSisCalMapDialog::OnOK() {
     SetLong(table_, static_cast<size_t>(selector_) + 2 * i,
             id == -1 ? kNoScaleItem : static_cast<uint32_t>(id));
   }
-  MachineContext& context = *context_;
-  if (!context.Has(ActionRunning) || context.actionEndAsked) return;
-  if (table_ == context.Table(kEngineTable)) {
-    context.tablesDone |= kAllTablesDone;
-  } else {
-    // Exactly the engine table is left to send, whatever an earlier action left in the bits.
-    context.tablesDone = kAllTablesDone & ~kDoneEngineTable;
-    SendWords(context, REQ_ITEM_WRITE, context.ItemName(kNameEngineTable), table_);
-  }
-  context.deferChecks = 0;
 }
 
 }  // namespace vantel
