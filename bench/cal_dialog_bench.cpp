@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "config/engine_record.h"
+#include "host/requests.h"
 #include "platform/controls.h"
 #include "res/dialog_ids.h"
 #include "support/sample_machine.h"
@@ -48,7 +49,7 @@ int Run(int rounds) {
     context.itemNames[static_cast<size_t>(t)] = test::kSampleTableNames[t];
   }
   context.machineName = "M12";
-  context.report = CreateReport(context);
+  context.report = CreateReport(context, GetMachineName(context));
 
   std::vector<double> open, tab, phases, ok;
   int failures = 0;

@@ -12,6 +12,7 @@
 #include "platform/string_table.h"
 #include "plugin/flows.h"
 #include "plugin/handlers.h"
+#include "plugin/map_scale_items.h"
 #include "res/string_ids.h"
 #include "ui/cal_emg_dialog.h"
 #include "ui/cal_map_dialog.h"
@@ -120,9 +121,10 @@ bool RunMapDialog(MachineContext& context, int32_t selector) {
                             (selector == kRail1ScaleWord ? "1) " : "2) ") + GetMachineName(context);
   // The map dialog edits the engine table alone; the other five go out as the machine has them.
   std::array<WordTable, kConfigTableCount> tables = context.tables;
+  HostMapScaleItems items(context);
   return RunActionDialog(
       context, &MachineContext::mapDialog,
-      std::make_unique<CSisCalMapDialog>(0, context, title, selector, context.Table(kEngineTable)),
+      std::make_unique<CSisCalMapDialog>(0, items, title, selector, context.Table(kEngineTable)),
       [tables](const CSisCalMapDialog& dialog) mutable {
         tables[kEngineTable] = dialog.table();
         return tables;

@@ -111,7 +111,9 @@ bool ResetForOpen(MachineContext& context) {
   return all;
 }
 
-void CreateMachineReport(MachineContext& context) { context.report = CreateReport(context); }
+void CreateMachineReport(MachineContext& context) {
+  context.report = CreateReport(context, GetMachineName(context));
+}
 
 void OpenConfiguration(int64_t index, CVantelApp& app, const std::string& key) {
   MachineContext* context = FindContext(app, index);

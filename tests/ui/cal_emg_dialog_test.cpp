@@ -86,7 +86,7 @@ class CalEmgDialogTest : public ::testing::Test {
     }
     host_.AddItem("MAP_RAIL_0", kMapId, int32_t{0});
     context().machineName = "M12";
-    context().report = CreateReport(context());
+    context().report = CreateReport(context(), GetMachineName(context()));
     context().state = Open | ActionRunning;
     context().actionKey = kActionKey;
     context().deferChecks = 1;
@@ -711,7 +711,7 @@ TEST_F(CalEmgDialogTest, OkAfterAHostCallFromInsideItsLoopUsesNothingStale) {
     host_.ClearLog();
     context().state = Open | ActionRunning;
     context().actionKey = kActionKey;
-    if (!context().report) context().report = CreateReport(context());
+    if (!context().report) context().report = CreateReport(context(), GetMachineName(context()));
     dialog_.reset();
     auto hostCall = [&] {
       switch (c.what) {
@@ -723,7 +723,7 @@ TEST_F(CalEmgDialogTest, OkAfterAHostCallFromInsideItsLoopUsesNothingStale) {
           context().scaleEntries.clear();
           if (c.what == What::kClose) return;
           context().state |= Open;
-          context().report = CreateReport(context());
+          context().report = CreateReport(context(), GetMachineName(context()));
           return;
         case What::kEndAction:
           context().state &= ~ActionRunning;

@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string>
 
+#include "host/requests.h"
 #include "platform/dialog.h"
 #include "platform/ui_test_support.h"
 #include "res/dialog_ids.h"
@@ -44,7 +45,7 @@ TEST(DialogPictures, EveryPageRendersAsItsCommittedPicture) {
     context.itemNames[static_cast<size_t>(t)] = test::kSampleTableNames[t];
   }
   context.machineName = "M12";
-  context.report = CreateReport(context);
+  context.report = CreateReport(context, GetMachineName(context));
 
   const bool update = std::getenv("VANTEL_UPDATE_PICTURES") != nullptr;
   CSisCalEmgDialog dialog(0, context, "Engine management configuration M12");
