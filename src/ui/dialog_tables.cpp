@@ -49,15 +49,12 @@ bool DialogTables::SetFlywheel(uint16_t flywheelWord, uint16_t minRpm) {
   edited.StoreFlywheelSettings(flywheelWord, minRpm);
   // Built aside first: a flywheel the generator refuses would otherwise leave empty tables
   // to send, since no rule looks at them.
-  WordTable toothWindow, toothAngle, toothPosition, regularTooth;
-  if (!BuildFlywheelTables(edited.Sync(), edited.Engine(), toothWindow, toothAngle,
-                           toothPosition, regularTooth)) {
-    return false;
+  std::optional<FlywheelTables> built = BuildFlywheelTables(edited.Sync(), edited.Engine());
+  if (!built) return false;
+  built->WriteSyncWords(edited.Sync());
+  for (size_t i = 0; i < built->tables.size(); ++i) {
+    edited.Table(kToothWindowTable + static_cast<int>(i)) = std::move(built->tables[i]);
   }
-  edited.Table(kToothWindowTable) = std::move(toothWindow);
-  edited.Table(kToothAngleTable) = std::move(toothAngle);
-  edited.Table(kToothPositionTable) = std::move(toothPosition);
-  edited.Table(kRegularToothTable) = std::move(regularTooth);
   *this = std::move(edited);
   return true;
 }

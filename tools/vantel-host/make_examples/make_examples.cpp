@@ -235,9 +235,10 @@ Json Build(const Example& ex) {
   Words engine = EngineTable(e, ids);
   Words sync = SyncTable(e);
   std::array<Words, 4> flywheel;
-  if (!vantel::BuildFlywheelTables(sync, engine, flywheel[0], flywheel[1], flywheel[2],
-                                   flywheel[3])) {
-    for (Words& table : flywheel) table = {4, 0};
+  for (Words& table : flywheel) table = {4, 0};
+  if (std::optional<vantel::FlywheelTables> built = vantel::BuildFlywheelTables(sync, engine)) {
+    built->WriteSyncWords(sync);
+    flywheel = std::move(built->tables);
   }
   if (ex.olderLayout) {
     engine = OlderEngineTable(engine);
