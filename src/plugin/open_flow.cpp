@@ -50,8 +50,9 @@ void SendRailScales(MachineContext& context) {
     int32_t isMap = 0;
     if (!AskInt(context, REQ_ITEM_IS_MAP, map, isMap) || isMap == 0) continue;
     const size_t base = RailScaleReferenceWord(r);
-    SendInt(context, REQ_ITEM_VSCALE, map, ScaleReference(engine, base));
-    SendInt(context, REQ_ITEM_HSCALE, map, ScaleReference(engine, base + 2));
+    // Each map stands alone: a refusal has shown its error and the next map is still sent.
+    static_cast<void>(SendInt(context, REQ_ITEM_VSCALE, map, ScaleReference(engine, base)));
+    static_cast<void>(SendInt(context, REQ_ITEM_HSCALE, map, ScaleReference(engine, base + 2)));
   }
 }
 
@@ -93,7 +94,8 @@ bool GroupApplies(const CommandGroup& group, const WordTable& engine, int32_t ke
 
 bool ResetForOpen(MachineContext& context) {
   context.report.reset();
-  RefreshMachineName(context);
+  // A name the host does not give keeps the one known before.
+  static_cast<void>(RefreshMachineName(context));
   int32_t level = 0;
   context.wideItemChoice = AskUserLevel(context, level) && level <= 5 ? 1 : 0;
   context.ResetFacts();
@@ -123,8 +125,9 @@ void OpenConfiguration(int64_t index, CVantelApp& app, const std::string& key) {
     if (!created) {
       DeleteContext(app, index);
       ReplyBuffer reply;
-      CallHost(app.hostEntry, static_cast<int32_t>(index), REQ_END_ACTION, key.c_str(),
-               reply.get());
+      // Nothing follows an end: a refusal has nobody left to tell.
+      static_cast<void>(CallHost(app.hostEntry, static_cast<int32_t>(index), REQ_END_ACTION,
+                                 key.c_str(), reply.get()));
       return;
     }
     context = FindContext(app, index);
@@ -152,12 +155,13 @@ void ApplyAvailability(MachineContext& context) {
   const CommandGroupList groups = context.groups;
   for (const auto& group : groups) {
     const int32_t enabled = GroupApplies(*group, engine, key, optionFlags) ? 1 : 0;
+    // Each item stands alone: a refusal has shown its error and the walk goes on.
     for (const std::string& name : group->functions)
-      SendInt(context, REQ_FNC_ENABLE, name, enabled);
+      static_cast<void>(SendInt(context, REQ_FNC_ENABLE, name, enabled));
     for (const std::string& name : group->supervisions)
-      SendInt(context, REQ_SUP_ENABLE, name, enabled);
+      static_cast<void>(SendInt(context, REQ_SUP_ENABLE, name, enabled));
     for (const std::string& name : group->dataItems)
-      SendInt(context, REQ_DAT_ENABLE, name, enabled);
+      static_cast<void>(SendInt(context, REQ_DAT_ENABLE, name, enabled));
   }
   SendRailScales(context);
 }
@@ -175,8 +179,9 @@ void ApplyScaleEntries(MachineContext& context) {
         CandidateReadable(context, entry->CN6)) {
       reference = entry->CN6;
     }
+    // As in ApplyAvailability, a refusal is shown and the next map still gets its reference.
     for (const std::string& map : entry->dataItems)
-      SendInt(context, REQ_ITEM_HSCALE, map, reference);
+      static_cast<void>(SendInt(context, REQ_ITEM_HSCALE, map, reference));
   }
 }
 

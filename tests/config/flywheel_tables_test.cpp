@@ -269,7 +269,7 @@ struct RefusedCase {
   uint16_t cylinders;
 };
 
-TEST(FlywheelRefusalTest, EmptiesTheTablesAndLeavesTheSyncTable) {
+TEST(FlywheelRefusalTest, AFlywheelItCannotDescribeIsRefusedWhole) {
   const RefusedCase cases[] = {
       {"K = 2", Wheel(6, 4), 4},
       {"K = -3", Wheel(20, 23), 4},
