@@ -12,6 +12,7 @@
 #include "config/engine_record.h"
 #include "host/requests.h"
 #include "platform/controls.h"
+#include "plugin/handlers.h"
 #include "res/dialog_ids.h"
 #include "support/sample_machine.h"
 #include "ui/cal_emg_dialog.h"
@@ -85,6 +86,7 @@ int Run(int rounds) {
     dialog.tables().Engine()[kEngineIgnitionDelayWord] = static_cast<uint16_t>(1 + round % 50);
     start = CpuSeconds();
     user::PressOk(window);
+    PublishEdits(context, context.actionSerial, dialog.tables().tables);
     ok.push_back(CpuSeconds() - start);
     if (context.tablesDone != 0x1F || GetWindow(window)->visible) ++failures;
   }
