@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "config/engine_record.h"
+#include "host/requests.h"
 #include "platform/controls.h"
+#include "plugin/handlers.h"
 #include "res/dialog_ids.h"
 #include "support/sample_machine.h"
 #include "ui/cal_emg_dialog.h"
@@ -48,7 +50,7 @@ int Run(int rounds) {
     context.itemNames[static_cast<size_t>(t)] = test::kSampleTableNames[t];
   }
   context.machineName = "M12";
-  context.report = CreateReport(context);
+  context.report = CreateReport(context, GetMachineName(context));
 
   std::vector<double> open, tab, phases, ok;
   int failures = 0;
@@ -84,6 +86,7 @@ int Run(int rounds) {
     dialog.tables().Engine()[kEngineIgnitionDelayWord] = static_cast<uint16_t>(1 + round % 50);
     start = CpuSeconds();
     user::PressOk(window);
+    PublishEdits(context, context.actionSerial, dialog.tables().tables);
     ok.push_back(CpuSeconds() - start);
     if (context.tablesDone != 0x1F || GetWindow(window)->visible) ++failures;
   }

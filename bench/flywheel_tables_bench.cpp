@@ -36,12 +36,11 @@ void BM_BuildEveryConsistentFlywheel(benchmark::State& state) {
   sync[0] = 34;
   WordTable engine(kEngineTableWords, 0);
   engine[0] = 68;
-  WordTable window, angle, position, regular;
   for (auto _ : state) {
     for (const auto& [word, cylinders] : pairs) {
       sync[kSyncFlywheelWord] = word;
       engine[kEngineCylindersWord] = cylinders;
-      benchmark::DoNotOptimize(BuildFlywheelTables(sync, engine, window, angle, position, regular));
+      benchmark::DoNotOptimize(BuildFlywheelTables(sync, engine));
       benchmark::ClobberMemory();
     }
   }
@@ -61,9 +60,8 @@ void BM_Build60Minus2OneCylinder(benchmark::State& state) {
   sync[kSyncFlywheelWord] = 0x3C3A;
   WordTable engine(kEngineTableWords, 0);
   engine[kEngineCylindersWord] = static_cast<uint16_t>(state.range(0));
-  WordTable window, angle, position, regular;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(BuildFlywheelTables(sync, engine, window, angle, position, regular));
+    benchmark::DoNotOptimize(BuildFlywheelTables(sync, engine));
   }
 }
 BENCHMARK(BM_Build60Minus2OneCylinder)->Arg(1)->Arg(4)->Arg(12)->Unit(benchmark::kMicrosecond);

@@ -68,6 +68,16 @@ struct MachineData {
   CommandGroupList groups;
   CommandGroupList scaleEntries;
 
+  /// What an open learns again from the host: the sensor facts and the capabilities.
+  void ResetFacts() {
+    phaseItemId = -1;
+    phaseKnown = 0;
+    flywheelTableFlag = 1;
+    auxPhase2SensorAvailable = 0;
+    auxPhase3SensorAvailable = 0;
+    caps = EcuCapabilities{};
+  }
+
   /// A copy of item name `which`.
   std::string ItemName(int which) const { return itemNames[static_cast<size_t>(which)]; }
   WordTable& Table(int which) { return tables[static_cast<size_t>(which)]; }

@@ -62,14 +62,14 @@ bool RefreshFlywheelTables(ConfiguredMachine& machine, ErrorList& errors) {
     errors.Add(IDS_FLYWHEEL_TABLES_NOT_OPTIMIZED);
     return false;
   }
-  machine.state |= TablesUpdating;
+  machine.BeginTablesUpdate();
   for (auto& [table, words] : refresh.changed) {
     // A failed write has shown its message; the copy keeps what the host still holds.
     if (SendWords(machine, REQ_ITEM_WRITE, machine.ItemName(table), words)) {
       machine.Table(table) = std::move(words);
     }
   }
-  machine.state &= ~TablesUpdating;
+  machine.EndTablesUpdate();
   return true;
 }
 
@@ -91,10 +91,12 @@ void MarkIncoherent(ConfiguredMachine& machine) {
   const std::string name = machine.ItemName(kNameEngineTable);
   int32_t id = -1;
   if (LookUpItemId(machine, name, id) == ItemLookup::Absent) return;
+  // An unreadable state is unknown, not markable. A refused mark has shown its error; the
+  // verdict stands without it.
   int32_t stateBits = kItemStateUnknown;
-  AskInt(machine, REQ_ITEM_STATE, name, stateBits);
+  static_cast<void>(AskInt(machine, REQ_ITEM_STATE, name, stateBits));
   if (!ItemClassMarkable(ItemStateClass(stateBits))) return;
-  SendInt(machine, REQ_ITEM_MARK, name, 1);
+  static_cast<void>(SendInt(machine, REQ_ITEM_MARK, name, 1));
 }
 
 // A sensor item is wired when it exists and the sensor table does not give it a class
@@ -143,7 +145,9 @@ int32_t ComputeInjectionFlags(const ConfiguredMachine& machine) {
 
 void WriteSummaryWords(ConfiguredMachine& machine) {
   machine.OptionFlags = ComputeOptionFlags(machine);
-  SendInt(machine, REQ_ITEM_WRITE, machine.ItemName(kNameOptionFlags), machine.OptionFlags);
+  // Written on every check, so a refused write is tried again by the next one.
+  static_cast<void>(
+      SendInt(machine, REQ_ITEM_WRITE, machine.ItemName(kNameOptionFlags), machine.OptionFlags));
 
   const int32_t injectionFlags = ComputeInjectionFlags(machine);
   if (injectionFlags == machine.InjectionFlags) return;
@@ -178,7 +182,8 @@ CheckOutcome CheckConfiguration(ConfiguredMachine& machine) {
             machine.injectionChannelCount, errors);
         machine.ConfigState = coherent ? kConfigCoherent : kConfigIncoherent;
         if (coherent) {
-          SendInt(machine, REQ_ITEM_MARK, machine.ItemName(kNameEngineTable), 0);
+          // A refused mark has shown its error; the verdict stands without it.
+          static_cast<void>(SendInt(machine, REQ_ITEM_MARK, machine.ItemName(kNameEngineTable), 0));
           CheckRailMapScales(StoredRuleView(machine), HostResolver(machine), errors);
         }
         break;

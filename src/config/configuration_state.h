@@ -41,6 +41,50 @@ struct ConfigurationState {
   int32_t injectionChannelCount = 0;
 
   bool Has(int32_t bits) const { return (state & bits) != 0; }
+
+  /// The verdict and what it wrote, forgotten for a new open.
+  void ResetVerdict() {
+    ConfigState = kConfigNotChecked;
+    OptionFlags = 0;
+    InjectionFlags = -1;
+    injectionChannelCount = 0;
+  }
+
+  // The changes of the state bits; nothing else writes them.
+
+  /// An open reads the machine; Busy keeps other calls out meanwhile.
+  void BeginOpen() { state = Busy; }
+  void Opened() { state = Open; }
+  /// A failed open leaves the configuration rejected, still busy until the host is told.
+  void OpenFailed() { state = Rejected | Busy; }
+  /// A close or a save check; an unusable configuration is rejected on the way.
+  void BeginClose(bool unusable) { state = (state & ~Open) | Busy | (unusable ? Rejected : 0); }
+  void EndBusy() { state &= ~Busy; }
+  /// The flywheel tables are being rewritten: no action may start meanwhile.
+  void BeginTablesUpdate() { state |= TablesUpdating; }
+  void EndTablesUpdate() { state &= ~TablesUpdating; }
+  /// The plug-in's own write of an item will come back as a change notice (`ignoreBit` is
+  /// IgnoreNextChange0 or 1) that must not start a check.
+  void ExpectOwnChange(int32_t ignoreBit) { state |= ignoreBit; }
+  /// No notice will come after all (the write failed).
+  void ForgetOwnChange(int32_t ignoreBit) { state &= ~ignoreBit; }
+  /// Whether a notice is the one expected, which it then consumes.
+  bool TakeOwnChange(int32_t ignoreBit) {
+    const bool expected = Has(ignoreBit);
+    state &= ~ignoreBit;
+    return expected;
+  }
+  /// A change arrived while an action runs: the check is owed until the action ends.
+  void OweRecheck() { state |= RecheckPending; }
+  /// Whether a check is owed, which it then no longer is.
+  bool TakeOwedRecheck() {
+    const bool owed = Has(RecheckPending);
+    state &= ~RecheckPending;
+    return owed;
+  }
+  void SetActionRunning(bool running) {
+    state = running ? state | ActionRunning : state & ~ActionRunning;
+  }
 };
 
 /// One machine as the check sees it: the layers below, each a slice a function may take alone.

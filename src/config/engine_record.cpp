@@ -64,6 +64,11 @@ Flywheel DecodeFlywheel(uint16_t word) {
   return f;
 }
 
+uint16_t EncodeFlywheel(const Flywheel& f) {
+  return static_cast<uint16_t>((f.S - 1) << 15 | (f.N & 0x7F) << 8 | ((f.R - 1) & 0x3) << 6 |
+                               (f.T & 0x3F));
+}
+
 uint16_t EncodeFlywheel(int actualTeeth, int occurrencesCode, int kind, bool renaultRs) {
   const int nominal = (renaultRs ? 128 : 0) + actualTeeth - (occurrencesCode + 1) * kind;
   return static_cast<uint16_t>(((nominal * 4 + occurrencesCode) * 64) + actualTeeth);
@@ -141,10 +146,57 @@ EngineRecord DecodeEngineTable(std::span<const uint16_t> table) {
   return r;
 }
 
+namespace {
+
+// Leaves a word that already holds `value` alone: a table is never grown to hold a word it
+// reads as 0 anyway.
+void Put(WordTable& table, size_t index, uint16_t value) {
+  if (Word(table, index) != value) SetWord(table, index, value);
+}
+
+void PutLong(WordTable& table, size_t lowIndex, uint32_t value) {
+  Put(table, lowIndex, static_cast<uint16_t>(value & 0xFFFF));
+  Put(table, lowIndex + 1, static_cast<uint16_t>(value >> 16));
+}
+
+}  // namespace
+
+void EncodeEngineTable(const EngineRecord& r, WordTable& table) {
+  Put(table, kEngineCylindersWord, r.cylinders);
+  Put(table, kEngineBanksWord, r.banks);
+  for (size_t i = 0; i < kMaxCylinders; ++i) Put(table, kEngineAngleWord + i, r.angles[i]);
+  Put(table, kEngineIgnitionWord, r.ignitionType);
+  Put(table, kEngineInjectionWord, r.injection);
+  Put(table, kEngineIgnitionDelayWord, r.ignitionDelayUs);
+  for (size_t i = 0; i < r.peakHoldTuning.size(); ++i) {
+    Put(table, kEnginePeakHoldTuningWord + i, r.peakHoldTuning[i]);
+  }
+  for (size_t i = 0; i < kEngineScaleReferenceCount; ++i) {
+    PutLong(table, kEngineScaleReferenceWord + 2 * i, r.scaleReferences[i]);
+  }
+}
+
+void EncodeSyncTable(const SyncRecord& r, WordTable& table) {
+  Put(table, kSyncFlywheelWord, EncodeFlywheel(r.flywheel));
+  Put(table, kSyncMinRpmWord, r.minRpm);
+  Put(table, kSyncWord4, r.word4);
+  uint16_t assignment = static_cast<uint16_t>((r.mainType & 0xFF) | (r.mainCamshaft & 0x3) << 8);
+  for (size_t i = 0; i < kAuxPhaseCount; ++i) {
+    assignment = static_cast<uint16_t>(assignment | (r.auxCamshaft[i] & 0x3) << (10 + 2 * i));
+  }
+  Put(table, kSyncPhaseAssignmentWord, assignment);
+  Put(table, kSyncMarkToothWord, r.markTooth);
+  Put(table, kSyncMainPhaseWord, Bytes(r.main.crankTooth, r.main.teeth));
+  for (size_t i = 0; i < kAuxPhaseCount; ++i) {
+    Put(table, kSyncAuxPhaseWord + i, Bytes(r.aux[i].crankTooth, r.aux[i].teeth));
+  }
+}
+
 SyncRecord DecodeSyncTable(std::span<const uint16_t> table) {
   SyncRecord r;
   r.flywheel = DecodeFlywheel(Word(table, kSyncFlywheelWord));
   r.minRpm = Word(table, kSyncMinRpmWord);
+  r.word4 = Word(table, kSyncWord4);
   const uint16_t assignment = Word(table, kSyncPhaseAssignmentWord);
   r.mainType = LowByte(assignment);
   r.mainCamshaft = (assignment >> 8) & 0x3;

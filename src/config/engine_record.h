@@ -145,7 +145,10 @@ struct Flywheel {
 
 Flywheel DecodeFlywheel(uint16_t flywheelWord);
 
-/// The flywheel word as the Engine page stores it from its choices (16-bit arithmetic).
+/// The flywheel word holding `f`'s T, R, N and S (K follows from them).
+uint16_t EncodeFlywheel(const Flywheel& f);
+/// The flywheel word as the Engine page stores it from its choices: nominal teeth
+/// T - R x kind, in 16-bit arithmetic.
 uint16_t EncodeFlywheel(int actualTeeth, int occurrencesCode, int kind, bool renaultRs);
 
 /// The tooth at which the main phase mark is expected (SyncTable word 12), from the main
@@ -194,11 +197,16 @@ struct EngineRecord {
 };
 
 EngineRecord DecodeEngineTable(std::span<const uint16_t> table);
+/// Writes the record's words 6 to 33 into `table`, leaving words 0 to 5 (size, format and
+/// reference positions) as they are. A word that already holds its value is not touched, so
+/// encoding what was decoded never changes a table, a short one included.
+void EncodeEngineTable(const EngineRecord& record, WordTable& table);
 
 /// SyncTable decoded; words beyond the table's end read as 0.
 struct SyncRecord {
   Flywheel flywheel;
   uint16_t minRpm = 0;
+  uint16_t word4 = 0;  // 0xFFFF once the Engine page has stored a flywheel
   int mainType = 0;
   int mainCamshaft = 0;
   std::array<int, kAuxPhaseCount> auxCamshaft{};
@@ -208,6 +216,9 @@ struct SyncRecord {
 };
 
 SyncRecord DecodeSyncTable(std::span<const uint16_t> table);
+/// Writes the record's words 1, 3, 4 and 11 to 16 into `table`; words 2 and 5 to 10 are the
+/// flywheel table generator's. As EncodeEngineTable, a word holding its value is not touched.
+void EncodeSyncTable(const SyncRecord& record, WordTable& table);
 
 // --- Format check.
 

@@ -287,10 +287,11 @@ FlywheelTableRefresh RegenerateFlywheelTables(
     const std::array<WordTable, kConfigTableCount>& stored) {
   FlywheelTableRefresh refresh;
   WordTable sync = stored[kSyncTable];
-  std::array<WordTable, 4> tables;
-  refresh.built =
-      BuildFlywheelTables(sync, stored[kEngineTable], tables[0], tables[1], tables[2], tables[3]);
-  if (!refresh.built) return refresh;
+  std::optional<FlywheelTables> built = BuildFlywheelTables(sync, stored[kEngineTable]);
+  refresh.built = built.has_value();
+  if (!built) return refresh;
+  built->WriteSyncWords(sync);
+  std::array<WordTable, 4>& tables = built->tables;
 
   if (sync != stored[kSyncTable]) refresh.changed.emplace_back(kSyncTable, std::move(sync));
   constexpr std::array<ConfigTableIndex, 4> kFlywheelTables = {

@@ -1,6 +1,7 @@
 #include "config/flywheel_tables.h"
 
 #include <cassert>
+#include <utility>
 
 namespace vantel {
 namespace {
@@ -180,86 +181,123 @@ std::vector<int> ToothWeights(const FlywheelGeometry& g) {
   return w;
 }
 
-bool BuildFlywheelTables(WordTable& syncTable, std::span<const uint16_t> engineTable,
-                         WordTable& toothWindowTable, WordTable& toothAngleTable,
-                         WordTable& toothPositionTable, WordTable& regularToothTable) {
-  toothWindowTable.clear();
-  toothAngleTable.clear();
-  toothPositionTable.clear();
-  regularToothTable.clear();
+namespace {
 
-  FlywheelGeometry g;
-  if (!DescribeFlywheel(Word(syncTable, kSyncFlywheelWord), Word(engineTable, kEngineCylindersWord),
-                        g)) {
-    return false;
-  }
-  if (syncTable.size() < kSyncWordsWritten) return false;
-
-  const std::vector<int> weights = ToothWeights(g);
+// For each tooth, the window of L units that ends at it, or at the last tooth before it
+// where one can: a long gap may overrun a window. nullopt when no tooth can end one.
+std::optional<WordTable> WindowEntries(const std::vector<int>& weights, int windowUnits) {
   const size_t teeth = weights.size();
-
-  // A window may have to end earlier than the last tooth when a long gap would overrun
-  // it; when no tooth at all can end one, the flywheel cannot be described.
-  const std::vector<int> starts = ExactWindowStarts(weights, g.windowUnits);
-  std::vector<uint16_t> windows(teeth);
+  const std::vector<int> starts = ExactWindowStarts(weights, windowUnits);
+  WordTable windows(teeth);
   for (size_t u = 0; u < teeth; ++u) {
     size_t end = u;
     size_t tried = 0;
     while (starts[end] < 0 && ++tried < teeth) end = Before(end, teeth);
-    if (starts[end] < 0) return false;
+    if (starts[end] < 0) return std::nullopt;
     windows[u] = EncodeToothWindow(starts[end], static_cast<int>(end));
   }
+  return windows;
+}
 
-  // Positions before RegularToothTable: both need every list before anything is stored.
-  const std::vector<Position> positions = ToothPositions(g);
-  const size_t positionCount = positions.size();
-  std::vector<uint16_t> regular(teeth);
+// For each tooth, twice the index of the last tooth before it whose gap is the regular one;
+// nullopt when no gap is.
+std::optional<WordTable> RegularEntries(const std::vector<int>& weights, int regularWeight) {
+  const size_t teeth = weights.size();
+  WordTable regular(teeth);
   for (size_t i = 0; i < teeth; ++i) {
     size_t back = Before(i, teeth);
     size_t tried = 1;
-    while (weights[back] != g.regularWeight && tried++ < teeth) back = Before(back, teeth);
-    if (weights[back] != g.regularWeight) return false;
+    while (weights[back] != regularWeight && tried++ < teeth) back = Before(back, teeth);
+    if (weights[back] != regularWeight) return std::nullopt;
     regular[i] = Low16(2 * back);
   }
+  return regular;
+}
 
-  StartTable(toothWindowTable, teeth + 1);
-  for (size_t i = 0; i <= teeth; ++i) toothWindowTable.push_back(windows[Before(i % teeth, teeth)]);
-
-  StartTable(toothAngleTable, teeth);
+WordTable ToothAngles(const std::vector<int>& weights, const FlywheelGeometry& g) {
+  WordTable table;
+  StartTable(table, weights.size());
   const uint64_t cycleUnits = 2 * uint64_t(g.unitsPerRevolution);
   uint64_t a = 0;
-  for (size_t i = 0; i < teeth; ++i) {
-    toothAngleTable.push_back(Low16(NearestQuotient(a * 65536, cycleUnits)));
-    a += static_cast<uint64_t>(weights[i]);
+  for (const int weight : weights) {
+    table.push_back(Low16(NearestQuotient(a * 65536, cycleUnits)));
+    a += static_cast<uint64_t>(weight);
   }
+  return table;
+}
 
-  StartTable(toothPositionTable, positionCount);
-  for (size_t j = 0; j < positionCount; ++j) {
+WordTable PositionTable(const std::vector<Position>& positions) {
+  const size_t count = positions.size();
+  WordTable table;
+  StartTable(table, count);
+  for (size_t j = 0; j < count; ++j) {
     // An empty position counts the steps back to the tooth that fills it; a tooth's own
     // position carries the weight of the gap before it.
     const bool empty = positions[j].weight == 0;
     size_t m = j;
     int gap = 0;
-    for (size_t tried = 0; tried < positionCount; ++tried) {
-      m = Before(m, positionCount);
+    for (size_t tried = 0; tried < count; ++tried) {
+      m = Before(m, count);
       gap += empty ? 1 : positions[m].weight;
       if (positions[m].weight != 0) break;
     }
-    toothPositionTable.push_back(EncodeToothPosition(gap, positions[m].tooth));
+    table.push_back(EncodeToothPosition(gap, positions[m].tooth));
   }
+  return table;
+}
 
-  StartTable(regularToothTable, teeth);
-  regularToothTable.insert(regularToothTable.end(), regular.begin(), regular.end());
-
+FlywheelSyncWords SyncWordsOf(const FlywheelGeometry& g) {
   const SyncFactors factors = FactorsOf(g);
   const auto t = static_cast<uint32_t>(g.flywheel.T);
   const auto p = static_cast<uint64_t>(g.periods);
-  syncTable[kSyncLastTeethWord] = Low16(257 * t - static_cast<uint32_t>(factors.lastTeethOffset));
-  syncTable[kSyncEventWord] = Low16(factors.event);
-  syncTable[kSyncGapWord] = Low16(NearestQuotient(uint64_t{factors.gapPeriods} * 65536, 2 * p));
-  SetLong(syncTable, kSyncPeriodUsWord, static_cast<uint32_t>(kMinuteUs * factors.longPeriods / p));
-  SetLong(syncTable, kSyncSpeedWord, static_cast<uint32_t>(kMinuteUs * 65536 / g.speedScale));
-  return true;
+  return {
+      .lastTeeth = Low16(257 * t - static_cast<uint32_t>(factors.lastTeethOffset)),
+      .event = Low16(factors.event),
+      .gap = Low16(NearestQuotient(uint64_t{factors.gapPeriods} * 65536, 2 * p)),
+      .periodUs = static_cast<uint32_t>(kMinuteUs * factors.longPeriods / p),
+      .speed = static_cast<uint32_t>(kMinuteUs * 65536 / g.speedScale),
+  };
+}
+
+}  // namespace
+
+void FlywheelTables::WriteSyncWords(WordTable& syncTable) const {
+  assert(syncTable.size() >= kSyncWordsWritten);
+  syncTable[kSyncLastTeethWord] = sync.lastTeeth;
+  syncTable[kSyncEventWord] = sync.event;
+  syncTable[kSyncGapWord] = sync.gap;
+  SetLong(syncTable, kSyncPeriodUsWord, sync.periodUs);
+  SetLong(syncTable, kSyncSpeedWord, sync.speed);
+}
+
+std::optional<FlywheelTables> BuildFlywheelTables(std::span<const uint16_t> syncTable,
+                                                  std::span<const uint16_t> engineTable) {
+  FlywheelGeometry g;
+  if (!DescribeFlywheel(Word(syncTable, kSyncFlywheelWord), Word(engineTable, kEngineCylindersWord),
+                        g)) {
+    return std::nullopt;
+  }
+  if (syncTable.size() < kSyncWordsWritten) return std::nullopt;
+
+  const std::vector<int> weights = ToothWeights(g);
+  const size_t teeth = weights.size();
+  // Every list is made before anything is kept: any of them may refuse the flywheel.
+  const std::optional<WordTable> windows = WindowEntries(weights, g.windowUnits);
+  if (!windows) return std::nullopt;
+  const std::optional<WordTable> regular = RegularEntries(weights, g.regularWeight);
+  if (!regular) return std::nullopt;
+
+  FlywheelTables built;
+  WordTable& toothWindow = built.tables[0];
+  StartTable(toothWindow, teeth + 1);
+  for (size_t i = 0; i <= teeth; ++i) toothWindow.push_back((*windows)[Before(i % teeth, teeth)]);
+  built.tables[1] = ToothAngles(weights, g);
+  built.tables[2] = PositionTable(ToothPositions(g));
+  WordTable& regularTooth = built.tables[3];
+  StartTable(regularTooth, teeth);
+  regularTooth.insert(regularTooth.end(), regular->begin(), regular->end());
+  built.sync = SyncWordsOf(g);
+  return built;
 }
 
 }  // namespace vantel

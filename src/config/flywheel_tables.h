@@ -2,7 +2,9 @@
 // The flywheel description tables the ECU needs besides the flywheel word: one entry per
 // tooth (or tooth position) over the 720° engine cycle, generated from the flywheel word
 // and the number of cylinders.
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -79,14 +81,31 @@ constexpr ToothPositionEntry DecodeToothPosition(uint16_t entry) {
   return {entry >> kToothGapShift, entry & ((1 << kToothGapShift) - 1)};
 }
 
-/// Builds ToothWindowTable, ToothAngleTable, ToothPositionTable and RegularToothTable and
-/// writes SyncTable words 2 and 5 to 10. Reads SyncTable word 1 and EngineTable word 6.
-/// Returns false, with the four tables emptied (not even a size word) and `syncTable`
-/// untouched, when the flywheel word is of no known type, a precondition of
-/// DescribeFlywheel is broken, the SyncTable is too short for its words, or no window of
-/// exactly L units exists.
-bool BuildFlywheelTables(WordTable& syncTable, std::span<const uint16_t> engineTable,
-                         WordTable& toothWindowTable, WordTable& toothAngleTable,
-                         WordTable& toothPositionTable, WordTable& regularToothTable);
+/// The SyncTable words the generator computes besides the four tables.
+struct FlywheelSyncWords {
+  uint16_t lastTeeth = 0;  // word 2: the last two tooth indexes of a revolution
+  uint16_t event = 0;      // word 5: singularity length ratio
+  uint16_t gap = 0;        // word 6: longest gap, 1/65536 of the cycle
+  uint32_t periodUs = 0;   // words 7-8: longest gap time at 1 RPM, in µs
+  uint32_t speed = 0;      // words 9-10: RPM conversion over one window
+};
+
+/// What the generator derives for one flywheel and one number of cylinders.
+struct FlywheelTables {
+  /// ToothWindowTable, ToothAngleTable, ToothPositionTable, RegularToothTable.
+  std::array<WordTable, 4> tables;
+  FlywheelSyncWords sync;
+
+  /// Writes SyncTable words 2 and 5 to 10; `syncTable` holds them (the generator refuses a
+  /// shorter one).
+  void WriteSyncWords(WordTable& syncTable) const;
+};
+
+/// The four flywheel description tables and the SyncTable words for the flywheel word of
+/// `syncTable` (word 1) and the cylinders of `engineTable` (word 6). nullopt when the word
+/// is of no known type, a precondition of DescribeFlywheel is broken, the SyncTable is too
+/// short for the generator's words, or no window of exactly L units exists.
+std::optional<FlywheelTables> BuildFlywheelTables(std::span<const uint16_t> syncTable,
+                                                  std::span<const uint16_t> engineTable);
 
 }  // namespace vantel

@@ -12,9 +12,9 @@ bool MayUpgrade(ConfiguredMachine& machine, int nameIndex) {
 
 bool WriteUpgraded(ConfiguredMachine& machine, int nameIndex, int tableIndex, int32_t ignoreBit,
                    WordTable upgraded) {
-  machine.state |= ignoreBit;
+  machine.ExpectOwnChange(ignoreBit);
   if (!SendWords(machine, REQ_ITEM_WRITE, machine.ItemName(nameIndex), upgraded)) {
-    machine.state &= ~ignoreBit;
+    machine.ForgetOwnChange(ignoreBit);
     return false;
   }
   // The same run checks the layout the host now holds.

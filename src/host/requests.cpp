@@ -193,7 +193,8 @@ bool RefreshMachineName(HostChannel& host) {
 
 void EndAction(HostChannel& host, const std::string& key) {
   ReplyBuffer reply;
-  CallHost(host, REQ_END_ACTION, key.c_str(), reply.get());
+  // Nothing follows an end: a refusal has nobody left to tell.
+  static_cast<void>(CallHost(host, REQ_END_ACTION, key.c_str(), reply.get()));
 }
 
 uint32_t ItemStateClass(int32_t stateBits) {
@@ -210,8 +211,9 @@ int ClassifyItemState(int32_t stateBits) {
 int ItemUsable(HostChannel& host, const std::string& item) {
   int32_t id = 0;
   if (!AskIntQuiet(host, REQ_ITEM_ID, item, id)) return 0;
+  // An unreadable state has shown its error and classifies as unknown: not usable.
   int32_t stateBits = kItemStateUnknown;
-  AskInt(host, REQ_ITEM_STATE, item, stateBits);
+  static_cast<void>(AskInt(host, REQ_ITEM_STATE, item, stateBits));
   return ClassifyItemState(stateBits);
 }
 

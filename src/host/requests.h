@@ -12,50 +12,55 @@
 namespace vantel {
 
 /// Calls the host entry of `host` (or refuses with -1 when the host exports none).
-int32_t CallHost(HostChannel& host, int32_t code, const char* item, HostBuffer* record);
+[[nodiscard]] int32_t CallHost(HostChannel& host, int32_t code, const char* item,
+                               HostBuffer* record);
 /// The same for a bare entry and machine index (the handshake and a failed creation).
-int32_t CallHost(ActionDllFn entry, int32_t machine, int32_t code, const char* item,
-                 HostBuffer* record);
+[[nodiscard]] int32_t CallHost(ActionDllFn entry, int32_t machine, int32_t code, const char* item,
+                               HostBuffer* record);
 
 /// One sending exchange, silent: `input` passes to the host on success and is freed on
 /// failure, and whatever else the host left in the record is freed. The host's result.
-int32_t CallHostWithInput(ActionDllFn entry, int32_t machine, int32_t code, const char* item,
-                          int32_t len, HostData input);
+[[nodiscard]] int32_t CallHostWithInput(ActionDllFn entry, int32_t machine, int32_t code,
+                                        const char* item, int32_t len, HostData input);
 
 /// The string id of the message for ACTIONDLL result `result`.
-uint32_t HostErrorMessageId(int32_t result);
+[[nodiscard]] uint32_t HostErrorMessageId(int32_t result);
 
-bool AskInt(HostChannel& host, int32_t code, const std::string& item, int32_t& value);
-bool AskText(HostChannel& host, int32_t code, const std::string& item, std::string& text);
-bool AskTable(HostChannel& host, int32_t code, const std::string& item, WordTable& table);
-bool AskLongTable(HostChannel& host, int32_t code, const std::string& item,
-                  std::vector<int32_t>& table);
-bool SendInt(HostChannel& host, int32_t code, const std::string& item, int32_t value);
-bool SendWords(HostChannel& host, int32_t code, const std::string& item,
-               std::span<const uint16_t> words);
+[[nodiscard]] bool AskInt(HostChannel& host, int32_t code, const std::string& item, int32_t& value);
+[[nodiscard]] bool AskText(HostChannel& host, int32_t code, const std::string& item,
+                           std::string& text);
+[[nodiscard]] bool AskTable(HostChannel& host, int32_t code, const std::string& item,
+                            WordTable& table);
+[[nodiscard]] bool AskLongTable(HostChannel& host, int32_t code, const std::string& item,
+                                std::vector<int32_t>& table);
+[[nodiscard]] bool SendInt(HostChannel& host, int32_t code, const std::string& item, int32_t value);
+[[nodiscard]] bool SendWords(HostChannel& host, int32_t code, const std::string& item,
+                             std::span<const uint16_t> words);
 
-bool AskIntQuiet(HostChannel& host, int32_t code, const std::string& item, int32_t& value);
-bool AskTextQuiet(HostChannel& host, int32_t code, const std::string& item, std::string& text);
-bool AskListQuiet(HostChannel& host, int32_t code, const std::string& item,
-                  std::vector<std::string>& names);
+[[nodiscard]] bool AskIntQuiet(HostChannel& host, int32_t code, const std::string& item,
+                               int32_t& value);
+[[nodiscard]] bool AskTextQuiet(HostChannel& host, int32_t code, const std::string& item,
+                                std::string& text);
+[[nodiscard]] bool AskListQuiet(HostChannel& host, int32_t code, const std::string& item,
+                                std::vector<std::string>& names);
 /// REQ_FNC_QUERY / REQ_SUP_QUERY: the integer itself, 0 on any failure.
-int32_t AskQueryQuiet(HostChannel& host, int32_t code, const std::string& item);
+[[nodiscard]] int32_t AskQueryQuiet(HostChannel& host, int32_t code, const std::string& item);
 
 /// REQ_USER_LEVEL: in/out, sends 5 and reads the reply in its place (reporting).
-bool AskUserLevel(HostChannel& host, int32_t& level);
+[[nodiscard]] bool AskUserLevel(HostChannel& host, int32_t& level);
 /// REQ_ITEM_NAME: in/out, sends the identifier and reads the name in its place (silent).
-bool AskItemNameQuiet(HostChannel& host, int32_t id, std::string& name);
+[[nodiscard]] bool AskItemNameQuiet(HostChannel& host, int32_t id, std::string& name);
 
 /// Shows machine name + "\n" + the message of `result`, OK button, error icon.
 void ShowHostError(HostChannel& host, int32_t result);
 /// Asks the name silently, stores it when valid; returns the channel's name in any case.
 std::string GetMachineName(HostChannel& host);
 /// The same, reporting a failure; true only when the name was stored.
-bool RefreshMachineName(HostChannel& host);
+[[nodiscard]] bool RefreshMachineName(HostChannel& host);
 /// REQ_END_ACTION with `key`; the result is ignored.
 void EndAction(HostChannel& host, const std::string& key);
 /// -1 or +1 when the item exists and its data is usable, 0 otherwise.
-int ItemUsable(HostChannel& host, const std::string& item);
+[[nodiscard]] int ItemUsable(HostChannel& host, const std::string& item);
 /// REQ_ITEM_STATE classes: the state bits under kItemStateClassMask.
 inline constexpr uint32_t kItemStateClassMask = 0xE8000000u;
 inline constexpr uint32_t kItemClassMain = 0x80000000u;

@@ -4,6 +4,7 @@
 // A dialog runs a modal loop in which the host may call any export, a second start and the
 // end of this very action included; the state bits decide what each does, and the function
 // that runs a dialog owns it, so nothing the host does can destroy it under the loop.
+#include <array>
 #include <memory>
 
 #include "host/requests.h"
@@ -11,6 +12,7 @@
 #include "platform/string_table.h"
 #include "plugin/flows.h"
 #include "plugin/handlers.h"
+#include "plugin/map_scale_items.h"
 #include "res/string_ids.h"
 #include "ui/cal_emg_dialog.h"
 #include "ui/cal_map_dialog.h"
@@ -27,15 +29,13 @@ void ShowActionMessage(MachineContext& context, const std::string& text) {
 /// Asks the host to end the running action, once: after that nothing more of it reaches the
 /// machine. The action stays marked running until the host answers with RSTSETEMG.
 void EndRunningAction(MachineContext& context) {
-  if (context.actionEndAsked) return;
-  context.actionEndAsked = true;
-  EndAction(context, context.actionKey);
+  if (context.TakeActionEnd()) EndAction(context, context.actionKey);
 }
 
-/// Ends the action begun as `serial` if it is still the one running: the host may have ended
+/// Ends the action begun as `ticket` if it is still the one running: the host may have ended
 /// it, or begun another, from a message box meanwhile.
-void EndIfStillRunning(MachineContext& context, uint32_t serial) {
-  if (context.Has(ActionRunning) && context.actionSerial == serial) EndRunningAction(context);
+void EndIfStillRunning(MachineContext& context, uint32_t ticket) {
+  if (context.IsCurrentAction(ticket)) EndRunningAction(context);
 }
 
 /// Ends the action towards the host with `message`.
@@ -58,43 +58,41 @@ bool CheckActionPreconditions(MachineContext& context) {
   return true;
 }
 
-/// Whether the action begun as `serial` is still the one running, and not yet ended by the
-/// plug-in.
-bool StillRunning(const MachineContext& context, uint32_t serial) {
-  return context.Has(ActionRunning) && context.actionSerial == serial && !context.actionEndAsked;
-}
-
-bool CommitAction(MachineContext& context) {
-  const uint32_t serial = context.actionSerial;
-  if (!StillRunning(context, serial)) return false;
+/// Asks the host to send the tables not done, then waits for its reports; ends the action
+/// at once when there is nothing to send or no machine to send to.
+bool CommitAction(MachineContext& context, uint32_t ticket) {
+  if (!context.IsCurrentAction(ticket)) return false;
   int32_t connection = 0;
   if (context.tablesDone == kAllTablesDone || context.InFirstEightMachines() ||
       !AskInt(context, REQ_MACHINE_CONNECTION, "", connection) || connection == -1) {
-    EndIfStillRunning(context, serial);
+    EndIfStillRunning(context, ticket);
     return true;
   }
+  context.actionSending = true;
   for (const TableSend& entry : kTableSendOrder) {
     // The host may end this action (and start another) in a failed send's message box, or
     // report sendings from inside the request: the sends belong to the action confirmed.
-    if (!StillRunning(context, serial)) return false;
+    if (!context.IsCurrentAction(ticket)) return false;
     if (context.tablesDone & entry.doneBit) continue;
     if (!SendInt(context, REQ_ITEM_SEND, context.ItemName(entry.table), -1)) {
-      EndIfStillRunning(context, serial);
+      EndIfStillRunning(context, ticket);
       return false;
     }
   }
   return true;
 }
 
-/// Runs `dialog` modally while `slot` points at it, then ends or commits the action.
-template <class DialogClass>
+/// Runs `dialog` modally while `slot` points at it, then ends the action or publishes the
+/// dialog's edits (`editsOf` takes them from the dialog) and commits.
+template <class DialogClass, class Edits>
 bool RunActionDialog(MachineContext& context, DialogClass*(MachineContext::*slot),
-                     std::unique_ptr<DialogClass> dialog) {
-  const uint32_t serial = context.actionSerial;
+                     std::unique_ptr<DialogClass> dialog, Edits editsOf) {
+  const uint32_t ticket = context.actionSerial;
   context.*slot = dialog.get();
   const int32_t result = dialog->DoModal();
   // A nested action (after the host ended this one) may have taken the slot meanwhile.
   if (context.*slot == dialog.get()) context.*slot = nullptr;
+  const std::array<WordTable, kConfigTableCount> edited = editsOf(*dialog);
   dialog.reset();
   // A dialog that could not open was not confirmed: nothing of it may reach the machine.
   if (result == IDCANCEL || result == -1) {
@@ -103,25 +101,34 @@ bool RunActionDialog(MachineContext& context, DialogClass*(MachineContext::*slot
       EndAction(context, context.actionKey);
     } else {
       // An action the host began meanwhile is not this dialog's to end.
-      EndIfStillRunning(context, serial);
+      EndIfStillRunning(context, ticket);
     }
     return false;
   }
-  return context.actionSerial == serial && CommitAction(context);
+  PublishEdits(context, ticket, edited);
+  return CommitAction(context, ticket);
 }
 
 bool RunMainDialog(MachineContext& context) {
   const std::string title = LoadString(IDS_MAIN_DIALOG_TITLE) + " " + GetMachineName(context);
   return RunActionDialog(context, &MachineContext::mainDialog,
-                         std::make_unique<CSisCalEmgDialog>(0, context, title));
+                         std::make_unique<CSisCalEmgDialog>(0, context, title),
+                         [](const CSisCalEmgDialog& dialog) { return dialog.tables().tables; });
 }
 
 bool RunMapDialog(MachineContext& context, int32_t selector) {
   const std::string title = LoadString(IDS_MAP_DIALOG_TITLE) +
                             (selector == kRail1ScaleWord ? "1) " : "2) ") + GetMachineName(context);
+  // The map dialog edits the engine table alone; the other five go out as the machine has them.
+  std::array<WordTable, kConfigTableCount> tables = context.tables;
+  HostMapScaleItems items(context);
   return RunActionDialog(
       context, &MachineContext::mapDialog,
-      std::make_unique<CSisCalMapDialog>(0, context, title, selector, context.Table(kEngineTable)));
+      std::make_unique<CSisCalMapDialog>(0, items, title, selector, context.Table(kEngineTable)),
+      [tables](const CSisCalMapDialog& dialog) mutable {
+        tables[kEngineTable] = dialog.table();
+        return tables;
+      });
 }
 
 void StartAction(MachineContext& context, const std::string& key, ActionKind kind,
@@ -137,11 +144,7 @@ void StartAction(MachineContext& context, const std::string& key, ActionKind kin
     if (key != context.actionKey) EndAction(context, key);
     return;
   }
-  context.state |= ActionRunning;
-  context.actionKey = key;
-  ++context.actionSerial;
-  context.actionEndAsked = false;
-  context.deferChecks = 1;
+  context.BeginAction(key);
   if (!CheckActionPreconditions(context)) return;
   if (kind == ActionKind::kMainDialog) {
     RunMainDialog(context);
@@ -152,6 +155,25 @@ void StartAction(MachineContext& context, const std::string& key, ActionKind kin
 
 }  // namespace
 
+void PublishEdits(MachineContext& context, uint32_t ticket,
+                  const std::array<WordTable, kConfigTableCount>& edited) {
+  if (!context.IsCurrentAction(ticket)) return;
+  context.tablesDone = 0;
+  for (const TableSend& entry : kTableSendOrder) {
+    // A host error's message box lets the host end the action (and start another): the
+    // writes belong to the action the user confirmed, so they stop with it.
+    if (!context.IsCurrentAction(ticket)) return;
+    const WordTable& copy = edited[static_cast<size_t>(entry.table)];
+    if (copy == context.Table(entry.table)) {
+      context.tablesDone |= entry.doneBit;
+      continue;
+    }
+    // Its bit is set when the host confirms the sending; a failure has shown its message.
+    static_cast<void>(SendWords(context, REQ_ITEM_WRITE, context.ItemName(entry.table), copy));
+  }
+  context.deferChecks = 0;
+}
+
 void StartEditAction(MachineContext& context, const std::string& key) {
   StartAction(context, key, ActionKind::kMainDialog, 0);
 }
@@ -160,19 +182,9 @@ void StartMapAction(MachineContext& context, const std::string& key, int rail) {
   StartAction(context, key, ActionKind::kMapDialog, rail == 0 ? kRail1ScaleWord : kRail2ScaleWord);
 }
 
-namespace {
-
-/// Whether a report of a sending can concern the running action: it has sent something, so
-/// its dialog is closed, and the plug-in has not ended it yet.
-bool AwaitsSendingReports(const MachineContext& context) {
-  return context.Has(ActionRunning) && !context.actionEndAsked && !context.mainDialog &&
-         !context.mapDialog;
-}
-
-}  // namespace
-
 void OnItemSent(MachineContext& context, const std::string& item) {
-  if (!AwaitsSendingReports(context)) return;
+  // Before the action asked for a sending, a report cannot concern it.
+  if (!context.IsCurrentAction(context.actionSerial) || !context.actionSending) return;
   for (const TableSend& entry : kTableSendOrder) {
     if (item == context.ItemName(entry.table)) context.tablesDone |= entry.doneBit;
   }
@@ -180,7 +192,7 @@ void OnItemSent(MachineContext& context, const std::string& item) {
 }
 
 void OnItemSendError(MachineContext& context, const std::string& item) {
-  if (!AwaitsSendingReports(context)) return;
+  if (!context.IsCurrentAction(context.actionSerial) || !context.actionSending) return;
   const uint32_t serial = context.actionSerial;
   int32_t code = 0;
   if (!AskInt(context, REQ_ITEM_ERROR_CODE, item, code)) {
@@ -200,17 +212,13 @@ void EndHostAction(MachineContext& context, const std::string& key) {
   // They close when control returns to their modal loops, as cancelled.
   if (context.mainDialog) context.mainDialog->EndDialog(IDCANCEL);
   if (context.mapDialog) context.mapDialog->EndDialog(IDCANCEL);
-  while (context.Has(RecheckPending)) {
-    context.state &= ~RecheckPending;
+  while (context.TakeOwedRecheck()) {
     if (CheckAndReport(context)) {
       ApplyAvailability(context);
       RunPendingRefresh(context);
     }
   }
-  context.state &= ~(RecheckPending | ActionRunning);
-  context.deferChecks = 0;
-  context.actionKey.clear();
-  context.actionEndAsked = false;
+  context.FinishAction();
 }
 
 }  // namespace vantel

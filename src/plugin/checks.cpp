@@ -14,7 +14,7 @@ bool CheckAndReport(MachineContext& context) {
 
 bool CheckOwed(MachineContext& context) {
   if (context.deferChecks != 1) return false;
-  context.state |= RecheckPending;
+  context.OweRecheck();
   return true;
 }
 

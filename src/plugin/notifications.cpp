@@ -15,7 +15,7 @@ bool ChangeConcernsUs(MachineContext& context, const std::string& item) {
 // Consumes the ignore bit of a table the control wrote itself; true when it applied.
 bool ConsumeOwnWrite(MachineContext& context, const std::string& item, int32_t bit, int table) {
   if (!context.Has(bit) || item != context.ItemName(table)) return false;
-  context.state &= ~bit;
+  static_cast<void>(context.TakeOwnChange(bit));
   ReadConfigurationTable(context, context, item);
   return true;
 }

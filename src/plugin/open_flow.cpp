@@ -50,8 +50,9 @@ void SendRailScales(MachineContext& context) {
     int32_t isMap = 0;
     if (!AskInt(context, REQ_ITEM_IS_MAP, map, isMap) || isMap == 0) continue;
     const size_t base = RailScaleReferenceWord(r);
-    SendInt(context, REQ_ITEM_VSCALE, map, ScaleReference(engine, base));
-    SendInt(context, REQ_ITEM_HSCALE, map, ScaleReference(engine, base + 2));
+    // Each map stands alone: a refusal has shown its error and the next map is still sent.
+    static_cast<void>(SendInt(context, REQ_ITEM_VSCALE, map, ScaleReference(engine, base)));
+    static_cast<void>(SendInt(context, REQ_ITEM_HSCALE, map, ScaleReference(engine, base + 2)));
   }
 }
 
@@ -64,10 +65,10 @@ bool CandidateReadable(MachineContext& context, int32_t id) {
 }
 
 void FailOpen(MachineContext& context, const std::string& key) {
-  context.state = Rejected | Busy;
+  context.OpenFailed();
   ShowMessageBox(context.machineName + "\n" + LoadString(IDS_MAJOR_ERROR), MB_OK | MB_ICONERROR);
   EndAction(context, key);
-  context.state &= ~Busy;
+  context.EndBusy();
 }
 
 }  // namespace
@@ -93,21 +94,14 @@ bool GroupApplies(const CommandGroup& group, const WordTable& engine, int32_t ke
 
 bool ResetForOpen(MachineContext& context) {
   context.report.reset();
-  RefreshMachineName(context);
+  // A name the host does not give keeps the one known before.
+  static_cast<void>(RefreshMachineName(context));
   int32_t level = 0;
   context.wideItemChoice = AskUserLevel(context, level) && level <= 5 ? 1 : 0;
-  context.auxPhase2SensorAvailable = 0;
-  context.auxPhase3SensorAvailable = 0;
-  context.injectionChannelCount = 0;
+  context.ResetFacts();
+  context.ResetVerdict();
   context.refreshAllPending = 0;
   context.refreshPartPending = 0;
-  context.flywheelTableFlag = 1;
-  context.ConfigState = kConfigNotChecked;
-  context.caps = EcuCapabilities{};
-  context.OptionFlags = 0;
-  context.phaseKnown = 0;
-  context.InjectionFlags = -1;
-  context.phaseItemId = -1;
   bool all = true;
   for (const UserList& list : kUserLists) {
     int32_t& field = context.*list.field;
@@ -119,7 +113,9 @@ bool ResetForOpen(MachineContext& context) {
   return all;
 }
 
-void CreateMachineReport(MachineContext& context) { context.report = CreateReport(context); }
+void CreateMachineReport(MachineContext& context) {
+  context.report = CreateReport(context, GetMachineName(context));
+}
 
 void OpenConfiguration(int64_t index, CVantelApp& app, const std::string& key) {
   MachineContext* context = FindContext(app, index);
@@ -129,21 +125,22 @@ void OpenConfiguration(int64_t index, CVantelApp& app, const std::string& key) {
     if (!created) {
       DeleteContext(app, index);
       ReplyBuffer reply;
-      CallHost(app.hostEntry, static_cast<int32_t>(index), REQ_END_ACTION, key.c_str(),
-               reply.get());
+      // Nothing follows an end: a refusal has nobody left to tell.
+      static_cast<void>(CallHost(app.hostEntry, static_cast<int32_t>(index), REQ_END_ACTION,
+                                 key.c_str(), reply.get()));
       return;
     }
     context = FindContext(app, index);
   }
   if (context->Has(Open | Busy)) return;
-  context->state = Busy;
+  context->BeginOpen();
   context->openKey = key;
   if (!ResetForOpen(*context) || !ReadCommandTable(*context, *context, key) ||
       !ReadConfigurationTables(*context, *context)) {
     FailOpen(*context, key);
     return;
   }
-  context->state = Open;
+  context->Opened();
   CreateMachineReport(*context);
   if (!CheckAndReport(*context)) return;
   ApplyAvailability(*context);
@@ -158,12 +155,13 @@ void ApplyAvailability(MachineContext& context) {
   const CommandGroupList groups = context.groups;
   for (const auto& group : groups) {
     const int32_t enabled = GroupApplies(*group, engine, key, optionFlags) ? 1 : 0;
+    // Each item stands alone: a refusal has shown its error and the walk goes on.
     for (const std::string& name : group->functions)
-      SendInt(context, REQ_FNC_ENABLE, name, enabled);
+      static_cast<void>(SendInt(context, REQ_FNC_ENABLE, name, enabled));
     for (const std::string& name : group->supervisions)
-      SendInt(context, REQ_SUP_ENABLE, name, enabled);
+      static_cast<void>(SendInt(context, REQ_SUP_ENABLE, name, enabled));
     for (const std::string& name : group->dataItems)
-      SendInt(context, REQ_DAT_ENABLE, name, enabled);
+      static_cast<void>(SendInt(context, REQ_DAT_ENABLE, name, enabled));
   }
   SendRailScales(context);
 }
@@ -181,8 +179,9 @@ void ApplyScaleEntries(MachineContext& context) {
         CandidateReadable(context, entry->CN6)) {
       reference = entry->CN6;
     }
+    // As in ApplyAvailability, a refusal is shown and the next map still gets its reference.
     for (const std::string& map : entry->dataItems)
-      SendInt(context, REQ_ITEM_HSCALE, map, reference);
+      static_cast<void>(SendInt(context, REQ_ITEM_HSCALE, map, reference));
   }
 }
 

@@ -19,11 +19,13 @@ void RefreshItem(MachineContext& context, const std::string& item) {
   int32_t id = 0;
   if (!AskInt(context, REQ_ITEM_ID, item, id) || static_cast<uint32_t>(id) >= kMaxRefreshedItemId)
     return;
+  // An attribute the host does not give stays 1: the item is then not refreshed. A refused
+  // send has shown its error; the walk goes on with the next item either way.
   int32_t a = 1;
   int32_t b = 1;
-  AskInt(context, REQ_ITEM_ATTR_23, item, a);
-  AskInt(context, REQ_ITEM_ATTR_24, item, b);
-  if (a == 0 && b == 0) SendInt(context, REQ_ITEM_SEND, item, kRefreshSendMode);
+  static_cast<void>(AskInt(context, REQ_ITEM_ATTR_23, item, a));
+  static_cast<void>(AskInt(context, REQ_ITEM_ATTR_24, item, b));
+  if (a == 0 && b == 0) static_cast<void>(SendInt(context, REQ_ITEM_SEND, item, kRefreshSendMode));
 }
 
 }  // namespace
@@ -49,12 +51,11 @@ void SaveCheck(MachineContext& context, const std::string& key) {
 
 void CloseConfiguration(MachineContext& context, const std::string& key) {
   if (key != context.openKey || !context.Has(Open)) return;
-  context.state = (context.state & ~Open) | Busy;
-  if (ConfigurationUnusable(context.ConfigState)) context.state |= Rejected;
+  context.BeginClose(ConfigurationUnusable(context.ConfigState));
   context.report.reset();
   context.groups.clear();
   context.scaleEntries.clear();
-  context.state &= ~Busy;
+  context.EndBusy();
 }
 
 void ConnectionUp(MachineContext& context) {

@@ -53,7 +53,8 @@ bool CreateContext(int32_t index, CVantelApp& app) {
   if (slot) return false;
   slot = std::make_unique<MachineContext>(&app, index);
   MachineContext& context = *slot;
-  AskInt(context, REQ_HOST_LEVEL, "", context.hostLevel);
+  // An unknown level stays -1, which the check below refuses.
+  static_cast<void>(AskInt(context, REQ_HOST_LEVEL, "", context.hostLevel));
   const bool named = RefreshMachineName(context);
   return named && context.hostLevel > 2;
 }

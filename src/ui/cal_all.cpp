@@ -10,7 +10,6 @@
 #include "platform/string_table.h"
 #include "res/dialog_ids.h"
 #include "res/string_ids.h"
-#include "ui/cal_emg_dialog.h"
 
 namespace vantel {
 namespace {
@@ -35,11 +34,10 @@ constexpr uint16_t Flag(int type) { return kIgnitionRadios[static_cast<size_t>(t
 
 }  // namespace
 
-CSisCalAll::CSisCalAll(CSisCalEmgDialog& dialog)
-    : CSisCalPage(IDD_IGNITION_PAGE), dialog_(dialog) {}
+CSisCalAll::CSisCalAll(DialogTables& model) : CSisCalPage(IDD_IGNITION_PAGE, model) {}
 
 bool CSisCalAll::OnInitDialog() {
-  const uint16_t maxDelayUs = Word(dialog_.tables().caps.IgnitionCaps, 5);
+  const uint16_t maxDelayUs = Word(model_.caps.IgnitionCaps, 5);
   SetWindowText(
       GetDlgItem(IDC_IGNITION_DELAY_LABEL),
       LoadString(IDS_IGNITION_DELAY_LABEL) + " ( 0 - " + std::to_string(maxDelayUs) + " )");
@@ -64,11 +62,12 @@ void CSisCalAll::FillPage() {
 }
 
 void CSisCalAll::ReadTables() {
-  DialogTables& tables = dialog_.tables();
+  DialogTables& tables = model_;
   const WordTable& caps = tables.caps.IgnitionCaps;
   const uint32_t ignitionChannels = Word(caps, 2);
   const uint32_t ignitionPulses = Word(caps, 4);
-  cylinders_ = Word(tables.Engine(), kEngineCylindersWord);
+  const EngineRecord engine = tables.ReadEngine();
+  cylinders_ = engine.cylinders;
 
   allowedTypes_ = Word(caps, 1);
   // A twin-spark coil fires a pair of cylinders at once, on one channel, with two pulses.
@@ -80,7 +79,7 @@ void CSisCalAll::ReadTables() {
 
   // Later flags override earlier ones; a stored type the ECU refuses shows as static.
   const auto allows = [&](int type) { return (allowedTypes_ & Flag(type)) != 0; };
-  const uint16_t stored = Word(tables.Engine(), kEngineIgnitionWord);
+  const uint16_t stored = engine.ignitionType;
   type_ = kNoType;
   if (stored & kIgnitionDistributed) type_ = allows(kDistributed) ? kDistributed : kStatic;
   if (stored & kIgnitionTwinSpark) {
@@ -120,8 +119,7 @@ void CSisCalAll::EnableRadios() {
 }
 
 void CSisCalAll::SetDelayEdit() {
-  SetEditInt(GetSafeHwnd(), IDC_IGNITION_DELAY,
-             Word(dialog_.tables().Engine(), kEngineIgnitionDelayWord));
+  SetEditInt(GetSafeHwnd(), IDC_IGNITION_DELAY, model_.ReadEngine().ignitionDelayUs);
 }
 
 void CSisCalAll::SetRadioChecks() {
@@ -131,7 +129,7 @@ void CSisCalAll::SetRadioChecks() {
 }
 
 bool CSisCalAll::SavePage() {
-  DialogTables& tables = dialog_.tables();
+  DialogTables& tables = model_;
   const uint16_t maxDelayUs = Word(tables.caps.IgnitionCaps, 5);
   // Read as 0, a text that is not a number would replace the user's delay without a word.
   const std::optional<int64_t> delayUs = GetEditInt(GetSafeHwnd(), IDC_IGNITION_DELAY);
@@ -140,10 +138,11 @@ bool CSisCalAll::SavePage() {
   }
   if (*delayUs < 0 || *delayUs > maxDelayUs) return Refuse(LoadString(IDS_IGNITION_DELAY_TOO_HIGH));
 
-  WordTable& engine = tables.Engine();
-  SetWord(engine, kEngineIgnitionDelayWord, static_cast<uint16_t>(*delayUs));
+  EngineRecord engine = tables.ReadEngine();
+  engine.ignitionDelayUs = static_cast<uint16_t>(*delayUs);
   // With no type chosen, distributed: the first of the three.
-  SetWord(engine, kEngineIgnitionWord, type_ == kNoType ? kIgnitionDistributed : Flag(type_));
+  engine.ignitionType = type_ == kNoType ? kIgnitionDistributed : Flag(type_);
+  tables.WriteEngine(engine);
   return true;
 }
 

@@ -6,11 +6,9 @@
 
 namespace vantel {
 
-class CSisCalEmgDialog;
-
 class CSisCalAll : public CSisCalPage {
  public:
-  explicit CSisCalAll(CSisCalEmgDialog& dialog);
+  explicit CSisCalAll(DialogTables& model);
 
   /// Also sets the dialog's injection channel count for the type shown.
   void FillPage() override;
@@ -27,7 +25,6 @@ class CSisCalAll : public CSisCalPage {
   void SetDelayEdit();
   void SetRadioChecks();
 
-  CSisCalEmgDialog& dialog_;
   uint32_t cylinders_ = 0;
   uint16_t allowedTypes_ = 0;  // EngineTable word 20 bits the ECU and the cylinders allow
   int type_ = -1;              // 0 distributed, 1 twin spark, 2 static, -1 none

@@ -9,7 +9,6 @@
 #include "platform/string_table.h"
 #include "res/dialog_ids.h"
 #include "res/string_ids.h"
-#include "ui/cal_emg_dialog.h"
 
 namespace vantel {
 namespace {
@@ -23,18 +22,13 @@ bool IsChecked(Hwnd control) {
 
 }  // namespace
 
-CSisCalBnk::CSisCalBnk(CSisCalEmgDialog& dialog) : CSisCalPage(IDD_BANKS_PAGE), dialog_(dialog) {}
-
-bool CSisCalBnk::OnInitDialog() {
-  FillPage();
-  return true;
-}
+CSisCalBnk::CSisCalBnk(DialogTables& model) : CSisCalPage(IDD_BANKS_PAGE, model) {}
 
 bool CSisCalBnk::OnMessage(const Message& message, intptr_t& /*result*/) {
   if (message.kind != MessageKind::Clicked) return false;
   switch (message.controlId) {
     case IDC_BANKS_REGULAR_ANGLES:
-      SetRegularAngles(static_cast<int>(cylinders_));
+      model_.SetRegularAngles(cylinders_);
       FillAngleEdits();
       return true;
     case IDC_BANKS_SPECIFIC_ANGLES:
@@ -58,9 +52,10 @@ bool CSisCalBnk::SavePage() {
     angleTexts_[row] = GetWindowText(GetDlgItem(IDC_CYLINDER_ANGLES[row]));
   }
 
-  const WordTable& engine = dialog_.tables().Engine();
+  EngineRecord engine = model_.ReadEngine();
+  // Words past the cylinders are 0.
   std::array<uint16_t, kMaxCylinders> words{};
-  for (size_t row = 0; row < Rows(); ++row) words[row] = Word(engine, kEngineAngleWord + row);
+  std::copy_n(engine.angles.begin(), Rows(), words.begin());
   if (IsChecked(GetDlgItem(IDC_BANKS_SPECIFIC_ANGLES))) {
     std::array<uint32_t, kMaxCylinders> hundredths{};
     std::array<bool, kMaxCylinders> edited{};
@@ -99,40 +94,32 @@ bool CSisCalBnk::SavePage() {
 
   // Only the rows in use are the user's: the hidden ones keep what the table holds, which the
   // Engine page clears when the number of cylinders changes.
-  const uint16_t storedBanks = Word(engine, kEngineBanksWord);
-  auto banks = static_cast<uint16_t>(storedBanks & ~((1u << Rows()) - 1));
+  auto banks = static_cast<uint16_t>(engine.banks & ~((1u << Rows()) - 1));
   for (size_t row = 0; row < Rows(); ++row) {
     if (IsChecked(GetDlgItem(IDC_CYLINDER_BANK2[row]))) banks |= static_cast<uint16_t>(1u << row);
   }
-  WriteAngles(words);
-  SetWord(dialog_.tables().Engine(), kEngineBanksWord, banks);
+  engine.angles = words;
+  engine.banks = banks;
+  model_.WriteEngine(engine);
   return true;
 }
 
-void CSisCalBnk::SetRegularAngles(int cylinders) {
-  const auto count = static_cast<uint32_t>(std::max(cylinders, 0));
-  const size_t rows = std::min<size_t>(count, kMaxCylinders);
-  std::array<uint16_t, kMaxCylinders> words{};
-  for (size_t row = 0; row < rows; ++row) {
-    words[row] = RegularAngleWord(static_cast<uint32_t>(row), count);
-  }
-  WriteAngles(words);
-}
-
 void CSisCalBnk::ReadTables() {
-  DialogTables& tables = dialog_.tables();
-  cylinders_ = Word(tables.Engine(), kEngineCylindersWord);
-  banksAllowed_ = BanksAllowed(Word(tables.caps.CylinderCaps, 1), Word(tables.caps.IgnitionCaps, 2),
+  EngineRecord engine = model_.ReadEngine();
+  cylinders_ = engine.cylinders;
+  banksAllowed_ = BanksAllowed(Word(model_.caps.CylinderCaps, 1), Word(model_.caps.IgnitionCaps, 2),
                                cylinders_);
-  if (!banksAllowed_) SetWord(tables.Engine(), kEngineBanksWord, 0);
+  if (banksAllowed_ || engine.banks == 0) return;
+  engine.banks = 0;
+  model_.WriteEngine(engine);
 }
 
 void CSisCalBnk::SetAngleModeRadios() {
-  const WordTable& engine = dialog_.tables().Engine();
+  const EngineRecord engine = model_.ReadEngine();
   bool regular = true;
   for (size_t row = 0; row < Rows(); ++row) {
     const uint16_t expected = RegularAngleWord(static_cast<uint32_t>(row), cylinders_);
-    regular = regular && Word(engine, kEngineAngleWord + row) == expected;
+    regular = regular && engine.angles[row] == expected;
   }
   const Hwnd page = GetSafeHwnd();
   CheckRadio(page, kAngleModeRadios,
@@ -149,11 +136,11 @@ void CSisCalBnk::EnableBankRadios() {
 }
 
 void CSisCalBnk::FillAngleEdits() {
-  const WordTable& engine = dialog_.tables().Engine();
+  const EngineRecord engine = model_.ReadEngine();
   const bool specific = IsChecked(GetDlgItem(IDC_BANKS_SPECIFIC_ANGLES));
   for (size_t row = 0; row < kBankRows; ++row) {
     const bool used = row < Rows();
-    angleTexts_[row] = used ? AngleText(Word(engine, kEngineAngleWord + row)) : std::string();
+    angleTexts_[row] = used ? AngleText(engine.angles[row]) : std::string();
     const Hwnd edit = GetDlgItem(IDC_CYLINDER_ANGLES[row]);
     EnableWindow(edit, specific && used);
     SetWindowText(edit, angleTexts_[row]);
@@ -161,7 +148,7 @@ void CSisCalBnk::FillAngleEdits() {
 }
 
 void CSisCalBnk::SetBankRadios() {
-  const uint16_t banks = Word(dialog_.tables().Engine(), kEngineBanksWord);
+  const uint16_t banks = model_.ReadEngine().banks;
   // Every row shows the table, so that a hidden row never shows a mark left from an earlier,
   // larger number of cylinders.
   for (size_t row = 0; row < kBankRows; ++row) {
@@ -169,12 +156,6 @@ void CSisCalBnk::SetBankRadios() {
     SetChecked(GetDlgItem(IDC_CYLINDER_BANK1[row]), !bank2);
     SetChecked(GetDlgItem(IDC_CYLINDER_BANK2[row]), bank2);
   }
-}
-
-void CSisCalBnk::WriteAngles(const std::array<uint16_t, kMaxCylinders>& words) {
-  WordTable& engine = dialog_.tables().Engine();
-  for (size_t row = 0; row < kMaxCylinders; ++row)
-    SetWord(engine, kEngineAngleWord + row, words[row]);
 }
 
 size_t CSisCalBnk::Rows() const { return std::min<size_t>(cylinders_, kMaxCylinders); }

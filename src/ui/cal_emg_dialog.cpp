@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "config/check_driver.h"
-#include "host/requests.h"
 #include "platform/message_box.h"
 #include "platform/string_table.h"
 #include "res/dialog_ids.h"
@@ -20,19 +19,29 @@ namespace vantel {
 namespace {
 
 template <class Page>
-std::unique_ptr<CSisCalPage> MakePage(CSisCalEmgDialog& dialog) {
-  return std::make_unique<Page>(dialog);
+std::unique_ptr<CSisCalPage> MakePage(DialogTables& model) {
+  return std::make_unique<Page>(model);
+}
+
+constexpr uint8_t PageBit(CSisCalEmgDialog::PageIndex index) {
+  return static_cast<uint8_t>(1u << index);
 }
 
 struct PageEntry {
   uint32_t tabText;
   uint32_t helpText;
-  std::unique_ptr<CSisCalPage> (*make)(CSisCalEmgDialog&);
+  std::unique_ptr<CSisCalPage> (*make)(DialogTables&);
+  /// The pages brought in line once this one has stored its values: saved again, since their
+  /// words follow this page's, and filled again, since they show limits that do.
+  uint8_t saveAfter = 0;
+  uint8_t fillAfter = 0;
 };
 
-// In tab order, which is also the order the pages are created, moved and destroyed in.
+// In tab order, which is also the order the pages are created, moved and destroyed in. The
+// phase words are encoded for the flywheel; the ignition types allowed depend on the cylinders.
 constexpr std::array<PageEntry, CSisCalEmgDialog::kPageCount> kPages{{
-    {IDS_TAB_ENGINE, IDS_NOTE_ENGINE_PAGE, &MakePage<CSisCalMot>},
+    {IDS_TAB_ENGINE, IDS_NOTE_ENGINE_PAGE, &MakePage<CSisCalMot>,
+     PageBit(CSisCalEmgDialog::kPhasesPage), PageBit(CSisCalEmgDialog::kIgnitionPage)},
     {IDS_TAB_BANKS, IDS_NOTE_BANKS_PAGE, &MakePage<CSisCalBnk>},
     {IDS_TAB_PHASES, IDS_NOTE_PHASES_PAGE, &MakePage<CSisCalPha>},
     {IDS_TAB_IGNITION, IDS_NOTE_IGNITION_PAGE, &MakePage<CSisCalAll>},
@@ -150,7 +159,7 @@ bool CSisCalEmgDialog::OnInitDialog() {
   currentPage_ = -1;
   bool allCreated = true;
   for (size_t i = 0; i < kPages.size(); ++i) {
-    pages_[i] = kPages[i].make(*this);
+    pages_[i] = kPages[i].make(tables_);
     if (pages_[i]->Create(self, IDC_MAIN_PAGE_PLACE)) continue;
     pages_[i].reset();
     allCreated = false;
@@ -185,16 +194,31 @@ void CSisCalEmgDialog::SelectPage(int index) {
   Page(index)->FillPage();
 }
 
+bool CSisCalEmgDialog::SavePage(int index) {
+  CSisCalPage* page = Page(index);
+  if (!page) return true;
+  if (!page->SavePage()) return false;
+  const PageEntry& entry = kPages[static_cast<size_t>(index)];
+  for (int other = 0; other < kPageCount; ++other) {
+    CSisCalPage* follower = Page(other);
+    if (!follower) continue;
+    // Brought in line with what is stored: a refusal there has nothing new to refuse.
+    if (entry.saveAfter & (1u << other)) static_cast<void>(follower->SavePage());
+    if (entry.fillAfter & (1u << other)) follower->FillPage();
+  }
+  return true;
+}
+
 void CSisCalEmgDialog::OnOK() {
   const Hwnd self = GetSafeHwnd();
-  if (CSisCalPage* page = Page(currentPage_); page && !page->SavePage()) return;
+  if (!SavePage(currentPage_)) return;
   if (!CheckDialogTables()) return;
   // The page's message box or the rules' host requests may have let the host end the
   // action, which cancels the dialog: that cancel stands.
   const Window* window = GetWindow(self);
   if (!window || window->modalEnded) return;
+  // The plug-in publishes the edited tables once the dialog has ended.
   EndDialog(IDOK);
-  WriteBackTables();
 }
 
 void CSisCalEmgDialog::OnCancel() { EndDialog(IDCANCEL); }
@@ -206,29 +230,6 @@ bool CSisCalEmgDialog::CheckDialogTables() {
   // report, while the rules asked the host.
   FillReport(context_->report.get(), outcome.errorText);
   return outcome.coherent;
-}
-
-void CSisCalEmgDialog::WriteBackTables() {
-  MachineContext& context = *context_;
-  // Once the plug-in has asked to end the action, nothing more of it reaches the machine.
-  const auto stillConfirmed = [&context, serial = context.actionSerial] {
-    return context.Has(ActionRunning) && context.actionSerial == serial && !context.actionEndAsked;
-  };
-  if (!stillConfirmed()) return;
-  context.tablesDone = 0;
-  for (const TableSend& entry : kTableSendOrder) {
-    // A host error's message box lets the host end the action (and start another): the
-    // writes belong to the action the user confirmed, so they stop with it.
-    if (!stillConfirmed()) return;
-    const WordTable& copy = tables_.Table(entry.table);
-    if (copy == context.Table(entry.table)) {
-      context.tablesDone |= entry.doneBit;
-      continue;
-    }
-    // Its bit is set when the host confirms the sending; a failure has shown its message.
-    SendWords(context, REQ_ITEM_WRITE, context.ItemName(entry.table), copy);
-  }
-  context.deferChecks = 0;
 }
 
 void CSisCalEmgDialog::OnSize(int clientHeight) {
@@ -292,8 +293,7 @@ bool CSisCalEmgDialog::OnMessage(const Message& message, intptr_t& result) {
   switch (message.kind) {
     case MessageKind::TabChanging: {
       if (message.controlId != IDC_MAIN_TABS) return false;
-      CSisCalPage* page = Page(currentPage_);
-      result = page && !page->SavePage() ? 1 : 0;
+      result = SavePage(currentPage_) ? 0 : 1;
       return true;
     }
     case MessageKind::TabChanged:

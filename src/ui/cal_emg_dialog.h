@@ -1,6 +1,7 @@
 #pragma once
-// The engine configuration dialog: five pages over the dialog's own copies of a machine's
-// tables; OK runs the rules over the copies and writes the changed tables back.
+// The engine configuration dialog: five pages over the dialog's model, its own copies of a
+// machine's tables; OK runs the rules over the copies and ends the dialog with its edits,
+// which the plug-in publishes.
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -48,11 +49,12 @@ class CSisCalEmgDialog : public Dialog {
   /// The page shown, -1 before the first is selected.
   int currentPage() const { return currentPage_; }
 
+  /// Saves page `index` and brings the pages that follow it in line; false when the page
+  /// refused a value. A missing page has nothing to refuse.
+  bool SavePage(int index);
   /// The rules over the copies, their messages shown in the machine's report. True when the
   /// engine, ignition and injection rules found nothing.
   bool CheckDialogTables();
-  /// Writes every changed table to the host, in the dialog's order, and keeps `tablesDone`.
-  void WriteBackTables();
 
  protected:
   bool OnInitDialog() override;

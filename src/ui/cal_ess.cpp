@@ -5,7 +5,6 @@
 
 #include "platform/ddx.h"
 #include "res/dialog_ids.h"
-#include "ui/cal_emg_dialog.h"
 
 namespace vantel {
 namespace {
@@ -56,13 +55,7 @@ int IndexOf(const std::array<int32_t, N>& ids, int32_t id) {
 
 }  // namespace
 
-CSisCalEss::CSisCalEss(CSisCalEmgDialog& dialog)
-    : CSisCalPage(IDD_INJECTION_PAGE), dialog_(dialog) {}
-
-bool CSisCalEss::OnInitDialog() {
-  FillPage();
-  return true;
-}
+CSisCalEss::CSisCalEss(DialogTables& model) : CSisCalPage(IDD_INJECTION_PAGE, model) {}
 
 bool CSisCalEss::OnMessage(const Message& message, intptr_t& /*result*/) {
   if (message.kind != MessageKind::Clicked) return false;
@@ -89,9 +82,9 @@ void CSisCalEss::FillPage() {
 }
 
 void CSisCalEss::ReadTables() {
-  const DialogTables& tables = dialog_.tables();
+  const DialogTables& tables = model_;
   allowed_ = Word(tables.caps.InjectionCaps, 1) & kInjectionAllTypes;
-  const uint16_t stored = Word(tables.Engine(), kEngineInjectionWord);
+  const uint16_t stored = tables.ReadEngine().injection;
   type_ = kNoType;
   rails_ = kNoRails;
   for (size_t bit = 0; bit < kCombinations.size(); ++bit) {
@@ -137,11 +130,10 @@ void CSisCalEss::SetRailsRadios() {
 bool CSisCalEss::SavePage() {
   const int type = type_ == kNoType ? kSemiSequential : type_;
   const int rails = rails_ == kNoRails ? kOneRail : rails_;
-  WordTable& engine = dialog_.tables().Engine();
-  for (size_t i = 0; i < peakHoldTuning_.size(); ++i) {
-    SetWord(engine, kEnginePeakHoldTuningWord + i, peakHoldTuning_[i]);
-  }
-  SetWord(engine, kEngineInjectionWord, InjectionBit(type, rails));
+  EngineRecord engine = model_.ReadEngine();
+  engine.peakHoldTuning = peakHoldTuning_;
+  engine.injection = InjectionBit(type, rails);
+  model_.WriteEngine(engine);
   return true;
 }
 

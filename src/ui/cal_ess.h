@@ -8,11 +8,9 @@
 
 namespace vantel {
 
-class CSisCalEmgDialog;
-
 class CSisCalEss : public CSisCalPage {
  public:
-  explicit CSisCalEss(CSisCalEmgDialog& dialog);
+  explicit CSisCalEss(DialogTables& model);
 
   void FillPage() override;
   /// Never refuses: stores the chosen combination alone in word 21, which also clears its
@@ -20,7 +18,6 @@ class CSisCalEss : public CSisCalPage {
   bool SavePage() override;
 
  protected:
-  bool OnInitDialog() override;
   bool OnMessage(const Message& message, intptr_t& result) override;
 
  private:
@@ -30,7 +27,6 @@ class CSisCalEss : public CSisCalPage {
   void SetTypeRadios();
   void SetRailsRadios();
 
-  CSisCalEmgDialog& dialog_;
   uint16_t allowed_ = 0;  // InjectionCaps word 1 bits, one per combination
   int type_ = -1;         // 0 semi-sequential, 1 sequential, 2 direct, -1 none
   int rails_ = -1;        // 0 one rail, 1 rail 1 to rail 2, 2 rail 1 to rails 1+2, -1 none

@@ -2,8 +2,6 @@
 
 #include <utility>
 
-#include "cmdtable/host_items.h"
-#include "host/requests.h"
 #include "platform/string_table.h"
 #include "res/dialog_ids.h"
 #include "res/string_ids.h"
@@ -18,10 +16,10 @@ std::string NoData() { return LoadString(IDS_NO_DATA); }
 
 }  // namespace
 
-CSisCalMapDialog::CSisCalMapDialog(Hwnd parent, MachineContext& context, std::string title,
+CSisCalMapDialog::CSisCalMapDialog(Hwnd parent, MapScaleItems& items, std::string title,
                                    int32_t selector, WordTable engineTable)
     : Dialog(IDD_MAP_SCALE, parent),
-      context_(&context),
+      items_(&items),
       title_(std::move(title)),
       selector_(selector),
       table_(std::move(engineTable)),
@@ -30,7 +28,9 @@ CSisCalMapDialog::CSisCalMapDialog(Hwnd parent, MachineContext& context, std::st
   for (size_t i = 0; i < sides_.size(); ++i) {
     Side& side = sides_[i];
     const auto id = static_cast<int32_t>(Long(table_, static_cast<size_t>(selector_) + 2 * i));
-    if (selector_ >= 0 && ResolveItemName(context, id, side.name)) {
+    const std::optional<std::string> name = selector_ >= 0 ? items.Name(id) : std::nullopt;
+    if (name) {
+      side.name = *name;
       side.id = id;
     } else {
       side.name = NoData();
@@ -42,58 +42,27 @@ CSisCalMapDialog::CSisCalMapDialog(Hwnd parent, MachineContext& context, std::st
 bool CSisCalMapDialog::OnInitDialog() {
   Dialog::OnInitDialog();
   SetWindowText(GetSafeHwnd(), title_);
-  BuildCandidates();
+  candidates_ = items_->Candidates();
   for (Side& side : sides_) side.selection = FillCombo(side);
   return true;
 }
 
-void CSisCalMapDialog::BuildCandidates() {
-  candidates_.clear();
-  std::vector<std::string> names;
-  if (!AskListQuiet(*context_, REQ_ITEM_LIST, "", names)) return;
-  for (const std::string& name : names) {
-    if (TakesCandidate(name)) candidates_.push_back(name);
-  }
-}
-
-bool CSisCalMapDialog::TakesCandidate(const std::string& name) {
-  MachineContext& context = *context_;
-  int32_t value = 0;
-  if (!AskInt(context, REQ_ITEM_CLASS, name, value) || value != 0) return false;
-  if (!AskInt(context, REQ_ITEM_PRESENT, name, value) || value == 0) return false;
-  if (!AskInt(context, REQ_ITEM_ATTR_10, name, value) || value == 0) return false;
-  int32_t mask = 0;
-  if (!AskInt(context, REQ_ITEM_LISTS, name, mask) || (mask & context.lstSel) == 0) return false;
-  const int32_t fixedLists = context.lstSxc | context.lstSyc | context.lstPil | context.lstPid;
-  return context.wideItemChoice == 1 || (mask & fixedLists) == 0;
-}
-
 int32_t CSisCalMapDialog::FillCombo(Side& side) {
-  MachineContext& context = *context_;
   const Hwnd combo = GetDlgItem(side.control);
   ResetItems(combo);
   side.locked = false;
-  std::string current;
-  if (side.id == -1 || !ResolveItemName(context, side.id, current)) current.clear();
+  const std::string current = side.id == -1 ? std::string() : items_->Name(side.id).value_or("");
 
   const auto label = [&](const std::string& name) {
-    std::string text;
-    if (!AskText(context, REQ_ITEM_LABEL, name, text) || text.empty()) return NoData();
-    return WidenHostText(text);
+    const std::string text = items_->Label(name);
+    return text.empty() ? NoData() : text;
   };
 
-  if (!current.empty() && context.wideItemChoice == 0) {
-    int32_t present = 0;
-    if (AskInt(context, REQ_ITEM_PRESENT, current, present) && present != 0) {
-      const int32_t fixedLists = context.lstSxc | context.lstSyc | context.lstPil | context.lstPid;
-      int32_t mask = 0;
-      if (!AskInt(context, REQ_ITEM_LISTS, current, mask) || (mask & fixedLists) != 0) {
-        side.locked = true;
-        AddItem(combo, label(current));
-        SetSelection(combo, 0);
-        return 0;
-      }
-    }
+  if (!current.empty() && items_->Fixed(current)) {
+    side.locked = true;
+    AddItem(combo, label(current));
+    SetSelection(combo, 0);
+    return 0;
   }
 
   AddItem(combo, NoData());
@@ -119,8 +88,7 @@ void CSisCalMapDialog::TakeChoice(Side& side) {
     return;
   }
   side.name = candidates_[static_cast<size_t>(side.selection) - 1];
-  int32_t id = -1;
-  side.id = LookUpItemId(*context_, side.name, id) == ItemLookup::Found ? id : -1;
+  side.id = items_->Id(side.name);
 }
 
 CSisCalMapDialog::Side* CSisCalMapDialog::SideOf(int32_t control) {
@@ -150,16 +118,6 @@ void CSisCalMapDialog::OnOK() {
     SetLong(table_, static_cast<size_t>(selector_) + 2 * i,
             id == -1 ? kNoScaleItem : static_cast<uint32_t>(id));
   }
-  MachineContext& context = *context_;
-  if (!context.Has(ActionRunning) || context.actionEndAsked) return;
-  if (table_ == context.Table(kEngineTable)) {
-    context.tablesDone |= kAllTablesDone;
-  } else {
-    // Exactly the engine table is left to send, whatever an earlier action left in the bits.
-    context.tablesDone = kAllTablesDone & ~kDoneEngineTable;
-    SendWords(context, REQ_ITEM_WRITE, context.ItemName(kNameEngineTable), table_);
-  }
-  context.deferChecks = 0;
 }
 
 }  // namespace vantel

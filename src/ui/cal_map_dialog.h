@@ -4,12 +4,12 @@
 // the engine table.
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/dialog.h"
 #include "platform/words.h"
-#include "ui/machine_context.h"
 
 namespace vantel {
 
@@ -17,11 +17,29 @@ namespace vantel {
 inline constexpr int32_t kRail1ScaleWord = 30;
 inline constexpr int32_t kRail2ScaleWord = 26;
 
+/// What the dialog needs to know of the host's items; the plug-in answers from the host.
+class MapScaleItems {
+ public:
+  /// The items the ECU offers as scale data, in the host's order.
+  virtual std::vector<std::string> Candidates() = 0;
+  /// The text an entry shows for `name`; empty when the host gives none.
+  virtual std::string Label(const std::string& name) = 0;
+  /// The name of item `id`, or nullopt when the host knows none.
+  virtual std::optional<std::string> Name(int32_t id) = 0;
+  /// The identifier of `name`, or -1.
+  virtual int32_t Id(const std::string& name) = 0;
+  /// Whether the chosen item `name` may not be exchanged by this user: it is shown alone.
+  virtual bool Fixed(const std::string& name) = 0;
+
+ protected:
+  ~MapScaleItems() = default;
+};
+
 class CSisCalMapDialog : public Dialog {
  public:
   /// Resolves the two ids held at words `selector` to `selector` + 3 of `engineTable`.
-  /// The context is not owned; it must outlive the dialog.
-  CSisCalMapDialog(Hwnd parent, MachineContext& context, std::string title, int32_t selector,
+  /// `items` is not owned; it must outlive the dialog.
+  CSisCalMapDialog(Hwnd parent, MapScaleItems& items, std::string title, int32_t selector,
                    WordTable engineTable);
 
   const WordTable& table() const { return table_; }
@@ -43,14 +61,12 @@ class CSisCalMapDialog : public Dialog {
     bool locked = false;  // the current item may not be exchanged: shown alone
   };
 
-  void BuildCandidates();
-  bool TakesCandidate(const std::string& name);
   /// Fills the side's combo for its current id; returns the entry to select.
   int32_t FillCombo(Side& side);
   void TakeChoice(Side& side);
   Side* SideOf(int32_t control);
 
-  MachineContext* context_;
+  MapScaleItems* items_;
   std::string title_;
   int32_t selector_;
   WordTable table_;

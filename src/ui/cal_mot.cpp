@@ -7,15 +7,10 @@
 #include <vector>
 
 #include "config/engine_record.h"
-#include "config/flywheel_tables.h"
 #include "platform/ddx.h"
 #include "platform/string_table.h"
 #include "res/dialog_ids.h"
 #include "res/string_ids.h"
-#include "ui/cal_all.h"
-#include "ui/cal_bnk.h"
-#include "ui/cal_emg_dialog.h"
-#include "ui/cal_pha.h"
 
 namespace vantel {
 namespace {
@@ -72,12 +67,7 @@ int32_t IndexOf(const std::vector<int32_t>& list, Value value) {
 
 }  // namespace
 
-CSisCalMot::CSisCalMot(CSisCalEmgDialog& dialog) : CSisCalPage(IDD_ENGINE_PAGE), dialog_(dialog) {}
-
-bool CSisCalMot::OnInitDialog() {
-  FillPage();
-  return true;
-}
+CSisCalMot::CSisCalMot(DialogTables& model) : CSisCalPage(IDD_ENGINE_PAGE, model) {}
 
 void CSisCalMot::FillPage() {
   ReadTables();
@@ -157,8 +147,9 @@ void CSisCalMot::OnComboChoice(int32_t comboId) {
 }
 
 void CSisCalMot::ReadTables() {
-  const DialogTables& tables = dialog_.tables();
-  mainPhaseType_ = Word(tables.Sync(), kSyncPhaseAssignmentWord) & 0xFF;
+  const DialogTables& tables = model_;
+  const SyncRecord sync = tables.ReadSync();
+  mainPhaseType_ = sync.mainType;
 
   cylinderList_.clear();
   const uint16_t allowed = Word(tables.caps.CylinderCaps, 1);
@@ -166,9 +157,9 @@ void CSisCalMot::ReadTables() {
     if (allowed & (1u << i)) cylinderList_.push_back(kCylinderCounts[i]);
   }
 
-  syncRpm_ = Word(tables.Sync(), kSyncMinRpmWord);
+  syncRpm_ = sync.minRpm;
 
-  const Flywheel wheel = DecodeFlywheel(Word(tables.Sync(), kSyncFlywheelWord));
+  const Flywheel wheel = sync.flywheel;
   actualTeeth_ = std::clamp(wheel.T, kFewestTeeth, kMostTeeth);
   occurrencesCode_ = wheel.R - 1;
   renaultRs_ = wheel.S == 2;
@@ -192,7 +183,7 @@ void CSisCalMot::ReadTables() {
   if (flywheelKind_ != kTwoMissingTeeth || occurrencesCode_ != 0) renaultRs_ = false;
 
   // With no cylinder count allowed the stored one stays, for the rules to report.
-  cylinders_ = Word(tables.Engine(), kEngineCylindersWord);
+  cylinders_ = tables.ReadEngine().cylinders;
   if (!cylinderList_.empty() && IndexOf(cylinderList_, cylinders_) < 0) {
     cylinders_ = cylinderList_.front();
   }
@@ -283,44 +274,19 @@ bool CSisCalMot::SavePage() {
   const std::optional<int64_t> rpm = GetEditInt(GetSafeHwnd(), IDC_SYNC_RPM);
   if (!rpm || *rpm < 0 || *rpm > kMaxSyncRpm) return Refuse(LoadString(IDS_SYNC_RPM_OUT_OF_RANGE));
 
-  DialogTables& tables = dialog_.tables();
-  WordTable sync = tables.Sync();
-  SetWord(sync, kSyncFlywheelWord,
-          EncodeFlywheel(actualTeeth_, occurrencesCode_, flywheelKind_, renaultRs_));
-  SetWord(sync, kSyncMinRpmWord, static_cast<uint16_t>(*rpm));
-  SetWord(sync, kSyncWord4, 0xFFFF);
-  WordTable engine = tables.Engine();
-  const bool cylindersChanged = Word(engine, kEngineCylindersWord) != cylinders_;
-  SetWord(engine, kEngineCylindersWord, static_cast<uint16_t>(cylinders_));
-
-  // Built aside first: a flywheel the generator refuses would otherwise leave empty tables
-  // for OK to send, since no rule looks at them.
-  WordTable toothWindow, toothAngle, toothPosition, regularTooth;
-  const bool built =
-      BuildFlywheelTables(sync, engine, toothWindow, toothAngle, toothPosition, regularTooth);
-  // With no cylinder count allowed, the rules report the stored one when OK is pressed;
-  // the stored tables stay until a count is allowed.
-  if (!built && !cylinderList_.empty()) return Refuse(LoadString(IDS_PAGE_FLYWHEEL_NOT_BUILT));
-
-  syncRpm_ = static_cast<uint16_t>(*rpm);
-  tables.Sync() = std::move(sync);
-  if (cylindersChanged) {
-    SetWord(tables.Engine(), kEngineCylindersWord, static_cast<uint16_t>(cylinders_));
-    if (CSisCalBnk* banks = dialog_.banksPage()) {
-      banks->SetRegularAngles(cylinders_);
-      SetWord(tables.Engine(), kEngineBanksWord, 0);
-    }
+  DialogTables edited = model_;
+  edited.SetCylinders(static_cast<uint16_t>(cylinders_));
+  const uint16_t flywheel =
+      EncodeFlywheel(actualTeeth_, occurrencesCode_, flywheelKind_, renaultRs_);
+  const auto minRpm = static_cast<uint16_t>(*rpm);
+  if (!edited.SetFlywheel(flywheel, minRpm)) {
+    // With no cylinder count allowed, the rules report the stored one when OK is pressed;
+    // the stored tables stay until a count is allowed.
+    if (!cylinderList_.empty()) return Refuse(LoadString(IDS_PAGE_FLYWHEEL_NOT_BUILT));
+    edited.StoreFlywheelSettings(flywheel, minRpm);
   }
-  if (built) {
-    tables.Table(kToothWindowTable) = std::move(toothWindow);
-    tables.Table(kToothAngleTable) = std::move(toothAngle);
-    tables.Table(kToothPositionTable) = std::move(toothPosition);
-    tables.Table(kRegularToothTable) = std::move(regularTooth);
-  }
-
-  // The phase words depend on the flywheel; the ignition page shows limits that do too.
-  if (CSisCalPha* phases = dialog_.phasesPage()) phases->SavePage();
-  if (CSisCalAll* ignition = dialog_.ignitionPage()) ignition->FillPage();
+  syncRpm_ = minRpm;
+  model_ = std::move(edited);
   return true;
 }
 

@@ -8,19 +8,16 @@
 
 namespace vantel {
 
-class CSisCalEmgDialog;
-
 class CSisCalMot : public CSisCalPage {
  public:
-  explicit CSisCalMot(CSisCalEmgDialog& dialog);
+  explicit CSisCalMot(DialogTables& model);
 
   void FillPage() override;
-  /// Also regenerates the flywheel tables and brings the phases, ignition and banks pages in
-  /// line. Refuses an RPM outside 0 to 65535, and a flywheel the table generator refuses.
+  /// Sets the cylinders and the flywheel of the model, with their knock-on effects. Refuses
+  /// an RPM outside 0 to 65535, and a flywheel the table generator refuses.
   bool SavePage() override;
 
  protected:
-  bool OnInitDialog() override;
   bool OnMessage(const Message& message, intptr_t& result) override;
 
  private:
@@ -36,7 +33,6 @@ class CSisCalMot : public CSisCalPage {
   std::vector<int32_t> AllowedMarks() const;
   void OnComboChoice(int32_t comboId);
 
-  CSisCalEmgDialog& dialog_;
   std::string rpmText_;
   int32_t teethSelection_ = 0;
   int32_t marksSelection_ = 0;

@@ -5,7 +5,13 @@
 
 namespace vantel {
 
-CSisCalPage::CSisCalPage(uint32_t templateId) : Dialog(templateId, 0) {}
+CSisCalPage::CSisCalPage(uint32_t templateId, DialogTables& model)
+    : Dialog(templateId, 0), model_(model) {}
+
+bool CSisCalPage::OnInitDialog() {
+  FillPage();
+  return true;
+}
 
 bool CSisCalPage::Create(Hwnd parent, int32_t placeholderId) {
   const Hwnd placeholder = vantel::GetDlgItem(parent, placeholderId);

@@ -10,7 +10,6 @@
 #include "config/engine_record.h"
 #include "platform/string_table.h"
 #include "res/string_ids.h"
-#include "ui/cal_emg_dialog.h"
 
 namespace vantel {
 namespace {
@@ -54,8 +53,13 @@ constexpr std::array<int, 2> kTypesWithoutCamshaft = {kPhaseDynamicSynchronizati
                                                       kPhasePressureSensor};
 
 // Bits of SyncTable word 11: the main type, then the 2-bit camshaft of each phase.
-constexpr uint16_t kMainTypeMask = 0xFF;
-constexpr int CamshaftShift(size_t phase) { return 8 + 2 * static_cast<int>(phase); }
+// The camshaft of phase `phase` (0 main, 1 to 3 auxiliary) in the record.
+int& CamshaftOf(SyncRecord& record, size_t phase) {
+  return phase == 0 ? record.mainCamshaft : record.auxCamshaft[phase - 1];
+}
+PhaseSetting& SettingOf(SyncRecord& record, size_t phase) {
+  return phase == 0 ? record.main : record.aux[phase - 1];
+}
 
 constexpr uint16_t Bytes(int high, int low) { return static_cast<uint16_t>(high << 8 | low); }
 
@@ -71,12 +75,7 @@ std::string TwoDigits(int value) {
 
 }  // namespace
 
-CSisCalPha::CSisCalPha(CSisCalEmgDialog& dialog) : CSisCalPage(IDD_PHASES_PAGE), dialog_(dialog) {}
-
-bool CSisCalPha::OnInitDialog() {
-  FillPage();
-  return true;
-}
+CSisCalPha::CSisCalPha(DialogTables& model) : CSisCalPage(IDD_PHASES_PAGE, model) {}
 
 void CSisCalPha::FillPage() {
   ReadTables();
@@ -116,7 +115,7 @@ CSisCalPha::ComboSlot CSisCalPha::SlotOf(int32_t id) {
 }
 
 void CSisCalPha::ReadTables() {
-  const DialogTables& tables = dialog_.tables();
+  const DialogTables& tables = model_;
   const uint16_t allowedTypes = Word(tables.caps.PhaseCaps, 1);
   const uint16_t sensedCamshafts = Word(tables.caps.PhaseCaps, 2);
   typeList_.clear();
@@ -128,31 +127,29 @@ void CSisCalPha::ReadTables() {
     if ((sensedCamshafts >> camshaft) & 1) camshaftList_.push_back(camshaft);
   }
 
-  const WordTable& sync = tables.Sync();
-  const uint16_t assignment = Word(sync, kSyncPhaseAssignmentWord);
-  mainType_ = assignment & kMainTypeMask;
+  SyncRecord sync = tables.ReadSync();
+  mainType_ = sync.mainType;
   if (!Contains(typeList_, mainType_)) mainType_ = kPhaseNone;
   for (size_t p = 0; p < kPhaseCount; ++p) {
-    const int camshaft = (assignment >> CamshaftShift(p)) & 0x3;
+    const int camshaft = CamshaftOf(sync, p);
     phases_[p] = {Contains(camshaftList_, camshaft) ? camshaft : kNoCamshaft, 0, 0};
   }
 
   Phase& main = phases_[kMainPhase];
-  const uint16_t mainWord = Word(sync, kSyncMainPhaseWord);
   const bool withoutCamshaft =
       mainType_ == kPhaseDynamicSynchronization || mainType_ == kPhasePressureSensor;
   if (withoutCamshaft || mainType_ == kPhaseNone || main.camshaft == kNoCamshaft) {
     // Only a main phase that needs no camshaft keeps its count; nothing else is measured.
     for (Phase& phase : phases_) phase.camshaft = kNoCamshaft;
-    main.marks = withoutCamshaft ? mainWord & 0xFF : 0;
+    main.marks = withoutCamshaft ? sync.main.teeth : 0;
   } else {
-    main.marks = mainWord & 0xFF;
-    main.startTooth = mainWord >> 8;
-    const MachineContext& context = dialog_.context();
-    const std::array<bool, kPhaseCount> sensed = {true, true, context.auxPhase2SensorAvailable != 0,
-                                                  context.auxPhase3SensorAvailable != 0};
+    main.marks = sync.main.teeth;
+    main.startTooth = sync.main.crankTooth;
+    const std::array<bool, kPhaseCount> sensed = {true, true,
+                                                  model_.sensors.auxPhase2SensorAvailable,
+                                                  model_.sensors.auxPhase3SensorAvailable};
     for (size_t p = 1; p < kPhaseCount; ++p) {
-      if (sensed[p]) phases_[p].marks = Word(sync, kSyncAuxPhaseWord + p - 1) & 0xFF;
+      if (sensed[p]) phases_[p].marks = SettingOf(sync, p).teeth;
     }
     // A camshaft serves one phase: the lower auxiliary phase keeps a shared one.
     for (size_t p = kPhaseCount - 1; p >= 1; --p) {
@@ -167,7 +164,7 @@ void CSisCalPha::ReadTables() {
         aux.marks = 0;
         continue;
       }
-      aux.startTooth = Word(sync, kSyncAuxPhaseWord + p - 1) >> 8;
+      aux.startTooth = SettingOf(sync, p).crankTooth;
     }
     for (size_t p = 1; p < kPhaseCount; ++p) {
       if (phases_[p].marks == 0) phases_[p] = {kNoCamshaft, 0, 0};
@@ -335,12 +332,10 @@ void CSisCalPha::BuildStartTooth(size_t phase) {
   EnableWindow(GetDlgItem(IDC_PHASE_START_TEETH[phase]), chosen && !combo.values.empty());
 }
 
-Flywheel CSisCalPha::Wheel() const {
-  return DecodeFlywheel(Word(dialog_.tables().Sync(), kSyncFlywheelWord));
-}
+Flywheel CSisCalPha::Wheel() const { return model_.ReadSync().flywheel; }
 
 bool CSisCalPha::SavePage() {
-  WordTable& sync = dialog_.tables().Sync();
+  SyncRecord sync = model_.ReadSync();
   const Phase& main = phases_[kMainPhase];
   if (main.camshaft == kNoCamshaft) {
     // Only the types that need no camshaft keep a setting; the mark tooth is not theirs.
@@ -352,26 +347,28 @@ bool CSisCalPha::SavePage() {
       type = mainType_;
       marks = 1;
     }
-    SetWord(sync, kSyncPhaseAssignmentWord, static_cast<uint16_t>(type));
-    SetWord(sync, kSyncMainPhaseWord, static_cast<uint16_t>(marks));
-    for (size_t p = 1; p < kPhaseCount; ++p) SetWord(sync, kSyncAuxPhaseWord + p - 1, 0);
+    sync.mainType = type;
+    for (size_t p = 0; p < kPhaseCount; ++p) {
+      CamshaftOf(sync, p) = 0;
+      SettingOf(sync, p) = {};
+    }
+    sync.main.teeth = static_cast<uint8_t>(marks);
+    model_.WriteSync(sync);
     return true;
   }
 
-  uint16_t assignment = static_cast<uint16_t>(mainType_);
+  sync.mainType = mainType_;
   for (size_t p = 0; p < kPhaseCount; ++p) {
-    assignment |= static_cast<uint16_t>(std::max(phases_[p].camshaft, 0) << CamshaftShift(p));
+    const Phase& phase = phases_[p];
+    CamshaftOf(sync, p) = std::max(phase.camshaft, 0);
+    SettingOf(sync, p) = p != kMainPhase && phase.camshaft == kNoCamshaft
+                             ? PhaseSetting{}
+                             : PhaseSetting{static_cast<uint8_t>(phase.marks),
+                                            static_cast<uint8_t>(phase.startTooth)};
   }
-  SetWord(sync, kSyncPhaseAssignmentWord, assignment);
-  SetWord(sync, kSyncMainPhaseWord, Bytes(main.startTooth, main.marks));
-  for (size_t p = 1; p < kPhaseCount; ++p) {
-    const Phase& aux = phases_[p];
-    SetWord(sync, kSyncAuxPhaseWord + p - 1,
-            aux.camshaft == kNoCamshaft ? uint16_t{0} : Bytes(aux.startTooth, aux.marks));
-  }
-  const Flywheel f = Wheel();
-  SetWord(sync, kSyncMarkToothWord,
-          static_cast<uint16_t>(PhaseMarkTooth(main.marks, f.N, f.T, mainType_, f.R)));
+  const Flywheel f = sync.flywheel;
+  sync.markTooth = static_cast<uint16_t>(PhaseMarkTooth(main.marks, f.N, f.T, mainType_, f.R));
+  model_.WriteSync(sync);
   return true;
 }
 

@@ -14,12 +14,11 @@
 
 namespace vantel {
 
-class CSisCalEmgDialog;
 struct Flywheel;
 
 class CSisCalPha : public CSisCalPage {
  public:
-  explicit CSisCalPha(CSisCalEmgDialog& dialog);
+  explicit CSisCalPha(DialogTables& model);
 
   void FillPage() override;
   /// Writes SyncTable words 11 to 16, and word 12 when the main phase has a camshaft, from the
@@ -28,7 +27,6 @@ class CSisCalPha : public CSisCalPage {
   bool SavePage() override;
 
  protected:
-  bool OnInitDialog() override;
   bool OnMessage(const Message& message, intptr_t& result) override;
 
  private:
@@ -71,7 +69,6 @@ class CSisCalPha : public CSisCalPage {
   /// The flywheel of the dialog's SyncTable, which the Engine page may have changed.
   Flywheel Wheel() const;
 
-  CSisCalEmgDialog& dialog_;
   std::array<Phase, kPhaseCount> phases_;
   int mainType_ = 0;
   int previousMainType_ = 0;           // the type the main marks list was last built for

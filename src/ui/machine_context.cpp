@@ -9,4 +9,28 @@ MachineContext::MachineContext(HostApp* application, int32_t index)
 
 MachineContext::~MachineContext() = default;
 
+uint32_t MachineContext::BeginAction(const std::string& key) {
+  SetActionRunning(true);
+  actionKey = key;
+  deferChecks = 1;
+  actionEndAsked = false;
+  actionSending = false;
+  return ++actionSerial;
+}
+
+bool MachineContext::TakeActionEnd() {
+  if (actionEndAsked) return false;
+  actionEndAsked = true;
+  return true;
+}
+
+void MachineContext::FinishAction() {
+  static_cast<void>(TakeOwedRecheck());
+  SetActionRunning(false);
+  deferChecks = 0;
+  actionKey.clear();
+  actionEndAsked = false;
+  actionSending = false;
+}
+
 }  // namespace vantel

@@ -47,7 +47,28 @@ inline constexpr TableSend kTableSendOrder[] = {
     {kEngineTable, kDoneEngineTable},
 };
 
-struct MachineContext : ConfiguredMachine {
+/// The host action running on a machine (the editing or a map scale dialog, the sending of
+/// the changed tables), as the plug-in follows it; ActionRunning in the state bits says
+/// whether one runs.
+struct ActionState {
+  /// The item the host runs the action on, returned to end it; "" when none runs.
+  std::string actionKey;
+  /// 1 while an action runs: a change notice then only marks the check as owed.
+  int32_t deferChecks = 0;
+  /// TableDoneBits: nothing (more) to send for the table.
+  int32_t tablesDone = 0;
+  /// Counts the actions begun, so that a dialog or a sending knows whether the action
+  /// running is still its own.
+  uint32_t actionSerial = 0;
+  /// The plug-in has asked the host to end the running action: nothing more of it may reach
+  /// the machine, and it is not ended a second time.
+  bool actionEndAsked = false;
+  /// The running action has asked the host to send tables: only then can a report of a
+  /// sending concern it.
+  bool actionSending = false;
+};
+
+struct MachineContext : ConfiguredMachine, ActionState {
   MachineContext(HostApp* application, int32_t index);
   ~MachineContext();
   MachineContext(const MachineContext&) = delete;
@@ -58,19 +79,24 @@ struct MachineContext : ConfiguredMachine {
   int32_t lstSel = 0, lstSxc = 0, lstSyc = 0, lstPil = 0, lstPid = 0;
   int32_t refreshAllPending = 0;
   int32_t refreshPartPending = 0;
-  int32_t deferChecks = 0;
-  int32_t tablesDone = 0;
   std::string openKey;
-  std::string actionKey;
-  /// Counts the actions begun, so that a dialog knows whether the action running is still its own.
-  uint32_t actionSerial = 0;
-  /// The plug-in has asked the host to end the running action: nothing more of it may reach
-  /// the machine, and it is not ended a second time.
-  bool actionEndAsked = false;
   /// The running dialogs, owned by the function that runs them; null when none runs.
   CSisCalEmgDialog* mainDialog = nullptr;
   CSisCalMapDialog* mapDialog = nullptr;
   std::unique_ptr<CSisReport> report;
+
+  /// Marks action `key` as running and returns its ticket (the serial it was begun as).
+  uint32_t BeginAction(const std::string& key);
+  /// Whether the action begun as `ticket` is still the one running and not yet ended by the
+  /// plug-in.
+  bool IsCurrentAction(uint32_t ticket) const {
+    return Has(ActionRunning) && actionSerial == ticket && !actionEndAsked;
+  }
+  /// Whether the plug-in may ask the host to end the running action now: true once, the
+  /// first time, after which the action is ended for the plug-in.
+  bool TakeActionEnd();
+  /// The host ended the action: none runs any more.
+  void FinishAction();
 };
 
 }  // namespace vantel

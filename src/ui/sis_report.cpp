@@ -3,7 +3,6 @@
 #include <utility>
 #include <vector>
 
-#include "host/requests.h"
 #include "platform/string_table.h"
 #include "platform/ui_log.h"
 #include "res/dialog_ids.h"
@@ -105,8 +104,8 @@ std::unique_ptr<CSisReport> CreateReport(MachineContext* context, std::string ti
   return report;
 }
 
-std::unique_ptr<CSisReport> CreateReport(MachineContext& context) {
-  return CreateReport(&context, LoadString(IDS_REPORT_TITLE) + " " + GetMachineName(context));
+std::unique_ptr<CSisReport> CreateReport(MachineContext& context, const std::string& machineName) {
+  return CreateReport(&context, LoadString(IDS_REPORT_TITLE) + " " + machineName);
 }
 
 }  // namespace vantel

@@ -44,7 +44,7 @@ void ReshowReport(CSisReport* report);
 
 /// The report of `context`, titled `title`, its window created hidden and disabled.
 std::unique_ptr<CSisReport> CreateReport(MachineContext* context, std::string title);
-/// The same, titled "Engine configuration errors" and the machine's name.
-std::unique_ptr<CSisReport> CreateReport(MachineContext& context);
+/// The same, titled "Engine configuration errors" and `machineName`.
+std::unique_ptr<CSisReport> CreateReport(MachineContext& context, const std::string& machineName);
 
 }  // namespace vantel

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <tuple>
 #include <vector>
 
 namespace vantel {
@@ -252,6 +253,94 @@ std::array<WordTable, kConfigTableCount> SoundTables() {
     t[static_cast<size_t>(i)] = {6, 1, 2};
   }
   return t;
+}
+
+// Each layout is written once, by its encoder: what was decoded encodes back to the very
+// same table, whatever its words and length, and one field changes its own words only.
+TEST(RecordEncodingTest, DecodedRecordsEncodeBackToTheSameTable) {
+  uint32_t seed = 12345;
+  const auto next = [&seed] {
+    seed = seed * 1103515245u + 12345u;
+    return static_cast<uint16_t>(seed >> 8);
+  };
+  for (int round = 0; round < 500; ++round) {
+    SCOPED_TRACE(round);
+    // Full tables, and short ones that must not grow.
+    const size_t engineWords =
+        round % 5 == 0 ? static_cast<size_t>(next() % kEngineTableWords) : kEngineTableWords;
+    const size_t syncWords =
+        round % 5 == 1 ? static_cast<size_t>(next() % kSyncTableWords) : kSyncTableWords;
+    WordTable engine(engineWords), sync(syncWords);
+    for (uint16_t& word : engine) word = next();
+    for (uint16_t& word : sync) word = next();
+
+    WordTable engineAgain = engine;
+    EncodeEngineTable(DecodeEngineTable(engine), engineAgain);
+    EXPECT_EQ(engineAgain, engine);
+    WordTable syncAgain = sync;
+    EncodeSyncTable(DecodeSyncTable(sync), syncAgain);
+    EXPECT_EQ(syncAgain, sync);
+  }
+}
+
+TEST(RecordEncodingTest, EachFieldWritesItsOwnWords) {
+  struct Case {
+    const char* field;
+    void (*change)(EngineRecord&, SyncRecord&);
+    std::vector<size_t> engineWords, syncWords;
+  };
+  const Case cases[] = {
+      {"cylinders", [](EngineRecord& e, SyncRecord&) { e.cylinders = 6; }, {6}, {}},
+      {"banks", [](EngineRecord& e, SyncRecord&) { e.banks = 0xAA; }, {7}, {}},
+      {"angle 12", [](EngineRecord& e, SyncRecord&) { e.angles[11] = 9; }, {19}, {}},
+      {"ignition", [](EngineRecord& e, SyncRecord&) { e.ignitionType = 4; }, {20}, {}},
+      {"injection", [](EngineRecord& e, SyncRecord&) { e.injection = 2; }, {21}, {}},
+      {"delay", [](EngineRecord& e, SyncRecord&) { e.ignitionDelayUs = 50; }, {22}, {}},
+      {"peak and hold", [](EngineRecord& e, SyncRecord&) { e.peakHoldTuning[2] = 1; }, {25}, {}},
+      {"second map's horizontal scale",
+       [](EngineRecord& e, SyncRecord&) { e.scaleReferences[3] = 0x12345678; },
+       {32, 33},
+       {}},
+      {"flywheel",
+       [](EngineRecord&, SyncRecord& s) { s.flywheel = DecodeFlywheel(0x2422); },
+       {},
+       {1}},
+      {"RPM", [](EngineRecord&, SyncRecord& s) { s.minRpm = 700; }, {}, {3}},
+      {"word 4", [](EngineRecord&, SyncRecord& s) { s.word4 = 0xFFFF; }, {}, {4}},
+      {"main type", [](EngineRecord&, SyncRecord& s) { s.mainType = 5; }, {}, {11}},
+      {"third aux camshaft", [](EngineRecord&, SyncRecord& s) { s.auxCamshaft[2] = 3; }, {}, {11}},
+      {"mark tooth", [](EngineRecord&, SyncRecord& s) { s.markTooth = 33; }, {}, {12}},
+      {"main start", [](EngineRecord&, SyncRecord& s) { s.main.crankTooth = 4; }, {}, {13}},
+      {"aux 2 teeth", [](EngineRecord&, SyncRecord& s) { s.aux[1].teeth = 2; }, {}, {15}},
+  };
+  const WordTable engine = CurrentEngineTable();
+  const WordTable sync = CurrentSyncTable();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.field);
+    EngineRecord e = DecodeEngineTable(engine);
+    SyncRecord s = DecodeSyncTable(sync);
+    c.change(e, s);
+    WordTable engineAfter = engine, syncAfter = sync;
+    EncodeEngineTable(e, engineAfter);
+    EncodeSyncTable(s, syncAfter);
+    std::vector<size_t> engineChanged, syncChanged;
+    for (size_t i = 0; i < engineAfter.size(); ++i) {
+      if (engineAfter[i] != engine[i]) engineChanged.push_back(i);
+    }
+    for (size_t i = 0; i < syncAfter.size(); ++i) {
+      if (syncAfter[i] != sync[i]) syncChanged.push_back(i);
+    }
+    EXPECT_EQ(engineChanged, c.engineWords);
+    EXPECT_EQ(syncChanged, c.syncWords);
+    EXPECT_EQ(DecodeEngineTable(engineAfter).cylinders, e.cylinders);
+    EXPECT_EQ(DecodeSyncTable(syncAfter).markTooth, s.markTooth);
+  }
+  // The word the Engine page computes is the word of the flywheel it stands for.
+  for (const auto& [teeth, code, kind, rs] :
+       {std::tuple{58, 0, -2, false}, {56, 1, -2, false}, {13, 0, 1, false}, {34, 0, -2, true}}) {
+    const uint16_t word = EncodeFlywheel(teeth, code, kind, rs);
+    EXPECT_EQ(EncodeFlywheel(DecodeFlywheel(word)), word) << teeth;
+  }
 }
 
 TEST(FormatCheckTest, JudgesLayoutsAndFlywheelTables) {

@@ -59,7 +59,7 @@ TEST_F(RequestsTest, AnUnnamedMachineIsCalledMachine) {
   host.machineName.reset();
   host.Fail(REQ_ITEM_CLASS, "X", 7);
   int32_t value;
-  AskInt(context, REQ_ITEM_CLASS, "X", value);
+  static_cast<void>(AskInt(context, REQ_ITEM_CLASS, "X", value));
   ASSERT_EQ(boxes.Texts().size(), 1u);  // the failing name request adds no message of its own
   EXPECT_EQ(boxes.Texts()[0], "Machine\nAction canceled\nUnknown error");
 }

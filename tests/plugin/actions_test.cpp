@@ -10,6 +10,7 @@
 #include "platform/ui_test_support.h"
 #include "plugin/flows.h"
 #include "plugin/handlers.h"
+#include "plugin/map_scale_items.h"
 #include "plugin/vantel_app.h"
 #include "res/dialog_ids.h"
 #include "support/host_checks.h"
@@ -409,7 +410,8 @@ TEST_F(MapActionTest, CancelWritesNothingAndWithoutCandidatesOnlyNoDataIsOffered
 
 TEST_F(MapActionTest, OkOutsideAnActionChangesOnlyTheCopy) {
   MachineContext& context = OpenMachine();
-  CSisCalMapDialog dialog(0, context, "Map", kRail2ScaleWord, context.Table(kEngineTable));
+  HostMapScaleItems items(context);
+  CSisCalMapDialog dialog(0, items, "Map", kRail2ScaleWord, context.Table(kEngineTable));
   test::UiDriver driver([](VantelUiWindow d) {
     VantelUiSelectComboItem(VantelUiGetControl(d, IDC_MAP_VERTICAL), 2);
     // A choice taken with no entry selected stands for no item, never for a candidate.

@@ -237,8 +237,10 @@ class ConfigBuilder {
     sync[kSyncMarkToothWord] = markTooth_.value_or(static_cast<uint16_t>(
         PhaseMarkTooth(main & 0xFF, f.N, f.T, sync[kSyncPhaseAssignmentWord] & 0xFF, f.R)));
     std::array<WordTable, 4> flywheel;
-    if (!BuildFlywheelTables(sync, engine_, flywheel[0], flywheel[1], flywheel[2], flywheel[3])) {
-      flywheel.fill(WordTable{4, 0});
+    flywheel.fill(WordTable{4, 0});
+    if (std::optional<FlywheelTables> built = BuildFlywheelTables(sync, engine_)) {
+      built->WriteSyncWords(sync);
+      flywheel = std::move(built->tables);
     }
     config.tables[kSyncTable] = std::move(sync);
     for (size_t i = 0; i < flywheel.size(); ++i) {

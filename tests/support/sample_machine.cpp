@@ -1,5 +1,6 @@
 #include "support/sample_machine.h"
 
+#include "host/requests.h"
 #include "ui/sis_report.h"
 
 namespace vantel::test {
@@ -95,7 +96,7 @@ void PrepareEditAction(MachineContext& context) {
     context.itemNames[static_cast<size_t>(t)] = kSampleTableNames[t];
   }
   context.machineName = "M12";
-  context.report = CreateReport(context);
+  context.report = CreateReport(context, GetMachineName(context));
   context.state = Open | ActionRunning;
   context.actionKey = "EMG_EDIT";
 }

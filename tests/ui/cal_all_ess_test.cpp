@@ -56,8 +56,8 @@ class PagesTest : public ::testing::Test {
     dialog_.reset();
     config.ApplyTo(hosted_.context);
     dialog_ = std::make_unique<CSisCalEmgDialog>(0, hosted_.context, "M12");
-    ignition_ = std::make_unique<CSisCalAll>(*dialog_);
-    injection_ = std::make_unique<CSisCalEss>(*dialog_);
+    ignition_ = std::make_unique<CSisCalAll>(dialog_->tables());
+    injection_ = std::make_unique<CSisCalEss>(dialog_->tables());
     for (CSisCalPage* page : {static_cast<CSisCalPage*>(ignition_.get()),
                               static_cast<CSisCalPage*>(injection_.get())}) {
       ASSERT_TRUE(page->Create(parent_.GetSafeHwnd(), IDC_MAIN_PAGE_PLACE));

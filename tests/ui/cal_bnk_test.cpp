@@ -77,7 +77,7 @@ class CalBnkTest : public ::testing::Test {
     hosted_.context.caps.CylinderCaps = {4, cylinderCaps};
     hosted_.context.caps.IgnitionCaps = {6, 0, channels};
     dialog_ = std::make_unique<CSisCalEmgDialog>(0, hosted_.context, "M12");
-    page_ = std::make_unique<CSisCalBnk>(*dialog_);
+    page_ = std::make_unique<CSisCalBnk>(dialog_->tables());
     ASSERT_TRUE(page_->Create(parent_.GetSafeHwnd(), IDC_MAIN_PAGE_PLACE));
     ShowWindow(page_->GetSafeHwnd(), true);
   }
@@ -251,7 +251,7 @@ TEST_F(CalBnkTest, ClickingRegularRewritesTheAnglesAtOnce) {
   EXPECT_EQ(AngleTexts()[1], "180.00");
   EXPECT_EQ(Enabled(IDC_CYLINDER_ANGLES), Rows(4, 1, 0));
 
-  page_->SetRegularAngles(3);  // as the Engine page does when the cylinders change
+  dialog_->tables().SetRegularAngles(3);  // as a new number of cylinders does
   EXPECT_EQ(AngleWords(), (Words{0, 21845, 43691, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
 }
 

@@ -17,6 +17,7 @@
 #include "platform/string_table.h"
 #include "platform/ui_test_support.h"
 #include "platform/window.h"
+#include "plugin/handlers.h"
 #include "res/dialog_ids.h"
 #include "res/dialog_layouts.h"
 #include "res/string_ids.h"
@@ -86,11 +87,15 @@ class CalEmgDialogTest : public ::testing::Test {
 
   MachineContext& context() { return hosted_.context; }
 
-  /// Runs the dialog modally, `turn` acting on each turn of whichever loop runs.
+  /// Runs the dialog modally, `turn` acting on each turn of whichever loop runs, and
+  /// publishes a confirmed dialog's edits as the editing action does.
   int32_t Run(const std::function<int(VantelUiWindow modal)>& turn) {
     if (!dialog_) dialog_ = std::make_unique<CSisCalEmgDialog>(0, context(), kTitle);
     test::UiDriver driver(turn);
-    return dialog_->DoModal();
+    const uint32_t ticket = context().actionSerial;
+    const int32_t result = dialog_->DoModal();
+    if (result == IDOK) PublishEdits(context(), ticket, dialog_->tables().tables);
+    return result;
   }
   /// Changes the dialog's tables and fills the pages again, so that they show, and save,
   /// what the tables now hold: as if the user had chosen it.
@@ -681,7 +686,7 @@ TEST_F(CalEmgDialogTest, OkAfterAHostCallFromInsideItsLoopUsesNothingStale) {
     host_.ClearLog();
     context().state = Open | ActionRunning;
     context().actionKey = kActionKey;
-    if (!context().report) context().report = CreateReport(context());
+    if (!context().report) context().report = CreateReport(context(), GetMachineName(context()));
     dialog_.reset();
     auto hostCall = [&] {
       switch (c.what) {
@@ -693,7 +698,7 @@ TEST_F(CalEmgDialogTest, OkAfterAHostCallFromInsideItsLoopUsesNothingStale) {
           context().scaleEntries.clear();
           if (c.what == What::kClose) return;
           context().state |= Open;
-          context().report = CreateReport(context());
+          context().report = CreateReport(context(), GetMachineName(context()));
           return;
         case What::kEndAction:
           context().state &= ~ActionRunning;

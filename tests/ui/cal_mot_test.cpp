@@ -311,12 +311,11 @@ TEST_F(CalMotTest, ChangingTheCylindersResetsTheAnglesAndBanksAndKeepingThemLeav
       EXPECT_EQ(Word(engine, kEngineBanksWord), c.banks);
       EXPECT_EQ(Selected(IDC_ENGINE_CYLINDERS), c.chosen);
       // The flywheel tables follow the cylinders.
-      WordTable sync = Tables()[kSyncTable];
-      std::array<WordTable, 4> flywheel;
-      ASSERT_TRUE(
-          BuildFlywheelTables(sync, engine, flywheel[0], flywheel[1], flywheel[2], flywheel[3]));
-      for (size_t i = 0; i < flywheel.size(); ++i) {
-        EXPECT_EQ(Tables()[kToothWindowTable + i], flywheel[i]) << i;
+      const std::optional<FlywheelTables> flywheel =
+          BuildFlywheelTables(Tables()[kSyncTable], engine);
+      ASSERT_TRUE(flywheel.has_value());
+      for (size_t i = 0; i < flywheel->tables.size(); ++i) {
+        EXPECT_EQ(Tables()[kToothWindowTable + i], flywheel->tables[i]) << i;
       }
     });
   }
@@ -429,9 +428,9 @@ TEST_F(CalMotTest, EverySavedChoiceReadsBackWithItsTablesOrIsRefusedUntouched) {
             WordTable engine = before[kEngineTable];
             sync[kSyncFlywheelWord] = EncodeFlywheel(actual, code, radio.kind, radio.renaultRs);
             engine[kEngineCylindersWord] = cylinders;
-            std::array<WordTable, 4> flywheel;
-            const bool buildable = BuildFlywheelTables(sync, engine, flywheel[0], flywheel[1],
-                                                       flywheel[2], flywheel[3]);
+            std::optional<FlywheelTables> flywheel = BuildFlywheelTables(sync, engine);
+            const bool buildable = flywheel.has_value();
+            if (flywheel) flywheel->WriteSyncWords(sync);
             if (!Save()) {
               ++refusals;
               ASSERT_FALSE(buildable);
@@ -451,8 +450,8 @@ TEST_F(CalMotTest, EverySavedChoiceReadsBackWithItsTablesOrIsRefusedUntouched) {
             ASSERT_EQ(Word(Tables()[kEngineTable], kEngineCylindersWord), cylinders);
             // Words 11 on belong to the phases page, which re-encodes them on its own save.
             ASSERT_EQ(EngineOwnedSyncWords(Tables()[kSyncTable]), EngineOwnedSyncWords(sync));
-            for (size_t i = 0; i < flywheel.size(); ++i) {
-              ASSERT_EQ(Tables()[kToothWindowTable + i], flywheel[i]) << i;
+            for (size_t i = 0; i < flywheel->tables.size(); ++i) {
+              ASSERT_EQ(Tables()[kToothWindowTable + i], flywheel->tables[i]) << i;
             }
             // Filled again from the tables, the page shows the same choice.
             ASSERT_EQ(CheckedRadio(), radio.id);

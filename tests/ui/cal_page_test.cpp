@@ -64,8 +64,8 @@ constexpr ResourceModule kTestModule{"test pages", nullptr, 0, kTestTemplates,
 /// Shows three words of its table: a speed, a type by radio and a cylinder count.
 class TestPage : public CSisCalPage {
  public:
-  TestPage(WordTable& table, uint32_t templateId = kTestPageId)
-      : CSisCalPage(templateId), table_(table) {}
+  explicit TestPage(DialogTables& model, uint32_t templateId = kTestPageId)
+      : CSisCalPage(templateId, model), table_(model.Engine()) {}
 
   void FillPage() override {
     const Hwnd page = GetSafeHwnd();
@@ -121,8 +121,13 @@ class CalPageTest : public ::testing::Test {
   ModuleState state_{&kTestModule, nullptr};
   std::unique_ptr<ModuleStateGuard> guard_;
   Dialog main_{IDD_MAIN_CONFIGURATION, 0};
-  WordTable table_{8, 1200, 1, 6};
-  TestPage page_{table_};
+  DialogTables model_ = [] {
+    DialogTables model;
+    model.Engine() = {8, 1200, 1, 6};
+    return model;
+  }();
+  WordTable& table_ = model_.Engine();
+  TestPage page_{model_};
   std::vector<std::string> shown_;  // message boxes, as "type text"
 };
 
@@ -157,7 +162,7 @@ TEST_F(CalPageTest, CreateRefusesWhatCannotHoldAPage) {
        }) {
     const size_t windows = TopLevelWindows().size();
     const size_t children = GetWindow(main_.GetSafeHwnd())->children.size();
-    TestPage page(table_, c.templateId);
+    TestPage page(model_, c.templateId);
     EXPECT_FALSE(page.Create(c.withParent ? main_.GetSafeHwnd() : 0, c.placeholderId)) << c.what;
     EXPECT_EQ(page.GetSafeHwnd(), 0u) << c.what;
     EXPECT_EQ(TopLevelWindows().size(), windows) << c.what;

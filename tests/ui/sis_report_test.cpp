@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "host/requests.h"
 #include "platform/dialog_template.h"
 #include "platform/module_state.h"
 #include "platform/ui_test_support.h"
@@ -31,7 +32,7 @@ constexpr char kCaption[] = "Engine configuration errors M12";
 class SisReportTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    report_ = CreateReport(hosted_.context);
+    report_ = CreateReport(hosted_.context, GetMachineName(hosted_.context));
     ASSERT_NE(report_, nullptr);
     window_ = VantelUiFindWindow(kCaption);
     ASSERT_NE(window_, 0u);
@@ -64,7 +65,7 @@ TEST_F(SisReportTest, IsCreatedHiddenDisabledAndTitledWithTheMachine) {
 TEST_F(SisReportTest, MachineWithoutANameKeepsTheDefaultInTheCaption) {
   host_.machineName.reset();
   test::HostedContext unnamed{host_, 3};
-  auto report = CreateReport(unnamed.context);
+  auto report = CreateReport(unnamed.context, GetMachineName(unnamed.context));
   EXPECT_EQ(UiText(report->GetSafeHwnd()), "Engine configuration errors Machine");
 }
 

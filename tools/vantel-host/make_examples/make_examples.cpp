@@ -70,6 +70,9 @@ struct Example {
   Engine engine;
   std::vector<Sensor> sensors;
   bool olderLayout = false;
+  // The summary words the plug-in writes on its check, so that a checked file is left as it is.
+  int32_t optionFlags = 0;
+  int32_t injectionFlags = 0;
 };
 
 constexpr uint16_t Wheel(int actual, int nominal, int references = 1) {
@@ -235,9 +238,10 @@ Json Build(const Example& ex) {
   Words engine = EngineTable(e, ids);
   Words sync = SyncTable(e);
   std::array<Words, 4> flywheel;
-  if (!vantel::BuildFlywheelTables(sync, engine, flywheel[0], flywheel[1], flywheel[2],
-                                   flywheel[3])) {
-    for (Words& table : flywheel) table = {4, 0};
+  for (Words& table : flywheel) table = {4, 0};
+  if (std::optional<vantel::FlywheelTables> built = vantel::BuildFlywheelTables(sync, engine)) {
+    built->WriteSyncWords(sync);
+    flywheel = std::move(built->tables);
   }
   if (ex.olderLayout) {
     engine = OlderEngineTable(engine);
@@ -288,8 +292,8 @@ Json Build(const Example& ex) {
                   {1, static_cast<uint16_t>(id & 0xFFFF), static_cast<uint16_t>(id >> 16)});
   }
   items.push_back(Item(ids, "LST_FLYSTAT_0", "words", WithSize(status)));
-  items.push_back(Item(ids, "VAL_OPTFLAGS_0", "int", 0));
-  items.push_back(Item(ids, "VAL_INJFLAGS_0", "int", 0));
+  items.push_back(Item(ids, "VAL_OPTFLAGS_0", "int", ex.optionFlags));
+  items.push_back(Item(ids, "VAL_INJFLAGS_0", "int", ex.injectionFlags));
 
   const Ecu& ecu = ex.ecu;
   items.push_back(Item(ids, "CAP_CYL_0", "longs", Longs({ecu.cylinderCaps})));
@@ -377,6 +381,7 @@ std::vector<Example> Examples() {
     ex.engine.aux[1] = {kCamIntakeBank2, 4, 14};
     ex.engine.aux[2] = {kCamExhaustBank2, 4, 16};
     ex.sensors = {{"SEN_MAP_0", 300}, {"SEN_TPS_0", 520}, {"PRS_LFUEL_0", 800}};
+    ex.optionFlags = 0x1;
     list.push_back(ex);
   }
   {  // V8 cross-plane, two rails.
@@ -399,6 +404,8 @@ std::vector<Example> Examples() {
     ex.engine.horizontalScale = "SCL_RPM_0";
     ex.sensors = {
         {"SEN_MAP_0", 300}, {"SEN_TPS_0", 520}, {"PRS_LFUEL_0", 800}, {"PRS_LFUEL_1", 801}};
+    ex.optionFlags = 0xB;
+    ex.injectionFlags = 0x1;
     list.push_back(ex);
   }
   {  // V12, 12+1, static ignition: an ECU with twelve coil drivers.

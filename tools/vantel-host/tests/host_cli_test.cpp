@@ -186,6 +186,23 @@ TEST_F(HostCliTest, BadInputExitsTwoWithOneLineAndLeavesTheFileAsItWas) {
   }
 }
 
+// An example holds what the plug-in leaves: checked and written back, it is the same file.
+// The older layout is there to be upgraded.
+TEST_F(HostCliTest, ACheckedExampleIsWrittenBackUnchanged) {
+  size_t checked = 0;
+  for (const auto& entry : fs::directory_iterator(Example(""))) {
+    const std::string name = entry.path().filename().string();
+    if (entry.path().extension() != ".json" || name.starts_with("older-layout")) continue;
+    SCOPED_TRACE(name);
+    fs::copy_file(entry.path(), dir_ / name);
+    const HostRun run = Host({"check", name, "--write"});
+    EXPECT_NE(run.status, 2) << run.err;
+    EXPECT_EQ(Read(dir_ / name), Read(entry.path()));
+    ++checked;
+  }
+  EXPECT_GE(checked, 6u);
+}
+
 TEST_F(HostCliTest, ExamplesAreWhatTheGeneratorWrites) {
   const fs::path out = dir_ / "examples";
   fs::create_directory(out);

@@ -96,7 +96,15 @@ WheelInput Generated(uint16_t flywheelWord, uint16_t cylinders) {
   sync[kSyncPhaseAssignmentWord] = kPhaseOnMarksPosition;
   sync[kSyncMainPhaseWord] = 0x0501;  // one mark, expected from tooth 5
   sync[kSyncAuxPhaseWord] = 0x0304;   // auxiliary phase 1: 4 teeth from tooth 3
-  EXPECT_TRUE(BuildFlywheelTables(sync, engine, window, angle, position, regular));
+  std::optional<FlywheelTables> built = BuildFlywheelTables(sync, engine);
+  EXPECT_TRUE(built.has_value());
+  if (built) {
+    built->WriteSyncWords(sync);
+    window = built->tables[0];
+    angle = built->tables[1];
+    position = built->tables[2];
+    regular = built->tables[3];
+  }
   const Flywheel f = DecodeFlywheel(flywheelWord);
   sync[kSyncMarkToothWord] =
       static_cast<uint16_t>(PhaseMarkTooth(1, f.N, f.T, kPhaseOnMarksPosition, f.R));
