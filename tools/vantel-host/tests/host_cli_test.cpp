@@ -197,7 +197,7 @@ TEST_F(HostCliTest, ACheckedExampleIsWrittenBackUnchanged) {
     fs::copy_file(entry.path(), dir_ / name);
     const HostRun run = Host({"check", name, "--write"});
     EXPECT_NE(run.status, 2) << run.err;
-    EXPECT_EQ(Read(dir_ / name), Read(entry.path()));
+    EXPECT_EQ(ReadFile(dir_ / name), ReadFile(entry.path()));
     ++checked;
   }
   EXPECT_GE(checked, 6u);
