@@ -12,6 +12,7 @@
 #include "config/engine_record.h"
 #include "platform/controls.h"
 #include "res/dialog_ids.h"
+#include "res/resources_en.h"
 #include "support/sample_machine.h"
 #include "ui/cal_emg_dialog.h"
 #include "ui/sis_report.h"
@@ -100,5 +101,6 @@ int Run(int rounds) {
 
 int main(int argc, char** argv) {
   const bool quick = argc > 1 && std::string(argv[1]) == "--quick";
+  vantel::InstallBuiltinResources(vantel::EnglishResources());
   return vantel::Run(quick ? 50 : 1000);
 }
