@@ -1,7 +1,9 @@
 #pragma once
 // The geometry of each dialog template, shared by every language: a language gives only
-// the texts. Header-only, so that a resource library needs nothing else.
+// the texts (DialogTexts), and Dialogs<texts> lays them out. Header-only, so that a resource
+// library needs nothing else.
 #include <array>
+#include <span>
 
 #include "platform/dialog_template.h"
 #include "platform/message_box.h"
@@ -16,6 +18,7 @@ inline constexpr uint32_t kReportListStyles = LVS_REPORT | LVS_SINGLESEL | LVS_S
                                               LVS_ALIGNLEFT | WS_BORDER | WS_TABSTOP;
 
 struct ReportTexts {
+  const char* caption;
   const char* close;
   const char* group;
 };
@@ -55,6 +58,7 @@ inline constexpr uint32_t kMainStyles =
     WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_VSCROLL | DS_SETFONT;
 
 struct MainTexts {
+  const char* caption;
   const char* ok;
   const char* cancel;
   const char* noteGroup;
@@ -79,6 +83,7 @@ inline constexpr uint32_t kMapStyles =
     WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT;
 
 struct MapTexts {
+  const char* caption;
   const char* group;
   const char* vertical;
   const char* horizontal;
@@ -306,5 +311,60 @@ constexpr std::array<ControlTemplate, kPhasesControlCount> PhasesControls(Phases
   }
   return c;
 }
+
+// Every text of one language's dialogs.
+struct DialogTexts {
+  MainTexts main;
+  ReportTexts report;
+  MapTexts map;
+  EngineTexts engine;
+  IgnitionTexts ignition;
+  InjectionTexts injection;
+  BanksTexts banks;
+  PhasesTexts phases;
+};
+
+inline constexpr size_t kDialogCount = 8;
+
+constexpr std::array<const DialogTemplate*, kDialogCount> Pointers(
+    const std::array<DialogTemplate, kDialogCount>& templates) {
+  std::array<const DialogTemplate*, kDialogCount> list{};
+  for (size_t i = 0; i < kDialogCount; ++i) list[i] = &templates[i];
+  return list;
+}
+
+// The templates of one language, laid out at compile time around its texts; `Texts` is a
+// constant of the language's resource library.
+template <const DialogTexts& Texts>
+class Dialogs {
+  static constexpr auto kMainControls = MainControls(Texts.main);
+  static constexpr auto kReportControls = ReportControls(Texts.report);
+  static constexpr auto kMapControls = MapControls(Texts.map);
+  static constexpr auto kEngineControls = EngineControls(Texts.engine);
+  static constexpr auto kIgnitionControls = IgnitionControls(Texts.ignition);
+  static constexpr auto kInjectionControls = InjectionControls(Texts.injection);
+  static constexpr auto kBanksControls = BanksControls(Texts.banks);
+  static constexpr auto kPhasesControls = PhasesControls(Texts.phases);
+
+  static constexpr std::array<DialogTemplate, kDialogCount> kTemplates{{
+      {IDD_MAIN_CONFIGURATION, Texts.main.caption, kMainWidth, kMainHeight, kMainStyles,
+       kMainControls.data(), kMainControls.size()},
+      {IDD_REPORT, Texts.report.caption, kReportWidth, kReportHeight, kReportStyles,
+       kReportControls.data(), kReportControls.size()},
+      {IDD_MAP_SCALE, Texts.map.caption, kMapWidth, kMapHeight, kMapStyles, kMapControls.data(),
+       kMapControls.size()},
+      PageTemplate(IDD_ENGINE_PAGE, kEngineControls),
+      PageTemplate(IDD_IGNITION_PAGE, kIgnitionControls),
+      PageTemplate(IDD_INJECTION_PAGE, kInjectionControls),
+      PageTemplate(IDD_BANKS_PAGE, kBanksControls),
+      PageTemplate(IDD_PHASES_PAGE, kPhasesControls),
+  }};
+
+  static constexpr auto kList = Pointers(kTemplates);
+
+ public:
+  /// What a ResourceModule points to.
+  static constexpr std::span<const DialogTemplate* const> kTemplateList{kList};
+};
 
 }  // namespace vantel::layout

@@ -334,7 +334,7 @@ constexpr StringEntry kStrings[] = {
 
 const ResourceModule& EnglishResources() {
   static const ResourceModule module{"en", kStrings, sizeof kStrings / sizeof kStrings[0],
-                                     kBuiltinDialogs, kBuiltinDialogCount};
+                                     kEnglishDialogs.data(), kEnglishDialogs.size()};
   return module;
 }
 
