@@ -574,9 +574,9 @@ TEST_F(CalEmgDialogTest, HelpShowsTheTopicEachControlCarriesAndEverySettingHasOn
     };
     std::vector<Found> controls;
     for (int32_t i = 0; VantelUiWindow child = VantelUiGetChild(modal, i); ++i) {
-      const auto page = std::find(pages.begin(), pages.end(), child);
-      if (page != pages.end()) continue;
-      controls.push_back({child, -1});
+      if (std::find(pages.begin(), pages.end(), child) == pages.end()) {
+        controls.push_back({child, -1});
+      }
     }
     for (size_t page = 0; page < pages.size(); ++page) {
       for (int32_t i = 0; VantelUiWindow child = VantelUiGetChild(pages[page], i); ++i) {
