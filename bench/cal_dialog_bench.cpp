@@ -14,6 +14,7 @@
 #include "platform/controls.h"
 #include "plugin/handlers.h"
 #include "res/dialog_ids.h"
+#include "res/resources_en.h"
 #include "support/sample_machine.h"
 #include "ui/cal_emg_dialog.h"
 #include "ui/sis_report.h"
@@ -103,5 +104,6 @@ int Run(int rounds) {
 
 int main(int argc, char** argv) {
   const bool quick = argc > 1 && std::string(argv[1]) == "--quick";
+  vantel::InstallBuiltinResources(vantel::EnglishResources());
   return vantel::Run(quick ? 50 : 1000);
 }

@@ -12,6 +12,7 @@
 #include "cmdtable/command_parser.h"
 #include "cmdtable/command_tokenizer.h"
 #include "host/host_data.h"
+#include "res/resources_en.h"
 #include "ui/machine_context.h"
 #include "vantel/host_abi.h"
 
@@ -93,6 +94,12 @@ void Tokenize(std::string_view text, uint8_t wanted) {
 }
 
 }  // namespace
+
+// The parser's failed requests show their message boxes with the texts the plug-in has.
+extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
+  InstallBuiltinResources(EnglishResources());
+  return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;

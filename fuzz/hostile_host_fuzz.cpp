@@ -40,6 +40,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <utility>
@@ -47,9 +48,9 @@
 
 #include "kalbrix.h"
 #include "request_table.h"
-#include "res/dialog_ids.h"
 #include "vantel/host_abi.h"
 #include "vantel/ui_automation.h"
+#include "vantel/ui_controls.h"
 
 namespace {
 
@@ -417,48 +418,47 @@ constexpr std::array<uint32_t, 8> kOtherMachines = {0,    3,    7,          8, k
 enum class Record : uint8_t { kIndex, kEmpty, kNullInt, kBytes, kNone };
 constexpr size_t kRecordCount = 5;
 
-constexpr int32_t kIdOk = 1, kIdCancel = 2, kIdYes = 6, kIdNo = 7;
-
 std::vector<int32_t> Controls() {
-  using namespace vantel;
-  std::vector<int32_t> ids = {kIdOk,
-                              kIdCancel,
-                              kIdYes,
-                              kIdNo,
-                              IDC_MAIN_TABS,
-                              IDC_ENGINE_CYLINDERS,
-                              IDC_FLYWHEEL_SAME_TEETH,
-                              IDC_FLYWHEEL_ONE_MISSING,
-                              IDC_FLYWHEEL_TWO_MISSING,
-                              IDC_FLYWHEEL_ONE_EXTRA,
-                              IDC_FLYWHEEL_RS_TYPE,
-                              IDC_FLYWHEEL_OCCURRENCES,
-                              IDC_FLYWHEEL_TEETH,
-                              IDC_SYNC_RPM,
-                              IDC_IGNITION_DISTRIBUTED,
-                              IDC_IGNITION_TWIN_SPARK,
-                              IDC_IGNITION_STATIC,
-                              IDC_IGNITION_DELAY,
-                              IDC_INJECTION_ONE_RAIL,
-                              IDC_INJECTION_RAIL1_TO_RAIL2,
-                              IDC_INJECTION_RAIL1_TO_BOTH,
-                              IDC_INJECTION_SEMI_SEQUENTIAL,
-                              IDC_INJECTION_SEQUENTIAL,
-                              IDC_INJECTION_DIRECT,
-                              IDC_PEAK_AND_HOLD_ENABLED,
-                              IDC_PEAK_AND_HOLD_COMMAND,
-                              IDC_PEAK_AND_HOLD_TUNING,
-                              IDC_BANKS_REGULAR_ANGLES,
-                              IDC_BANKS_SPECIFIC_ANGLES,
-                              IDC_MAIN_PHASE_TYPE,
-                              IDC_REPORT_LIST,
-                              IDC_MAP_VERTICAL,
-                              IDC_MAP_HORIZONTAL,
-                              IDC_MAIN_NOTE_TEXT};
-  for (const auto& family : {IDC_CYLINDER_ANGLES, IDC_CYLINDER_BANK1, IDC_CYLINDER_BANK2})
-    ids.insert(ids.end(), family.begin(), family.end());
-  for (const auto& family : {IDC_PHASE_CAMSHAFTS, IDC_PHASE_MARKS, IDC_PHASE_START_TEETH})
-    ids.insert(ids.end(), family.begin(), family.end());
+  std::vector<int32_t> ids = {VANTEL_IDOK,
+                              VANTEL_IDCANCEL,
+                              VANTEL_IDYES,
+                              VANTEL_IDNO,
+                              VANTEL_IDC_MAIN_TABS,
+                              VANTEL_IDC_ENGINE_CYLINDERS,
+                              VANTEL_IDC_FLYWHEEL_SAME_TEETH,
+                              VANTEL_IDC_FLYWHEEL_ONE_MISSING,
+                              VANTEL_IDC_FLYWHEEL_TWO_MISSING,
+                              VANTEL_IDC_FLYWHEEL_ONE_EXTRA,
+                              VANTEL_IDC_FLYWHEEL_RS_TYPE,
+                              VANTEL_IDC_FLYWHEEL_OCCURRENCES,
+                              VANTEL_IDC_FLYWHEEL_TEETH,
+                              VANTEL_IDC_SYNC_RPM,
+                              VANTEL_IDC_IGNITION_DISTRIBUTED,
+                              VANTEL_IDC_IGNITION_TWIN_SPARK,
+                              VANTEL_IDC_IGNITION_STATIC,
+                              VANTEL_IDC_IGNITION_DELAY,
+                              VANTEL_IDC_INJECTION_ONE_RAIL,
+                              VANTEL_IDC_INJECTION_RAIL1_TO_RAIL2,
+                              VANTEL_IDC_INJECTION_RAIL1_TO_BOTH,
+                              VANTEL_IDC_INJECTION_SEMI_SEQUENTIAL,
+                              VANTEL_IDC_INJECTION_SEQUENTIAL,
+                              VANTEL_IDC_INJECTION_DIRECT,
+                              VANTEL_IDC_PEAK_AND_HOLD_ENABLED,
+                              VANTEL_IDC_PEAK_AND_HOLD_COMMAND,
+                              VANTEL_IDC_PEAK_AND_HOLD_TUNING,
+                              VANTEL_IDC_BANKS_REGULAR_ANGLES,
+                              VANTEL_IDC_BANKS_SPECIFIC_ANGLES,
+                              VANTEL_IDC_MAIN_PHASE_TYPE,
+                              VANTEL_IDC_REPORT_LIST,
+                              VANTEL_IDC_MAP_VERTICAL,
+                              VANTEL_IDC_MAP_HORIZONTAL,
+                              VANTEL_IDC_MAIN_NOTE_TEXT};
+  constexpr int32_t kRows[][VANTEL_BANK_ROWS] = {
+      VANTEL_IDC_CYLINDER_ANGLES, VANTEL_IDC_CYLINDER_BANK1, VANTEL_IDC_CYLINDER_BANK2};
+  constexpr int32_t kPhases[][VANTEL_PHASE_COUNT] = {
+      VANTEL_IDC_PHASE_CAMSHAFTS, VANTEL_IDC_PHASE_MARKS, VANTEL_IDC_PHASE_START_TEETH};
+  for (const auto& family : kRows) ids.insert(ids.end(), std::begin(family), std::end(family));
+  for (const auto& family : kPhases) ids.insert(ids.end(), std::begin(family), std::end(family));
   return ids;
 }
 
@@ -649,7 +649,7 @@ class Host {
         break;
       case UiStep::kTab: {
         const int32_t tab = input_.SignedByte() % 8;
-        ui_.selectTab(ui_.getControl(modal, vantel::IDC_MAIN_TABS), tab);
+        ui_.selectTab(ui_.getControl(modal, VANTEL_IDC_MAIN_TABS), tab);
         break;
       }
       case UiStep::kOk:

@@ -181,7 +181,8 @@ bool Dialog::CreateWindowFromTemplate(Hwnd parent) {
                       .rect = {x, y, x + DuToPixelsX(control.rect.w), y + h},
                       .style = WS_CHILD | WS_VISIBLE | control.styles,
                       .parent = handle,
-                      .id = control.id});
+                      .id = control.id,
+                      .help = control.help});
   }
 
   OnInitDialog();

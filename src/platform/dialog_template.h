@@ -55,7 +55,8 @@ struct ControlTemplate {
   ControlKind kind;
   const char* text;  // UTF-8; "" for none
   DuRect rect;
-  uint32_t styles;  // WS_TABSTOP, WS_GROUP, WS_BORDER, WS_DISABLED, list view styles...
+  uint32_t styles;    // WS_TABSTOP, WS_GROUP, WS_BORDER, WS_DISABLED, list view styles...
+  uint32_t help = 0;  // string id of the text F1 shows on the control; 0: none
 };
 
 struct DialogTemplate {

@@ -39,7 +39,7 @@ const ButtonSet& ButtonsFor(unsigned type) {
   return kButtonSets[0];
 }
 
-constexpr int32_t kTextControlId = 0xFFFF;
+constexpr int32_t kTextControlId = VANTEL_IDC_MESSAGE_TEXT;
 constexpr int kMargin = 12;
 constexpr int kButtonWidth = 75;
 constexpr int kButtonHeight = 23;

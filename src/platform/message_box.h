@@ -2,6 +2,8 @@
 #include <functional>
 #include <string>
 
+#include "vantel/ui_controls.h"
+
 namespace vantel {
 
 // Styles and results with their Windows values: the UI log records them as numbers.
@@ -12,10 +14,10 @@ inline constexpr unsigned MB_ICONERROR = 0x10;
 inline constexpr unsigned MB_ICONQUESTION = 0x20;
 inline constexpr unsigned MB_ICONWARNING = 0x30;
 inline constexpr unsigned MB_ICONINFORMATION = 0x40;
-inline constexpr int IDOK = 1;
-inline constexpr int IDCANCEL = 2;
-inline constexpr int IDYES = 6;
-inline constexpr int IDNO = 7;
+inline constexpr int IDOK = VANTEL_IDOK;
+inline constexpr int IDCANCEL = VANTEL_IDCANCEL;
+inline constexpr int IDYES = VANTEL_IDYES;
+inline constexpr int IDNO = VANTEL_IDNO;
 
 /// The caption of every message box: the module's name.
 inline constexpr char kMessageBoxCaption[] = "VANTEL";

@@ -3,7 +3,13 @@
 namespace vantel {
 namespace {
 ModuleState* current = nullptr;
-}
+constinit const ResourceModule kNoResources{"none", nullptr, 0, nullptr, 0};
+constinit const ResourceModule* builtin = &kNoResources;
+}  // namespace
+
+void InstallBuiltinResources(const ResourceModule& module) { builtin = &module; }
+
+const ResourceModule& BuiltinResources() { return *builtin; }
 
 ModuleState& PluginModuleState() {
   static ModuleState state;

@@ -21,7 +21,11 @@ struct ResourceModule {
   size_t dialogCount;
 };
 
-/// The resources built into the plug-in itself.
+/// Installs the module's own resources, the ones every look-up falls back to. The platform
+/// does not know them: the application installs them when it starts, before it looks up any
+/// string or template.
+void InstallBuiltinResources(const ResourceModule& module);
+/// The resources installed as the module's own; empty until some are installed.
 const ResourceModule& BuiltinResources();
 
 }  // namespace vantel

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string_view>
 
+#include "vantel/svg_text.h"
+
 namespace vantel {
 namespace {
 
@@ -12,30 +14,6 @@ constexpr std::string_view kGreyInk = "#a0a0a0";
 constexpr std::string_view kLine = "#adadad";
 constexpr int kFontSize = 11;     // 8 points at 96 DPI
 constexpr int kTextBaseline = 4;  // from a line's middle down to its baseline
-
-std::string Escape(std::string_view text) {
-  std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        // Other controls are not valid XML: a tab or a stray byte below 0x20 becomes a blank.
-        out += (static_cast<unsigned char>(c) < 0x20) ? ' ' : c;
-    }
-  }
-  return out;
-}
 
 class Canvas {
  public:
@@ -65,7 +43,7 @@ class Canvas {
     if (text.empty()) return;
     out += "<text x=\"" + X(x) + "\" y=\"" + Y(y + kTextBaseline) + "\" fill=\"" +
            std::string(ink) + "\" text-anchor=\"" + std::string(anchor) + "\"" +
-           (bold ? " font-weight=\"bold\"" : "") + ">" + Escape(text) + "</text>\n";
+           (bold ? " font-weight=\"bold\"" : "") + ">" + SvgText(text) + "</text>\n";
   }
 
   /// Text broken at line feeds and wrapped to `width`, from the top of `r`.
@@ -101,7 +79,7 @@ class Canvas {
 
   void OpenGroup(const Window& window) {
     out += "<g data-id=\"" + std::to_string(window.id) + "\" data-class=\"" +
-           Escape(window.className) + "\"" + (window.enabled ? "" : " data-disabled=\"true\"") +
+           SvgText(window.className) + "\"" + (window.enabled ? "" : " data-disabled=\"true\"") +
            ">\n";
   }
   void CloseGroup() { out += "</g>\n"; }

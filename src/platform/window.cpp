@@ -55,6 +55,7 @@ Hwnd CreateWindowFrom(const WindowInit& init) {
   window->id = init.id;
   window->target = init.target;
   window->templateId = init.templateId;
+  window->help = init.help;
   const Hwnd handle = window->handle;
   desktop.windows.emplace(handle, std::move(window));
   if (init.parent != 0) GetWindow(init.parent)->children.push_back(handle);

@@ -136,6 +136,7 @@ struct Window {
   int32_t paintCount = 0;  // immediate repaints asked for
   MessageTarget* target = nullptr;
   uint32_t templateId = 0;
+  uint32_t help = 0;  // string id of the control's help text, from its template; 0: none
   bool modalEnded = false;
   int32_t modalResult = 0;
 };
@@ -152,6 +153,7 @@ struct WindowInit {
   int32_t id = 0;
   MessageTarget* target = nullptr;
   uint32_t templateId = 0;
+  uint32_t help = 0;
 };
 
 /// Creates a window (visible when `style` has WS_VISIBLE, disabled with WS_DISABLED).

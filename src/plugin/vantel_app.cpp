@@ -5,6 +5,7 @@
 #include "host/requests.h"
 #include "platform/version_info.h"
 #include "platform/window.h"
+#include "res/resources_en.h"
 #include "ui/sis_report.h"
 
 namespace vantel {
@@ -25,7 +26,9 @@ CVantelApp::CVantelApp(std::optional<ActionDllFn> injectedEntry, std::string mod
     : injectedEntry_(injectedEntry),
       modulePath_(modulePath.empty() ? ModulePathOf(reinterpret_cast<const void*>(&LookupHostEntry))
                                      : std::move(modulePath)),
-      moduleState_(moduleState ? moduleState : &PluginModuleState()) {}
+      moduleState_(moduleState ? moduleState : &PluginModuleState()) {
+  InstallBuiltinResources(EnglishResources());
+}
 
 CVantelApp::~CVantelApp() = default;
 

@@ -12,6 +12,7 @@ namespace vantel {
 
 class CVantelApp : public HostApp {
  public:
+  /// Installs the module's English resources, so that every look-up after it finds them.
   /// `injectedEntry` replaces the look-up of ACTIONDLL in the executable (tests);
   /// `modulePath` is the file the version record is read from (empty: this module's file).
   explicit CVantelApp(std::optional<ActionDllFn> injectedEntry = std::nullopt,

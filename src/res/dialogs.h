@@ -1,12 +1,11 @@
 #pragma once
-// The built-in dialog templates, for the built-in resource module.
-#include <cstddef>
+// The dialog templates in US English, for the English resource module.
+#include <span>
 
 #include "platform/dialog_template.h"
 
 namespace vantel {
 
-extern const DialogTemplate* const kBuiltinDialogs[];
-extern const size_t kBuiltinDialogCount;
+extern const std::span<const DialogTemplate* const> kEnglishDialogs;
 
 }  // namespace vantel

@@ -1,4 +1,5 @@
-#include "platform/resources.h"
+#include "res/resources_en.h"
+
 #include "res/dialogs.h"
 
 // The texts keep the wording of the original product, its misspellings included: hosts and
@@ -331,9 +332,9 @@ constexpr StringEntry kStrings[] = {
 
 }  // namespace
 
-const ResourceModule& BuiltinResources() {
+const ResourceModule& EnglishResources() {
   static const ResourceModule module{"en", kStrings, sizeof kStrings / sizeof kStrings[0],
-                                     kBuiltinDialogs, kBuiltinDialogCount};
+                                     kEnglishDialogs.data(), kEnglishDialogs.size()};
   return module;
 }
 

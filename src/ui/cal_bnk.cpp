@@ -95,7 +95,8 @@ bool CSisCalBnk::SavePage() {
   // Only the rows in use are the user's: the hidden ones keep what the table holds, which the
   // Engine page clears when the number of cylinders changes.
   auto banks = static_cast<uint16_t>(engine.banks & ~((1u << Rows()) - 1));
-  for (size_t row = 0; row < Rows(); ++row) {
+  if (!banksAllowed_) banks = 0;
+  for (size_t row = 0; row < Rows() && banksAllowed_; ++row) {
     if (IsChecked(GetDlgItem(IDC_CYLINDER_BANK2[row]))) banks |= static_cast<uint16_t>(1u << row);
   }
   engine.angles = words;
@@ -105,13 +106,9 @@ bool CSisCalBnk::SavePage() {
 }
 
 void CSisCalBnk::ReadTables() {
-  EngineRecord engine = model_.ReadEngine();
-  cylinders_ = engine.cylinders;
+  cylinders_ = model_.ReadEngine().cylinders;
   banksAllowed_ = BanksAllowed(Word(model_.caps.CylinderCaps, 1), Word(model_.caps.IgnitionCaps, 2),
                                cylinders_);
-  if (banksAllowed_ || engine.banks == 0) return;
-  engine.banks = 0;
-  model_.WriteEngine(engine);
 }
 
 void CSisCalBnk::SetAngleModeRadios() {
@@ -148,7 +145,8 @@ void CSisCalBnk::FillAngleEdits() {
 }
 
 void CSisCalBnk::SetBankRadios() {
-  const uint16_t banks = model_.ReadEngine().banks;
+  // What a save stores: no bank 2 where the ECU manages no banks.
+  const uint16_t banks = banksAllowed_ ? model_.ReadEngine().banks : uint16_t{0};
   // Every row shows the table, so that a hidden row never shows a mark left from an earlier,
   // larger number of cylinders.
   for (size_t row = 0; row < kBankRows; ++row) {

@@ -52,43 +52,6 @@ constexpr std::array<PageEntry, CSisCalEmgDialog::kPageCount> kPages{{
 constexpr CSisCalEmgDialog::PageIndex kFirstFills[] = {
     CSisCalEmgDialog::kEnginePage, CSisCalEmgDialog::kPhasesPage, CSisCalEmgDialog::kIgnitionPage};
 
-struct HelpEntry {
-  int32_t firstId, lastId;  // controls of the dialog's pages, both included
-  uint32_t text;
-};
-
-constexpr HelpEntry kHelp[] = {
-    {1107, 1110, IDS_HELP_IGNITION_TYPE},    {1101, 1104, IDS_HELP_INJECTION_RAILS},
-    {1097, 1100, IDS_HELP_INJECTION_TYPE},   {1105, 1106, IDS_HELP_PEAK_AND_HOLD},
-    {1116, 1117, IDS_HELP_PEAK_AND_HOLD},    {1066, 1068, IDS_HELP_MAIN_PHASE},
-    {1072, 1072, IDS_HELP_MAIN_PHASE},       {1076, 1076, IDS_HELP_MAIN_PHASE},
-    {1080, 1080, IDS_HELP_MAIN_PHASE},       {1084, 1084, IDS_HELP_MAIN_PHASE},
-    {1088, 1088, IDS_HELP_MAIN_PHASE},       {1092, 1092, IDS_HELP_MAIN_PHASE},
-    {1069, 1071, IDS_HELP_AUX_PHASES},       {1073, 1075, IDS_HELP_AUX_PHASES},
-    {1077, 1079, IDS_HELP_AUX_PHASES},       {1081, 1083, IDS_HELP_AUX_PHASES},
-    {1085, 1087, IDS_HELP_AUX_PHASES},       {1089, 1091, IDS_HELP_AUX_PHASES},
-    {1093, 1095, IDS_HELP_AUX_PHASES},       {1113, 1115, IDS_HELP_IGNITION_DELAY},
-    {1050, 1054, IDS_HELP_FLYWHEEL},         {1056, 1060, IDS_HELP_FLYWHEEL},
-    {1064, 1064, IDS_HELP_CYLINDERS_NUMBER}, {1163, 1163, IDS_HELP_CYLINDERS_NUMBER},
-    {1188, 1188, IDS_HELP_CYLINDERS_NUMBER}, {1186, 1186, IDS_HELP_SYNC_RPM},
-    {1189, 1190, IDS_HELP_SYNC_RPM},         {1127, 1150, IDS_HELP_CYLINDER_BANK},
-    {1055, 1055, IDS_HELP_CYLINDER_ANGLES},  {1063, 1063, IDS_HELP_CYLINDER_ANGLES},
-    {1187, 1187, IDS_HELP_CYLINDER_ANGLES},  {1152, 1152, IDS_HELP_CYLINDER_ANGLES},
-    {1154, 1154, IDS_HELP_CYLINDER_ANGLES},  {1156, 1156, IDS_HELP_CYLINDER_ANGLES},
-    {1158, 1158, IDS_HELP_CYLINDER_ANGLES},  {1160, 1160, IDS_HELP_CYLINDER_ANGLES},
-    {1162, 1162, IDS_HELP_CYLINDER_ANGLES},  {1165, 1165, IDS_HELP_CYLINDER_ANGLES},
-    {1167, 1167, IDS_HELP_CYLINDER_ANGLES},  {1169, 1169, IDS_HELP_CYLINDER_ANGLES},
-    {1171, 1171, IDS_HELP_CYLINDER_ANGLES},  {1173, 1173, IDS_HELP_CYLINDER_ANGLES},
-    {1175, 1175, IDS_HELP_CYLINDER_ANGLES},
-};
-
-const HelpEntry* FindHelp(int32_t controlId) {
-  for (const HelpEntry& entry : kHelp) {
-    if (controlId >= entry.firstId && controlId <= entry.lastId) return &entry;
-  }
-  return nullptr;
-}
-
 constexpr bool MovesLeftEdge(int32_t edge) {
   return edge == WMSZ_LEFT || edge == WMSZ_TOPLEFT || edge == WMSZ_BOTTOMLEFT;
 }
@@ -301,9 +264,11 @@ bool CSisCalEmgDialog::OnMessage(const Message& message, intptr_t& result) {
       SelectPage(GetSelection(message.from));
       return true;
     case MessageKind::Help: {
-      const HelpEntry* help = FindHelp(message.controlId);
-      if (!help) return false;
-      ShowHelpPopup(GetSafeHwnd(), message.controlId, LoadString(help->text), message.x, message.y);
+      // The pages' templates give each control its topic; the dialog shows it.
+      const Window* control = GetWindow(message.from);
+      if (!control || control->help == 0) return false;
+      ShowHelpPopup(GetSafeHwnd(), message.controlId, LoadString(control->help), message.x,
+                    message.y);
       result = 1;
       return true;
     }

@@ -61,7 +61,6 @@ PhaseSetting& SettingOf(SyncRecord& record, size_t phase) {
   return phase == 0 ? record.main : record.aux[phase - 1];
 }
 
-constexpr uint16_t Bytes(int high, int low) { return static_cast<uint16_t>(high << 8 | low); }
 
 bool Contains(const std::vector<int32_t>& list, int value) {
   return std::find(list.begin(), list.end(), value) != list.end();

@@ -14,6 +14,13 @@ DialogTables DialogTables::From(const MachineData& data) {
   copy.sensors = {.auxPhase2SensorAvailable = data.auxPhase2SensorAvailable != 0,
                   .auxPhase3SensorAvailable = data.auxPhase3SensorAvailable != 0};
   copy.injectionChannelCount = Word(data.caps.InjectionCaps, 3);
+  // Banks the ECU cannot manage for these cylinders are no setting of the dialog's.
+  EngineRecord engine = copy.ReadEngine();
+  if (engine.banks != 0 && !BanksAllowed(Word(copy.caps.CylinderCaps, 1),
+                                         Word(copy.caps.IgnitionCaps, 2), engine.cylinders)) {
+    engine.banks = 0;
+    copy.WriteEngine(engine);
+  }
   return copy;
 }
 

@@ -20,7 +20,7 @@ struct SensorFacts {
 
 struct DialogTables {
   /// Copies of `data`'s tables, capabilities and sensor facts; the channel count from
-  /// InjectionCaps word 3.
+  /// InjectionCaps word 3. Banks the ECU does not allow for the cylinders start cleared.
   static DialogTables From(const MachineData& data);
 
   WordTable& Table(int which) { return tables[static_cast<size_t>(which)]; }

@@ -22,6 +22,13 @@ inline std::string UiText(VantelUiWindow window) {
   return text;
 }
 
+/// What the window is, as VantelUiGetKind names it ("radio button", "edit"...).
+inline std::string UiKind(VantelUiWindow window) {
+  char kind[32] = "";
+  VantelUiGetKind(window, kind, sizeof kind);
+  return kind;
+}
+
 inline std::vector<std::string> UiItems(VantelUiWindow control) {
   std::vector<std::string> items;
   const int32_t count = VantelUiGetItemCount(control);

@@ -13,8 +13,12 @@
 #include <iterator>
 #include <string>
 
+#include "platform/dialog_template.h"
 #include "platform/string_table.h"
 #include "platform/version_info.h"
+#include "res/dialog_ids.h"
+#include "res/resources_en.h"
+#include "res/string_ids.h"
 #include "support/fake_host.h"
 #include "support/host_checks.h"
 #include "support/message_boxes.h"
@@ -278,6 +282,17 @@ TEST_F(HandshakeTest, NoHostEntryAnswersZeroAndCallsNothing) {
   EXPECT_EQ(answer[0], 0);
   EXPECT_EQ(answer[1], 0);
   EXPECT_TRUE(host.log.empty());
+}
+
+TEST(AppResourcesTest, CreatingTheApplicationInstallsItsEnglishResources) {
+  const ResourceModule none{"none", nullptr, 0, nullptr, 0};
+  InstallBuiltinResources(none);
+  EXPECT_EQ(LoadString(IDS_HOST_UNKNOWN_ERROR), "");
+  ModuleState state;
+  CVantelApp app(FakeHost::Entry(), "unused", &state);
+  EXPECT_EQ(&BuiltinResources(), &EnglishResources());
+  EXPECT_EQ(LoadString(IDS_HOST_UNKNOWN_ERROR), "Action canceled\nUnknown error");
+  EXPECT_NE(FindDialogTemplate(IDD_MAIN_CONFIGURATION), nullptr);
 }
 
 class RegistryTest : public ::testing::Test {

@@ -16,6 +16,7 @@
 #include "platform/resources.h"
 #include "platform/string_table.h"
 #include "res/dialog_ids.h"
+#include "res/resources_en.h"
 #include "res/string_ids.h"
 
 namespace vantel {
@@ -92,7 +93,7 @@ class StringTableTest : public ::testing::Test {
                                 << (library_ ? "no symbol" : dlerror());
   }
 
-  const ResourceModule& English() const { return BuiltinResources(); }
+  const ResourceModule& English() const { return EnglishResources(); }
   const ResourceModule& French() const { return *french_; }
 
   static void* library_;
@@ -138,6 +139,21 @@ TEST_F(StringTableTest, LoadStringFindsEveryTextOfTheModuleInForce) {
   frenchState.resources = french_;
   ModuleStateGuard guard(frenchState);
   for (const StringEntry& e : Entries(French())) EXPECT_EQ(LoadString(e.id), e.text) << e.id;
+}
+
+TEST_F(StringTableTest, AModuleInForceFallsBackToTheEnglishOneForWhatItLacks) {
+  EXPECT_EQ(&BuiltinResources(), &English());
+  const StringEntry strings[] = {{IDS_HOST_UNKNOWN_ERROR, "seul texte"}};
+  const ResourceModule partial{"partial", strings, 1, nullptr, 0};
+  ModuleState state{&partial, nullptr};
+  ModuleStateGuard guard(state);
+  EXPECT_EQ(LoadString(IDS_HOST_UNKNOWN_ERROR), "seul texte");
+  EXPECT_EQ(LoadString(IDS_HOST_DATA_ERROR), FindText(English(), IDS_HOST_DATA_ERROR));
+  EXPECT_EQ(LoadString(1), "");
+  const DialogTemplate* report = FindDialogTemplate(IDD_REPORT);
+  ASSERT_NE(report, nullptr);
+  EXPECT_STREQ(report->caption, "Error configuration report");
+  EXPECT_EQ(FindDialogTemplate(1), nullptr);
 }
 
 TEST_F(StringTableTest, TextsAreNonEmptyUtf8WithLineFeedsAsOnlyControls) {

@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -37,6 +39,7 @@ namespace {
 
 using test::ConfigBuilder;
 using test::UiItems;
+using test::UiKind;
 using test::UiLogCapture;
 using test::UiText;
 
@@ -507,76 +510,101 @@ TEST_F(CalEmgDialogTest, AHostErrorIsShownAndTheWritesGoOnWhileTheActionRuns) {
   }
 }
 
-TEST_F(CalEmgDialogTest, HelpPopsUpTheTextOfEachListedControlAndNothingElse) {
-  struct Group {
-    uint32_t text;
-    std::vector<int32_t> ids;
-  };
-  const std::vector<Group> groups{
-      {IDS_HELP_IGNITION_TYPE, {1107, 1108, 1109, 1110}},
-      {IDS_HELP_INJECTION_RAILS, {1101, 1102, 1103, 1104}},
-      {IDS_HELP_INJECTION_TYPE, {1097, 1098, 1099, 1100}},
-      {IDS_HELP_PEAK_AND_HOLD, {1105, 1106, 1116, 1117}},
-      {IDS_HELP_MAIN_PHASE, {1066, 1067, 1068, 1072, 1076, 1080, 1084, 1088, 1092}},
-      {IDS_HELP_AUX_PHASES, {1069, 1070, 1071, 1073, 1074, 1075, 1077, 1078, 1079, 1081, 1082,
-                             1083, 1085, 1086, 1087, 1089, 1090, 1091, 1093, 1094, 1095}},
-      {IDS_HELP_IGNITION_DELAY, {1113, 1114, 1115}},
-      {IDS_HELP_FLYWHEEL, {1050, 1051, 1052, 1053, 1054, 1056, 1057, 1058, 1059, 1060}},
-      {IDS_HELP_CYLINDERS_NUMBER, {1064, 1163, 1188}},
-      {IDS_HELP_SYNC_RPM, {1186, 1189, 1190}},
-      {IDS_HELP_CYLINDER_BANK,
-       {1127, 1128, 1129, 1130, 1131, 1132, 1133, 1134, 1135, 1136, 1137, 1138,
-        1139, 1140, 1141, 1142, 1143, 1144, 1145, 1146, 1147, 1148, 1149, 1150}},
-      {IDS_HELP_CYLINDER_ANGLES,
-       {1055, 1063, 1187, 1152, 1154, 1156, 1158, 1160, 1162, 1165, 1167, 1169, 1171, 1173, 1175}},
-  };
-  // The dialog's own controls and a page's label that the help does not list.
-  const int32_t kUnlisted[] = {IDOK,
-                               IDCANCEL,
-                               IDC_MAIN_TABS,
-                               IDC_MAIN_NOTE_TEXT,
-                               IDC_MAIN_NOTE_GROUP,
-                               IDC_CYLINDER_LABELS[0]};
+// The help topic of each control of the pages, as the product has always shown it: the
+// reference the templates' help ids are held to. Every other control has none.
+struct HelpTopic {
+  uint32_t text;
+  std::vector<int32_t> ids;
+};
+const std::vector<HelpTopic> kHelpTopics{
+    {IDS_HELP_IGNITION_TYPE, {1107, 1108, 1109, 1110}},
+    {IDS_HELP_INJECTION_RAILS, {1101, 1102, 1103, 1104}},
+    {IDS_HELP_INJECTION_TYPE, {1097, 1098, 1099, 1100}},
+    {IDS_HELP_PEAK_AND_HOLD, {1105, 1106, 1116, 1117}},
+    {IDS_HELP_MAIN_PHASE, {1066, 1067, 1068, 1072, 1076, 1080, 1084, 1088, 1092}},
+    {IDS_HELP_AUX_PHASES, {1069, 1070, 1071, 1073, 1074, 1075, 1077, 1078, 1079, 1081, 1082,
+                           1083, 1085, 1086, 1087, 1089, 1090, 1091, 1093, 1094, 1095}},
+    {IDS_HELP_IGNITION_DELAY, {1113, 1114, 1115}},
+    {IDS_HELP_FLYWHEEL, {1050, 1051, 1052, 1053, 1054, 1056, 1057, 1058, 1059, 1060}},
+    {IDS_HELP_CYLINDERS_NUMBER, {1064, 1163, 1188}},
+    {IDS_HELP_SYNC_RPM, {1186, 1189, 1190}},
+    {IDS_HELP_CYLINDER_BANK,
+     {1127, 1128, 1129, 1130, 1131, 1132, 1133, 1134, 1135, 1136, 1137, 1138,
+      1139, 1140, 1141, 1142, 1143, 1144, 1145, 1146, 1147, 1148, 1149, 1150}},
+    {IDS_HELP_CYLINDER_ANGLES,
+     {1055, 1063, 1187, 1152, 1154, 1156, 1158, 1160, 1162, 1165, 1167, 1169, 1171, 1173, 1175}},
+};
+
+uint32_t ReferenceHelp(int32_t id) {
+  for (const HelpTopic& topic : kHelpTopics) {
+    if (std::find(topic.ids.begin(), topic.ids.end(), id) != topic.ids.end()) return topic.text;
+  }
+  return 0;
+}
+
+// Every control of the dialog and of its pages, each with its page (-1: the dialog's own) and
+// topic; F1 on each that a user can reach shows its topic's text, or nothing.
+TEST_F(CalEmgDialogTest, HelpShowsTheTopicEachControlCarriesAndEverySettingHasOne) {
+  const std::set<std::string> kSettingKinds = {"radio button", "check box", "combo box", "edit"};
   Run([&](VantelUiWindow modal) {
     const std::vector<Hwnd> pages = Pages();
-    // Shows the page holding `control`, as a user must before pressing F1 on it.
-    auto showPageOf = [&](VantelUiWindow control) {
-      for (size_t i = 0; i < pages.size(); ++i) {
-        if (GetWindow(control)->parent == pages[i]) {
-          VantelUiSelectTab(Control(IDC_MAIN_TABS), static_cast<int32_t>(i));
-        }
-      }
+    struct Found {
+      VantelUiWindow handle;
+      int page;
     };
-    for (const Group& group : groups) {
-      int asked = 0;
-      for (int32_t id : group.ids) {
-        const VantelUiWindow control = Control(id);
-        EXPECT_NE(control, 0u) << id;
-        if (control == 0) continue;
-        showPageOf(control);
-        if (!IsReachable(control)) continue;  // a page may disable what does not apply
-        ++asked;
-        const VantelUiWindow popup = VantelUiAskHelp(control);
-        EXPECT_NE(popup, 0u) << id;
-        if (popup == 0) continue;
-        EXPECT_EQ(UiText(popup), LoadString(group.text)) << id;
-        // At the mouse, which the driver put on the control's middle.
-        const Rect at = GetWindowRect(control);
-        const Rect shown = GetWindowRect(popup);
-        EXPECT_EQ(shown.left, (at.left + at.right) / 2) << id;
-        EXPECT_EQ(shown.top, (at.top + at.bottom) / 2) << id;
+    std::vector<Found> controls;
+    for (int32_t i = 0; VantelUiWindow child = VantelUiGetChild(modal, i); ++i) {
+      if (std::find(pages.begin(), pages.end(), child) == pages.end()) {
+        controls.push_back({child, -1});
       }
-      EXPECT_GT(asked, 0) << LoadString(group.text);
     }
+    for (size_t page = 0; page < pages.size(); ++page) {
+      for (int32_t i = 0; VantelUiWindow child = VantelUiGetChild(pages[page], i); ++i) {
+        controls.push_back({child, static_cast<int>(page)});
+      }
+    }
+
     UiLogCapture log;
-    for (int32_t id : kUnlisted) {
-      const VantelUiWindow control = Control(id);
-      EXPECT_NE(control, 0u) << id;
-      if (control == 0) continue;
-      showPageOf(control);
-      EXPECT_EQ(VantelUiAskHelp(control), 0u) << id;
+    std::set<int32_t> seen;
+    std::map<uint32_t, int> shownPerTopic;
+    size_t shown = 0;
+    for (const Found& c : controls) {
+      const int32_t id = VantelUiGetId(c.handle);
+      const uint32_t topic = GetWindow(c.handle)->help;
+      seen.insert(id);
+      EXPECT_EQ(topic, ReferenceHelp(id)) << id;
+      if (c.page >= 0 && kSettingKinds.count(UiKind(c.handle))) {
+        EXPECT_NE(topic, 0u) << "setting " << id << " has no help";
+      }
+      if (c.page >= 0) VantelUiSelectTab(Control(IDC_MAIN_TABS), c.page);  // as a user must
+      if (!IsReachable(c.handle)) continue;  // a page may disable what does not apply
+      const VantelUiWindow popup = VantelUiAskHelp(c.handle);
+      if (ReferenceHelp(id) == 0) {
+        EXPECT_EQ(popup, 0u) << id;
+        continue;
+      }
+      EXPECT_NE(popup, 0u) << id;
+      if (popup == 0) continue;
+      ++shown;
+      ++shownPerTopic[ReferenceHelp(id)];
+      EXPECT_EQ(UiText(popup), LoadString(ReferenceHelp(id))) << id;
+      // At the mouse, which the driver put on the control's middle.
+      const Rect at = GetWindowRect(c.handle);
+      const Rect where = GetWindowRect(popup);
+      EXPECT_EQ(where.left, (at.left + at.right) / 2) << id;
+      EXPECT_EQ(where.top, (at.top + at.bottom) / 2) << id;
     }
-    EXPECT_TRUE(log.Lines().empty());
+    // Only a shown pop-up is logged; each topic was shown at least once.
+    EXPECT_EQ(log.Lines().size(), shown);
+    for (const HelpTopic& topic : kHelpTopics) {
+      EXPECT_GT(shownPerTopic[topic.text], 0) << LoadString(topic.text);
+      for (int32_t id : topic.ids) EXPECT_TRUE(seen.count(id)) << id << " is not a control";
+    }
+    // The dialog's own controls and the cylinder rows' labels were among those without help.
+    for (int32_t id : {IDOK, IDCANCEL, IDC_MAIN_TABS, IDC_MAIN_NOTE_TEXT, IDC_MAIN_NOTE_GROUP,
+                       IDC_CYLINDER_LABELS[0]}) {
+      EXPECT_TRUE(seen.count(id)) << id;
+    }
     VantelUiPressCancel(modal);
     return 1;
   });

@@ -250,6 +250,7 @@ TEST(DialogTemplatesTest, FrenchTemplatesKeepTheEnglishGeometry) {
       EXPECT_EQ(fr.id, en.id) << id;
       EXPECT_EQ(fr.kind, en.kind) << id;
       EXPECT_EQ(fr.styles, en.styles) << id;
+      EXPECT_EQ(fr.help, en.help) << id << "/" << en.id;
       EXPECT_EQ(fr.rect.x, en.rect.x) << id;
       EXPECT_EQ(fr.rect.y, en.rect.y) << id;
       EXPECT_EQ(fr.rect.w, en.rect.w) << id;

@@ -11,13 +11,14 @@
 #include <iterator>
 #include <sstream>
 
+#include "vantel/ui_controls.h"
+
 namespace vantel::host {
 
 namespace {
 
-// The automation API gives message boxes this caption and their text this control id.
+// The automation API gives message boxes this caption.
 constexpr const char* kMessageBoxCaption = "VANTEL";
-constexpr int32_t kMessageTextId = 0xFFFF;
 
 bool ReadScript(const std::string& source, std::string* text, std::string* error) {
   if (source == "-") {
@@ -155,7 +156,7 @@ int ActionPlayer::Turn(VantelUiWindow modal) {
   const std::string caption = ui_.Text(modal);
   if (seen_.insert(modal).second) {
     std::fprintf(out_, "window \"%s\" opens", OneLine(caption).c_str());
-    const VantelUiWindow text = ui_.getControl(modal, kMessageTextId);
+    const VantelUiWindow text = ui_.getControl(modal, VANTEL_IDC_MESSAGE_TEXT);
     if (caption == kMessageBoxCaption && text != 0)
       std::fprintf(out_, ": %s", OneLine(ui_.Text(text)).c_str());
     std::fprintf(out_, "\n");

@@ -8,19 +8,11 @@
 #include <string_view>
 #include <type_traits>
 
-#include "res/dialog_ids.h"
+#include "vantel/ui_controls.h"
 
 namespace vantel::host {
 
 namespace {
-
-// The buttons of a message box and of a dialog, with their Windows ids.
-constexpr int32_t kIdOk = 1;
-constexpr int32_t kIdCancel = 2;
-constexpr int32_t kIdYes = 6;
-constexpr int32_t kIdNo = 7;
-// A message box's text is a static without an id of its own.
-constexpr int32_t kMessageTextId = 0xFFFF;
 
 struct ControlName {
   const char* name;
@@ -30,38 +22,38 @@ struct ControlName {
 // Names a script may use instead of a control id; `show` prints them beside the ids.
 constexpr ControlName kControlNames[] = {
     {"window", kModalWindow},
-    {"ok", kIdOk},
-    {"cancel", kIdCancel},
-    {"message", kMessageTextId},
-    {"tabs", IDC_MAIN_TABS},
-    {"note", IDC_MAIN_NOTE_TEXT},
-    {"cylinders", IDC_ENGINE_CYLINDERS},
-    {"same-teeth", IDC_FLYWHEEL_SAME_TEETH},
-    {"one-missing", IDC_FLYWHEEL_ONE_MISSING},
-    {"two-missing", IDC_FLYWHEEL_TWO_MISSING},
-    {"one-extra", IDC_FLYWHEEL_ONE_EXTRA},
-    {"rs-type", IDC_FLYWHEEL_RS_TYPE},
-    {"occurrences", IDC_FLYWHEEL_OCCURRENCES},
-    {"teeth", IDC_FLYWHEEL_TEETH},
-    {"sync-rpm", IDC_SYNC_RPM},
-    {"regular-angles", IDC_BANKS_REGULAR_ANGLES},
-    {"specific-angles", IDC_BANKS_SPECIFIC_ANGLES},
-    {"phase-type", IDC_MAIN_PHASE_TYPE},
-    {"distributed", IDC_IGNITION_DISTRIBUTED},
-    {"twin-spark", IDC_IGNITION_TWIN_SPARK},
-    {"static", IDC_IGNITION_STATIC},
-    {"ignition-delay", IDC_IGNITION_DELAY},
-    {"one-rail", IDC_INJECTION_ONE_RAIL},
-    {"rail1-to-rail2", IDC_INJECTION_RAIL1_TO_RAIL2},
-    {"rail1-to-both", IDC_INJECTION_RAIL1_TO_BOTH},
-    {"semi-sequential", IDC_INJECTION_SEMI_SEQUENTIAL},
-    {"sequential", IDC_INJECTION_SEQUENTIAL},
-    {"direct", IDC_INJECTION_DIRECT},
-    {"peak-and-hold", IDC_PEAK_AND_HOLD_ENABLED},
-    {"peak-and-hold-command", IDC_PEAK_AND_HOLD_COMMAND},
-    {"peak-and-hold-tuning", IDC_PEAK_AND_HOLD_TUNING},
-    {"vertical", IDC_MAP_VERTICAL},
-    {"horizontal", IDC_MAP_HORIZONTAL},
+    {"ok", VANTEL_IDOK},
+    {"cancel", VANTEL_IDCANCEL},
+    {"message", VANTEL_IDC_MESSAGE_TEXT},
+    {"tabs", VANTEL_IDC_MAIN_TABS},
+    {"note", VANTEL_IDC_MAIN_NOTE_TEXT},
+    {"cylinders", VANTEL_IDC_ENGINE_CYLINDERS},
+    {"same-teeth", VANTEL_IDC_FLYWHEEL_SAME_TEETH},
+    {"one-missing", VANTEL_IDC_FLYWHEEL_ONE_MISSING},
+    {"two-missing", VANTEL_IDC_FLYWHEEL_TWO_MISSING},
+    {"one-extra", VANTEL_IDC_FLYWHEEL_ONE_EXTRA},
+    {"rs-type", VANTEL_IDC_FLYWHEEL_RS_TYPE},
+    {"occurrences", VANTEL_IDC_FLYWHEEL_OCCURRENCES},
+    {"teeth", VANTEL_IDC_FLYWHEEL_TEETH},
+    {"sync-rpm", VANTEL_IDC_SYNC_RPM},
+    {"regular-angles", VANTEL_IDC_BANKS_REGULAR_ANGLES},
+    {"specific-angles", VANTEL_IDC_BANKS_SPECIFIC_ANGLES},
+    {"phase-type", VANTEL_IDC_MAIN_PHASE_TYPE},
+    {"distributed", VANTEL_IDC_IGNITION_DISTRIBUTED},
+    {"twin-spark", VANTEL_IDC_IGNITION_TWIN_SPARK},
+    {"static", VANTEL_IDC_IGNITION_STATIC},
+    {"ignition-delay", VANTEL_IDC_IGNITION_DELAY},
+    {"one-rail", VANTEL_IDC_INJECTION_ONE_RAIL},
+    {"rail1-to-rail2", VANTEL_IDC_INJECTION_RAIL1_TO_RAIL2},
+    {"rail1-to-both", VANTEL_IDC_INJECTION_RAIL1_TO_BOTH},
+    {"semi-sequential", VANTEL_IDC_INJECTION_SEMI_SEQUENTIAL},
+    {"sequential", VANTEL_IDC_INJECTION_SEQUENTIAL},
+    {"direct", VANTEL_IDC_INJECTION_DIRECT},
+    {"peak-and-hold", VANTEL_IDC_PEAK_AND_HOLD_ENABLED},
+    {"peak-and-hold-command", VANTEL_IDC_PEAK_AND_HOLD_COMMAND},
+    {"peak-and-hold-tuning", VANTEL_IDC_PEAK_AND_HOLD_TUNING},
+    {"vertical", VANTEL_IDC_MAP_VERTICAL},
+    {"horizontal", VANTEL_IDC_MAP_HORIZONTAL},
 };
 
 /// Rows of the banks page (1 = the first cylinder fired) and phases (0 = the main phase).
@@ -72,13 +64,20 @@ struct ControlFamily {
   int first;
 };
 
+constexpr int32_t kCylinderAngles[] = VANTEL_IDC_CYLINDER_ANGLES;
+constexpr int32_t kCylinderBank1[] = VANTEL_IDC_CYLINDER_BANK1;
+constexpr int32_t kCylinderBank2[] = VANTEL_IDC_CYLINDER_BANK2;
+constexpr int32_t kPhaseCamshafts[] = VANTEL_IDC_PHASE_CAMSHAFTS;
+constexpr int32_t kPhaseMarks[] = VANTEL_IDC_PHASE_MARKS;
+constexpr int32_t kPhaseStartTeeth[] = VANTEL_IDC_PHASE_START_TEETH;
+
 constexpr ControlFamily kControlFamilies[] = {
-    {"angle.", IDC_CYLINDER_ANGLES.data(), IDC_CYLINDER_ANGLES.size(), 1},
-    {"bank1.", IDC_CYLINDER_BANK1.data(), IDC_CYLINDER_BANK1.size(), 1},
-    {"bank2.", IDC_CYLINDER_BANK2.data(), IDC_CYLINDER_BANK2.size(), 1},
-    {"camshaft.", IDC_PHASE_CAMSHAFTS.data(), IDC_PHASE_CAMSHAFTS.size(), 0},
-    {"marks.", IDC_PHASE_MARKS.data(), IDC_PHASE_MARKS.size(), 0},
-    {"start-tooth.", IDC_PHASE_START_TEETH.data(), IDC_PHASE_START_TEETH.size(), 0},
+    {"angle.", kCylinderAngles, std::size(kCylinderAngles), 1},
+    {"bank1.", kCylinderBank1, std::size(kCylinderBank1), 1},
+    {"bank2.", kCylinderBank2, std::size(kCylinderBank2), 1},
+    {"camshaft.", kPhaseCamshafts, std::size(kPhaseCamshafts), 0},
+    {"marks.", kPhaseMarks, std::size(kPhaseMarks), 0},
+    {"start-tooth.", kPhaseStartTeeth, std::size(kPhaseStartTeeth), 0},
 };
 
 struct AnswerWord {
@@ -87,7 +86,7 @@ struct AnswerWord {
 };
 
 constexpr AnswerWord kAnswers[] = {
-    {"ok", kIdOk}, {"cancel", kIdCancel}, {"yes", kIdYes}, {"no", kIdNo}};
+    {"ok", VANTEL_IDOK}, {"cancel", VANTEL_IDCANCEL}, {"yes", VANTEL_IDYES}, {"no", VANTEL_IDNO}};
 
 struct StepWord {
   const char* word;

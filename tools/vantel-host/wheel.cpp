@@ -12,6 +12,7 @@
 #include "config/flywheel_tables.h"
 #include "host_service.h"
 #include "kalbrix.h"
+#include "vantel/svg_text.h"
 
 namespace vantel::host {
 namespace {
@@ -100,32 +101,8 @@ constexpr std::array<const char*, 2> kPeakHoldModes = {"peak-and-hold mode 1",
                                                        "peak-and-hold mode 2"};
 
 // --- Text helpers.
-std::string Escape(std::string_view text) {
-  std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        // Controls are not valid XML.
-        out += static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
-    }
-  }
-  return out;
-}
-
 std::string Attr(std::string_view name, std::string_view value) {
-  return " " + std::string(name) + "=\"" + Escape(value) + "\"";
+  return " " + std::string(name) + "=\"" + SvgText(value) + "\"";
 }
 
 std::string Attr(std::string_view name, long long value) {
@@ -182,7 +159,7 @@ class Svg {
            "," + Num(base) + " " + Num(x) + "," + Num(tipY) + "\"" + attributes + "/>\n";
   }
   void Text(double x, double y, std::string_view text, const std::string& attributes = {}) {
-    out += "<text x=\"" + Num(x) + "\" y=\"" + Num(y) + "\"" + attributes + ">" + Escape(text) +
+    out += "<text x=\"" + Num(x) + "\" y=\"" + Num(y) + "\"" + attributes + ">" + SvgText(text) +
            "</text>\n";
   }
   void Begin(const std::string& attributes) { out += "<g" + attributes + ">\n"; }

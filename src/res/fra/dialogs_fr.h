@@ -1,12 +1,11 @@
 #pragma once
 // The French dialog templates, for the French resource module.
-#include <cstddef>
+#include <span>
 
 #include "platform/dialog_template.h"
 
 namespace vantel {
 
-extern const DialogTemplate* const kFrenchDialogs[];
-extern const size_t kFrenchDialogCount;
+extern const std::span<const DialogTemplate* const> kFrenchDialogs;
 
 }  // namespace vantel

@@ -369,8 +369,8 @@ constexpr StringEntry kStrings[] = {
      "moitié\u00a0; avec des bancs, cette règle vaut dans chaque banc."},
 };
 
-const ResourceModule kModule{"fr", kStrings, sizeof kStrings / sizeof kStrings[0], kFrenchDialogs,
-                             kFrenchDialogCount};
+const ResourceModule kModule{"fr", kStrings, sizeof kStrings / sizeof kStrings[0],
+                             kFrenchDialogs.data(), kFrenchDialogs.size()};
 
 }  // namespace
 }  // namespace vantel
