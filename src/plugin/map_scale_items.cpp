@@ -10,7 +10,9 @@ std::vector<std::string> HostMapScaleItems::Candidates() {
   std::vector<std::string> candidates;
   if (!AskListQuiet(context_, REQ_ITEM_LIST, "", names)) return candidates;
   for (const std::string& name : names) {
-    if (TakesCandidate(name)) candidates.push_back(name);
+    // An empty name (a list of the NUL alone) names no item: asking the host about it only
+    // shows the user an error.
+    if (!name.empty() && TakesCandidate(name)) candidates.push_back(name);
   }
   return candidates;
 }
