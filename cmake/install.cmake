@@ -51,6 +51,10 @@ install(CODE "
 # `cpack -G DEB` in a build folder makes the Debian package.
 set(VANTEL_PACKAGE_MAINTAINER "Vantel developers <vantel@localhost>" CACHE STRING
   "The Maintainer field of the Debian package")
+# The licence statement, where Debian looks for it: /usr/share/doc/vantel/copyright.
+configure_file(${CMAKE_CURRENT_LIST_DIR}/copyright.in ${CMAKE_BINARY_DIR}/install/copyright @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/install/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vantel)
 set(CPACK_PACKAGE_VENDOR Vantel)

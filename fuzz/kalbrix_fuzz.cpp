@@ -15,6 +15,7 @@
 #include "kalbrix.h"
 #include "request_table.h"
 #include "vantel/host_abi.h"
+#include "vantel/host_text.h"
 
 namespace {
 
@@ -38,8 +39,15 @@ bool SameReply(const hostcore::Reply& a, const hostcore::Reply& b) {
   return a.result == b.result && a.len == b.len && a.bytes == b.bytes && a.nullData == b.nullData;
 }
 
+// A name as the plug-in sends it: in code page 1252, which every name of a file read holds.
+std::string Wire(const std::string& name) { return vantel::Utf8ToCp1252(name).value_or(name); }
+
 hostcore::Reply AskWith(Kalbrix& kalbrix, int32_t code, const std::string& item, int32_t value) {
-  return hostcore::Answer(kalbrix, code, item, hostcore::Input{-1, &value});
+  return hostcore::Answer(kalbrix, code, Wire(item), hostcore::Input{-1, &value});
+}
+
+hostcore::Reply Ask(Kalbrix& kalbrix, int32_t code, const std::string& item) {
+  return hostcore::Answer(kalbrix, code, Wire(item), {});
 }
 
 void ExpectSameAnswers(Kalbrix& wrote, Kalbrix& read, const char* round) {
@@ -50,8 +58,7 @@ void ExpectSameAnswers(Kalbrix& wrote, Kalbrix& read, const char* round) {
   if (wrote.machine != read.machine) differ(0, "machine");
   if (wrote.descriptor != read.descriptor) differ(0, "descriptor");
   for (const int32_t code : kMachineCodes) {
-    if (!SameReply(hostcore::Answer(wrote, code, "", {}), hostcore::Answer(read, code, "", {})))
-      differ(code, "");
+    if (!SameReply(Ask(wrote, code, ""), Ask(read, code, ""))) differ(code, "");
   }
   if (!SameReply(AskWith(wrote, REQ_USER_LEVEL, "", 5), AskWith(read, REQ_USER_LEVEL, "", 5)))
     differ(REQ_USER_LEVEL, "");
@@ -61,9 +68,7 @@ void ExpectSameAnswers(Kalbrix& wrote, Kalbrix& read, const char* round) {
   for (const auto& [name, item] : read.items) names.insert(name);
   for (const std::string& name : names) {
     for (const int32_t code : kItemCodes) {
-      if (!SameReply(hostcore::Answer(wrote, code, name, {}),
-                     hostcore::Answer(read, code, name, {})))
-        differ(code, name);
+      if (!SameReply(Ask(wrote, code, name), Ask(read, code, name))) differ(code, name);
     }
     const hostcore::Item* item = wrote.Find(name);
     const int32_t id = item ? item->id : read.Find(name)->id;
@@ -75,8 +80,7 @@ void ExpectSameAnswers(Kalbrix& wrote, Kalbrix& read, const char* round) {
   for (const auto& [name, value] : wrote.userValues) entries.insert(name);
   for (const auto& [name, value] : read.userValues) entries.insert(name);
   for (const std::string& name : entries) {
-    if (!SameReply(hostcore::Answer(wrote, REQ_USER_VALUE, name, {}),
-                   hostcore::Answer(read, REQ_USER_VALUE, name, {})))
+    if (!SameReply(Ask(wrote, REQ_USER_VALUE, name), Ask(read, REQ_USER_VALUE, name)))
       differ(REQ_USER_VALUE, name);
   }
   entries.clear();
@@ -86,9 +90,7 @@ void ExpectSameAnswers(Kalbrix& wrote, Kalbrix& read, const char* round) {
   }
   for (const std::string& name : entries) {
     for (const int32_t code : {REQ_FNC_QUERY, REQ_SUP_QUERY}) {
-      if (!SameReply(hostcore::Answer(wrote, code, name, {}),
-                     hostcore::Answer(read, code, name, {})))
-        differ(code, name);
+      if (!SameReply(Ask(wrote, code, name), Ask(read, code, name))) differ(code, name);
     }
   }
 }
@@ -106,7 +108,7 @@ Kalbrix ReadBack(const std::string& text, const char* round) {
 std::vector<std::string> WriteChangedValues(Kalbrix& kalbrix) {
   std::vector<std::string> written;
   for (const std::string& name : kalbrix.ListedNames()) {
-    hostcore::Reply value = hostcore::Answer(kalbrix, REQ_ITEM_VALUE, name, {});
+    hostcore::Reply value = Ask(kalbrix, REQ_ITEM_VALUE, name);
     if (value.result != HOST_OK) continue;
     if (value.len == -1) {
       int32_t number;
@@ -120,7 +122,7 @@ std::vector<std::string> WriteChangedValues(Kalbrix& kalbrix) {
       std::memcpy(value.bytes.data() + 2, &word, sizeof word);
     }
     const hostcore::Input payload{value.len, value.bytes.data()};
-    if (hostcore::Answer(kalbrix, REQ_ITEM_WRITE, name, payload).result == HOST_OK)
+    if (hostcore::Answer(kalbrix, REQ_ITEM_WRITE, Wire(name), payload).result == HOST_OK)
       written.push_back(name);
   }
   return written;

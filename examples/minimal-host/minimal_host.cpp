@@ -2,9 +2,11 @@
 // dlopen, answers its requests through ACTIONDLL from a Kalbrix JSON file (the items and the
 // machine's answers of docs/kalbrix-format.md), shakes hands and opens the engine
 // configuration, headless. Exit status 0 when the configuration opened coherent, 1 when the
-// plug-in refused the host or found the configuration not coherent, 2 on bad input.
+// plug-in refused the host or found the configuration not coherent, 2 on bad input. The file's
+// texts are UTF-8 and the plug-in's code page 1252: the host converts at ACTIONDLL.
 //
-//   minimal-host [KALBRIX.json [PLUGIN]]
+//   minimal-host [KALBRIX.json [PLUGIN]]   (built with CMake: the installed example and plug-in)
+//   minimal-host KALBRIX.json PLUGIN       (built with the pkg-config flags alone)
 #include <dlfcn.h>
 
 #include <cstdint>
@@ -23,6 +25,7 @@
 #include <nlohmann/json.hpp>
 
 #include "vantel/host_abi.h"
+#include "vantel/host_text.h"
 
 namespace {
 
@@ -156,8 +159,12 @@ Reply IntReply(int32_t value) {
 Reply BytesReply(const void* data, size_t count) {
   return {HOST_OK, static_cast<int32_t>(count), std::string(static_cast<const char*>(data), count)};
 }
-Reply TextReply(const std::string& text) { return BytesReply(text.c_str(), text.size() + 1); }
 Reply Failed(int32_t result) { return {result, 0, {}}; }
+// A text the code page cannot hold is refused rather than handed over short of a character.
+Reply TextReply(const std::string& text) {
+  const auto wire = vantel::Utf8ToCp1252(text);
+  return wire ? BytesReply(wire->c_str(), wire->size() + 1) : Failed(HOST_DATA_ERROR);
+}
 Reply Done() { return {}; }
 
 std::optional<int32_t> SentInt(const HostBuffer* buf) {
@@ -202,7 +209,10 @@ Reply Write(Item& item, const HostBuffer* buf) {
     return Done();
   }
   if (std::holds_alternative<std::string>(item.value) && bytes[count - 1] == '\0') {
-    item.value = std::string(bytes);
+    bool whole = false;
+    std::string text = vantel::Cp1252ToUtf8(bytes, &whole);
+    if (!whole) return Failed(HOST_DATA_ERROR);  // a byte the code page leaves unassigned
+    item.value = std::move(text);
     return Done();
   }
   return Failed(HOST_DATA_ERROR);
@@ -271,7 +281,11 @@ Reply Answer(int32_t code, const std::string& name, const HostBuffer* buf) {
       return kalbrix.name ? TextReply(*kalbrix.name) : Failed(HOST_DATA_ERROR);
     case REQ_ITEM_LIST: {
       std::string list;
-      for (const std::string& item : kalbrix.order) list += item + '\0';
+      for (const std::string& item : kalbrix.order) {
+        const auto wire = vantel::Utf8ToCp1252(item);
+        if (!wire) return Failed(HOST_DATA_ERROR);
+        list += *wire + '\0';
+      }
       return BytesReply(list.data(), list.size());
     }
     case REQ_ITEM_NAME: {
@@ -326,19 +340,42 @@ int32_t Deliver(HostBuffer* buf, int32_t code, const Reply& reply) {
 extern "C" int32_t ACTIONDLL(int32_t, int32_t code, const char* item, HostBuffer* buf) {
   if (buf == nullptr) return HOST_DATA_ERROR;
   try {
-    return Deliver(buf, code, Answer(code, item ? item : "", buf));
+    bool whole = false;
+    const std::string name = vantel::Cp1252ToUtf8(item ? item : "", &whole);
+    if (!whole) return HOST_TARGET_ERROR;  // no item is named with an unassigned byte
+    return Deliver(buf, code, Answer(code, name, buf));
   } catch (...) {
     return HOST_INTERNAL_ERROR;  // nothing may unwind into the plug-in
   }
 }
 
+// The CMake build knows where the installed example and plug-in are; a build with the
+// pkg-config flags alone is told at run time (pkg-config --variable=plugin vantel).
+#ifndef VANTEL_EXAMPLE_PATH
+#define VANTEL_EXAMPLE_PATH nullptr
+#endif
+#ifndef VANTEL_PLUGIN_PATH
+#define VANTEL_PLUGIN_PATH nullptr
+#endif
+
 int main(int argc, char** argv) {
   const char* file = argc > 1 ? argv[1] : VANTEL_EXAMPLE_PATH;
   const char* pluginPath = argc > 2 ? argv[2] : VANTEL_PLUGIN_PATH;
+  if (file == nullptr || pluginPath == nullptr) {
+    std::fprintf(stderr, "usage: minimal-host KALBRIX.json PLUGIN\n");
+    return 2;
+  }
   try {
     kalbrix = Load(file);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "minimal-host: %s: %s\n", file, error.what());
+    return 2;
+  }
+
+  // The action key crosses in code page 1252 too.
+  const auto key = vantel::Utf8ToCp1252(kalbrix.descriptor);
+  if (!key) {
+    std::fprintf(stderr, "minimal-host: %s: the descriptor is not in code page 1252\n", file);
     return 2;
   }
 
@@ -375,7 +412,7 @@ int main(int argc, char** argv) {
   }
 
   // The open checks the configuration; a coherent one marks the EngineTable item 0.
-  open(static_cast<uint32_t>(kalbrix.machine), kalbrix.descriptor.c_str());
+  open(static_cast<uint32_t>(kalbrix.machine), key->c_str());
   const auto mark = marks.find(DescriptorElement(kEngineTableElement));
   const bool coherent = mark != marks.end() && mark->second == 0;
   std::printf("open of %s: %s\n", file, coherent ? "coherent" : "not coherent");

@@ -10,6 +10,15 @@ extern "C" {
 
 #define VANTEL_EXPORT __attribute__((visibility("default")))
 
+/* Texts cross in code page 1252 (Windows-1252), NUL-terminated, both ways, as Windows hosts of
+   this interface hand them over and their stored Kalbrix files hold them: the host's replies
+   (machine and item names, name lists, labels, error texts, text values), the names and keys a
+   host passes to the exports, and what the plug-in sends: the item names and keys of its
+   requests, which are the host's own names handed back byte for byte, and any text it writes.
+   The plug-in shows them, and writes its UI log, in UTF-8. A host that keeps UTF-8 converts
+   at its side, both ways (vantel/host_text.h); a character the code page lacks cannot reach
+   the plug-in, and the plug-in shows the five bytes the code page leaves unassigned as U+FFFD. */
+
 /* len: -1 = data points to one int32, > 0 = byte count, 0 = no data. Payloads cross with
    malloc/free: whichever side did not allocate a buffer frees it as the rules say. */
 typedef struct HostBuffer {

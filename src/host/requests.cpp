@@ -5,8 +5,8 @@
 #include "host/reply_forms.h"
 #include "platform/message_box.h"
 #include "platform/string_table.h"
-#include "platform/text.h"
 #include "res/string_ids.h"
+#include "vantel/host_text.h"
 
 namespace vantel {
 namespace {

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <functional>
+#include <utility>
 
 #include "host/reply_forms.h"
 #include "support/fake_host.h"
@@ -266,13 +267,30 @@ TEST_F(RequestsTest, QuietVariantsNeverShowAMessage) {
 }
 
 TEST_F(RequestsTest, MachineNameKeepsItsLastValueWhenTheHostGivesNone) {
-  host.machineName = std::string("Moteur \xE9t\xE9");  // code page 1252
-  EXPECT_EQ(GetMachineName(context), "Moteur \xC3\xA9t\xC3\xA9");
+  host.machineName = "Moteur été";  // the fake host's UTF-8, handed over in code page 1252
+  EXPECT_EQ(GetMachineName(context), "Moteur été");
+  EXPECT_EQ(host.log.back().code, REQ_MACHINE_NAME);
   host.machineName.reset();
-  EXPECT_EQ(GetMachineName(context), "Moteur \xC3\xA9t\xC3\xA9");
+  EXPECT_EQ(GetMachineName(context), "Moteur été");
   EXPECT_TRUE(boxes.shown.empty());
   EXPECT_FALSE(RefreshMachineName(context));
   EXPECT_EQ(boxes.Texts().size(), 1u);
+}
+
+// The bytes a host hands over, read as code page 1252 whatever they are.
+TEST_F(RequestsTest, HostTextsAreReadInCodePage1252) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"Moteur \xE9t\xE9", "Moteur été"},
+      {"\x80 \x96 \x92\x9F", "€ – ’Ÿ"},
+      {"\xA0\xFF", "\u00A0ÿ"},
+      {"\x81\x8D\x8F\x90\x9D", "\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD"},  // unassigned in the code page
+      {"D\xC3\xA9j\xC3\xA0", "DÃ©jÃ\u00A0"},  // UTF-8 handed over is taken for what it says
+  };
+  for (const auto& [sent, shown] : cases) {
+    SCOPED_TRACE(sent);
+    host.Program(REQ_MACHINE_NAME, "", test::TextReply(sent), 1);
+    EXPECT_EQ(GetMachineName(context), shown);
+  }
 }
 
 TEST_F(RequestsTest, EndActionIgnoresTheResultAndFreesAnyReply) {

@@ -72,7 +72,8 @@ RawReply LongsReply(const std::vector<int32_t>& longs);
 RawReply FailReply(int32_t result);
 
 /// The store's answers start as machine "M12" at host level 3 and user level 5, with the
-/// five list user values at 1 and no items.
+/// five list user values at 1 and no items. Its texts are UTF-8 and cross in code page 1252,
+/// as every host's do; programmed replies and the log hold the bytes as they cross.
 class FakeHost : public hostcore::ItemStore {
  public:
   FakeHost();

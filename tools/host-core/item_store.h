@@ -1,6 +1,7 @@
 #pragma once
 // What a host holds for one machine: its items and its own answers. The test double and the
-// reference host both serve the plug-in from this store, through the request table.
+// reference host both serve the plug-in from this store, through the request table. Its texts
+// and names are UTF-8; the request table converts them at the ABI.
 #include <cstdint>
 #include <map>
 #include <optional>

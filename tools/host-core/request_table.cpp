@@ -5,6 +5,8 @@
 #include <string_view>
 #include <utility>
 
+#include "vantel/host_text.h"
+
 namespace vantel::hostcore {
 
 namespace {
@@ -18,6 +20,14 @@ struct Request {
 
 using Handler = Reply (*)(ItemStore& store, const Request& request);
 
+// The store holds UTF-8; texts cross the ABI in code page 1252. A text the code page cannot
+// hold is not sent short of a character: the request fails as one without usable data.
+Reply TextReply(std::string_view text) {
+  const std::optional<std::string> wire = Utf8ToCp1252(text);
+  if (!wire) return Reply::Result(HOST_DATA_ERROR);
+  return Reply::Text(*wire);
+}
+
 Reply ValueReply(const ItemValue& value) {
   if (const auto* i = std::get_if<int32_t>(&value)) return Reply::Int(*i);
   // A table is never empty on the ECU: element 0 is its own size.
@@ -25,30 +35,8 @@ Reply ValueReply(const ItemValue& value) {
     return Reply::Bytes(w->data(), w->size() * sizeof(uint16_t));
   if (const auto* l = std::get_if<Longs>(&value); l && !l->empty())
     return Reply::Bytes(l->data(), l->size() * sizeof(int32_t));
-  if (const auto* t = std::get_if<std::string>(&value)) return Reply::Text(*t);
+  if (const auto* t = std::get_if<std::string>(&value)) return TextReply(*t);
   return Reply::Result(HOST_DATA_ERROR);
-}
-
-// A Kalbrix file holds its texts as UTF-8: bytes that are not could never be saved.
-bool IsUtf8(std::string_view text) {
-  for (size_t i = 0; i < text.size();) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    const size_t length = lead < 0x80                    ? 1
-                          : lead >= 0xC2 && lead <= 0xDF ? 2
-                          : lead >= 0xE0 && lead <= 0xEF ? 3
-                          : lead >= 0xF0 && lead <= 0xF4 ? 4
-                                                         : 0;
-    if (length == 0 || text.size() - i < length) return false;
-    // The second byte's range shuts out overlong forms, surrogates and points past U+10FFFF.
-    const unsigned char low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
-    const unsigned char high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
-    for (size_t k = 1; k < length; ++k) {
-      const auto next = static_cast<unsigned char>(text[i + k]);
-      if (k == 1 ? next < low || next > high : (next & 0xC0) != 0x80) return false;
-    }
-    i += length;
-  }
-  return true;
 }
 
 // The wire does not tell a word table from a long table or a text: the item's own form says
@@ -73,8 +61,12 @@ std::optional<ItemValue> PayloadInFormOf(const Input& input, const ItemValue& fo
     return longs;
   }
   if (std::holds_alternative<std::string>(form) && bytes[count - 1] == '\0' &&
-      std::memchr(bytes, '\0', count - 1) == nullptr && IsUtf8({bytes, count - 1}))
-    return std::string(bytes, count - 1);
+      std::memchr(bytes, '\0', count - 1) == nullptr) {
+    // A byte the code page leaves unassigned is no character: the file could not keep it.
+    bool whole = false;
+    std::string text = Cp1252ToUtf8({bytes, count - 1}, &whole);
+    if (whole) return text;
+  }
   return std::nullopt;
 }
 
@@ -100,13 +92,15 @@ Reply UserLevel(ItemStore& store, const Request& request) {
 
 Reply MachineName(ItemStore& store, const Request&) {
   if (!store.machineName) return Reply::Result(HOST_DATA_ERROR);
-  return Reply::Text(*store.machineName);
+  return TextReply(*store.machineName);
 }
 
 Reply ItemList(ItemStore& store, const Request&) {
   std::string list;
   for (const std::string& name : store.ListedNames()) {
-    list += name;
+    const std::optional<std::string> wire = Utf8ToCp1252(name);
+    if (!wire) return Reply::Result(HOST_DATA_ERROR);
+    list += *wire;
     list += '\0';
   }
   if (list.empty()) return Reply::Result(HOST_DATA_ERROR);
@@ -145,7 +139,7 @@ Reply ItemName(ItemStore& store, const Request& request) {
   if (!id) return Reply::Result(HOST_DATA_ERROR);
   const std::string* name = store.NameOf(*id);
   if (!name) return Reply::Result(HOST_TARGET_ERROR);
-  return Reply::Text(*name);
+  return TextReply(*name);
 }
 
 Reply ItemId(ItemStore&, const Request& request) {
@@ -157,10 +151,10 @@ Reply Attribute(ItemStore&, const Request& request) {
   return Reply::Int(request.item->Attribute(request.code));
 }
 
-Reply ErrorText(ItemStore&, const Request& request) { return Reply::Text(request.item->errorText); }
+Reply ErrorText(ItemStore&, const Request& request) { return TextReply(request.item->errorText); }
 
 Reply Label(ItemStore&, const Request& request) {
-  return Reply::Text(request.item->label.empty() ? request.name : request.item->label);
+  return TextReply(request.item->label.empty() ? request.name : request.item->label);
 }
 
 Reply Value(ItemStore&, const Request& request) { return ValueReply(request.item->value); }
@@ -282,9 +276,13 @@ bool IsInOut(int32_t code) {
 Reply Answer(ItemStore& store, int32_t code, const std::string& item, const Input& input) {
   const Entry* entry = EntryOf(code);
   if (!entry) return Reply::Result(HOST_ACTION_ERROR);
-  Item* found = store.Find(item);
+  // A name with a byte the code page leaves unassigned is the name of nothing the store holds.
+  bool whole = false;
+  const std::string name = Cp1252ToUtf8(item, &whole);
+  if (!whole) return Reply::Result(HOST_TARGET_ERROR);
+  Item* found = store.Find(name);
   if (entry->aboutItem && !found) return Reply::Result(HOST_TARGET_ERROR);
-  return entry->handler(store, Request{item, found, code, input});
+  return entry->handler(store, Request{name, found, code, input});
 }
 
 int32_t Deliver(HostBuffer* buf, int32_t code, const Reply& reply,

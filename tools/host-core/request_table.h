@@ -32,7 +32,7 @@ struct Reply {
 
   static Reply Int(int32_t value);
   static Reply Bytes(const void* data, size_t count);
-  static Reply Text(std::string_view text);  // with its NUL
+  static Reply Text(std::string_view text);  // the bytes as they are, with a NUL
   /// A result alone: a failure, or a send that succeeded.
   static Reply Result(int32_t result);
 };
@@ -55,6 +55,8 @@ const char* RequestName(int32_t code);
 bool IsInOut(int32_t code);
 
 /// What `store` answers to one request; REQ_ITEM_WRITE changes the store when it succeeds.
+/// The request and the reply are as they cross the ABI, their texts in code page 1252; the
+/// store's texts are UTF-8, and one the code page cannot hold fails with HOST_DATA_ERROR.
 Reply Answer(ItemStore& store, int32_t code, const std::string& item, const Input& input);
 
 /// Puts `reply` in the record and returns its result. A failure leaves the record as the

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "vantel/host_text.h"
+
 namespace vantel::host {
 
 namespace {
@@ -33,8 +35,10 @@ std::string DescribePayload(int32_t code, const HostBuffer* buf, bool asLongs) {
     std::string shown(reinterpret_cast<const char*>(bytes), count - 1);
     for (char& c : shown)
       if (c == '\0') c = '|';  // name lists: one '|' between names
+    // The wire's code page, printed as the terminal's UTF-8; the length stays the wire's.
     std::string escaped;
-    for (char c : shown) escaped += c == '\n' ? std::string("\\n") : std::string(1, c);
+    for (char c : Cp1252ToUtf8(shown))
+      escaped += c == '\n' ? std::string("\\n") : std::string(1, c);
     return "text[" + std::to_string(count) + "] \"" + escaped + "\"";
   }
   std::string out;
@@ -101,7 +105,9 @@ void HostService::Trace(const char* direction, int32_t code, const std::string& 
 
 int32_t HostService::Handle(int32_t, int32_t code, const char* item, HostBuffer* buf) {
   if (buf == nullptr) return HOST_DATA_ERROR;
-  const std::string name = item ? item : "";
+  const std::string wire = item ? item : "";
+  // The host reads and prints names in UTF-8; the request table answers the wire's bytes.
+  const std::string name = Cp1252ToUtf8(wire);
   ++seen_.requests;
   Trace(">", code, name, buf, 0);
   // Read before serving: a request that succeeds hands its input over and the record empties.
@@ -111,7 +117,7 @@ int32_t HostService::Handle(int32_t, int32_t code, const char* item, HostBuffer*
   const int32_t refused = failRequest ? failRequest(code, name) : HOST_OK;
   const int32_t result =
       refused != HOST_OK ? refused
-                         : hostcore::Serve(kalbrix_, code, name, buf, hostcore::kMallocAllocator);
+                         : hostcore::Serve(kalbrix_, code, wire, buf, hostcore::kMallocAllocator);
   if (result == HOST_OK) Note(code, name, sent);
   Trace("<", code, name, buf, result);
   return result;

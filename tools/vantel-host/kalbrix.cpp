@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "vantel/host_abi.h"
+#include "vantel/host_text.h"
 
 namespace vantel::host {
 
@@ -80,6 +81,12 @@ std::optional<int32_t> AsInt32(const Json& value) {
   return static_cast<int32_t>(static_cast<uint32_t>(parsed));
 }
 
+std::string CodePoint(char32_t c) {
+  char text[16];
+  std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(c));
+  return text;
+}
+
 class Checker {
  public:
   explicit Checker(std::string where) : where_(std::move(where)) {}
@@ -95,7 +102,14 @@ class Checker {
     return *value;
   }
 
+  /// A text the host hands to the plug-in: one its code page can hold.
   std::string Text(const Json& object, const char* key, bool required) const {
+    std::string text = AnyText(object, key, required);
+    HostText(key, text);
+    return text;
+  }
+
+  std::string AnyText(const Json& object, const char* key, bool required) const {
     if (!object.contains(key)) {
       if (required) Fail(std::string("\"") + key + "\" is missing");
       return {};
@@ -107,6 +121,11 @@ class Checker {
     return text;
   }
 
+  // Nothing may be lost on the way: a character the plug-in could not be given refuses the file.
+  void HostText(const std::string& what, const std::string& text) const {
+    if (const auto why = NotAHostText(text)) Fail("\"" + what + "\": " + *why);
+  }
+
   std::vector<std::string> Names(const Json& object, const char* key) const {
     std::vector<std::string> names;
     if (!object.contains(key)) return names;
@@ -115,6 +134,7 @@ class Checker {
     for (const Json& entry : list) {
       if (!entry.is_string() || entry.get<std::string>().empty())
         Fail(std::string("\"") + key + "\" must be an array of names");
+      HostText(key, entry.get<std::string>());
       names.push_back(entry.get<std::string>());
     }
     return names;
@@ -160,9 +180,10 @@ ItemValue ReadValue(const Json& item, const Checker& check) {
 std::pair<std::string, KalbrixItem> ReadItem(const Json& item, size_t index) {
   const std::string where = "item " + std::to_string(index);
   if (!item.is_object()) Checker(where).Fail("must be an object");
-  const std::string name = Checker(where).Text(item, "name", true);
+  const std::string name = Checker(where).AnyText(item, "name", true);
   if (name.empty()) Checker(where).Fail("\"name\" is empty");
   const Checker check(where + " (" + name + ")");
+  check.HostText("name", name);
   for (const auto& [key, unused] : item.items())
     if (!OneOf(key, kItemKeys)) check.Fail("unknown key \"" + key + "\"");
   if (!item.contains("id")) check.Fail("\"id\" is missing");
@@ -193,6 +214,20 @@ std::pair<std::string, KalbrixItem> ReadItem(const Json& item, size_t index) {
 }
 
 }  // namespace
+
+std::optional<std::string> NotAHostText(std::string_view text) {
+  for (size_t at = 0; at < text.size();) {
+    char32_t c = 0;
+    const size_t length = DecodeUtf8(text, at, c);
+    if (length == 0) return "not UTF-8";
+    if (Cp1252Byte(c) < 0) {
+      return "code page 1252, in which the plug-in reads host texts, has no \"" +
+             std::string(text.substr(at, length)) + "\" (" + CodePoint(c) + ")";
+    }
+    at += length;
+  }
+  return std::nullopt;
+}
 
 // The format needs five levels; anything far deeper is not a Kalbrix.
 constexpr size_t kMaxNesting = 64;
@@ -265,6 +300,7 @@ Kalbrix KalbrixFromJson(const Json& document) {
     const Json& values = document.at("userValues");
     if (!values.is_object()) check.Fail("\"userValues\" must be an object");
     for (const auto& [key, value] : values.items()) {
+      check.HostText("user value \"" + key + "\"", key);
       const auto number = AsInt32(value);
       if (!number) check.Fail("user value \"" + key + "\" must be a 32-bit integer");
       kalbrix.userValues.emplace(key, *number);

@@ -2,8 +2,10 @@
 // The Kalbrix of one machine as the reference host serves it, read from and written back to
 // a JSON file (the format is described in docs/kalbrix-format.md).
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -34,6 +36,10 @@ struct Kalbrix : hostcore::ItemStore {
   /// The item holding the machine data descriptor: the action key of the open.
   std::string descriptor;
 };
+
+/// Why `text` (UTF-8) cannot cross to the plug-in, which reads host texts in code page 1252
+/// ("code page 1252 ... has no \"→\" (U+2192)"); nothing when it can.
+std::optional<std::string> NotAHostText(std::string_view text);
 
 /// The file's text parsed; KalbrixError when it is not JSON.
 Json ParseKalbrixText(const std::string& text);

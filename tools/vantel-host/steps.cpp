@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "vantel/host_text.h"
+
 namespace vantel::host {
 
 namespace {
@@ -140,6 +142,10 @@ std::optional<Step> ParseStep(const std::string& text, std::string* error) {
 }
 
 bool StepFitsKalbrix(const Step& step, const Kalbrix& kalbrix, std::string* error) {
+  if (const auto why = NotAHostText(step.item)) {
+    *error = "step naming \"" + step.item + "\": " + *why;
+    return false;
+  }
   if (step.kind != StepKind::kSet) return true;
   const KalbrixItem* item = kalbrix.Find(step.item);
   if (!item) {
@@ -209,10 +215,15 @@ Observation StepRunner::Run(const Step& given) {
 
 void StepRunner::Play(const Step& step) {
   const uint32_t machine = kalbrix_.machine;
-  const char* key = kalbrix_.descriptor.c_str();
+  // Names reach the exports in code page 1252, as the plug-in reads every host text. The
+  // file's names were checked when it was read, a step's before the plug-in was loaded.
+  const std::string keyText = Utf8ToCp1252(kalbrix_.descriptor).value_or("");
+  const std::string itemText = Utf8ToCp1252(step.item).value_or("");
+  const char* key = keyText.c_str();
+  const char* item = itemText.c_str();
   switch (step.kind) {
     case StepKind::kOpen:
-      exports_.run(machine, step.item.c_str());
+      exports_.run(machine, item);
       break;
     case StepKind::kSave:
       exports_.save(machine, key);
@@ -224,39 +235,39 @@ void StepRunner::Play(const Step& step) {
       exports_.connectionUp(machine, 0);
       break;
     case StepKind::kValue:
-      exports_.valueChanged(machine, step.item.c_str());
+      exports_.valueChanged(machine, item);
       break;
     case StepKind::kSensors:
-      exports_.sensorsChanged(machine, step.item.c_str());
+      exports_.sensorsChanged(machine, item);
       break;
     case StepKind::kStatus:
-      exports_.statusChanged(machine, step.item.c_str());
+      exports_.statusChanged(machine, item);
       break;
     case StepKind::kSet: {
-      KalbrixItem* item = kalbrix_.Find(step.item);
+      KalbrixItem* held = kalbrix_.Find(step.item);
       if (step.hasWord)
-        std::get<Words>(item->value)[step.word] = static_cast<uint16_t>(step.value);
+        std::get<Words>(held->value)[step.word] = static_cast<uint16_t>(step.value);
       else
-        item->value = step.value;
+        held->value = step.value;
       break;
     }
     case StepKind::kEdit:
-      exports_.edit(machine, step.item.c_str());
+      exports_.edit(machine, item);
       break;
     case StepKind::kMapScaleRail1:
-      exports_.mapScaleRail1(machine, step.item.c_str());
+      exports_.mapScaleRail1(machine, item);
       break;
     case StepKind::kMapScaleRail2:
-      exports_.mapScaleRail2(machine, step.item.c_str());
+      exports_.mapScaleRail2(machine, item);
       break;
     case StepKind::kItemSent:
-      exports_.itemSent(machine, step.item.c_str());
+      exports_.itemSent(machine, item);
       break;
     case StepKind::kItemSendError:
-      exports_.itemSendError(machine, step.item.c_str());
+      exports_.itemSendError(machine, item);
       break;
     case StepKind::kResetAction:
-      exports_.resetAction(machine, step.item.c_str());
+      exports_.resetAction(machine, item);
       break;
   }
 }

@@ -122,6 +122,50 @@ TEST_F(ActionsCliTest, ASendingErrorInTheFileShowsItsTextAndNothingMoreIsSent) {
   EXPECT_EQ(run.out.find("\"TAB_CNFANG_0\" on machine"), std::string::npos) << run.out;
 }
 
+// Accented texts in the file reach the plug-in in its code page and come back as they were:
+// in the dialog's caption and list (read through the automation API), in the UI log, in the
+// trace and in the file written back.
+TEST_F(ActionsCliTest, AccentedNamesAndLabelsShowAsWrittenAndAreWrittenBackInUtf8) {
+  Json document = ParseKalbrixText(Read(Example("v8-two-rails.json")));
+  document["name"] = "Moteur démo été";
+  for (Json& item : document["items"])
+    if (item["name"] == "SCL_RPM_0") item["label"] = "Régime – tr/min";
+  document["items"].push_back(
+      Json{{"name", "NOTE_ATELIER"}, {"id", 9001}, {"text", "Réglé à l’atelier, 80 €"}});
+  const std::string file = DumpKalbrix(document);
+  Write("k.json", file);
+  const std::string caption = "Map scale data selection (rail 1) Moteur démo été";
+  Write("s", "expect window text \"" + caption +
+                 "\"\nexpect vertical items \"NO DATA\" \"Régime – tr/min\" \"SCL_LOAD_0\" "
+                 "\"SCL_TPS_0\" \"SCL_PRAIL_0\"\nchoose vertical \"Régime – tr/min\"\nok\n");
+  const HostRun run =
+      Host({"mapscale", "k.json", "--rail", "1", "--script", "s", "--trace", "--write"}, "",
+           {"VANTEL_UI_LOG=" + (dir_ / "ui.log").string()});
+  EXPECT_EQ(run.status, 0) << run.out << run.err;
+  // 15 characters and the NUL: one byte each in the code page.
+  ExpectInOrder(run.out, {"> REQ_MACHINE_NAME (0x10022) \"\" in: none\n< 0 text[16] "
+                          "\"Moteur démo été\"\n",
+                          "window \"" + caption + "\" opens", "tables rewritten: TAB_CNFENG_0\n",
+                          "written back: 3 item(s)"});
+
+  size_t captions = 0;
+  std::istringstream log(Read(dir_ / "ui.log"));
+  for (std::string line; std::getline(log, line);) {
+    const Json event = Json::parse(line);  // throws on a line that is not UTF-8 JSON
+    captions += event.value("caption", "") == caption ? 1 : 0;
+  }
+  EXPECT_EQ(captions, 2u) << "dialog_open and dialog_end";
+
+  // Only the values the plug-in wrote changed; every text is the file's UTF-8 as it was.
+  const Json written = ParseKalbrixText(Read(dir_ / "k.json"));
+  EXPECT_EQ(written["name"], "Moteur démo été");
+  EXPECT_EQ(written["items"].back()["text"], "Réglé à l’atelier, 80 €");
+  const std::string text = Read(dir_ / "k.json");
+  for (const char* line : {"\"name\": \"Moteur démo été\"", "\"label\": \"Régime – tr/min\"",
+                           "\"text\": \"Réglé à l’atelier, 80 €\""})
+    EXPECT_NE(text.find(line), std::string::npos) << line;
+}
+
 struct BadRun {
   const char* what;
   const char* script;  // nullptr: the script file does not exist

@@ -163,6 +163,15 @@ TEST_F(HostCliTest, BadInputExitsTwoWithOneLineAndLeavesTheFileAsItWas) {
        good.c_str(),
        {"--then", "set:TAB_CNFENG_0[99]=1"},
        "has no word 99"},
+      {"a label the plug-in's code page cannot hold",
+       R"({"machine": 12, "descriptor": "D", "items": [{"name": "D", "id": 1, "label": "P → rail"}]})",
+       {},
+       "item 0 (D): \"label\": code page 1252, in which the plug-in reads host texts, has no "
+       "\"→\" (U+2192)"},
+      {"a step naming what the plug-in's code page cannot hold",
+       good.c_str(),
+       {"--then", "value:TAB_→"},
+       "step naming \"TAB_→\": code page 1252"},
   };
   for (const BadInput& c : cases) {
     SCOPED_TRACE(c.what);

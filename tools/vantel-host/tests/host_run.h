@@ -39,11 +39,14 @@ class HostRunTest : public ::testing::Test {
   void SetUp() override { ASSERT_FALSE(dir_.empty()); }
 
   /// The host run in the test's folder with `input` on its standard input. Its own UI log
-  /// must not mix with one the test runner may have named.
-  HostRun Host(const std::vector<std::string>& args, const std::string& input = "") const {
+  /// must not mix with one the test runner may have named; `environment` ("NAME=VALUE") may
+  /// name one of the test's.
+  HostRun Host(const std::vector<std::string>& args, const std::string& input = "",
+               const std::vector<std::string>& environment = {}) const {
     std::ofstream(dir_ / "in", std::ios::binary) << input;
-    std::string command =
-        "cd " + Quoted(dir_.string()) + " && env -u VANTEL_UI_LOG " + Quoted(VANTEL_HOST_PATH);
+    std::string command = "cd " + Quoted(dir_.string()) + " && env -u VANTEL_UI_LOG";
+    for (const auto& variable : environment) command += " " + Quoted(variable);
+    command += " " + Quoted(VANTEL_HOST_PATH);
     for (const auto& arg : args) command += " " + Quoted(arg);
     command += " < in > out 2> err";
     const int raw = std::system(command.c_str());

@@ -2,6 +2,10 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -30,13 +34,13 @@ struct Payload {
 
 // One payload of each form the wire has. Bytes read as words, longs or a text only by the form
 // of the item they go to.
-enum PayloadForm { kIntPayload, kThreeWords, kEightBytes, kText, kNotUtf8 };
+enum PayloadForm { kIntPayload, kThreeWords, kEightBytes, kText, kUnassignedByte };
 const Payload kPayloads[] = {
     {"int 9", -1, {9, 0, 0, 0}},
     {"three words", 6, {6, 0, 1, 0, 2, 0}},
     {"two longs or four words", 8, {8, 0, 0, 0, 1, 0, 0, 0}},
     {"text", 3, {'x', 'y', 0}},
-    {"bytes ending in a NUL that are no UTF-8 text", 4, {'x', 0x80, 'y', 0}},
+    {"bytes ending in a NUL, one that code page 1252 leaves unassigned", 4, {'x', 0x81, 'y', 0}},
 };
 
 /// The host as the plug-in sees it: each call goes through Handle with a fresh record.
@@ -245,7 +249,7 @@ TEST_F(HostServiceTest, WriteOfAnotherFormIsRefusedWithTheDataError) {
       {"TXT", kText, HOST_OK},
       {"TXT", kThreeWords, HOST_DATA_ERROR},
       {"TXT", kIntPayload, HOST_DATA_ERROR},
-      {"TXT", kNotUtf8, HOST_DATA_ERROR},
+      {"TXT", kUnassignedByte, HOST_DATA_ERROR},
       {"EMPTY", kIntPayload, HOST_DATA_ERROR},
       {"EMPTY", kEightBytes, HOST_DATA_ERROR},
   };
@@ -291,6 +295,78 @@ TEST_F(HostServiceTest, NoRequestChangesTheFormOfAnyItem) {
     ASSERT_EQ(forms(), before);
   }
   EXPECT_EQ(served, 36u);  // every request code of the ABI
+}
+
+// The file's texts are UTF-8, the plug-in's code page 1252: every text crosses converted, both
+// ways, and an item is found by the bytes of its name in the code page.
+TEST_F(HostServiceTest, TextsCrossInCodePage1252BothWays) {
+  const Json document = ParseKalbrixText(R"({
+    "machine": 12, "name": "Moteur démo été", "descriptor": "DSC", "comment": "→ not served",
+    "functions": ["FNC_É"], "userValues": {"VALUSER_Ü": 4},
+    "items": [
+      {"name": "DSC", "id": 100, "longs": [8, 0]},
+      {"name": "DÉBIT", "id": 101, "text": "déjà vu", "label": "Débit – l/h",
+       "errorText": "Échec à l’envoi"}
+    ]})");
+  kalbrix_ = KalbrixFromJson(document);
+  const char* const debit =
+      "D\xC9"
+      "BIT";
+  const std::pair<int32_t, std::string> texts[] = {
+      {REQ_MACHINE_NAME, "Moteur d\xE9mo \xE9t\xE9"},
+      {REQ_ITEM_LABEL,
+       "D\xE9"
+       "bit \x96 l/h"},
+      {REQ_ITEM_VALUE, "d\xE9j\xE0 vu"},
+      {REQ_ITEM_ERROR_TEXT,
+       "\xC9"
+       "chec \xE0 l\x92"
+       "envoi"},
+      {REQ_ITEM_LIST, std::string("DSC\0D\xC9"
+                                  "BIT",
+                                  9)},
+  };
+  for (const auto& [code, expected] : texts) {
+    SCOPED_TRACE(RequestName(code));
+    ASSERT_EQ(Ask(code, code == REQ_MACHINE_NAME || code == REQ_ITEM_LIST ? "" : debit), HOST_OK);
+    const std::vector<uint8_t> bytes = ReplyBytes();
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), expected + '\0');
+  }
+  const std::tuple<int32_t, const char*, int32_t> numbers[] = {
+      {REQ_ITEM_ID, debit, 101},
+      {REQ_FNC_QUERY, "FNC_\xC9", 1},
+      {REQ_USER_VALUE, "VALUSER_\xDC", 4},
+  };
+  for (const auto& [code, item, expected] : numbers) {
+    SCOPED_TRACE(RequestName(code));
+    ASSERT_EQ(Ask(code, item), HOST_OK);
+    EXPECT_EQ(ReplyInt(), expected);
+  }
+  void* input = nullptr;
+  ASSERT_EQ(Send(REQ_ITEM_NAME, "", 101, &input), HOST_OK);
+  EXPECT_EQ(ReplyBytes(), (std::vector<uint8_t>{'D', 0xC9, 'B', 'I', 'T', 0}));
+  // The UTF-8 bytes of the name are another name, and an unassigned byte names nothing.
+  EXPECT_EQ(Ask(REQ_ITEM_ID,
+                "D\xC3\x89"
+                "BIT"),
+            HOST_TARGET_ERROR);
+  EXPECT_EQ(Ask(REQ_ITEM_ID, "D\x81"), HOST_TARGET_ERROR);
+
+  // What the plug-in writes is kept, and saved, in UTF-8 under the file's own name.
+  const Payload summer{"text", 7, {0xC9, 't', 0xE9, ' ', 0x80, '!', 0}};
+  ASSERT_EQ(Send(REQ_ITEM_WRITE, debit, summer, &input), HOST_OK);
+  EXPECT_EQ(std::get<std::string>(kalbrix_.Find("DÉBIT")->value), "Été €!");
+  EXPECT_EQ(service_.WrittenItems(), std::vector<std::string>{"DÉBIT"});
+  const std::string saved = DumpKalbrix(PatchValues(document, kalbrix_, service_.WrittenItems()));
+  EXPECT_NE(saved.find("\"text\": \"Été €!\""), std::string::npos) << saved;
+  EXPECT_NE(saved.find("\"label\": \"Débit – l/h\""), std::string::npos) << saved;
+
+  // A text the code page cannot hold is not sent short of a character.
+  kalbrix_.machineName = "Moteur → 2";
+  kalbrix_.Find("DÉBIT")->label = "Débit → l/h";
+  EXPECT_EQ(Ask(REQ_MACHINE_NAME, ""), HOST_DATA_ERROR);
+  EXPECT_EQ(Ask(REQ_ITEM_LABEL, debit), HOST_DATA_ERROR);
+  EXPECT_EQ(record_.data, nullptr);
 }
 
 TEST_F(HostServiceTest, DescriptorElementsNameTheirItems) {

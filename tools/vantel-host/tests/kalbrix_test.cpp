@@ -129,8 +129,36 @@ TEST(KalbrixTest, MalformedDocumentsAreRefusedWithOneLineNamingTheFault) {
       {"a number past any double", R"({"machine": 1e400, "descriptor": "D", "items": []})",
        "number overflow"},
   };
+  // Every text the plug-in is given must fit its code page: nothing may be lost on the way.
+  const BadCase notHostTexts[] = {
+      {"machine name", R"({"machine": 1, "name": "Moteur → 2", "descriptor": "D", "items": []})",
+       "\"name\": code page 1252, in which the plug-in reads host texts, has no \"→\" (U+2192)"},
+      {"descriptor", R"({"machine": 1, "descriptor": "D→", "items": []})",
+       "\"descriptor\": code page 1252"},
+      {"item name", R"({"machine": 1, "descriptor": "D", "items": [{"name": "TAB→", "id": 1}]})",
+       "item 0 (TAB→): \"name\": code page 1252"},
+      {"label",
+       R"({"machine": 1, "descriptor": "D", "items": [{"name": "A", "id": 1, "label": "Débit ✓"}]})",
+       "item 0 (A): \"label\": code page 1252, in which the plug-in reads host texts, has no "
+       "\"✓\" (U+2713)"},
+      {"error text",
+       R"({"machine": 1, "descriptor": "D", "items": [{"name": "A", "id": 1, "errorText": "Ω"}]})",
+       "item 0 (A): \"errorText\": code page 1252"},
+      {"text value beyond the first plane",
+       R"({"machine": 1, "descriptor": "D", "items": [{"name": "A", "id": 1, "text": "ok 😀"}]})",
+       "item 0 (A): \"text\": code page 1252, in which the plug-in reads host texts, has no "
+       "\"😀\" (U+1F600)"},
+      {"function", R"({"machine": 1, "descriptor": "D", "items": [], "functions": ["F→"]})",
+       "\"functions\": code page 1252"},
+      {"supervision", R"({"machine": 1, "descriptor": "D", "items": [], "supervisions": ["S→"]})",
+       "\"supervisions\": code page 1252"},
+      {"user value name",
+       R"({"machine": 1, "descriptor": "D", "items": [], "userValues": {"V→": 1}})",
+       "\"user value \"V→\"\": code page 1252"},
+  };
   std::vector<BadCase> all(std::begin(cases), std::end(cases));
   all.insert(all.end(), std::begin(hostile), std::end(hostile));
+  all.insert(all.end(), std::begin(notHostTexts), std::end(notHostTexts));
   for (const BadCase& c : all) {
     SCOPED_TRACE(c.what);
     try {
