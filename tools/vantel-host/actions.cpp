@@ -25,6 +25,10 @@ bool ReadScript(const std::string& source, std::string* text, std::string* error
     *text = std::string(std::istreambuf_iterator<char>(std::cin), {});
     return true;
   }
+  if (std::filesystem::is_directory(source)) {
+    *error = source + ": is a folder, not a script";
+    return false;
+  }
   std::ifstream in(source, std::ios::binary);
   if (!in) {
     *error = source + ": cannot open: " + std::strerror(errno);
@@ -38,38 +42,10 @@ bool ReadScript(const std::string& source, std::string* text, std::string* error
 
 }  // namespace
 
-bool TakeActionOption(int argc, char** argv, int& i, ActionOptions* options, std::string* error) {
-  const std::string arg = argv[i];
-  if (arg == "--interactive") {
-    options->interactive = true;
-    return true;
-  }
-  if (arg != "--rail" && arg != "--script" && arg != "--snapshots") return false;
-  if (i + 1 >= argc || argv[i + 1][0] == '\0') {
-    *error = arg + " needs a value";
-    return true;
-  }
-  const std::string value = argv[++i];
-  if (arg == "--script") {
-    options->script = value;
-  } else if (arg == "--snapshots") {
-    options->snapshots = value;
-  } else if (value == "1" || value == "2") {
-    options->rail = value[0] - '0';
-  } else {
-    *error = "--rail is 1 or 2";
-  }
-  return true;
-}
-
 bool FinishActionOptions(const std::string& command, ActionOptions* options, std::string* error) {
   options->kind = command == "edit" ? ActionKind::kEdit : ActionKind::kMapScale;
   if (options->kind == ActionKind::kMapScale && options->rail == 0) {
     *error = "mapscale needs --rail 1 or 2";
-    return false;
-  }
-  if (options->kind == ActionKind::kEdit && options->rail != 0) {
-    *error = "--rail belongs to mapscale";
     return false;
   }
   if (options->interactive && !options->script.empty()) {
@@ -102,7 +78,8 @@ bool ActionPlayer::Prepare(std::string* error) {
   }
   if (options_.interactive) return true;
   std::string text;
-  return ReadScript(options_.script, &text, error) && ParseUiScript(text, &script_, error);
+  return ReadScript(options_.script, &text, error) &&
+         ParseUiScript(text, ScriptName(), &script_, error);
 }
 
 void ActionPlayer::Play(StepRunner& runner, const Kalbrix& kalbrix,
@@ -117,6 +94,7 @@ void ActionPlayer::Play(StepRunner& runner, const Kalbrix& kalbrix,
     start = options_.rail == 1 ? StepKind::kMapScaleRail1 : StepKind::kMapScaleRail2;
   Observation seen = runner.Run(Step{start, key, 0, 0, false});
   bool ended = !seen.endedActions.empty();
+  bool wrote = !seen.written.empty();
   std::deque<std::string> sends;
   for (const auto& [item, mode] : seen.sends) sends.push_back(item);
 
@@ -130,6 +108,7 @@ void ActionPlayer::Play(StepRunner& runner, const Kalbrix& kalbrix,
     seen = runner.Run(
         Step{refused ? StepKind::kItemSendError : StepKind::kItemSent, item, 0, 0, false});
     ended = !seen.endedActions.empty();
+    wrote = wrote || !seen.written.empty();
     for (const auto& [more, mode] : seen.sends) sends.push_back(more);
   }
   if (ended) {
@@ -140,8 +119,14 @@ void ActionPlayer::Play(StepRunner& runner, const Kalbrix& kalbrix,
   ui_.setHook(nullptr, nullptr);
 
   if (failure_.empty() && next_ < script_.size())
-    failure_ = "script " + std::to_string(script_[next_].line) +
+    failure_ = ScriptName() + ":" + std::to_string(script_[next_].line) +
                ": no window is open for this step (the action is over)";
+  if (!failure_.empty() || !ended || !wrote) return;
+  // The plug-in is not told of the tables it wrote itself, so its last verdict is the one
+  // of the configuration before the action: the result must be that of what is written.
+  std::fprintf(out_, "the action wrote tables: the configuration is checked again\n");
+  runner.Run(Step{StepKind::kClose, key, 0, 0, false});
+  runner.Run(Step{StepKind::kOpen, key, 0, 0, false});
 }
 
 int ActionPlayer::Turn(VantelUiWindow modal, void* self) {
@@ -178,7 +163,7 @@ int ActionPlayer::Turn(VantelUiWindow modal) {
       std::fprintf(out_, "  cannot: %s\n", error.c_str());
       return 1;
     }
-    failure_ = "script " + std::to_string(step->line) + ": " + error;
+    failure_ = ScriptName() + ":" + std::to_string(step->line) + ": " + error;
     return 0;
   }
   if (ui_.isVisible(modal) == 1) Snapshot(modal, "line" + std::to_string(step->line));
@@ -198,11 +183,22 @@ std::optional<UiStep> ActionPlayer::NextStep() {
       std::fputs("\n", out_);
       return std::nullopt;
     }
+    // "help ID" is a step; "help" alone is the person asking what they can type.
+    const auto first = line.find_first_not_of(" \t");
+    if (first != std::string::npos &&
+        line.substr(first, line.find_last_not_of(" \t") + 1 - first) == "help") {
+      std::fputs(UiStepList().c_str(), out_);
+      continue;
+    }
     std::string error;
     std::optional<UiStep> step = ParseUiStep(line, ++typedLines_, &error);
     if (step) return step;
     if (!error.empty()) std::fprintf(out_, "  %s\n", error.c_str());
   }
+}
+
+std::string ActionPlayer::ScriptName() const {
+  return options_.script == "-" ? "<stdin>" : options_.script;
 }
 
 void ActionPlayer::Snapshot(VantelUiWindow window, const std::string& what) {

@@ -25,10 +25,6 @@ struct ActionOptions {
   bool interactive = false;
 };
 
-/// Takes argv[i] (and its value) when it is an option of the edit and mapscale commands;
-/// a bad value sets `error`.
-bool TakeActionOption(int argc, char** argv, int& i, ActionOptions* options, std::string* error);
-
 /// Checks the options of `command` ("edit" or "mapscale") as a whole. Without a script, a
 /// terminal on standard input makes the run interactive.
 bool FinishActionOptions(const std::string& command, ActionOptions* options, std::string* error);
@@ -41,18 +37,21 @@ class ActionPlayer {
   /// loaded; false with a one-line `error`.
   bool Prepare(std::string* error);
 
-  /// After the open: the action with its user's part, the sending, the end. Nothing for a
-  /// command without an action.
+  /// After the open: the action with its user's part, the sending, the end, and when the
+  /// action wrote tables a close and an open, so that the last verdict is that of the
+  /// configuration as written. Nothing for a command without an action.
   void Play(StepRunner& runner, const Kalbrix& kalbrix,
             const std::function<void*(const char*)>& resolve);
 
-  /// "script LINE: ..." when a step could not be played; empty otherwise.
+  /// "SCRIPT:LINE: ..." when a step could not be played; empty otherwise.
   const std::string& failure() const { return failure_; }
 
  private:
   static int Turn(VantelUiWindow modal, void* self);
   int Turn(VantelUiWindow modal);
   std::optional<UiStep> NextStep();
+  /// The script as a user named it, for the messages.
+  std::string ScriptName() const;
   void Snapshot(VantelUiWindow window, const std::string& what);
 
   ActionOptions options_;

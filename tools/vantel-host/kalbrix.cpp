@@ -10,11 +10,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <set>
 #include <sstream>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -229,41 +231,51 @@ std::optional<std::string> NotAHostText(std::string_view text) {
   return std::nullopt;
 }
 
+namespace {
+
 // The format needs five levels; anything far deeper is not a Kalbrix.
 constexpr size_t kMaxNesting = 64;
+// Past this many keys an object's repeated-key check keeps a set instead of scanning.
+constexpr size_t kLinearKeyCheck = 32;
 
-Json ParseKalbrixText(const std::string& text) {
-  // Each open object's keys so far (an array's set stays empty): a repeated key is refused
-  // rather than silently losing one of the two values, and the nesting is bounded before a
-  // hostile file can take the stack.
-  std::vector<std::set<std::string>> open;
-  const auto check = [&open](int /*depth*/, Json::parse_event_t event, Json& parsed) {
-    switch (event) {
-      case Json::parse_event_t::object_start:
-      case Json::parse_event_t::array_start:
-        if (open.size() >= kMaxNesting) {
-          throw KalbrixError("nested deeper than " + std::to_string(kMaxNesting) + " levels");
-        }
-        open.emplace_back();
-        break;
-      case Json::parse_event_t::object_end:
-      case Json::parse_event_t::array_end:
-        if (!open.empty()) open.pop_back();
-        break;
-      case Json::parse_event_t::key:
-        if (!open.empty() && !open.back().insert(parsed.get<std::string>()).second) {
-          throw KalbrixError("the key \"" + parsed.get<std::string>() +
-                             "\" appears twice in one object");
-        }
-        break;
-      case Json::parse_event_t::value:
-        break;
+/// Builds the document from the parser's events in one pass, refusing a repeated key rather
+/// than silently losing one of the two values, and bounding the nesting before a hostile
+/// file can take the stack. Members are appended without the ordered map's own search, so an
+/// object of many keys costs no more than an array of as many values.
+class KalbrixBuilder {
+ public:
+  bool null() { return Place(Json(nullptr)); }
+  bool boolean(bool value) { return Place(Json(value)); }
+  bool number_integer(Json::number_integer_t value) { return Place(Json(value)); }
+  bool number_unsigned(Json::number_unsigned_t value) { return Place(Json(value)); }
+  bool number_float(Json::number_float_t value, const std::string&) { return Place(Json(value)); }
+  bool string(std::string& value) { return Place(Json(std::move(value))); }
+  bool binary(Json::binary_t& value) { return Place(Json::binary(std::move(value))); }
+
+  bool start_object(size_t) { return Open(Json::object()); }
+  bool start_array(size_t) { return Open(Json::array()); }
+  bool end_object() { return Close(); }
+  bool end_array() { return Close(); }
+
+  bool key(std::string& name) {
+    Container& top = open_.back();
+    auto& members = static_cast<Json::object_t::Container&>(top.value->get_ref<Json::object_t&>());
+    bool repeated = false;
+    if (members.size() < kLinearKeyCheck) {
+      repeated = std::any_of(members.begin(), members.end(),
+                             [&](const auto& member) { return member.first == name; });
+    } else {
+      if (top.keys.empty())
+        for (const auto& member : members) top.keys.insert(member.first);
+      repeated = !top.keys.insert(name).second;
     }
+    if (repeated) return Fail("the key \"" + name + "\" appears twice in one object");
+    members.emplace_back(std::move(name), nullptr);
+    slot_ = &members.back().second;
     return true;
-  };
-  try {
-    return Json::parse(text, check);
-  } catch (const Json::exception& error) {
+  }
+
+  bool parse_error(size_t, const std::string&, const Json::exception& error) {
     // A syntax error, and also a number past any double (1e400), which the parser reports
     // as out of range: either way the host cannot read the file.
     std::string what = error.what();
@@ -271,8 +283,72 @@ Json ParseKalbrixText(const std::string& text) {
     const auto bracket = what.find("] ");
     if (bracket != std::string::npos) what = what.substr(bracket + 2);
     std::replace(what.begin(), what.end(), '\n', ' ');
-    throw KalbrixError("not JSON: " + what);
+    return Fail("not JSON: " + what);
   }
+
+  /// The document; KalbrixError with the first fault when the text is not one.
+  Json Take(bool parsed) {
+    if (!parsed) throw KalbrixError(error_.empty() ? "not JSON" : error_);
+    return std::move(root_);
+  }
+
+ private:
+  struct Container {
+    Json* value;
+    std::unordered_set<std::string> keys;  // only once the object is past kLinearKeyCheck
+  };
+
+  /// Where the next value goes: the root, the end of the open array, or the slot of the key
+  /// just read. The open containers stay put: only the innermost one grows.
+  Json* Put(Json value) {
+    if (open_.empty()) {
+      root_ = std::move(value);
+      return &root_;
+    }
+    Json& parent = *open_.back().value;
+    if (parent.is_array()) {
+      auto& elements = parent.get_ref<Json::array_t&>();
+      elements.push_back(std::move(value));
+      return &elements.back();
+    }
+    *slot_ = std::move(value);
+    return slot_;
+  }
+
+  bool Place(Json value) {
+    Put(std::move(value));
+    return true;
+  }
+
+  bool Open(Json container) {
+    if (open_.size() >= kMaxNesting)
+      return Fail("nested deeper than " + std::to_string(kMaxNesting) + " levels");
+    open_.push_back({Put(std::move(container)), {}});
+    return true;
+  }
+
+  bool Close() {
+    open_.pop_back();
+    return true;
+  }
+
+  bool Fail(std::string error) {
+    error_ = std::move(error);
+    return false;
+  }
+
+  Json root_;
+  std::vector<Container> open_;
+  Json* slot_ = nullptr;
+  std::string error_;
+};
+
+}  // namespace
+
+Json ParseKalbrixText(const std::string& text) {
+  KalbrixBuilder builder;
+  const bool parsed = Json::sax_parse(text, &builder);
+  return builder.Take(parsed);
 }
 
 Kalbrix KalbrixFromJson(const Json& document) {
@@ -368,6 +444,19 @@ Json PatchValues(Json document, const Kalbrix& kalbrix, const std::vector<std::s
   return document;
 }
 
+size_t WriteChangedValues(const std::string& path, const Json& document, const Kalbrix& before,
+                          const Kalbrix& after, const std::vector<std::string>& written) {
+  std::vector<std::string> changed;
+  for (const std::string& name : written) {
+    const KalbrixItem* was = before.Find(name);
+    const KalbrixItem* now = after.Find(name);
+    if (was && now && was->value != now->value) changed.push_back(name);
+  }
+  if (!changed.empty())
+    WriteFileAtomically(path, DumpKalbrix(PatchValues(document, after, changed)));
+  return changed.size();
+}
+
 namespace {
 
 bool IsFlat(const Json& value) {
@@ -424,38 +513,62 @@ std::string DumpKalbrix(const Json& document) {
   return out;
 }
 
-void WriteFileAtomically(const std::string& path, const std::string& text) {
-  const auto slash = path.rfind('/');
-  const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash);
-  std::string temp = dir + "/.vantel-host-XXXXXX";
-  const int fd = mkstemp(temp.data());
-  if (fd < 0)
-    throw KalbrixError(path + ": cannot create a temporary file: " + std::strerror(errno));
+std::string ResolveLinks(const std::string& path) {
+  namespace fs = std::filesystem;
+  // The kernel's own bound on a chain of links (ELOOP).
+  constexpr int kMaxLinks = 40;
+  fs::path at = path;
+  for (int hops = 0;; ++hops) {
+    std::error_code failed;
+    if (!fs::is_symlink(at, failed)) return at.string();
+    if (hops == kMaxLinks) throw KalbrixError(path + ": too many levels of symbolic links");
+    const fs::path target = fs::read_symlink(at, failed);
+    if (failed) throw KalbrixError(path + ": cannot read the link: " + failed.message());
+    at = target.is_absolute() ? target : at.parent_path() / target;
+  }
+}
+
+AtomicFile::AtomicFile(const std::string& path) : path_(path), target_(ResolveLinks(path)) {
+  const auto slash = target_.rfind('/');
+  temp_ = (slash == std::string::npos ? std::string(".") : target_.substr(0, slash)) +
+          "/.vantel-host-XXXXXX";
+  fd_ = mkstemp(temp_.data());
+  if (fd_ < 0)
+    throw KalbrixError(path_ + ": cannot create a temporary file: " + std::strerror(errno));
   // mkstemp gives 0600; the file keeps the mode it had (a new one gets 0644).
   struct stat old {};
-  fchmod(fd, stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
+  fchmod(fd_, stat(target_.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
+}
+
+AtomicFile::~AtomicFile() {
+  if (fd_ >= 0) close(fd_);
+  if (!committed_) unlink(temp_.c_str());
+}
+
+void AtomicFile::Write(std::string_view text) {
   size_t done = 0;
   while (done < text.size()) {
-    const ssize_t n = write(fd, text.data() + done, text.size() - done);
+    const ssize_t n = write(fd_, text.data() + done, text.size() - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      const std::string reason = std::strerror(errno);
-      close(fd);
-      unlink(temp.c_str());
-      throw KalbrixError(path + ": cannot write: " + reason);
-    }
+    if (n <= 0) throw KalbrixError(path_ + ": cannot write: " + std::strerror(errno));
     done += static_cast<size_t>(n);
   }
+}
+
+void AtomicFile::Commit() {
   // The rename must not expose a file whose blocks are not on disk yet.
-  if (fsync(fd) != 0 || close(fd) != 0) {
-    unlink(temp.c_str());
-    throw KalbrixError(path + ": cannot write: " + std::strerror(errno));
-  }
-  if (rename(temp.c_str(), path.c_str()) != 0) {
-    const std::string reason = std::strerror(errno);
-    unlink(temp.c_str());
-    throw KalbrixError(path + ": cannot replace: " + reason);
-  }
+  const int fd = std::exchange(fd_, -1);
+  if (fsync(fd) != 0 || close(fd) != 0)
+    throw KalbrixError(path_ + ": cannot write: " + std::strerror(errno));
+  if (rename(temp_.c_str(), target_.c_str()) != 0)
+    throw KalbrixError(path_ + ": cannot replace: " + std::strerror(errno));
+  committed_ = true;
+}
+
+void WriteFileAtomically(const std::string& path, const std::string& text) {
+  AtomicFile file(path);
+  file.Write(text);
+  file.Commit();
 }
 
 }  // namespace vantel::host

@@ -54,13 +54,44 @@ Kalbrix LoadKalbrix(const std::string& path, Json* document = nullptr);
 /// every other key stays as it was, in its place.
 Json PatchValues(Json document, const Kalbrix& kalbrix, const std::vector<std::string>& written);
 
+/// Writes into `path` (through an AtomicFile) the values among `written` that are not those
+/// of `before`, the Kalbrix as read: `document` patched with them. Returns how many there
+/// were; with none, the file is not touched.
+size_t WriteChangedValues(const std::string& path, const Json& document, const Kalbrix& before,
+                          const Kalbrix& after, const std::vector<std::string>& written);
+
 /// The document in the host's one layout (docs/kalbrix-format.md): keys in their order, two
 /// spaces a level, an array of plain values on one line. A file in that layout dumps to its
 /// own bytes. KalbrixError for a text that is not UTF-8.
 std::string DumpKalbrix(const Json& document);
 
-/// Writes `text` to `path` through a temporary file in the same folder and a rename, so the
-/// file is either the old one or the new one whole. KalbrixError on failure.
+/// The file `path` names, through any chain of symbolic links (`path` itself when it is no
+/// link, or does not exist); KalbrixError for a loop or an unreadable link.
+std::string ResolveLinks(const std::string& path);
+
+/// A file replaced whole or not at all: the text goes to a temporary file beside the file
+/// `path` names (through its links, so a link stays a link), which Commit renames over it with
+/// its mode kept; dropped uncommitted, the temporary goes and the file is as it was.
+/// KalbrixError on any failure.
+class AtomicFile {
+ public:
+  explicit AtomicFile(const std::string& path);
+  ~AtomicFile();
+  AtomicFile(const AtomicFile&) = delete;
+  AtomicFile& operator=(const AtomicFile&) = delete;
+
+  void Write(std::string_view text);
+  void Commit();
+
+ private:
+  std::string path_;    // as given, for the messages
+  std::string target_;  // the file replaced
+  std::string temp_;
+  int fd_ = -1;
+  bool committed_ = false;
+};
+
+/// Writes `text` to `path` through an AtomicFile.
 void WriteFileAtomically(const std::string& path, const std::string& text);
 
 /// The JSON form of a value, keyed as the file holds it ("int", "words", "longs", "text").

@@ -328,10 +328,15 @@ void StepRunner::Print(const Observation& seen, const UiEvents& events) {
   if (seen.injectionFlags)
     std::fprintf(out_, "injection flags: %s\n", Hex32(*seen.injectionFlags).c_str());
   for (const ScaleReference& scale : seen.scales) {
+    const char* direction = scale.vertical ? "vertical" : "horizontal";
+    // -1 is the ECU's "no item": the map has no scale on that axis.
+    if (scale.reference == -1) {
+      std::fprintf(out_, "%s scale of %s: none\n", direction, scale.map.c_str());
+      continue;
+    }
     const std::string* target = kalbrix_.NameOf(scale.reference);
-    std::fprintf(out_, "%s scale of %s: %d%s%s\n", scale.vertical ? "vertical" : "horizontal",
-                 scale.map.c_str(), scale.reference, target ? " " : "",
-                 target ? target->c_str() : "");
+    std::fprintf(out_, "%s scale of %s: %d%s%s\n", direction, scale.map.c_str(), scale.reference,
+                 target ? " " : "", target ? target->c_str() : "");
   }
   for (const auto& [item, mode] : seen.sends)
     std::fprintf(out_, "send %s (mode %d)\n", item.c_str(), mode);

@@ -31,6 +31,13 @@ UiEventLog::~UiEventLog() {
   std::remove(path_.c_str());
 }
 
+void UiEventLog::Restart() {
+  // Emptying a file costs the file system a journal entry: once in a while is enough.
+  constexpr long kKeptBytes = 1 << 20;
+  if (!ownFile_ || offset_ < kKeptBytes || truncate(path_.c_str(), 0) != 0) return;
+  offset_ = 0;
+}
+
 UiEvents UiEventLog::TakeNew() {
   UiEvents events;
   if (path_.empty()) return events;

@@ -25,6 +25,10 @@ class UiEventLog {
 
   UiEvents TakeNew();
 
+  /// Forgets what was read: a log of the host's own is emptied now and then, so that a run
+  /// over many files keeps it small.
+  void Restart();
+
  private:
   std::string path_;
   bool ownFile_ = false;

@@ -92,22 +92,27 @@ struct StepWord {
   const char* word;
   UiStepKind kind;
   const char* usage;
+  const char* what;  // for the list at the prompt
 };
 
 constexpr std::array<StepWord, 12> kStepWords = {{
-    {"tab", UiStepKind::kTab, "tab N|TEXT"},
-    {"click", UiStepKind::kClick, "click ID"},
-    {"choose", UiStepKind::kChoose, "choose ID N|\"TEXT\""},
-    {"dismiss", UiStepKind::kDismiss, "dismiss ID N|\"TEXT\""},
-    {"type", UiStepKind::kType, "type ID \"TEXT\""},
-    {"ok", UiStepKind::kOk, "ok"},
-    {"cancel", UiStepKind::kCancel, "cancel"},
-    {"help", UiStepKind::kHelp, "help ID"},
-    {"answer", UiStepKind::kAnswer, "answer ok|cancel|yes|no"},
-    {"snapshot", UiStepKind::kSnapshot, "snapshot NAME"},
+    {"tab", UiStepKind::kTab, "tab N|TEXT", "click tab N (from 0), or the tab with that text"},
+    {"click", UiStepKind::kClick, "click ID", "click a button, check box or radio button"},
+    {"choose", UiStepKind::kChoose, "choose ID N|\"TEXT\"",
+     "choose entry N (from 0) of a drop-down list, or the entry with that text"},
+    {"dismiss", UiStepKind::kDismiss, "dismiss ID N|\"TEXT\"",
+     "move to the entry, then close the list without choosing"},
+    {"type", UiStepKind::kType, "type ID \"TEXT\"", "type TEXT into an edit, in place of its text"},
+    {"ok", UiStepKind::kOk, "ok", "the Enter key"},
+    {"cancel", UiStepKind::kCancel, "cancel", "the Escape key"},
+    {"help", UiStepKind::kHelp, "help ID", "F1 on the control: its help text"},
+    {"answer", UiStepKind::kAnswer, "answer ok|cancel|yes|no",
+     "press that button of a message box"},
+    {"snapshot", UiStepKind::kSnapshot, "snapshot NAME", "the window as SVG in NAME.svg"},
     {"expect", UiStepKind::kExpect,
-     "expect ID text \"TEXT\" | checked yes|no | enabled yes|no | items \"TEXT\"..."},
-    {"show", UiStepKind::kShow, "show"},
+     "expect ID text \"TEXT\" | checked yes|no | enabled yes|no | items \"TEXT\"...",
+     "stop unless the control shows that"},
+    {"show", UiStepKind::kShow, "show", "print the window as text"},
 }};
 
 struct Token {
@@ -438,7 +443,8 @@ std::optional<UiStep> ParseUiStep(const std::string& line, int lineNumber, std::
   return std::nullopt;
 }
 
-bool ParseUiScript(const std::string& text, std::vector<UiStep>* steps, std::string* error) {
+bool ParseUiScript(const std::string& text, const std::string& source, std::vector<UiStep>* steps,
+                   std::string* error) {
   int lineNumber = 0;
   for (size_t start = 0; start < text.size();) {
     const size_t end = std::min(text.find('\n', start), text.size());
@@ -446,13 +452,25 @@ bool ParseUiScript(const std::string& text, std::vector<UiStep>* steps, std::str
     std::string problem;
     auto step = ParseUiStep(text.substr(start, end - start), lineNumber, &problem);
     if (!problem.empty()) {
-      *error = "script " + std::to_string(lineNumber) + ": " + problem;
+      *error = source + ":" + std::to_string(lineNumber) + ": " + problem;
       return false;
     }
     if (step) steps->push_back(std::move(*step));
     start = end + 1;
   }
   return true;
+}
+
+std::string UiStepList() {
+  std::string out = "steps (ID: a control id, or the name \"show\" prints beside it):\n";
+  for (const StepWord& word : kStepWords) {
+    out += "  ";
+    out += word.usage;
+    out += "\n      ";
+    out += word.what;
+    out += "\n";
+  }
+  return out;
 }
 
 UiApi UiApi::Load(const std::function<void*(const char*)>& resolve) {

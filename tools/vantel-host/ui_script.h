@@ -49,8 +49,13 @@ struct UiStep {
 /// gives nullopt and sets `error` (which the caller must clear before).
 std::optional<UiStep> ParseUiStep(const std::string& line, int lineNumber, std::string* error);
 
-/// A whole script; false with "script LINE: ..." in `error` at the first bad line.
-bool ParseUiScript(const std::string& text, std::vector<UiStep>* steps, std::string* error);
+/// A whole script; false with "SOURCE:LINE: ..." in `error` at the first bad line, `source`
+/// naming the script as a user gave it.
+bool ParseUiScript(const std::string& text, const std::string& source, std::vector<UiStep>* steps,
+                   std::string* error);
+
+/// Every step with its usage and what it does, for `help` at the prompt.
+std::string UiStepList();
 
 /// The automation API as the loaded plug-in exports it.
 struct UiApi {

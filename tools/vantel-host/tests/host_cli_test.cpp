@@ -130,6 +130,32 @@ TEST_F(HostCliTest, WriteKeepsTheUpgradedTablesSoTheNextCheckRewritesNothing) {
   EXPECT_EQ(second.out.find("tables rewritten"), std::string::npos) << second.out;
 }
 
+// A Kalbrix kept in a shared folder and linked into a project: --write upgrades the file the
+// link names, which keeps its mode, and the link stays a link.
+TEST_F(HostCliTest, WriteThroughASymbolicLinkChangesTheFileItNames) {
+  fs::create_directories(dir_ / "shared");
+  const fs::path real = dir_ / "shared" / "older.json";
+  fs::copy_file(Example("older-layout-machine2.json"), real);
+  fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  fs::create_symlink("shared/older.json", dir_ / "k.json");
+
+  const HostRun run = Host({"check", "k.json", "--write"});
+  EXPECT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_NE(run.out.find("written back: 6 item(s) to k.json\n"), std::string::npos) << run.out;
+  ASSERT_TRUE(fs::is_symlink(dir_ / "k.json"));
+  EXPECT_EQ(fs::read_symlink(dir_ / "k.json"), "shared/older.json");
+  EXPECT_NE(Read(real), Read(Example("older-layout-machine2.json")));
+  EXPECT_EQ(fs::status(real).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "shared"), {}), 1);
+
+  const HostRun again = Host({"check", "k.json", "--write"});
+  EXPECT_EQ(again.status, 0) << again.err;
+  EXPECT_NE(again.out.find("nothing written back to k.json: the plug-in changed no value\n"),
+            std::string::npos)
+      << again.out;
+}
+
 TEST_F(HostCliTest, TraceShowsEveryRequestAndReply) {
   const HostRun run = Host({"check", Example("inline4-60-2-sequential.json").string(), "--trace"});
   EXPECT_EQ(run.status, 0) << run.err;

@@ -118,6 +118,9 @@ TEST(KalbrixTest, MalformedDocumentsAreRefusedWithOneLineNamingTheFault) {
   const std::string deepInItem =
       R"({"machine": 1, "descriptor": "D", "items": [{"name": "A", "id": 1, "x": )" +
       std::string(70, '[') + std::string(70, ']') + "}]}";
+  std::string manyKeys = R"({"machine": 1, "descriptor": "D", "items": [], "comment": {)";
+  for (int i = 0; i < 100; ++i) manyKeys += "\"k" + std::to_string(i) + "\": 0, ";
+  manyKeys += "\"k5\": 1}}";
   const BadCase hostile[] = {
       {"nested a hundred thousand levels", deep.c_str(), "nested deeper than 64 levels"},
       {"nested past the bound inside an item", deepInItem.c_str(), "nested deeper than 64 levels"},
@@ -128,6 +131,7 @@ TEST(KalbrixTest, MalformedDocumentsAreRefusedWithOneLineNamingTheFault) {
        "the key \"int\" appears twice"},
       {"a number past any double", R"({"machine": 1e400, "descriptor": "D", "items": []})",
        "number overflow"},
+      {"key twice in an object of many keys", manyKeys.c_str(), "the key \"k5\" appears twice"},
   };
   // Every text the plug-in is given must fit its code page: nothing may be lost on the way.
   const BadCase notHostTexts[] = {
@@ -223,6 +227,17 @@ TEST_F(KalbrixFileTest, DumpReadsBackToTheSameDocument) {
   EXPECT_EQ(ParseKalbrixText(text), document);
   // Tables stay on one line each: a flywheel table is read as a row, not a column.
   EXPECT_NE(text.find("\"words\": [6, 1, 65535]"), std::string::npos) << text;
+
+  // An object of many keys keeps them in the file's order, past the reader's linear check.
+  std::string many = R"({"machine": 1, "descriptor": "D", "items": [], "comment": {)";
+  for (int i = 99; i >= 0; --i) many += "\"k" + std::to_string(i) + (i ? "\": 0, " : "\": 0}}");
+  const Json wide = ParseKalbrixText(many);
+  std::vector<std::string> keys;
+  for (const auto& [key, unused] : wide["comment"].items()) keys.push_back(key);
+  ASSERT_EQ(keys.size(), 100u);
+  EXPECT_EQ(keys.front(), "k99");
+  EXPECT_EQ(keys.back(), "k0");
+  EXPECT_EQ(ParseKalbrixText(DumpKalbrix(wide)), wide);
 }
 
 TEST_F(KalbrixFileTest, AtomicWriteReplacesTheFileKeepsItsModeAndLeavesNoTemporary) {
@@ -235,6 +250,46 @@ TEST_F(KalbrixFileTest, AtomicWriteReplacesTheFileKeepsItsModeAndLeavesNoTempora
   ASSERT_EQ(stat(path.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 1);
+}
+
+// A file kept under another name by a link (a calibration shared between projects): the
+// write replaces the file the chain of links ends at, keeps its mode and leaves the links.
+TEST_F(KalbrixFileTest, AtomicWriteThroughLinksReplacesTheFileTheyNameAndKeepsThem) {
+  namespace fs = std::filesystem;
+  fs::create_directories(dir_ / "real");
+  const auto real = dir_ / "real" / "k.json";
+  { std::ofstream(real) << "old"; }
+  ASSERT_EQ(chmod(real.c_str(), 0640), 0);
+  fs::create_symlink("real/k.json", dir_ / "relative");
+  fs::create_symlink(dir_ / "relative", dir_ / "absolute");
+  for (const char* link : {"relative", "absolute"}) {
+    SCOPED_TRACE(link);
+    WriteFileAtomically((dir_ / link).string(), std::string("through ") + link);
+    EXPECT_TRUE(fs::is_symlink(dir_ / link));
+    EXPECT_EQ(Read(real), std::string("through ") + link);
+    struct stat st {};
+    ASSERT_EQ(stat(real.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+  }
+  EXPECT_EQ(fs::read_symlink(dir_ / "relative"), "real/k.json");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "real"), {}), 1);
+
+  // A link to nothing yet: the file is made where it points.
+  fs::create_symlink("real/new.json", dir_ / "dangling");
+  WriteFileAtomically((dir_ / "dangling").string(), "new");
+  EXPECT_EQ(Read(dir_ / "real" / "new.json"), "new");
+  EXPECT_TRUE(fs::is_symlink(dir_ / "dangling"));
+
+  fs::create_symlink("loop-b", dir_ / "loop-a");
+  fs::create_symlink("loop-a", dir_ / "loop-b");
+  try {
+    WriteFileAtomically((dir_ / "loop-a").string(), "x");
+    ADD_FAILURE() << "wrote through a loop";
+  } catch (const KalbrixError& error) {
+    EXPECT_NE(std::string(error.what()).find("too many levels of symbolic links"),
+              std::string::npos);
+  }
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 6) << "a temporary was left";
 }
 
 TEST_F(KalbrixFileTest, AtomicWriteIntoAMissingFolderFailsWithoutTouchingAnything) {

@@ -365,8 +365,11 @@ TEST_F(WheelCliTest, BadInputExitsTwoAndWritesNoPicture) {
   const BadWheel cases[] = {
       {"missing file", nullptr, {}, "cannot open"},
       {"malformed JSON", "{\"machine\": 12, \"items\": [", {}, "not JSON"},
-      {"--svg without a file", good.c_str(), {"--svg"}, "unexpected argument \"--svg\""},
-      {"an option of check", good.c_str(), {"--write"}, "unexpected argument \"--write\""},
+      {"--svg without a file", good.c_str(), {"--svg"}, "--svg needs a value"},
+      {"an option of check",
+       good.c_str(),
+       {"--write"},
+       "--write belongs to check, edit and mapscale, not to wheel"},
       {"a folder that does not exist",
        good.c_str(),
        {"--svg", "no/such/folder/w.svg"},

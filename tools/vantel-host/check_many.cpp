@@ -1,0 +1,467 @@
+#include "check_many.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <tuple>
+
+#include "kalbrix.h"
+#include "plugin_loader.h"
+#include "ui_events.h"
+#include "vantel/host_abi.h"
+#include "vantel/svg_text.h"
+
+namespace vantel::host {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The handshake refuses hosts older than this; a file that says nothing is served this.
+constexpr int32_t kUnknownHostVersion = 0;
+
+std::string ReadTextFile(const std::string& path) {
+  if (fs::is_directory(path)) throw KalbrixError("is a folder");
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw KalbrixError(std::string("cannot open: ") + std::strerror(errno));
+  std::ostringstream text;
+  text << in.rdbuf();
+  if (in.bad()) throw KalbrixError("cannot read");
+  return text.str();
+}
+
+/// A document found in a folder is taken for a Kalbrix when it is an object with items;
+/// other JSON files (package manifests, editor settings) are no concern of the check.
+bool LooksLikeKalbrix(const Json& document) {
+  return document.is_object() && document.contains("items");
+}
+
+/// What the plug-in decides once per loading or once per machine from the host's answers:
+/// the handshake takes the host's version; a machine's context, made at its first open and
+/// kept until the unload, takes the host's level and whether the machine has a name. A file
+/// that answers otherwise than the file the plug-in learnt them from is checked by a freshly
+/// loaded plug-in, so that it gets the verdict it gets alone.
+class PluginSession {
+ public:
+  explicit PluginSession(FILE* quiet) : quiet_(quiet) {}
+
+  /// Loaded and shaken hands with, for `kalbrix`, whose host service is installed; false
+  /// when the plug-in refuses the host.
+  bool Ready(const Kalbrix& kalbrix) {
+    const auto known = machines_.find(kalbrix.machine);
+    const bool relearn =
+        plugin_ && (kalbrix.hostVersion != handshakeVersion_ ||
+                    (known != machines_.end() && known->second != Answers(kalbrix)));
+    if (relearn) Unload();
+    if (!plugin_) {
+      plugin_ = std::make_unique<LoadedPlugin>();
+      handshakeVersion_ = kalbrix.hostVersion;
+      accepted_ = plugin_->Handshake(0).first > 0;
+      exports_ = plugin_->Exports();
+    }
+    return accepted_;
+  }
+
+  /// After a file: when the plug-in asked for the host's level it made the machine's
+  /// context from this file's answers.
+  void Opened(const Kalbrix& kalbrix, bool madeContext) {
+    if (madeContext) machines_[kalbrix.machine] = Answers(kalbrix);
+  }
+
+  const PluginExports& exports() const { return exports_; }
+  FILE* quiet() const { return quiet_; }
+
+ private:
+  using MachineAnswers = std::tuple<int32_t, bool>;
+
+  static MachineAnswers Answers(const Kalbrix& kalbrix) {
+    return {kalbrix.hostLevel, kalbrix.machineName.has_value() && !kalbrix.machineName->empty()};
+  }
+
+  void Unload() {
+    plugin_.reset();
+    machines_.clear();
+  }
+
+  FILE* quiet_;
+  std::unique_ptr<LoadedPlugin> plugin_;
+  int32_t handshakeVersion_ = kUnknownHostVersion;
+  bool accepted_ = false;
+  PluginExports exports_{};
+  // At most one entry per machine index the plug-in keeps a context for.
+  std::map<uint32_t, MachineAnswers> machines_;
+};
+
+/// Keeps the last value sent for each entry, in the order first sent.
+void NoteSwitches(const std::vector<Enable>& sent, std::vector<Enable>* switched) {
+  for (const Enable& e : sent) {
+    const auto same = std::find_if(switched->begin(), switched->end(), [&](const Enable& known) {
+      return known.kind == e.kind && known.name == e.name;
+    });
+    if (same == switched->end())
+      switched->push_back(e);
+    else
+      same->value = e.value;
+  }
+}
+
+class Checker {
+ public:
+  Checker(const CheckManyOptions& options, const std::vector<ResultSink*>& sinks, FILE* quiet)
+      : options_(options), sinks_(sinks), session_(quiet) {}
+
+  void Named(const std::string& path) {
+    const size_t before = taken_;
+    const size_t visited =
+        VisitFiles(path, [this](const std::string& file, bool named) { Take(file, named); });
+    if (fs::is_directory(path) && taken_ == before) {
+      FileResult none;
+      none.file = path;
+      none.error = visited == 0 ? "no .json file in this folder" : "no Kalbrix file in this folder";
+      Emit(none);
+    }
+  }
+
+  int worst() const { return worst_; }
+
+ private:
+  void Take(const std::string& file, bool named) {
+    FileResult result = Check(file, named);
+    if (result.file.empty()) return;  // JSON found in a folder that is no Kalbrix
+    ++taken_;
+    Emit(result);
+  }
+
+  void Emit(const FileResult& result) {
+    worst_ = std::max(worst_, result.Status());
+    for (ResultSink* sink : sinks_) sink->File(result);
+  }
+
+  FileResult Check(const std::string& path, bool named) {
+    const auto start = std::chrono::steady_clock::now();
+    FileResult result;
+    result.file = path;
+    Run(path, named, &result);
+    result.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return result;
+  }
+
+  void Run(const std::string& path, bool named, FileResult* result) {
+    Json document;
+    Kalbrix kalbrix;
+    try {
+      document = ParseKalbrixText(ReadTextFile(path));
+      if (!named && !LooksLikeKalbrix(document)) {
+        result->file.clear();
+        return;
+      }
+      kalbrix = KalbrixFromJson(document);
+    } catch (const KalbrixError& error) {
+      result->error = error.what();
+      return;
+    }
+    result->machine = kalbrix.machine;
+    for (const Step& step : options_.steps) {
+      std::string error;
+      if (!StepFitsKalbrix(step, kalbrix, &error)) {
+        result->error = error;
+        return;
+      }
+    }
+    const Kalbrix before = options_.write ? kalbrix : Kalbrix{};
+
+    HostService service(kalbrix, options_.language, options_.trace);
+    bool madeContext = false;
+    service.failRequest = [&madeContext](int32_t code, const std::string&) {
+      if (code == REQ_HOST_LEVEL) madeContext = true;
+      return HOST_OK;
+    };
+    InstallHostService(&service);
+    if (!session_.Ready(kalbrix)) {
+      InstallHostService(nullptr);
+      result->error = "the plug-in refused the host (handshake answered 0)";
+      return;
+    }
+    uiLog_.Restart();
+    service.TakeObservation();
+    StepRunner runner(kalbrix, service, uiLog_, session_.exports(), session_.quiet());
+    const std::string optionItem = service.DescriptorItem(kOptionFlagsElement);
+    const std::string injectionItem = service.DescriptorItem(kInjectionFlagsElement);
+    const auto play = [&](const Step& step) {
+      const Observation seen = runner.Run(step);
+      NoteSwitches(seen.enables, &result->switched);
+      for (const std::string& name : seen.written)
+        if (name != optionItem && name != injectionItem &&
+            std::find(result->tablesRewritten.begin(), result->tablesRewritten.end(), name) ==
+                result->tablesRewritten.end())
+          result->tablesRewritten.push_back(name);
+    };
+    play(Step{StepKind::kOpen, kalbrix.descriptor, 0, 0, false});
+    for (const Step& step : options_.steps) play(step);
+    result->verdict = runner.verdict();
+    result->reportRows = runner.reportRows();
+    // The next file on this machine index opens a configuration this one no longer holds.
+    runner.Run(Step{StepKind::kClose, kalbrix.descriptor, 0, 0, false});
+    InstallHostService(nullptr);
+    session_.Opened(kalbrix, madeContext);
+
+    if (!options_.write) return;
+    try {
+      result->writtenBack =
+          WriteChangedValues(path, document, before, kalbrix, service.WrittenItems());
+    } catch (const KalbrixError& error) {
+      result->error = error.what();
+    }
+  }
+
+  const CheckManyOptions& options_;
+  const std::vector<ResultSink*>& sinks_;
+  PluginSession session_;
+  UiEventLog uiLog_;
+  size_t taken_ = 0;
+  int worst_ = 0;
+};
+
+void VisitFolder(const fs::path& folder, size_t* visited,
+                 const std::function<void(const std::string&, bool)>& visit) {
+  // The names of one folder at a time, and names only: a tree of any size costs a few tens of
+  // bytes a file of its largest folder, for the order they are checked in.
+  std::vector<std::string> names;
+  std::error_code failed;
+  for (fs::directory_iterator it(folder, failed), end; !failed && it != end; it.increment(failed)) {
+    std::string name = it->path().filename().string();
+    if (!name.empty() && name[0] != '.') names.push_back(std::move(name));
+  }
+  std::sort(names.begin(), names.end());
+  for (const std::string& name : names) {
+    const fs::path path = folder / name;
+    std::error_code ignored;
+    const fs::file_status link = fs::symlink_status(path, ignored);
+    if (fs::is_directory(link)) {
+      VisitFolder(path, visited, visit);
+    } else if (path.extension() == ".json" && fs::is_regular_file(fs::status(path, ignored))) {
+      ++*visited;
+      visit(path.string(), false);
+    }
+  }
+}
+
+}  // namespace
+
+int FileResult::Status() const {
+  if (BadInput()) return 2;
+  return verdict == Verdict::kCoherent ? 0 : 1;
+}
+
+std::string FileResult::VerdictText() const {
+  return BadInput() ? "bad input" : VerdictName(verdict);
+}
+
+size_t VisitFiles(const std::string& path,
+                  const std::function<void(const std::string& file, bool named)>& visit) {
+  size_t visited = 0;
+  if (!fs::is_directory(path)) {
+    visit(path, true);
+    return 1;
+  }
+  VisitFolder(path, &visited, visit);
+  return visited;
+}
+
+int CheckMany(const std::vector<std::string>& paths, const CheckManyOptions& options,
+              const std::vector<ResultSink*>& sinks) {
+  std::unique_ptr<FILE, int (*)(FILE*)> quiet(std::fopen("/dev/null", "w"), &std::fclose);
+  if (!quiet) throw PluginError("cannot open /dev/null");
+  Checker checker(options, sinks, quiet.get());
+  for (const std::string& path : paths) checker.Named(path);
+  for (ResultSink* sink : sinks) sink->Finish();
+  return checker.worst();
+}
+
+// ---- The outputs --------------------------------------------------------------------------
+
+namespace {
+
+class TextSink : public ResultSink {
+ public:
+  explicit TextSink(FILE* out) : out_(out) {}
+
+  void File(const FileResult& result) override {
+    ++counts_[result.VerdictText()];
+    ++files_;
+    std::string line = result.file + ": " + result.VerdictText();
+    if (result.BadInput()) line += ": " + result.error;
+    if (!result.reportRows.empty())
+      line += ", " + std::to_string(result.reportRows.size()) + " report row(s)";
+    if (result.writtenBack)
+      line += ", written back: " + std::to_string(*result.writtenBack) + " item(s)";
+    std::fprintf(out_, "%s\n", line.c_str());
+    std::fflush(out_);
+  }
+
+  void Finish() override {
+    std::fprintf(out_, "== %zu file(s):", files_);
+    const char* separator = " ";
+    for (const char* verdict :
+         {"coherent", "not coherent", "rejected", "not checked", "bad input"}) {
+      std::fprintf(out_, "%s%zu %s", separator, counts_[verdict], verdict);
+      separator = ", ";
+    }
+    std::fprintf(out_, "\n");
+  }
+
+ private:
+  FILE* out_;
+  size_t files_ = 0;
+  std::map<std::string, size_t> counts_;
+};
+
+class JsonSink : public ResultSink {
+ public:
+  explicit JsonSink(FILE* out) : out_(out) {}
+
+  void File(const FileResult& result) override {
+    // A file name or a text need not be UTF-8; the line must be JSON all the same.
+    const std::string line =
+        JsonResult(result).dump(-1, ' ', false, Json::error_handler_t::replace);
+    std::fprintf(out_, "%s\n", line.c_str());
+    std::fflush(out_);
+  }
+
+ private:
+  FILE* out_;
+};
+
+/// `text` with every byte sequence that is not UTF-8 replaced, as XML must be.
+std::string Utf8(const std::string& text) {
+  return Json::parse(Json(text).dump(-1, ' ', false, Json::error_handler_t::replace))
+      .get<std::string>();
+}
+
+std::string XmlText(const std::string& text) { return SvgText(Utf8(text)); }
+
+std::string Seconds(double seconds) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f", seconds);
+  return text;
+}
+
+std::string Why(const FileResult& result) {
+  switch (result.verdict) {
+    case Verdict::kRejected:
+      return "the plug-in ended the open: the machine data could not be read";
+    case Verdict::kNotChecked:
+      return "loaded, not checked: a configuration item is missing or not usable";
+    default:
+      return std::to_string(result.reportRows.size()) + " report row(s)";
+  }
+}
+
+class JUnitSink : public ResultSink {
+ public:
+  explicit JUnitSink(const std::string& path) : file_(path), cases_(std::tmpfile(), &std::fclose) {
+    if (!cases_) throw KalbrixError(path + ": cannot make a temporary file for the test cases");
+  }
+
+  void File(const FileResult& result) override {
+    ++tests_;
+    seconds_ += result.seconds;
+    std::string xml = "    <testcase name=\"" + XmlText(result.file) +
+                      "\" classname=\"vantel-host.check\" time=\"" + Seconds(result.seconds) + "\"";
+    if (result.Status() == 0) {
+      xml += "/>\n";
+    } else if (result.BadInput()) {
+      ++errors_;
+      xml += ">\n      <error type=\"bad input\" message=\"" + XmlText(result.error) + "\">" +
+             XmlText(result.error) + "</error>\n    </testcase>\n";
+    } else {
+      ++failures_;
+      const std::string verdict = result.VerdictText();
+      xml += ">\n      <failure type=\"" + verdict + "\" message=\"" + verdict + ": " +
+             Why(result) + "\">";
+      for (size_t i = 0; i < result.reportRows.size(); ++i)
+        xml += (i ? "\n" : "") + XmlText(result.reportRows[i]);
+      xml += "</failure>\n    </testcase>\n";
+    }
+    if (std::fwrite(xml.data(), 1, xml.size(), cases_.get()) != xml.size())
+      throw KalbrixError("cannot keep the test cases for the JUnit report");
+  }
+
+  void Finish() override {
+    char host[256] = "localhost";
+    gethostname(host, sizeof host - 1);
+    const std::time_t now = std::time(nullptr);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%S", std::gmtime(&now));
+    const std::string counts = "tests=\"" + std::to_string(tests_) + "\" failures=\"" +
+                               std::to_string(failures_) + "\" errors=\"" +
+                               std::to_string(errors_) + "\"";
+    file_.Write(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<testsuites name=\"vantel-host check\" " +
+        counts + " time=\"" + Seconds(seconds_) + "\">\n" +
+        "  <testsuite name=\"vantel-host check\" " + counts + " skipped=\"0\" time=\"" +
+        Seconds(seconds_) + "\" timestamp=\"" + stamp + "\" hostname=\"" + XmlText(host) + "\">\n");
+    std::rewind(cases_.get());
+    std::array<char, 65536> block;
+    for (size_t n; (n = std::fread(block.data(), 1, block.size(), cases_.get())) > 0;)
+      file_.Write(std::string_view(block.data(), n));
+    file_.Write("  </testsuite>\n</testsuites>\n");
+    file_.Commit();
+  }
+
+ private:
+  AtomicFile file_;
+  std::unique_ptr<FILE, int (*)(FILE*)> cases_;
+  size_t tests_ = 0, failures_ = 0, errors_ = 0;
+  double seconds_ = 0;
+};
+
+Json Switches(const std::vector<Enable>& switched, char kind) {
+  Json on = Json::array();
+  Json off = Json::array();
+  for (const Enable& e : switched)
+    if (e.kind == kind) (e.value ? on : off).push_back(e.name);
+  return Json{{"on", on}, {"off", off}};
+}
+
+}  // namespace
+
+Json JsonResult(const FileResult& result) {
+  Json rows = Json::array();
+  // Each row gets the findings of the rules behind it; none are given yet.
+  for (const std::string& row : result.reportRows)
+    rows.push_back(Json{{"text", row}, {"findings", Json::array()}});
+  Json line = Json::object();
+  line["file"] = result.file;
+  line["machine"] = result.machine ? Json(*result.machine) : Json(nullptr);
+  line["verdict"] = result.VerdictText();
+  line["status"] = result.Status();
+  if (result.BadInput()) line["error"] = result.error;
+  line["report"] = rows;
+  line["functions"] = Switches(result.switched, 'F');
+  line["supervisions"] = Switches(result.switched, 'S');
+  line["dataItems"] = Switches(result.switched, 'D');
+  line["tablesRewritten"] = result.tablesRewritten;
+  if (result.writtenBack) line["writtenBack"] = *result.writtenBack;
+  return line;
+}
+
+std::unique_ptr<ResultSink> TextLines(FILE* out) { return std::make_unique<TextSink>(out); }
+
+std::unique_ptr<ResultSink> JsonLines(FILE* out) { return std::make_unique<JsonSink>(out); }
+
+std::unique_ptr<ResultSink> JUnitReport(const std::string& path) {
+  return std::make_unique<JUnitSink>(path);
+}
+
+}  // namespace vantel::host

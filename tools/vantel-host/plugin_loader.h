@@ -1,0 +1,40 @@
+#pragma once
+// The plug-in as the host loads it: libvantel.so from beside the host's executable.
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <utility>
+
+#include "steps.h"
+
+namespace vantel::host {
+
+/// The plug-in cannot be loaded or lacks an export: one line, ready for stderr.
+class PluginError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+/// The loaded plug-in; unloading runs its ExitInstance.
+class LoadedPlugin {
+ public:
+  LoadedPlugin();
+  ~LoadedPlugin();
+  LoadedPlugin(const LoadedPlugin&) = delete;
+  LoadedPlugin& operator=(const LoadedPlugin&) = delete;
+
+  /// The export `name`; PluginError when the plug-in has none.
+  void* Symbol(const char* name) const;
+
+  /// {version, language}; {0, 0} when the plug-in refused the host.
+  std::pair<int32_t, int32_t> Handshake(int32_t hostIndex) const;
+
+  PluginExports Exports() const {
+    return LoadExports([this](const char* name) { return Symbol(name); });
+  }
+
+ private:
+  void* handle_ = nullptr;
+};
+
+}  // namespace vantel::host
