@@ -1,6 +1,6 @@
 /* Text in SVG, the way the plug-in's snapshots (VantelUiRenderSvg) write it, for a host that
    draws pictures of its own with the plug-in's texts in them. C++17, header only: unlike the
-   other headers it is no part of the plug-in's binary interface. */
+   C headers it is no part of the plug-in's binary interface. */
 #ifndef VANTEL_SVG_TEXT_H
 #define VANTEL_SVG_TEXT_H
 
