@@ -130,7 +130,7 @@ TEST_F(ActionsCliTest, ASendingErrorInTheFileShowsItsTextAndNothingMoreIsSent) {
 // in the dialog's caption and list (read through the automation API), in the UI log, in the
 // trace and in the file written back.
 TEST_F(ActionsCliTest, AccentedNamesAndLabelsShowAsWrittenAndAreWrittenBackInUtf8) {
-  Json document = ParseKalbrixText(Read(Example("v8-two-rails.json")));
+  Json document = ParseKalbrixText(ReadFile(Example("v8-two-rails.json")));
   document["name"] = "Moteur démo été";
   for (Json& item : document["items"])
     if (item["name"] == "SCL_RPM_0") item["label"] = "Régime – tr/min";
@@ -153,7 +153,7 @@ TEST_F(ActionsCliTest, AccentedNamesAndLabelsShowAsWrittenAndAreWrittenBackInUtf
                           "written back: 3 item(s)"});
 
   size_t captions = 0;
-  std::istringstream log(Read(dir_ / "ui.log"));
+  std::istringstream log(ReadFile(dir_ / "ui.log"));
   for (std::string line; std::getline(log, line);) {
     const Json event = Json::parse(line);  // throws on a line that is not UTF-8 JSON
     captions += event.value("caption", "") == caption ? 1 : 0;
@@ -161,10 +161,10 @@ TEST_F(ActionsCliTest, AccentedNamesAndLabelsShowAsWrittenAndAreWrittenBackInUtf
   EXPECT_EQ(captions, 2u) << "dialog_open and dialog_end";
 
   // Only the values the plug-in wrote changed; every text is the file's UTF-8 as it was.
-  const Json written = ParseKalbrixText(Read(dir_ / "k.json"));
+  const Json written = ParseKalbrixText(ReadFile(dir_ / "k.json"));
   EXPECT_EQ(written["name"], "Moteur démo été");
   EXPECT_EQ(written["items"].back()["text"], "Réglé à l’atelier, 80 €");
-  const std::string text = Read(dir_ / "k.json");
+  const std::string text = ReadFile(dir_ / "k.json");
   for (const char* line : {"\"name\": \"Moteur démo été\"", "\"label\": \"Régime – tr/min\"",
                            "\"text\": \"Réglé à l’atelier, 80 €\""})
     EXPECT_NE(text.find(line), std::string::npos) << line;

@@ -36,7 +36,7 @@ class CheckManyCliTest : public HostRunTest {
   /// A copy of an example in `folder` under `name`, changed by `change`.
   fs::path Copy(const std::string& example, const std::string& folder, const std::string& name,
                 const std::function<void(Json&)>& change = nullptr) const {
-    Json document = ParseKalbrixText(Read(Example(example)));
+    Json document = ParseKalbrixText(ReadFile(Example(example)));
     if (change) change(document);
     fs::create_directories(dir_ / folder);
     const fs::path path = dir_ / folder / name;
@@ -223,8 +223,8 @@ TEST_F(CheckManyCliTest, AFolderGivesOneJsonLinePerFileAndAValidJUnitReport) {
             std::string::npos);
 
   const XmlPtr<xmlDoc> doc(xmlReadFile((dir_ / "out.xml").c_str(), nullptr, XML_PARSE_NONET));
-  ASSERT_TRUE(doc) << Read(dir_ / "out.xml");
-  EXPECT_EQ(JUnitSchemaErrors(doc.get()), "") << Read(dir_ / "out.xml");
+  ASSERT_TRUE(doc) << ReadFile(dir_ / "out.xml");
+  EXPECT_EQ(JUnitSchemaErrors(doc.get()), "") << ReadFile(dir_ / "out.xml");
   xmlNode* root = xmlDocGetRootElement(doc.get());
   const std::vector<xmlNode*> suites = Children(root, "testsuite");
   ASSERT_EQ(suites.size(), 1u);
@@ -264,9 +264,9 @@ TEST_F(CheckManyCliTest, ABadFileGetsItsOwnLineTheOthersAreCheckedAndWrittenBack
   const fs::path v8 = Copy("v8-two-rails.json", "k", "b-v8.json");
   const fs::path typo =
       Copy("inline4-60-2-sequential.json", "k", "c-typo.json", [](Json& d) { d["itemz"] = 1; });
-  const std::string before = Read(older);
-  const std::string v8Before = Read(v8);
-  const std::string typoBefore = Read(typo);
+  const std::string before = ReadFile(older);
+  const std::string v8Before = ReadFile(v8);
+  const std::string typoBefore = ReadFile(typo);
 
   const HostRun first = Host({"check", "--write", (dir_ / "k").string()});
   EXPECT_EQ(first.status, 2) << first.err;
@@ -275,9 +275,9 @@ TEST_F(CheckManyCliTest, ABadFileGetsItsOwnLineTheOthersAreCheckedAndWrittenBack
                            ": bad input: unknown key \"itemz\"\n" +
                            "== 3 file(s): 2 coherent, 0 not coherent, 0 rejected, 0 not checked, "
                            "1 bad input\n");
-  EXPECT_NE(Read(older), before);
-  EXPECT_EQ(Read(v8), v8Before);
-  EXPECT_EQ(Read(typo), typoBefore);
+  EXPECT_NE(ReadFile(older), before);
+  EXPECT_EQ(ReadFile(v8), v8Before);
+  EXPECT_EQ(ReadFile(typo), typoBefore);
 
   // Written back, the upgraded file has nothing left for the plug-in to change.
   const HostRun second = Host({"check", older.string(), v8.string(), "--write"});

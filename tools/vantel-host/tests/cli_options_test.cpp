@@ -120,7 +120,7 @@ TEST_F(CliRunTest, ABadCommandLineGetsOneLineNamingTheProblem) {
       {{"mapscale", "KALBRIX", "--rail", "3", "--script", "s"}, "--rail is 1 or 2, not \"3\""},
       {{"mapscale", "KALBRIX", "--script", "s"}, "mapscale needs --rail 1 or 2"},
   };
-  const std::string kalbrix = Read(Example("inline4-60-2-sequential.json"));
+  const std::string kalbrix = ReadFile(Example("inline4-60-2-sequential.json"));
   Write("k.json", kalbrix);
   Write("s", "ok\n");
   fs::create_directory(dir_ / "d");
@@ -140,7 +140,7 @@ TEST_F(CliRunTest, ABadCommandLineGetsOneLineNamingTheProblem) {
     EXPECT_EQ(run.err.rfind("vantel-host: ", 0), 0u) << run.err;
     EXPECT_NE(run.err.find(expand(c.message)), std::string::npos) << run.err;
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
-    EXPECT_EQ(Read(dir_ / "k.json"), kalbrix);
+    EXPECT_EQ(ReadFile(dir_ / "k.json"), kalbrix);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 3) << "a file was left behind";
   }
 }

@@ -144,7 +144,7 @@ TEST_F(HostCliTest, WriteThroughASymbolicLinkChangesTheFileItNames) {
   EXPECT_NE(run.out.find("written back: 6 item(s) to k.json\n"), std::string::npos) << run.out;
   ASSERT_TRUE(fs::is_symlink(dir_ / "k.json"));
   EXPECT_EQ(fs::read_symlink(dir_ / "k.json"), "shared/older.json");
-  EXPECT_NE(Read(real), Read(Example("older-layout-machine2.json")));
+  EXPECT_NE(ReadFile(real), ReadFile(Example("older-layout-machine2.json")));
   EXPECT_EQ(fs::status(real).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "shared"), {}), 1);
