@@ -266,7 +266,7 @@ TEST_F(KalbrixFileTest, AtomicWriteThroughLinksReplacesTheFileTheyNameAndKeepsTh
     SCOPED_TRACE(link);
     WriteFileAtomically((dir_ / link).string(), std::string("through ") + link);
     EXPECT_TRUE(fs::is_symlink(dir_ / link));
-    EXPECT_EQ(ReadFile(real), std::string("through ") + link);
+    EXPECT_EQ(test::ReadFile(real), std::string("through ") + link);
     struct stat st {};
     ASSERT_EQ(stat(real.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
@@ -277,7 +277,7 @@ TEST_F(KalbrixFileTest, AtomicWriteThroughLinksReplacesTheFileTheyNameAndKeepsTh
   // A link to nothing yet: the file is made where it points.
   fs::create_symlink("real/new.json", dir_ / "dangling");
   WriteFileAtomically((dir_ / "dangling").string(), "new");
-  EXPECT_EQ(ReadFile(dir_ / "real" / "new.json"), "new");
+  EXPECT_EQ(test::ReadFile(dir_ / "real" / "new.json"), "new");
   EXPECT_TRUE(fs::is_symlink(dir_ / "dangling"));
 
   fs::create_symlink("loop-b", dir_ / "loop-a");
