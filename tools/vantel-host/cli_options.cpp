@@ -127,7 +127,7 @@ void NotAFolder(const std::string& option, const std::string& path) {
 
 using Take = void (*)(Options&, const std::string& value);
 
-struct OptionSpec {
+struct OptionRule {
   const char* name;
   const char* value;  // nullptr: a flag
   unsigned commands;
@@ -135,7 +135,7 @@ struct OptionSpec {
   Take take;
 };
 
-constexpr std::array<OptionSpec, 11> kOptions = {{
+constexpr std::array<OptionRule, 11> kOptions = {{
     {"--language", "L", kEveryCommand, false,
      [](Options& o, const std::string& v) { o.language = ParseLanguage(v); }},
     {"--trace", nullptr, kCheck | kActionCommands, true,
@@ -250,22 +250,22 @@ Options ParseOptions(const std::vector<std::string>& args) {
       optionsEnded = true;
       continue;
     }
-    const OptionSpec* spec = nullptr;
-    for (const OptionSpec& option : kOptions)
-      if (arg == option.name) spec = &option;
-    if (!spec) throw UsageError("unknown option \"" + arg + "\"" + tryHelp);
-    if (!(spec->commands & command->bit))
-      throw UsageError(arg + " belongs to " + CommandNames(spec->commands) + ", not to " +
+    const OptionRule* known = nullptr;
+    for (const OptionRule& option : kOptions)
+      if (arg == option.name) known = &option;
+    if (!known) throw UsageError("unknown option \"" + arg + "\"" + tryHelp);
+    if (!(known->commands & command->bit))
+      throw UsageError(arg + " belongs to " + CommandNames(known->commands) + ", not to " +
                        options.command + tryHelp);
-    if (!spec->repeats && !given.insert(arg).second) throw UsageError(arg + " is given twice");
-    if (!spec->value) {
-      spec->take(options, "");
+    if (!known->repeats && !given.insert(arg).second) throw UsageError(arg + " is given twice");
+    if (!known->value) {
+      known->take(options, "");
       continue;
     }
     // No value of these starts with "--": one that does is the next option.
     if (i + 1 >= args.size() || args[i + 1].rfind("--", 0) == 0 || args[i + 1].empty())
-      throw UsageError(arg + " needs a value: " + arg + " " + spec->value);
-    spec->take(options, args[++i]);
+      throw UsageError(arg + " needs a value: " + arg + " " + known->value);
+    known->take(options, args[++i]);
   }
 
   CheckFiles(*command, options);
