@@ -193,10 +193,10 @@ void OnItemSent(MachineContext& context, const std::string& item) {
 
 void OnItemSendError(MachineContext& context, const std::string& item) {
   if (!context.IsCurrentAction(context.actionSerial) || !context.actionSending) return;
-  const uint32_t serial = context.actionSerial;
+  const uint32_t ticket = context.actionSerial;
   int32_t code = 0;
   if (!AskInt(context, REQ_ITEM_ERROR_CODE, item, code)) {
-    EndIfStillRunning(context, serial);
+    EndIfStillRunning(context, ticket);
     return;
   }
   if (code == 0) return;
@@ -204,7 +204,7 @@ void OnItemSendError(MachineContext& context, const std::string& item) {
   std::string message = LoadString(IDS_TRANSMISSION_ERROR) + "\n";
   if (AskText(context, REQ_ITEM_ERROR_TEXT, item, text)) message += WidenHostText(text) + "\n";
   ShowActionMessage(context, message + LoadString(IDS_ACTION_ABORTED));
-  EndIfStillRunning(context, serial);
+  EndIfStillRunning(context, ticket);
 }
 
 void EndHostAction(MachineContext& context, const std::string& key) {
