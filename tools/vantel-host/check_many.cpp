@@ -5,13 +5,9 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <cstring>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <map>
-#include <set>
-#include <sstream>
 #include <tuple>
 
 #include "kalbrix.h"
@@ -26,18 +22,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The handshake refuses hosts older than this; a file that says nothing is served this.
-constexpr int32_t kUnknownHostVersion = 0;
-
-std::string ReadTextFile(const std::string& path) {
-  if (fs::is_directory(path)) throw KalbrixError("is a folder");
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw KalbrixError(std::string("cannot open: ") + std::strerror(errno));
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) throw KalbrixError("cannot read");
-  return text.str();
-}
+struct CloseFile {
+  void operator()(FILE* file) const { std::fclose(file); }
+};
+using OwnedFile = std::unique_ptr<FILE, CloseFile>;
 
 /// A document found in a folder is taken for a Kalbrix when it is an object with items;
 /// other JSON files (package manifests, editor settings) are no concern of the check.
@@ -94,7 +82,7 @@ class PluginSession {
 
   FILE* quiet_;
   std::unique_ptr<LoadedPlugin> plugin_;
-  int32_t handshakeVersion_ = kUnknownHostVersion;
+  int32_t handshakeVersion_ = 0;
   bool accepted_ = false;
   PluginExports exports_{};
   // At most one entry per machine index the plug-in keeps a context for.
@@ -160,7 +148,7 @@ class Checker {
     Json document;
     Kalbrix kalbrix;
     try {
-      document = ParseKalbrixText(ReadTextFile(path));
+      document = ParseKalbrixText(ReadKalbrixFile(path));
       if (!named && !LooksLikeKalbrix(document)) {
         result->file.clear();
         return;
@@ -280,7 +268,7 @@ size_t VisitFiles(const std::string& path,
 
 int CheckMany(const std::vector<std::string>& paths, const CheckManyOptions& options,
               const std::vector<ResultSink*>& sinks) {
-  std::unique_ptr<FILE, int (*)(FILE*)> quiet(std::fopen("/dev/null", "w"), &std::fclose);
+  const OwnedFile quiet(std::fopen("/dev/null", "w"));
   if (!quiet) throw PluginError("cannot open /dev/null");
   Checker checker(options, sinks, quiet.get());
   for (const std::string& path : paths) checker.Named(path);
@@ -369,7 +357,7 @@ std::string Why(const FileResult& result) {
 
 class JUnitSink : public ResultSink {
  public:
-  explicit JUnitSink(const std::string& path) : file_(path), cases_(std::tmpfile(), &std::fclose) {
+  explicit JUnitSink(const std::string& path) : file_(path), cases_(std::tmpfile()) {
     if (!cases_) throw KalbrixError(path + ": cannot make a temporary file for the test cases");
   }
 
@@ -421,7 +409,7 @@ class JUnitSink : public ResultSink {
 
  private:
   AtomicFile file_;
-  std::unique_ptr<FILE, int (*)(FILE*)> cases_;
+  OwnedFile cases_;
   size_t tests_ = 0, failures_ = 0, errors_ = 0;
   double seconds_ = 0;
 };

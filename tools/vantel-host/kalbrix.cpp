@@ -397,14 +397,19 @@ Kalbrix KalbrixFromJson(const Json& document) {
   return kalbrix;
 }
 
-Kalbrix LoadKalbrix(const std::string& path, Json* document) {
+std::string ReadKalbrixFile(const std::string& path) {
+  if (std::filesystem::is_directory(path)) throw KalbrixError("is a folder, not a Kalbrix file");
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw KalbrixError(path + ": cannot open: " + std::strerror(errno));
+  if (!in) throw KalbrixError(std::string("cannot open: ") + std::strerror(errno));
   std::ostringstream text;
   text << in.rdbuf();
-  if (in.bad()) throw KalbrixError(path + ": cannot read");
+  if (in.bad()) throw KalbrixError("cannot read");
+  return text.str();
+}
+
+Kalbrix LoadKalbrix(const std::string& path, Json* document) {
   try {
-    Json parsed = ParseKalbrixText(text.str());
+    Json parsed = ParseKalbrixText(ReadKalbrixFile(path));
     Kalbrix kalbrix = KalbrixFromJson(parsed);
     if (document) *document = std::move(parsed);
     return kalbrix;

@@ -47,6 +47,9 @@ Json ParseKalbrixText(const std::string& text);
 /// The document checked and turned into a Kalbrix; KalbrixError names the first bad field.
 Kalbrix KalbrixFromJson(const Json& document);
 
+/// The text of a file; KalbrixError, without the path, when it cannot be read.
+std::string ReadKalbrixFile(const std::string& path);
+
 /// A file read and checked; KalbrixError on a missing, unreadable or malformed file.
 Kalbrix LoadKalbrix(const std::string& path, Json* document = nullptr);
 
