@@ -72,9 +72,7 @@ test::Config OtherEngine() {
 }
 
 std::string RailMessage(uint32_t rail) {
-  ErrorList list;
-  list.AddRail(IDS_RAIL_MAP_NO_SCALE, rail);
-  return list.Text();
+  return Finding(IDS_RAIL_MAP_NO_SCALE, "rail-map-no-scale").Rail(rail).Text();
 }
 
 class CalEmgDialogTest : public ::testing::Test {
