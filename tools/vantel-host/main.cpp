@@ -213,6 +213,7 @@ Kalbrix Load(const Options& options, Json* document) {
 struct RunResult {
   Verdict verdict = Verdict::kNotChecked;
   std::vector<std::string> reportRows;
+  Json reportFindings;
 };
 
 /// Handshake, the open and the steps, printing what the plug-in did to `out`.
@@ -239,7 +240,7 @@ RunResult RunPlugin(const Options& options, Kalbrix& kalbrix, HostService& servi
       action->Play(runner, kalbrix,
                    [&plugin](const char* name) { return plugin.Export<void*>(name); });
     runner.PrintVerdict();
-    result = {runner.verdict(), runner.reportRows()};
+    result = {runner.verdict(), runner.reportRows(), runner.reportFindings()};
   }
   InstallHostService(nullptr);
   return result;
@@ -267,6 +268,8 @@ int Check(const Options& options) {
     WheelInput input = WheelInputOf(kalbrix, service);
     input.verdict = VerdictName(run.verdict);
     input.reportRows = run.reportRows;
+    input.reportFindings = run.reportFindings;
+    input.language = HostLanguageOf(options.language);
     const std::string path = options.action.snapshots + "/wheel.svg";
     try {
       WriteFileAtomically(path, DrawWheel(input));
@@ -299,6 +302,8 @@ int Wheel(const Options& options) {
   WheelInput input = WheelInputOf(kalbrix, service);
   input.verdict = VerdictName(run.verdict);
   input.reportRows = run.reportRows;
+  input.reportFindings = run.reportFindings;
+  input.language = HostLanguageOf(options.language);
   const std::string svg = DrawWheel(input);
   const int status = run.verdict == Verdict::kCoherent ? 0 : 1;
   if (options.svg.empty()) {
