@@ -175,7 +175,7 @@ std::string Value(int64_t value, std::string_view unit, HostLanguage language) {
   if (unit == "camshaft") {
     if (value >= 0 && value < static_cast<int64_t>(kCamshafts.size()))
       return In(kCamshafts[static_cast<size_t>(value)], language);
-    return fr ? "aucun connu de l'ECU" : "none the ECU knows";
+    return fr ? "aucun connu du calculateur" : "none the ECU knows";
   }
   if (unit == "phase-type" && value >= 0 && value < static_cast<int64_t>(kPhaseTypes.size()))
     return In(kPhaseTypes[static_cast<size_t>(value)], language);
@@ -245,8 +245,8 @@ std::string FindingInWords(const Json& finding, HostLanguage language) {
                              : (fr ? ", capteur absent" : ", its sensor missing");
     }
   } else if (bound != "none") {
-    text += (bound == "exactly" ? (fr ? ", l'ECU attend " : ", the ECU expects ")
-                                : (fr ? ", l'ECU admet " : ", the ECU allows ")) +
+    text += (bound == "exactly" ? (fr ? ", le calculateur attend " : ", the ECU expects ")
+                                : (fr ? ", le calculateur admet " : ", the ECU allows ")) +
             Limits(finding, language);
   }
 

@@ -323,8 +323,10 @@ struct ExampleWheel {
   std::vector<size_t> banks;         // cylinders with data-bank 0, 1, 2
   std::vector<std::string> rows;
   // Where the windows close when not on the TDCs: no window of exactly one cylinder's share
-  // can end on a tooth just past the extra tooth, so that one closes a tooth earlier.
+  // can end on a tooth just past the extra tooth, so that one closes a tooth earlier, and the
+  // legend says so under "Measurement windows".
   std::vector<std::string> windowEnds = {};
+  size_t windowNotes = 0;
 };
 
 TEST_F(WheelCliTest, EveryExampleDrawsItsWheelAfterTheOpen) {
@@ -358,7 +360,8 @@ TEST_F(WheelCliTest, EveryExampleDrawsItsWheelAfterTheOpen) {
        Angles({0, 60, 120, 180, 240, 300, 360, 420, 480, 540, 600, 660}),
        {12, 0, 0},
        {},
-       Angles({0, 60, 120, 180, 240, 270, 360, 420, 480, 540, 600, 630})},
+       Angles({0, 60, 120, 180, 240, 270, 360, 420, 480, 540, 600, 630}),
+       2},
       {"v8-two-rails.json",
        0,
        58,
@@ -427,7 +430,36 @@ TEST_F(WheelCliTest, EveryExampleDrawsItsWheelAfterTheOpen) {
     for (const Element& row : Elements(svg, "data-row")) rows.push_back(row.text);
     EXPECT_EQ(rows, c.rows);
     EXPECT_TRUE(Elements(svg, "data-note").empty()) << svg;
+    EXPECT_EQ(Elements(svg, "data-window-note").size(), c.windowNotes);
   }
+}
+
+// The picture in the host's French, the plug-in's rows in its own; what tools read stays.
+TEST_F(WheelCliTest, FrenchPictureHasFrenchTexts) {
+  const fs::path out = dir_ / "wheel.svg";
+  const HostRun run = Host({"wheel", Example("incoherent-five-cylinders.json").string(), "--svg",
+                            out.string(), "--language", "1036"});
+  EXPECT_EQ(run.status, 1) << run.out << run.err;
+  const std::string svg = Read(out);
+  ASSERT_TRUE(WellFormed(svg));
+  std::set<std::string> texts;
+  for (const Element& e : Elements(svg, "x")) texts.insert(e.text);
+  for (const char* french :
+       {"Prototype 5 : un cycle moteur, volant 60-2", "tour de vilebrequin 1", "vilebrequin",
+        "Décodé", "Configuration : non cohérente", "dents : 58", "volant : 60-2",
+        "délai d'allumage : 150 µs, le calculateur admet au plus 100 µs (EngineTable mot 22; "
+        "IgnitionCaps mot 5)"})
+    EXPECT_EQ(texts.count(french), 1u) << french;
+  for (const std::string& text : texts)
+    for (const char* english : {"crankshaft", "Decoded", "the ECU", "teeth", "revolution"})
+      EXPECT_EQ(text.find(english), std::string::npos) << text;
+  EXPECT_EQ(Values(Elements(svg, "data-verdict"), "data-verdict"),
+            std::vector<std::string>{"not coherent"});
+  // The main phase's camshaft is the first finding.
+  const auto phases = Elements(svg, "data-concern-phase");
+  ASSERT_EQ(phases.size(), 1u);
+  EXPECT_EQ(phases[0]["data-concern-phase"], "main");
+  EXPECT_EQ(phases[0]["data-finding"], "1");
 }
 
 TEST_F(WheelCliTest, DocsShowTheWheelOfEveryExample) {
