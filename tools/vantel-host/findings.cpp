@@ -17,7 +17,7 @@ struct RuleWords {
   HostText subject;
 };
 
-constexpr std::array<RuleWords, 56> kRules = {{
+constexpr RuleWords kRules[] = {
     {"main-phase-camshaft", {"main phase camshaft", "arbre à cames de la phase principale"}},
     {"main-phase-type", {"main phase type", "type de phase principale"}},
     {"main-phase-references",
@@ -46,11 +46,11 @@ constexpr std::array<RuleWords, 56> kRules = {{
     {"first-cylinder", {"first cylinder", "premier cylindre"}},
     {"cylinder-angles-opposed",
      {"angle between paired cylinders", "angle entre cylindres appariés"}},
-    {"banks-not-allowed", {"cylinder banks", "rangées de cylindres"}},
-    {"banks-cylinder-count", {"cylinders on two banks", "cylindres sur deux rangées"}},
-    {"banks-unequal", {"cylinders on bank 2", "cylindres sur la rangée 2"}},
+    {"banks-not-allowed", {"cylinder banks", "bancs de cylindres"}},
+    {"banks-cylinder-count", {"cylinders on two banks", "cylindres sur deux bancs"}},
+    {"banks-unequal", {"cylinders on bank 2", "cylindres sur le banc 2"}},
     {"bank-angles-opposed",
-     {"angle between paired cylinders of a bank", "angle entre cylindres appariés d'une rangée"}},
+     {"angle between paired cylinders of a bank", "angle entre cylindres appariés d'un banc"}},
     {"flywheel-teeth", {"flywheel teeth", "dents du volant"}},
     {"flywheel-kind", {"teeth at each mark", "dents à chaque repère"}},
     {"main-phase-flywheel",
@@ -70,9 +70,9 @@ constexpr std::array<RuleWords, 56> kRules = {{
     {"flywheel-table-format", {"size word", "mot de taille"}},
     {"ignition-channels", {"cylinders on static ignition", "cylindres en allumage statique"}},
     {"twin-spark-pulses",
-     {"ignition pulses of a twin spark", "impulsions d'allumage d'une double étincelle"}},
+     {"ignition pulses of a twin spark", "impulsions d'un allumage jumostatique"}},
     {"twin-spark-cylinders",
-     {"cylinders on twin spark ignition", "cylindres en allumage double étincelle"}},
+     {"cylinders on twin spark ignition", "cylindres en allumage jumostatique"}},
     {"distributed-ignition-phase",
      {"cylinders on distributed ignition without phase",
       "cylindres en allumage distribué sans phase"}},
@@ -89,7 +89,7 @@ constexpr std::array<RuleWords, 56> kRules = {{
      {"cylinders on semi-sequential injection", "cylindres en injection semi-séquentielle"}},
     {"semi-sequential-banks",
      {"cylinders on semi-sequential injection with banks",
-      "cylindres en injection semi-séquentielle avec rangées"}},
+      "cylindres en injection semi-séquentielle avec bancs"}},
     {"semi-sequential-two-rails-injectors",
      {"injectors on semi-sequential injection on two rails",
       "injecteurs en injection semi-séquentielle sur deux rampes"}},
@@ -102,13 +102,12 @@ constexpr std::array<RuleWords, 56> kRules = {{
     {"rail-map-horizontal-scale", {"horizontal scale item", "donnée d'échelle horizontale"}},
     {"rail-map-no-scale",
      {"scale of the rail piloting map", "échelle de la cartographie de pilotage de rampe"}},
-    {"", {"", ""}},
-}};
+};
 
-constexpr std::array<HostText, 4> kCamshafts = {{{"intake bank 1", "admission rangée 1"},
-                                                 {"exhaust bank 1", "échappement rangée 1"},
-                                                 {"intake bank 2", "admission rangée 2"},
-                                                 {"exhaust bank 2", "échappement rangée 2"}}};
+constexpr std::array<HostText, 4> kCamshafts = {{{"intake bank 1", "admission banc 1"},
+                                                 {"exhaust bank 1", "échappement banc 1"},
+                                                 {"intake bank 2", "admission banc 2"},
+                                                 {"exhaust bank 2", "échappement banc 2"}}};
 
 constexpr std::array<HostText, 8> kPhaseTypes = {{
     {"no phase", "pas de phase"},
@@ -168,7 +167,7 @@ std::string Value(int64_t value, std::string_view unit, HostLanguage language) {
   if (unit == "us") return std::to_string(value) + " µs";
   if (unit == "tooth") return (fr ? "dent " : "tooth ") + std::to_string(value);
   if (unit == "angle16") return Degrees(value);
-  if (unit == "bank") return (fr ? "rangée " : "bank ") + std::to_string(value);
+  if (unit == "bank") return (fr ? "banc " : "bank ") + std::to_string(value);
   if (unit == "bits") return Hex(value, 4);
   if (unit == "item") return Hex(value, 8);
   if (unit == "flywheel-kind") return (value > 0 ? "+" : "") + std::to_string(value);
@@ -227,7 +226,7 @@ std::string FindingInWords(const Json& finding, HostLanguage language) {
   const std::string rule = finding.value("rule", "");
   std::string subject = rule;
   for (const RuleWords& entry : kRules)
-    if (entry.rule == rule && !rule.empty()) subject = In(entry.subject, language);
+    if (entry.rule == rule) subject = In(entry.subject, language);
 
   std::string text = subject;
   const std::string bound = finding.value("bound", "none");

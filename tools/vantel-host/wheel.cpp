@@ -35,7 +35,8 @@ constexpr std::array<const char*, kWheelTables> kTableNames = {
 constexpr int kWidth = 1560;
 constexpr int kCycleLeft = 96;
 constexpr double kCycleWidth = 1440;
-constexpr int kLegendRight = 800;  // x of the legend's second column
+constexpr int kLegendRight = 800;       // x of the legend's second column
+constexpr size_t kLegendColumns = 118;  // characters a line of that column holds
 constexpr int kLine = 16;
 constexpr int kScaleY = 64;
 constexpr int kCrankTop = 96;
@@ -88,14 +89,14 @@ constexpr std::array<MainPhaseName, 8> kMainPhases = {{
      {"pressure pulse(s) a cycle", "impulsion(s) de pression par cycle"}},
 }};
 
-constexpr std::array<HostText, 4> kCamshafts = {{{"intake bank 1", "admission rangée 1"},
-                                                 {"exhaust bank 1", "échappement rangée 1"},
-                                                 {"intake bank 2", "admission rangée 2"},
-                                                 {"exhaust bank 2", "échappement rangée 2"}}};
+constexpr std::array<HostText, 4> kCamshafts = {{{"intake bank 1", "admission banc 1"},
+                                                 {"exhaust bank 1", "échappement banc 1"},
+                                                 {"intake bank 2", "admission banc 2"},
+                                                 {"exhaust bank 2", "échappement banc 2"}}};
 
 constexpr std::array<KindName, 3> kIgnitionTypes = {{
     {kIgnitionDistributed, {"distributed", "distribué"}},
-    {kIgnitionTwinSpark, {"twin spark", "double étincelle"}},
+    {kIgnitionTwinSpark, {"twin spark", "jumostatique"}},
     {kIgnitionStatic, {"static", "statique"}},
 }};
 
@@ -141,7 +142,7 @@ constexpr HostText kKeyMissing = {"missing tooth", "dent manquante"};
 constexpr HostText kKeyExtra = {"extra tooth", "dent supplémentaire"};
 constexpr HostText kKeyReference = {"reference mark", "repère"};
 constexpr HostText kKeyTdc = {"TDC and measurement window", "PMH et fenêtre de mesure"};
-constexpr HostText kKeyBank = {"bank {}", "rangée {}"};
+constexpr HostText kKeyBank = {"bank {}", "banc {}"};
 constexpr HostText kKeyCamMark = {"camshaft mark (hollow: counted, not placed)",
                                   "repère d'arbre à cames (creux : compté, non placé)"};
 constexpr HostText kKeyConcern = {"what a finding concerns", "ce que vise un constat"};
@@ -197,9 +198,8 @@ constexpr HostText kLegendOccurrences = {"occurrences of the mark: {} a revoluti
                                          "occurrences du repère : {} par tour"};
 constexpr HostText kLegendKind = {"reference: {}", "repère : {}"};
 constexpr HostText kLegendCylinders = {"cylinders: {}", "cylindres : {}"};
-constexpr HostText kLegendNoBanks = {"banks: not managed", "rangées : non gérées"};
-constexpr HostText kLegendBanks = {"banks: {}, on bank 2: {}",
-                                   "rangées : {}, sur la rangée 2 : {}"};
+constexpr HostText kLegendNoBanks = {"banks: not managed", "bancs : non gérés"};
+constexpr HostText kLegendBanks = {"banks: {}, on bank 2: {}", "bancs : {}, sur le banc 2 : {}"};
 constexpr HostText kLegendIgnition = {"ignition: {}, delay {} µs", "allumage : {}, délai {} µs"};
 constexpr HostText kLegendInjection = {"injection: {}", "injection : {}"};
 constexpr HostText kLegendNoMainPhase = {"main phase: none", "phase principale : aucune"};
@@ -274,6 +274,32 @@ std::string Degrees(uint16_t angle16) { return AngleText(angle16) + "°"; }
 double X(uint32_t angle16) { return kCycleLeft + angle16 * kCycleWidth / 65536.0; }
 
 int Turn(uint16_t angle16) { return angle16 < 0x8000 ? 1 : 2; }
+
+/// `text` in lines of at most `columns` characters, broken at blanks (a longer word stays
+/// whole).
+std::vector<std::string> Wrapped(const std::string& text, size_t columns) {
+  std::vector<std::string> lines;
+  std::string line;
+  size_t shown = 0;  // characters, not bytes: UTF-8 continuation bytes do not count
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = text.find(' ', start);
+    if (end == std::string::npos) end = text.size();
+    const std::string word = text.substr(start, end - start);
+    const auto width = static_cast<size_t>(
+        std::count_if(word.begin(), word.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+    if (!line.empty() && shown + 1 + width > columns) {
+      lines.push_back(line);
+      line.clear();
+      shown = 0;
+    }
+    line += (line.empty() ? "" : " ") + word;
+    shown += (shown == 0 ? 0 : 1) + width;
+    start = end + 1;
+  }
+  if (!line.empty() || lines.empty()) lines.push_back(line);
+  return lines;
+}
 
 /// One line of the document per element, so that a reader can take it apart line by line.
 class Svg {
@@ -919,7 +945,8 @@ class Painter {
   void PhaseConcern(int phase, int top) {
     const auto concern = wheel_.concerns.phases.find(phase);
     if (concern == wheel_.concerns.phases.end()) return;
-    svg_.Rect(X(0) - 4, top + 2, X(65536) - X(0) + 8, kPhaseHeight - 4,
+    // Below the camshaft's name, around its line, ticks and tooth labels.
+    svg_.Rect(X(0) - 4, top + 8, X(65536) - X(0) + 8, kPhaseHeight - 6,
               Attr("data-concern", "phase") +
                   Attr("data-concern-phase",
                        phase == kMainPhase ? std::string("main") : "aux" + std::to_string(phase)) +
@@ -993,11 +1020,17 @@ class Painter {
       svg_.Text(kLegendRight, right, input_.reportRows[row],
                 Attr("data-row", static_cast<long long>(row + 1)) + Attr("fill", kMissingInk));
       if (!LastRowOfItsFinding(findings, row)) continue;
-      right += kLine;
-      svg_.Text(kLegendRight + 12, right, FindingInWords(findings[row], wheel_.language),
-                Attr("data-finding-of-row", static_cast<long long>(row + 1)) +
-                    Attr("data-finding", findings[row].value("index", 0) + 1) +
-                    Attr("font-size", 10) + Attr("fill", kGrey));
+      const std::string words = FindingInWords(findings[row], wheel_.language);
+      bool first = true;
+      for (const std::string& line : Wrapped(words, kLegendColumns + 12)) {
+        right += kLine;
+        svg_.Text(kLegendRight + (first ? 12 : 24), right, line,
+                  (first ? Attr("data-finding-of-row", static_cast<long long>(row + 1)) +
+                               Attr("data-finding", findings[row].value("index", 0) + 1)
+                         : std::string()) +
+                      Attr("font-size", 10) + Attr("fill", kGrey));
+        first = false;
+      }
     }
     right = Notes(right, kNotes, wheel_.notes, "data-note");
     right = Notes(right, kWindowNotes, wheel_.windowNotes, "data-window-note");
@@ -1010,8 +1043,13 @@ class Painter {
     y += kLine + 4;
     svg_.Text(kLegendRight, y, wheel_.Say(heading), Attr("font-weight", "bold"));
     for (const std::string& note : notes) {
-      y += kLine;
-      svg_.Text(kLegendRight, y, note, Attr(attribute, note));
+      // The whole note on its first line's attribute; the lines that follow carry none.
+      const std::vector<std::string> lines = Wrapped(note, kLegendColumns);
+      for (size_t i = 0; i < lines.size(); ++i) {
+        y += kLine;
+        svg_.Text(kLegendRight + (i > 0 ? 12 : 0), y, lines[i],
+                  i == 0 ? Attr(attribute, note) : "");
+      }
     }
     return y;
   }

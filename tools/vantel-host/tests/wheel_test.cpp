@@ -260,7 +260,7 @@ TEST(WheelDrawingTest, ATdcTypedOnAToothEndsItsWindowAToothEarlyAndTheLegendSays
     const auto notes = Elements(svg, "data-window-note");
     ASSERT_EQ(notes.size(), c.notes);
     if (c.notes == 0) continue;
-    EXPECT_EQ(notes[0].text,
+    EXPECT_EQ(notes[0]["data-window-note"],
               "3rd TDC, 390.00°, is one unit (1/65536 of the cycle) below tooth 38 (390.00°): "
               "a typed angle is stored rounded down, a tooth angle rounded to the nearest unit, "
               "so its window ends at tooth 37, a tooth early");
