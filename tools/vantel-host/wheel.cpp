@@ -182,13 +182,14 @@ constexpr HostText kNoteTdcBelowTooth = {
     "{} TDC, {}, is one unit (1/65536 of the cycle) below tooth {} ({}): a typed angle is "
     "stored rounded down, a tooth angle rounded to the nearest unit, so its window ends at "
     "tooth {}, a tooth early",
-    "PMH {}, {}, une unité (1/65536 du cycle) sous la dent {} ({}) : un angle saisi est "
+    "Le PMH du {} cylindre, {}, est une unité (1/65536 du cycle) sous la dent {} ({}) : un angle "
+    "saisi est "
     "arrondi vers le bas, un angle de dent à l'unité la plus proche, donc sa fenêtre finit à "
     "la dent {}, une dent trop tôt"};
 constexpr HostText kNoteWindowShort = {
     "{} cylinder's window ends at tooth {} ({}), not at tooth {} ({}), the last tooth at or "
     "before its TDC: ToothWindowTable entry {} says so",
-    "la fenêtre du {} cylindre finit à la dent {} ({}), pas à la dent {} ({}), dernière dent "
+    "La fenêtre du {} cylindre finit à la dent {} ({}), pas à la dent {} ({}), dernière dent "
     "jusqu'à son PMH : l'entrée {} de ToothWindowTable le dit"};
 
 constexpr HostText kLegendWheel = {"wheel: {}", "volant : {}"};
