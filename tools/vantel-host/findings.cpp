@@ -252,7 +252,9 @@ std::string FindingInWords(const Json& finding, HostLanguage language) {
   // The words grouped by table, in the order the rule read them.
   std::vector<std::pair<std::string, std::vector<int>>> tables;
   for (const Json& word : finding.value("words", Json::array())) {
-    const std::string table = word.value("table", "?");
+    // A configuration table with the item that holds it: "EngineTable TAB_CNFENG_0".
+    const std::string item = word.value("item", "");
+    const std::string table = word.value("table", "?") + (item.empty() ? "" : " " + item);
     auto held = std::find_if(tables.begin(), tables.end(),
                              [&](const auto& entry) { return entry.first == table; });
     if (held == tables.end()) held = tables.insert(tables.end(), {table, {}});

@@ -36,7 +36,7 @@ struct FindingsApi {
 
 /// One finding in words: what the rule looked at, the value found, what the ECU allows and
 /// the table words, e.g. "ignition delay: 150 µs, the ECU allows at most 100 µs (EngineTable
-/// word 22; IgnitionCaps word 5)". Empty for a null entry.
+/// TAB_CNFENG_0 word 22; IgnitionCaps word 5)". Empty for a null entry.
 std::string FindingInWords(const Json& finding, HostLanguage language = HostLanguage::kEnglish);
 
 /// The findings of report row `row` as JSON values for a machine-readable report: an array

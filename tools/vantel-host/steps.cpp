@@ -298,7 +298,8 @@ void StepRunner::Print(const Observation& seen, const UiEvents& events) {
       if (!LastRowOfItsFinding(reportFindings_, row)) continue;
       // The same values a machine-readable report gives under the row's "findings".
       for (const Json& finding : RowFindingsJson(reportFindings_, row))
-        std::fprintf(out_, "      finding: %s\n", finding.value("text", "").c_str());
+        std::fprintf(out_, "      finding (%s): %s\n", finding.value("rule", "").c_str(),
+                     finding.value("text", "").c_str());
     }
   }
   for (const Json& show : events.reportShows)

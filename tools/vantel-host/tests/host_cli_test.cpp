@@ -146,20 +146,23 @@ TEST_F(HostCliTest, EveryReportRowIsFollowedByItsFindingInWords) {
   EXPECT_EQ(run.status, 1) << run.out << run.err;
   const std::string expected =
       Row(vantel::IDS_MAIN_CAMSHAFT_UNKNOWN) +
-      "      finding: main phase camshaft: intake bank 2, the ECU allows intake bank 1, "
-      "exhaust bank 1 (SyncTable word 11; PhaseCaps word 2)\n" +
+      "      finding (main-phase-camshaft): main phase camshaft: intake bank 2, the ECU allows "
+      "intake bank 1, exhaust bank 1 (SyncTable TAB_CNFSYN1_0 word 11; PhaseCaps word 2)\n" +
       Row(vantel::IDS_TWIN_SPARK_ODD_CYLINDERS) +
-      "      finding: cylinders on twin spark ignition: 5, the ECU allows an even number "
-      "(EngineTable words 20, 6)\n" +
+      "      finding (twin-spark-cylinders): cylinders on twin spark ignition: 5, the ECU allows "
+      "an "
+      "even number (EngineTable TAB_CNFENG_0 words 20, 6)\n" +
       Row(vantel::IDS_IGNITION_DELAY_OUT_OF_LIMITS) +
-      "      finding: ignition delay: 150 µs, the ECU allows at most 100 µs (EngineTable word 22; "
-      "IgnitionCaps word 5)\n" +
+      "      finding (ignition-delay): ignition delay: 150 µs, the ECU allows at most 100 µs "
+      "(EngineTable TAB_CNFENG_0 word 22; IgnitionCaps word 5)\n" +
       RowWithCylinders(vantel::IDS_SEMI_SEQ_TWO_RAILS_MINIMUM, 5) +
-      "      finding: injectors on semi-sequential injection on two rails: 10, the ECU allows at "
-      "least 13 (EngineTable words 21, 6; InjectionCaps word 3)\n" +
+      "      finding (semi-sequential-two-rails-injectors): injectors on semi-sequential injection "
+      "on two rails: 10, the ECU allows at least 13 (EngineTable TAB_CNFENG_0 words 21, 6; "
+      "InjectionCaps word 3)\n" +
       RowWithCylinders(vantel::IDS_SEMI_SEQ_TWO_RAILS_REFUSED, 5) +
-      "      finding: cylinders on semi-sequential injection on two rails: 5, the ECU allows "
-      "anything but 5 (EngineTable words 21, 6; InjectionCaps word 3)\n";
+      "      finding (semi-sequential-two-rails): cylinders on semi-sequential injection on two "
+      "rails: 5, the ECU allows anything but 5 (EngineTable TAB_CNFENG_0 words 21, 6; "
+      "InjectionCaps word 3)\n";
   EXPECT_NE(run.out.find(expected), std::string::npos) << run.out;
 }
 

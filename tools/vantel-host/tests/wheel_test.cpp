@@ -447,8 +447,8 @@ TEST_F(WheelCliTest, FrenchPictureHasFrenchTexts) {
   for (const char* french :
        {"Prototype 5 : un cycle moteur, volant 60-2", "tour de vilebrequin 1", "vilebrequin",
         "Décodé", "Configuration : non cohérente", "dents : 58", "volant : 60-2",
-        "délai d'allumage : 150 µs, le calculateur admet au plus 100 µs (EngineTable mot 22; "
-        "IgnitionCaps mot 5)"})
+        "délai d'allumage : 150 µs, le calculateur admet au plus 100 µs (EngineTable "
+        "TAB_CNFENG_0 mot 22; IgnitionCaps mot 5)"})
     EXPECT_EQ(texts.count(french), 1u) << french;
   for (const std::string& text : texts)
     for (const char* english : {"crankshaft", "Decoded", "the ECU", "teeth", "revolution"})
