@@ -979,6 +979,18 @@ TEST_F(RuleFindingsTest, EachRuleFamilyNamesItsWordsValueAndLimit) {
            .Word(kSyncT, 1)
            .Found(57)
            .Limit(Bound::kMultipleOf, {2})},
+      {"alternative singularity on two references",
+       [](ConfigBuilder& b) { b.Flywheel(FlywheelWord(56, 60, 2, true)); },
+       Expect(IDS_FLYWHEEL_TYPE_SINGULARITY, "flywheel-singularity")
+           .Word(kSyncT, 1)
+           .Found(2)
+           .Limit(Bound::kExactly, {1})},
+      {"alternative singularity on one missing tooth",
+       [](ConfigBuilder& b) { b.Flywheel(FlywheelWord(35, 36, 1, true)); },
+       Expect(IDS_FLYWHEEL_TYPE_SINGULARITY, "flywheel-singularity")
+           .Word(kSyncT, 1)
+           .Found(kOneMissingTooth, Unit::kFlywheelKind)
+           .Limit(Bound::kExactly, {kTwoMissingTeeth})},
       {"static ignition, 4 cylinders on 2 channels",
        [](ConfigBuilder& b) { b.IgnitionCaps(7, 2, 4, 12, 100); },
        Expect(IDS_IGNITION_CHANNELS_TOO_FEW, "ignition-channels")
