@@ -98,6 +98,30 @@ VANTEL_EXPORT char* VantelUiRenderSvg(VantelUiWindow window);
 /* The same written to a file; 1 when written. */
 VANTEL_EXPORT int32_t VantelUiRenderSvgToFile(VantelUiWindow window, const char* path);
 
+/* Findings. */
+/* The findings behind the rows of an error report (the report window or its list), as a
+   UTF-8 JSON array with one entry per row, in row order, in a buffer to release with free();
+   NULL for a stale handle or a window that is no report. An entry is null for a row no rule
+   made (the major error), else an object:
+     "index"     the finding's rank in the report (a message of several lines fills as many
+                 rows, each with the same finding)
+     "rule"      the rule's stable name, e.g. "ignition-delay", "cylinder-count"
+     "message", "number"  the string id of the row's text and the number written after it
+     "words"     [{"table": "EngineTable", "item": "TAB_CNFENG_0", "word": 22}, ...]: the
+                 table words the rule read ("item" when the plug-in knows it; the capability
+                 tables are "CylinderCaps", "PhaseCaps", "IgnitionCaps", "InjectionCaps",
+                 "RailMapList")
+     "found", "unit"   the value found and what it counts: "count", "us", "tooth" (a tooth
+                 index), "angle16" (1/65536 of the 720 degree cycle), "camshaft" (a code),
+                 "phase-type", "flywheel-kind", "bank", "bits", "item" (an identifier), "word"
+     "bound", "limit"  what the ECU allows: "at-most", "at-least", "exactly", "other-than",
+                 "multiple-of" with a number; "between", "even-between" with [low, high];
+                 "one-of" with the allowed values; "even", "different" (a camshaft of its own
+                 for each phase), "present" (a sensor or an item) with []; "none"
+     "cylinders", "teeth", "phases"  what it concerns: firing-order ranks from 1, tooth
+                 indexes of the cycle, "main" or "aux1" to "aux3" */
+VANTEL_EXPORT char* VantelUiGetReportFindings(VantelUiWindow report);
+
 #ifdef __cplusplus
 }
 #endif

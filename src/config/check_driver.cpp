@@ -48,18 +48,74 @@ bool ConfigurationItemsUsable(ConfiguredMachine& machine) {
   return true;
 }
 
+// The first word of a stored table that the generator would make otherwise.
+Finding StaleFlywheelTable(const std::array<WordTable, kConfigTableCount>& stored,
+                           const std::pair<ConfigTableIndex, WordTable>& regenerated) {
+  const auto& [table, words] = regenerated;
+  const WordTable& held = stored[static_cast<size_t>(table)];
+  size_t word = 0;
+  while (word < words.size() && word < held.size() && words[word] == held[word]) ++word;
+  Finding finding(IDS_FLYWHEEL_TABLES_NOT_OPTIMIZED, "flywheel-tables-stale");
+  finding.Word(static_cast<RuleTable>(table), word).Found(Word(held, word), Unit::kWord);
+  return finding.Limit(Bound::kExactly, {Word(words, word)});
+}
+
+// Which table of the six breaks the format check, and how.
+Finding FormatFinding(const std::array<WordTable, kConfigTableCount>& tables, FormatCheck check) {
+  if (check == FormatCheck::kUnknownToEcu) {
+    const bool engineKnown = IsCurrentEngineTable(tables[kEngineTable]);
+    const ConfigTableIndex table = engineKnown ? kSyncTable : kEngineTable;
+    const WordTable& words = tables[table];
+    const size_t size = engineKnown ? kSyncTableWords : kEngineTableWords;
+    Finding finding(IDS_CONFIG_LAYOUT_UNKNOWN, "configuration-layout");
+    const auto rule = static_cast<RuleTable>(table);
+    // The first word that differs from the current layout: the length, the size word, the
+    // format word, then the reference positions.
+    if (words.size() != size) {
+      finding.Word(rule, 0).Found(static_cast<int64_t>(words.size()));
+      return finding.Limit(Bound::kExactly, {static_cast<int64_t>(size)});
+    }
+    if (!SizeWordAgrees(words)) {
+      finding.Word(rule, 0).Found(Word(words, 0), Unit::kWord);
+      return finding.Limit(Bound::kExactly, {static_cast<int64_t>(2 * size)});
+    }
+    if (Word(words, kEngineFormatWord) != kEngineFormat) {
+      finding.Word(rule, kEngineFormatWord).Found(Word(words, kEngineFormatWord), Unit::kWord);
+      return finding.Limit(Bound::kExactly, {kEngineFormat});
+    }
+    size_t i = 0;
+    while (i + 1 < kEngineReferencePositions.size() &&
+           Word(words, kEngineReferencePositionWord + i) == kEngineReferencePositions[i])
+      ++i;
+    const size_t word = kEngineReferencePositionWord + i;
+    finding.Word(rule, word).Found(Word(words, word), Unit::kWord);
+    return finding.Limit(Bound::kExactly, {kEngineReferencePositions[i]});
+  }
+  int table = kToothWindowTable;
+  while (table < kRegularToothTable &&
+         IsWellFormedFlywheelTable(tables[static_cast<size_t>(table)]))
+    ++table;
+  const WordTable& words = tables[static_cast<size_t>(table)];
+  // Word 0 counts the table's own bytes.
+  Finding finding(IDS_FLYWHEEL_TABLES_MALFORMED, "flywheel-table-format");
+  finding.Word(static_cast<RuleTable>(table), 0).Found(Word(words, 0), Unit::kWord);
+  return finding.Limit(Bound::kExactly, {static_cast<int64_t>(2 * words.size())});
+}
+
 // Group 5 of the engine rules: the stored flywheel tables must be what the generator makes
 // of the stored configuration. Machines 0 to 7 get them rewritten silently.
 bool RefreshFlywheelTables(ConfiguredMachine& machine, ErrorList& errors) {
   FlywheelTableRefresh refresh = RegenerateFlywheelTables(machine.tables);
   if (!refresh.built) {
     // Nothing sound to write: empty tables would stop the engine.
-    errors.Add(IDS_FLYWHEEL_TABLES_NOT_OPTIMIZED);
+    errors.Add(IDS_FLYWHEEL_TABLES_NOT_OPTIMIZED, "flywheel-tables-not-built")
+        .Word(RuleTable::kSyncTable, kSyncFlywheelWord)
+        .Word(RuleTable::kEngineTable, kEngineCylindersWord);
     return false;
   }
   if (refresh.changed.empty()) return true;
   if (!machine.InFirstEightMachines()) {
-    errors.Add(IDS_FLYWHEEL_TABLES_NOT_OPTIMIZED);
+    errors.Add(StaleFlywheelTable(machine.tables, refresh.changed.front()));
     return false;
   }
   machine.BeginTablesUpdate();
@@ -168,11 +224,11 @@ CheckOutcome CheckConfiguration(ConfiguredMachine& machine) {
   if (ConfigurationItemsUsable(machine)) {
     switch (CheckFormat(machine.tables)) {
       case FormatCheck::kUnknownToEcu:
-        errors.Add(IDS_CONFIG_LAYOUT_UNKNOWN);
+        errors.Add(FormatFinding(machine.tables, FormatCheck::kUnknownToEcu));
         machine.ConfigState = kConfigUnknownToEcu;
         break;
       case FormatCheck::kFlywheelTablesError:
-        errors.Add(IDS_FLYWHEEL_TABLES_MALFORMED);
+        errors.Add(FormatFinding(machine.tables, FormatCheck::kFlywheelTablesError));
         machine.ConfigState = kConfigIncoherent;
         break;
       case FormatCheck::kOk:
@@ -191,7 +247,7 @@ CheckOutcome CheckConfiguration(ConfiguredMachine& machine) {
   }
 
   if (ConfigurationUnusable(machine.ConfigState)) MarkIncoherent(machine);
-  return {coherent, errors.Text()};
+  return {coherent, errors.Text(), errors.findings()};
 }
 
 CheckOutcome CheckDialogConfiguration(HostChannel& host, const RuleView& edited,
@@ -201,7 +257,7 @@ CheckOutcome CheckDialogConfiguration(HostChannel& host, const RuleView& edited,
   const bool passed =
       RunRuleGroups([&edited] { return edited; }, nullptr, injectionChannelCount, errors);
   if (passed) CheckRailMapScales(edited, HostResolver(host), errors);
-  return {passed, errors.Text()};
+  return {passed, errors.Text(), errors.findings()};
 }
 
 }  // namespace vantel

@@ -4,6 +4,7 @@
 // configuration it also keeps the verdict and the summary words the ECU reads.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "config/configuration_state.h"
 #include "config/rule_view.h"
@@ -14,6 +15,8 @@ struct CheckOutcome {
   bool coherent = false;
   /// The messages as the error report shows them (empty: nothing to show).
   std::string errorText;
+  /// The broken rules behind the text, in its order.
+  std::vector<Finding> findings;
 };
 
 /// Upgrades older table layouts (machines 0 to 7), checks that the configuration items

@@ -22,13 +22,28 @@ void CheckRailMapScales(const RuleView& view, const ItemResolver& resolves, Erro
     const size_t horizontal = vertical + 2;
     const bool verticalChosen = Word(view.engineTable, vertical) != 0;
     const bool horizontalChosen = Word(view.engineTable, horizontal) != 0;
+    const auto mapWord = static_cast<size_t>(1 + 2 * i);  // after the size word
+    auto add = [&](uint32_t messageId, std::string_view rule) -> Finding& {
+      return errors.Add(messageId, rule).Rail(rail).Word(RuleTable::kRailMapList, mapWord);
+    };
     if (verticalChosen && !resolves(static_cast<int32_t>(Long(view.engineTable, vertical)))) {
-      errors.AddRail(IDS_RAIL_MAP_VERTICAL_MISSING, rail);
+      add(IDS_RAIL_MAP_VERTICAL_MISSING, "rail-map-vertical-scale")
+          .Word(RuleTable::kEngineTable, vertical)
+          .Found(Long(view.engineTable, vertical), Unit::kItem)
+          .Limit(Bound::kPresent);
     }
     if (horizontalChosen && !resolves(static_cast<int32_t>(Long(view.engineTable, horizontal)))) {
-      errors.AddRail(IDS_RAIL_MAP_HORIZONTAL_MISSING, rail);
+      add(IDS_RAIL_MAP_HORIZONTAL_MISSING, "rail-map-horizontal-scale")
+          .Word(RuleTable::kEngineTable, horizontal)
+          .Found(Long(view.engineTable, horizontal), Unit::kItem)
+          .Limit(Bound::kPresent);
     }
-    if (!verticalChosen && !horizontalChosen) errors.AddRail(IDS_RAIL_MAP_NO_SCALE, rail);
+    if (!verticalChosen && !horizontalChosen) {
+      add(IDS_RAIL_MAP_NO_SCALE, "rail-map-no-scale")
+          .Word(RuleTable::kEngineTable, vertical)
+          .Word(RuleTable::kEngineTable, horizontal)
+          .Limit(Bound::kPresent);
+    }
     --railsLeft;
   }
 }

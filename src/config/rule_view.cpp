@@ -1,14 +1,6 @@
 #include "config/rule_view.h"
 
-#include "platform/string_table.h"
-
 namespace vantel {
-namespace {
-
-// Closes the rail number of the map scale messages; no string of its own.
-constexpr const char* kRailNumberEnd = " )";
-
-}  // namespace
 
 RuleView StoredRuleView(const MachineData& data) {
   return EditedRuleView(data, data.Table(kEngineTable), data.Table(kSyncTable), data.caps);
@@ -31,23 +23,17 @@ RuleView EditedRuleView(const MachineData& data, std::span<const uint16_t> engin
   return view;
 }
 
-void ErrorList::Add(uint32_t messageId) {
-  text_ += '\n';
-  text_ += LoadString(messageId);
+Finding& ErrorList::Add(uint32_t messageId, std::string_view rule) {
+  return findings_.emplace_back(messageId, rule);
 }
 
-void ErrorList::Add(uint32_t messageId, uint32_t number, uint32_t suffixId) {
-  Add(messageId);
-  text_ += std::to_string(number);
-  text_ += LoadString(suffixId);
+std::string ErrorList::Text() const {
+  std::string text;
+  for (size_t i = 0; i < findings_.size(); ++i) {
+    if (i > 0) text += '\n';
+    text += findings_[i].Text();
+  }
+  return text;
 }
-
-void ErrorList::AddRail(uint32_t messageId, uint32_t rail) {
-  Add(messageId);
-  text_ += std::to_string(rail);
-  text_ += kRailNumberEnd;
-}
-
-std::string ErrorList::Text() const { return empty() ? std::string() : text_.substr(1); }
 
 }  // namespace vantel

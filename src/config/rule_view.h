@@ -1,11 +1,14 @@
 #pragma once
 // What the coherence rules read: one configuration (the stored tables or the dialog's edited
-// copies), the ECU's capabilities and the sensor facts, plus the list their messages go to.
+// copies), the ECU's capabilities and the sensor facts, plus the list their findings go to.
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "cmdtable/ecu_data.h"
+#include "config/finding.h"
 #include "platform/words.h"
 
 namespace vantel {
@@ -33,21 +36,21 @@ RuleView StoredRuleView(const MachineData& data);
 RuleView EditedRuleView(const MachineData& data, std::span<const uint16_t> engineTable,
                         std::span<const uint16_t> syncTable, const EcuCapabilities& caps);
 
-/// The messages of the broken rules, each after a line feed, in the order the rules ran.
+/// The findings of the broken rules, in the order the rules ran; the report shows each
+/// finding's text as its row (or rows).
 class ErrorList {
  public:
-  void Add(uint32_t messageId);
-  /// The message, the number in decimal, then the suffix text (" cylinders", " teeth").
-  void Add(uint32_t messageId, uint32_t number, uint32_t suffixId);
-  /// A rail map scale message: the text, the rail number, " )".
-  void AddRail(uint32_t messageId, uint32_t rail);
+  /// A new finding of `rule` with message `messageId`; the rule adds what it looked at.
+  Finding& Add(uint32_t messageId, std::string_view rule);
+  void Add(Finding finding) { findings_.push_back(std::move(finding)); }
 
-  bool empty() const { return text_.empty(); }
-  /// The list as shown: the messages joined by line feeds, none before the first.
+  bool empty() const { return findings_.empty(); }
+  const std::vector<Finding>& findings() const { return findings_; }
+  /// The list as shown: the findings' texts joined by line feeds, none before the first.
   std::string Text() const;
 
  private:
-  std::string text_;
+  std::vector<Finding> findings_;
 };
 
 }  // namespace vantel

@@ -50,6 +50,15 @@ constexpr std::array<const char*, 10> kKindNames = {
     "check box",   "radio button",   "combo box", "list view", "tab control"};
 static_assert(kKindNames.size() == static_cast<size_t>(ControlKind::TabControl) + 1);
 
+// A malloc'ed copy, released by the caller with free(); null for an empty text.
+char* MallocCopy(const std::string& text) {
+  if (text.empty()) return nullptr;
+  char* out = static_cast<char*>(std::malloc(text.size() + 1));
+  if (!out) return nullptr;
+  std::memcpy(out, text.c_str(), text.size() + 1);
+  return out;
+}
+
 template <typename Action>
 int32_t Act(Action&& act) {
   return Guarded<int32_t>(0, [&]() -> int32_t { return act() ? 1 : 0; });
@@ -201,13 +210,19 @@ int32_t VantelUiScroll(VantelUiWindow window, int32_t request, int32_t position)
 }
 
 char* VantelUiRenderSvg(VantelUiWindow window) {
+  return Guarded<char*>(nullptr, [&] { return MallocCopy(RenderSvg(window)); });
+}
+
+char* VantelUiGetReportFindings(VantelUiWindow report) {
   return Guarded<char*>(nullptr, [&]() -> char* {
-    const std::string svg = RenderSvg(window);
-    if (svg.empty()) return nullptr;
-    char* out = static_cast<char*>(std::malloc(svg.size() + 1));
-    if (!out) return nullptr;
-    std::memcpy(out, svg.c_str(), svg.size() + 1);
-    return out;
+    // The report answers for itself; its list answers through it.
+    const Window* window = GetWindow(report);
+    if (window && !window->isDialog && window->parent != 0) report = window->parent;
+    std::string json;
+    intptr_t result = 0;
+    if (!SendMessage(report, {.kind = MessageKind::GetObjectText, .text = &json}, result))
+      return nullptr;
+    return MallocCopy(json);
   });
 }
 

@@ -72,6 +72,7 @@ enum class MessageKind : uint8_t {
   Size,       // new client size in x, y
   VScroll,    // request in code, thumb position in x
   GetMinMaxInfo,
+  GetObjectText,  // a window's own data for automation, as text in `text`; unhandled: none
 };
 
 struct MinMaxInfo {
@@ -88,6 +89,7 @@ struct Message {
   int32_t x = 0, y = 0;   // Size: client size; VScroll: thumb position; Help: mouse position
   Rect* rect = nullptr;   // Sizing: the proposed window rectangle, in screen pixels
   MinMaxInfo* minMax = nullptr;
+  std::string* text = nullptr;  // GetObjectText: the answer
 };
 
 /// Whatever handles a window's messages (a dialog object). Returns true when handled.

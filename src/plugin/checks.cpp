@@ -7,7 +7,7 @@ namespace vantel {
 bool CheckAndReport(MachineContext& context) {
   const CheckOutcome outcome = CheckConfiguration(context);
   // Looked up now: a message shown during the check may have let the host close the report.
-  FillReport(context.report.get(), outcome.errorText);
+  FillReport(context.report.get(), outcome.errorText, outcome.findings);
   WriteSummaryWords(context);
   return outcome.coherent;
 }

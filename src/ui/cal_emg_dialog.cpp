@@ -191,7 +191,7 @@ bool CSisCalEmgDialog::CheckDialogTables() {
       CheckDialogConfiguration(*context_, tables_.View(*context_), tables_.injectionChannelCount);
   // Looked up only now: the configuration may have been closed, or reopened with a new
   // report, while the rules asked the host.
-  FillReport(context_->report.get(), outcome.errorText);
+  FillReport(context_->report.get(), outcome.errorText, outcome.findings);
   return outcome.coherent;
 }
 

@@ -56,7 +56,26 @@ void CSisReport::OnOK() { ShowWindow(GetSafeHwnd(), false); }
 
 void CSisReport::OnCancel() { ShowWindow(GetSafeHwnd(), false); }
 
+std::string CSisReport::FindingsJson() const {
+  if (!findings_.empty()) {
+    RuleTableItems items;
+    for (int table = kEngineTable; table < kConfigTableCount; ++table)
+      if (context_) items[static_cast<size_t>(table)] = context_->ItemName(table);
+    return vantel::FindingsJson(findings_, items);
+  }
+  if (errorText_.empty()) return "[]";
+  std::string out = "[null";
+  for (char c : errorText_)
+    if (c == '\n') out += ",null";
+  return out + "]";
+}
+
 bool CSisReport::OnMessage(const Message& message, intptr_t& result) {
+  if (message.kind == MessageKind::GetObjectText && message.text) {
+    *message.text = FindingsJson();
+    result = 1;
+    return true;
+  }
   if (message.kind != MessageKind::EndScroll || message.controlId != IDC_REPORT_LIST) {
     return false;
   }
@@ -65,13 +84,14 @@ bool CSisReport::OnMessage(const Message& message, intptr_t& result) {
   return true;
 }
 
-void FillReport(CSisReport* report, std::string text) {
+void FillReport(CSisReport* report, std::string text, std::vector<Finding> findings) {
   if (!report) return;
   const Hwnd window = report->GetSafeHwnd();
   if (window == 0) return;
   const Hwnd list = report->GetDlgItem(IDC_REPORT_LIST);
   ResetItems(list);
   report->errorText_ = std::move(text);
+  report->findings_ = std::move(findings);
   const std::string& stored = report->errorText_;
   std::vector<std::string> rows;
   if (stored.empty()) {

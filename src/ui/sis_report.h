@@ -2,6 +2,9 @@
 // The machine's modeless error report: one row per incoherence found in its configuration.
 #include <memory>
 #include <string>
+#include <vector>
+
+#include "config/finding.h"
 
 #include "platform/dialog.h"
 
@@ -19,6 +22,10 @@ class CSisReport : public Dialog {
   const std::string& title() const { return title_; }
   /// The last text filled while the window existed; ReshowReport shows the window for it.
   const std::string& errorText() const { return errorText_; }
+  /// The findings behind the rows of that text (none for a text not made by the rules).
+  const std::vector<Finding>& findings() const { return findings_; }
+  /// One JSON value per row: the row's finding, or null for a row no finding made.
+  std::string FindingsJson() const;
 
  protected:
   bool OnInitDialog() override;
@@ -28,17 +35,19 @@ class CSisReport : public Dialog {
   bool OnMessage(const Message& message, intptr_t& result) override;
 
  private:
-  friend void FillReport(CSisReport* report, std::string text);
+  friend void FillReport(CSisReport* report, std::string text, std::vector<Finding> findings);
   friend void ReshowReport(CSisReport* report);
 
   MachineContext* context_;
   std::string title_;
   std::string errorText_;
+  std::vector<Finding> findings_;
 };
 
-/// Shows `text` one row per line (an empty text hides the report). Does nothing, and keeps
-/// the stored text, when the report or its window does not exist.
-void FillReport(CSisReport* report, std::string text);
+/// Shows `text` one row per line (an empty text hides the report), `findings` the rules'
+/// findings it was made from, for the automation API. Does nothing, and keeps the stored
+/// text, when the report or its window does not exist.
+void FillReport(CSisReport* report, std::string text, std::vector<Finding> findings = {});
 /// Shows the last text again, or hides the report when it was empty.
 void ReshowReport(CSisReport* report);
 

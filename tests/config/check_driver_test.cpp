@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "host/requests.h"
@@ -488,6 +489,79 @@ TEST_F(CheckDriverTest, TheDialogFormReadsSensorFactsFromTheMachine) {
   EXPECT_EQ(outcome.errorText,
             "For a phase pressure synchronization, the phase pressure sensor must exist\n"
             "The sensor needed for auxiliary phase 2 measurement is not available");
+}
+
+// The stored check's own groups say which table word they found wrong and what it should
+// hold, beside the message every one of them shares.
+TEST_F(CheckDriverTest, TheFormatAndFlywheelTableFindingsNameTheWordAndWhatItShouldHold) {
+  const Config fresh = ConfigBuilder().Build();
+  const struct {
+    const char* name;
+    std::function<void(Config&)> change;
+    std::string_view rule;
+    WordRef word;
+    int64_t found;
+    int64_t expected;
+  } cases[] = {
+      {"format word 3",
+       [](Config& c) { c.tables[kEngineTable][kEngineFormatWord] = 3; },
+       "configuration-layout",
+       {RuleTable::kEngineTable, 1},
+       3,
+       kEngineFormat},
+      {"a reference position moved",
+       [](Config& c) { c.tables[kEngineTable][4] = 28; },
+       "configuration-layout",
+       {RuleTable::kEngineTable, 4},
+       28,
+       29},
+      {"size word of EngineTable",
+       [](Config& c) { c.tables[kEngineTable][0] = 66; },
+       "configuration-layout",
+       {RuleTable::kEngineTable, 0},
+       66,
+       68},
+      {"SyncTable a word short",
+       [](Config& c) { c.tables[kSyncTable].pop_back(); },
+       "configuration-layout",
+       {RuleTable::kSyncTable, 0},
+       16,
+       17},
+      {"size word of ToothPositionTable",
+       [](Config& c) { c.tables[kToothPositionTable][0] += 2; },
+       "flywheel-table-format",
+       {RuleTable::kToothPositionTable, 0},
+       fresh.tables[kToothPositionTable][0] + 2,
+       fresh.tables[kToothPositionTable][0]},
+      {"stale SyncTable word 6",
+       [](Config& c) { c.tables[kSyncTable][6] += 1; },
+       "flywheel-tables-stale",
+       {RuleTable::kSyncTable, 6},
+       fresh.sync()[6] + 1,
+       fresh.sync()[6]},
+      {"stale tooth angle",
+       [](Config& c) { c.tables[kToothAngleTable][5] += 1; },
+       "flywheel-tables-stale",
+       {RuleTable::kToothAngleTable, 5},
+       fresh.tables[kToothAngleTable][5] + 1,
+       fresh.tables[kToothAngleTable][5]},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Config config = fresh;
+    c.change(config);
+    machine.Load(config);
+    const CheckOutcome outcome = CheckConfiguration(context);
+    EXPECT_FALSE(outcome.coherent);
+    ASSERT_EQ(outcome.findings.size(), 1u) << outcome.errorText;
+    const Finding& finding = outcome.findings[0];
+    EXPECT_EQ(finding.Text(), outcome.errorText);
+    EXPECT_EQ(finding.rule, c.rule);
+    EXPECT_EQ(finding.words, std::vector<WordRef>{c.word});
+    EXPECT_EQ(finding.found, c.found);
+    EXPECT_EQ(finding.bound, Bound::kExactly);
+    EXPECT_EQ(finding.limits, std::vector<int64_t>{c.expected});
+  }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <set>
 #include <string>
@@ -8,6 +9,7 @@
 #include "config/ignition_rules.h"
 #include "config/injection_rules.h"
 #include "config/map_scale_rules.h"
+#include "res/string_ids.h"
 #include "support/config_builder.h"
 #include "support/messages.h"
 
@@ -706,6 +708,296 @@ TEST_F(CoherenceRulesTest, ShortTablesReadAsZeros) {
   // No cylinders, no ignition, no injection: the messages, and no read past an end.
   EXPECT_EQ(Report(config),
             Lines({kMainCamshaftUnknown, kCylindersRefused, kIgnitionRefused, kInjectionRefused}));
+}
+
+// --- Findings: beside each row, what the rule looked at, found and allows.
+
+Finding Expect(uint32_t messageId, const char* rule) { return Finding(messageId, rule); }
+
+constexpr RuleTable kEngineT = RuleTable::kEngineTable;
+constexpr RuleTable kSyncT = RuleTable::kSyncTable;
+
+struct FindingCase {
+  const char* name;
+  std::function<void(ConfigBuilder&)> change;
+  Finding expected;
+};
+
+void ExpectSameFinding(const Finding& actual, const Finding& expected) {
+  EXPECT_EQ(actual.messageId, expected.messageId);
+  EXPECT_EQ(actual.number, expected.number);
+  EXPECT_EQ(actual.words, expected.words);
+  EXPECT_EQ(actual.found, expected.found);
+  EXPECT_EQ(actual.unit, expected.unit);
+  EXPECT_EQ(actual.bound, expected.bound);
+  EXPECT_EQ(actual.limits, expected.limits);
+  EXPECT_EQ(actual.cylinders, expected.cylinders);
+  EXPECT_EQ(actual.teeth, expected.teeth);
+  EXPECT_EQ(actual.phases, expected.phases);
+}
+
+class RuleFindingsTest : public CoherenceRulesTest {
+ protected:
+  ErrorList Findings(const Config& config) {
+    const RuleView view = config.View();
+    ErrorList errors;
+    int32_t channels = Word(view.injectionCaps, 3);
+    CheckEngineRules(view, errors);
+    CheckIgnitionRules(view, channels, errors);
+    CheckInjectionRules(view, channels, errors);
+    CheckRailMapScales(view, resolver, errors);
+    return errors;
+  }
+};
+
+TEST_F(RuleFindingsTest, EachRuleFamilyNamesItsWordsValueAndLimit) {
+  const int markTooth = ConfigBuilder().Build().sync()[kSyncMarkToothWord];
+  std::vector<uint16_t> bank2Irregular = kEightEven;
+  bank2Irregular[7] = 0xE100;
+  const FindingCase cases[] = {
+      {"main camshaft not allowed", [](ConfigBuilder& b) { b.Camshafts(0x0E); },
+       Expect(IDS_MAIN_CAMSHAFT_UNKNOWN, "main-phase-camshaft")
+           .Word(kSyncT, 11)
+           .Word(RuleTable::kPhaseCaps, 2)
+           .Found(kCamIntakeBank1, Unit::kCamshaft)
+           .Limit(Bound::kOneOf, {1, 2, 3})
+           .Phase(0)},
+      {"marks state with 17 marks",
+       [](ConfigBuilder& b) { b.MainPhase(kPhaseOnMarksState, 17, 10); },
+       Expect(IDS_MAIN_TEETH_NUMBER_REFUSED, "main-phase-marks")
+           .Word(kSyncT, 13)
+           .Found(17)
+           .Limit(Bound::kBetween, {1, 16})
+           .Phase(0)},
+      {"marks state measured from tooth T",
+       [](ConfigBuilder& b) { b.MainPhase(kPhaseOnMarksState, 1, 58); },
+       Expect(IDS_MAIN_CAMSHAFT_TOOTH_WRONG, "main-phase-start-tooth")
+           .Word(kSyncT, 13)
+           .Found(58, Unit::kTooth)
+           .Limit(Bound::kAtMost, {57})
+           .Tooth(58)
+           .Phase(0)},
+      {"mark tooth not the ECU's", [](ConfigBuilder& b) { b.MarkTooth(57); },
+       Expect(IDS_MAIN_MARK_NOT_IDENTIFIED, "main-phase-mark-tooth")
+           .Word(kSyncT, 12)
+           .Word(kSyncT, 13)
+           .Found(57, Unit::kTooth)
+           .Limit(Bound::kExactly, {markTooth})
+           .Tooth(57)
+           .Tooth(markTooth)
+           .Phase(0)},
+      {"phase 2 without its sensor",
+       [](ConfigBuilder& b) { b.AuxPhase(2, kCamExhaustBank1, 4, 0).AuxPhaseSensors(false, true); },
+       Expect(IDS_AUX2_SENSOR_MISSING, "aux-phase-sensor")
+           .Word(kSyncT, 15)
+           .Found(4)
+           .Limit(Bound::kPresent)
+           .Phase(2)},
+      {"phase on the main camshaft", [](ConfigBuilder& b) { b.AuxPhase(1, kCamIntakeBank1, 4, 0); },
+       Expect(IDS_CAMSHAFT_SHARED, "camshaft-shared")
+           .Word(kSyncT, 11)
+           .Found(kCamIntakeBank1, Unit::kCamshaft)
+           .Limit(Bound::kDifferent)
+           .Phase(0)
+           .Phase(1)},
+      {"phase 3 crank tooth 2T", [](ConfigBuilder& b) { b.AuxPhase(3, kCamExhaustBank2, 4, 116); },
+       Expect(IDS_AUX3_CRANK_TOOTH_WRONG, "aux-phase-start-tooth")
+           .Word(kSyncT, 16)
+           .Found(116, Unit::kTooth)
+           .Limit(Bound::kAtMost, {115})
+           .Tooth(116)
+           .Phase(3)},
+      {"seven cylinders", [](ConfigBuilder& b) { b.Cylinders(7); },
+       Expect(IDS_CYLINDERS_NUMBER_REFUSED, "cylinder-count")
+           .Word(kEngineT, 6)
+           .Word(RuleTable::kCylinderCaps, 1)
+           .Found(7)
+           .Limit(Bound::kOneOf, {1, 2, 3, 4, 5, 6, 8, 10, 12})},
+      {"third angle below the second",
+       [](ConfigBuilder& b) {
+         b.Angles({0, 0x4000, 0x3000, 0xC000});
+       },
+       Expect(IDS_CYLINDER_ANGLES_DECREASE, "cylinder-angles-decrease")
+           .Word(kEngineT, 10)
+           .Word(kEngineT, 9)
+           .Found(0x3000, Unit::kAngle16)
+           .Limit(Bound::kAtLeast, {0x4000})
+           .Cylinder(2)
+           .Cylinder(3)},
+      {"third and sixth of six cylinders not 360° apart",
+       [](ConfigBuilder& b) {
+         b.Cylinders(6).Angles(kSixUnpaired).Ignition(kDistributed).Injection(kSemiSequential);
+       },
+       Expect(IDS_CYLINDER_ANGLES_NOT_OPPOSED, "cylinder-angles-opposed")
+           .Word(kEngineT, 10)
+           .Word(kEngineT, 13)
+           .Found(32769, Unit::kAngle16)
+           .Limit(Bound::kExactly, {32768})
+           .Cylinder(3)
+           .Cylinder(6)
+           .Word(RuleTable::kIgnitionCaps, 2)},
+      {"bank 2 not regular at its last pair",
+       [&](ConfigBuilder& b) {
+         b.Cylinders(8)
+             .Angles(bank2Irregular)
+             .Banks(0xAA)
+             .Ignition(kDistributed)
+             .Injection(kSemiSequential);
+       },
+       Expect(IDS_BANKS_NOT_REGULAR, "bank-angles-opposed")
+           .Word(kEngineT, 7)
+           .Word(kEngineT, 11)
+           .Word(kEngineT, 15)
+           .Found(0x8100, Unit::kAngle16)
+           .Limit(Bound::kExactly, {0x8000})
+           .Cylinder(4)
+           .Cylinder(8)},
+      {"59 teeth", [](ConfigBuilder& b) { b.Flywheel(FlywheelWord(59, 61)); },
+       Expect(IDS_FLYWHEEL_TEETH_REFUSED, "flywheel-teeth")
+           .Word(kSyncT, 1)
+           .Found(59)
+           .Limit(Bound::kBetween, {8, 58})},
+      {"57 teeth in two references", [](ConfigBuilder& b) { b.Flywheel(FlywheelWord(57, 61, 2)); },
+       Expect(IDS_FLYWHEEL_TEETH_REFERENCES, "flywheel-teeth-references")
+           .Word(kSyncT, 1)
+           .Found(57)
+           .Limit(Bound::kMultipleOf, {2})},
+      {"alternative singularity on two references",
+       [](ConfigBuilder& b) { b.Flywheel(FlywheelWord(56, 60, 2, true)); },
+       Expect(IDS_FLYWHEEL_TYPE_SINGULARITY, "flywheel-singularity")
+           .Word(kSyncT, 1)
+           .Found(2)
+           .Limit(Bound::kExactly, {1})},
+      {"alternative singularity on one missing tooth",
+       [](ConfigBuilder& b) { b.Flywheel(FlywheelWord(35, 36, 1, true)); },
+       Expect(IDS_FLYWHEEL_TYPE_SINGULARITY, "flywheel-singularity")
+           .Word(kSyncT, 1)
+           .Found(kOneMissingTooth, Unit::kFlywheelKind)
+           .Limit(Bound::kExactly, {kTwoMissingTeeth})},
+      {"static ignition, 4 cylinders on 2 channels",
+       [](ConfigBuilder& b) { b.IgnitionCaps(7, 2, 4, 12, 100); },
+       Expect(IDS_IGNITION_CHANNELS_TOO_FEW, "ignition-channels")
+           .Number(4, IDS_SUFFIX_CYLINDERS)
+           .Word(kEngineT, 20)
+           .Word(kEngineT, 6)
+           .Word(RuleTable::kIgnitionCaps, 2)
+           .Found(4)
+           .Limit(Bound::kAtMost, {2})},
+      {"distributed, 10 cylinders on 12+1",
+       [](ConfigBuilder& b) {
+         b.Flywheel(FlywheelWord(13, 12))
+             .Cylinders(10)
+             .Ignition(kDistributed)
+             .Injection(kSemiSequential);
+       },
+       Expect(IDS_DISTRIBUTED_TEETH_TOO_FEW, "distributed-ignition-teeth")
+           .Number(16, IDS_SUFFIX_TEETH)
+           .Word(kEngineT, 20)
+           .Word(kSyncT, 1)
+           .Word(kEngineT, 6)
+           .Found(13)
+           .Limit(Bound::kAtLeast, {16})},
+      {"ignition delay 150 µs", [](ConfigBuilder& b) { b.IgnitionDelay(150); },
+       Expect(IDS_IGNITION_DELAY_OUT_OF_LIMITS, "ignition-delay")
+           .Word(kEngineT, 22)
+           .Word(RuleTable::kIgnitionCaps, 5)
+           .Found(150, Unit::kMicroseconds)
+           .Limit(Bound::kAtMost, {100})},
+      {"sequential, 6 cylinders on the 4 channels the ignition frees",
+       [](ConfigBuilder& b) { b.Cylinders(6).IgnitionCaps(7, 6, 6, 12, 100); },
+       Expect(IDS_INJECTION_CHANNELS_ONE_RAIL, "injection-channels")
+           .Number(6, IDS_SUFFIX_CYLINDERS)
+           .Word(kEngineT, 21)
+           .Word(kEngineT, 6)
+           .Word(RuleTable::kInjectionCaps, 2)
+           .Found(6)
+           .Limit(Bound::kAtMost, {4})},
+      {"semi-sequential, 4 cylinders on 2 channels of a refused flywheel table",
+       [](ConfigBuilder& b) {
+         b.Injection(kSemiSequential).InjectionCaps(0xC1FF, 4, 4).FlywheelTableFlag(false);
+       },
+       Expect(IDS_SEMI_SEQ_ONE_RAIL_MINIMUM, "semi-sequential-one-rail")
+           .Number(4, IDS_SUFFIX_CYLINDERS)
+           .Word(kEngineT, 21)
+           .Word(kEngineT, 6)
+           .Word(RuleTable::kInjectionCaps, 3)
+           .Found(4)
+           .Limit(Bound::kAtLeast, {5})},
+      {"sequential not allowed", [](ConfigBuilder& b) { b.InjectionCaps(0xC1FD, 4, 2); },
+       Expect(IDS_INJECTION_CONFIG_REFUSED, "injection-type")
+           .Word(kEngineT, 21)
+           .Word(RuleTable::kInjectionCaps, 1)
+           .Found(kSequential, Unit::kBits)
+           .Limit(Bound::kOneOf, {1, 4, 8, 16, 32, 64, 128, 256})},
+      {"two rails, vertical scale unknown",
+       [](ConfigBuilder& b) {
+         b.Injection(kDirectTwoRails).RailMaps({kMap1}).ScaleReference(0, kUnknownScale);
+       },
+       Expect(IDS_RAIL_MAP_VERTICAL_MISSING, "rail-map-vertical-scale")
+           .Rail(2)
+           .Word(RuleTable::kRailMapList, 1)
+           .Word(kEngineT, 26)
+           .Found(kUnknownScale, Unit::kItem)
+           .Limit(Bound::kPresent)},
+  };
+  for (const FindingCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    ConfigBuilder builder;
+    c.change(builder);
+    const ErrorList errors = Findings(builder.Build());
+    const auto& findings = errors.findings();
+    const auto found = std::find_if(findings.begin(), findings.end(),
+                                    [&](const Finding& f) { return f.rule == c.expected.rule; });
+    ASSERT_NE(found, findings.end()) << errors.Text();
+    ExpectSameFinding(*found, c.expected);
+  }
+}
+
+// The report is made from the findings: each row is its finding's text, in the rules' order.
+TEST_F(RuleFindingsTest, TheTextIsTheFindingsTextsOneRowEach) {
+  ConfigBuilder builder;
+  builder.Cylinders(7).IgnitionDelay(150).Camshafts(0x0E);
+  const ErrorList errors = Findings(builder.Build());
+  ASSERT_EQ(errors.findings().size(), 5u) << errors.Text();
+  EXPECT_EQ(errors.Text(), Lines({kMainCamshaftUnknown, kCylindersRefused, IgnitionChannels(7),
+                                  kDelayOutOfLimits, InjectionChannels(7)}));
+  for (const Finding& f : errors.findings()) EXPECT_FALSE(f.rule.empty()) << f.Text();
+}
+
+TEST(FindingsJsonTest, OneEntryPerRowNamingItemsWhereKnown) {
+  std::vector<Finding> findings;
+  findings.push_back(Finding(IDS_IGNITION_DELAY_OUT_OF_LIMITS, "ignition-delay")
+                         .Word(RuleTable::kEngineTable, 22)
+                         .Word(RuleTable::kIgnitionCaps, 5)
+                         .Found(150, Unit::kMicroseconds)
+                         .Limit(Bound::kAtMost, {100}));
+  // A message of three lines fills three rows.
+  findings.push_back(Finding(IDS_CONFIG_LAYOUT_UNKNOWN, "configuration-layout")
+                         .Word(RuleTable::kSyncTable, 0)
+                         .Found(20)
+                         .Limit(Bound::kExactly, {17}));
+  findings.push_back(Finding(IDS_CAMSHAFT_SHARED, "camshaft-shared")
+                         .Found(0, Unit::kCamshaft)
+                         .Limit(Bound::kDifferent)
+                         .Phase(0)
+                         .Phase(2));
+  RuleTableItems items;
+  items[static_cast<size_t>(RuleTable::kEngineTable)] = "TAB_CNFENG_0";
+  const std::string json = FindingsJson(findings, items);
+  const std::string first =
+      R"([{"index":0,"rule":"ignition-delay","message":18123,"words":[)"
+      R"({"table":"EngineTable","item":"TAB_CNFENG_0","word":22},)"
+      R"({"table":"IgnitionCaps","word":5}],"found":150,"unit":"us","bound":"at-most",)"
+      R"("limit":100,"cylinders":[],"teeth":[],"phases":[]},)";
+  EXPECT_EQ(json.substr(0, first.size()), first);
+  size_t layoutRows = 0;
+  for (size_t at = json.find(R"("index":1,)"); at != std::string::npos;
+       at = json.find(R"("index":1,)", at + 1))
+    ++layoutRows;
+  EXPECT_EQ(layoutRows, 3u) << json;
+  EXPECT_TRUE(json.ends_with(
+      R"("bound":"different","limit":[],"cylinders":[],"teeth":[],"phases":["main","aux2"]}])"))
+      << json;
 }
 
 }  // namespace

@@ -446,5 +446,40 @@ TEST(FlywheelSweepTest, EveryWordTerminatesAndIsSoundOrRefusedWhole) {
   EXPECT_GT(built, 10000u);
 }
 
+// A TDC typed on the Cylinders banks page at a tooth's exact angle is stored as the lowest
+// word that shows it, while the generator rounds the tooth's angle to the nearest word: the
+// TDC is the tooth's word, or one unit below it when the exact angle lies in the upper half
+// of a unit, and the window chosen for it then ends a tooth early. Both roundings are kept
+// (stored angles and tables rely on them); the wheel picture tells it.
+TEST(FlywheelSweepTest, AnAngleTypedOnAToothIsTheToothsWordOrOneUnitBelow) {
+  size_t typable = 0;
+  std::vector<std::string> below;
+  for (uint16_t word : EnginePageWords()) {
+    FlywheelGeometry g;
+    if (!DescribeFlywheel(word, 4, g)) continue;
+    const Built b = Build(word, 4);
+    ASSERT_TRUE(b.ok);
+    const std::vector<int> w = ToothWeights(g);
+    const uint64_t cycleUnits = 2 * static_cast<uint64_t>(g.unitsPerRevolution);
+    uint64_t a = 0;
+    for (size_t tooth = 0; tooth < w.size(); a += static_cast<uint64_t>(w[tooth++])) {
+      // Only an angle the page shows back as typed: whole tenths of a degree.
+      if (a * kCycleHundredths % (10 * cycleUnits) != 0) continue;
+      ++typable;
+      const uint16_t toothWord = b.angle[1 + tooth];
+      const std::optional<uint16_t> typed =
+          AngleWordFromHundredths(static_cast<uint32_t>(a * kCycleHundredths / cycleUnits));
+      ASSERT_TRUE(typed.has_value());
+      const bool upperHalf = 2 * (a * 65536 % cycleUnits) >= cycleUnits;
+      ASSERT_EQ(*typed + (upperHalf ? 1 : 0), toothWord)
+          << "wheel 0x" << std::hex << word << std::dec << ", tooth " << tooth;
+      if (upperHalf && word == FlywheelWord(35, 36)) below.push_back(AngleText(*typed));
+    }
+  }
+  EXPECT_GT(typable, 1000u);
+  // On a 36-1 wheel every tooth whose angle is not a whole word: 390° among them.
+  EXPECT_NE(std::find(below.begin(), below.end(), "390.00"), below.end());
+}
+
 }  // namespace
 }  // namespace vantel

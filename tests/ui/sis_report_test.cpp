@@ -6,16 +6,19 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "config/engine_record.h"
 #include "host/requests.h"
 #include "platform/dialog_template.h"
 #include "platform/module_state.h"
 #include "platform/ui_test_support.h"
 #include "platform/window.h"
 #include "res/dialog_ids.h"
+#include "res/string_ids.h"
 #include "support/fake_host.h"
 #include "ui/machine_context.h"
 
@@ -263,6 +266,46 @@ TEST(DialogTemplatesTest, FrenchTemplatesKeepTheEnglishGeometry) {
     EXPECT_STREQ(FindDialogTemplate(IDD_REPORT)->controls[0].text, "Fermer");
   }
   dlclose(library);
+}
+
+// The findings behind the rows, as a host reads them: one entry per row, a row no rule made
+// null, nothing at all from a window that is no report.
+TEST_F(SisReportTest, FindingsComeOnePerRowFromTheReportOrItsList) {
+  auto read = [](VantelUiWindow window) -> std::string {
+    char* json = VantelUiGetReportFindings(window);
+    if (!json) return "NULL";
+    std::string text = json;
+    std::free(json);
+    return text;
+  };
+  EXPECT_EQ(read(window_), "[]");
+  hosted_.context.itemNames[kNameEngineTable] = "TAB_CNFENG_0";
+
+  const std::vector<Finding> findings = {
+      Finding(IDS_IGNITION_DELAY_OUT_OF_LIMITS, "ignition-delay")
+          .Word(RuleTable::kEngineTable, kEngineIgnitionDelayWord)
+          .Found(150, Unit::kMicroseconds)
+          .Limit(Bound::kAtMost, {100}),
+      Finding(IDS_CYLINDERS_NUMBER_REFUSED, "cylinder-count").Found(7)};
+  FillReport(report_.get(), findings[0].Text() + "\n" + findings[1].Text(), findings);
+  const std::string json = read(window_);
+  EXPECT_EQ(read(List()), json);
+  EXPECT_TRUE(json.starts_with(R"([{"index":0,"rule":"ignition-delay","message":18123,)"
+                               R"("words":[{"table":"EngineTable","item":"TAB_CNFENG_0",)"
+                               R"("word":22}],"found":150,)"))
+      << json;
+  EXPECT_NE(json.find(R"(},{"index":1,"rule":"cylinder-count")"), std::string::npos) << json;
+
+  // A text of its own, as the major error is shown: its rows have no finding.
+  FillReport(report_.get(), "KALBRIX MAJOR ERROR\nThis Kalbrix cannot be used");
+  EXPECT_EQ(read(window_), "[null,null]");
+
+  const Hwnd plain = CreateWindowFrom({.className = "dialog", .isDialog = true});
+  EXPECT_EQ(read(plain), "NULL");
+  DestroyWindow(plain);
+  const VantelUiWindow stale = window_;
+  report_.reset();
+  EXPECT_EQ(read(stale), "NULL");
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <map>
 #include <tuple>
 
+#include "findings.h"
 #include "kalbrix.h"
 #include "plugin_loader.h"
 #include "ui_events.h"
@@ -198,6 +199,7 @@ class Checker {
     for (const Step& step : options_.steps) play(step);
     result->verdict = runner.verdict();
     result->reportRows = runner.reportRows();
+    result->reportFindings = runner.reportFindings();
     // The next file on this machine index opens a configuration this one no longer holds.
     runner.Run(Step{StepKind::kClose, kalbrix.descriptor, 0, 0, false});
     InstallHostService(nullptr);
@@ -426,9 +428,9 @@ Json Switches(const std::vector<Enable>& switched, char kind) {
 
 Json JsonResult(const FileResult& result) {
   Json rows = Json::array();
-  // Each row gets the findings of the rules behind it; none are given yet.
-  for (const std::string& row : result.reportRows)
-    rows.push_back(Json{{"text", row}, {"findings", Json::array()}});
+  for (size_t row = 0; row < result.reportRows.size(); ++row)
+    rows.push_back(Json{{"text", result.reportRows[row]},
+                        {"findings", RowFindingsJson(result.reportFindings, row)}});
   Json line = Json::object();
   line["file"] = result.file;
   line["machine"] = result.machine ? Json(*result.machine) : Json(nullptr);

@@ -23,6 +23,8 @@ struct FileResult {
   Verdict verdict = Verdict::kNotChecked;
   std::optional<uint32_t> machine;
   std::vector<std::string> reportRows;
+  /// The plug-in's finding behind each report row, one entry per row.
+  Json reportFindings = Json::array();
   /// The last value sent for each function, supervision and data item, in first-sent order.
   std::vector<Enable> switched;
   std::vector<std::string> tablesRewritten;

@@ -87,20 +87,33 @@ std::string HostService::DescriptorItem(int element) const {
   return name ? *name : std::string();
 }
 
-void HostService::Trace(const char* direction, int32_t code, const std::string& item,
-                        const HostBuffer* buf, int32_t result) const {
+int HostService::DescriptorElementOf(int32_t id) const {
+  const KalbrixItem* descriptor = kalbrix_.Find(kalbrix_.descriptor);
+  const auto* longs = descriptor ? std::get_if<Longs>(&descriptor->value) : nullptr;
+  if (!longs) return -1;
+  for (size_t element = 1; element < longs->size(); ++element)
+    if ((*longs)[element] == id) return static_cast<int>(element);
+  return -1;
+}
+
+void HostService::Trace(const std::string& line) const {
   if (!trace_) return;
-  if (direction[0] == '>') {
-    std::fprintf(trace_, "> %s (%s) \"%s\" in: %s\n", RequestName(code), Hex(code).c_str(),
-                 item.c_str(), DescribePayload(code, buf, false).c_str());
-  } else {
-    // Long tables and word tables look alike on the wire; the host knows which it holds.
-    const KalbrixItem* held = kalbrix_.Find(item);
-    const bool asLongs =
-        code == REQ_ITEM_VALUE && held && std::holds_alternative<Longs>(held->value);
-    std::fprintf(trace_, "< %d %s\n", result, DescribePayload(code, buf, asLongs).c_str());
-  }
+  std::fprintf(trace_, "%s\n", line.c_str());
   std::fflush(trace_);
+}
+
+std::string HostService::RequestLine(int32_t code, const std::string& item,
+                                     const HostBuffer* buf) const {
+  return std::string("> ") + RequestName(code) + " (" + Hex(code) + ") \"" + item +
+         "\" in: " + DescribePayload(code, buf, false);
+}
+
+std::string HostService::ReplyLine(int32_t code, const std::string& item, const HostBuffer* buf,
+                                   int32_t result) const {
+  // Long tables and word tables look alike on the wire; the host knows which it holds.
+  const KalbrixItem* held = kalbrix_.Find(item);
+  const bool asLongs = code == REQ_ITEM_VALUE && held && std::holds_alternative<Longs>(held->value);
+  return "< " + std::to_string(result) + " " + DescribePayload(code, buf, asLongs);
 }
 
 int32_t HostService::Handle(int32_t, int32_t code, const char* item, HostBuffer* buf) {
@@ -109,7 +122,9 @@ int32_t HostService::Handle(int32_t, int32_t code, const char* item, HostBuffer*
   // The host reads and prints names in UTF-8; the request table answers the wire's bytes.
   const std::string name = Cp1252ToUtf8(wire);
   ++seen_.requests;
-  Trace(">", code, name, buf, 0);
+  // Described before serving: a request that succeeds hands its input over (one that
+  // fails leaves the record as the plug-in passed it).
+  if (trace_) Trace(RequestLine(code, name, buf));
   // Read before serving: a request that succeeds hands its input over and the record empties.
   const int32_t sent = hostcore::InputOf(buf).Int().value_or(0);
   // The language is the host's setting: a Kalbrix reloaded in place still answers it.
@@ -119,7 +134,10 @@ int32_t HostService::Handle(int32_t, int32_t code, const char* item, HostBuffer*
       refused != HOST_OK ? refused
                          : hostcore::Serve(kalbrix_, code, wire, buf, hostcore::kMallocAllocator);
   if (result == HOST_OK) Note(code, name, sent);
-  Trace("<", code, name, buf, result);
+  if (trace_) Trace(ReplyLine(code, name, buf, result));
+  if (result != HOST_OK)
+    seen_.failures.push_back(
+        {code, sent, RequestLine(code, name, buf), ReplyLine(code, name, buf, result)});
   return result;
 }
 

@@ -27,6 +27,14 @@ struct ScaleReference {
   int32_t reference;
 };
 
+/// A request the host failed, as --trace prints it.
+struct FailedRequest {
+  int32_t code;
+  int32_t sent;         // the integer the plug-in passed, if it passed one
+  std::string request;  // "> REQ_ITEM_VALUE (0x40030) \"ITEM\" in: none"
+  std::string reply;    // "< 2 none"
+};
+
 /// Everything the host saw the plug-in do since the last TakeObservation.
 struct Observation {
   std::vector<Enable> enables;
@@ -39,6 +47,7 @@ struct Observation {
   std::optional<int32_t> optionFlags;
   std::optional<int32_t> injectionFlags;
   size_t requests = 0;
+  std::vector<FailedRequest> failures;
 };
 
 /// The machine data descriptor elements whose items the host reports by role.
@@ -68,6 +77,9 @@ class HostService {
 
   /// The name of the item that a machine data descriptor element identifies ("" if none).
   std::string DescriptorItem(int element) const;
+  /// The descriptor element that holds identifier `id`, or -1.
+  int DescriptorElementOf(int32_t id) const;
+  const std::string& DescriptorName() const { return kalbrix_.descriptor; }
 
   /// Asked before each request is served; any result but HOST_OK fails the request with it
   /// and leaves the record as the plug-in passed it (a host whose link to the ECU drops).
@@ -75,8 +87,10 @@ class HostService {
 
  private:
   void Note(int32_t code, const std::string& item, int32_t sent);
-  void Trace(const char* direction, int32_t code, const std::string& item, const HostBuffer* buf,
-             int32_t result) const;
+  void Trace(const std::string& line) const;
+  std::string RequestLine(int32_t code, const std::string& item, const HostBuffer* buf) const;
+  std::string ReplyLine(int32_t code, const std::string& item, const HostBuffer* buf,
+                        int32_t result) const;
 
   Kalbrix& kalbrix_;
   int32_t language_;

@@ -48,6 +48,7 @@ Kalbrix Load(const Options& options, Json* document) {
 struct RunResult {
   Verdict verdict = Verdict::kNotChecked;
   std::vector<std::string> reportRows;
+  Json reportFindings;
 };
 
 /// Handshake, the open and the steps, printing what the plug-in did to `out`.
@@ -71,7 +72,7 @@ RunResult RunPlugin(const Options& options, Kalbrix& kalbrix, HostService& servi
     if (action)
       action->Play(runner, kalbrix, [&plugin](const char* name) { return plugin.Symbol(name); });
     runner.PrintVerdict();
-    result = {runner.verdict(), runner.reportRows()};
+    result = {runner.verdict(), runner.reportRows(), runner.reportFindings()};
   }
   InstallHostService(nullptr);
   return result;
@@ -100,6 +101,8 @@ int Check(const Options& options) {
     WheelInput input = WheelInputOf(kalbrix, service);
     input.verdict = VerdictName(run.verdict);
     input.reportRows = run.reportRows;
+    input.reportFindings = run.reportFindings;
+    input.language = HostLanguageOf(options.language);
     const std::string path = options.action.snapshots + "/wheel.svg";
     try {
       WriteFileAtomically(path, DrawWheel(input));
@@ -156,6 +159,8 @@ int Wheel(const Options& options) {
   WheelInput input = WheelInputOf(kalbrix, service);
   input.verdict = VerdictName(run.verdict);
   input.reportRows = run.reportRows;
+  input.reportFindings = run.reportFindings;
+  input.language = HostLanguageOf(options.language);
   const std::string svg = DrawWheel(input);
   const int status = run.verdict == Verdict::kCoherent ? 0 : 1;
   if (options.svg.empty()) {

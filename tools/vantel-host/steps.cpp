@@ -183,6 +183,10 @@ PluginExports LoadExports(const std::function<void*(const char*)>& resolve) {
   exports.itemSent = reinterpret_cast<KeyExport>(resolve("FEMSETEMG"));
   exports.itemSendError = reinterpret_cast<KeyExport>(resolve("ERRSETEMG"));
   exports.resetAction = reinterpret_cast<KeyExport>(resolve("RSTSETEMG"));
+  exports.findings.findWindow =
+      reinterpret_cast<VantelUiWindow (*)(const char*)>(resolve("VantelUiFindWindow"));
+  exports.findings.reportFindings =
+      reinterpret_cast<char* (*)(VantelUiWindow)>(resolve("VantelUiGetReportFindings"));
   return exports;
 }
 
@@ -205,8 +209,11 @@ Observation StepRunner::Run(const Step& given) {
   const UiEvents events = uiLog_.TakeNew();
   if (!events.reports.empty()) {
     reportRows_.clear();
-    for (const Json& row : events.reports.back().value("rows", Json::array()))
+    const Json& report = events.reports.back();
+    for (const Json& row : report.value("rows", Json::array()))
       reportRows_.push_back(row.is_string() ? row.get<std::string>() : "");
+    // The report as it is now, which is its last fill.
+    reportFindings_ = exports_.findings.Read(report.value("caption", ""));
   }
   Print(seen, events);
   Judge(step, seen);
@@ -296,8 +303,15 @@ void StepRunner::Print(const Observation& seen, const UiEvents& events) {
     const Json rows = report.value("rows", Json::array());
     std::fprintf(out_, "report \"%s\": %s, %zu row(s)\n", report.value("caption", "").c_str(),
                  report.value("visible", false) ? "shown" : "hidden", rows.size());
-    for (const Json& row : rows)
-      std::fprintf(out_, "  | %s\n", row.is_string() ? row.get<std::string>().c_str() : "");
+    for (size_t row = 0; row < rows.size(); ++row) {
+      std::fprintf(out_, "  | %s\n",
+                   rows[row].is_string() ? rows[row].get<std::string>().c_str() : "");
+      if (!LastRowOfItsFinding(reportFindings_, row)) continue;
+      // The same values a machine-readable report gives under the row's "findings".
+      for (const Json& finding : RowFindingsJson(reportFindings_, row))
+        std::fprintf(out_, "      finding (%s): %s\n", finding.value("rule", "").c_str(),
+                     finding.value("text", "").c_str());
+    }
   }
   for (const Json& show : events.reportShows)
     std::fprintf(out_, "report \"%s\" %s again\n", show.value("caption", "").c_str(),
@@ -355,6 +369,22 @@ void StepRunner::Judge(const Step& step, const Observation& seen) {
     for (const auto& key : seen.endedActions)
       if (key == step.item) {
         verdict_ = Verdict::kRejected;
+        // The open ended before any rule: the last request the host failed is the one the
+        // plug-in could not do without.
+        if (!seen.failures.empty()) {
+          const FailedRequest& failed = seen.failures.back();
+          std::fprintf(out_, "failed request: %s\n                %s\n", failed.request.c_str(),
+                       failed.reply.c_str());
+          // An item asked for by its identifier is one the descriptor names.
+          const int element =
+              failed.code == REQ_ITEM_NAME && kalbrix_.NameOf(failed.sent) == nullptr
+                  ? service_.DescriptorElementOf(failed.sent)
+                  : -1;
+          if (element >= 0)
+            std::fprintf(out_,
+                         "                (identifier %d: element %d of %s, no item of the file)\n",
+                         failed.sent, element, service_.DescriptorName().c_str());
+        }
         std::fprintf(out_, "ConfigState: rejected (the plug-in ended the open)\n");
         return;
       }

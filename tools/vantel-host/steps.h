@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "findings.h"
 #include "host_service.h"
 #include "kalbrix.h"
 #include "ui_events.h"
@@ -52,6 +53,7 @@ struct PluginExports {
   KeyExport run, close, save, valueChanged, sensorsChanged, statusChanged;
   ConnectionExport connectionUp;
   KeyExport edit, mapScaleRail1, mapScaleRail2, itemSent, itemSendError, resetAction;
+  FindingsApi findings;
 };
 
 PluginExports LoadExports(const std::function<void*(const char*)>& resolve);
@@ -74,6 +76,8 @@ class StepRunner {
   Verdict verdict() const { return verdict_; }
   /// The rows of the last fill of the error report (none before the first).
   const std::vector<std::string>& reportRows() const { return reportRows_; }
+  /// The findings behind those rows, one JSON entry per row (see FindingsApi::Read).
+  const Json& reportFindings() const { return reportFindings_; }
 
  private:
   void Play(const Step& step);
@@ -88,6 +92,7 @@ class StepRunner {
   FILE* out_;
   Verdict verdict_ = Verdict::kNotChecked;
   std::vector<std::string> reportRows_;
+  Json reportFindings_ = Json::array();
 };
 
 }  // namespace vantel::host

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <map>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -34,7 +35,8 @@ constexpr std::array<const char*, kWheelTables> kTableNames = {
 constexpr int kWidth = 1560;
 constexpr int kCycleLeft = 96;
 constexpr double kCycleWidth = 1440;
-constexpr int kLegendRight = 800;  // x of the legend's second column
+constexpr int kLegendRight = 800;       // x of the legend's second column
+constexpr size_t kLegendColumns = 118;  // characters a line of that column holds
 constexpr int kLine = 16;
 constexpr int kScaleY = 64;
 constexpr int kCrankTop = 96;
@@ -52,53 +54,169 @@ constexpr std::string_view kMissingInk = "#d62728";
 constexpr std::string_view kExtraInk = "#9467bd";
 constexpr std::string_view kPhaseInk = "#2ca02c";
 constexpr std::string_view kAuxInk = "#8c564b";
+constexpr std::string_view kConcernInk = "#e6007e";
 /// No bank management, bank 1, bank 2.
 constexpr std::array<std::string_view, 3> kBankInk = {"#1f77b4", "#1f77b4", "#ff7f0e"};
 
-// --- What the words mean, in the host's words.
+// --- What the words mean, in the host's words, in both languages.
 struct KindName {
   int kind;
-  const char* name;
+  HostText name;
 };
 
 constexpr std::array<KindName, 4> kFlywheelKinds = {{
-    {kTwoMissingTeeth, "two adjoined missing teeth"},
-    {kOneMissingTooth, "one missing tooth"},
-    {kRegularTeeth, "all the same teeth"},
-    {kOneExtraTooth, "one extra tooth"},
+    {kTwoMissingTeeth, {"two adjoined missing teeth", "deux dents manquantes adjacentes"}},
+    {kOneMissingTooth, {"one missing tooth", "une dent manquante"}},
+    {kRegularTeeth, {"all the same teeth", "toutes les dents identiques"}},
+    {kOneExtraTooth, {"one extra tooth", "une dent supplémentaire"}},
 }};
 
 struct MainPhaseName {
-  const char* type;
-  const char* counted;  // what the marks count of word 13 counts for the type
+  HostText type;
+  HostText counted;  // what the marks count of word 13 counts for the type
 };
 
 constexpr std::array<MainPhaseName, 8> kMainPhases = {{
-    {"no phase", ""},
-    {"on marks state", "mark(s)"},
-    {"on marks position", "mark(s)"},
-    {"regular teeth", "camshaft teeth"},
-    {"one missing tooth", "mark(s)"},
-    {"one supplementary tooth", "mark(s)"},
-    {"dynamic synchronization", "engine round(s) at most"},
-    {"phase pressure sensor", "pressure pulse(s) a cycle"},
+    {{"no phase", "pas de phase"}, {"", ""}},
+    {{"on marks state", "sur état des repères"}, {"mark(s)", "repère(s)"}},
+    {{"on marks position", "sur position des repères"}, {"mark(s)", "repère(s)"}},
+    {{"regular teeth", "dents régulières"}, {"camshaft teeth", "dents d'arbre à cames"}},
+    {{"one missing tooth", "une dent manquante"}, {"mark(s)", "repère(s)"}},
+    {{"one supplementary tooth", "une dent supplémentaire"}, {"mark(s)", "repère(s)"}},
+    {{"dynamic synchronization", "synchronisation dynamique"},
+     {"engine round(s) at most", "tour(s) moteur au plus"}},
+    {{"phase pressure sensor", "capteur de pression de phase"},
+     {"pressure pulse(s) a cycle", "impulsion(s) de pression par cycle"}},
 }};
 
-constexpr std::array<const char*, 4> kCamshafts = {"intake bank 1", "exhaust bank 1",
-                                                   "intake bank 2", "exhaust bank 2"};
+constexpr std::array<HostText, 4> kCamshafts = {{{"intake bank 1", "admission banc 1"},
+                                                 {"exhaust bank 1", "échappement banc 1"},
+                                                 {"intake bank 2", "admission banc 2"},
+                                                 {"exhaust bank 2", "échappement banc 2"}}};
 
 constexpr std::array<KindName, 3> kIgnitionTypes = {{
-    {kIgnitionDistributed, "distributed"},
-    {kIgnitionTwinSpark, "twin spark"},
-    {kIgnitionStatic, "static"},
+    {kIgnitionDistributed, {"distributed", "distribué"}},
+    {kIgnitionTwinSpark, {"twin spark", "jumostatique"}},
+    {kIgnitionStatic, {"static", "statique"}},
 }};
 
-constexpr std::array<const char*, 3> kInjectionTypes = {"semi-sequential", "sequential", "direct"};
-constexpr std::array<const char*, 3> kInjectionRails = {
-    "one rail", "two rails, rail 1 switching to rail 2",
-    "two rails, rail 1 switching to rails 1 and 2"};
-constexpr std::array<const char*, 2> kPeakHoldModes = {"peak-and-hold mode 1",
-                                                       "peak-and-hold mode 2"};
+constexpr std::array<HostText, 3> kInjectionTypes = {{{"semi-sequential", "semi-séquentielle"},
+                                                      {"sequential", "séquentielle"},
+                                                      {"direct", "directe"}}};
+constexpr std::array<HostText, 3> kInjectionRails = {{
+    {"one rail", "une rampe"},
+    {"two rails, rail 1 switching to rail 2", "deux rampes, la rampe 1 passant à la rampe 2"},
+    {"two rails, rail 1 switching to rails 1 and 2",
+     "deux rampes, la rampe 1 passant aux rampes 1 et 2"},
+}};
+constexpr std::array<HostText, 2> kPeakHoldModes = {
+    {{"peak-and-hold mode 1", "mode peak-and-hold 1"},
+     {"peak-and-hold mode 2", "mode peak-and-hold 2"}}};
+
+struct VerdictWords {
+  std::string_view verdict;
+  HostText words;
+};
+
+constexpr std::array<VerdictWords, 4> kVerdicts = {
+    {{"coherent", {"coherent", "cohérente"}},
+     {"not coherent", {"not coherent", "non cohérente"}},
+     {"rejected", {"rejected", "rejetée"}},
+     {"not checked", {"not checked", "non vérifiée"}}}};
+
+// The picture's own texts; "{}" stands for a value, in order.
+constexpr HostText kTitle = {"{}: one engine cycle, {} wheel", "{} : un cycle moteur, volant {}"};
+constexpr HostText kRevolution = {"crankshaft revolution {}", "tour de vilebrequin {}"};
+constexpr HostText kCrankshaftTrack = {"crankshaft", "vilebrequin"};
+constexpr HostText kReferenceTrack = {"reference", "repère"};
+constexpr HostText kTdcTrack = {"TDC", "PMH"};
+constexpr HostText kWindowsTrack = {"windows", "fenêtres"};
+constexpr HostText kMainPhaseTrack = {"main phase", "phase principale"};
+constexpr HostText kAuxPhaseTrack = {"aux. phase {}", "phase aux. {}"};
+constexpr HostText kCamshaftOf = {"{} camshaft", "arbre à cames {}"};
+constexpr HostText kAuxCamshaftOf = {"{} camshaft, {} teeth", "arbre à cames {}, {} dents"};
+constexpr HostText kFromTooth = {"from tooth", "depuis la dent"};
+constexpr HostText kMarkTooth = {"mark tooth", "dent du repère"};
+constexpr HostText kKeyTooth = {"tooth", "dent"};
+constexpr HostText kKeyMissing = {"missing tooth", "dent manquante"};
+constexpr HostText kKeyExtra = {"extra tooth", "dent supplémentaire"};
+constexpr HostText kKeyReference = {"reference mark", "repère"};
+constexpr HostText kKeyTdc = {"TDC and measurement window", "PMH et fenêtre de mesure"};
+constexpr HostText kKeyBank = {"bank {}", "banc {}"};
+constexpr HostText kKeyCamMark = {"camshaft mark (hollow: counted, not placed)",
+                                  "repère d'arbre à cames (creux : compté, non placé)"};
+constexpr HostText kKeyConcern = {"what a finding concerns", "ce que vise un constat"};
+constexpr HostText kDecoded = {"Decoded", "Décodé"};
+constexpr HostText kConfiguration = {"Configuration: {}", "Configuration : {}"};
+constexpr HostText kNotes = {"Notes", "Notes"};
+constexpr HostText kWindowNotes = {"Measurement windows", "Fenêtres de mesure"};
+constexpr HostText kNone = {"none", "aucun"};
+
+constexpr HostText kNoteNoWords = {"{} holds no words", "{} ne contient aucun mot"};
+constexpr HostText kNoteLayout = {
+    "{} is not of the current layout ({} words, size word {}): drawn from the words it holds",
+    "{} n'est pas au format actuel ({} mots, mot de taille {}) : dessinée avec ses mots"};
+constexpr HostText kNoteTeeth = {"{} places {} teeth, the flywheel word has {} a cycle",
+                                 "{} place {} dents, le mot volant en compte {} par cycle"};
+constexpr HostText kNotePositions = {"{} holds {} positions{}: missing and extra teeth not shown",
+                                     "{} contient {} positions{} : dents manquantes et "
+                                     "supplémentaires non montrées"};
+constexpr HostText kNoteFlywheelPositions = {", the flywheel has {}", ", le volant en a {}"};
+constexpr HostText kNoteUnknownTeeth = {"{}: {} entries name a tooth past the last one",
+                                        "{} : {} entrées désignent une dent après la dernière"};
+constexpr HostText kNoteNoTooth = {
+    "no position names a tooth: missing and extra teeth not shown",
+    "aucune position ne désigne de dent : dents manquantes et supplémentaires non montrées"};
+constexpr HostText kNoteCylinders = {
+    "{} cylinders: only the {} TDC angles the table holds drawn",
+    "{} cylindres : seuls les {} angles de PMH de la table dessinés"};
+constexpr HostText kNoteNoWindow = {"no measurement window in {} for {}",
+                                    "aucune fenêtre de mesure dans {} pour {}"};
+constexpr HostText kNoteMainTooth = {"the main phase names a tooth past the last one",
+                                     "la phase principale désigne une dent après la dernière"};
+constexpr HostText kNoteAuxTooth = {"auxiliary phase {} starts past the last tooth",
+                                    "la phase auxiliaire {} commence après la dernière dent"};
+// A TDC typed on a tooth: the angle conversion rounds down, the generator's tooth angles
+// round to the nearest unit.
+constexpr HostText kNoteTdcBelowTooth = {
+    "{} TDC, {}, is one unit (1/65536 of the cycle) below tooth {} ({}): a typed angle is "
+    "stored rounded down, a tooth angle rounded to the nearest unit, so its window ends at "
+    "tooth {}, a tooth early",
+    "Le PMH du {} cylindre, {}, est une unité (1/65536 du cycle) sous la dent {} ({}) : un angle "
+    "saisi est "
+    "arrondi vers le bas, un angle de dent à l'unité la plus proche, donc sa fenêtre finit à "
+    "la dent {}, une dent trop tôt"};
+constexpr HostText kNoteWindowShort = {
+    "{} cylinder's window ends at tooth {} ({}), not at tooth {} ({}), the last tooth at or "
+    "before its TDC: ToothWindowTable entry {} says so",
+    "La fenêtre du {} cylindre finit à la dent {} ({}), pas à la dent {} ({}), dernière dent "
+    "jusqu'à son PMH : l'entrée {} de ToothWindowTable le dit"};
+
+constexpr HostText kLegendWheel = {"wheel: {}", "volant : {}"};
+constexpr HostText kLegendTeeth = {"teeth: {}", "dents : {}"};
+constexpr HostText kLegendNominal = {"nominal teeth: {}", "dents nominales : {}"};
+constexpr HostText kLegendOccurrences = {"occurrences of the mark: {} a revolution",
+                                         "occurrences du repère : {} par tour"};
+constexpr HostText kLegendKind = {"reference: {}", "repère : {}"};
+constexpr HostText kLegendCylinders = {"cylinders: {}", "cylindres : {}"};
+constexpr HostText kLegendNoBanks = {"banks: not managed", "bancs : non gérés"};
+constexpr HostText kLegendBanks = {"banks: {}, on bank 2: {}", "bancs : {}, sur le banc 2 : {}"};
+constexpr HostText kLegendIgnition = {"ignition: {}, delay {} µs", "allumage : {}, délai {} µs"};
+constexpr HostText kLegendInjection = {"injection: {}", "injection : {}"};
+constexpr HostText kLegendNoMainPhase = {"main phase: none", "phase principale : aucune"};
+constexpr HostText kLegendUnknownMainPhase = {"main phase: unknown type {}",
+                                              "phase principale : type inconnu {}"};
+constexpr HostText kLegendMainPhase = {"main phase: {}, {}, {} {}, from tooth {}",
+                                       "phase principale : {}, {}, {} {}, depuis la dent {}"};
+constexpr HostText kLegendMarkAt = {", mark at tooth {}", ", repère à la dent {}"};
+constexpr HostText kLegendAuxPhase = {"auxiliary phase {}: {}, {} teeth, from tooth {}",
+                                      "phase auxiliaire {} : {}, {} dents, depuis la dent {}"};
+constexpr HostText kUnknownKind = {"unknown ({} teeth at each mark)",
+                                   "inconnu ({} dents à chaque repère)"};
+constexpr HostText kAlternativeKind = {"two missing teeth, alternative singularity",
+                                       "deux dents manquantes, singularité alternative"};
+constexpr HostText kUnknown = {"unknown ({})", "inconnu ({})"};
+constexpr HostText kUnknownCamshaft = {"camshaft {}", "arbre à cames {}"};
 
 // --- Text helpers.
 std::string Attr(std::string_view name, std::string_view value) {
@@ -121,7 +239,28 @@ std::string Hex(uint16_t word) {
   return text;
 }
 
-std::string Ordinal(int n) {
+/// `pattern` with each "{}" replaced by the next of `values`.
+std::string Format(std::string_view pattern, std::initializer_list<std::string> values) {
+  std::string out;
+  auto value = values.begin();
+  for (size_t at = 0; at < pattern.size(); ++at) {
+    if (pattern.compare(at, 2, "{}") == 0 && value != values.end()) {
+      out += *value++;
+      ++at;
+      continue;
+    }
+    out += pattern[at];
+  }
+  return out;
+}
+
+std::string Say(const HostText& words, HostLanguage language,
+                std::initializer_list<std::string> values = {}) {
+  return Format(In(words, language), values);
+}
+
+std::string Ordinal(int n, HostLanguage language) {
+  if (language == HostLanguage::kFrench) return std::to_string(n) + (n == 1 ? "er" : "e");
   const int tens = n % 100;
   const char* suffix = (tens >= 11 && tens <= 13) ? "th"
                        : n % 10 == 1              ? "st"
@@ -136,6 +275,32 @@ std::string Degrees(uint16_t angle16) { return AngleText(angle16) + "°"; }
 double X(uint32_t angle16) { return kCycleLeft + angle16 * kCycleWidth / 65536.0; }
 
 int Turn(uint16_t angle16) { return angle16 < 0x8000 ? 1 : 2; }
+
+/// `text` in lines of at most `columns` characters, broken at blanks (a longer word stays
+/// whole).
+std::vector<std::string> Wrapped(const std::string& text, size_t columns) {
+  std::vector<std::string> lines;
+  std::string line;
+  size_t shown = 0;  // characters, not bytes: UTF-8 continuation bytes do not count
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = text.find(' ', start);
+    if (end == std::string::npos) end = text.size();
+    const std::string word = text.substr(start, end - start);
+    const auto width = static_cast<size_t>(
+        std::count_if(word.begin(), word.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+    if (!line.empty() && shown + 1 + width > columns) {
+      lines.push_back(line);
+      line.clear();
+      shown = 0;
+    }
+    line += (line.empty() ? "" : " ") + word;
+    shown += (shown == 0 ? 0 : 1) + width;
+    start = end + 1;
+  }
+  if (!line.empty() || lines.empty()) lines.push_back(line);
+  return lines;
+}
 
 /// One line of the document per element, so that a reader can take it apart line by line.
 class Svg {
@@ -177,6 +342,15 @@ std::span<const uint16_t> Entries(const std::vector<uint16_t>& table) {
   return std::span<const uint16_t>(table).subspan(1);
 }
 
+std::string NameOf(const Flywheel& f) {
+  if (!IsKnownFlywheelKind(f.K)) return "?";
+  std::string name = std::to_string(f.N);
+  if (f.K == kRegularTeeth) return name;
+  const std::string mark = f.K > 0 ? "+" + std::to_string(f.K) : std::to_string(f.K);
+  for (int r = 0; r < f.R; ++r) name += mark;
+  return name;
+}
+
 // --- The model: what the tables say, decoded once, before anything is drawn.
 struct Gap {
   std::vector<size_t> positions;
@@ -195,7 +369,18 @@ struct Cylinder {
   std::optional<ToothWindow> window;
 };
 
+/// The main phase among the phases a finding concerns; auxiliary phases are 1 to 3.
+constexpr int kMainPhase = 0;
+
+/// What the findings concern, each with the numbers (from 1) of the findings about it.
+struct Concerns {
+  std::map<int, std::vector<int>> cylinders;  // by firing-order rank
+  std::map<int, std::vector<int>> teeth;      // by tooth index
+  std::map<int, std::vector<int>> phases;     // 0 main, 1 to 3 auxiliary
+};
+
 struct Wheel {
+  HostLanguage language = HostLanguage::kEnglish;
   EngineRecord engine;
   SyncRecord sync;
   std::vector<uint16_t> toothAngles;  // 1/65536 of the cycle, by tooth index
@@ -204,11 +389,16 @@ struct Wheel {
   std::vector<Gap> gaps;
   std::vector<ReferenceMark> marks;
   std::vector<Cylinder> cylinders;
-  std::vector<std::string> notes;  // what could not be drawn, and why
+  std::vector<std::string> notes;        // what could not be drawn, and why
+  std::vector<std::string> windowNotes;  // why a window does not close at its TDC
+  Concerns concerns;
 
   std::optional<uint16_t> ToothAngle(size_t tooth) const {
     if (tooth >= toothAngles.size()) return std::nullopt;
     return toothAngles[tooth];
+  }
+  std::string Say(const HostText& words, std::initializer_list<std::string> values = {}) const {
+    return host::Say(words, language, values);
   }
 };
 
@@ -222,16 +412,15 @@ void NoteLayouts(const WheelInput& input, Wheel& wheel) {
     const std::vector<uint16_t>& table = input.tables[t];
     const std::string name = TableName(input, t);
     if (table.empty()) {
-      wheel.notes.push_back(name + " holds no words");
+      wheel.notes.push_back(wheel.Say(kNoteNoWords, {name}));
       continue;
     }
     const bool sound = t == kEngine ? IsCurrentEngineTable(table)
                        : t == kSync ? IsCurrentSyncTable(table)
                                     : IsWellFormedFlywheelTable(table);
     if (!sound)
-      wheel.notes.push_back(name + " is not of the current layout (" +
-                            std::to_string(table.size()) + " words, size word " +
-                            std::to_string(table[0]) + "): drawn from the words it holds");
+      wheel.notes.push_back(
+          wheel.Say(kNoteLayout, {name, std::to_string(table.size()), std::to_string(table[0])}));
   }
 }
 
@@ -243,9 +432,9 @@ void PlaceTeeth(const WheelInput& input, Wheel& wheel) {
   const size_t teeth = angles.size();
   const auto cycleTeeth = static_cast<size_t>(2 * wheel.sync.flywheel.T);
   if (teeth != cycleTeeth)
-    wheel.notes.push_back(TableName(input, kToothAngle) + " places " + std::to_string(teeth) +
-                          " teeth, the flywheel word has " + std::to_string(cycleTeeth) +
-                          " a cycle");
+    wheel.notes.push_back(wheel.Say(
+        kNoteTeeth,
+        {TableName(input, kToothAngle), std::to_string(teeth), std::to_string(cycleTeeth)}));
 
   const std::span<const uint16_t> entries = Entries(input.tables[kToothPosition]);
   const size_t count = entries.size();
@@ -259,10 +448,11 @@ void PlaceTeeth(const WheelInput& input, Wheel& wheel) {
   const auto flywheelPositions = static_cast<size_t>(2 * geometry.periods);
   if (count == 0 || !IsWellFormedFlywheelTable(input.tables[kToothPosition]) ||
       (described && count != flywheelPositions)) {
-    wheel.notes.push_back(
-        TableName(input, kToothPosition) + " holds " + std::to_string(count) + " positions" +
-        (described ? ", the flywheel has " + std::to_string(flywheelPositions) : "") +
-        ": missing and extra teeth not shown");
+    wheel.notes.push_back(wheel.Say(
+        kNotePositions,
+        {TableName(input, kToothPosition), std::to_string(count),
+         described ? wheel.Say(kNoteFlywheelPositions, {std::to_string(flywheelPositions)})
+                   : std::string()}));
     return;
   }
   std::vector<int> occupant(count, -1);
@@ -279,11 +469,11 @@ void PlaceTeeth(const WheelInput& input, Wheel& wheel) {
     placed[static_cast<size_t>(entry.tooth)] = true;
   }
   if (unknown > 0)
-    wheel.notes.push_back(TableName(input, kToothPosition) + ": " + std::to_string(unknown) +
-                          " entries name a tooth past the last one");
+    wheel.notes.push_back(
+        wheel.Say(kNoteUnknownTeeth, {TableName(input, kToothPosition), std::to_string(unknown)}));
   const auto first = std::find_if(occupant.begin(), occupant.end(), [](int t) { return t >= 0; });
   if (first == occupant.end()) {
-    wheel.notes.push_back("no position names a tooth: missing and extra teeth not shown");
+    wheel.notes.push_back(wheel.Say(kNoteNoTooth));
     return;
   }
   for (size_t tooth = 0; tooth < teeth; ++tooth) wheel.extra[tooth] = !placed[tooth];
@@ -328,14 +518,36 @@ void NumberMarks(Wheel& wheel) {
   }
 }
 
+// Why a window does not close at its TDC, where the tables say so. `next` is the first tooth
+// past the TDC, whose ToothWindowTable entry gives the window.
+void ExplainWindow(const Cylinder& c, size_t next, Wheel& wheel) {
+  const size_t teeth = wheel.toothAngles.size();
+  if (!c.window || teeth == 0) return;
+  const auto end = static_cast<size_t>(c.window->end);
+  const std::string ordinal = Ordinal(c.order, wheel.language);
+  auto tooth = [&](size_t t) { return std::to_string(t); };
+  auto angle = [&](size_t t) { return Degrees(wheel.toothAngles[t]); };
+  // A TDC typed on a tooth's angle may be stored one unit below the tooth's own word.
+  if (next < teeth && wheel.toothAngles[next] == c.angle16 + 1) {
+    wheel.windowNotes.push_back(wheel.Say(
+        kNoteTdcBelowTooth, {ordinal, Degrees(c.angle16), tooth(next), angle(next), tooth(end)}));
+    return;
+  }
+  const size_t last = (next + teeth - 1) % teeth;  // the last tooth at or before the TDC
+  if (end == last) return;
+  wheel.windowNotes.push_back(wheel.Say(
+      kNoteWindowShort,
+      {ordinal, tooth(end), angle(end), tooth(last), angle(last), std::to_string(next + 1)}));
+}
+
 // A cylinder's speed is measured over the window that closes at the last tooth at or before
 // its TDC: the ToothWindowTable entry of the first tooth past the TDC.
 void PlaceCylinders(const WheelInput& input, Wheel& wheel) {
   const EngineRecord& engine = wheel.engine;
   const size_t count = std::min<size_t>(engine.cylinders, kMaxCylinders);
   if (engine.cylinders > kMaxCylinders)
-    wheel.notes.push_back(std::to_string(engine.cylinders) + " cylinders: only the " +
-                          std::to_string(kMaxCylinders) + " TDC angles the table holds drawn");
+    wheel.notes.push_back(wheel.Say(
+        kNoteCylinders, {std::to_string(engine.cylinders), std::to_string(kMaxCylinders)}));
   const std::span<const uint16_t> windows = Entries(input.tables[kToothWindow]);
   const size_t teeth = wheel.toothAngles.size();
   std::vector<std::string> without;
@@ -351,14 +563,14 @@ void PlaceCylinders(const WheelInput& input, Wheel& wheel) {
       if (static_cast<size_t>(window.start) < teeth && static_cast<size_t>(window.end) < teeth)
         cylinder.window = window;
     }
-    if (!cylinder.window) without.push_back(Ordinal(cylinder.order));
+    if (!cylinder.window) without.push_back(Ordinal(cylinder.order, wheel.language));
+    ExplainWindow(cylinder, next, wheel);
     wheel.cylinders.push_back(cylinder);
   }
   if (without.empty()) return;
   std::string list;
   for (const std::string& order : without) list += (list.empty() ? "" : ", ") + order;
-  wheel.notes.push_back("no measurement window in " + TableName(input, kToothWindow) + " for " +
-                        list);
+  wheel.notes.push_back(wheel.Say(kNoteNoWindow, {TableName(input, kToothWindow), list}));
 }
 
 void NotePhases(Wheel& wheel) {
@@ -366,15 +578,38 @@ void NotePhases(Wheel& wheel) {
   if (sync.mainType != kPhaseNone &&
       (!wheel.ToothAngle(sync.main.crankTooth) ||
        (MainPhaseHasMarks(sync.mainType) && !wheel.ToothAngle(sync.markTooth))))
-    wheel.notes.push_back("the main phase names a tooth past the last one");
+    wheel.notes.push_back(wheel.Say(kNoteMainTooth));
   for (size_t i = 0; i < kAuxPhaseCount; ++i)
     if (sync.aux[i].teeth != 0 && !wheel.ToothAngle(sync.aux[i].crankTooth))
-      wheel.notes.push_back("auxiliary phase " + std::to_string(i + 1) +
-                            " starts past the last tooth");
+      wheel.notes.push_back(wheel.Say(kNoteAuxTooth, {std::to_string(i + 1)}));
+}
+
+// The plug-in's findings, one entry per report row; a finding of several rows counts once.
+void GatherConcerns(const Json& findings, Wheel& wheel) {
+  if (!findings.is_array()) return;
+  int previous = -1;
+  for (const Json& finding : findings) {
+    if (!finding.is_object()) continue;
+    const int index = finding.value("index", -1);
+    if (index < 0 || index == previous) continue;
+    previous = index;
+    const int number = index + 1;
+    for (const Json& c : finding.value("cylinders", Json::array()))
+      if (c.is_number_integer()) wheel.concerns.cylinders[c.get<int>()].push_back(number);
+    for (const Json& t : finding.value("teeth", Json::array()))
+      if (t.is_number_integer()) wheel.concerns.teeth[t.get<int>()].push_back(number);
+    for (const Json& p : finding.value("phases", Json::array())) {
+      const std::string phase = p.is_string() ? p.get<std::string>() : "";
+      if (phase == "main") wheel.concerns.phases[0].push_back(number);
+      if (phase.size() == 4 && phase.starts_with("aux"))
+        wheel.concerns.phases[phase[3] - '0'].push_back(number);
+    }
+  }
 }
 
 Wheel Decode(const WheelInput& input) {
   Wheel wheel;
+  wheel.language = input.language;
   wheel.engine = DecodeEngineTable(input.tables[kEngine]);
   wheel.sync = DecodeSyncTable(input.tables[kSync]);
   NoteLayouts(input, wheel);
@@ -382,60 +617,66 @@ Wheel Decode(const WheelInput& input) {
   NumberMarks(wheel);
   PlaceCylinders(input, wheel);
   NotePhases(wheel);
+  GatherConcerns(input.reportFindings, wheel);
   return wheel;
 }
 
 // --- The legend's decoded values.
-std::string FlywheelKindText(const Flywheel& f) {
-  if (f.K == kTwoMissingTeeth && f.S == 2) return "two missing teeth, alternative singularity";
+std::string FlywheelKindText(const Flywheel& f, HostLanguage language) {
+  if (f.K == kTwoMissingTeeth && f.S == 2) return Say(kAlternativeKind, language);
   for (const KindName& kind : kFlywheelKinds)
-    if (kind.kind == f.K) return kind.name;
-  return "unknown (" + std::to_string(f.K) + " teeth at each mark)";
+    if (kind.kind == f.K) return In(kind.name, language);
+  return Say(kUnknownKind, language, {std::to_string(f.K)});
 }
 
-std::string IgnitionText(const EngineRecord& engine) {
+std::string IgnitionText(const EngineRecord& engine, HostLanguage language) {
   for (const KindName& type : kIgnitionTypes)
-    if (engine.ignitionType == type.kind) return type.name;
-  return "unknown (" + Hex(engine.ignitionType) + ")";
+    if (engine.ignitionType == type.kind) return In(type.name, language);
+  return Say(kUnknown, language, {Hex(engine.ignitionType)});
 }
 
-std::string InjectionText(const EngineRecord& engine) {
+std::string InjectionText(const EngineRecord& engine, HostLanguage language) {
   const uint16_t type = engine.injection & kInjectionAllTypes;
-  std::string text = "unknown (" + Hex(engine.injection) + ")";
+  std::string text = Say(kUnknown, language, {Hex(engine.injection)});
   for (int t = 0; t < static_cast<int>(kInjectionTypes.size()); ++t)
     for (int rails = 0; rails < static_cast<int>(kInjectionRails.size()); ++rails)
       if (type == InjectionBit(t, rails))
-        text = std::string(kInjectionTypes[static_cast<size_t>(t)]) + ", " +
-               kInjectionRails[static_cast<size_t>(rails)];
+        text = std::string(In(kInjectionTypes[static_cast<size_t>(t)], language)) + ", " +
+               In(kInjectionRails[static_cast<size_t>(rails)], language);
   for (size_t mode = 0; mode < kPeakHoldModes.size(); ++mode)
-    if (engine.injection & (0x4000u << mode)) text += std::string(", ") + kPeakHoldModes[mode];
+    if (engine.injection & (0x4000u << mode))
+      text += std::string(", ") + In(kPeakHoldModes[mode], language);
   return text;
 }
 
-std::string CamshaftText(int code) {
+std::string CamshaftText(int code, HostLanguage language) {
   return code >= 0 && static_cast<size_t>(code) < kCamshafts.size()
-             ? kCamshafts[static_cast<size_t>(code)]
-             : "camshaft " + std::to_string(code);
+             ? In(kCamshafts[static_cast<size_t>(code)], language)
+             : Say(kUnknownCamshaft, language, {std::to_string(code)});
 }
 
-std::string MainPhaseText(const SyncRecord& sync) {
+std::string MainPhaseText(const SyncRecord& sync, HostLanguage language) {
   const auto type = static_cast<size_t>(sync.mainType);
-  if (type == kPhaseNone) return "main phase: none";
-  if (type >= kMainPhases.size()) return "main phase: unknown type " + std::to_string(type);
-  std::string text = std::string("main phase: ") + kMainPhases[type].type + ", " +
-                     CamshaftText(sync.mainCamshaft) + ", " + std::to_string(sync.main.teeth) +
-                     " " + kMainPhases[type].counted + ", from tooth " +
-                     std::to_string(sync.main.crankTooth);
-  if (MainPhaseHasMarks(sync.mainType)) text += ", mark at tooth " + std::to_string(sync.markTooth);
+  if (type == kPhaseNone) return Say(kLegendNoMainPhase, language);
+  if (type >= kMainPhases.size())
+    return Say(kLegendUnknownMainPhase, language, {std::to_string(type)});
+  std::string text =
+      Say(kLegendMainPhase, language,
+          {In(kMainPhases[type].type, language), CamshaftText(sync.mainCamshaft, language),
+           std::to_string(sync.main.teeth), In(kMainPhases[type].counted, language),
+           std::to_string(sync.main.crankTooth)});
+  if (MainPhaseHasMarks(sync.mainType))
+    text += Say(kLegendMarkAt, language, {std::to_string(sync.markTooth)});
   return text;
 }
 
 std::string BanksText(const Wheel& wheel) {
-  if (wheel.engine.banks == 0) return "banks: not managed";
+  if (wheel.engine.banks == 0) return wheel.Say(kLegendNoBanks);
   std::string second;
   for (const Cylinder& c : wheel.cylinders)
-    if (c.bank == 2) second += (second.empty() ? "" : ", ") + Ordinal(c.order);
-  return "banks: " + Hex(wheel.engine.banks) + ", on bank 2: " + (second.empty() ? "none" : second);
+    if (c.bank == 2) second += (second.empty() ? "" : ", ") + Ordinal(c.order, wheel.language);
+  return wheel.Say(kLegendBanks,
+                   {Hex(wheel.engine.banks), second.empty() ? In(kNone, wheel.language) : second});
 }
 
 struct LegendLine {
@@ -445,25 +686,28 @@ struct LegendLine {
 
 std::vector<LegendLine> DecodedValues(const Wheel& wheel) {
   const Flywheel& f = wheel.sync.flywheel;
+  const HostLanguage language = wheel.language;
   std::vector<LegendLine> lines = {
-      {"teeth", "teeth: " + std::to_string(f.T)},
-      {"nominal", "nominal teeth: " + std::to_string(f.N)},
-      {"occurrences", "occurrences of the mark: " + std::to_string(f.R) + " a revolution"},
-      {"kind", "reference: " + FlywheelKindText(f)},
-      {"cylinders", "cylinders: " + std::to_string(wheel.engine.cylinders)},
+      {"wheel", wheel.Say(kLegendWheel, {NameOf(f)})},
+      {"teeth", wheel.Say(kLegendTeeth, {std::to_string(f.T)})},
+      {"nominal", wheel.Say(kLegendNominal, {std::to_string(f.N)})},
+      {"occurrences", wheel.Say(kLegendOccurrences, {std::to_string(f.R)})},
+      {"kind", wheel.Say(kLegendKind, {FlywheelKindText(f, language)})},
+      {"cylinders", wheel.Say(kLegendCylinders, {std::to_string(wheel.engine.cylinders)})},
       {"banks", BanksText(wheel)},
-      {"ignition", "ignition: " + IgnitionText(wheel.engine) + ", delay " +
-                       std::to_string(wheel.engine.ignitionDelayUs) + " µs"},
-      {"injection", "injection: " + InjectionText(wheel.engine)},
-      {"main-phase", MainPhaseText(wheel.sync)},
+      {"ignition", wheel.Say(kLegendIgnition, {IgnitionText(wheel.engine, language),
+                                               std::to_string(wheel.engine.ignitionDelayUs)})},
+      {"injection", wheel.Say(kLegendInjection, {InjectionText(wheel.engine, language)})},
+      {"main-phase", MainPhaseText(wheel.sync, language)},
   };
   for (size_t i = 0; i < kAuxPhaseCount; ++i) {
     const PhaseSetting& aux = wheel.sync.aux[i];
     if (aux.teeth == 0) continue;
-    lines.push_back({"aux-phase", "auxiliary phase " + std::to_string(i + 1) + ": " +
-                                      CamshaftText(wheel.sync.auxCamshaft[i]) + ", " +
-                                      std::to_string(aux.teeth) + " teeth, from tooth " +
-                                      std::to_string(aux.crankTooth)});
+    lines.push_back(
+        {"aux-phase",
+         wheel.Say(kLegendAuxPhase,
+                   {std::to_string(i + 1), CamshaftText(wheel.sync.auxCamshaft[i], language),
+                    std::to_string(aux.teeth), std::to_string(aux.crankTooth)})});
   }
   return lines;
 }
@@ -474,11 +718,13 @@ class Painter {
   Painter(const WheelInput& input, const Wheel& wheel) : input_(input), wheel_(wheel) {}
 
   std::string Paint() {
-    svg_.Text(
-        8, 24, input_.title + ": one engine cycle",
-        Attr("font-size", 16) + Attr("font-weight", "bold") + Attr("data-title", input_.title));
+    const std::string name = NameOf(wheel_.sync.flywheel);
+    svg_.Text(8, 24, wheel_.Say(kTitle, {input_.title, name}),
+              Attr("font-size", 16) + Attr("font-weight", "bold") +
+                  Attr("data-title", input_.title) + Attr("data-wheel", name));
     Scale();
     Teeth();
+    ToothConcerns();
     Marks();
     Cylinders();
     const auto lanes = static_cast<int>(std::max<size_t>(wheel_.cylinders.size(), 1));
@@ -506,7 +752,7 @@ class Painter {
   void Scale() {
     for (int turn = 0; turn < 2; ++turn)
       svg_.Text(X(static_cast<uint32_t>(turn * 0x8000 + 0x4000)), kScaleY - 22,
-                "crankshaft revolution " + std::to_string(turn + 1),
+                wheel_.Say(kRevolution, {std::to_string(turn + 1)}),
                 Attr("text-anchor", "middle") + Attr("font-weight", "bold"));
     for (int degrees = 0; degrees <= 720; degrees += 30) {
       const double x = X(static_cast<uint32_t>(degrees * 65536 / 720));
@@ -525,7 +771,7 @@ class Painter {
   }
 
   void Teeth() {
-    TrackLabel((kCrankTop + kCrankBottom) / 2, "crankshaft");
+    TrackLabel((kCrankTop + kCrankBottom) / 2, wheel_.Say(kCrankshaftTrack));
     svg_.Line(X(0), kCrankBottom, X(65536), kCrankBottom, Attr("stroke", kToothInk));
     const double w = ToothWidth();
     for (size_t tooth = 0; tooth < wheel_.toothAngles.size(); ++tooth) {
@@ -556,7 +802,7 @@ class Painter {
 
   void Marks() {
     if (wheel_.marks.empty()) return;
-    TrackLabel(kMarkY, "reference");
+    TrackLabel(kMarkY, wheel_.Say(kReferenceTrack));
     for (const ReferenceMark& mark : wheel_.marks) {
       const double x = X(mark.angle16);
       svg_.Begin(Attr("data-reference", mark.number) + Attr("data-angle", AngleText(mark.angle16)));
@@ -568,8 +814,9 @@ class Painter {
   }
 
   void Cylinders() {
-    TrackLabel(kTdcY, "TDC");
-    if (!wheel_.cylinders.empty()) TrackLabel(kLanesTop + kLaneHeight / 2, "windows");
+    TrackLabel(kTdcY, wheel_.Say(kTdcTrack));
+    if (!wheel_.cylinders.empty())
+      TrackLabel(kLanesTop + kLaneHeight / 2, wheel_.Say(kWindowsTrack));
     for (const Cylinder& c : wheel_.cylinders) {
       const std::string_view ink = kBankInk[static_cast<size_t>(c.bank)];
       const double x = X(c.angle16);
@@ -580,15 +827,24 @@ class Painter {
       svg_.Line(x, kCrankTop - 6, x, lane + kLaneHeight - 2,
                 Attr("stroke-width", 1) + Attr("stroke-opacity", "0.5"));
       svg_.Triangle(x, kTdcY - 4, 10, "");
-      svg_.Text(x, kTdcY + 12, Ordinal(c.order) + " " + Degrees(c.angle16),
+      svg_.Text(x, kTdcY + 12, Ordinal(c.order, wheel_.language) + " " + Degrees(c.angle16),
                 Attr("text-anchor", "middle") + Attr("stroke", "none"));
       svg_.End();
       Window(c, ink, lane);
+      if (const auto concern = wheel_.concerns.cylinders.find(c.order);
+          concern != wheel_.concerns.cylinders.end()) {
+        // Around the TDC and the whole lane of its window.
+        const std::string attributes = Attr("data-concern", "cylinder") +
+                                       Attr("data-concern-cylinder", c.order) +
+                                       Attr("data-finding", Numbers(concern->second)) + Highlight();
+        svg_.Rect(x - 14, kTdcY - 18, 28, 34, attributes);
+        svg_.Rect(X(0) - 2, lane + 1, X(65536) - X(0) + 4, kLaneHeight - 2, attributes);
+      }
     }
   }
 
   void Window(const Cylinder& c, std::string_view ink, int lane) {
-    svg_.Text(kCycleLeft - 6, lane + 11, Ordinal(c.order),
+    svg_.Text(kCycleLeft - 6, lane + 11, Ordinal(c.order, wheel_.language),
               Attr("text-anchor", "end") + Attr("fill", ink) + Attr("font-size", 10));
     if (!c.window) return;
     const uint16_t from = wheel_.toothAngles[static_cast<size_t>(c.window->start)];
@@ -624,51 +880,90 @@ class Painter {
     const SyncRecord& sync = wheel_.sync;
     if (sync.mainType != kPhaseNone) {
       const int mid = y + kPhaseHeight / 2;
-      TrackLabel(mid, "main phase");
+      TrackLabel(mid, wheel_.Say(kMainPhaseTrack));
       svg_.Begin(Attr("data-phase", "main") + Attr("data-type", sync.mainType) +
                  Attr("data-camshaft", sync.mainCamshaft) + Fill(kPhaseInk, kPhaseInk));
       svg_.Line(X(0), mid, X(65536), mid, Attr("stroke-opacity", "0.4"));
-      svg_.Text(X(65536), y + 6, CamshaftText(sync.mainCamshaft) + " camshaft",
+      svg_.Text(X(65536), y + 6,
+                wheel_.Say(kCamshaftOf, {CamshaftText(sync.mainCamshaft, wheel_.language)}),
                 Attr("text-anchor", "end") + Attr("stroke", "none"));
-      PhaseTooth(mid, sync.main.crankTooth, "data-start-tooth", "from tooth", -6);
+      PhaseTooth(mid, sync.main.crankTooth, "data-start-tooth", wheel_.Say(kFromTooth), -6);
       if (MainPhaseHasMarks(sync.mainType)) {
-        PhaseTooth(mid, sync.markTooth, "data-mark-tooth", "mark tooth", 16);
-        CamMarks(mid);
+        PhaseTooth(mid, sync.markTooth, "data-mark-tooth", wheel_.Say(kMarkTooth), 16);
+        CamMarks(mid, sync.markTooth, sync.main.teeth, "data-cam-mark");
       }
       svg_.End();
+      PhaseConcern(kMainPhase, y);
       y += kPhaseHeight;
     }
     for (size_t i = 0; i < kAuxPhaseCount; ++i) {
       const PhaseSetting& aux = sync.aux[i];
       if (aux.teeth == 0) continue;
       const int mid = y + kPhaseHeight / 2;
-      TrackLabel(mid, "aux. phase " + std::to_string(i + 1));
+      TrackLabel(mid, wheel_.Say(kAuxPhaseTrack, {std::to_string(i + 1)}));
       svg_.Begin(Attr("data-phase", "aux" + std::to_string(i + 1)) +
                  Attr("data-camshaft", sync.auxCamshaft[i]) + Attr("data-teeth", aux.teeth) +
                  Fill(kAuxInk, kAuxInk));
       svg_.Line(X(0), mid, X(65536), mid, Attr("stroke-opacity", "0.4"));
-      svg_.Text(
-          X(65536), y + 6,
-          CamshaftText(sync.auxCamshaft[i]) + " camshaft, " + std::to_string(aux.teeth) + " teeth",
-          Attr("text-anchor", "end") + Attr("stroke", "none"));
-      PhaseTooth(mid, aux.crankTooth, "data-start-tooth", "from tooth", -6);
+      svg_.Text(X(65536), y + 6,
+                wheel_.Say(kAuxCamshaftOf, {CamshaftText(sync.auxCamshaft[i], wheel_.language),
+                                            std::to_string(aux.teeth)}),
+                Attr("text-anchor", "end") + Attr("stroke", "none"));
+      PhaseTooth(mid, aux.crankTooth, "data-start-tooth", wheel_.Say(kFromTooth), -6);
+      CamMarks(mid, aux.crankTooth, aux.teeth, "data-aux-mark");
       svg_.End();
+      PhaseConcern(static_cast<int>(i) + 1, y);
       y += kPhaseHeight;
     }
     return y;
   }
 
-  // The configuration counts the camshaft's marks but does not place them: the first is
-  // drawn where the ECU expects it, the others, hollow, evenly spread over the cycle.
-  void CamMarks(int y) {
-    const int count = wheel_.sync.main.teeth;
-    const std::optional<uint16_t> anchor = wheel_.ToothAngle(wheel_.sync.markTooth);
+  // The configuration counts a camshaft's marks but does not place them: the first is
+  // drawn where the ECU expects it (the main phase's mark tooth, an auxiliary phase's first
+  // tooth), the others, hollow, evenly spread over the cycle.
+  void CamMarks(int y, size_t anchorTooth, int count, const char* role) {
+    const std::optional<uint16_t> anchor = wheel_.ToothAngle(anchorTooth);
     if (count == 0 || !anchor) return;
     for (int m = 0; m < count; ++m) {
-      const auto angle16 = static_cast<uint16_t>((*anchor + m * 65536u / count) & 0xFFFF);
+      const auto angle16 =
+          static_cast<uint16_t>((*anchor + static_cast<uint32_t>(m) * 65536u / count) & 0xFFFF);
       svg_.Triangle(X(angle16), y - 2, 8,
-                    Attr("data-cam-mark", m + 1) + Attr("data-angle", AngleText(angle16)) +
+                    Attr(role, m + 1) + Attr("data-angle", AngleText(angle16)) +
                         (m == 0 ? "" : Attr("fill", "#ffffff")));
+    }
+  }
+
+  static std::string Highlight() {
+    return Fill("none", kConcernInk) + Attr("stroke-width", 2) + Attr("stroke-dasharray", "4 2");
+  }
+
+  static std::string Numbers(const std::vector<int>& numbers) {
+    std::string out;
+    for (int n : numbers) out += (out.empty() ? "" : " ") + std::to_string(n);
+    return out;
+  }
+
+  void PhaseConcern(int phase, int top) {
+    const auto concern = wheel_.concerns.phases.find(phase);
+    if (concern == wheel_.concerns.phases.end()) return;
+    // Below the camshaft's name, around its line, ticks and tooth labels.
+    svg_.Rect(X(0) - 4, top + 8, X(65536) - X(0) + 8, kPhaseHeight - 6,
+              Attr("data-concern", "phase") +
+                  Attr("data-concern-phase",
+                       phase == kMainPhase ? std::string("main") : "aux" + std::to_string(phase)) +
+                  Attr("data-finding", Numbers(concern->second)) + Highlight());
+  }
+
+  // A ring under each tooth a finding names.
+  void ToothConcerns() {
+    for (const auto& [tooth, numbers] : wheel_.concerns.teeth) {
+      const std::optional<uint16_t> angle16 =
+          tooth < 0 ? std::nullopt : wheel_.ToothAngle(static_cast<size_t>(tooth));
+      if (!angle16) continue;
+      svg_.Circle(X(*angle16), (kCrankTop + kCrankBottom) / 2.0, 10,
+                  Attr("data-concern", "tooth") + Attr("data-concern-tooth", tooth) +
+                      Attr("data-angle", AngleText(*angle16)) +
+                      Attr("data-finding", Numbers(numbers)) + Highlight());
     }
   }
 
@@ -681,52 +976,83 @@ class Painter {
   int Key(int y) {
     int x = 8;
     svg_.Rect(x, y - 6, 4, 12, Fill(kToothInk));
-    x = KeyText(x, y, "tooth");
+    x = KeyText(x, y, wheel_.Say(kKeyTooth));
     svg_.Rect(x, y - 6, 4, 12, Fill("none", kMissingInk) + Attr("stroke-dasharray", "2 2"));
-    x = KeyText(x, y, "missing tooth");
+    x = KeyText(x, y, wheel_.Say(kKeyMissing));
     svg_.Rect(x, y - 8, 4, 14, Fill(kExtraInk));
-    x = KeyText(x, y, "extra tooth");
+    x = KeyText(x, y, wheel_.Say(kKeyExtra));
     svg_.Circle(x + 4, y, 6, Fill("#ffffff", kMissingInk));
-    x = KeyText(x, y, "reference mark");
+    x = KeyText(x, y, wheel_.Say(kKeyReference));
     if (wheel_.engine.banks == 0) {
       svg_.Rect(x, y - 5, 10, 10, Fill(kBankInk[0]));
-      x = KeyText(x, y, "TDC and measurement window");
+      x = KeyText(x, y, wheel_.Say(kKeyTdc));
     } else {
       for (size_t bank = 1; bank < kBankInk.size(); ++bank) {
         svg_.Rect(x, y - 5, 10, 10, Fill(kBankInk[bank]));
-        x = KeyText(x, y, "bank " + std::to_string(bank));
+        x = KeyText(x, y, wheel_.Say(kKeyBank, {std::to_string(bank)}));
       }
     }
     svg_.Triangle(x + 4, y + 4, 8, Fill(kPhaseInk));
-    KeyText(x, y, "camshaft mark (hollow: counted, not placed)");
+    x = KeyText(x, y, wheel_.Say(kKeyCamMark));
+    if (!input_.reportFindings.empty()) {
+      svg_.Rect(x, y - 6, 12, 12, Highlight());
+      KeyText(x, y, wheel_.Say(kKeyConcern));
+    }
     return y + kLine + 8;
   }
 
   int Legend(int y) {
     y = Key(y);
     const int top = y;
-    svg_.Text(8, y, "Decoded", Attr("font-weight", "bold"));
+    svg_.Text(8, y, wheel_.Say(kDecoded), Attr("font-weight", "bold"));
     for (const LegendLine& line : DecodedValues(wheel_)) {
       y += kLine;
       svg_.Text(8, y, line.text, Attr("data-legend", line.key));
     }
     int right = top;
-    svg_.Text(kLegendRight, right, "Configuration: " + input_.verdict,
+    std::string verdict = input_.verdict;
+    for (const VerdictWords& words : kVerdicts)
+      if (words.verdict == input_.verdict) verdict = In(words.words, wheel_.language);
+    svg_.Text(kLegendRight, right, wheel_.Say(kConfiguration, {verdict}),
               Attr("font-weight", "bold") + Attr("data-verdict", input_.verdict));
+    const Json& findings = input_.reportFindings;
     for (size_t row = 0; row < input_.reportRows.size(); ++row) {
       right += kLine;
       svg_.Text(kLegendRight, right, input_.reportRows[row],
                 Attr("data-row", static_cast<long long>(row + 1)) + Attr("fill", kMissingInk));
+      if (!LastRowOfItsFinding(findings, row)) continue;
+      const std::string words = FindingInWords(findings[row], wheel_.language);
+      bool first = true;
+      for (const std::string& line : Wrapped(words, kLegendColumns + 12)) {
+        right += kLine;
+        svg_.Text(kLegendRight + (first ? 12 : 24), right, line,
+                  (first ? Attr("data-finding-of-row", static_cast<long long>(row + 1)) +
+                               Attr("data-finding", findings[row].value("index", 0) + 1)
+                         : std::string()) +
+                      Attr("font-size", 10) + Attr("fill", kGrey));
+        first = false;
+      }
     }
-    if (!wheel_.notes.empty()) {
-      right += kLine + 4;
-      svg_.Text(kLegendRight, right, "Notes", Attr("font-weight", "bold"));
-    }
-    for (const std::string& note : wheel_.notes) {
-      right += kLine;
-      svg_.Text(kLegendRight, right, note, Attr("data-note", note));
-    }
+    right = Notes(right, kNotes, wheel_.notes, "data-note");
+    right = Notes(right, kWindowNotes, wheel_.windowNotes, "data-window-note");
     return std::max(y, right) + kLine;
+  }
+
+  int Notes(int y, const HostText& heading, const std::vector<std::string>& notes,
+            const char* attribute) {
+    if (notes.empty()) return y;
+    y += kLine + 4;
+    svg_.Text(kLegendRight, y, wheel_.Say(heading), Attr("font-weight", "bold"));
+    for (const std::string& note : notes) {
+      // The whole note on its first line's attribute; the lines that follow carry none.
+      const std::vector<std::string> lines = Wrapped(note, kLegendColumns);
+      for (size_t i = 0; i < lines.size(); ++i) {
+        y += kLine;
+        svg_.Text(kLegendRight + (i > 0 ? 12 : 0), y, lines[i],
+                  i == 0 ? Attr(attribute, note) : "");
+      }
+    }
+    return y;
   }
 
   const WheelInput& input_;
@@ -735,6 +1061,8 @@ class Painter {
 };
 
 }  // namespace
+
+std::string WheelName(uint16_t flywheelWord) { return NameOf(DecodeFlywheel(flywheelWord)); }
 
 std::string DrawWheel(const WheelInput& input) {
   const Wheel wheel = Decode(input);

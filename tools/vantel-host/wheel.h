@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "findings.h"
+
 namespace vantel::host {
 
 struct Kalbrix;
@@ -24,7 +26,15 @@ struct WheelInput {
   std::array<std::string, kWheelTables> itemNames;
   std::string verdict;  // "coherent", "not coherent", ...
   std::vector<std::string> reportRows;
+  /// The findings behind the rows, one entry per row (FindingsApi::Read): the picture marks
+  /// what each concerns and tells it under its row.
+  Json reportFindings = Json::array();
+  HostLanguage language = HostLanguage::kEnglish;
 };
+
+/// The wheel as people name it from its flywheel word: nominal teeth, then each occurrence
+/// of the mark ("60-2", "36-1", "12+1", "60-2-2"); a wheel of regular teeth is its count.
+std::string WheelName(uint16_t flywheelWord);
 
 /// The picture as an SVG document. Whatever a short, empty or odd table cannot place is left
 /// out and named in the legend; no word is read past a table's end. Every drawn thing carries

@@ -197,13 +197,19 @@ TEST_F(CheckManyCliTest, AFolderGivesOneJsonLinePerFileAndAValidJUnitReport) {
     }
     for (const Json& row : line.at("report")) {
       EXPECT_TRUE(row.at("text").is_string());
-      EXPECT_EQ(row.at("findings"), Json::array());
+      ASSERT_LE(row.at("findings").size(), 1u);
+      for (const Json& finding : row.at("findings")) {
+        EXPECT_TRUE(finding.at("rule").is_string());
+        EXPECT_TRUE(finding.at("text").is_string());
+      }
     }
   }
   const Json& incoherent = lines.at((dir_ / "repo/ecus/incoherent-five-cylinders.json").string());
   EXPECT_EQ(incoherent.at("verdict"), "not coherent");
   EXPECT_EQ(incoherent.at("status"), 1);
   EXPECT_EQ(incoherent.at("report").size(), 5u);
+  // Every row of a rule's report says which rule and in words what it found.
+  for (const Json& row : incoherent.at("report")) EXPECT_EQ(row.at("findings").size(), 1u) << row;
   const Json& v8 = lines.at((dir_ / "repo/ecus/v8-two-rails.json").string());
   EXPECT_EQ(v8.at("machine"), 20);
   EXPECT_NE(std::find(v8.at("functions").at("on").begin(), v8.at("functions").at("on").end(),

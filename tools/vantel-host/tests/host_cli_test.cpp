@@ -166,6 +166,68 @@ TEST_F(HostCliTest, TraceShowsEveryRequestAndReply) {
             std::string::npos);
 }
 
+// Under each row, the finding behind it in the host's words.
+TEST_F(HostCliTest, EveryReportRowIsFollowedByItsFindingInWords) {
+  const HostRun run = Host({"check", Example("incoherent-five-cylinders.json").string()});
+  EXPECT_EQ(run.status, 1) << run.out << run.err;
+  const std::string expected =
+      Row(vantel::IDS_MAIN_CAMSHAFT_UNKNOWN) +
+      "      finding (main-phase-camshaft): main phase camshaft: intake bank 2, the ECU allows "
+      "intake bank 1, exhaust bank 1 (SyncTable TAB_CNFSYN1_0 word 11; PhaseCaps word 2)\n" +
+      Row(vantel::IDS_TWIN_SPARK_ODD_CYLINDERS) +
+      "      finding (twin-spark-cylinders): cylinders on twin spark ignition: 5, the ECU allows "
+      "an "
+      "even number (EngineTable TAB_CNFENG_0 words 20, 6)\n" +
+      Row(vantel::IDS_IGNITION_DELAY_OUT_OF_LIMITS) +
+      "      finding (ignition-delay): ignition delay: 150 µs, the ECU allows at most 100 µs "
+      "(EngineTable TAB_CNFENG_0 word 22; IgnitionCaps word 5)\n" +
+      RowWithCylinders(vantel::IDS_SEMI_SEQ_TWO_RAILS_MINIMUM, 5) +
+      "      finding (semi-sequential-two-rails-injectors): injectors on semi-sequential injection "
+      "on two rails: 10, the ECU allows at least 13 (EngineTable TAB_CNFENG_0 words 21, 6; "
+      "InjectionCaps word 3)\n" +
+      RowWithCylinders(vantel::IDS_SEMI_SEQ_TWO_RAILS_REFUSED, 5) +
+      "      finding (semi-sequential-two-rails): cylinders on semi-sequential injection on two "
+      "rails: 5, the ECU allows anything but 5 (EngineTable TAB_CNFENG_0 words 21, 6; "
+      "InjectionCaps word 3)\n";
+  EXPECT_NE(run.out.find(expected), std::string::npos) << run.out;
+}
+
+// An open that ends before any rule names the request the host failed and its item, as
+// --trace would show it, without --trace.
+TEST_F(HostCliTest, ARejectedOpenNamesTheRequestThatFailedAndItsItem) {
+  const std::string good = ReadFile(Example("inline4-60-2-sequential.json"));
+  const struct {
+    const char* removed;
+    int id;
+    int element;  // of the descriptor DSC_ENGMGT_0
+  } cases[] = {{"TAB_SENSORS_0", 4099, 3}, {"CAP_IGN_0", 4105, 9}, {"TAB_CNFSYN1_0", 4109, 13}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.removed);
+    // The item's object, from its opening brace to its closing one, is left out.
+    std::string text = good;
+    const size_t name = text.find("\"" + std::string(c.removed) + "\"");
+    ASSERT_NE(name, std::string::npos);
+    const size_t open = text.rfind('{', name);
+    const size_t close = text.find('}', name);
+    const size_t comma = text.rfind(',', open);
+    text.erase(comma, close + 1 - comma);
+    const HostRun run = Host({"check", Write("k.json", text).string()});
+    EXPECT_EQ(run.status, 1) << run.out << run.err;
+    const std::string id = std::to_string(c.id);
+    EXPECT_NE(
+        run.out.find("action ended: \"DSC_ENGMGT_0\"\n"
+                     "failed request: > REQ_ITEM_NAME (0x40002) \"\" in: int " +
+                     id + "\n                < 2 int " + id + "\n                (identifier " +
+                     id + ": element " + std::to_string(c.element) +
+                     " of DSC_ENGMGT_0, no item of the file)\n"
+                     "ConfigState: rejected"),
+        std::string::npos)
+        << run.out;
+  }
+  const HostRun coherent = Host({"check", Example("inline4-60-2-sequential.json").string()});
+  EXPECT_EQ(coherent.out.find("failed request"), std::string::npos) << coherent.out;
+}
+
 struct BadInput {
   const char* what;
   const char* text;  // nullptr: the file does not exist

@@ -114,7 +114,8 @@ WheelInput Generated(uint16_t flywheelWord, uint16_t cylinders) {
 }
 
 struct FlywheelCase {
-  const char* what;
+  const char* what;  // the wheel's name, or how it differs from the one it is named as
+  const char* name;
   uint16_t word;
   size_t teethPerTurn;  // extra teeth included
   size_t extraPerTurn;
@@ -124,23 +125,32 @@ struct FlywheelCase {
 
 TEST(WheelDrawingTest, EveryFlywheelTypeShowsItsTeethGapsAndNumberedMarks) {
   const FlywheelCase cases[] = {
-      {"60-2", EncodeFlywheel(58, 0, kTwoMissingTeeth, false), 58, 0, {"2", "2"}, 2},
-      {"60-2-2", EncodeFlywheel(56, 1, kTwoMissingTeeth, false), 56, 0, {"2", "2", "2", "2"}, 4},
-      {"36-1", EncodeFlywheel(35, 0, kOneMissingTooth, false), 35, 0, {"1"}, 2},
+      {"60-2", "60-2", EncodeFlywheel(58, 0, kTwoMissingTeeth, false), 58, 0, {"2", "2"}, 2},
+      {"60-2-2",
+       "60-2-2",
+       EncodeFlywheel(56, 1, kTwoMissingTeeth, false),
+       56,
+       0,
+       {"2", "2", "2", "2"},
+       4},
+      {"36-1", "36-1", EncodeFlywheel(35, 0, kOneMissingTooth, false), 35, 0, {"1"}, 2},
       {"alternative singularity",
+       "60-2",
        EncodeFlywheel(58, 0, kTwoMissingTeeth, true),
        58,
        0,
        {"1", "1"},
        2},
-      {"12+1", EncodeFlywheel(13, 0, kOneExtraTooth, false), 13, 1, {}, 2},
-      {"24+1+1", EncodeFlywheel(26, 1, kOneExtraTooth, false), 26, 2, {}, 4},
-      {"24 regular", EncodeFlywheel(24, 0, kRegularTeeth, false), 24, 0, {}, 0},
+      {"12+1", "12+1", EncodeFlywheel(13, 0, kOneExtraTooth, false), 13, 1, {}, 2},
+      {"24+1+1", "24+1+1", EncodeFlywheel(26, 1, kOneExtraTooth, false), 26, 2, {}, 4},
+      {"24 regular", "24", EncodeFlywheel(24, 0, kRegularTeeth, false), 24, 0, {}, 0},
   };
   for (const FlywheelCase& c : cases) {
     SCOPED_TRACE(c.what);
     const std::string svg = DrawWheel(Generated(c.word, 4));
     ASSERT_TRUE(WellFormed(svg));
+    EXPECT_EQ(WheelName(c.word), c.name);
+    EXPECT_EQ(Values(Elements(svg, "data-title"), "data-wheel"), std::vector<std::string>{c.name});
     const auto teeth = Elements(svg, "data-tooth");
     const auto missing = Elements(svg, "data-missing");
     std::set<std::string> toothAngles;
@@ -163,6 +173,97 @@ TEST(WheelDrawingTest, EveryFlywheelTypeShowsItsTeethGapsAndNumberedMarks) {
     for (size_t m = 0; m < marks.size(); ++m)
       EXPECT_EQ(marks[m]["data-reference"], std::to_string(m + 1));
     EXPECT_TRUE(Elements(svg, "data-note").empty()) << svg;
+  }
+}
+
+// The camshaft of an auxiliary phase: its teeth counted, the first at its first tooth.
+TEST(WheelDrawingTest, AuxiliaryCamshaftTeethAreDrawnFromTheirFirstTooth) {
+  const WheelInput input = Generated(EncodeFlywheel(58, 0, kTwoMissingTeeth, false), 4);
+  const std::string svg = DrawWheel(input);
+  const auto marks = Elements(svg, "data-aux-mark");
+  ASSERT_EQ(Values(marks, "data-aux-mark"), (std::vector<std::string>{"1", "2", "3", "4"}));
+  std::vector<Element> start;  // the main phase's, then auxiliary phase 1's
+  for (const Element& e : Elements(svg, "data-start-tooth"))
+    if (e["data-window"].empty()) start.push_back(e);
+  ASSERT_EQ(start.size(), 2u);
+  EXPECT_EQ(start[1]["data-start-tooth"], "3");
+  EXPECT_EQ(marks[0]["data-angle"], start[1]["data-angle"]);
+  // Hollow past the first: counted, not placed.
+  EXPECT_EQ(marks[0]["fill"], "");
+  EXPECT_EQ(marks[1]["fill"], "#ffffff");
+}
+
+// What each finding concerns is outlined and numbered after the finding; its words go
+// under its row.
+TEST(WheelDrawingTest, EachFindingOutlinesTheCylinderToothAndPhaseItConcerns) {
+  WheelInput input = Generated(EncodeFlywheel(58, 0, kTwoMissingTeeth, false), 4);
+  input.verdict = "not coherent";
+  input.reportRows = {"first row", "second row of one finding", "its third row"};
+  input.reportFindings = Json::parse(R"([
+      {"index":0,"rule":"ignition-delay","words":[{"table":"EngineTable","word":22}],
+       "found":150,"unit":"us","bound":"at-most","limit":100,
+       "cylinders":[3],"teeth":[5],"phases":["aux1"]},
+      {"index":1,"rule":"cylinder-count","words":[],"found":7,"unit":"count",
+       "bound":"one-of","limit":[4,6],"cylinders":[3],"teeth":[],"phases":["main"]},
+      {"index":1,"rule":"cylinder-count","words":[],"found":7,"unit":"count",
+       "bound":"one-of","limit":[4,6],"cylinders":[3],"teeth":[],"phases":["main"]}])");
+  const std::string svg = DrawWheel(input);
+  ASSERT_TRUE(WellFormed(svg));
+
+  const auto cylinders = Elements(svg, "data-concern-cylinder");
+  ASSERT_FALSE(cylinders.empty());
+  for (const Element& e : cylinders) {
+    EXPECT_EQ(e["data-concern-cylinder"], "3");
+    EXPECT_EQ(e["data-finding"], "1 2");
+  }
+  const auto teeth = Elements(svg, "data-concern-tooth");
+  ASSERT_EQ(teeth.size(), 1u);
+  EXPECT_EQ(teeth[0]["data-finding"], "1");
+  EXPECT_EQ(teeth[0]["data-angle"], Elements(svg, "data-tooth")[5]["data-angle"]);
+  std::map<std::string, std::string> phases;
+  for (const Element& e : Elements(svg, "data-concern-phase"))
+    phases[e["data-concern-phase"]] = e["data-finding"];
+  EXPECT_EQ(phases, (std::map<std::string, std::string>{{"aux1", "1"}, {"main", "2"}}));
+
+  // Under the first row and under the last row of the second finding.
+  const auto words = Elements(svg, "data-finding-of-row");
+  ASSERT_EQ(Values(words, "data-finding-of-row"), (std::vector<std::string>{"1", "3"}));
+  EXPECT_EQ(words[0].text,
+            "ignition delay: 150 µs, the ECU allows at most 100 µs (EngineTable word 22)");
+  EXPECT_EQ(words[1].text, "cylinders: 7, the ECU allows 4, 6");
+}
+
+// A TDC typed on a tooth's angle is stored a unit below the tooth's word, which the
+// generator rounds to the nearest unit: the picture says why its window ends a tooth early.
+TEST(WheelDrawingTest, ATdcTypedOnAToothEndsItsWindowAToothEarlyAndTheLegendSaysWhy) {
+  WheelInput input = Generated(EncodeFlywheel(35, 0, kOneMissingTooth, false), 4);
+  const std::optional<uint16_t> typed = AngleWordFromHundredths(39000);  // 390.00°
+  ASSERT_TRUE(typed.has_value());
+  const uint16_t toothWord = input.tables[3][1 + 38];  // tooth 38 lies at 390°
+  ASSERT_EQ(AngleText(toothWord), "390.00");
+  ASSERT_EQ(*typed + 1, toothWord);
+
+  struct {
+    const char* what;
+    uint16_t tdc;
+    const char* endTooth;
+    size_t notes;
+  } const cases[] = {{"typed 390.00", *typed, "37", 1},
+                     {"the tooth's own word", toothWord, "38", 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    input.tables[0][kEngineAngleWord + 2] = c.tdc;
+    const std::string svg = DrawWheel(input);
+    const auto windows = Elements(svg, "data-window");
+    ASSERT_EQ(windows.size(), 4u);
+    EXPECT_EQ(windows[2]["data-end-tooth"], c.endTooth);
+    const auto notes = Elements(svg, "data-window-note");
+    ASSERT_EQ(notes.size(), c.notes);
+    if (c.notes == 0) continue;
+    EXPECT_EQ(notes[0]["data-window-note"],
+              "3rd TDC, 390.00°, is one unit (1/65536 of the cycle) below tooth 38 (390.00°): "
+              "a typed angle is stored rounded down, a tooth angle rounded to the nearest unit, "
+              "so its window ends at tooth 37, a tooth early");
   }
 }
 
@@ -222,8 +323,10 @@ struct ExampleWheel {
   std::vector<size_t> banks;         // cylinders with data-bank 0, 1, 2
   std::vector<std::string> rows;
   // Where the windows close when not on the TDCs: no window of exactly one cylinder's share
-  // can end on a tooth just past the extra tooth, so that one closes a tooth earlier.
+  // can end on a tooth just past the extra tooth, so that one closes a tooth earlier, and the
+  // legend says so under "Measurement windows".
   std::vector<std::string> windowEnds = {};
+  size_t windowNotes = 0;
 };
 
 TEST_F(WheelCliTest, EveryExampleDrawsItsWheelAfterTheOpen) {
@@ -257,7 +360,8 @@ TEST_F(WheelCliTest, EveryExampleDrawsItsWheelAfterTheOpen) {
        Angles({0, 60, 120, 180, 240, 300, 360, 420, 480, 540, 600, 660}),
        {12, 0, 0},
        {},
-       Angles({0, 60, 120, 180, 240, 270, 360, 420, 480, 540, 600, 630})},
+       Angles({0, 60, 120, 180, 240, 270, 360, 420, 480, 540, 600, 630}),
+       2},
       {"v8-two-rails.json",
        0,
        58,
@@ -326,7 +430,36 @@ TEST_F(WheelCliTest, EveryExampleDrawsItsWheelAfterTheOpen) {
     for (const Element& row : Elements(svg, "data-row")) rows.push_back(row.text);
     EXPECT_EQ(rows, c.rows);
     EXPECT_TRUE(Elements(svg, "data-note").empty()) << svg;
+    EXPECT_EQ(Elements(svg, "data-window-note").size(), c.windowNotes);
   }
+}
+
+// The picture in the host's French, the plug-in's rows in its own; what tools read stays.
+TEST_F(WheelCliTest, FrenchPictureHasFrenchTexts) {
+  const fs::path out = dir_ / "wheel.svg";
+  const HostRun run = Host({"wheel", Example("incoherent-five-cylinders.json").string(), "--svg",
+                            out.string(), "--language", "1036"});
+  EXPECT_EQ(run.status, 1) << run.out << run.err;
+  const std::string svg = ReadFile(out);
+  ASSERT_TRUE(WellFormed(svg));
+  std::set<std::string> texts;
+  for (const Element& e : Elements(svg, "x")) texts.insert(e.text);
+  for (const char* french :
+       {"Prototype 5 : un cycle moteur, volant 60-2", "tour de vilebrequin 1", "vilebrequin",
+        "Décodé", "Configuration : non cohérente", "dents : 58", "volant : 60-2",
+        "délai d'allumage : 150 µs, le calculateur admet au plus 100 µs (EngineTable "
+        "TAB_CNFENG_0 mot 22; IgnitionCaps mot 5)"})
+    EXPECT_EQ(texts.count(french), 1u) << french;
+  for (const std::string& text : texts)
+    for (const char* english : {"crankshaft", "Decoded", "the ECU", "teeth", "revolution"})
+      EXPECT_EQ(text.find(english), std::string::npos) << text;
+  EXPECT_EQ(Values(Elements(svg, "data-verdict"), "data-verdict"),
+            std::vector<std::string>{"not coherent"});
+  // The main phase's camshaft is the first finding.
+  const auto phases = Elements(svg, "data-concern-phase");
+  ASSERT_EQ(phases.size(), 1u);
+  EXPECT_EQ(phases[0]["data-concern-phase"], "main");
+  EXPECT_EQ(phases[0]["data-finding"], "1");
 }
 
 TEST_F(WheelCliTest, DocsShowTheWheelOfEveryExample) {

@@ -1,0 +1,49 @@
+#pragma once
+// The findings behind the error report's rows, as the plug-in gives them through the
+// automation API (VantelUiGetReportFindings), and told in the host's own words.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "kalbrix.h"
+#include "vantel/ui_automation.h"
+
+namespace vantel::host {
+
+/// The language of the host's own words: 1036 French, anything else English.
+enum class HostLanguage { kEnglish, kFrench };
+HostLanguage HostLanguageOf(int32_t lcid);
+
+/// One text of the host in both languages.
+struct HostText {
+  const char* en;
+  const char* fr;
+};
+
+inline const char* In(const HostText& words, HostLanguage language) {
+  return language == HostLanguage::kFrench ? words.fr : words.en;
+}
+
+/// The automation calls that read a report's findings.
+struct FindingsApi {
+  VantelUiWindow (*findWindow)(const char*) = nullptr;
+  char* (*reportFindings)(VantelUiWindow) = nullptr;
+
+  /// The plug-in's JSON array for the report captioned `caption`, one entry per row (null
+  /// for a row no rule made); an empty array when there is no such report.
+  Json Read(const std::string& caption) const;
+};
+
+/// One finding in words: what the rule looked at, the value found, what the ECU allows and
+/// the table words, e.g. "ignition delay: 150 µs, the ECU allows at most 100 µs (EngineTable
+/// TAB_CNFENG_0 word 22; IgnitionCaps word 5)". Empty for a null entry.
+std::string FindingInWords(const Json& finding, HostLanguage language = HostLanguage::kEnglish);
+
+/// The findings of report row `row` as JSON values for a machine-readable report: an array
+/// holding the row's finding with its words under "text", or empty for a row no rule made.
+Json RowFindingsJson(const Json& findings, size_t row);
+
+/// Whether `row` is the last of the rows its finding fills: the words go under that one.
+bool LastRowOfItsFinding(const Json& findings, size_t row);
+
+}  // namespace vantel::host
