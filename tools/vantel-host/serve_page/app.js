@@ -1,0 +1,689 @@
+'use strict';
+// The page of `vantel-host serve`: it draws the state the server sends and turns what the
+// user does into the server's commands. The server (and the plug-in behind it) decides
+// everything; the page keeps nothing but what it last drew.
+(() => {
+  const WORDS = {
+    en: {
+      machines: 'Machines', file: 'File', verdict: 'Verdict', status: 'Status',
+      opened: 'open', closed: 'closed', report: 'Error report', noRows: 'No row.',
+      switched: 'Switched by the configuration', functions: 'Functions',
+      supervisions: 'Supervisions', dataItems: 'Data items', on: 'On', off: 'Off', none: '—',
+      tablesRewritten: 'Tables rewritten', log: 'Host log', wheel: 'Flywheel', saved: 'Saved',
+      check: 'Check again', edit: 'Edit', rail1: 'Rail 1 scales', rail2: 'Rail 2 scales',
+      save: 'Save', close: 'Close', open: 'Open', busy: 'Working…', closeBox: 'Close',
+      scroll: 'Scroll', rule: 'rule', coherent: 'coherent', 'not coherent': 'not coherent',
+      noToken: 'This address has no token: open the address vantel-host printed.',
+      lost: 'The server does not answer; trying again.', ended: 'The server has ended.',
+      noMachine: 'No machine.',
+    },
+    fr: {
+      machines: 'Machines', file: 'Fichier', verdict: 'Verdict', status: 'État',
+      opened: 'ouverte', closed: 'fermée', report: 'Rapport d’erreurs', noRows: 'Aucune ligne.',
+      switched: 'Activé par la configuration', functions: 'Fonctions',
+      supervisions: 'Surveillances', dataItems: 'Données', on: 'Activées', off: 'Désactivées',
+      none: '—', tablesRewritten: 'Tables réécrites', log: 'Journal de l’hôte',
+      wheel: 'Volant moteur', saved: 'Enregistrement', check: 'Vérifier à nouveau',
+      edit: 'Modifier', rail1: 'Échelles rampe 1', rail2: 'Échelles rampe 2',
+      save: 'Enregistrer', close: 'Fermer', open: 'Ouvrir', busy: 'En cours…',
+      closeBox: 'Fermer', scroll: 'Défilement', rule: 'règle', coherent: 'cohérente',
+      'not coherent': 'non cohérente',
+      noToken: 'Cette adresse n’a pas de jeton : ouvrez l’adresse affichée par vantel-host.',
+      lost: 'Le serveur ne répond pas ; nouvel essai.', ended: 'Le serveur s’est arrêté.',
+      noMachine: 'Aucune machine.',
+    },
+  };
+  const kFrench = 1036;
+  // The non-client top of a dialog with a caption (frame and title bar), which the
+  // controls' rectangles already leave free.
+  const kCaptionHeight = 26;
+  const kScrollBarWidth = 17;
+  // Scroll bar requests, as the plug-in's windows take them.
+  const kLineUp = 0, kLineDown = 1, kPageUp = 2, kPageDown = 3, kThumbPosition = 4;
+
+  const token = new URLSearchParams(location.search).get('token') || '';
+  let state = null;
+  let words = WORDS.en;
+  let alertKind = '';
+  let topWindow = 0;
+  let dismissedHelp = '';
+  let commands = Promise.resolve();
+  const wheels = new Map();
+  const windowViews = new Map();
+  const toolbarButtons = new Map();
+
+  const $ = (id) => document.getElementById(id);
+
+  function el(tag, attributes, ...children) {
+    const node = document.createElement(tag);
+    for (const [name, value] of Object.entries(attributes || {})) {
+      if (value === false || value === null || value === undefined) continue;
+      if (name === 'text') node.textContent = value;
+      else if (name.startsWith('on')) node.addEventListener(name.slice(2), value);
+      else node.setAttribute(name, value === true ? '' : value);
+    }
+    for (const child of children) if (child !== null && child !== undefined) node.append(child);
+    return node;
+  }
+
+  function showAlert(text, kind = 'reason') {
+    $('alert').textContent = text;
+    alertKind = text ? kind : '';
+  }
+
+  function pause(ms) {
+    return new Promise((resolve) => setTimeout(resolve, ms));
+  }
+
+  function request(method, path, body) {
+    const init = { method, cache: 'no-store', headers: { 'X-Vantel-Token': token } };
+    if (body !== undefined) {
+      init.headers['Content-Type'] = 'application/json';
+      init.body = JSON.stringify(body);
+    }
+    return fetch(path, init);
+  }
+
+  async function reason(answer) {
+    const text = (await answer.text()).trim().split('\n')[0];
+    return text || `${answer.status} ${answer.statusText}`;
+  }
+
+  async function poll() {
+    if (!token) {
+      showAlert(WORDS.en.noToken);
+      return;
+    }
+    for (;;) {
+      try {
+        const answer = await request('GET', '/api/state' + (state ? `?since=${state.version}` : ''));
+        if (answer.status === 503) {
+          showAlert(words.ended, 'ended');
+          return;
+        }
+        if (!answer.ok) {
+          showAlert(await reason(answer), 'poll');
+          await pause(2000);
+          continue;
+        }
+        if (alertKind === 'lost' || alertKind === 'poll') showAlert('');
+        show(await answer.json());
+      } catch (error) {
+        showAlert(words.lost, 'lost');
+        await pause(1000);
+      }
+    }
+  }
+
+  // Commands go one after the other, so that the plug-in plays them in the user's order.
+  function command(path, body) {
+    commands = commands.then(() => send(path, body));
+    return commands;
+  }
+
+  async function send(path, body) {
+    try {
+      const answer = await request('POST', path, body);
+      if (!answer.ok) {
+        showAlert(await reason(answer));
+        // Controls the user changed go back to what the plug-in holds.
+        if (state) drawWindows();
+        return false;
+      }
+      if (alertKind === 'reason') showAlert('');
+      show(await answer.json());
+      return true;
+    } catch (error) {
+      showAlert(words.lost, 'lost');
+      return false;
+    }
+  }
+
+  function machineCommand(machine, action) {
+    return command(`/api/machines/${machine}/${action}`);
+  }
+
+  function windowEvent(window, event) {
+    return command(`/api/windows/${window}/events`, event);
+  }
+
+  function show(next) {
+    if (state && next.version < state.version) return;
+    state = next;
+    render();
+  }
+
+  function selectedMachine() {
+    const wanted = /^#m(\d+)$/.exec(location.hash);
+    const machines = state.machines;
+    return machines.find((m) => wanted && m.machine === Number(wanted[1])) || machines[0] || null;
+  }
+
+  function render() {
+    words = state.language === kFrench ? WORDS.fr : WORDS.en;
+    document.documentElement.lang = state.language === kFrench ? 'fr' : 'en';
+    $('busy').hidden = !state.busy;
+    $('busy').textContent = words.busy;
+    $('machines').setAttribute('aria-label', words.machines);
+    const machine = selectedMachine();
+    drawMachineList(machine);
+    drawToolbar(machine);
+    drawMachine(machine);
+    drawWindows();
+  }
+
+  function drawMachineList(current) {
+    const links = state.machines.map((m) =>
+      el('a', {
+        href: `#m${m.machine}`,
+        'aria-current': m === current ? 'page' : false,
+        class: m.verdict === 'coherent' ? 'coherent' : 'incoherent',
+        text: `${m.machine} · ${m.name}`,
+      }));
+    $('machines').replaceChildren(...links);
+  }
+
+  // The buttons stay the same elements across redraws, so that focus stays on them.
+  function toolbarButton(key, onclick) {
+    let button = toolbarButtons.get(key);
+    if (!button) {
+      button = el('button', { type: 'button', 'data-action': key, onclick });
+      toolbarButtons.set(key, button);
+    }
+    return button;
+  }
+
+  function drawToolbar(machine) {
+    const bar = $('toolbar');
+    if (!machine) {
+      bar.replaceChildren();
+      return;
+    }
+    bar.setAttribute('aria-label', machine.name);
+    const actions = ['check', 'edit', 'rail1', 'rail2', 'save'];
+    const buttons = actions.map((action) => {
+      const button = toolbarButton(action, () => machineCommand(selectedMachine().machine, action));
+      button.textContent = words[action];
+      return button;
+    });
+    const toggle = toolbarButton('toggle', () => {
+      const m = selectedMachine();
+      machineCommand(m.machine, m.opened ? 'close' : 'open');
+    });
+    toggle.textContent = machine.opened ? words.close : words.open;
+    toggle.dataset.next = machine.opened ? 'close' : 'open';
+    buttons.push(toggle);
+    if (buttons.some((b, i) => bar.children[i] !== b) || bar.children.length !== buttons.length) {
+      bar.replaceChildren(...buttons);
+    }
+  }
+
+  function nameList(list) {
+    return list.length ? list.join(', ') : words.none;
+  }
+
+  function drawSwitches(title, key, switches) {
+    return el('div', { class: 'switches', 'data-part': key },
+      el('h4', { text: title }),
+      el('dl', {},
+        el('dt', { text: words.on }), el('dd', { class: 'on', text: nameList(switches.on) }),
+        el('dt', { text: words.off }), el('dd', { class: 'off', text: nameList(switches.off) })));
+  }
+
+  function drawReport(rows) {
+    if (!rows.length) return el('p', { class: 'empty', text: words.noRows });
+    return el('ol', { class: 'report' }, ...rows.map((row) =>
+      el('li', {},
+        el('span', { class: 'row', text: row.text }),
+        (row.findings || []).length
+          ? el('ul', { class: 'findings' }, ...row.findings.map((finding) =>
+            el('li', {},
+              el('span', { class: 'finding', text: finding.text }),
+              finding.rule ? el('span', { class: 'rule', text: ` (${words.rule} ${finding.rule})` }) : null)))
+          : null)));
+  }
+
+  function drawLog(lines) {
+    return el('ol', { class: 'log', 'data-part': 'log' }, ...lines.map((line) =>
+      el('li', { class: line.startsWith('send ') ? 'send' : line.startsWith('== ') ? 'request' : null, text: line })));
+  }
+
+  function drawMachine(m) {
+    const main = $('machine');
+    if (!m) {
+      main.replaceChildren(el('p', { text: words.noMachine }));
+      return;
+    }
+    const verdictClass = m.verdict === 'coherent' ? 'coherent' : 'incoherent';
+    const section = el('section', { id: `m${m.machine}`, class: 'machine', 'aria-labelledby': 'machine-name' },
+      el('h2', { id: 'machine-name', text: m.name }),
+      el('dl', { class: 'facts' },
+        el('dt', { text: words.file }), el('dd', { class: 'file', text: m.file }),
+        el('dt', { text: words.verdict }),
+        el('dd', { class: `verdict ${verdictClass}`, text: words[m.verdict] || m.verdict }),
+        el('dt', { text: words.status }), el('dd', { text: m.opened ? words.opened : words.closed }),
+        m.saved ? el('dt', { text: words.saved }) : null,
+        m.saved ? el('dd', { class: 'saved', text: m.saved }) : null),
+      el('div', { class: 'columns' },
+        el('div', { class: 'column' },
+          el('h3', { text: words.report }), drawReport(m.report || []),
+          el('h3', { text: words.switched }),
+          drawSwitches(words.functions, 'functions', m.functions),
+          drawSwitches(words.supervisions, 'supervisions', m.supervisions),
+          drawSwitches(words.dataItems, 'dataItems', m.dataItems),
+          el('h3', { text: words.tablesRewritten }),
+          el('p', { class: 'tables', text: nameList(m.tablesRewritten || []) })),
+        el('div', { class: 'column' },
+          el('h3', { text: words.wheel }), wheelFigure(m),
+          el('h3', { text: words.log }), drawLog(m.log || []))));
+    const oldLog = main.querySelector('.log');
+    const atEnd = !oldLog || oldLog.scrollTop + oldLog.clientHeight >= oldLog.scrollHeight - 4;
+    const scrollTop = main.scrollTop;
+    main.replaceChildren(section);
+    main.scrollTop = scrollTop;
+    const log = main.querySelector('.log');
+    log.scrollTop = atEnd ? log.scrollHeight : oldLog.scrollTop;
+  }
+
+  // The picture is the server's SVG inline; it is fetched again only when the tables change.
+  function wheelFigure(m) {
+    let wheel = wheels.get(m.machine);
+    if (!wheel) {
+      wheel = { version: null, loading: null, figure: el('figure', { class: 'wheel', role: 'img' }) };
+      wheels.set(m.machine, wheel);
+    }
+    wheel.figure.setAttribute('aria-label', `${words.wheel} ${m.name}`);
+    if (wheel.version !== m.wheelVersion && wheel.loading !== m.wheelVersion) loadWheel(m, wheel);
+    return wheel.figure;
+  }
+
+  async function loadWheel(m, wheel) {
+    const version = m.wheelVersion;
+    wheel.loading = version;
+    try {
+      const answer = await request('GET', `/api/machines/${m.machine}/wheel.svg`);
+      if (!answer.ok) throw new Error(await reason(answer));
+      const picture = new DOMParser().parseFromString(await answer.text(), 'image/svg+xml');
+      const svg = picture.documentElement;
+      if (svg.localName !== 'svg') throw new Error('no picture');
+      for (const script of svg.querySelectorAll('script, foreignObject')) script.remove();
+      if (wheel.loading !== version) return;
+      wheel.figure.replaceChildren(document.importNode(svg, true));
+      wheel.figure.dataset.version = version;
+      wheel.version = version;
+    } catch (error) {
+      wheel.figure.replaceChildren(el('figcaption', { class: 'error', text: error.message }));
+    } finally {
+      if (wheel.loading === version) wheel.loading = null;
+    }
+  }
+
+  // ---- The plug-in's windows, drawn with real form controls.
+
+  function flatten(controls, shown, out) {
+    for (const control of controls) {
+      const visible = shown && control.visible;
+      // A page draws nothing of its own: its controls are in the window's frame.
+      if (control.kind === 'dialog') flatten(control.controls || [], visible, out);
+      else out.push({ control, visible });
+    }
+    return out;
+  }
+
+  function contains(outer, inner) {
+    return inner[0] >= outer[0] && inner[1] >= outer[1] &&
+      inner[0] + inner[2] <= outer[0] + outer[2] && inner[1] + inner[3] <= outer[1] + outer[3];
+  }
+
+  // The smallest group box around a control: its radio buttons' group, and a name for a
+  // control without a static before it.
+  function enclosingGroup(items, control) {
+    let best = null;
+    for (const { control: group, visible } of items) {
+      if (!visible || group.kind !== 'group box' || !contains(group.rect, control.rect)) continue;
+      if (!best || group.rect[2] * group.rect[3] < best.rect[2] * best.rect[3]) best = group;
+    }
+    return best;
+  }
+
+  const kLabelled = new Set(['edit', 'combo box', 'list view']);
+
+  function makeControl(view, control) {
+    const handle = control.handle;
+    const id = `w${view.handle}c${handle}`;
+    const base = { 'data-handle': handle, 'data-id': control.id, 'data-kind': control.kind };
+    const click = () => windowEvent(view.handle, { control: handle, action: 'click' });
+    switch (control.kind) {
+      case 'push button':
+      case 'default button':
+        return { box: el('button', { ...base, id, type: 'button', onclick: click }) };
+      case 'check box':
+      case 'radio button': {
+        const input = el('input', {
+          ...base, id, type: control.kind === 'check box' ? 'checkbox' : 'radio', onchange: click,
+        });
+        const text = el('span');
+        return { box: el('label', { class: 'choice', for: id }, input, text), input, text };
+      }
+      case 'combo box': {
+        const input = el('select', {
+          ...base, id,
+          onchange: () => windowEvent(view.handle, { control: handle, action: 'choose', index: input.selectedIndex }),
+        });
+        return { box: input, input };
+      }
+      case 'edit': {
+        const input = el('input', { ...base, id, type: 'text', autocomplete: 'off', spellcheck: 'false' });
+        input.addEventListener('change', () => commitEdit(view, input));
+        return { box: input, input };
+      }
+      case 'group box': {
+        const text = el('span', { class: 'legend' });
+        return { box: el('div', { ...base, class: 'group' }, text), text };
+      }
+      case 'tab control': {
+        const strip = el('div', { role: 'tablist' });
+        return { box: el('div', { ...base, id, class: 'tab-control' }, strip, el('div', { class: 'tab-frame' })), strip };
+      }
+      case 'list view': {
+        const input = el('ul', { ...base, id, class: 'list-view', role: 'list', tabindex: '0' });
+        return { box: input, input };
+      }
+      default:
+        return { box: el('div', { ...base, id, class: 'static' }) };
+    }
+  }
+
+  function commitEdit(view, input) {
+    if (input.value === input.dataset.held) return commands;
+    input.dataset.held = input.value;
+    return windowEvent(view.handle, { control: Number(input.dataset.handle), action: 'type', text: input.value });
+  }
+
+  function sameList(a, b) {
+    return a.length === b.length && a.every((x, i) => x === b[i]);
+  }
+
+  function updateControl(view, part, control, visible, label, group) {
+    const { box, input, text, strip } = part;
+    const [x, y, width, height] = control.rect;
+    box.hidden = !visible;
+    Object.assign(box.style, { left: `${x}px`, top: `${y}px`, width: `${width}px`, height: `${height}px` });
+    const target = input || box;
+    const disabled = !control.enabled;
+    if ('disabled' in target) target.disabled = disabled;
+    box.classList.toggle('disabled', disabled);
+    if (label) target.setAttribute('aria-labelledby', label);
+    else target.removeAttribute('aria-labelledby');
+    if (!label && group && kLabelled.has(control.kind)) target.setAttribute('aria-label', group.text);
+    switch (control.kind) {
+      case 'push button':
+      case 'default button':
+        box.textContent = control.text;
+        box.classList.toggle('default', control.kind === 'default button');
+        break;
+      case 'check box':
+      case 'radio button':
+        text.textContent = control.text;
+        input.checked = control.checked;
+        if (group) input.name = `w${view.handle}g${group.handle}`;
+        else input.removeAttribute('name');
+        break;
+      case 'combo box': {
+        const items = control.items || [];
+        const shown = [...input.options].map((o) => o.text);
+        if (!sameList(items, shown)) input.replaceChildren(...items.map((item) => el('option', { text: item })));
+        input.selectedIndex = control.selection;
+        break;
+      }
+      case 'edit':
+        // What the user is typing stays until it is sent; `held` is what the plug-in holds.
+        if (!(document.activeElement === input && input.value !== input.dataset.held)) input.value = control.text;
+        input.dataset.held = control.text;
+        break;
+      case 'group box':
+        text.textContent = control.text;
+        break;
+      case 'tab control':
+        drawTabs(view, control, strip);
+        break;
+      case 'list view': {
+        const items = control.items || [];
+        const shown = [...input.children].map((row) => row.textContent);
+        if (!sameList(items, shown)) input.replaceChildren(...items.map((item) => el('li', { text: item })));
+        if (!label) input.setAttribute('aria-label', control.text || (group ? group.text : ''));
+        break;
+      }
+      default:
+        box.textContent = control.text;
+    }
+  }
+
+  function drawTabs(view, control, strip) {
+    const items = control.items || [];
+    const tabs = [...strip.children];
+    if (!sameList(items, tabs.map((t) => t.textContent))) {
+      strip.replaceChildren(...items.map((item, index) =>
+        el('button', {
+          type: 'button', role: 'tab', text: item, 'data-index': index,
+          onclick: () => windowEvent(view.handle, { control: control.handle, action: 'tab', index }),
+          onkeydown: (event) => {
+            const step = { ArrowRight: 1, ArrowLeft: -1 }[event.key];
+            if (!step) return;
+            event.preventDefault();
+            const next = (index + step + items.length) % items.length;
+            windowEvent(view.handle, { control: control.handle, action: 'tab', index: next })
+              .then(() => strip.children[next] && strip.children[next].focus());
+          },
+        })));
+    }
+    [...strip.children].forEach((tab, index) => {
+      const selected = index === control.selection;
+      tab.setAttribute('aria-selected', selected ? 'true' : 'false');
+      tab.tabIndex = selected ? 0 : -1;
+      tab.disabled = !control.enabled;
+    });
+    strip.setAttribute('data-handle', control.handle);
+  }
+
+  function makeWindowView(w) {
+    const view = { handle: w.handle, parts: new Map(), helpKey: '' };
+    const caption = el('div', { class: 'caption', id: `caption${w.handle}` },
+      el('span', { class: 'caption-text' }),
+      el('button', {
+        type: 'button', class: 'close-box', tabindex: '-1', text: '×',
+        onclick: () => windowEvent(w.handle, { action: 'cancel' }),
+      }));
+    view.caption = caption;
+    view.client = el('div', { class: 'client' });
+    view.help = el('div', { class: 'help-popup', role: 'tooltip', id: `help${w.handle}`, hidden: true });
+    view.root = el('dialog', {
+      class: 'window', 'data-window': w.handle, 'aria-labelledby': caption.id, open: true,
+    }, caption, view.client, view.help);
+    view.root.addEventListener('keydown', (event) => onWindowKey(view, event));
+    view.root.addEventListener('wheel', (event) => onWheel(view, event), { passive: false });
+    view.root.addEventListener('pointerdown', (event) => {
+      if (!view.help.hidden && !view.help.contains(event.target)) hideHelp(view);
+    });
+    return view;
+  }
+
+  function drawScrollBar(view, w) {
+    if (!w.scroll) {
+      if (view.scrollBar) view.scrollBar.remove();
+      view.scrollBar = null;
+      return;
+    }
+    const [min, max, page, position] = w.scroll;
+    if (!view.scrollBar) {
+      view.scrollBar = el('input', {
+        type: 'range', class: 'scroll-bar', 'aria-orientation': 'vertical',
+        onchange: () => windowEvent(view.handle,
+          { action: 'scroll', request: kThumbPosition, position: Number(view.scrollBar.value) }),
+      });
+      view.root.append(view.scrollBar);
+    }
+    const bar = view.scrollBar;
+    bar.setAttribute('aria-label', words.scroll);
+    bar.min = min;
+    bar.max = Math.max(min, max - page + 1);
+    bar.value = position;
+    Object.assign(bar.style, { top: `${kCaptionHeight}px`, width: `${kScrollBarWidth}px`, height: `${w.rect[3] - kCaptionHeight - 3}px` });
+  }
+
+  function onWheel(view, event) {
+    if (!view.scrollBar || view.root.inert || event.deltaY === 0) return;
+    event.preventDefault();
+    windowEvent(view.handle, { action: 'scroll', request: event.deltaY > 0 ? kLineDown : kLineUp, position: 0 });
+  }
+
+  function focusedHandle(view) {
+    const focused = document.activeElement;
+    if (!focused || !view.root.contains(focused)) return 0;
+    const owner = focused.closest('[data-handle]');
+    return owner ? Number(owner.dataset.handle) : 0;
+  }
+
+  function onWindowKey(view, event) {
+    if (view.root.inert) return;
+    const target = event.target;
+    if (event.key === 'F1') {
+      event.preventDefault();
+      const control = focusedHandle(view);
+      dismissedHelp = '';
+      windowEvent(view.handle, control ? { control, action: 'help' } : { action: 'help' });
+      return;
+    }
+    if (event.key === 'Escape') {
+      event.preventDefault();
+      if (!view.help.hidden) {
+        hideHelp(view);
+        return;
+      }
+      windowEvent(view.handle, { action: 'cancel' });
+      return;
+    }
+    if ((event.key === 'PageUp' || event.key === 'PageDown') && view.scrollBar &&
+        !(target instanceof HTMLSelectElement)) {
+      event.preventDefault();
+      windowEvent(view.handle, { action: 'scroll', request: event.key === 'PageUp' ? kPageUp : kPageDown, position: 0 });
+      return;
+    }
+    if (event.key !== 'Enter' || target instanceof HTMLButtonElement) return;
+    event.preventDefault();
+    if (target instanceof HTMLInputElement && target.type === 'text') commitEdit(view, target);
+    windowEvent(view.handle, { action: 'ok' });
+  }
+
+  function hideHelp(view) {
+    view.help.hidden = true;
+    dismissedHelp = view.helpKey;
+  }
+
+  function drawHelp(view, w, items) {
+    const help = w.help && w.help.text ? w.help : null;
+    const key = help ? `${help.control}:${help.text}` : '';
+    view.helpKey = key;
+    for (const part of view.parts.values()) (part.input || part.box).removeAttribute('aria-describedby');
+    if (!help || key === dismissedHelp) {
+      view.help.hidden = true;
+      return;
+    }
+    view.help.textContent = help.text.replace(/\|/g, '\n');
+    const shown = items.find(({ control }) => control.handle === help.control);
+    const rect = shown ? shown.control.rect : [8, kCaptionHeight, 0, 0];
+    Object.assign(view.help.style, { left: `${rect[0]}px`, top: `${rect[1] + rect[3] + 2}px` });
+    view.help.hidden = false;
+    const part = view.parts.get(help.control);
+    if (part) (part.input || part.box).setAttribute('aria-describedby', view.help.id);
+  }
+
+  function updateWindow(view, w, isTop) {
+    const root = view.root;
+    root.inert = !isTop;
+    root.classList.toggle('message-box', !!w.messageBox);
+    root.setAttribute('role', w.messageBox ? 'alertdialog' : 'dialog');
+    root.setAttribute('aria-modal', isTop ? 'true' : 'false');
+    root.style.width = `${w.rect[2]}px`;
+    root.style.height = `${w.rect[3]}px`;
+    view.caption.firstChild.textContent = w.caption;
+    view.caption.lastChild.setAttribute('aria-label', words.closeBox);
+
+    const items = flatten(w.controls || [], true, []);
+    const seen = new Set();
+    let previous = null;
+    items.forEach(({ control, visible }, index) => {
+      let part = view.parts.get(control.handle);
+      if (part && part.kind !== control.kind) {
+        part.box.remove();
+        part = null;
+      }
+      if (!part) {
+        part = { kind: control.kind, ...makeControl(view, control) };
+        view.parts.set(control.handle, part);
+      }
+      seen.add(control.handle);
+      // A static names the edit, list or combo box that follows it, as a label does.
+      let label = null;
+      if (previous && previous.control.kind === 'static' && previous.visible && kLabelled.has(control.kind)) {
+        label = view.parts.get(previous.control.handle).box.id;
+      }
+      updateControl(view, part, control, visible, label, enclosingGroup(items, control));
+      // Moving a node loses its focus: only what is out of place moves.
+      const at = view.client.children[index];
+      if (at !== part.box) view.client.insertBefore(part.box, at || null);
+      previous = { control, visible };
+    });
+    for (const [handle, part] of view.parts) {
+      if (seen.has(handle)) continue;
+      part.box.remove();
+      view.parts.delete(handle);
+    }
+    drawScrollBar(view, w);
+    drawHelp(view, w, items);
+  }
+
+  function firstFocus(view) {
+    const candidates = [...view.client.querySelectorAll('button, input, select, ul[tabindex], [role=tab]')]
+      .filter((node) => !node.disabled && !node.closest('[hidden]') && node.tabIndex >= 0);
+    return candidates.find((node) => node.dataset.kind === 'default button' && view.root.classList.contains('message-box')) ||
+      candidates[0] || view.root;
+  }
+
+  function drawWindows() {
+    const layer = $('windows');
+    const windows = state.windows || [];
+    const focusBefore = document.activeElement;
+    for (const [handle, view] of windowViews) {
+      if (windows.some((w) => w.handle === handle)) continue;
+      view.root.remove();
+      windowViews.delete(handle);
+    }
+    const top = windows.length ? windows[windows.length - 1].handle : 0;
+    windows.forEach((w, index) => {
+      let view = windowViews.get(w.handle);
+      if (!view) {
+        view = makeWindowView(w);
+        windowViews.set(w.handle, view);
+      }
+      if (layer.children[index] !== view.root) layer.insertBefore(view.root, layer.children[index] || null);
+      updateWindow(view, w, w.handle === top);
+    });
+    layer.hidden = windows.length === 0;
+    // Under the plug-in's windows the machine's details wait; the host's commands do not.
+    $('machine').inert = windows.length > 0;
+    if (!top) {
+      topWindow = 0;
+      return;
+    }
+    const view = windowViews.get(top);
+    const lost = !focusBefore || !focusBefore.isConnected || focusBefore === document.body ||
+      focusBefore.closest('[hidden]') || focusBefore.disabled;
+    const elsewhere = !view.root.contains(document.activeElement) && !$('toolbar').contains(document.activeElement);
+    if (top !== topWindow || lost || elsewhere) firstFocus(view).focus();
+    topWindow = top;
+  }
+
+  window.addEventListener('hashchange', () => state && render());
+  poll();
+})();
