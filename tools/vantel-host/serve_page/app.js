@@ -38,6 +38,7 @@
   // controls' rectangles already leave free.
   const kCaptionHeight = 26;
   const kScrollBarWidth = 17;
+  const kComboHeight = 21;
   // Scroll bar requests, as the plug-in's windows take them.
   const kLineUp = 0, kLineDown = 1, kPageUp = 2, kPageDown = 3, kThumbPosition = 4;
 
@@ -116,8 +117,14 @@
   }
 
   // Commands go one after the other, so that the plug-in plays them in the user's order.
+  let pending = 0;
   function command(path, body) {
-    commands = commands.then(() => send(path, body));
+    pending += 1;
+    $('windows').setAttribute('aria-busy', 'true');
+    commands = commands.then(() => send(path, body)).finally(() => {
+      pending -= 1;
+      if (!pending) $('windows').removeAttribute('aria-busy');
+    });
     return commands;
   }
 
@@ -151,6 +158,7 @@
     if (state && next.version < state.version) return;
     state = next;
     render();
+    document.body.dataset.version = next.version;
   }
 
   function selectedMachine() {
@@ -348,6 +356,27 @@
 
   const kLabelled = new Set(['edit', 'combo box', 'list view']);
 
+  // The row a control's label sits on: a combo box's rectangle holds its dropped list too.
+  function rowHeight(control) {
+    return control.kind === 'combo box' ? kComboHeight : control.rect[3];
+  }
+
+  // The static that names an edit, list or combo box: the one beside it on its row, before
+  // or after it, else the one just before it.
+  function labelOf(items, index) {
+    const control = items[index].control;
+    const top = control.rect[1], bottom = top + rowHeight(control);
+    const beside = [items[index - 1], items[index + 1]].filter((item) => item && item.visible &&
+      item.control.kind === 'static');
+    const onRow = beside.find(({ control: s }) => {
+      const middle = s.rect[1] + s.rect[3] / 2;
+      return middle >= top && middle <= bottom;
+    });
+    if (onRow) return onRow.control;
+    const before = items[index - 1];
+    return before && before.visible && before.control.kind === 'static' ? before.control : null;
+  }
+
   function makeControl(view, control) {
     const handle = control.handle;
     const id = `w${view.handle}c${handle}`;
@@ -406,7 +435,8 @@
 
   function updateControl(view, part, control, visible, label, group) {
     const { box, input, text, strip } = part;
-    const [x, y, width, height] = control.rect;
+    const [x, y, width] = control.rect;
+    const height = rowHeight(control);
     box.hidden = !visible;
     Object.assign(box.style, { left: `${x}px`, top: `${y}px`, width: `${width}px`, height: `${height}px` });
     const target = input || box;
@@ -488,8 +518,8 @@
 
   function makeWindowView(w) {
     const view = { handle: w.handle, parts: new Map(), helpKey: '' };
-    const caption = el('div', { class: 'caption', id: `caption${w.handle}` },
-      el('span', { class: 'caption-text' }),
+    const caption = el('div', { class: 'caption' },
+      el('span', { class: 'caption-text', id: `caption${w.handle}` }),
       el('button', {
         type: 'button', class: 'close-box', tabindex: '-1', text: '×',
         onclick: () => windowEvent(w.handle, { action: 'cancel' }),
@@ -498,7 +528,7 @@
     view.client = el('div', { class: 'client' });
     view.help = el('div', { class: 'help-popup', role: 'tooltip', id: `help${w.handle}`, hidden: true });
     view.root = el('dialog', {
-      class: 'window', 'data-window': w.handle, 'aria-labelledby': caption.id, open: true,
+      class: 'window', 'data-window': w.handle, 'aria-labelledby': `caption${w.handle}`, open: true,
     }, caption, view.client, view.help);
     view.root.addEventListener('keydown', (event) => onWindowKey(view, event));
     view.root.addEventListener('wheel', (event) => onWheel(view, event), { passive: false });
@@ -611,7 +641,6 @@
 
     const items = flatten(w.controls || [], true, []);
     const seen = new Set();
-    let previous = null;
     items.forEach(({ control, visible }, index) => {
       let part = view.parts.get(control.handle);
       if (part && part.kind !== control.kind) {
@@ -623,22 +652,21 @@
         view.parts.set(control.handle, part);
       }
       seen.add(control.handle);
-      // A static names the edit, list or combo box that follows it, as a label does.
-      let label = null;
-      if (previous && previous.control.kind === 'static' && previous.visible && kLabelled.has(control.kind)) {
-        label = view.parts.get(previous.control.handle).box.id;
-      }
+      const labelControl = visible && kLabelled.has(control.kind) ? labelOf(items, index) : null;
+      const label = labelControl ? `w${view.handle}c${labelControl.handle}` : null;
       updateControl(view, part, control, visible, label, enclosingGroup(items, control));
       // Moving a node loses its focus: only what is out of place moves.
       const at = view.client.children[index];
       if (at !== part.box) view.client.insertBefore(part.box, at || null);
-      previous = { control, visible };
     });
     for (const [handle, part] of view.parts) {
       if (seen.has(handle)) continue;
       part.box.remove();
       view.parts.delete(handle);
     }
+    // A message box is read out whole: its text describes it.
+    const message = w.messageBox ? items.find(({ control }) => control.kind === 'static') : null;
+    if (message) root.setAttribute('aria-describedby', `w${w.handle}c${message.control.handle}`);
     drawScrollBar(view, w);
     drawHelp(view, w, items);
   }

@@ -1,0 +1,501 @@
+// `vantel-host serve` and its page in a real browser: Debian's chromium, headless, driven
+// through chromedriver's WebDriver HTTP API, against the server run on a copy of an example
+// as a user runs it.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <httplib.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <regex>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/temp_dir.h"
+
+extern char** environ;
+
+namespace vantel::host {
+namespace {
+
+using nlohmann::json;
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+constexpr const char* kChromium = "/usr/bin/chromium";
+constexpr const char* kChromeDriver = "/usr/bin/chromedriver";
+// Generous for a loaded CI machine; a passing run waits far less.
+constexpr auto kPatience = 15s;
+
+fs::path Example(const std::string& name) {
+  return fs::path(VANTEL_SOURCE_DIR) / "examples" / name;
+}
+
+/// A child process with its standard output and error in a file of the test's folder.
+class Child {
+ public:
+  Child(const std::vector<std::string>& args, const fs::path& folder, const std::string& name)
+      : output_(folder / (name + ".out")) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output_.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    std::vector<char*> argv;
+    for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    const int failed = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (failed) throw std::runtime_error("cannot start " + args[0]);
+  }
+  ~Child() {
+    if (pid_ > 0) Stop();
+  }
+  Child(const Child&) = delete;
+  Child& operator=(const Child&) = delete;
+
+  /// The first match of `pattern` in what the child printed, once it has printed it.
+  std::smatch Await(const std::regex& pattern) {
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    while (std::chrono::steady_clock::now() < deadline) {
+      const std::string text = Output();
+      std::smatch match;
+      if (std::regex_search(text, match, pattern)) {
+        printed_ = text;
+        std::regex_search(printed_, match, pattern);
+        return match;
+      }
+      int status = 0;
+      if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        pid_ = 0;
+        throw std::runtime_error("the child ended before printing what was awaited:\n" + text);
+      }
+      std::this_thread::sleep_for(20ms);
+    }
+    throw std::runtime_error("the child did not print what was awaited:\n" + Output());
+  }
+
+  /// SIGTERM, then the exit status (-1 when a signal ended it, or it had to be killed).
+  int Stop() {
+    if (pid_ <= 0) return -1;
+    kill(pid_, SIGTERM);
+    int status = 0;
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    while (waitpid(pid_, &status, WNOHANG) == 0) {
+      if (std::chrono::steady_clock::now() > deadline) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, &status, 0);
+        pid_ = 0;
+        return -1;
+      }
+      std::this_thread::sleep_for(10ms);
+    }
+    pid_ = 0;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  std::string Output() const { return test::ReadFile(output_); }
+
+ private:
+  fs::path output_;
+  std::string printed_;
+  pid_t pid_ = 0;
+};
+
+/// chromedriver, one for the suite.
+class Driver {
+ public:
+  explicit Driver(const fs::path& folder) : process_({kChromeDriver, "--port=0"}, folder, "chromedriver") {
+    const std::smatch started = process_.Await(std::regex("started successfully on port (\\d+)"));
+    port_ = std::stoi(started[1]);
+  }
+  int port() const { return port_; }
+
+ private:
+  Child process_;
+  int port_ = 0;
+};
+
+/// One browser, in a WebDriver session: a window per tab of the test.
+class Browser {
+ public:
+  static constexpr const char* kElement = "element-6066-11e4-a52e-4f735466cecf";
+
+  explicit Browser(int driverPort) : http_("127.0.0.1", driverPort) {
+    http_.set_read_timeout(60, 0);
+    const json options = {
+        {"binary", kChromium},
+        {"args",
+         {"--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage",
+          "--window-size=1400,1000", "--lang=en-US"}}};
+    const json session = Call("POST", "/session",
+                              {{"capabilities",
+                                {{"alwaysMatch",
+                                  {{"browserName", "chrome"}, {"goog:chromeOptions", options}}}}}});
+    session_ = "/session/" + session.at("sessionId").get<std::string>();
+    Call("POST", session_ + "/timeouts", {{"implicit", 5000}, {"script", 10000}});
+  }
+  ~Browser() {
+    try {
+      Call("DELETE", session_, nullptr);
+    } catch (const std::exception&) {
+      // The driver may be gone already; it ends its browsers with itself.
+    }
+  }
+  Browser(const Browser&) = delete;
+  Browser& operator=(const Browser&) = delete;
+
+  void Go(const std::string& url) { Call("POST", session_ + "/url", {{"url", url}}); }
+
+  std::string Find(const std::string& css) {
+    return Call("POST", session_ + "/element", {{"using", "css selector"}, {"value", css}})
+        .at(kElement);
+  }
+  void Click(const std::string& css) { Call("POST", Element(css) + "/click", json::object()); }
+  /// WebDriver keys: "\uE007" Enter, "\uE00C" Escape, "\uE031" F1, "\uE009" Control.
+  void Keys(const std::string& css, const std::string& keys) {
+    Call("POST", Element(css) + "/value", {{"text", keys}});
+  }
+  /// What a screen reader names the element.
+  std::string Label(const std::string& css) { return Call("GET", Element(css) + "/computedlabel"); }
+  std::string Role(const std::string& css) { return Call("GET", Element(css) + "/computedrole"); }
+
+  json Run(const std::string& script, const json& args = json::array()) {
+    return Call("POST", session_ + "/execute/sync", {{"script", script}, {"args", args}});
+  }
+  /// Runs `script` until it answers something other than null or false.
+  json WaitFor(const std::string& script, const json& args = json::array()) {
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    for (;;) {
+      json answer = Run(script, args);
+      if (!answer.is_null() && answer != false) return answer;
+      if (std::chrono::steady_clock::now() > deadline) {
+        throw std::runtime_error("waited in vain for: " + script + "\nthe page shows:\n" +
+                                 Run("return document.body.innerText;").get<std::string>());
+      }
+      std::this_thread::sleep_for(25ms);
+    }
+  }
+  /// The text of the element once it shows one that matches.
+  std::string WaitForText(const std::string& css, const std::string& pattern) {
+    return WaitFor("const e = document.querySelector(arguments[0]);"
+                   "return e && new RegExp(arguments[1]).test(e.textContent) && e.textContent;",
+                   {css, pattern});
+  }
+  /// Until every command the page sent has been answered.
+  void Settle() { WaitFor("return !document.querySelector('#windows[aria-busy]');"); }
+
+  std::string Text(const std::string& css) {
+    return Run("const e = document.querySelector(arguments[0]); return e ? e.textContent : null;",
+               {css})
+        .get<std::string>();
+  }
+
+  /// A PNG of the page, or of one element.
+  void Screenshot(const fs::path& file, const std::string& css = "") {
+    const std::string data =
+        Call("GET", (css.empty() ? session_ : Element(css)) + "/screenshot", nullptr);
+    fs::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << Base64Decode(data);
+  }
+
+  std::string Tab() const { return tab_; }
+  std::string NewTab() {
+    tab_ = Call("POST", session_ + "/window/new", {{"type", "tab"}}).at("handle");
+    Call("POST", session_ + "/window", {{"handle", tab_}});
+    return tab_;
+  }
+  void SwitchTo(const std::string& handle) {
+    tab_ = handle;
+    Call("POST", session_ + "/window", {{"handle", handle}});
+  }
+  std::string CurrentTab() { return Call("GET", session_ + "/window", nullptr); }
+
+ private:
+  std::string Element(const std::string& css) { return session_ + "/element/" + Find(css); }
+
+  json Call(const std::string& method, const std::string& path, const json& body = nullptr) {
+    httplib::Result result =
+        method == "GET"      ? http_.Get(path.c_str())
+        : method == "DELETE" ? http_.Delete(path.c_str())
+                             : http_.Post(path.c_str(), body.dump(), "application/json");
+    if (!result) throw std::runtime_error("chromedriver does not answer " + method + " " + path);
+    const json answer = json::parse(result->body, nullptr, false);
+    if (result->status != 200 || answer.is_discarded()) {
+      throw std::runtime_error("WebDriver " + method + " " + path + " " + body.dump() + ": " +
+                               std::to_string(result->status) + " " + result->body.substr(0, 600));
+    }
+    return answer.at("value");
+  }
+
+  static std::string Base64Decode(const std::string& text) {
+    std::string out;
+    uint32_t bits = 0;
+    int count = 0;
+    for (char c : text) {
+      const char* digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+      const char* at = c ? std::strchr(digits, c) : nullptr;
+      if (!at) continue;
+      bits = bits << 6 | static_cast<uint32_t>(at - digits);
+      count += 6;
+      if (count >= 8) {
+        count -= 8;
+        out += static_cast<char>(bits >> count & 0xFF);
+      }
+    }
+    return out;
+  }
+
+  httplib::Client http_;
+  std::string session_;
+  std::string tab_;
+};
+
+/// `vantel-host serve` on copies of examples in the test's folder.
+class Server {
+ public:
+  Server(const fs::path& folder, const std::vector<std::string>& files,
+         const std::string& language)
+      : process_(Arguments(files, language), folder, "serve") {
+    const std::smatch line =
+        process_.Await(std::regex("Vantel serves \\d+ machine\\(s\\) at (http://127\\.0\\.0\\.1:(\\d+)/\\?token=(\\S+))"));
+    address_ = line[1];
+    port_ = std::stoi(line[2]);
+    token_ = line[3];
+  }
+
+  const std::string& address() const { return address_; }
+  std::string Log() const { return process_.Output(); }
+  int Stop() { return process_.Stop(); }
+
+  /// The state as the server holds it now, read beside the page.
+  json State() {
+    httplib::Client http("127.0.0.1", port_);
+    const auto result = http.Get("/api/state", {{"X-Vantel-Token", token_}});
+    if (!result || result->status != 200) throw std::runtime_error("no state from the server");
+    return json::parse(result->body);
+  }
+
+ private:
+  static std::vector<std::string> Arguments(const std::vector<std::string>& files,
+                                            const std::string& language) {
+    std::vector<std::string> args = {VANTEL_HOST_PATH, "serve"};
+    args.insert(args.end(), files.begin(), files.end());
+    for (const char* option : {"--port", "0", "--language"}) args.push_back(option);
+    args.push_back(language);
+    return args;
+  }
+
+  Child process_;
+  std::string address_;
+  int port_ = 0;
+  std::string token_;
+};
+
+json ItemWords(const fs::path& file, const std::string& name) {
+  const json kalbrix = json::parse(test::ReadFile(file));
+  for (const auto& item : kalbrix.at("items")) {
+    if (item.at("name") == name) return item.at("words");
+  }
+  throw std::runtime_error("no item " + name + " in " + file.string());
+}
+
+class ServeBrowserTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    driverFolder_ = new test::TempDir();
+  }
+  static void TearDownTestSuite() {
+    delete driver_;
+    driver_ = nullptr;
+    delete driverFolder_;
+    driverFolder_ = nullptr;
+  }
+
+  void SetUp() override {
+    for (const char* program : {kChromium, kChromeDriver}) {
+      ASSERT_TRUE(fs::exists(program))
+          << program << " is missing: the browser tests need Debian's chromium and "
+          << "chromium-driver (apt-get install chromium chromium-driver; .ci/deps installs them)";
+    }
+    ASSERT_FALSE(folder_.empty());
+    if (!driver_) driver_ = new Driver(driverFolder_->path());
+  }
+
+  fs::path Copy(const std::string& example) {
+    fs::copy_file(Example(example), folder_ / example);
+    return folder_ / example;
+  }
+
+  static fs::path Screenshots() { return fs::path(VANTEL_SCREENSHOT_DIR); }
+
+  test::TempDir temp_;
+  const fs::path folder_ = temp_.path();
+  static inline test::TempDir* driverFolder_ = nullptr;
+  static inline Driver* driver_ = nullptr;
+};
+
+/// The page's own words and the plug-in's, per language.
+struct Language {
+  const char* name;
+  const char* option;
+  const char* pageLanguage;
+  const char* edit;
+  const char* coherent;
+  const char* cylindersLabel;
+  const char* firstTab;
+  const char* helpStart;
+};
+
+constexpr Language kLanguages[] = {
+    {"English", "en", "en", "Edit", "coherent", "Engine cylinders number", "Engine",
+     "Flywheel target"},
+    {"French", "fr", "fr", "Modifier", "cohérente", "Nombre de cylindres", "Moteur", "Cible"},
+};
+
+// Failures name the language, not the bytes of the case.
+void PrintTo(const Language& language, std::ostream* out) { *out << language.name; }
+
+class ServeBrowserEditTest : public ServeBrowserTest,
+                             public ::testing::WithParamInterface<Language> {};
+
+constexpr int kCylindersWord = 6;  // of TAB_CNFENG_0
+
+// Edit in the page, with the controls the plug-in's dialog has, as a user does: the cylinder
+// count and the flywheel chosen from their lists, a speed typed and Enter; then Save.
+TEST_P(ServeBrowserEditTest, AnEditMadeInThePageIsSentThenSavedToTheFile) {
+  const Language& language = GetParam();
+  const fs::path inline4 = Copy("inline4-60-2-sequential.json");
+  const fs::path five = Copy("incoherent-five-cylinders.json");
+  const json engineBefore = ItemWords(inline4, "TAB_CNFENG_0");
+  const json flywheelBefore = ItemWords(inline4, "TAB_CNFANG_0");
+  ASSERT_EQ(engineBefore.at(kCylindersWord), 4);
+  Server server(folder_, {inline4.filename(), five.filename()}, language.option);
+  Browser browser(driver_->port());
+  const json state = server.State();
+  const json& incoherent = state.at("machines").at(1);
+  ASSERT_FALSE(incoherent.at("report").empty());
+
+  // The incoherent machine's report: every row as the server holds it, in order.
+  browser.Go(server.address() + "#m" + std::to_string(incoherent.at("machine").get<int>()));
+  browser.WaitForText("#machine h2", incoherent.at("name"));
+  EXPECT_EQ(browser.Run("return document.documentElement.lang;"), language.pageLanguage);
+  const json rows = browser.Run(
+      "return [...document.querySelectorAll('.report > li > .row')].map(r => r.textContent);");
+  json expected = json::array();
+  for (const auto& row : incoherent.at("report")) expected.push_back(row.at("text"));
+  EXPECT_EQ(rows, expected);
+  EXPECT_EQ(browser.Run("return document.querySelectorAll('.findings li').length;"),
+            [&] {
+              size_t findings = 0;
+              for (const auto& row : incoherent.at("report")) findings += row.at("findings").size();
+              return findings;
+            }());
+
+  // The inline four, through the list of machines.
+  const json& machine = state.at("machines").at(0);
+  browser.Click("#machines a[href='#m" + std::to_string(machine.at("machine").get<int>()) + "']");
+  browser.WaitForText("#machine .verdict", std::string("^") + language.coherent + "$");
+  const std::string wheelBefore = browser.WaitFor(
+      "const f = document.querySelector('.wheel'); return f.querySelector('svg') && f.dataset.version;");
+  ASSERT_EQ(browser.Text("[data-action=edit]"), language.edit);
+  browser.Screenshot(Screenshots() / (std::string("serve-page-") + language.option + ".png"));
+
+  browser.Click("[data-action=edit]");
+  browser.WaitFor("return document.querySelector('dialog.window select[data-id=\"1163\"]');");
+  EXPECT_EQ(browser.Label("select[data-id='1163']"), language.cylindersLabel);
+  EXPECT_EQ(browser.Role("select[data-id='1163']"), "combobox");
+  EXPECT_EQ(browser.Text("[role=tab][aria-selected=true]"), language.firstTab);
+  browser.Screenshot(Screenshots() / (std::string("serve-edit-") + language.option + ".png"),
+                     "dialog.window");
+
+  browser.Click("select[data-id='1163'] option:nth-child(6)");  // "06"
+  browser.Settle();
+  EXPECT_EQ(browser.Run("return document.activeElement.dataset.id;"), "1163")
+      << "the redraw took the focus from the list just used";
+  browser.Click("select[data-id='1060'] option:nth-child(27)");  // "34" teeth
+  browser.Settle();
+  EXPECT_EQ(browser.Run("const s = document.querySelector('select[data-id=\"1060\"]');"
+                        "return s.options[s.selectedIndex].text;"),
+            "34");
+
+  browser.Keys("select[data-id='1060']", "\uE031");
+  EXPECT_EQ(browser.WaitForText(".help-popup:not([hidden])", ".").rfind(language.helpStart, 0), 0u);
+  browser.Keys("select[data-id='1060']", "\uE00C");  // Escape closes the pop-up only
+  browser.WaitFor("return document.querySelector('.help-popup').hidden;");
+  ASSERT_TRUE(browser.Run("return !!document.querySelector('dialog.window');"));
+
+  browser.Keys("input[data-id='1190']", "\uE009a\uE000" "250\uE007");
+  browser.WaitFor("return !document.querySelector('dialog.window');");
+  browser.Settle();
+
+  const std::string log = browser.WaitForText(".log", "send TAB_CNFENG_0");
+  for (const char* sent : {"TAB_CNFSYN1_0", "TAB_CNFANG_0", "TAB_CNFENG_0"}) {
+    EXPECT_EQ(browser.Run("return [...document.querySelectorAll('.log li.send')]"
+                          ".some(l => l.textContent.startsWith('send ' + arguments[0]));",
+                          {sent}),
+              true)
+        << sent;
+  }
+  EXPECT_NE(browser.Text(".tables").find("TAB_CNFENG_0"), std::string::npos);
+  browser.WaitFor("const f = document.querySelector('.wheel');"
+                  "return f.querySelector('svg') && f.dataset.version !== arguments[0];",
+                  {wheelBefore});
+
+  browser.Click("[data-action=save]");
+  browser.WaitForText(".saved", ".");
+  browser.Screenshot(Screenshots() / (std::string("serve-saved-") + language.option + ".png"));
+  const json engineAfter = ItemWords(inline4, "TAB_CNFENG_0");
+  EXPECT_EQ(engineAfter.at(kCylindersWord), 6);
+  EXPECT_NE(ItemWords(inline4, "TAB_CNFANG_0"), flywheelBefore);
+  EXPECT_EQ(server.Stop(), 0) << server.Log();
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, ServeBrowserEditTest, ::testing::ValuesIn(kLanguages),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Two tabs on one machine: the dialog the first opened is the plug-in's, so the second tab's
+// Edit is the plug-in's to refuse, with its own message box drawn in that tab.
+TEST_F(ServeBrowserTest, ASecondTabsEditWhileTheFirstTabsDialogIsOpenShowsThePlugInsRefusal) {
+  const fs::path inline4 = Copy("inline4-60-2-sequential.json");
+  Server server(folder_, {inline4.filename()}, "en");
+  Browser browser(driver_->port());
+  browser.Go(server.address());
+  const std::string first = browser.CurrentTab();
+  browser.Click("[data-action=edit]");
+  browser.WaitFor("return document.querySelector('dialog.window');");
+
+  browser.NewTab();
+  browser.Go(server.address());
+  browser.WaitFor("return document.querySelector('dialog.window');");
+  browser.Click("[data-action=edit]");
+  const std::string message =
+      browser.WaitForText("dialog.message-box [data-kind=static]", "An other action is running");
+  EXPECT_EQ(browser.Text("dialog.message-box .caption-text"), "VANTEL");
+  EXPECT_EQ(browser.Role("dialog.message-box"), "alertdialog");
+  EXPECT_EQ(browser.Run("return document.querySelectorAll('dialog.window').length;"), 2);
+  EXPECT_EQ(browser.Run("return document.querySelector('dialog.window:not(.message-box)').inert;"),
+            true);
+  browser.Click("dialog.message-box button[data-id='1']");
+  browser.WaitFor("return !document.querySelector('dialog.message-box');");
+
+  browser.SwitchTo(first);
+  browser.WaitFor("return document.querySelectorAll('dialog.window').length === 1;");
+  browser.Keys("select[data-id='1163']", "\uE00C");
+  browser.WaitFor("return !document.querySelector('dialog.window');");
+  EXPECT_EQ(server.Stop(), 0) << server.Log();
+}
+
+}  // namespace
+}  // namespace vantel::host
