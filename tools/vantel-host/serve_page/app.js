@@ -530,6 +530,8 @@
     view.root = el('dialog', {
       class: 'window', 'data-window': w.handle, 'aria-labelledby': `caption${w.handle}`, open: true,
     }, caption, view.client, view.help);
+    view.root.tabIndex = -1;
+    view.root.addEventListener('focusin', (event) => { view.lastFocus = event.target; });
     view.root.addEventListener('keydown', (event) => onWindowKey(view, event));
     view.root.addEventListener('wheel', (event) => onWheel(view, event), { passive: false });
     view.root.addEventListener('pointerdown', (event) => {
@@ -619,7 +621,7 @@
       view.help.hidden = true;
       return;
     }
-    view.help.textContent = help.text.replace(/\|/g, '\n');
+    view.help.textContent = help.text;
     const shown = items.find(({ control }) => control.handle === help.control);
     const rect = shown ? shown.control.rect : [8, kCaptionHeight, 0, 0];
     Object.assign(view.help.style, { left: `${rect[0]}px`, top: `${rect[1] + rect[3] + 2}px` });
@@ -708,7 +710,14 @@
     const lost = !focusBefore || !focusBefore.isConnected || focusBefore === document.body ||
       focusBefore.closest('[hidden]') || focusBefore.disabled;
     const elsewhere = !view.root.contains(document.activeElement) && !$('toolbar').contains(document.activeElement);
-    if (top !== topWindow || lost || elsewhere) firstFocus(view).focus();
+    if (top === topWindow && !lost && !elsewhere) {
+      topWindow = top;
+      return;
+    }
+    // Back on a window, the focus goes where it was, as it does when a message box closes.
+    const last = view.lastFocus;
+    const usable = last && last.isConnected && !last.disabled && !last.closest('[hidden]') && last !== view.root;
+    (usable ? last : firstFocus(view)).focus();
     topWindow = top;
   }
 
