@@ -63,6 +63,46 @@ bool FinishActionOptions(const std::string& command, ActionOptions* options, std
   return true;
 }
 
+ActionOutcome PlayHostAction(StepRunner& runner, const Kalbrix& kalbrix, StepKind start,
+                             FILE* out) {
+  const std::string& key = kalbrix.descriptor;
+  Observation seen = runner.Run(Step{start, key, 0, 0, false});
+  bool ended = !seen.endedActions.empty();
+  bool wrote = !seen.written.empty();
+  std::deque<std::string> sends;
+  for (const auto& [item, mode] : seen.sends) sends.push_back(item);
+
+  // Each item is sent, then reported: an error the Kalbrix holds for the item makes the
+  // sending fail. Once the plug-in ended the action the rest is not sent.
+  while (!sends.empty() && !ended) {
+    const std::string item = sends.front();
+    sends.pop_front();
+    const KalbrixItem* held = kalbrix.Find(item);
+    const bool refused = held && held->errorCode != 0;
+    seen = runner.Run(
+        Step{refused ? StepKind::kItemSendError : StepKind::kItemSent, item, 0, 0, false});
+    ended = !seen.endedActions.empty();
+    wrote = wrote || !seen.written.empty();
+    for (const auto& [more, mode] : seen.sends) sends.push_back(more);
+  }
+  if (ended) {
+    runner.Run(Step{StepKind::kResetAction, key, 0, 0, false});
+  } else {
+    std::fprintf(out, "the plug-in did not end the action: no RSTSETEMG\n");
+  }
+  return {ended, wrote};
+}
+
+void CheckWrittenTables(StepRunner& runner, const Kalbrix& kalbrix, ActionOutcome outcome,
+                        FILE* out) {
+  if (!outcome.ended || !outcome.wrote) return;
+  // The plug-in is not told of the tables it wrote itself, so its last verdict is the one
+  // of the configuration before the action: the result must be that of what is written.
+  std::fprintf(out, "the action wrote tables: the configuration is checked again\n");
+  runner.Run(Step{StepKind::kClose, kalbrix.descriptor, 0, 0, false});
+  runner.Run(Step{StepKind::kOpen, kalbrix.descriptor, 0, 0, false});
+}
+
 ActionPlayer::ActionPlayer(ActionOptions options, FILE* out)
     : options_(std::move(options)), out_(out) {}
 
@@ -88,45 +128,16 @@ void ActionPlayer::Play(StepRunner& runner, const Kalbrix& kalbrix,
   ui_ = UiApi::Load(resolve);
   ui_.setHook(&ActionPlayer::Turn, this);
 
-  const std::string& key = kalbrix.descriptor;
   StepKind start = StepKind::kEdit;
   if (options_.kind == ActionKind::kMapScale)
     start = options_.rail == 1 ? StepKind::kMapScaleRail1 : StepKind::kMapScaleRail2;
-  Observation seen = runner.Run(Step{start, key, 0, 0, false});
-  bool ended = !seen.endedActions.empty();
-  bool wrote = !seen.written.empty();
-  std::deque<std::string> sends;
-  for (const auto& [item, mode] : seen.sends) sends.push_back(item);
-
-  // Each item is sent, then reported: an error the Kalbrix holds for the item makes the
-  // sending fail. Once the plug-in ended the action the rest is not sent.
-  while (!sends.empty() && !ended) {
-    const std::string item = sends.front();
-    sends.pop_front();
-    const KalbrixItem* held = kalbrix.Find(item);
-    const bool refused = held && held->errorCode != 0;
-    seen = runner.Run(
-        Step{refused ? StepKind::kItemSendError : StepKind::kItemSent, item, 0, 0, false});
-    ended = !seen.endedActions.empty();
-    wrote = wrote || !seen.written.empty();
-    for (const auto& [more, mode] : seen.sends) sends.push_back(more);
-  }
-  if (ended) {
-    runner.Run(Step{StepKind::kResetAction, key, 0, 0, false});
-  } else {
-    std::fprintf(out_, "the plug-in did not end the action: no RSTSETEMG\n");
-  }
+  const ActionOutcome outcome = PlayHostAction(runner, kalbrix, start, out_);
   ui_.setHook(nullptr, nullptr);
 
   if (failure_.empty() && next_ < script_.size())
     failure_ = ScriptName() + ":" + std::to_string(script_[next_].line) +
                ": no window is open for this step (the action is over)";
-  if (!failure_.empty() || !ended || !wrote) return;
-  // The plug-in is not told of the tables it wrote itself, so its last verdict is the one
-  // of the configuration before the action: the result must be that of what is written.
-  std::fprintf(out_, "the action wrote tables: the configuration is checked again\n");
-  runner.Run(Step{StepKind::kClose, key, 0, 0, false});
-  runner.Run(Step{StepKind::kOpen, key, 0, 0, false});
+  if (failure_.empty()) CheckWrittenTables(runner, kalbrix, outcome, out_);
 }
 
 int ActionPlayer::Turn(VantelUiWindow modal, void* self) {

@@ -29,6 +29,22 @@ struct ActionOptions {
 /// terminal on standard input makes the run interactive.
 bool FinishActionOptions(const std::string& command, ActionOptions* options, std::string* error);
 
+struct ActionOutcome {
+  bool ended = false;  // the plug-in asked to end the action
+  bool wrote = false;  // it wrote tables on the way
+};
+
+/// Starts the action `start` (kEdit, kMapScaleRail1 or kMapScaleRail2), plays the sending of
+/// every table the plug-in asks to send and ends the action from the host's side. The user's
+/// part is played by whatever UI hook is installed.
+ActionOutcome PlayHostAction(StepRunner& runner, const Kalbrix& kalbrix, StepKind start,
+                             FILE* out);
+
+/// After an action that wrote tables: a close and an open, so that the verdict is that of
+/// the configuration as written.
+void CheckWrittenTables(StepRunner& runner, const Kalbrix& kalbrix, ActionOutcome outcome,
+                        FILE* out);
+
 class ActionPlayer {
  public:
   ActionPlayer(ActionOptions options, FILE* out);

@@ -184,16 +184,8 @@ class Checker {
     uiLog_.Restart();
     service.TakeObservation();
     StepRunner runner(kalbrix, service, uiLog_, session_.exports(), session_.quiet());
-    const std::string optionItem = service.DescriptorItem(kOptionFlagsElement);
-    const std::string injectionItem = service.DescriptorItem(kInjectionFlagsElement);
     const auto play = [&](const Step& step) {
-      const Observation seen = runner.Run(step);
-      NoteSwitches(seen.enables, &result->switched);
-      for (const std::string& name : seen.written)
-        if (name != optionItem && name != injectionItem &&
-            std::find(result->tablesRewritten.begin(), result->tablesRewritten.end(), name) ==
-                result->tablesRewritten.end())
-          result->tablesRewritten.push_back(name);
+      NoteSeen(runner.Run(step), service, &result->switched, &result->tablesRewritten);
     };
     play(Step{StepKind::kOpen, kalbrix.descriptor, 0, 0, false});
     for (const Step& step : options_.steps) play(step);
@@ -416,7 +408,9 @@ class JUnitSink : public ResultSink {
   double seconds_ = 0;
 };
 
-Json Switches(const std::vector<Enable>& switched, char kind) {
+}  // namespace
+
+Json SwitchesJson(const std::vector<Enable>& switched, char kind) {
   Json on = Json::array();
   Json off = Json::array();
   for (const Enable& e : switched)
@@ -424,7 +418,17 @@ Json Switches(const std::vector<Enable>& switched, char kind) {
   return Json{{"on", on}, {"off", off}};
 }
 
-}  // namespace
+void NoteSeen(const Observation& seen, const HostService& service, std::vector<Enable>* switched,
+              std::vector<std::string>* tablesRewritten) {
+  NoteSwitches(seen.enables, switched);
+  const std::string optionItem = service.DescriptorItem(kOptionFlagsElement);
+  const std::string injectionItem = service.DescriptorItem(kInjectionFlagsElement);
+  for (const std::string& name : seen.written)
+    if (name != optionItem && name != injectionItem &&
+        std::find(tablesRewritten->begin(), tablesRewritten->end(), name) ==
+            tablesRewritten->end())
+      tablesRewritten->push_back(name);
+}
 
 Json JsonResult(const FileResult& result) {
   Json rows = Json::array();
@@ -438,9 +442,9 @@ Json JsonResult(const FileResult& result) {
   line["status"] = result.Status();
   if (result.BadInput()) line["error"] = result.error;
   line["report"] = rows;
-  line["functions"] = Switches(result.switched, 'F');
-  line["supervisions"] = Switches(result.switched, 'S');
-  line["dataItems"] = Switches(result.switched, 'D');
+  line["functions"] = SwitchesJson(result.switched, 'F');
+  line["supervisions"] = SwitchesJson(result.switched, 'S');
+  line["dataItems"] = SwitchesJson(result.switched, 'D');
   line["tablesRewritten"] = result.tablesRewritten;
   if (result.writtenBack) line["writtenBack"] = *result.writtenBack;
   return line;

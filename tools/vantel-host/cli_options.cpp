@@ -10,9 +10,16 @@ namespace vantel::host {
 
 namespace {
 
-enum CommandBit : unsigned { kVersion = 1, kCheck = 2, kWheel = 4, kEdit = 8, kMapScale = 16 };
+enum CommandBit : unsigned {
+  kVersion = 1,
+  kCheck = 2,
+  kWheel = 4,
+  kEdit = 8,
+  kMapScale = 16,
+  kServe = 32
+};
 constexpr unsigned kActionCommands = kEdit | kMapScale;
-constexpr unsigned kEveryCommand = kVersion | kCheck | kWheel | kActionCommands;
+constexpr unsigned kEveryCommand = kVersion | kCheck | kWheel | kActionCommands | kServe;
 
 // The languages the plug-in has resources for, by the codes of the handshake.
 constexpr int32_t kEnglish = 1033;
@@ -25,7 +32,7 @@ struct CommandSpec {
   const char* help;
 };
 
-constexpr std::array<CommandSpec, 5> kCommands = {{
+constexpr std::array<CommandSpec, 6> kCommands = {{
     {"version", kVersion, "version [--language L]",
      "version     load the plug-in, shake hands and print its version and language\n"},
     {"check", kCheck,
@@ -91,6 +98,14 @@ constexpr std::array<CommandSpec, 5> kCommands = {{
     {"mapscale", kMapScale, "mapscale FILE --rail 1|2 [the options of edit]",
      "mapscale FILE --rail 1|2   the same as edit with the map scale action of rail 1\n"
      "            (RM0SETEMG) or 2 (RM1SETEMG)\n"},
+    {"serve", kServe, "serve FILE... [--port N] [--language L]",
+     "serve FILE...  a page in a browser for each Kalbrix file, each a machine of one host:\n"
+     "            its report, what was switched, the flywheel picture, the plug-in's dialogs\n"
+     "            with real controls; check, edit, the scale data of a rail, save (the file\n"
+     "            written as --write does when the plug-in does not refuse the save). Listens\n"
+     "            on 127.0.0.1 only and prints the address to open, with its token; ends on\n"
+     "            Ctrl-C or SIGTERM, open dialogs cancelled (docs/serve.md)\n"
+     "  --port N      the port (default: a free one)\n"},
 }};
 
 constexpr const char* kCommonHelp =
@@ -135,7 +150,16 @@ struct OptionRule {
   Take take;
 };
 
-constexpr std::array<OptionRule, 11> kOptions = {{
+int ParsePort(const std::string& value) {
+  errno = 0;
+  char* end = nullptr;
+  const long port = std::strtol(value.c_str(), &end, 10);
+  if (value.empty() || *end != '\0' || errno != 0 || port < 0 || port > 65535)
+    throw UsageError("--port takes a port number from 0 to 65535, not \"" + value + "\"");
+  return static_cast<int>(port);
+}
+
+constexpr std::array<OptionRule, 12> kOptions = {{
     {"--language", "L", kEveryCommand, false,
      [](Options& o, const std::string& v) { o.language = ParseLanguage(v); }},
     {"--trace", nullptr, kCheck | kActionCommands, true,
@@ -179,6 +203,8 @@ constexpr std::array<OptionRule, 11> kOptions = {{
        if (v != "1" && v != "2") throw UsageError("--rail is 1 or 2, not \"" + v + "\"");
        o.action.rail = v[0] - '0';
      }},
+    {"--port", "N", kServe, false,
+     [](Options& o, const std::string& v) { o.port = ParsePort(v); }},
 }};
 
 /// "check, edit and mapscale".
@@ -202,9 +228,16 @@ void CheckFiles(const CommandSpec& command, const Options& options) {
     return;
   }
   if (options.files.empty())
-    throw UsageError(name + (command.bit == kCheck ? " needs a Kalbrix file or folder"
-                                                   : " needs a Kalbrix file"));
+    throw UsageError(name + (command.bit == kCheck   ? " needs a Kalbrix file or folder"
+                             : command.bit == kServe ? " needs one Kalbrix file or more"
+                                                     : " needs a Kalbrix file"));
   if (command.bit == kCheck) return;
+  if (command.bit == kServe) {
+    for (const std::string& file : options.files)
+      if (std::filesystem::is_directory(file))
+        throw UsageError(file + ": is a folder: serve takes Kalbrix files");
+    return;
+  }
   if (options.files.size() > 1)
     throw UsageError(name + " takes one Kalbrix file: \"" + options.files[1] +
                      "\" is one too many (check takes several)");

@@ -20,7 +20,7 @@ class UsageError : public std::runtime_error {
 enum class OutputFormat { kText, kJson };
 
 struct Options {
-  /// "version", "check", "wheel", "edit" or "mapscale"; "" with `help` for the whole help.
+  /// "version", "check", "wheel", "edit", "mapscale" or "serve"; "" with `help` for the whole help.
   std::string command;
   /// check: the files and folders; wheel, edit, mapscale: the one file.
   std::vector<std::string> files;
@@ -34,6 +34,7 @@ struct Options {
   ActionOptions action;  // edit, mapscale
   OutputFormat format = OutputFormat::kText;
   std::string junit;  // check --junit OUT
+  int port = 0;       // serve --port N
 };
 
 /// The arguments after the program's name; UsageError names the first problem.

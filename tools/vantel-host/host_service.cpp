@@ -10,6 +10,7 @@ namespace vantel::host {
 namespace {
 
 HostService* current = nullptr;
+std::function<HostService*(int32_t)> router;
 
 std::string Hex(int32_t value) {
   char text[16];
@@ -68,6 +69,10 @@ std::string DescribePayload(int32_t code, const HostBuffer* buf, bool asLongs) {
 }  // namespace
 
 void InstallHostService(HostService* service) { current = service; }
+
+void InstallHostRouter(std::function<HostService*(int32_t machine)> route) {
+  router = std::move(route);
+}
 
 HostService::HostService(Kalbrix& kalbrix, int32_t language, FILE* trace)
     : kalbrix_(kalbrix), language_(language), trace_(trace) {}
@@ -189,6 +194,8 @@ void HostService::Note(int32_t code, const std::string& name, int32_t sent) {
 extern "C" __attribute__((visibility("default"))) int32_t ACTIONDLL(int32_t machine, int32_t code,
                                                                     const char* item,
                                                                     HostBuffer* buf) {
-  if (vantel::host::current == nullptr) return HOST_ACTION_ERROR;
-  return vantel::host::current->Handle(machine, code, item, buf);
+  vantel::host::HostService* service =
+      vantel::host::router ? vantel::host::router(machine) : vantel::host::current;
+  if (service == nullptr) return HOST_ACTION_ERROR;
+  return service->Handle(machine, code, item, buf);
 }

@@ -104,4 +104,9 @@ using hostcore::RequestName;
 /// Routes ACTIONDLL to `service` (null: every request fails as an action error).
 void InstallHostService(HostService* service);
 
+/// A host of several machines: ACTIONDLL asks `route` for the service of the request's
+/// machine index (null fails the request as an action error). Replaces InstallHostService
+/// until removed with an empty function.
+void InstallHostRouter(std::function<HostService*(int32_t machine)> route);
+
 }  // namespace vantel::host

@@ -13,6 +13,7 @@
 #include "host_service.h"
 #include "kalbrix.h"
 #include "plugin_loader.h"
+#include "serve.h"
 #include "steps.h"
 #include "ui_events.h"
 #include "vantel/host_abi.h"
@@ -198,9 +199,13 @@ int main(int argc, char** argv) {
   try {
     if (options.command == "version") return Version(options);
     if (options.command == "wheel") return Wheel(options);
+    if (options.command == "serve")
+      return Serve(ServeOptions{options.files, options.port, options.language}, stdout);
     if (options.command == "check" && !OneFileStepByStep(options)) return CheckFiles(options);
     return Check(options);
   } catch (const PluginError& error) {
+    BadInput(error.what());
+  } catch (const KalbrixError& error) {
     BadInput(error.what());
   }
 }

@@ -217,6 +217,7 @@ Observation StepRunner::Run(const Step& given) {
   }
   Print(seen, events);
   Judge(step, seen);
+  if (onSeen) onSeen(seen);
   return seen;
 }
 

@@ -79,6 +79,9 @@ class StepRunner {
   /// The findings behind those rows, one JSON entry per row (see FindingsApi::Read).
   const Json& reportFindings() const { return reportFindings_; }
 
+  /// Told what the host saw in each step, nested steps included, as Run returns it.
+  std::function<void(const Observation&)> onSeen;
+
  private:
   void Play(const Step& step);
   void PrintTitle(const Step& step);

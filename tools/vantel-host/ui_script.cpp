@@ -499,6 +499,12 @@ UiApi UiApi::Load(const std::function<void*(const char*)>& resolve) {
   take(ui.pressCancel, "VantelUiPressCancel");
   take(ui.askHelp, "VantelUiAskHelp");
   take(ui.renderSvgToFile, "VantelUiRenderSvgToFile");
+  take(ui.renderSvg, "VantelUiRenderSvg");
+  take(ui.getRect, "VantelUiGetRect");
+  take(ui.getScroll, "VantelUiGetScroll");
+  take(ui.resize, "VantelUiResize");
+  take(ui.scroll, "VantelUiScroll");
+  take(ui.findWindow, "VantelUiFindWindow");
   return ui;
 }
 

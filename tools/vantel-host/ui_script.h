@@ -80,6 +80,12 @@ struct UiApi {
   int32_t (*pressCancel)(VantelUiWindow);
   VantelUiWindow (*askHelp)(VantelUiWindow);
   int32_t (*renderSvgToFile)(VantelUiWindow, const char*);
+  char* (*renderSvg)(VantelUiWindow);
+  int32_t (*getRect)(VantelUiWindow, int32_t[4]);
+  int32_t (*getScroll)(VantelUiWindow, int32_t[4]);
+  int32_t (*resize)(VantelUiWindow, int32_t, int32_t, int32_t);
+  int32_t (*scroll)(VantelUiWindow, int32_t, int32_t);
+  VantelUiWindow (*findWindow)(const char*);
 
   static UiApi Load(const std::function<void*(const char*)>& resolve);
 

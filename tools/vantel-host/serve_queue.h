@@ -1,0 +1,159 @@
+#pragma once
+// What the HTTP threads and the plug-in's thread share: the commands going one way, the
+// replies and the published state coming back.
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <future>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "kalbrix.h"
+
+namespace vantel::host {
+
+struct Reply {
+  int status = 200;
+  std::string body;  // JSON for 200, one line of text otherwise
+  std::string contentType = "application/json";
+
+  static Reply Refused(int status, std::string reason) {
+    return {status, std::move(reason) + "\n", "text/plain; charset=utf-8"};
+  }
+};
+
+struct Command {
+  enum class Kind {
+    kMachine,  // `action` on `machine`
+    kEvent,    // `event` on window `window`
+    kWindowSvg,
+  };
+  Kind kind = Kind::kMachine;
+  uint32_t machine = 0;
+  std::string action;
+  uint32_t window = 0;
+  Json event;
+
+  /// Set by whichever side gives the command up first: the plug-in's thread when it takes
+  /// it, an HTTP thread that stopped waiting. A command given up is never played.
+  std::atomic<bool> taken{false};
+  std::promise<Reply> reply;
+  bool answered = false;  // the plug-in's thread only
+
+  void Answer(Reply r) {
+    if (answered) return;
+    answered = true;
+    reply.set_value(std::move(r));
+  }
+};
+
+/// First in, first out; closed once the server ends, after which nothing more is taken.
+class CommandQueue {
+ public:
+  /// False when the queue is closed.
+  bool Push(std::shared_ptr<Command> command) {
+    {
+      std::lock_guard lock(mutex_);
+      if (closed_) return false;
+      queue_.push_back(std::move(command));
+    }
+    ready_.notify_one();
+    return true;
+  }
+
+  /// The next command, waiting for one; null once the queue is closed.
+  std::shared_ptr<Command> Pop() {
+    std::unique_lock lock(mutex_);
+    ready_.wait(lock, [this] { return closed_ || !queue_.empty(); });
+    if (closed_) return nullptr;
+    std::shared_ptr<Command> next = std::move(queue_.front());
+    queue_.pop_front();
+    return next;
+  }
+
+  /// Closes the queue and hands back what was left in it.
+  std::deque<std::shared_ptr<Command>> Close() {
+    std::deque<std::shared_ptr<Command>> left;
+    {
+      std::lock_guard lock(mutex_);
+      closed_ = true;
+      left.swap(queue_);
+    }
+    ready_.notify_all();
+    return left;
+  }
+
+  bool closed() const {
+    std::lock_guard lock(mutex_);
+    return closed_;
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::condition_variable ready_;
+  std::deque<std::shared_ptr<Command>> queue_;
+  bool closed_ = false;
+};
+
+/// The state the page reads, published by the plug-in's thread, waited on by long polls.
+class StateBoard {
+ public:
+  /// Publishes `state` (its "version" is set here) when it differs from the last one.
+  void Publish(Json state, std::map<uint32_t, std::string> wheels) {
+    {
+      std::lock_guard lock(mutex_);
+      const std::string body = state.dump();
+      if (body == lastBody_ && wheels == wheels_) return;
+      lastBody_ = body;
+      state["version"] = ++version_;
+      text_ = state.dump();
+      wheels_ = std::move(wheels);
+    }
+    changed_.notify_all();
+  }
+
+  /// The state; with `since`, waits up to `wait` for a version other than `since`.
+  std::string Read(std::optional<uint64_t> since, std::chrono::milliseconds wait) {
+    std::unique_lock lock(mutex_);
+    if (since)
+      changed_.wait_for(lock, wait, [&] { return ended_ || version_ != *since; });
+    return text_;
+  }
+
+  std::optional<std::string> Wheel(uint32_t machine) {
+    std::lock_guard lock(mutex_);
+    const auto found = wheels_.find(machine);
+    if (found == wheels_.end()) return std::nullopt;
+    return found->second;
+  }
+
+  uint64_t version() {
+    std::lock_guard lock(mutex_);
+    return version_;
+  }
+
+  /// Wakes every long poll: the server is ending.
+  void End() {
+    {
+      std::lock_guard lock(mutex_);
+      ended_ = true;
+    }
+    changed_.notify_all();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  uint64_t version_ = 0;
+  std::string lastBody_;
+  std::string text_ = "{}";
+  std::map<uint32_t, std::string> wheels_;
+  bool ended_ = false;
+};
+
+}  // namespace vantel::host

@@ -1,0 +1,475 @@
+#include "serve_session.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <deque>
+
+#include "actions.h"
+#include "check_many.h"
+#include "findings.h"
+#include "host_service.h"
+#include "steps.h"
+#include "wheel.h"
+
+namespace vantel::host {
+
+namespace {
+
+// The lines of a machine's log the state keeps.
+constexpr size_t kLogLines = 200;
+
+// The automation API gives message boxes this caption.
+constexpr const char* kMessageBoxCaption = "VANTEL";
+
+ssize_t AppendTo(void* cookie, const char* data, size_t size) {
+  static_cast<std::string*>(cookie)->append(data, size);
+  return static_cast<ssize_t>(size);
+}
+
+/// A FILE whose writes land in `text`: the step runner prints there what a terminal would show.
+FILE* StringFile(std::string* text) {
+  cookie_io_functions_t io{};
+  io.write = &AppendTo;
+  return fopencookie(text, "w", io);
+}
+
+struct FreeBuffer {
+  void operator()(char* text) const { std::free(text); }
+};
+
+bool ActsOnMachine(const std::string& action) {
+  return action == "edit" || action == "rail1" || action == "rail2";
+}
+
+}  // namespace
+
+struct ServeSession::Machine {
+  std::string file;
+  Json document;
+  Kalbrix kalbrix;
+  Kalbrix saved;  // as the file holds it
+  std::unique_ptr<HostService> service;
+  std::string printed;  // what the runner printed and the log has not taken yet
+  FILE* out = nullptr;
+  std::unique_ptr<StepRunner> runner;
+  bool opened = false;
+  std::vector<Enable> switched;
+  std::vector<std::string> tablesRewritten;
+  std::deque<std::string> log;
+  std::string lastSave;
+  std::string wheel;
+  uint64_t wheelVersion = 0;
+
+  Machine() = default;
+  Machine(const Machine&) = delete;
+  Machine& operator=(const Machine&) = delete;
+  ~Machine() {
+    runner.reset();
+    if (out) std::fclose(out);
+  }
+};
+
+ServeSession::ServeSession(const std::vector<std::string>& files, int32_t language,
+                           CommandQueue& queue, StateBoard& board)
+    : language_(language), queue_(queue), board_(board) {
+  for (const std::string& file : files) {
+    auto machine = std::make_unique<Machine>();
+    machine->file = file;
+    try {
+      machine->kalbrix = LoadKalbrix(file, &machine->document);
+    } catch (const KalbrixError& error) {
+      throw KalbrixError(file + ": " + error.what());
+    }
+    for (const auto& other : machines_)
+      if (other->kalbrix.machine == machine->kalbrix.machine)
+        throw KalbrixError(file + ": machine index " + std::to_string(machine->kalbrix.machine) +
+                           " is the one of " + other->file +
+                           ": each file served is a machine of its own");
+    machine->saved = machine->kalbrix;
+    machine->service = std::make_unique<HostService>(machine->kalbrix, language, nullptr);
+    machine->out = StringFile(&machine->printed);
+    if (!machine->out) throw KalbrixError("cannot keep the host's log");
+    machines_.push_back(std::move(machine));
+  }
+}
+
+ServeSession::~ServeSession() { InstallHostRouter({}); }
+
+std::vector<uint32_t> ServeSession::machineIndexes() const {
+  std::vector<uint32_t> indexes;
+  for (const auto& machine : machines_) indexes.push_back(machine->kalbrix.machine);
+  return indexes;
+}
+
+ServeSession::Machine* ServeSession::Find(uint32_t index) {
+  for (const auto& machine : machines_)
+    if (machine->kalbrix.machine == index) return machine.get();
+  return nullptr;
+}
+
+void ServeSession::Run() {
+  // A host's questions that concern no machine of its own are answered by the first.
+  InstallHostRouter([this](int32_t index) {
+    Machine* machine = Find(static_cast<uint32_t>(index));
+    return machine ? machine->service.get() : machines_.front()->service.get();
+  });
+  // The log is named before the plug-in is loaded: the plug-in reads where at its loading.
+  uiLog_ = std::make_unique<UiEventLog>();
+  plugin_ = std::make_unique<LoadedPlugin>();
+  if (plugin_->Handshake(0).first <= 0)
+    throw PluginError("the plug-in refused the host (handshake answered 0)");
+  const auto resolve = [this](const char* name) { return plugin_->Symbol(name); };
+  const PluginExports exports = plugin_->Exports();
+  ui_ = UiApi::Load(resolve);
+  ui_.setHook(&ServeSession::Turn, this);
+
+  for (const auto& machine : machines_) {
+    Machine& m = *machine;
+    m.service->TakeObservation();
+    m.runner = std::make_unique<StepRunner>(m.kalbrix, *m.service, *uiLog_, exports, m.out);
+    m.runner->onSeen = [&m](const Observation& seen) {
+      NoteSeen(seen, *m.service, &m.switched, &m.tablesRewritten);
+    };
+  }
+  for (const auto& machine : machines_) {
+    playingFor_.push_back(machine->kalbrix.machine);
+    machine->runner->Run(Step{StepKind::kOpen, machine->kalbrix.descriptor, 0, 0, false});
+    machine->opened = true;
+    playingFor_.pop_back();
+    Redraw(*machine);
+  }
+  Settle();
+
+  while (std::shared_ptr<Command> command = queue_.Pop()) Play(command);
+
+  // The queue is closed: every turn of a modal loop now gives up, so what the plug-in shows
+  // while closing ends at once.
+  for (const auto& machine : machines_)
+    if (machine->opened)
+      machine->runner->Run(Step{StepKind::kClose, machine->kalbrix.descriptor, 0, 0, false});
+  ui_.setHook(nullptr, nullptr);
+  for (const auto& machine : machines_) machine->runner.reset();
+  plugin_.reset();
+  InstallHostRouter({});
+}
+
+int ServeSession::Turn(VantelUiWindow modal, void* self) {
+  return static_cast<ServeSession*>(self)->Turn(modal);
+}
+
+// The host's UI thread waiting for its user: one command per turn. A window picture is no
+// user's act, so the wait goes on after it.
+int ServeSession::Turn(VantelUiWindow modal) {
+  if (queue_.closed()) return 0;
+  if (!ownerOf_.count(modal))
+    ownerOf_[modal] = playingFor_.empty() ? 0 : playingFor_.back();
+  turning_.push_back({modal, ownerOf_[modal]});
+  Settle();
+  int keep = 0;
+  while (std::shared_ptr<Command> command = queue_.Pop()) {
+    const bool picture = command->kind == Command::Kind::kWindowSvg;
+    Play(command);
+    if (!picture) {
+      keep = 1;
+      break;
+    }
+  }
+  turning_.pop_back();
+  return keep;
+}
+
+void ServeSession::Play(const std::shared_ptr<Command>& command) {
+  // The HTTP side stopped waiting for it: its client was told it was not played.
+  if (command->taken.exchange(true)) return;
+  switch (command->kind) {
+    case Command::Kind::kWindowSvg: {
+      const std::unique_ptr<char, FreeBuffer> svg(ui_.renderSvg(command->window));
+      if (!svg)
+        command->Answer(
+            Reply::Refused(404, "no window " + std::to_string(command->window) + " is open"));
+      else
+        command->Answer({200, svg.get(), "image/svg+xml"});
+      return;
+    }
+    case Command::Kind::kMachine:
+      pending_ = command;
+      PlayMachineCommand(*command);
+      return;
+    case Command::Kind::kEvent:
+      PlayEvent(command);
+      return;
+  }
+}
+
+void ServeSession::PlayMachineCommand(Command& command) {
+  Machine* m = Find(command.machine);
+  if (!m) {
+    command.Answer(Reply::Refused(404, "no machine " + std::to_string(command.machine)));
+    return;
+  }
+  const std::string& key = m->kalbrix.descriptor;
+  StepRunner& runner = *m->runner;
+  playingFor_.push_back(m->kalbrix.machine);
+  if (command.action == "open" || command.action == "close") {
+    const bool open = command.action == "open";
+    if (m->opened == open) {
+      command.Answer(Reply::Refused(409, "machine " + std::to_string(command.machine) +
+                                             (open ? " is open already" : " is not open")));
+    } else {
+      runner.Run(Step{open ? StepKind::kOpen : StepKind::kClose, key, 0, 0, false});
+      m->opened = open;
+    }
+  } else if (command.action == "check") {
+    if (m->opened) runner.Run(Step{StepKind::kClose, key, 0, 0, false});
+    runner.Run(Step{StepKind::kOpen, key, 0, 0, false});
+    m->opened = true;
+  } else if (ActsOnMachine(command.action)) {
+    const StepKind start = command.action == "edit"    ? StepKind::kEdit
+                           : command.action == "rail1" ? StepKind::kMapScaleRail1
+                                                       : StepKind::kMapScaleRail2;
+    const ActionOutcome outcome = PlayHostAction(runner, m->kalbrix, start, m->out);
+    CheckWrittenTables(runner, m->kalbrix, outcome, m->out);
+  } else if (command.action == "save") {
+    Save(*m);
+  } else {
+    command.Answer(Reply::Refused(404, "no action \"" + command.action + "\""));
+  }
+  playingFor_.pop_back();
+  Redraw(*m);
+  Settle();
+}
+
+// The plug-in's save first: the file is written only when it does not refuse, and through
+// a temporary file, so that an interrupted save leaves the file as it was.
+void ServeSession::Save(Machine& m) {
+  const Observation seen = m.runner->Run(Step{StepKind::kSave, m.kalbrix.descriptor, 0, 0, false});
+  if (!seen.saveStatus.empty()) {
+    m.lastSave = "the plug-in refused the save (save status " +
+                 std::to_string(seen.saveStatus.back()) + "): " + m.file + " is unchanged";
+  } else {
+    try {
+      const size_t written = WriteChangedValues(m.file, m.document, m.saved, m.kalbrix,
+                                                m.service->WrittenItems());
+      if (written == 0) {
+        m.lastSave = "nothing written back to " + m.file + ": the plug-in changed no value";
+      } else {
+        m.document = ParseKalbrixText(ReadKalbrixFile(m.file));
+        m.saved = m.kalbrix;
+        m.lastSave = "written back: " + std::to_string(written) + " item(s) to " + m.file;
+      }
+    } catch (const KalbrixError& error) {
+      m.lastSave = std::string("not written: ") + error.what();
+    }
+  }
+  std::fprintf(m.out, "%s\n", m.lastSave.c_str());
+}
+
+void ServeSession::PlayEvent(const std::shared_ptr<Command>& shared) {
+  Command& command = *shared;
+  const uint32_t window = command.window;
+  if (turning_.empty() || turning_.back().handle != window) {
+    const bool below =
+        std::any_of(turning_.begin(), turning_.end(),
+                    [window](const OpenWindow& open) { return open.handle == window; });
+    command.Answer(Reply::Refused(
+        409, "window " + std::to_string(window) +
+                 (below ? " is not the top window: answer the one above it first"
+                        : " is not open")));
+    return;
+  }
+  const Json& event = command.event;
+  const uint32_t control = event.value("control", 0u);
+  const std::string action = event.value("action", "");
+  const std::string named = control ? "control " + std::to_string(control) : "the window";
+  if (control != 0) {
+    if (!Holds(window, control)) {
+      command.Answer(Reply::Refused(409, "window " + std::to_string(window) + " has no control " +
+                                             std::to_string(control)));
+      return;
+    }
+    if (ui_.isVisible(control) != 1 || ui_.isEnabled(control) != 1) {
+      command.Answer(Reply::Refused(
+          409, named + (ui_.isVisible(control) != 1 ? " is hidden" : " is disabled")));
+      return;
+    }
+  }
+  const VantelUiWindow target = control ? control : window;
+  const int32_t index = event.value("index", 0);
+  if (action != "help") help_.erase(window);
+
+  pending_ = shared;
+  playingFor_.push_back(ownerOf_[window]);
+  int32_t done = 0;
+  if (action == "click") {
+    done = ui_.click(target);
+  } else if (action == "choose") {
+    done = ui_.selectComboItem(target, index);
+  } else if (action == "dismiss") {
+    done = ui_.dismissComboAt(target, index);
+  } else if (action == "type") {
+    done = ui_.setEditText(target, event.value("text", "").c_str());
+  } else if (action == "tab") {
+    done = ui_.selectTab(target, index);
+  } else if (action == "ok") {
+    done = ui_.pressOk(target);
+  } else if (action == "cancel") {
+    done = ui_.pressCancel(target);
+  } else if (action == "help") {
+    const VantelUiWindow popup = ui_.askHelp(target);
+    if (popup != 0) help_[window] = Json{{"control", control}, {"text", ui_.Text(popup)}};
+    done = popup != 0;
+  } else if (action == "resize") {
+    done = ui_.resize(target, event.value("edge", 0), event.value("width", 0),
+                      event.value("height", 0));
+  } else if (action == "scroll") {
+    done = ui_.scroll(target, event.value("request", 0), event.value("position", 0));
+  }
+  playingFor_.pop_back();
+  // Done, the event is answered on the next turn, once the plug-in has taken it all in; a
+  // window that showed something meanwhile has answered it already.
+  if (done != 1 && pending_ == shared) {
+    pending_.reset();
+    command.Answer(Reply::Refused(409, "cannot " + action + " " + named + " now"));
+  }
+}
+
+bool ServeSession::Holds(VantelUiWindow window, VantelUiWindow control) {
+  for (int32_t i = 0;; ++i) {
+    const VantelUiWindow child = ui_.getChild(window, i);
+    if (child == 0) return false;
+    if (child == control || Holds(child, control)) return true;
+  }
+}
+
+void ServeSession::Settle() {
+  for (const auto& machine : machines_) TakeLog(*machine);
+  Publish();
+  if (pending_) pending_->Answer({200, board_.Read(std::nullopt, {}), "application/json"});
+  pending_.reset();
+}
+
+void ServeSession::Publish() {
+  Json machines = Json::array();
+  std::map<uint32_t, std::string> wheels;
+  for (const auto& machine : machines_) {
+    machines.push_back(MachineJson(*machine));
+    wheels[machine->kalbrix.machine] = machine->wheel;
+  }
+  Json windows = Json::array();
+  for (const OpenWindow& window : turning_) windows.push_back(WindowJson(window));
+  board_.Publish(Json{{"language", language_}, {"machines", machines}, {"windows", windows}},
+                 std::move(wheels));
+}
+
+Json ServeSession::MachineJson(Machine& m) {
+  Json report = Json::array();
+  if (m.runner) {
+    const std::vector<std::string>& rows = m.runner->reportRows();
+    for (size_t row = 0; row < rows.size(); ++row)
+      report.push_back(Json{{"text", rows[row]},
+                            {"findings", RowFindingsJson(m.runner->reportFindings(), row)}});
+  }
+  Json log = Json::array();
+  for (const std::string& line : m.log) log.push_back(line);
+  return Json{
+      {"machine", m.kalbrix.machine},
+      {"name", m.kalbrix.machineName.value_or("")},
+      {"file", m.file},
+      {"opened", m.opened},
+      {"verdict", VerdictName(m.runner ? m.runner->verdict() : Verdict::kNotChecked)},
+      {"report", report},
+      {"functions", SwitchesJson(m.switched, 'F')},
+      {"supervisions", SwitchesJson(m.switched, 'S')},
+      {"dataItems", SwitchesJson(m.switched, 'D')},
+      {"tablesRewritten", m.tablesRewritten},
+      {"log", log},
+      {"saved", m.lastSave},
+      {"wheelVersion", m.wheelVersion},
+  };
+}
+
+Json ServeSession::WindowJson(const OpenWindow& window) {
+  int32_t rect[4] = {0, 0, 0, 0};
+  ui_.getRect(window.handle, rect);
+  const int32_t origin[2] = {rect[0], rect[1]};
+  const std::string caption = ui_.Text(window.handle);
+  Json scroll = nullptr;
+  int32_t bar[4];
+  if (ui_.getScroll(window.handle, bar) == 0 && bar[1] > bar[0])
+    scroll = Json::array({bar[0], bar[1], bar[2], bar[3]});
+  Json controls = Json::array();
+  for (int32_t i = 0;; ++i) {
+    const VantelUiWindow child = ui_.getChild(window.handle, i);
+    if (child == 0) break;
+    controls.push_back(ControlJson(child, origin));
+  }
+  const auto help = help_.find(window.handle);
+  return Json{
+      {"handle", window.handle},
+      {"machine", window.machine},
+      {"caption", caption},
+      {"kind", ui_.Kind(window.handle)},
+      {"messageBox", caption == kMessageBoxCaption},
+      {"rect", Json::array({0, 0, rect[2] - rect[0], rect[3] - rect[1]})},
+      {"scroll", scroll},
+      {"help", help == help_.end() ? Json(nullptr) : help->second},
+      {"controls", controls},
+  };
+}
+
+Json ServeSession::ControlJson(VantelUiWindow control, const int32_t origin[2]) {
+  int32_t rect[4] = {0, 0, 0, 0};
+  ui_.getRect(control, rect);
+  const std::string kind = ui_.Kind(control);
+  Json json{
+      {"handle", control},
+      {"id", ui_.getId(control)},
+      {"kind", kind},
+      {"text", ui_.Text(control)},
+      {"rect",
+       Json::array({rect[0] - origin[0], rect[1] - origin[1], rect[2] - rect[0], rect[3] - rect[1]})},
+      {"visible", ui_.isVisible(control) == 1},
+      {"enabled", ui_.isEnabled(control) == 1},
+  };
+  if (kind == "check box" || kind == "radio button") json["checked"] = ui_.isChecked(control) == 1;
+  if (kind == "combo box" || kind == "list view" || kind == "tab control")
+    json["items"] = ui_.Items(control);
+  if (kind == "combo box" || kind == "tab control") json["selection"] = ui_.getSelection(control);
+  if (kind == "dialog") {
+    Json children = Json::array();
+    for (int32_t i = 0;; ++i) {
+      const VantelUiWindow child = ui_.getChild(control, i);
+      if (child == 0) break;
+      children.push_back(ControlJson(child, origin));
+    }
+    json["controls"] = children;
+  }
+  return json;
+}
+
+// The picture of the tables as they are now; a new version only when it changed.
+void ServeSession::Redraw(Machine& m) {
+  WheelInput input = WheelInputOf(m.kalbrix, *m.service);
+  input.verdict = VerdictName(m.runner ? m.runner->verdict() : Verdict::kNotChecked);
+  if (m.runner) {
+    input.reportRows = m.runner->reportRows();
+    input.reportFindings = m.runner->reportFindings();
+  }
+  input.language = HostLanguageOf(language_);
+  std::string svg = DrawWheel(input);
+  if (svg == m.wheel) return;
+  m.wheel = std::move(svg);
+  ++m.wheelVersion;
+}
+
+void ServeSession::TakeLog(Machine& m) {
+  std::fflush(m.out);
+  size_t start = 0;
+  for (size_t end; (end = m.printed.find('\n', start)) != std::string::npos; start = end + 1) {
+    m.log.push_back(m.printed.substr(start, end - start));
+    if (m.log.size() > kLogLines) m.log.pop_front();
+  }
+  m.printed.erase(0, start);
+}
+
+}  // namespace vantel::host

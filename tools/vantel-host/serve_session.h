@@ -1,0 +1,77 @@
+#pragma once
+// The plug-in's side of `vantel-host serve`: the machines of the files given, the plug-in
+// loaded once, and the loop that plays the queued commands, at rest between actions or from
+// the UI hook on every turn of a modal loop, as a host's UI thread would.
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "plugin_loader.h"
+#include "serve_queue.h"
+#include "ui_events.h"
+#include "ui_script.h"
+
+namespace vantel::host {
+
+class ServeSession {
+ public:
+  /// Reads every file; KalbrixError names the first that cannot be served.
+  ServeSession(const std::vector<std::string>& files, int32_t language, CommandQueue& queue,
+               StateBoard& board);
+  ~ServeSession();
+  ServeSession(const ServeSession&) = delete;
+  ServeSession& operator=(const ServeSession&) = delete;
+
+  /// The machine indexes served, in the order of the files.
+  std::vector<uint32_t> machineIndexes() const;
+
+  /// Loads the plug-in, opens every machine, then plays commands until the queue closes;
+  /// then every window is given up, every machine closed and the plug-in unloaded. Must be
+  /// called on the thread that is to be the plug-in's. PluginError when it cannot load.
+  void Run();
+
+ private:
+  struct Machine;
+  struct OpenWindow {
+    uint32_t handle;
+    uint32_t machine;
+  };
+
+  static int Turn(VantelUiWindow modal, void* self);
+  int Turn(VantelUiWindow modal);
+  void Play(const std::shared_ptr<Command>& command);
+  void PlayMachineCommand(Command& command);
+  void PlayEvent(const std::shared_ptr<Command>& command);
+  void Save(Machine& machine);
+  /// Whether `control` is a control of `window`, in a page at any depth.
+  bool Holds(VantelUiWindow window, VantelUiWindow control);
+  /// Publishes the state and answers the command waiting for it.
+  void Settle();
+  void Publish();
+  Json MachineJson(Machine& machine);
+  Json WindowJson(const OpenWindow& window);
+  Json ControlJson(VantelUiWindow control, const int32_t origin[2]);
+  void Redraw(Machine& machine);
+  void TakeLog(Machine& machine);
+  Machine* Find(uint32_t machine);
+
+  int32_t language_;
+  CommandQueue& queue_;
+  StateBoard& board_;
+  std::vector<std::unique_ptr<Machine>> machines_;
+  std::unique_ptr<LoadedPlugin> plugin_;
+  UiApi ui_{};
+  std::unique_ptr<UiEventLog> uiLog_;
+
+  // The modal windows whose loops are turning, outermost first.
+  std::vector<OpenWindow> turning_;
+  std::map<uint32_t, uint32_t> ownerOf_;  // window -> machine whose command opened it
+  std::vector<uint32_t> playingFor_;      // the machines of the commands being played
+  std::map<uint32_t, Json> help_;         // window -> the help pop-up last asked there
+  std::shared_ptr<Command> pending_;      // played, waiting for the plug-in to settle
+};
+
+}  // namespace vantel::host
