@@ -97,7 +97,9 @@
     }
     for (;;) {
       try {
-        const answer = await request('GET', '/api/state' + (state ? `?since=${state.version}` : ''));
+        const since = state ? state.version : null;
+        const asked = Date.now();
+        const answer = await request('GET', '/api/state' + (since === null ? '' : `?since=${since}`));
         if (answer.status === 503) {
           showAlert(words.ended, 'ended');
           return;
@@ -108,7 +110,12 @@
           continue;
         }
         if (alertKind === 'lost' || alertKind === 'poll') showAlert('');
-        show(await answer.json());
+        const next = await answer.json();
+        // Before its first state the server answers an empty one; an ending server answers at
+        // once, over and over: neither is worth asking again straight away.
+        const empty = typeof next.version !== 'number';
+        if (empty || (next.version === since && Date.now() - asked < 1000)) await pause(500);
+        if (!empty) show(next);
       } catch (error) {
         showAlert(words.lost, 'lost');
         await pause(1000);
@@ -155,7 +162,7 @@
   }
 
   function show(next) {
-    if (state && next.version < state.version) return;
+    if (typeof next.version !== 'number' || (state && next.version <= state.version)) return;
     state = next;
     render();
     document.body.dataset.version = next.version;
