@@ -39,8 +39,10 @@
   const kCaptionHeight = 26;
   const kScrollBarWidth = 17;
   const kComboHeight = 21;
+  const kWindowMargin = 12;
+  const kSmallestZoom = 0.6;
   // Scroll bar requests, as the plug-in's windows take them.
-  const kLineUp = 0, kLineDown = 1, kPageUp = 2, kPageDown = 3, kThumbPosition = 4;
+  const kLineUp = 0, kLineDown = 1, kPageUp = 2, kPageDown = 3, kThumbPosition = 4, kThumbTrack = 5;
 
   const token = new URLSearchParams(location.search).get('token') || '';
   let state = null;
@@ -279,9 +281,10 @@
         el('dt', { text: words.status }), el('dd', { text: m.opened ? words.opened : words.closed }),
         m.saved ? el('dt', { text: words.saved }) : null,
         m.saved ? el('dd', { class: 'saved', text: m.saved }) : null),
+      el('h3', { text: words.report }), drawReport(m.report || []),
+      el('h3', { text: words.wheel }), wheelFigure(m),
       el('div', { class: 'columns' },
         el('div', { class: 'column' },
-          el('h3', { text: words.report }), drawReport(m.report || []),
           el('h3', { text: words.switched }),
           drawSwitches(words.functions, 'functions', m.functions),
           drawSwitches(words.supervisions, 'supervisions', m.supervisions),
@@ -289,7 +292,6 @@
           el('h3', { text: words.tablesRewritten }),
           el('p', { class: 'tables', text: nameList(m.tablesRewritten || []) })),
         el('div', { class: 'column' },
-          el('h3', { text: words.wheel }), wheelFigure(m),
           el('h3', { text: words.log }), drawLog(m.log || []))));
     const oldLog = main.querySelector('.log');
     const atEnd = !oldLog || oldLog.scrollTop + oldLog.clientHeight >= oldLog.scrollHeight - 4;
@@ -335,12 +337,12 @@
 
   // ---- The plug-in's windows, drawn with real form controls.
 
-  function flatten(controls, shown, out) {
+  function flatten(controls, shown, out, page = 0) {
     for (const control of controls) {
       const visible = shown && control.visible;
       // A page draws nothing of its own: its controls are in the window's frame.
-      if (control.kind === 'dialog') flatten(control.controls || [], visible, out);
-      else out.push({ control, visible });
+      if (control.kind === 'dialog') flatten(control.controls || [], visible, out, control.handle);
+      else out.push({ control, visible, page });
     }
     return out;
   }
@@ -350,12 +352,12 @@
       inner[0] + inner[2] <= outer[0] + outer[2] && inner[1] + inner[3] <= outer[1] + outer[3];
   }
 
-  // The smallest group box around a control: its radio buttons' group, and a name for a
-  // control without a static before it.
-  function enclosingGroup(items, control) {
+  // The smallest group box around a control on its page (pages lie one over the other): its
+  // radio buttons' group, and a name for a control without a static beside it.
+  function enclosingGroup(items, item) {
     let best = null;
-    for (const { control: group, visible } of items) {
-      if (!visible || group.kind !== 'group box' || !contains(group.rect, control.rect)) continue;
+    for (const { control: group, page } of items) {
+      if (page !== item.page || group.kind !== 'group box' || !contains(group.rect, item.control.rect)) continue;
       if (!best || group.rect[2] * group.rect[3] < best.rect[2] * best.rect[3]) best = group;
     }
     return best;
@@ -374,14 +376,15 @@
     const control = items[index].control;
     const top = control.rect[1], bottom = top + rowHeight(control);
     const beside = [items[index - 1], items[index + 1]].filter((item) => item && item.visible &&
-      item.control.kind === 'static');
+      item.page === items[index].page && item.control.kind === 'static');
     const onRow = beside.find(({ control: s }) => {
       const middle = s.rect[1] + s.rect[3] / 2;
       return middle >= top && middle <= bottom;
     });
     if (onRow) return onRow.control;
     const before = items[index - 1];
-    return before && before.visible && before.control.kind === 'static' ? before.control : null;
+    return before && before.visible && before.page === items[index].page && before.control.kind === 'static'
+      ? before.control : null;
   }
 
   function makeControl(view, control) {
@@ -555,10 +558,12 @@
     }
     const [min, max, page, position] = w.scroll;
     if (!view.scrollBar) {
+      // As a scroll bar does: the thumb is tracked while it moves, then its position given.
+      const thumb = (request) => windowEvent(view.handle,
+        { action: 'scroll', request, position: Number(view.scrollBar.value) });
       view.scrollBar = el('input', {
         type: 'range', class: 'scroll-bar', 'aria-orientation': 'vertical',
-        onchange: () => windowEvent(view.handle,
-          { action: 'scroll', request: kThumbPosition, position: Number(view.scrollBar.value) }),
+        oninput: () => thumb(kThumbTrack), onchange: () => thumb(kThumbPosition),
       });
       view.root.append(view.scrollBar);
     }
@@ -643,6 +648,7 @@
     root.classList.toggle('message-box', !!w.messageBox);
     root.setAttribute('role', w.messageBox ? 'alertdialog' : 'dialog');
     root.setAttribute('aria-modal', isTop ? 'true' : 'false');
+    view.rect = w.rect;
     root.style.width = `${w.rect[2]}px`;
     root.style.height = `${w.rect[3]}px`;
     view.caption.firstChild.textContent = w.caption;
@@ -663,7 +669,7 @@
       seen.add(control.handle);
       const labelControl = visible && kLabelled.has(control.kind) ? labelOf(items, index) : null;
       const label = labelControl ? `w${view.handle}c${labelControl.handle}` : null;
-      updateControl(view, part, control, visible, label, enclosingGroup(items, control));
+      updateControl(view, part, control, visible, label, enclosingGroup(items, items[index]));
       // Moving a node loses its focus: only what is out of place moves.
       const at = view.client.children[index];
       if (at !== part.box) view.client.insertBefore(part.box, at || null);
@@ -687,6 +693,18 @@
       candidates[0] || view.root;
   }
 
+  // A window larger than the browser's room is drawn smaller, down to a point, so that it is
+  // seen whole; below that point the room scrolls.
+  function fitWindows() {
+    const layer = $('windows');
+    for (const view of windowViews.values()) {
+      const [, , width, height] = view.rect;
+      const room = Math.min((layer.clientWidth - 2 * kWindowMargin) / width,
+        (layer.clientHeight - 2 * kWindowMargin) / height);
+      view.root.style.zoom = String(Math.max(kSmallestZoom, Math.min(1, room)));
+    }
+  }
+
   function drawWindows() {
     const layer = $('windows');
     const windows = state.windows || [];
@@ -707,6 +725,7 @@
       updateWindow(view, w, w.handle === top);
     });
     layer.hidden = windows.length === 0;
+    fitWindows();
     // Under the plug-in's windows the machine's details wait; the host's commands do not.
     $('machine').inert = windows.length > 0;
     if (!top) {
@@ -729,5 +748,6 @@
   }
 
   window.addEventListener('hashchange', () => state && render());
+  window.addEventListener('resize', fitWindows);
   poll();
 })();

@@ -303,6 +303,45 @@ class Server {
   std::string token_;
 };
 
+/// What the top window's form controls show, by handle, as the page drew them.
+constexpr const char* kShownControls = R"js(
+  const windows = document.querySelectorAll('dialog.window');
+  const top = windows[windows.length - 1];
+  const shown = {};
+  for (const e of top.querySelectorAll('input[data-handle], select[data-handle], button[data-handle]')) {
+    const choice = e.type === 'checkbox' || e.type === 'radio';
+    shown[e.dataset.handle] = {
+      visible: !e.closest('[hidden]'), enabled: !e.disabled,
+      checked: choice ? e.checked : null,
+      selection: e.tagName === 'SELECT' ? e.selectedIndex : null,
+      text: e.type === 'text' ? e.value : null,
+    };
+  }
+  return shown;)js";
+
+/// The same, as the server's state holds it for its top window: visible only within a
+/// visible page.
+void HeldControls(const json& controls, bool shown, json* held) {
+  for (const auto& control : controls) {
+    const bool visible = shown && control.at("visible").get<bool>();
+    const std::string kind = control.at("kind");
+    if (kind == "dialog") {
+      HeldControls(control.at("controls"), visible, held);
+      continue;
+    }
+    const bool choice = kind == "check box" || kind == "radio button";
+    const bool form = choice || kind == "combo box" || kind == "edit" ||
+                      kind == "push button" || kind == "default button";
+    if (!form) continue;
+    (*held)[std::to_string(control.at("handle").get<uint32_t>())] = {
+        {"visible", visible},
+        {"enabled", control.at("enabled")},
+        {"checked", choice ? control.at("checked") : json()},
+        {"selection", kind == "combo box" ? control.at("selection") : json()},
+        {"text", kind == "edit" ? control.at("text") : json()}};
+  }
+}
+
 json ItemWords(const fs::path& file, const std::string& name) {
   const json kalbrix = json::parse(test::ReadFile(file));
   for (const auto& item : kalbrix.at("items")) {
@@ -340,6 +379,17 @@ class ServeBrowserTest : public ::testing::Test {
 
   static fs::path Screenshots() { return fs::path(VANTEL_SCREENSHOT_DIR); }
 
+  /// Every form control of the top window shows what the plug-in holds, and no other is drawn.
+  static void ExpectPageShowsTopWindow(Browser& browser, Server& server) {
+    json held = json::object();
+    HeldControls(server.State().at("windows").back().at("controls"), true, &held);
+    const json shown = browser.Run(kShownControls);
+    EXPECT_EQ(shown.size(), held.size());
+    for (const auto& [handle, control] : held.items()) {
+      EXPECT_EQ(shown.value(handle, json()), control) << "control " << handle;
+    }
+  }
+
   test::TempDir temp_;
   const fs::path folder_ = temp_.path();
   static inline test::TempDir* driverFolder_ = nullptr;
@@ -356,12 +406,13 @@ struct Language {
   const char* cylindersLabel;
   const char* firstTab;
   const char* helpStart;
+  bool okByButton;  // scrolled to and clicked, else Enter in the edit just typed in
 };
 
 constexpr Language kLanguages[] = {
     {"English", "en", "en", "Edit", "coherent", "Engine cylinders number", "Engine",
-     "Flywheel target"},
-    {"French", "fr", "fr", "Modifier", "cohérente", "Nombre de cylindres", "Moteur", "Cible"},
+     "Flywheel target", false},
+    {"French", "fr", "fr", "Modifier", "cohérente", "Nombre de cylindres du moteur", "Moteur", "Cible", true},
 };
 
 // Failures name the language, not the bytes of the case.
@@ -371,6 +422,7 @@ class ServeBrowserEditTest : public ServeBrowserTest,
                              public ::testing::WithParamInterface<Language> {};
 
 constexpr int kCylindersWord = 6;  // of TAB_CNFENG_0
+constexpr int kSyncMinRpmWord = 3;  // of TAB_CNFSYN1_0
 
 // Edit in the page, with the controls the plug-in's dialog has, as a user does: the cylinder
 // count and the flywheel chosen from their lists, a speed typed and Enter; then Save.
@@ -417,6 +469,7 @@ TEST_P(ServeBrowserEditTest, AnEditMadeInThePageIsSentThenSavedToTheFile) {
   EXPECT_EQ(browser.Label("select[data-id='1163']"), language.cylindersLabel);
   EXPECT_EQ(browser.Role("select[data-id='1163']"), "combobox");
   EXPECT_EQ(browser.Text("[role=tab][aria-selected=true]"), language.firstTab);
+  ExpectPageShowsTopWindow(browser, server);
   browser.Screenshot(Screenshots() / (std::string("serve-edit-") + language.option + ".png"),
                      "dialog.window");
 
@@ -430,13 +483,26 @@ TEST_P(ServeBrowserEditTest, AnEditMadeInThePageIsSentThenSavedToTheFile) {
                         "return s.options[s.selectedIndex].text;"),
             "34");
 
+  ExpectPageShowsTopWindow(browser, server);
+  browser.Screenshot(Screenshots() / (std::string("serve-editing-") + language.option + ".png"));
+
   browser.Keys("select[data-id='1060']", "\uE031");
   EXPECT_EQ(browser.WaitForText(".help-popup:not([hidden])", ".").rfind(language.helpStart, 0), 0u);
   browser.Keys("select[data-id='1060']", "\uE00C");  // Escape closes the pop-up only
   browser.WaitFor("return document.querySelector('.help-popup').hidden;");
   ASSERT_TRUE(browser.Run("return !!document.querySelector('dialog.window');"));
 
-  browser.Keys("input[data-id='1190']", "\uE009a\uE000" "250\uE007");
+  if (language.okByButton) {
+    // OK lies below the dialog's visible part: its scroll bar brings it up.
+    browser.Keys("input[data-id='1190']", "\uE009a\uE000" "250\uE004");
+    browser.Keys(".scroll-bar", "\uE010");
+    browser.Settle();
+    const json window = server.State().at("windows").back();
+    EXPECT_EQ(window.at("scroll").at(3), window.at("scroll").at(1).get<int>() - window.at("scroll").at(2).get<int>() + 1);
+    browser.Click("button[data-id='1']");
+  } else {
+    browser.Keys("input[data-id='1190']", "\uE009a\uE000" "250\uE007");
+  }
   browser.WaitFor("return !document.querySelector('dialog.window');");
   browser.Settle();
 
@@ -459,6 +525,7 @@ TEST_P(ServeBrowserEditTest, AnEditMadeInThePageIsSentThenSavedToTheFile) {
   const json engineAfter = ItemWords(inline4, "TAB_CNFENG_0");
   EXPECT_EQ(engineAfter.at(kCylindersWord), 6);
   EXPECT_NE(ItemWords(inline4, "TAB_CNFANG_0"), flywheelBefore);
+  EXPECT_EQ(ItemWords(inline4, "TAB_CNFSYN1_0").at(kSyncMinRpmWord), 250);
   EXPECT_EQ(server.Stop(), 0) << server.Log();
 }
 
@@ -480,8 +547,7 @@ TEST_F(ServeBrowserTest, ASecondTabsEditWhileTheFirstTabsDialogIsOpenShowsThePlu
   browser.Go(server.address());
   browser.WaitFor("return document.querySelector('dialog.window');");
   browser.Click("[data-action=edit]");
-  const std::string message =
-      browser.WaitForText("dialog.message-box [data-kind=static]", "An other action is running");
+  browser.WaitForText("dialog.message-box [data-kind=static]", "An other action is running");
   EXPECT_EQ(browser.Text("dialog.message-box .caption-text"), "VANTEL");
   EXPECT_EQ(browser.Role("dialog.message-box"), "alertdialog");
   EXPECT_EQ(browser.Run("return document.querySelectorAll('dialog.window').length;"), 2);
@@ -494,6 +560,14 @@ TEST_F(ServeBrowserTest, ASecondTabsEditWhileTheFirstTabsDialogIsOpenShowsThePlu
   browser.WaitFor("return document.querySelectorAll('dialog.window').length === 1;");
   browser.Keys("select[data-id='1163']", "\uE00C");
   browser.WaitFor("return !document.querySelector('dialog.window');");
+
+  // A double click on Close: the second close finds the machine closed, and says so.
+  browser.Run("const b = document.querySelector('[data-action=toggle]'); b.click(); b.click();");
+  EXPECT_EQ(browser.WaitForText("[role=alert]", "."), "machine 12 is not open");
+  browser.WaitForText("[data-action=toggle]", "^Open$");
+  browser.Click("[data-action=toggle]");
+  browser.WaitForText("[data-action=toggle]", "^Close$");
+  EXPECT_EQ(browser.Text("[role=alert]"), "") << "a command that went through leaves no reason up";
   EXPECT_EQ(server.Stop(), 0) << server.Log();
 }
 
