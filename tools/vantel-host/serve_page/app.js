@@ -12,7 +12,8 @@
       tablesRewritten: 'Tables rewritten', log: 'Host log', wheel: 'Flywheel', saved: 'Saved',
       check: 'Check again', edit: 'Edit', rail1: 'Rail 1 scales', rail2: 'Rail 2 scales',
       save: 'Save', close: 'Close', open: 'Open', busy: 'Working…', closeBox: 'Close',
-      scroll: 'Scroll', rule: 'rule', coherent: 'coherent', 'not coherent': 'not coherent',
+      scroll: 'Scroll', rule: 'rule',
+      verdicts: { 'not checked': 'not checked', coherent: 'coherent', 'not coherent': 'not coherent', rejected: 'rejected' },
       noToken: 'This address has no token: open the address vantel-host printed.',
       lost: 'The server does not answer; trying again.', ended: 'The server has ended.',
       noMachine: 'No machine.',
@@ -26,14 +27,16 @@
       wheel: 'Volant moteur', saved: 'Enregistrement', check: 'Vérifier à nouveau',
       edit: 'Modifier', rail1: 'Échelles rampe 1', rail2: 'Échelles rampe 2',
       save: 'Enregistrer', close: 'Fermer', open: 'Ouvrir', busy: 'En cours…',
-      closeBox: 'Fermer', scroll: 'Défilement', rule: 'règle', coherent: 'cohérente',
-      'not coherent': 'non cohérente',
+      closeBox: 'Fermer', scroll: 'Défilement', rule: 'règle',
+      verdicts: { 'not checked': 'non vérifiée', coherent: 'cohérente', 'not coherent': 'non cohérente', rejected: 'refusée' },
       noToken: 'Cette adresse n’a pas de jeton : ouvrez l’adresse affichée par vantel-host.',
       lost: 'Le serveur ne répond pas ; nouvel essai.', ended: 'Le serveur s’est arrêté.',
       noMachine: 'Aucune machine.',
     },
   };
   const kFrench = 1036;
+  // How each verdict the server names is marked.
+  const kVerdictClass = { coherent: 'coherent', 'not coherent': 'incoherent', rejected: 'incoherent' };
   // The non-client top of a dialog with a caption (frame and title bar), which the
   // controls' rectangles already leave free.
   const kCaptionHeight = 26;
@@ -193,8 +196,9 @@
     const links = state.machines.map((m) =>
       el('a', {
         href: `#m${m.machine}`,
+        title: words.verdicts[m.verdict] || m.verdict,
         'aria-current': m === current ? 'page' : false,
-        class: m.verdict === 'coherent' ? 'coherent' : 'incoherent',
+        class: kVerdictClass[m.verdict] || 'unchecked',
         text: `${m.machine} · ${m.name}`,
       }));
     $('machines').replaceChildren(...links);
@@ -271,13 +275,13 @@
       main.replaceChildren(el('p', { text: words.noMachine }));
       return;
     }
-    const verdictClass = m.verdict === 'coherent' ? 'coherent' : 'incoherent';
+    const verdictClass = kVerdictClass[m.verdict] || 'unchecked';
     const section = el('section', { id: `m${m.machine}`, class: 'machine', 'aria-labelledby': 'machine-name' },
       el('h2', { id: 'machine-name', text: m.name }),
       el('dl', { class: 'facts' },
         el('dt', { text: words.file }), el('dd', { class: 'file', text: m.file }),
         el('dt', { text: words.verdict }),
-        el('dd', { class: `verdict ${verdictClass}`, text: words[m.verdict] || m.verdict }),
+        el('dd', { class: `verdict ${verdictClass}`, text: words.verdicts[m.verdict] || m.verdict }),
         el('dt', { text: words.status }), el('dd', { text: m.opened ? words.opened : words.closed }),
         m.saved ? el('dt', { text: words.saved }) : null,
         m.saved ? el('dd', { class: 'saved', text: m.saved }) : null),

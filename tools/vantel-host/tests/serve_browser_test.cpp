@@ -492,6 +492,15 @@ TEST_P(ServeBrowserEditTest, AnEditMadeInThePageIsSentThenSavedToTheFile) {
   browser.WaitFor("return document.querySelector('.help-popup').hidden;");
   ASSERT_TRUE(browser.Run("return !!document.querySelector('dialog.window');"));
 
+  // Another page of the dialog, then back: each shows its own controls only.
+  browser.Click("[role=tab][data-index='2']");
+  browser.WaitFor("return document.querySelector('[role=tab][data-index=\"2\"]').ariaSelected === 'true';");
+  browser.Settle();
+  ExpectPageShowsTopWindow(browser, server);
+  browser.Click("[role=tab][data-index='0']");
+  browser.WaitFor("return document.querySelector('[role=tab][data-index=\"0\"]').ariaSelected === 'true';");
+  browser.Settle();
+
   if (language.okByButton) {
     // OK lies below the dialog's visible part: its scroll bar brings it up.
     browser.Keys("input[data-id='1190']", "\uE009a\uE000" "250\uE004");
