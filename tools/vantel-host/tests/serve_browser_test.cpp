@@ -116,7 +116,8 @@ class Child {
 /// chromedriver, one for the suite.
 class Driver {
  public:
-  explicit Driver(const fs::path& folder) : process_({kChromeDriver, "--port=0"}, folder, "chromedriver") {
+  explicit Driver(const fs::path& folder)
+      : process_({kChromeDriver, "--port=0"}, folder, "chromedriver") {
     const std::smatch started = process_.Await(std::regex("started successfully on port (\\d+)"));
     port_ = std::stoi(started[1]);
   }
@@ -134,15 +135,14 @@ class Browser {
 
   explicit Browser(int driverPort) : http_("127.0.0.1", driverPort) {
     http_.set_read_timeout(60, 0);
-    const json options = {
-        {"binary", kChromium},
-        {"args",
-         {"--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage",
-          "--window-size=1400,1000", "--lang=en-US"}}};
-    const json session = Call("POST", "/session",
-                              {{"capabilities",
-                                {{"alwaysMatch",
-                                  {{"browserName", "chrome"}, {"goog:chromeOptions", options}}}}}});
+    const json options = {{"binary", kChromium},
+                          {"args",
+                           {"--headless=new", "--no-sandbox", "--disable-gpu",
+                            "--disable-dev-shm-usage", "--window-size=1400,1000", "--lang=en-US"}}};
+    const json session =
+        Call("POST", "/session",
+             {{"capabilities",
+               {{"alwaysMatch", {{"browserName", "chrome"}, {"goog:chromeOptions", options}}}}}});
     session_ = "/session/" + session.at("sessionId").get<std::string>();
     Call("POST", session_ + "/timeouts", {{"implicit", 5000}, {"script", 10000}});
   }
@@ -189,9 +189,10 @@ class Browser {
   }
   /// The text of the element once it shows one that matches.
   std::string WaitForText(const std::string& css, const std::string& pattern) {
-    return WaitFor("const e = document.querySelector(arguments[0]);"
-                   "return e && new RegExp(arguments[1]).test(e.textContent) && e.textContent;",
-                   {css, pattern});
+    return WaitFor(
+        "const e = document.querySelector(arguments[0]);"
+        "return e && new RegExp(arguments[1]).test(e.textContent) && e.textContent;",
+        {css, pattern});
   }
   /// Until every command the page sent has been answered.
   void Settle() { WaitFor("return !document.querySelector('#windows[aria-busy]');"); }
@@ -226,10 +227,10 @@ class Browser {
   std::string Element(const std::string& css) { return session_ + "/element/" + Find(css); }
 
   json Call(const std::string& method, const std::string& path, const json& body = nullptr) {
-    httplib::Result result =
-        method == "GET"      ? http_.Get(path.c_str())
-        : method == "DELETE" ? http_.Delete(path.c_str())
-                             : http_.Post(path.c_str(), body.dump(), "application/json");
+    httplib::Result result = method == "GET" ? http_.Get(path.c_str())
+                             : method == "DELETE"
+                                 ? http_.Delete(path.c_str())
+                                 : http_.Post(path.c_str(), body.dump(), "application/json");
     if (!result) throw std::runtime_error("chromedriver does not answer " + method + " " + path);
     const json answer = json::parse(result->body, nullptr, false);
     if (result->status != 200 || answer.is_discarded()) {
@@ -265,11 +266,10 @@ class Browser {
 /// `vantel-host serve` on copies of examples in the test's folder.
 class Server {
  public:
-  Server(const fs::path& folder, const std::vector<std::string>& files,
-         const std::string& language)
+  Server(const fs::path& folder, const std::vector<std::string>& files, const std::string& language)
       : process_(Arguments(files, language), folder, "serve") {
-    const std::smatch line =
-        process_.Await(std::regex("Vantel serves \\d+ machine\\(s\\) at (http://127\\.0\\.0\\.1:(\\d+)/\\?token=(\\S+))"));
+    const std::smatch line = process_.Await(std::regex(
+        "Vantel serves \\d+ machine\\(s\\) at (http://127\\.0\\.0\\.1:(\\d+)/\\?token=(\\S+))"));
     address_ = line[1];
     port_ = std::stoi(line[2]);
     token_ = line[3];
@@ -279,12 +279,18 @@ class Server {
   std::string Log() const { return process_.Output(); }
   int Stop() { return process_.Stop(); }
 
-  /// The state as the server holds it now, read beside the page.
+  /// The state as the server holds it now, read beside the page; the first once there is one.
   json State() {
     httplib::Client http("127.0.0.1", port_);
-    const auto result = http.Get("/api/state", {{"X-Vantel-Token", token_}});
-    if (!result || result->status != 200) throw std::runtime_error("no state from the server");
-    return json::parse(result->body);
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    for (;;) {
+      const auto result = http.Get("/api/state", {{"X-Vantel-Token", token_}});
+      if (!result || result->status != 200) throw std::runtime_error("no state from the server");
+      json state = json::parse(result->body);
+      if (state.contains("version")) return state;
+      if (std::chrono::steady_clock::now() > deadline) throw std::runtime_error("no first state");
+      std::this_thread::sleep_for(20ms);
+    }
   }
 
  private:
@@ -330,8 +336,8 @@ void HeldControls(const json& controls, bool shown, json* held) {
       continue;
     }
     const bool choice = kind == "check box" || kind == "radio button";
-    const bool form = choice || kind == "combo box" || kind == "edit" ||
-                      kind == "push button" || kind == "default button";
+    const bool form = choice || kind == "combo box" || kind == "edit" || kind == "push button" ||
+                      kind == "default button";
     if (!form) continue;
     (*held)[std::to_string(control.at("handle").get<uint32_t>())] = {
         {"visible", visible},
@@ -352,9 +358,7 @@ json ItemWords(const fs::path& file, const std::string& name) {
 
 class ServeBrowserTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    driverFolder_ = new test::TempDir();
-  }
+  static void SetUpTestSuite() { driverFolder_ = new test::TempDir(); }
   static void TearDownTestSuite() {
     delete driver_;
     driver_ = nullptr;
@@ -400,7 +404,6 @@ class ServeBrowserTest : public ::testing::Test {
 struct Language {
   const char* name;
   const char* option;
-  const char* pageLanguage;
   const char* edit;
   const char* coherent;
   const char* cylindersLabel;
@@ -410,9 +413,10 @@ struct Language {
 };
 
 constexpr Language kLanguages[] = {
-    {"English", "en", "en", "Edit", "coherent", "Engine cylinders number", "Engine",
-     "Flywheel target", false},
-    {"French", "fr", "fr", "Modifier", "cohérente", "Nombre de cylindres du moteur", "Moteur", "Cible", true},
+    {"English", "en", "Edit", "coherent", "Engine cylinders number", "Engine", "Flywheel target",
+     false},
+    {"French", "fr", "Modifier", "cohérente", "Nombre de cylindres du moteur", "Moteur", "Cible",
+     true},
 };
 
 // Failures name the language, not the bytes of the case.
@@ -421,11 +425,12 @@ void PrintTo(const Language& language, std::ostream* out) { *out << language.nam
 class ServeBrowserEditTest : public ServeBrowserTest,
                              public ::testing::WithParamInterface<Language> {};
 
-constexpr int kCylindersWord = 6;  // of TAB_CNFENG_0
+constexpr int kCylindersWord = 6;   // of TAB_CNFENG_0
 constexpr int kSyncMinRpmWord = 3;  // of TAB_CNFSYN1_0
 
 // Edit in the page, with the controls the plug-in's dialog has, as a user does: the cylinder
-// count and the flywheel chosen from their lists, a speed typed and Enter; then Save.
+// count and the flywheel chosen from their lists, a speed typed, OK by Enter or by its button
+// once scrolled to; then Save, and the file holds it all.
 TEST_P(ServeBrowserEditTest, AnEditMadeInThePageIsSentThenSavedToTheFile) {
   const Language& language = GetParam();
   const fs::path inline4 = Copy("inline4-60-2-sequential.json");
@@ -442,25 +447,25 @@ TEST_P(ServeBrowserEditTest, AnEditMadeInThePageIsSentThenSavedToTheFile) {
   // The incoherent machine's report: every row as the server holds it, in order.
   browser.Go(server.address() + "#m" + std::to_string(incoherent.at("machine").get<int>()));
   browser.WaitForText("#machine h2", incoherent.at("name"));
-  EXPECT_EQ(browser.Run("return document.documentElement.lang;"), language.pageLanguage);
+  EXPECT_EQ(browser.Run("return document.documentElement.lang;"), language.option);
   const json rows = browser.Run(
       "return [...document.querySelectorAll('.report > li > .row')].map(r => r.textContent);");
   json expected = json::array();
   for (const auto& row : incoherent.at("report")) expected.push_back(row.at("text"));
   EXPECT_EQ(rows, expected);
-  EXPECT_EQ(browser.Run("return document.querySelectorAll('.findings li').length;"),
-            [&] {
-              size_t findings = 0;
-              for (const auto& row : incoherent.at("report")) findings += row.at("findings").size();
-              return findings;
-            }());
+  EXPECT_EQ(browser.Run("return document.querySelectorAll('.findings li').length;"), [&] {
+    size_t findings = 0;
+    for (const auto& row : incoherent.at("report")) findings += row.at("findings").size();
+    return findings;
+  }());
 
   // The inline four, through the list of machines.
   const json& machine = state.at("machines").at(0);
   browser.Click("#machines a[href='#m" + std::to_string(machine.at("machine").get<int>()) + "']");
   browser.WaitForText("#machine .verdict", std::string("^") + language.coherent + "$");
   const std::string wheelBefore = browser.WaitFor(
-      "const f = document.querySelector('.wheel'); return f.querySelector('svg') && f.dataset.version;");
+      "const f = document.querySelector('.wheel'); return f.querySelector('svg') && "
+      "f.dataset.version;");
   ASSERT_EQ(browser.Text("[data-action=edit]"), language.edit);
   browser.Screenshot(Screenshots() / (std::string("serve-page-") + language.option + ".png"));
 
@@ -494,28 +499,36 @@ TEST_P(ServeBrowserEditTest, AnEditMadeInThePageIsSentThenSavedToTheFile) {
 
   // Another page of the dialog, then back: each shows its own controls only.
   browser.Click("[role=tab][data-index='2']");
-  browser.WaitFor("return document.querySelector('[role=tab][data-index=\"2\"]').ariaSelected === 'true';");
+  browser.WaitFor(
+      "return document.querySelector('[role=tab][data-index=\"2\"]').ariaSelected === 'true';");
   browser.Settle();
   ExpectPageShowsTopWindow(browser, server);
   browser.Click("[role=tab][data-index='0']");
-  browser.WaitFor("return document.querySelector('[role=tab][data-index=\"0\"]').ariaSelected === 'true';");
+  browser.WaitFor(
+      "return document.querySelector('[role=tab][data-index=\"0\"]').ariaSelected === 'true';");
   browser.Settle();
 
   if (language.okByButton) {
     // OK lies below the dialog's visible part: its scroll bar brings it up.
-    browser.Keys("input[data-id='1190']", "\uE009a\uE000" "250\uE004");
+    browser.Keys("input[data-id='1190']",
+                 "\uE009a\uE000"
+                 "250\uE004");
     browser.Keys(".scroll-bar", "\uE010");
     browser.Settle();
     const json window = server.State().at("windows").back();
-    EXPECT_EQ(window.at("scroll").at(3), window.at("scroll").at(1).get<int>() - window.at("scroll").at(2).get<int>() + 1);
+    EXPECT_EQ(window.at("scroll").at(3),
+              window.at("scroll").at(1).get<int>() - window.at("scroll").at(2).get<int>() + 1);
     browser.Click("button[data-id='1']");
   } else {
-    browser.Keys("input[data-id='1190']", "\uE009a\uE000" "250\uE007");
+    browser.Keys("input[data-id='1190']",
+                 "\uE009a\uE000"
+                 "250\uE007");
   }
   browser.WaitFor("return !document.querySelector('dialog.window');");
   browser.Settle();
 
-  const std::string log = browser.WaitForText(".log", "send TAB_CNFENG_0");
+  browser.WaitForText(".log", "send TAB_CNFENG_0");
+  EXPECT_EQ(browser.Text("#machine .verdict"), language.coherent);
   for (const char* sent : {"TAB_CNFSYN1_0", "TAB_CNFANG_0", "TAB_CNFENG_0"}) {
     EXPECT_EQ(browser.Run("return [...document.querySelectorAll('.log li.send')]"
                           ".some(l => l.textContent.startsWith('send ' + arguments[0]));",
@@ -524,9 +537,10 @@ TEST_P(ServeBrowserEditTest, AnEditMadeInThePageIsSentThenSavedToTheFile) {
         << sent;
   }
   EXPECT_NE(browser.Text(".tables").find("TAB_CNFENG_0"), std::string::npos);
-  browser.WaitFor("const f = document.querySelector('.wheel');"
-                  "return f.querySelector('svg') && f.dataset.version !== arguments[0];",
-                  {wheelBefore});
+  browser.WaitFor(
+      "const f = document.querySelector('.wheel');"
+      "return f.querySelector('svg') && f.dataset.version !== arguments[0];",
+      {wheelBefore});
 
   browser.Click("[data-action=save]");
   browser.WaitForText(".saved", ".");
