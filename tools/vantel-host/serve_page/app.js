@@ -186,6 +186,7 @@
     $('busy').textContent = words.busy;
     $('machines').setAttribute('aria-label', words.machines);
     const machine = selectedMachine();
+    document.title = machine ? `${machine.name} · Vantel` : 'Vantel';
     drawMachineList(machine);
     drawToolbar(machine);
     drawMachine(machine);
@@ -232,7 +233,6 @@
       machineCommand(m.machine, m.opened ? 'close' : 'open');
     });
     toggle.textContent = machine.opened ? words.close : words.open;
-    toggle.dataset.next = machine.opened ? 'close' : 'open';
     buttons.push(toggle);
     if (buttons.some((b, i) => bar.children[i] !== b) || bar.children.length !== buttons.length) {
       bar.replaceChildren(...buttons);
