@@ -65,17 +65,14 @@ class Child {
   Child(const Child&) = delete;
   Child& operator=(const Child&) = delete;
 
-  /// The first match of `pattern` in what the child printed, once it has printed it.
-  std::smatch Await(const std::regex& pattern) {
+  /// The groups of the first match of `pattern` in what the child printed, once it has
+  /// printed it (0: the whole match).
+  std::vector<std::string> Await(const std::regex& pattern) {
     const auto deadline = std::chrono::steady_clock::now() + kPatience;
     while (std::chrono::steady_clock::now() < deadline) {
       const std::string text = Output();
       std::smatch match;
-      if (std::regex_search(text, match, pattern)) {
-        printed_ = text;
-        std::regex_search(printed_, match, pattern);
-        return match;
-      }
+      if (std::regex_search(text, match, pattern)) return {match.begin(), match.end()};
       int status = 0;
       if (waitpid(pid_, &status, WNOHANG) == pid_) {
         pid_ = 0;
@@ -109,7 +106,6 @@ class Child {
 
  private:
   fs::path output_;
-  std::string printed_;
   pid_t pid_ = 0;
 };
 
@@ -118,7 +114,8 @@ class Driver {
  public:
   explicit Driver(const fs::path& folder)
       : process_({kChromeDriver, "--port=0"}, folder, "chromedriver") {
-    const std::smatch started = process_.Await(std::regex("started successfully on port (\\d+)"));
+    const std::vector<std::string> started =
+        process_.Await(std::regex("started successfully on port (\\d+)"));
     port_ = std::stoi(started[1]);
   }
   int port() const { return port_; }
@@ -268,7 +265,7 @@ class Server {
  public:
   Server(const fs::path& folder, const std::vector<std::string>& files, const std::string& language)
       : process_(Arguments(files, language), folder, "serve") {
-    const std::smatch line = process_.Await(std::regex(
+    const std::vector<std::string> line = process_.Await(std::regex(
         "Vantel serves \\d+ machine\\(s\\) at (http://127\\.0\\.0\\.1:(\\d+)/\\?token=(\\S+))"));
     address_ = line[1];
     port_ = std::stoi(line[2]);
