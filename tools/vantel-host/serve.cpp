@@ -3,6 +3,7 @@
 #include <httplib.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/socket.h>
 
 #include <array>
 #include <cerrno>
@@ -113,6 +114,12 @@ class Server {
   /// Bound to the loopback; KalbrixError when the port cannot be had.
   void Bind(int port) {
     http_.set_payload_max_length(kMaxBody);
+    // The library's default also shares the port (SO_REUSEPORT): a second server, or another
+    // program of the user's, could then listen beside this one and take its requests.
+    http_.set_socket_options([](int socket) {
+      int yes = 1;
+      setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     // Long polls hold a thread each: enough for many tabs and clients at once.
     http_.new_task_queue = [] { return new httplib::ThreadPool(96); };
     http_.set_keep_alive_max_count(1000);

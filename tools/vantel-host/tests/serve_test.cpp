@@ -1,0 +1,354 @@
+// vantel-host serve over HTTP, without a browser: who may talk to it, what a bad request
+// gets, an edit played through the routes, and its end.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "host_run.h"
+#include "serve_client.h"
+#include "vantel/ui_controls.h"
+
+namespace vantel::host {
+namespace {
+
+namespace fs = std::filesystem;
+using Json = nlohmann::json;
+
+constexpr uint32_t kInline4 = 12;  // the machine index of the inline 4 example
+const std::string kAlreadyRunning =
+    "This function can not be executed\nAn other action is running on this machine";
+
+class ServeTest : public HostRunTest {
+ protected:
+  /// Serves copies of the examples named, from the test's folder.
+  std::unique_ptr<ServedHost> Serve(const std::vector<std::string>& examples,
+                                    std::vector<std::string> options = {}) {
+    for (const std::string& name : examples) {
+      fs::copy_file(Example(name), dir_ / name, fs::copy_options::overwrite_existing);
+      options.push_back(name);
+    }
+    return std::make_unique<ServedHost>(VANTEL_HOST_PATH, options, dir_.string());
+  }
+
+  /// Opens the edit dialog of `machine`; the state with it on top.
+  static Json Edit(const ServedHost& host, uint32_t machine) {
+    const auto [status, body] = host.Post("/api/machines/" + std::to_string(machine) + "/edit");
+    EXPECT_EQ(status, 200) << body;
+    const Json state = Json::parse(body);
+    EXPECT_EQ(state.at("windows").size(), 1u);
+    return state;
+  }
+
+  static int Id(const Json& control) { return control.value("id", 0); }
+};
+
+// A request another page could forge, or a name that resolves elsewhere, is refused on every
+// route before anything is played; the page's own requests are not.
+TEST_F(ServeTest, EveryRouteRefusesWithoutTheTokenOrFromAnotherHostOrOrigin) {
+  const auto host = Serve({"inline4-60-2-sequential.json"});
+  const std::string port = std::to_string(host->port());
+  const std::string token = host->token();
+  const uint64_t version = host->State().at("version");
+
+  struct Route {
+    const char* method;
+    std::string path;
+  };
+  const std::vector<Route> routes = {
+      {"GET", "/"},
+      {"GET", "/api/state"},
+      {"GET", "/api/machines/12/wheel.svg"},
+      {"GET", "/api/windows/1.svg"},
+      {"GET", "/no/such/route"},
+      {"POST", "/api/machines/12/check"},
+      {"POST", "/api/windows/1/events"},
+  };
+  struct Refusal {
+    const char* name;
+    bool tokenHeader;
+    bool tokenQuery;
+    std::string token;
+    std::string hostHeader;
+    std::string origin;
+  };
+  const std::vector<Refusal> refusals = {
+      {"no token", false, false, "", "127.0.0.1:" + port, ""},
+      {"a wrong token", true, true, std::string(token.size(), '0'), "127.0.0.1:" + port, ""},
+      {"a token one character short", true, false, token.substr(1), "127.0.0.1:" + port, ""},
+      {"another host name", true, true, token, "evil.example:" + port, ""},
+      {"the loopback on another port", true, true, token, "127.0.0.1:1", ""},
+      {"another origin", true, true, token, "127.0.0.1:" + port, "http://evil.example"},
+      {"a look-alike origin", true, true, token, "localhost:" + port,
+       "http://localhost:" + port + ".evil.example"},
+      {"a secure origin", true, true, token, "127.0.0.1:" + port, "https://127.0.0.1:" + port},
+  };
+  for (const Route& route : routes) {
+    for (const Refusal& refusal : refusals) {
+      SCOPED_TRACE(std::string(route.method) + " " + route.path + " with " + refusal.name);
+      httplib::Client client("127.0.0.1", host->port());
+      httplib::Headers headers = {{"Host", refusal.hostHeader}};
+      if (refusal.tokenHeader) headers.emplace("X-Vantel-Token", refusal.token);
+      if (!refusal.origin.empty()) headers.emplace("Origin", refusal.origin);
+      const std::string path =
+          route.path + (refusal.tokenQuery ? "?token=" + refusal.token : std::string());
+      const auto res = std::string(route.method) == "GET"
+                           ? client.Get(path.c_str(), headers)
+                           : client.Post(path.c_str(), headers, "{}", "application/json");
+      ASSERT_TRUE(res);
+      EXPECT_EQ(res->status, 403) << res->body;
+      EXPECT_FALSE(res->has_header("Access-Control-Allow-Origin"));
+    }
+  }
+  // A token in the URL opens the page, but does not let another site's form post.
+  httplib::Client client("127.0.0.1", host->port());
+  EXPECT_EQ(client.Get(("/?token=" + token).c_str())->status, 200);
+  EXPECT_EQ(client.Post(("/api/machines/12/check?token=" + token).c_str(), "", "text/plain")
+                ->status,
+            403);
+  EXPECT_EQ(host->State().at("version"), version) << "a refused request changed the state";
+
+  // Each route as the page asks for it is served, or refused for another reason.
+  for (const Route& route : routes) {
+    SCOPED_TRACE(std::string(route.method) + " " + route.path);
+    const httplib::Headers own = {{"X-Vantel-Token", token},
+                                  {"Origin", "http://localhost:" + port}};
+    const auto res = std::string(route.method) == "GET"
+                         ? client.Get(route.path.c_str(), own)
+                         : client.Post(route.path.c_str(), own, "{\"action\": \"ok\"}",
+                                       "application/json");
+    ASSERT_TRUE(res);
+    EXPECT_NE(res->status, 403) << res->body;
+    EXPECT_FALSE(res->has_header("Access-Control-Allow-Origin"));
+  }
+  EXPECT_EQ(host->Stop(), 0);
+}
+
+// Each bad request gets a 4xx and one line saying why, and the state stays as it was.
+TEST_F(ServeTest, BadRequestsGetAReasonAndChangeNothing) {
+  const auto host = Serve({"inline4-60-2-sequential.json"});
+  const Json opened = Edit(*host, kInline4);
+  const Json& dialog = opened.at("windows").at(0);
+  const uint32_t window = dialog.at("handle");
+  const auto hidden = ServedHost::FindControl(dialog, [](const Json& c) {
+    return !c.at("visible").get<bool>() && c.at("kind") != "dialog";
+  });
+  const auto disabled = ServedHost::FindControl(dialog, [](const Json& c) {
+    return c.at("visible").get<bool>() && !c.at("enabled").get<bool>();
+  });
+  ASSERT_TRUE(hidden && disabled);
+  const auto cylinders = ServedHost::ControlWithId(dialog, VANTEL_IDC_ENGINE_CYLINDERS);
+  ASSERT_TRUE(cylinders);
+  const uint32_t combo = cylinders->at("handle");
+  const uint64_t version = host->State().at("version");
+
+  struct Case {
+    const char* name;
+    std::string path;
+    std::string body;
+    int status;
+    const char* reason;
+  };
+  const std::string events = "/api/windows/" + std::to_string(window) + "/events";
+  const std::vector<Case> cases = {
+      {"an unknown machine", "/api/machines/99/check", "", 404, "no machine 99"},
+      {"a machine that is no number", "/api/machines/x12/check", "", 404, "no machine x12"},
+      {"an unknown machine action", "/api/machines/12/explode", "", 404, "no action"},
+      {"a window never open", "/api/windows/424242/events", R"({"action": "ok"})", 409,
+       "is not open"},
+      {"a body that is no JSON", events, "{\"action\": ", 400, "not JSON"},
+      {"a body that is no object", events, "[1, 2]", 400, "JSON object"},
+      {"no action", events, "{}", 400, "needs an \"action\""},
+      {"an unknown event", events, R"({"action": "explode"})", 400, "no action \"explode\""},
+      {"a choice without its entry", events,
+       Json{{"action", "choose"}, {"control", combo}}.dump(), 400, "needs a whole number"},
+      {"an entry out of range", events,
+       Json{{"action", "choose"}, {"control", combo}, {"index", 4294967296}}.dump(), 400,
+       "out of range"},
+      {"a control given by name", events, R"({"action": "click", "control": "OK"})", 400,
+       "handle"},
+      {"typing without a text", events, Json{{"action", "type"}, {"control", combo}}.dump(), 400,
+       "needs a \"text\""},
+      {"a control of no window", events, R"({"action": "click", "control": 999999})", 409,
+       "has no control"},
+      {"a hidden control", events,
+       Json{{"action", "click"}, {"control", hidden->at("handle")}}.dump(), 409, "is hidden"},
+      {"a disabled control", events,
+       Json{{"action", "click"}, {"control", disabled->at("handle")}}.dump(), 409,
+       "is disabled"},
+      {"an entry the list does not have", events,
+       Json{{"action", "choose"}, {"control", combo}, {"index", 1000}}.dump(), 409, "cannot"},
+      {"a body over 64 KiB", events,
+       Json{{"action", "type"}, {"control", combo}, {"text", std::string(70000, 'x')}}.dump(),
+       413, "larger than 64 KiB"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    httplib::Client client = host->Client();
+    const auto res = client.Post(c.path.c_str(), c.body, "application/json");
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, c.status) << res->body;
+    EXPECT_NE(res->body.find(c.reason), std::string::npos) << res->body;
+    EXPECT_EQ(res->body.find('\n'), res->body.size() - 1) << "one line: " << res->body;
+  }
+  EXPECT_EQ(host->State().at("version"), version) << "a bad request changed the state";
+  EXPECT_EQ(host->Event(window, {{"action", "cancel"}}).first, 200);
+  EXPECT_EQ(host->Event(window, {{"action", "cancel"}}).second,
+            "window " + std::to_string(window) + " is not open\n");
+}
+
+// The page's whole round: the dialog's controls, a choice, OK, the sending played, the
+// verdict of the tables written, the save, and the change in the file.
+TEST_F(ServeTest, AnEditThroughTheRoutesSendsItsTablesAndTheSaveWritesTheFile) {
+  const auto host = Serve({"inline4-60-2-sequential.json", "v8-two-rails.json"});
+  const std::string before = ReadFile(dir_ / "inline4-60-2-sequential.json");
+  const Json state = Edit(*host, kInline4);
+  const Json& dialog = state.at("windows").at(0);
+  EXPECT_EQ(dialog.at("machine"), kInline4);
+  EXPECT_FALSE(dialog.at("messageBox").get<bool>());
+  const auto teeth = ServedHost::ControlWithId(dialog, VANTEL_IDC_FLYWHEEL_TEETH);
+  ASSERT_TRUE(teeth);
+  const Json& items = teeth->at("items");
+  const auto wanted = std::find(items.begin(), items.end(), "34");
+  ASSERT_NE(wanted, items.end());
+  const uint32_t window = dialog.at("handle");
+
+  // The window's picture is the plug-in's own drawing of it.
+  httplib::Client client = host->Client();
+  const auto svg = client.Get(("/api/windows/" + std::to_string(window) + ".svg").c_str());
+  ASSERT_TRUE(svg);
+  EXPECT_EQ(svg->status, 200);
+  EXPECT_NE(svg->body.find("<svg"), std::string::npos);
+
+  auto [status, body] = host->Event(window, {{"control", teeth->at("handle")},
+                                             {"action", "choose"},
+                                             {"index", wanted - items.begin()}});
+  ASSERT_EQ(status, 200) << body;
+  const auto chosen = ServedHost::ControlWithId(Json::parse(body).at("windows").at(0),
+                                                VANTEL_IDC_FLYWHEEL_TEETH);
+  EXPECT_EQ(chosen->at("selection"), wanted - items.begin());
+
+  const uint64_t wheelBefore =
+      ServedHost::MachineOf(host->State(), kInline4).at("wheelVersion").get<uint64_t>();
+  std::tie(status, body) = host->Event(window, {{"action", "ok"}});
+  ASSERT_EQ(status, 200) << body;
+  const Json after = Json::parse(body);
+  EXPECT_TRUE(after.at("windows").empty());
+  const Json& machine = ServedHost::MachineOf(after, kInline4);
+  EXPECT_EQ(machine.at("verdict"), "coherent");
+  EXPECT_GT(machine.at("wheelVersion").get<uint64_t>(), wheelBefore);
+  std::string log;
+  for (const Json& line : machine.at("log")) log += line.get<std::string>() + "\n";
+  for (const char* shown : {"send TAB_CNFREG_0", "== item sent (FEMSETEMG) \"TAB_CNFREG_0\"",
+                            "== end of action (RSTSETEMG)", "checked again"})
+    EXPECT_NE(log.find(shown), std::string::npos) << shown << " not in\n" << log;
+  // The other machine saw nothing of it.
+  EXPECT_EQ(ServedHost::MachineOf(after, 20).at("log").size(),
+            ServedHost::MachineOf(state, 20).at("log").size());
+  EXPECT_EQ(ReadFile(dir_ / "inline4-60-2-sequential.json"), before) << "written before the save";
+
+  std::tie(status, body) = host->Post("/api/machines/12/save");
+  ASSERT_EQ(status, 200) << body;
+  EXPECT_EQ(ServedHost::MachineOf(Json::parse(body), kInline4).at("saved"),
+            "written back: 5 item(s) to inline4-60-2-sequential.json");
+  EXPECT_NE(ReadFile(dir_ / "inline4-60-2-sequential.json"), before);
+  // What the file holds now is what a check of it finds.
+  const HostRun check = Host({"check", "inline4-60-2-sequential.json"});
+  EXPECT_EQ(check.status, 0) << check.out;
+  EXPECT_EQ(check.out.find("tables rewritten"), std::string::npos) << check.out;
+  std::tie(status, body) = host->Post("/api/machines/12/save");
+  EXPECT_EQ(ServedHost::MachineOf(Json::parse(body), kInline4).at("saved"),
+            "nothing written back to inline4-60-2-sequential.json: the plug-in changed no value");
+  EXPECT_EQ(host->Stop(), 0);
+}
+
+// The plug-in runs one action a machine: a second page's edit shows its own refusal, above
+// the first dialog, which goes on once the refusal is answered.
+TEST_F(ServeTest, ASecondEditOfAMachineShowsThePluginsRefusalAboveTheFirst) {
+  const auto host = Serve({"inline4-60-2-sequential.json"});
+  const uint32_t dialog = Edit(*host, kInline4).at("windows").at(0).at("handle");
+  auto [status, body] = host->Post("/api/machines/12/edit");
+  ASSERT_EQ(status, 200) << body;
+  const Json windows = Json::parse(body).at("windows");
+  ASSERT_EQ(windows.size(), 2u);
+  const Json& box = windows.at(1);
+  EXPECT_TRUE(box.at("messageBox").get<bool>());
+  const auto text = ServedHost::FindControl(
+      box, [](const Json& c) { return c.value("id", 0) == VANTEL_IDC_MESSAGE_TEXT; });
+  ASSERT_TRUE(text);
+  EXPECT_EQ(text->at("text"), "Inline 4 bench\n" + kAlreadyRunning);
+  // The dialog below takes nothing until the box is answered.
+  std::tie(status, body) = host->Event(dialog, {{"action", "cancel"}});
+  EXPECT_EQ(status, 409);
+  EXPECT_NE(body.find("not the top window"), std::string::npos);
+  const auto ok = ServedHost::FindControl(box, [](const Json& c) {
+    return c.at("kind") == "default button" || c.at("kind") == "push button";
+  });
+  std::tie(status, body) = host->Event(box.at("handle"), {{"control", ok->at("handle")},
+                                                          {"action", "click"}});
+  ASSERT_EQ(status, 200) << body;
+  ASSERT_EQ(Json::parse(body).at("windows").size(), 1u);
+  EXPECT_EQ(Json::parse(body).at("windows").at(0).at("handle"), dialog);
+  EXPECT_EQ(host->Event(dialog, {{"action", "cancel"}}).first, 200);
+}
+
+// Ending the server with a dialog open cancels it: nothing is sent or written, the file is
+// as it was, and the server says it closed every machine.
+TEST_F(ServeTest, SigtermCancelsAnOpenDialogAndLeavesTheFileAsItWas) {
+  const auto host = Serve({"inline4-60-2-sequential.json"});
+  const std::string before = ReadFile(dir_ / "inline4-60-2-sequential.json");
+  const Json dialog = Edit(*host, kInline4).at("windows").at(0);
+  const auto teeth = ServedHost::ControlWithId(dialog, VANTEL_IDC_FLYWHEEL_TEETH);
+  ASSERT_EQ(host->Event(dialog.at("handle"),
+                        {{"control", teeth->at("handle")}, {"action", "choose"}, {"index", 0}})
+                .first,
+            200);
+  // A long poll waiting meanwhile is answered, not left hanging.
+  const std::string poll = "/api/state?since=" + host->State().at("version").dump();
+  std::thread waiting([&host, &poll] { host->Client().Get(poll.c_str()); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(host->Stop(), 0);
+  waiting.join();
+  EXPECT_EQ(host->Rest(), "Vantel stopped: every machine closed\n");
+  EXPECT_EQ(ReadFile(dir_ / "inline4-60-2-sequential.json"), before);
+}
+
+// What cannot be served is said before anything is: a clear message and status 2.
+TEST_F(ServeTest, WhatCannotBeServedIsRefusedAtTheStart) {
+  for (const char* name : {"inline4-60-2-sequential.json", "v8-two-rails.json"})
+    fs::copy_file(Example(name), dir_ / name);
+  fs::copy_file(Example("inline4-60-2-sequential.json"), dir_ / "same-machine.json");
+  fs::create_directory(dir_ / "folder");
+  httplib::Server taken;
+  const int port = taken.bind_to_any_port("127.0.0.1");
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    const char* message;
+  };
+  const std::vector<Case> cases = {
+      {"no file", {"serve"}, "serve needs one Kalbrix file or more"},
+      {"a folder", {"serve", "folder"}, "folder: is a folder: serve takes Kalbrix files"},
+      {"a missing file", {"serve", "missing.json"}, "missing.json: "},
+      {"two files of one machine",
+       {"serve", "inline4-60-2-sequential.json", "same-machine.json"},
+       "same-machine.json: machine index 12 is the one of inline4-60-2-sequential.json"},
+      {"a port taken", {"serve", "v8-two-rails.json", "--port", std::to_string(port)},
+       "cannot listen on 127.0.0.1:"},
+      {"a port out of range", {"serve", "v8-two-rails.json", "--port", "65536"},
+       "--port takes a port number from 0 to 65535"},
+      {"an option of another command", {"serve", "v8-two-rails.json", "--write"},
+       "--write belongs to"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const HostRun run = Host(c.args);
+    EXPECT_EQ(run.status, 2) << run.out;
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+  }
+}
+
+}  // namespace
+}  // namespace vantel::host
