@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "serve_client.h"
 #include "support/temp_dir.h"
 
 extern char** environ;
@@ -260,52 +261,6 @@ class Browser {
   std::string tab_;
 };
 
-/// `vantel-host serve` on copies of examples in the test's folder.
-class Server {
- public:
-  Server(const fs::path& folder, const std::vector<std::string>& files, const std::string& language)
-      : process_(Arguments(files, language), folder, "serve") {
-    const std::vector<std::string> line = process_.Await(std::regex(
-        "Vantel serves \\d+ machine\\(s\\) at (http://127\\.0\\.0\\.1:(\\d+)/\\?token=(\\S+))"));
-    address_ = line[1];
-    port_ = std::stoi(line[2]);
-    token_ = line[3];
-  }
-
-  const std::string& address() const { return address_; }
-  std::string Log() const { return process_.Output(); }
-  int Stop() { return process_.Stop(); }
-
-  /// The state as the server holds it now, read beside the page; the first once there is one.
-  json State() {
-    httplib::Client http("127.0.0.1", port_);
-    const auto deadline = std::chrono::steady_clock::now() + kPatience;
-    for (;;) {
-      const auto result = http.Get("/api/state", {{"X-Vantel-Token", token_}});
-      if (!result || result->status != 200) throw std::runtime_error("no state from the server");
-      json state = json::parse(result->body);
-      if (state.contains("version")) return state;
-      if (std::chrono::steady_clock::now() > deadline) throw std::runtime_error("no first state");
-      std::this_thread::sleep_for(20ms);
-    }
-  }
-
- private:
-  static std::vector<std::string> Arguments(const std::vector<std::string>& files,
-                                            const std::string& language) {
-    std::vector<std::string> args = {VANTEL_HOST_PATH, "serve"};
-    args.insert(args.end(), files.begin(), files.end());
-    for (const char* option : {"--port", "0", "--language"}) args.push_back(option);
-    args.push_back(language);
-    return args;
-  }
-
-  Child process_;
-  std::string address_;
-  int port_ = 0;
-  std::string token_;
-};
-
 /// What the top window's form controls show, by handle, as the page drew them.
 constexpr const char* kShownControls = R"js(
   const windows = document.querySelectorAll('dialog.window');
@@ -378,10 +333,20 @@ class ServeBrowserTest : public ::testing::Test {
     return folder_ / example;
   }
 
+  /// The arguments of `vantel-host serve` on the test's copies `files`.
+  static std::vector<std::string> ServeArguments(const std::vector<fs::path>& files,
+                                                 const std::string& language) {
+    std::vector<std::string> args;
+    for (const fs::path& file : files) args.push_back(file.filename());
+    for (const char* option : {"--port", "0", "--language"}) args.push_back(option);
+    args.push_back(language);
+    return args;
+  }
+
   static fs::path Screenshots() { return fs::path(VANTEL_SCREENSHOT_DIR); }
 
   /// Every form control of the top window shows what the plug-in holds, and no other is drawn.
-  static void ExpectPageShowsTopWindow(Browser& browser, Server& server) {
+  static void ExpectPageShowsTopWindow(Browser& browser, const ServedHost& server) {
     json held = json::object();
     HeldControls(server.State().at("windows").back().at("controls"), true, &held);
     const json shown = browser.Run(kShownControls);
@@ -435,14 +400,18 @@ TEST_P(ServeBrowserEditTest, AnEditMadeInThePageIsSentThenSavedToTheFile) {
   const json engineBefore = ItemWords(inline4, "TAB_CNFENG_0");
   const json flywheelBefore = ItemWords(inline4, "TAB_CNFANG_0");
   ASSERT_EQ(engineBefore.at(kCylindersWord), 4);
-  Server server(folder_, {inline4.filename(), five.filename()}, language.option);
+  ServedHost server(VANTEL_HOST_PATH, ServeArguments({inline4, five}, language.option),
+                    folder_.string());
   Browser browser(driver_->port());
+  browser.Go(server.Address());
+  browser.WaitFor("return document.querySelectorAll('#machines a').length === 2;");
   const json state = server.State();
   const json& incoherent = state.at("machines").at(1);
   ASSERT_FALSE(incoherent.at("report").empty());
 
   // The incoherent machine's report: every row as the server holds it, in order.
-  browser.Go(server.address() + "#m" + std::to_string(incoherent.at("machine").get<int>()));
+  browser.Click("#machines a[href='#m" + std::to_string(incoherent.at("machine").get<int>()) +
+                "']");
   browser.WaitForText("#machine h2", incoherent.at("name"));
   EXPECT_EQ(browser.Run("return document.documentElement.lang;"), language.option);
   const json rows = browser.Run(
@@ -546,7 +515,7 @@ TEST_P(ServeBrowserEditTest, AnEditMadeInThePageIsSentThenSavedToTheFile) {
   EXPECT_EQ(engineAfter.at(kCylindersWord), 6);
   EXPECT_NE(ItemWords(inline4, "TAB_CNFANG_0"), flywheelBefore);
   EXPECT_EQ(ItemWords(inline4, "TAB_CNFSYN1_0").at(kSyncMinRpmWord), 250);
-  EXPECT_EQ(server.Stop(), 0) << server.Log();
+  EXPECT_EQ(server.Stop(), 0) << server.Rest();
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, ServeBrowserEditTest, ::testing::ValuesIn(kLanguages),
@@ -556,15 +525,15 @@ INSTANTIATE_TEST_SUITE_P(Languages, ServeBrowserEditTest, ::testing::ValuesIn(kL
 // Edit is the plug-in's to refuse, with its own message box drawn in that tab.
 TEST_F(ServeBrowserTest, ASecondTabsEditWhileTheFirstTabsDialogIsOpenShowsThePlugInsRefusal) {
   const fs::path inline4 = Copy("inline4-60-2-sequential.json");
-  Server server(folder_, {inline4.filename()}, "en");
+  ServedHost server(VANTEL_HOST_PATH, ServeArguments({inline4}, "en"), folder_.string());
   Browser browser(driver_->port());
-  browser.Go(server.address());
+  browser.Go(server.Address());
   const std::string first = browser.CurrentTab();
   browser.Click("[data-action=edit]");
   browser.WaitFor("return document.querySelector('dialog.window');");
 
   browser.NewTab();
-  browser.Go(server.address());
+  browser.Go(server.Address());
   browser.WaitFor("return document.querySelector('dialog.window');");
   browser.Click("[data-action=edit]");
   browser.WaitForText("dialog.message-box [data-kind=static]", "An other action is running");
@@ -588,7 +557,7 @@ TEST_F(ServeBrowserTest, ASecondTabsEditWhileTheFirstTabsDialogIsOpenShowsThePlu
   browser.Click("[data-action=toggle]");
   browser.WaitForText("[data-action=toggle]", "^Close$");
   EXPECT_EQ(browser.Text("[role=alert]"), "") << "a command that went through leaves no reason up";
-  EXPECT_EQ(server.Stop(), 0) << server.Log();
+  EXPECT_EQ(server.Stop(), 0) << server.Rest();
 }
 
 }  // namespace
