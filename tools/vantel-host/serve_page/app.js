@@ -132,12 +132,21 @@
   let pending = 0;
   function command(path, body) {
     pending += 1;
-    $('windows').setAttribute('aria-busy', 'true');
+    showBusy();
     commands = commands.then(() => send(path, body)).finally(() => {
       pending -= 1;
-      if (!pending) $('windows').removeAttribute('aria-busy');
+      showBusy();
     });
     return commands;
+  }
+
+  // Busy while a command of this page waits for its answer, or while the server says so.
+  function showBusy() {
+    const busy = pending > 0 || !!(state && state.busy);
+    if (pending > 0) $('windows').setAttribute('aria-busy', 'true');
+    else $('windows').removeAttribute('aria-busy');
+    $('busy').hidden = !busy;
+    $('busy').textContent = words.busy;
   }
 
   async function send(path, body) {
@@ -182,8 +191,7 @@
   function render() {
     words = state.language === kFrench ? WORDS.fr : WORDS.en;
     document.documentElement.lang = state.language === kFrench ? 'fr' : 'en';
-    $('busy').hidden = !state.busy;
-    $('busy').textContent = words.busy;
+    showBusy();
     $('machines').setAttribute('aria-label', words.machines);
     const machine = selectedMachine();
     document.title = machine ? `${machine.name} · Vantel` : 'Vantel';
