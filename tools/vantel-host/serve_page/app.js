@@ -13,7 +13,10 @@
       check: 'Check again', edit: 'Edit', rail1: 'Rail 1 scales', rail2: 'Rail 2 scales',
       save: 'Save', close: 'Close', open: 'Open', busy: 'Working…', closeBox: 'Close',
       scroll: 'Scroll', rule: 'rule',
-      verdicts: { 'not checked': 'not checked', coherent: 'coherent', 'not coherent': 'not coherent', rejected: 'rejected' },
+      verdicts: {
+        'not checked': 'not checked', coherent: 'coherent', 'not coherent': 'not coherent',
+        rejected: 'rejected',
+      },
       noToken: 'This address has no token: open the address vantel-host printed.',
       lost: 'The server does not answer; trying again.', ended: 'The server has ended.',
       noMachine: 'No machine.',
@@ -28,7 +31,10 @@
       edit: 'Modifier', rail1: 'Échelles rampe 1', rail2: 'Échelles rampe 2',
       save: 'Enregistrer', close: 'Fermer', open: 'Ouvrir', busy: 'En cours…',
       closeBox: 'Fermer', scroll: 'Défilement', rule: 'règle',
-      verdicts: { 'not checked': 'non vérifiée', coherent: 'cohérente', 'not coherent': 'non cohérente', rejected: 'refusée' },
+      verdicts: {
+        'not checked': 'non vérifiée', coherent: 'cohérente', 'not coherent': 'non cohérente',
+        rejected: 'refusée',
+      },
       noToken: 'Cette adresse n’a pas de jeton : ouvrez l’adresse affichée par vantel-host.',
       lost: 'Le serveur ne répond pas ; nouvel essai.', ended: 'Le serveur s’est arrêté.',
       noMachine: 'Aucune machine.',
@@ -104,7 +110,8 @@
       try {
         const since = state ? state.version : null;
         const asked = Date.now();
-        const answer = await request('GET', '/api/state' + (since === null ? '' : `?since=${since}`));
+        const path = since === null ? '/api/state' : `/api/state?since=${since}`;
+        const answer = await request('GET', path);
         if (answer.status === 503) {
           showAlert(words.ended, 'ended');
           return;
@@ -268,13 +275,18 @@
           ? el('ul', { class: 'findings' }, ...row.findings.map((finding) =>
             el('li', {},
               el('span', { class: 'finding', text: finding.text }),
-              finding.rule ? el('span', { class: 'rule', text: ` (${words.rule} ${finding.rule})` }) : null)))
+              finding.rule
+                ? el('span', { class: 'rule', text: ` (${words.rule} ${finding.rule})` })
+                : null)))
           : null)));
   }
 
   function drawLog(lines) {
     return el('ol', { class: 'log', 'data-part': 'log' }, ...lines.map((line) =>
-      el('li', { class: line.startsWith('send ') ? 'send' : line.startsWith('== ') ? 'request' : null, text: line })));
+      el('li', {
+        class: line.startsWith('send ') ? 'send' : line.startsWith('== ') ? 'request' : null,
+        text: line,
+      })));
   }
 
   function drawMachine(m) {
@@ -284,7 +296,8 @@
       return;
     }
     const verdictClass = kVerdictClass[m.verdict] || 'unchecked';
-    const section = el('section', { id: `m${m.machine}`, class: 'machine', 'aria-labelledby': 'machine-name' },
+    const section = el('section',
+      { id: `m${m.machine}`, class: 'machine', 'aria-labelledby': 'machine-name' },
       el('h2', { id: 'machine-name', text: m.name }),
       el('dl', { class: 'facts' },
         el('dt', { text: words.file }), el('dd', { class: 'file', text: m.file }),
@@ -369,7 +382,8 @@
   function enclosingGroup(items, item) {
     let best = null;
     for (const { control: group, page } of items) {
-      if (page !== item.page || group.kind !== 'group box' || !contains(group.rect, item.control.rect)) continue;
+      if (page !== item.page || group.kind !== 'group box') continue;
+      if (!contains(group.rect, item.control.rect)) continue;
       if (!best || group.rect[2] * group.rect[3] < best.rect[2] * best.rect[3]) best = group;
     }
     return best;
@@ -419,7 +433,8 @@
       case 'combo box': {
         const input = el('select', {
           ...base, id,
-          onchange: () => windowEvent(view.handle, { control: handle, action: 'choose', index: input.selectedIndex }),
+          onchange: () => windowEvent(view.handle,
+            { control: handle, action: 'choose', index: input.selectedIndex }),
         });
         return { box: input, input };
       }
@@ -434,7 +449,8 @@
       }
       case 'tab control': {
         const strip = el('div', { role: 'tablist' });
-        return { box: el('div', { ...base, id, class: 'tab-control' }, strip, el('div', { class: 'tab-frame' })), strip };
+        const frame = el('div', { class: 'tab-frame' });
+        return { box: el('div', { ...base, id, class: 'tab-control' }, strip, frame), strip };
       }
       case 'list view': {
         const input = el('ul', { ...base, id, class: 'list-view', role: 'list', tabindex: '0' });
@@ -448,7 +464,8 @@
   function commitEdit(view, input) {
     if (input.value === input.dataset.held) return commands;
     input.dataset.held = input.value;
-    return windowEvent(view.handle, { control: Number(input.dataset.handle), action: 'type', text: input.value });
+    const control = Number(input.dataset.handle);
+    return windowEvent(view.handle, { control, action: 'type', text: input.value });
   }
 
   function sameList(a, b) {
@@ -460,7 +477,8 @@
     const [x, y, width] = control.rect;
     const height = rowHeight(control);
     box.hidden = !visible;
-    Object.assign(box.style, { left: `${x}px`, top: `${y}px`, width: `${width}px`, height: `${height}px` });
+    Object.assign(box.style,
+      { left: `${x}px`, top: `${y}px`, width: `${width}px`, height: `${height}px` });
     const target = input || box;
     const disabled = !control.enabled;
     if ('disabled' in target) target.disabled = disabled;
@@ -584,13 +602,18 @@
     bar.min = min;
     bar.max = Math.max(min, max - page + 1);
     bar.value = position;
-    Object.assign(bar.style, { top: `${kCaptionHeight}px`, width: `${kScrollBarWidth}px`, height: `${w.rect[3] - kCaptionHeight - 3}px` });
+    Object.assign(bar.style, {
+      top: `${kCaptionHeight}px`,
+      width: `${kScrollBarWidth}px`,
+      height: `${w.rect[3] - kCaptionHeight - 3}px`,
+    });
   }
 
   function onWheel(view, event) {
     if (!view.scrollBar || view.root.inert || event.deltaY === 0) return;
     event.preventDefault();
-    windowEvent(view.handle, { action: 'scroll', request: event.deltaY > 0 ? kLineDown : kLineUp, position: 0 });
+    const request = event.deltaY > 0 ? kLineDown : kLineUp;
+    windowEvent(view.handle, { action: 'scroll', request, position: 0 });
   }
 
   function focusedHandle(view) {
@@ -622,7 +645,8 @@
     if ((event.key === 'PageUp' || event.key === 'PageDown') && view.scrollBar &&
         !(target instanceof HTMLSelectElement)) {
       event.preventDefault();
-      windowEvent(view.handle, { action: 'scroll', request: event.key === 'PageUp' ? kPageUp : kPageDown, position: 0 });
+      const request = event.key === 'PageUp' ? kPageUp : kPageDown;
+      windowEvent(view.handle, { action: 'scroll', request, position: 0 });
       return;
     }
     if (event.key !== 'Enter' || target instanceof HTMLButtonElement) return;
@@ -640,7 +664,9 @@
     const help = w.help && w.help.text ? w.help : null;
     const key = help ? `${help.control}:${help.text}` : '';
     view.helpKey = key;
-    for (const part of view.parts.values()) (part.input || part.box).removeAttribute('aria-describedby');
+    for (const part of view.parts.values()) {
+      (part.input || part.box).removeAttribute('aria-describedby');
+    }
     if (!help || key === dismissedHelp) {
       view.help.hidden = true;
       return;
@@ -701,7 +727,8 @@
   function firstFocus(view) {
     const candidates = [...view.client.querySelectorAll('button, input, select, ul[tabindex], [role=tab]')]
       .filter((node) => !node.disabled && !node.closest('[hidden]') && node.tabIndex >= 0);
-    return candidates.find((node) => node.dataset.kind === 'default button' && view.root.classList.contains('message-box')) ||
+    const messageBox = view.root.classList.contains('message-box');
+    return candidates.find((node) => messageBox && node.dataset.kind === 'default button') ||
       candidates[0] || view.root;
   }
 
@@ -747,14 +774,16 @@
     const view = windowViews.get(top);
     const lost = !focusBefore || !focusBefore.isConnected || focusBefore === document.body ||
       focusBefore.closest('[hidden]') || focusBefore.disabled;
-    const elsewhere = !view.root.contains(document.activeElement) && !$('toolbar').contains(document.activeElement);
+    const focused = document.activeElement;
+    const elsewhere = !view.root.contains(focused) && !$('toolbar').contains(focused);
     if (top === topWindow && !lost && !elsewhere) {
       topWindow = top;
       return;
     }
     // Back on a window, the focus goes where it was, as it does when a message box closes.
     const last = view.lastFocus;
-    const usable = last && last.isConnected && !last.disabled && !last.closest('[hidden]') && last !== view.root;
+    const usable = last && last.isConnected && !last.disabled && !last.closest('[hidden]') &&
+      last !== view.root;
     (usable ? last : firstFocus(view)).focus();
     topWindow = top;
   }
