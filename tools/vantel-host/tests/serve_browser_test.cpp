@@ -36,7 +36,7 @@ namespace fs = std::filesystem;
 constexpr const char* kChromium = "/usr/bin/chromium";
 constexpr const char* kChromeDriver = "/usr/bin/chromedriver";
 // Generous for a loaded CI machine; a passing run waits far less.
-constexpr auto kPatience = 15s;
+constexpr auto kPatience = 30s;
 
 fs::path Example(const std::string& name) {
   return fs::path(VANTEL_SOURCE_DIR) / "examples" / name;
@@ -142,7 +142,7 @@ class Browser {
              {{"capabilities",
                {{"alwaysMatch", {{"browserName", "chrome"}, {"goog:chromeOptions", options}}}}}});
     session_ = "/session/" + session.at("sessionId").get<std::string>();
-    Call("POST", session_ + "/timeouts", {{"implicit", 5000}, {"script", 10000}});
+    Call("POST", session_ + "/timeouts", {{"implicit", 10000}, {"script", 10000}});
   }
   ~Browser() {
     try {
