@@ -348,7 +348,14 @@
       const picture = new DOMParser().parseFromString(await answer.text(), 'image/svg+xml');
       const svg = picture.documentElement;
       if (svg.localName !== 'svg') throw new Error('no picture');
+      // A picture, nothing that runs: the host escapes its texts; this holds if it ever did not.
       for (const script of svg.querySelectorAll('script, foreignObject')) script.remove();
+      for (const node of [svg, ...svg.querySelectorAll('*')]) {
+        for (const { name, value } of [...node.attributes]) {
+          const link = /href$/i.test(name) && /^\s*javascript:/i.test(value);
+          if (/^on/i.test(name) || link) node.removeAttribute(name);
+        }
+      }
       if (wheel.loading !== version) return;
       wheel.figure.replaceChildren(document.importNode(svg, true));
       wheel.figure.dataset.version = version;
