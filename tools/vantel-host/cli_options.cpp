@@ -64,7 +64,8 @@ constexpr std::array<CommandSpec, 6> kCommands = {{
      "                changed into the file (through a symbolic link, the file it names) by a\n"
      "                temporary file and a rename; set: edits stay unsaved\n"
      "  --format F    text (the default) or json: one JSON object per file, one a line (file,\n"
-     "                verdict, report rows, what was switched on and off, tables rewritten)\n"
+     "                verdict, report rows each with its finding, what was switched on and\n"
+     "                off, tables rewritten)\n"
      "  --junit OUT   also write the results to OUT as a JUnit XML report: one test case per\n"
      "                file, the report rows as a failure, bad input as an error\n"},
     {"wheel", kWheel, "wheel FILE [--svg OUT] [--language L]",

@@ -342,6 +342,13 @@ bool ServeSession::Holds(VantelUiWindow window, VantelUiWindow control) {
 }
 
 void ServeSession::Settle() {
+  // A window whose loop is not turning while the plug-in settles has closed.
+  const auto closed = [this](const auto& entry) {
+    return std::none_of(turning_.begin(), turning_.end(),
+                        [&entry](const OpenWindow& open) { return open.handle == entry.first; });
+  };
+  std::erase_if(ownerOf_, closed);
+  std::erase_if(help_, closed);
   for (const auto& machine : machines_) TakeLog(*machine);
   Publish();
   if (pending_) pending_->Answer({200, board_.Read(std::nullopt, {}), "application/json"});

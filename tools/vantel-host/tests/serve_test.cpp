@@ -198,6 +198,66 @@ TEST_F(ServeTest, BadRequestsGetAReasonAndChangeNothing) {
             "window " + std::to_string(window) + " is not open\n");
 }
 
+// Every act a user has reaches the window and shows in the state the answer carries.
+TEST_F(ServeTest, EachUserActIsPlayedOnTheWindowAndShowsInTheAnswer) {
+  const auto host = Serve({"inline4-60-2-sequential.json"});
+  const Json dialog = Edit(*host, kInline4).at("windows").at(0);
+  const uint32_t window = dialog.at("handle");
+  const auto handle = [&dialog](int id) {
+    return ServedHost::ControlWithId(dialog, id).value().at("handle").get<uint32_t>();
+  };
+  const auto control = [](const Json& state, int id) {
+    return ServedHost::ControlWithId(state.at("windows").at(0), id).value();
+  };
+  struct Case {
+    const char* name;
+    Json event;
+    std::function<void(const Json& state)> shows;
+  };
+  const std::vector<Case> cases = {
+      {"help on a control", {{"action", "help"}, {"control", handle(VANTEL_IDC_SYNC_RPM)}},
+       [](const Json& state) {
+         const Json& help = state.at("windows").at(0).at("help");
+         ASSERT_TRUE(help.is_object()) << help;
+         EXPECT_FALSE(help.at("text").get<std::string>().empty());
+       }},
+      {"typing in an edit",
+       {{"action", "type"}, {"control", handle(VANTEL_IDC_SYNC_RPM)}, {"text", "250"}},
+       [&](const Json& state) {
+         EXPECT_EQ(control(state, VANTEL_IDC_SYNC_RPM).at("text"), "250");
+         EXPECT_TRUE(state.at("windows").at(0).at("help").is_null()) << "help outlived an act";
+       }},
+      {"a tab", {{"action", "tab"}, {"control", handle(VANTEL_IDC_MAIN_TABS)}, {"index", 3}},
+       [&](const Json& state) {
+         EXPECT_EQ(control(state, VANTEL_IDC_MAIN_TABS).at("selection"), 3);
+       }},
+      {"a shorter window", {{"action", "resize"}, {"edge", 6}, {"width", 537}, {"height", 600}},
+       [](const Json& state) {
+         EXPECT_EQ(state.at("windows").at(0).at("rect"), Json::array({0, 0, 537, 600}));
+       }},
+      {"a page down the scroll bar", {{"action", "scroll"}, {"request", 3}, {"position", 0}},
+       [&](const Json& state) {
+         const Json& bar = state.at("windows").at(0).at("scroll");
+         ASSERT_TRUE(bar.is_array()) << "the dialog is taller than its window";
+         const int position = bar.at(3);
+         EXPECT_GT(position, 0);
+         // The controls moved up with it, in the frame the page places them in.
+         EXPECT_EQ(control(state, VANTEL_IDOK).at("rect").at(1).get<int>(),
+                   ServedHost::ControlWithId(dialog, VANTEL_IDOK)->at("rect").at(1).get<int>() -
+                       position);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto [status, body] = host->Event(window, c.event);
+    ASSERT_EQ(status, 200) << body;
+    c.shows(Json::parse(body));
+    // The long poll serves the same state the answer carried.
+    EXPECT_EQ(host->State().at("windows"), Json::parse(body).at("windows"));
+  }
+  EXPECT_EQ(host->Event(window, {{"action", "cancel"}}).first, 200);
+}
+
 // The page's whole round: the dialog's controls, a choice, OK, the sending played, the
 // verdict of the tables written, the save, and the change in the file.
 TEST_F(ServeTest, AnEditThroughTheRoutesSendsItsTablesAndTheSaveWritesTheFile) {
@@ -260,6 +320,16 @@ TEST_F(ServeTest, AnEditThroughTheRoutesSendsItsTablesAndTheSaveWritesTheFile) {
   std::tie(status, body) = host->Post("/api/machines/12/save");
   EXPECT_EQ(ServedHost::MachineOf(Json::parse(body), kInline4).at("saved"),
             "nothing written back to inline4-60-2-sequential.json: the plug-in changed no value");
+
+  // Closed, a machine cannot be closed again; opened again, it is checked as written.
+  std::tie(status, body) = host->Post("/api/machines/12/close");
+  EXPECT_FALSE(ServedHost::MachineOf(Json::parse(body), kInline4).at("opened").get<bool>());
+  EXPECT_EQ(host->Post("/api/machines/12/close"),
+            std::make_pair(409, std::string("machine 12 is not open\n")));
+  std::tie(status, body) = host->Post("/api/machines/12/open");
+  EXPECT_EQ(ServedHost::MachineOf(Json::parse(body), kInline4).at("verdict"), "coherent");
+  EXPECT_EQ(host->Post("/api/machines/12/open"),
+            std::make_pair(409, std::string("machine 12 is open already\n")));
   EXPECT_EQ(host->Stop(), 0);
 }
 
