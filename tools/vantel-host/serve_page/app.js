@@ -259,7 +259,7 @@
   }
 
   function drawSwitches(title, key, switches) {
-    return el('div', { class: 'switches', 'data-part': key },
+    return el('div', { class: 'switches', 'data-section': key },
       el('h4', { text: title }),
       el('dl', {},
         el('dt', { text: words.on }), el('dd', { class: 'on', text: nameList(switches.on) }),
@@ -282,7 +282,7 @@
   }
 
   function drawLog(lines) {
-    return el('ol', { class: 'log', 'data-part': 'log' }, ...lines.map((line) =>
+    return el('ol', { class: 'log', 'data-section': 'log' }, ...lines.map((line) =>
       el('li', {
         class: line.startsWith('send ') ? 'send' : line.startsWith('== ') ? 'request' : null,
         text: line,
@@ -479,8 +479,8 @@
     return a.length === b.length && a.every((x, i) => x === b[i]);
   }
 
-  function updateControl(view, part, control, visible, label, group) {
-    const { box, input, text, strip } = part;
+  function updateControl(view, piece, control, visible, label, group) {
+    const { box, input, text, strip } = piece;
     const [x, y, width] = control.rect;
     const height = rowHeight(control);
     box.hidden = !visible;
@@ -564,7 +564,7 @@
   }
 
   function makeWindowView(w) {
-    const view = { handle: w.handle, parts: new Map(), helpKey: '' };
+    const view = { handle: w.handle, pieces: new Map(), helpKey: '' };
     const caption = el('div', { class: 'caption' },
       el('span', { class: 'caption-text', id: `caption${w.handle}` }),
       el('button', {
@@ -671,8 +671,8 @@
     const help = w.help && w.help.text ? w.help : null;
     const key = help ? `${help.control}:${help.text}` : '';
     view.helpKey = key;
-    for (const part of view.parts.values()) {
-      (part.input || part.box).removeAttribute('aria-describedby');
+    for (const piece of view.pieces.values()) {
+      (piece.input || piece.box).removeAttribute('aria-describedby');
     }
     if (!help || key === dismissedHelp) {
       view.help.hidden = true;
@@ -683,8 +683,8 @@
     const rect = shown ? shown.control.rect : [8, kCaptionHeight, 0, 0];
     Object.assign(view.help.style, { left: `${rect[0]}px`, top: `${rect[1] + rect[3] + 2}px` });
     view.help.hidden = false;
-    const part = view.parts.get(help.control);
-    if (part) (part.input || part.box).setAttribute('aria-describedby', view.help.id);
+    const piece = view.pieces.get(help.control);
+    if (piece) (piece.input || piece.box).setAttribute('aria-describedby', view.help.id);
   }
 
   function updateWindow(view, w, isTop) {
@@ -702,27 +702,27 @@
     const items = flatten(w.controls || [], true, []);
     const seen = new Set();
     items.forEach(({ control, visible }, index) => {
-      let part = view.parts.get(control.handle);
-      if (part && part.kind !== control.kind) {
-        part.box.remove();
-        part = null;
+      let piece = view.pieces.get(control.handle);
+      if (piece && piece.kind !== control.kind) {
+        piece.box.remove();
+        piece = null;
       }
-      if (!part) {
-        part = { kind: control.kind, ...makeControl(view, control) };
-        view.parts.set(control.handle, part);
+      if (!piece) {
+        piece = { kind: control.kind, ...makeControl(view, control) };
+        view.pieces.set(control.handle, piece);
       }
       seen.add(control.handle);
       const labelControl = visible && kLabelled.has(control.kind) ? labelOf(items, index) : null;
       const label = labelControl ? `w${view.handle}c${labelControl.handle}` : null;
-      updateControl(view, part, control, visible, label, enclosingGroup(items, items[index]));
+      updateControl(view, piece, control, visible, label, enclosingGroup(items, items[index]));
       // Moving a node loses its focus: only what is out of place moves.
       const at = view.client.children[index];
-      if (at !== part.box) view.client.insertBefore(part.box, at || null);
+      if (at !== piece.box) view.client.insertBefore(piece.box, at || null);
     });
-    for (const [handle, part] of view.parts) {
+    for (const [handle, piece] of view.pieces) {
       if (seen.has(handle)) continue;
-      part.box.remove();
-      view.parts.delete(handle);
+      piece.box.remove();
+      view.pieces.delete(handle);
     }
     // A message box is read out whole: its text describes it.
     const message = w.messageBox ? items.find(({ control }) => control.kind === 'static') : null;

@@ -475,7 +475,7 @@ TEST_P(ServeBrowserEditTest, AnEditMadeInThePageIsSentThenSavedToTheFile) {
   browser.Settle();
 
   if (language.okByButton) {
-    // OK lies below the dialog's visible part: its scroll bar brings it up.
+    // OK lies below what the dialog shows: its scroll bar brings it up.
     browser.Keys("input[data-id='1190']",
                  "\uE009a\uE000"
                  "250\uE004");
