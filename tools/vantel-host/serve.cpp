@@ -173,7 +173,9 @@ class Server {
           return Refuse(res, 400, "\"since\" must be a state's version");
         since = value;
       }
-      res.set_content(board_.Read(since, kLongPoll), "application/json");
+      const std::optional<std::string> state = board_.Read(since, kLongPoll);
+      if (!state) return Refuse(res, 503, "the server is ending");
+      res.set_content(*state, "application/json");
     });
     http_.Get(R"(/api/machines/([^/]+)/wheel\.svg)",
               [this](const httplib::Request& req, httplib::Response& res) {
@@ -313,6 +315,9 @@ int Serve(const ServeOptions& options, FILE* out) {
   const StopSignals signals;
   Server server(queue, board, session.machineIndexes());
   server.Bind(options.port);
+  // The machines as read, before the plug-in has opened them: a page asking at once finds
+  // them, "ready" false.
+  session.Publish();
   std::thread http([&server] { server.Listen(); });
 
   // Ending: whatever is queued is refused, every modal loop gives up at its next turn, the

@@ -117,11 +117,19 @@ class StateBoard {
     changed_.notify_all();
   }
 
-  /// The state; with `since`, waits up to `wait` for a version other than `since`.
-  std::string Read(std::optional<uint64_t> since, std::chrono::milliseconds wait) {
+  /// The state; with `since`, waits up to `wait` for a version other than `since`. Nothing
+  /// once the server is ending.
+  std::optional<std::string> Read(std::optional<uint64_t> since, std::chrono::milliseconds wait) {
     std::unique_lock lock(mutex_);
     if (since)
       changed_.wait_for(lock, wait, [&] { return ended_ || version_ != *since; });
+    if (ended_) return std::nullopt;
+    return text_;
+  }
+
+  /// The state last published, ending or not.
+  std::string Current() {
+    std::lock_guard lock(mutex_);
     return text_;
   }
 

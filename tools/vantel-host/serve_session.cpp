@@ -138,6 +138,7 @@ void ServeSession::Run() {
     playingFor_.pop_back();
     Redraw(*machine);
   }
+  ready_ = true;
   Settle();
 
   while (std::shared_ptr<Command> command = queue_.Pop()) Play(command);
@@ -351,7 +352,8 @@ void ServeSession::Settle() {
   std::erase_if(help_, closed);
   for (const auto& machine : machines_) TakeLog(*machine);
   Publish();
-  if (pending_) pending_->Answer({200, board_.Read(std::nullopt, {}), "application/json"});
+  if (pending_)
+    pending_->Answer({200, board_.Current(), "application/json"});
   pending_.reset();
 }
 
@@ -364,7 +366,10 @@ void ServeSession::Publish() {
   }
   Json windows = Json::array();
   for (const OpenWindow& window : turning_) windows.push_back(WindowJson(window));
-  board_.Publish(Json{{"language", language_}, {"machines", machines}, {"windows", windows}},
+  board_.Publish(Json{{"language", language_},
+                      {"ready", ready_},
+                      {"machines", machines},
+                      {"windows", windows}},
                  std::move(wheels));
 }
 

@@ -33,6 +33,9 @@ class ServeSession {
   /// called on the thread that is to be the plug-in's. PluginError when it cannot load.
   void Run();
 
+  /// Publishes the state as it is; "ready" turns true once every machine has been opened.
+  void Publish();
+
  private:
   struct Machine;
   struct OpenWindow {
@@ -50,7 +53,6 @@ class ServeSession {
   bool Holds(VantelUiWindow window, VantelUiWindow control);
   /// Publishes the state and answers the command waiting for it.
   void Settle();
-  void Publish();
   Json MachineJson(Machine& machine);
   Json WindowJson(const OpenWindow& window);
   Json ControlJson(VantelUiWindow control, const int32_t origin[2]);
@@ -72,6 +74,7 @@ class ServeSession {
   std::vector<uint32_t> playingFor_;      // the machines of the commands being played
   std::map<uint32_t, Json> help_;         // window -> the help pop-up last asked there
   std::shared_ptr<Command> pending_;      // played, waiting for the plug-in to settle
+  bool ready_ = false;                    // every machine opened once
 };
 
 }  // namespace vantel::host

@@ -63,6 +63,9 @@ class ServedHost {
     }
     port_ = std::stoi(found[1]);
     token_ = found[2];
+    // Served from the first, the machines are opened meanwhile: tests start once they are.
+    for (Json state = State(); !state.value("ready", false);)
+      state = State(state.at("version").get<uint64_t>());
   }
 
   ~ServedHost() {
