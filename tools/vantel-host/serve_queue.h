@@ -117,11 +117,13 @@ class StateBoard {
     changed_.notify_all();
   }
 
-  /// The state; with `since`, waits up to `wait` for a version other than `since`.
+  /// The state; with `since`, waits up to `wait` for a version other than `since`. Before the
+  /// first state, while the plug-in loads and opens the machines, any read waits for it.
   std::string Read(std::optional<uint64_t> since, std::chrono::milliseconds wait) {
     std::unique_lock lock(mutex_);
-    if (since)
-      changed_.wait_for(lock, wait, [&] { return ended_ || version_ != *since; });
+    const uint64_t seen = since.value_or(0);
+    if (since || version_ == 0)
+      changed_.wait_for(lock, wait, [&] { return ended_ || version_ != seen; });
     return text_;
   }
 

@@ -314,6 +314,21 @@ TEST_F(ServeTest, SigtermCancelsAnOpenDialogAndLeavesTheFileAsItWas) {
   EXPECT_EQ(ReadFile(dir_ / "inline4-60-2-sequential.json"), before);
 }
 
+// The address is printed before the plug-in has opened the machines: a page that asks at once
+// gets the first state when it is there, not an empty one.
+TEST_F(ServeTest, TheStateAskedForAtOnceHoldsEveryMachine) {
+  const std::vector<std::string> examples = {
+      "incoherent-five-cylinders.json", "inline3-regular-teeth.json",
+      "inline4-60-2-sequential.json",   "older-layout-machine2.json",
+      "v12-12plus1-static.json",        "v6-36-1-banks-twin-spark.json",
+      "v8-two-rails.json"};
+  const auto host = Serve(examples);
+  const Json state = host->State();
+  EXPECT_GE(state.value("version", 0), 1) << state;
+  ASSERT_EQ(state.value("machines", Json::array()).size(), examples.size()) << state;
+  for (const Json& machine : state.at("machines")) EXPECT_TRUE(machine.at("opened").get<bool>());
+}
+
 // What cannot be served is said before anything is: a clear message and status 2.
 TEST_F(ServeTest, WhatCannotBeServedIsRefusedAtTheStart) {
   for (const char* name : {"inline4-60-2-sequential.json", "v8-two-rails.json"})
