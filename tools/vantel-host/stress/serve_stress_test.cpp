@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <string>
 #include <thread>
@@ -83,6 +84,20 @@ class Tally {
   size_t faultCount_ = 0;
 };
 
+/// The version of a state, without building the rest: fifty pages read every state.
+std::optional<uint64_t> VersionOf(const std::string& text) {
+  const Json head = Json::parse(
+      text,
+      [](int depth, Json::parse_event_t event, Json& parsed) {
+        return event != Json::parse_event_t::key || depth > 1 || parsed == "version";
+      },
+      false);
+  if (head.is_discarded() || !head.is_object()) return std::nullopt;
+  const auto version = head.find("version");
+  if (version == head.end() || !version->is_number_unsigned()) return std::nullopt;
+  return version->get<uint64_t>();
+}
+
 /// Every control of `window` a user could reach, pages included.
 void Reachable(const Json& window, std::vector<Json>& out) {
   for (const Json& control : window.value("controls", Json::array())) {
@@ -105,7 +120,7 @@ class Page {
   void Click() {
     while (!done_) {
       if (stale_ && !Refresh()) continue;
-      const Json state = Latest();
+      const Json state = Latest();  // the page's, while the poll brings a newer one
       const Json& windows = state.at("windows");
       if (!windows.empty() && Chance(97))
         OnWindow(windows);
@@ -129,17 +144,17 @@ class Page {
         continue;
       }
       tally_.Count("poll", res->status);
-      const Json state = Json::parse(res->body, nullptr, false);
-      if (res->status != 200 || !state.contains("version")) {
-        tally_.Fault("GET " + path + ": " + std::to_string(res->status) + " " + res->body);
+      const std::optional<uint64_t> now = VersionOf(res->body);
+      if (res->status != 200 || !now) {
+        tally_.Fault("GET " + path + ": " + std::to_string(res->status) + " " +
+                     res->body.substr(0, 200));
         continue;
       }
-      const uint64_t now = state.at("version");
-      if (now < version)
+      if (*now < version)
         tally_.Fault("a long poll since " + std::to_string(version) + " answered the older " +
-                     std::to_string(now));
-      version = now;
-      Show(state);
+                     std::to_string(*now));
+      version = *now;
+      Show(version, res->body);
     }
   }
 
@@ -150,20 +165,35 @@ class Page {
   bool Refresh() {
     const auto res = client_.Get("/api/state");
     if (!Check("GET /api/state", "state", res)) return false;
-    Show(Json::parse(res->body));
+    const std::optional<uint64_t> version = VersionOf(res->body);
+    if (!version) {
+      tally_.Fault("GET /api/state: no version in " + res->body.substr(0, 200));
+      return false;
+    }
+    Show(*version, res->body);
     stale_ = false;
     return true;
   }
 
-  /// Keeps `state` when it is newer than the one the page shows.
-  void Show(Json state) {
+  /// Keeps the state's text when it is newer than the one the page shows. Only the page's
+  /// clicks read it whole.
+  void Show(uint64_t version, const std::string& text) {
     std::lock_guard lock(mutex_);
-    if (shown_.is_null() || state.at("version") >= shown_.at("version")) shown_ = std::move(state);
+    if (version < shownVersion_) return;
+    shownVersion_ = version;
+    shown_ = text;
   }
 
-  Json Latest() {
-    std::lock_guard lock(mutex_);
-    return shown_;
+  const Json& Latest() {
+    std::string text;
+    {
+      std::lock_guard lock(mutex_);
+      if (shownVersion_ == parsedVersion_ && !parsed_.is_null()) return parsed_;
+      text = shown_;
+      parsedVersion_ = shownVersion_;
+    }
+    parsed_ = Json::parse(text);
+    return parsed_;
   }
 
   void OnMachine(const Json& state) {
@@ -248,13 +278,13 @@ class Page {
       stale_ = true;  // what it acted on has moved on
       return;
     }
-    Json state = Json::parse(res->body, nullptr, false);
-    if (state.is_discarded() || !state.contains("windows") || !state.contains("version")) {
+    const std::optional<uint64_t> version = VersionOf(res->body);
+    if (!version) {
       tally_.Fault(request + ": 200 without a state: " + res->body.substr(0, 200));
       stale_ = true;
       return;
     }
-    Show(std::move(state));
+    Show(*version, res->body);
   }
 
   /// Whether the answer is one the server may give; a fault is tallied otherwise.
@@ -282,7 +312,10 @@ class Page {
   const std::atomic<bool>& done_;
   httplib::Client client_;
   std::mutex mutex_;
-  Json shown_;
+  std::string shown_;          // the newest state's text, from the poll or a click's answer
+  uint64_t shownVersion_ = 0;
+  Json parsed_;                // the clicks' own
+  uint64_t parsedVersion_ = 0;
   bool stale_ = true;
 };
 
