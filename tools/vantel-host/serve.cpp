@@ -8,7 +8,11 @@
 #include <array>
 #include <cerrno>
 #include <charconv>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <functional>
+#include <mutex>
 #include <random>
 #include <set>
 #include <thread>
@@ -106,6 +110,63 @@ std::optional<std::string> BadEvent(const Json& event) {
   return std::nullopt;
 }
 
+/// The HTTP threads: one for each connection being served, started when none is free. The
+/// library serves a kept connection on one thread until the client closes it or leaves it idle
+/// for 5 s, and a long poll holds its thread for 25 s: with a fixed number of threads, the
+/// pages' connections beyond it waited unanswered for one of those to end.
+class ConnectionThreads : public httplib::TaskQueue {
+ public:
+  ~ConnectionThreads() override { shutdown(); }
+
+  void enqueue(std::function<void()> job) override {
+    {
+      std::lock_guard lock(mutex_);
+      jobs_.push_back(std::move(job));
+      if (jobs_.size() > idle_ && threads_.size() < kMostThreads)
+        threads_.emplace_back([this] { Work(); });
+    }
+    ready_.notify_one();
+  }
+
+  /// Lets every thread finish what was queued, then joins them.
+  void shutdown() override {
+    {
+      std::lock_guard lock(mutex_);
+      if (ended_) return;
+      ended_ = true;
+    }
+    ready_.notify_all();
+    for (std::thread& thread : threads_) thread.join();
+  }
+
+ private:
+  // A bound all the same: past it, connections wait for a thread as they used to.
+  static constexpr size_t kMostThreads = 1024;
+
+  void Work() {
+    while (true) {
+      std::function<void()> job;
+      {
+        std::unique_lock lock(mutex_);
+        ++idle_;
+        ready_.wait(lock, [this] { return ended_ || !jobs_.empty(); });
+        --idle_;
+        if (jobs_.empty()) return;
+        job = std::move(jobs_.front());
+        jobs_.pop_front();
+      }
+      job();
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  std::deque<std::function<void()>> jobs_;
+  std::vector<std::thread> threads_;
+  size_t idle_ = 0;  // threads waiting for a job
+  bool ended_ = false;
+};
+
 class Server {
  public:
   Server(CommandQueue& queue, StateBoard& board, std::vector<uint32_t> machines)
@@ -116,12 +177,15 @@ class Server {
     http_.set_payload_max_length(kMaxBody);
     // The library's default also shares the port (SO_REUSEPORT): a second server, or another
     // program of the user's, could then listen beside this one and take its requests.
-    http_.set_socket_options([](int socket) {
+    http_.set_socket_options([this](int socket) {
       int yes = 1;
       setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+      listening_ = socket;
     });
-    // Long polls hold a thread each: enough for many tabs and clients at once.
-    http_.new_task_queue = [] { return new httplib::ThreadPool(96); };
+    http_.new_task_queue = [] { return new ConnectionThreads; };
+    // An answer goes out as its headers, then its body: with Nagle's algorithm the body waits
+    // for the client's delayed ACK of the headers, 40 ms on a kept connection.
+    http_.set_tcp_nodelay(true);
     http_.set_keep_alive_max_count(1000);
     http_.set_default_headers({{"Cache-Control", "no-store"},
                                {"X-Content-Type-Options", "nosniff"},
@@ -132,6 +196,9 @@ class Server {
     if (port_ <= 0 || (port != 0 && !http_.bind_to_port("127.0.0.1", port)))
       throw KalbrixError("cannot listen on 127.0.0.1:" + std::to_string(port) + ": " +
                          std::strerror(errno));
+    // The library listens with a backlog of 5: the connections a few pages open at once
+    // beyond it had their SYN dropped and retried a second later.
+    listen(listening_, SOMAXCONN);
   }
 
   void Listen() { http_.listen_after_bind(); }
@@ -271,6 +338,7 @@ class Server {
   const std::set<uint32_t> machines_;
   const std::string token_ = NewToken();
   int port_ = 0;
+  int listening_ = -1;
 };
 
 /// SIGINT and SIGTERM are taken by one thread of their own, by sigwait, for as long as this

@@ -366,11 +366,13 @@ void ServeSession::Publish() {
   }
   Json windows = Json::array();
   for (const OpenWindow& window : turning_) windows.push_back(WindowJson(window));
-  board_.Publish(Json{{"language", language_},
-                      {"ready", ready_},
-                      {"machines", machines},
-                      {"windows", windows}},
-                 std::move(wheels));
+  // Moved in: a brace list would copy every window's tree once more.
+  Json state = Json::object();
+  state["language"] = language_;
+  state["ready"] = ready_;
+  state["machines"] = std::move(machines);
+  state["windows"] = std::move(windows);
+  board_.Publish(state, std::move(wheels));
 }
 
 Json ServeSession::MachineJson(Machine& m) {
@@ -416,7 +418,7 @@ Json ServeSession::WindowJson(const OpenWindow& window) {
     controls.push_back(ControlJson(child, origin));
   }
   const auto help = help_.find(window.handle);
-  return Json{
+  Json json{
       {"handle", window.handle},
       {"machine", window.machine},
       {"caption", caption},
@@ -425,8 +427,9 @@ Json ServeSession::WindowJson(const OpenWindow& window) {
       {"rect", Json::array({0, 0, rect[2] - rect[0], rect[3] - rect[1]})},
       {"scroll", scroll},
       {"help", help == help_.end() ? Json(nullptr) : help->second},
-      {"controls", controls},
   };
+  json["controls"] = std::move(controls);
+  return json;
 }
 
 Json ServeSession::ControlJson(VantelUiWindow control, const int32_t origin[2]) {
@@ -454,7 +457,7 @@ Json ServeSession::ControlJson(VantelUiWindow control, const int32_t origin[2]) 
       if (child == 0) break;
       children.push_back(ControlJson(child, origin));
     }
-    json["controls"] = children;
+    json["controls"] = std::move(children);
   }
   return json;
 }

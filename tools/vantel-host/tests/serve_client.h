@@ -27,9 +27,10 @@ class ServedHost {
   using Json = nlohmann::json;
 
   /// Starts `host` (the vantel-host executable) with `serve` and `args` in `folder` and waits
-  /// for the address it prints; std::runtime_error when it prints none.
+  /// for the address it prints, then, unless told not to, for every machine to be opened;
+  /// std::runtime_error when it prints none.
   ServedHost(const std::string& host, const std::vector<std::string>& args,
-             const std::string& folder = ".") {
+             const std::string& folder = ".", bool waitReady = true) {
     int out[2];
     if (pipe(out) != 0) throw std::runtime_error("no pipe");
     pid_ = fork();
@@ -64,7 +65,7 @@ class ServedHost {
     port_ = std::stoi(found[1]);
     token_ = found[2];
     // Served from the first, the machines are opened meanwhile: tests start once they are.
-    for (Json state = State(); !state.value("ready", false);)
+    for (Json state = State(); waitReady && !state.value("ready", false);)
       state = State(state.at("version").get<uint64_t>());
   }
 

@@ -1,7 +1,10 @@
 // vantel-host serve over HTTP, without a browser: who may talk to it, what a bad request
 // gets, an edit played through the routes, and its end.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <signal.h>
+#include <sys/socket.h>
 
 #include <filesystem>
 #include <memory>
@@ -382,6 +385,66 @@ TEST_F(ServeTest, SigtermCancelsAnOpenDialogAndLeavesTheFileAsItWas) {
   waiting.join();
   EXPECT_EQ(host->Rest(), "Vantel stopped: every machine closed\n");
   EXPECT_EQ(ReadFile(dir_ / "inline4-60-2-sequential.json"), before);
+}
+
+// The address is printed before the plug-in has opened the machines: a page that asks at once
+// gets the first state when it is there, not an empty one.
+TEST_F(ServeTest, TheStateAskedForAtOnceHoldsEveryMachine) {
+  const std::vector<std::string> examples = {
+      "incoherent-five-cylinders.json", "inline3-regular-teeth.json",
+      "inline4-60-2-sequential.json",   "older-layout-machine2.json",
+      "v12-12plus1-static.json",        "v6-36-1-banks-twin-spark.json",
+      "v8-two-rails.json"};
+  std::vector<std::string> args;
+  for (const std::string& name : examples) {
+    fs::copy_file(Example(name), dir_ / name);
+    args.push_back(name);
+  }
+  const ServedHost host(VANTEL_HOST_PATH, args, dir_.string(), /*waitReady=*/false);
+  Json state = host.State();
+  EXPECT_GE(state.value("version", 0), 1) << state;
+  ASSERT_EQ(state.value("machines", Json::array()).size(), examples.size()) << state;
+  // Until the plug-in has opened them all the state says so; then each is open and checked.
+  while (!state.at("ready").get<bool>()) state = host.State(state.at("version").get<uint64_t>());
+  for (const Json& machine : state.at("machines")) {
+    EXPECT_TRUE(machine.at("opened").get<bool>());
+    EXPECT_NE(machine.at("verdict"), "not checked");
+  }
+}
+
+// Pages keep their connections, and each long poll holds one for 25 s: a hundred of them
+// waiting, more than the server once had threads for, must not keep a new request waiting.
+TEST_F(ServeTest, AHundredLongPollsWaitingLeaveTheServerAnsweringOthers) {
+  const auto host = Serve({"inline4-60-2-sequential.json"});
+  const std::string poll =
+      "GET /api/state?since=" + host->State().at("version").dump() +
+      " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(host->port()) +
+      "\r\nX-Vantel-Token: " + host->token() + "\r\n\r\n";
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(host->port()));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  std::vector<int> polls;
+  for (int i = 0; i < 100; ++i) {
+    const int socket = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(socket, 0);
+    polls.push_back(socket);
+    ASSERT_EQ(connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(send(socket, poll.data(), poll.size(), 0), static_cast<ssize_t>(poll.size()));
+  }
+  // Well within the polls' 25 s.
+  httplib::Client client = host->Client();
+  client.set_read_timeout(10, 0);
+  const auto res = client.Get("/api/state");
+  EXPECT_TRUE(res && res->status == 200) << httplib::to_string(res.error());
+  // The polls still waiting are answered at the end: the server is ending.
+  EXPECT_EQ(host->Stop(), 0);
+  for (int socket : polls) {
+    char head[13] = {};  // the status line's protocol and status
+    EXPECT_GT(recv(socket, head, sizeof head - 1, 0), 0);
+    EXPECT_STREQ(head, "HTTP/1.1 503");
+    close(socket);
+  }
 }
 
 // What cannot be served is said before anything is: a clear message and status 2.
