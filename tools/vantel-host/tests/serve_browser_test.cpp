@@ -545,7 +545,10 @@ TEST_F(ServeBrowserTest, ASecondTabsEditWhileTheFirstTabsDialogIsOpenShowsThePlu
   browser.Click("dialog.message-box button[data-id='1']");
   browser.WaitFor("return !document.querySelector('dialog.message-box');");
 
+  // The first tab loaded again, as after a browser that went away: the dialog is still there,
+  // as the plug-in holds it, and can be cancelled.
   browser.SwitchTo(first);
+  browser.Go(server.Address());
   browser.WaitFor("return document.querySelectorAll('dialog.window').length === 1;");
   browser.Keys("select[data-id='1163']", "\uE00C");
   browser.WaitFor("return !document.querySelector('dialog.window');");
