@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <httplib.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -35,6 +36,8 @@ class ServedHost {
     if (pipe(out) != 0) throw std::runtime_error("no pipe");
     pid_ = fork();
     if (pid_ == 0) {
+      // A test that dies leaves no server behind.
+      prctl(PR_SET_PDEATHSIG, SIGTERM);
       dup2(out[1], STDOUT_FILENO);
       close(out[0]);
       close(out[1]);
