@@ -243,23 +243,30 @@ void ServeSession::PlayMachineCommand(Command& command) {
 // The plug-in's save first: the file is written only when it does not refuse, and through
 // a temporary file, so that an interrupted save leaves the file as it was.
 void ServeSession::Save(Machine& m) {
+  const bool fr = HostLanguageOf(language_) == HostLanguage::kFrench;
   const Observation seen = m.runner->Run(Step{StepKind::kSave, m.kalbrix.descriptor, 0, 0, false});
   if (!seen.saveStatus.empty()) {
-    m.lastSave = "the plug-in refused the save (save status " +
-                 std::to_string(seen.saveStatus.back()) + "): " + m.file + " is unchanged";
+    const std::string status = std::to_string(seen.saveStatus.back());
+    m.lastSave = fr ? "enregistrement refusé par le plug-in (état " + status + ") : " + m.file +
+                          " n'a pas changé"
+                    : "the plug-in refused the save (save status " + status + "): " + m.file +
+                          " is unchanged";
   } else {
     try {
       const size_t written = WriteChangedValues(m.file, m.document, m.saved, m.kalbrix,
                                                 m.service->WrittenItems());
+      const std::string count = std::to_string(written);
       if (written == 0) {
-        m.lastSave = "nothing written back to " + m.file + ": the plug-in changed no value";
+        m.lastSave = fr ? "rien d'écrit dans " + m.file + " : le plug-in n'a changé aucune valeur"
+                        : "nothing written back to " + m.file + ": the plug-in changed no value";
       } else {
         m.document = ParseKalbrixText(ReadKalbrixFile(m.file));
         m.saved = m.kalbrix;
-        m.lastSave = "written back: " + std::to_string(written) + " item(s) to " + m.file;
+        m.lastSave = fr ? count + " élément(s) écrit(s) dans " + m.file
+                        : "written back: " + count + " item(s) to " + m.file;
       }
     } catch (const KalbrixError& error) {
-      m.lastSave = std::string("not written: ") + error.what();
+      m.lastSave = (fr ? "non écrit : " : "not written: ") + std::string(error.what());
     }
   }
   std::fprintf(m.out, "%s\n", m.lastSave.c_str());
