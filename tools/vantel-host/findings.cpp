@@ -104,10 +104,6 @@ constexpr RuleWords kRules[] = {
      {"scale of the rail piloting map", "échelle de la cartographie de pilotage de rampe"}},
 };
 
-constexpr std::array<HostText, 4> kCamshafts = {{{"intake bank 1", "admission banc 1"},
-                                                 {"exhaust bank 1", "échappement banc 1"},
-                                                 {"intake bank 2", "admission banc 2"},
-                                                 {"exhaust bank 2", "échappement banc 2"}}};
 
 constexpr std::array<HostText, 8> kPhaseTypes = {{
     {"no phase", "pas de phase"},
@@ -172,8 +168,7 @@ std::string Value(int64_t value, std::string_view unit, HostLanguage language) {
   if (unit == "item") return Hex(value, 8);
   if (unit == "flywheel-kind") return (value > 0 ? "+" : "") + std::to_string(value);
   if (unit == "camshaft") {
-    if (value >= 0 && value < static_cast<int64_t>(kCamshafts.size()))
-      return In(kCamshafts[static_cast<size_t>(value)], language);
+    if (const char* name = CamshaftName(value, language)) return name;
     return fr ? "aucun connu du calculateur" : "none the ECU knows";
   }
   if (unit == "phase-type" && value >= 0 && value < static_cast<int64_t>(kPhaseTypes.size()))
@@ -207,6 +202,17 @@ std::string Limits(const Json& finding, HostLanguage language) {
 
 HostLanguage HostLanguageOf(int32_t lcid) {
   return lcid == 1036 ? HostLanguage::kFrench : HostLanguage::kEnglish;
+}
+
+const char* CamshaftName(int64_t code, HostLanguage language) {
+  static constexpr std::array<HostText, 4> kCamshafts = {{
+      {"intake bank 1", "admission banc 1"},
+      {"exhaust bank 1", "échappement banc 1"},
+      {"intake bank 2", "admission banc 2"},
+      {"exhaust bank 2", "échappement banc 2"},
+  }};
+  if (code < 0 || code >= static_cast<int64_t>(kCamshafts.size())) return nullptr;
+  return In(kCamshafts[static_cast<size_t>(code)], language);
 }
 
 Json FindingsApi::Read(const std::string& caption) const {

@@ -24,6 +24,10 @@ inline const char* In(const HostText& words, HostLanguage language) {
   return language == HostLanguage::kFrench ? words.fr : words.en;
 }
 
+/// The name of camshaft `code` as the configuration tables number them; nullptr for a code
+/// no camshaft has.
+const char* CamshaftName(int64_t code, HostLanguage language);
+
 /// The automation calls that read a report's findings.
 struct FindingsApi {
   VantelUiWindow (*findWindow)(const char*) = nullptr;

@@ -89,10 +89,6 @@ constexpr std::array<MainPhaseName, 8> kMainPhases = {{
      {"pressure pulse(s) a cycle", "impulsion(s) de pression par cycle"}},
 }};
 
-constexpr std::array<HostText, 4> kCamshafts = {{{"intake bank 1", "admission banc 1"},
-                                                 {"exhaust bank 1", "échappement banc 1"},
-                                                 {"intake bank 2", "admission banc 2"},
-                                                 {"exhaust bank 2", "échappement banc 2"}}};
 
 constexpr std::array<KindName, 3> kIgnitionTypes = {{
     {kIgnitionDistributed, {"distributed", "distribué"}},
@@ -650,9 +646,8 @@ std::string InjectionText(const EngineRecord& engine, HostLanguage language) {
 }
 
 std::string CamshaftText(int code, HostLanguage language) {
-  return code >= 0 && static_cast<size_t>(code) < kCamshafts.size()
-             ? In(kCamshafts[static_cast<size_t>(code)], language)
-             : Say(kUnknownCamshaft, language, {std::to_string(code)});
+  const char* name = CamshaftName(code, language);
+  return name ? name : Say(kUnknownCamshaft, language, {std::to_string(code)});
 }
 
 std::string MainPhaseText(const SyncRecord& sync, HostLanguage language) {
