@@ -26,7 +26,7 @@ void ShowActionMessage(MachineContext& context, const std::string& text) {
   ShowMessageBox(context.machineName + "\n" + text, MB_OK | MB_ICONERROR);
 }
 
-/// Asks the host to end the running action, once: after that nothing more of it reaches the
+/// Asks the host to end the running action: after that nothing more of it reaches the
 /// machine. The action stays marked running until the host answers with RSTSETEMG.
 void EndRunningAction(MachineContext& context) {
   if (context.TakeActionEnd()) EndAction(context, context.actionKey);
@@ -36,6 +36,22 @@ void EndRunningAction(MachineContext& context) {
 /// it, or begun another, from a message box meanwhile.
 void EndIfStillRunning(MachineContext& context, uint32_t ticket) {
   if (context.IsCurrentAction(ticket)) EndRunningAction(context);
+}
+
+/// Whether a report of a sending may concern the running action: once its dialog has
+/// closed (it is sending, or was ended towards the host), until the host ends it. While the
+/// dialog is open nothing has been sent, so a report cannot be the action's.
+bool ReportConcernsAction(const MachineContext& context) {
+  return context.Has(ActionRunning) && (context.actionSending || context.actionEndAsked);
+}
+
+/// Ends the action begun as `ticket` after a report of its sending, again if it was already
+/// ended: each report is answered in full. An action the host ended, or began anew, from a
+/// message box meanwhile is not this report's to end.
+void EndReportedAction(MachineContext& context, uint32_t ticket) {
+  if (!context.Has(ActionRunning) || context.actionSerial != ticket) return;
+  static_cast<void>(context.TakeActionEnd());
+  EndAction(context, context.actionKey);
 }
 
 /// Ends the action towards the host with `message`.
@@ -183,20 +199,21 @@ void StartMapAction(MachineContext& context, const std::string& key, int rail) {
 }
 
 void OnItemSent(MachineContext& context, const std::string& item) {
-  // Before the action asked for a sending, a report cannot concern it.
-  if (!context.IsCurrentAction(context.actionSerial) || !context.actionSending) return;
+  if (!ReportConcernsAction(context)) return;
   for (const TableSend& entry : kTableSendOrder) {
     if (item == context.ItemName(entry.table)) context.tablesDone |= entry.doneBit;
   }
-  if (context.tablesDone == kAllTablesDone) EndRunningAction(context);
+  // A report after the last one is answered as it was: the host is told again that the
+  // action has ended.
+  if (context.tablesDone == kAllTablesDone) EndReportedAction(context, context.actionSerial);
 }
 
 void OnItemSendError(MachineContext& context, const std::string& item) {
-  if (!context.IsCurrentAction(context.actionSerial) || !context.actionSending) return;
+  if (!ReportConcernsAction(context)) return;
   const uint32_t ticket = context.actionSerial;
   int32_t code = 0;
   if (!AskInt(context, REQ_ITEM_ERROR_CODE, item, code)) {
-    EndIfStillRunning(context, ticket);
+    EndReportedAction(context, ticket);
     return;
   }
   if (code == 0) return;
@@ -204,7 +221,7 @@ void OnItemSendError(MachineContext& context, const std::string& item) {
   std::string message = LoadString(IDS_TRANSMISSION_ERROR) + "\n";
   if (AskText(context, REQ_ITEM_ERROR_TEXT, item, text)) message += WidenHostText(text) + "\n";
   ShowActionMessage(context, message + LoadString(IDS_ACTION_ABORTED));
-  EndIfStillRunning(context, ticket);
+  EndReportedAction(context, ticket);
 }
 
 void EndHostAction(MachineContext& context, const std::string& key) {

@@ -61,7 +61,7 @@ struct ActionState {
   /// running is still its own.
   uint32_t actionSerial = 0;
   /// The plug-in has asked the host to end the running action: nothing more of it may reach
-  /// the machine, and it is not ended a second time.
+  /// the machine, and only a further report of a sending asks for its end again.
   bool actionEndAsked = false;
   /// The running action has asked the host to send tables: only then can a report of a
   /// sending concern it.

@@ -110,8 +110,11 @@ TEST_F(ActionsTest, OnlyTheEngineTableChangedSendsItAloneAndTheLastSendingEndsTh
   EXPECT_TRUE(Ended().empty());
   OnItemSent(context, kEngineName);
   EXPECT_EQ(Ended(), Texts{kKey});
-  OnItemSent(context, kEngineName);  // after all six, before the host's end: not ended twice
-  EXPECT_EQ(Ended(), Texts{kKey});
+  // After all six, before the host's end, any further report ends the action again.
+  OnItemSent(context, kEngineName);
+  OnItemSent(context, "NOT_A_TABLE");
+  EXPECT_EQ(Ended(), (Texts{kKey, kKey, kKey}));
+  EXPECT_EQ(SentItems(), Texts{kEngineName});
 
   EndHostAction(context, "OTHER");  // not this action's key
   EXPECT_TRUE(context.Has(ActionRunning));
@@ -141,7 +144,13 @@ TEST_F(ActionsTest, ACommitWithNothingToSendEndsAtOnce) {
     Edit(context, c.user);
     EXPECT_TRUE(SentItems().empty());
     EXPECT_EQ(Ended(), Texts{kKey});
+    // No sending began, yet a report of the engine table completes the six and ends it again.
+    OnItemSent(context, kEngineName);
+    EXPECT_EQ(Ended(), (Texts{kKey, kKey}));
+    EXPECT_TRUE(SentItems().empty());
     EndHostAction(context, kKey);
+    OnItemSent(context, kEngineName);  // the host ended it: nothing runs
+    EXPECT_EQ(Ended().size(), 2u);
     CloseConfiguration(context, test::kSampleKey);
   }
 }
@@ -178,17 +187,20 @@ TEST_F(ActionsTest, TheHostEndingTheActionCancelsTheDialogAndRunsTheOwedCheck) {
   EXPECT_EQ(host.Count(REQ_ITEM_WRITE), 2u);  // the two summary words of the check
 }
 
-TEST_F(ActionsTest, ASendingErrorShowsTheHostsTextAndEndsTheActionOnce) {
+// Each sending error the host reports, before it ends the action and after, runs its whole
+// flow: the error code, the text, the message box and the end.
+TEST_F(ActionsTest, EachSendingErrorShowsTheHostsTextAndEndsTheAction) {
   struct Case {
     const char* what;
-    bool textFails;
-    size_t boxCount;  // the failed text request shows its own box first
-    const char* last;
+    int32_t failing;   // the request that fails, or 0
+    size_t boxCount;   // the failed request shows its own box first
+    const char* last;  // the last box of one report
   };
   const Case cases[] = {
-      {"with the host's text", false, 1,
+      {"with the host's text", 0, 1,
        "M12\nFinal transmission error\nChecksum refused\nAction aborted"},
-      {"without it", true, 2, "M12\nFinal transmission error\nAction aborted"},
+      {"without it", REQ_ITEM_ERROR_TEXT, 2, "M12\nFinal transmission error\nAction aborted"},
+      {"without the code", REQ_ITEM_ERROR_CODE, 1, nullptr},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -199,19 +211,20 @@ TEST_F(ActionsTest, ASendingErrorShowsTheHostsTextAndEndsTheActionOnce) {
     EXPECT_TRUE(Ended().empty());
     host.items[kEngineName].errorCode = 7;
     host.items[kEngineName].errorText = "Checksum refused";
-    if (c.textFails) host.Fail(REQ_ITEM_ERROR_TEXT, kEngineName, -3, 1);
-    OnItemSendError(context, kEngineName);
-    ASSERT_EQ(boxes.shown.size(), c.boxCount);
-    EXPECT_EQ(boxes.shown.back().text, c.last);
-    EXPECT_EQ(Ended(), Texts{kKey});
-
-    // The action is over for the plug-in: later reports change nothing and end nothing.
-    boxes.shown.clear();
-    OnItemSendError(context, kEngineName);
-    OnItemSent(context, kEngineName);
-    EXPECT_TRUE(boxes.shown.empty());
-    EXPECT_EQ(Ended(), Texts{kKey});
+    if (c.failing) host.Fail(c.failing, kEngineName, -3, 2);  // once for each report
+    for (size_t report = 1; report <= 2; ++report) {
+      OnItemSendError(context, kEngineName);
+      ASSERT_EQ(boxes.shown.size(), c.boxCount * report);
+      if (c.last) {
+        EXPECT_EQ(boxes.shown.back().text, c.last);
+      }
+      EXPECT_EQ(Ended(), Texts(report, kKey));
+    }
+    EXPECT_EQ(SentItems(), Texts{kEngineName});  // nothing more sent after the end
     EndHostAction(context, kKey);
+    boxes.shown.clear();
+    OnItemSendError(context, kEngineName);  // the host ended it: nothing runs
+    EXPECT_TRUE(boxes.shown.empty());
   }
 }
 

@@ -11,6 +11,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "plugin_edge.h"
 #include "vantel/ui_controls.h"
 
 namespace vantel::host {
@@ -141,7 +142,14 @@ void ActionPlayer::Play(StepRunner& runner, const Kalbrix& kalbrix,
 }
 
 int ActionPlayer::Turn(VantelUiWindow modal, void* self) {
-  return static_cast<ActionPlayer*>(self)->Turn(modal);
+  auto* player = static_cast<ActionPlayer*>(self);
+  // A step the host cannot play fails the script, as any other step that cannot be played.
+  return AtPluginEdge([&] { return player->Turn(modal); },
+                      [player](const std::string& reason) {
+                        if (player->failure_.empty())
+                          player->failure_ = player->ScriptName() + ": the host failed: " + reason;
+                        return 0;
+                      });
 }
 
 // One step per turn of the modal loop, on the window that runs it. A step can open a

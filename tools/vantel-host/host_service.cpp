@@ -1,8 +1,10 @@
 #include "host_service.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
+#include "plugin_edge.h"
 #include "vantel/host_text.h"
 
 namespace vantel::host {
@@ -197,5 +199,12 @@ extern "C" __attribute__((visibility("default"))) int32_t ACTIONDLL(int32_t mach
   vantel::host::HostService* service =
       vantel::host::router ? vantel::host::router(machine) : vantel::host::current;
   if (service == nullptr) return HOST_ACTION_ERROR;
-  return service->Handle(machine, code, item, buf);
+  // A request the host could not serve fails as the host's own fault; the plug-in shows it.
+  return vantel::host::AtPluginEdge([&] { return service->Handle(machine, code, item, buf); },
+                                    [code](const std::string& reason) {
+                                      std::fprintf(stderr,
+                                                   "vantel-host: request 0x%x failed: %s\n",
+                                                   static_cast<unsigned>(code), reason.c_str());
+                                      return static_cast<int32_t>(HOST_INTERNAL_ERROR);
+                                    });
 }

@@ -23,10 +23,10 @@ std::string PluginPath() {
 
 }  // namespace
 
-LoadedPlugin::LoadedPlugin() {
-  const std::string path = PluginPath();
-  handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (!handle_) throw PluginError("cannot load " + path + ": " + dlerror());
+LoadedPlugin::LoadedPlugin(const std::string& path) {
+  const std::string file = path.empty() ? PluginPath() : path;
+  handle_ = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!handle_) throw PluginError("cannot load " + file + ": " + dlerror());
 }
 
 LoadedPlugin::~LoadedPlugin() { dlclose(handle_); }

@@ -18,7 +18,8 @@ class PluginError : public std::runtime_error {
 /// The loaded plug-in; unloading runs its ExitInstance.
 class LoadedPlugin {
  public:
-  LoadedPlugin();
+  /// From `path`, or from beside the host's executable when it is empty.
+  explicit LoadedPlugin(const std::string& path = {});
   ~LoadedPlugin();
   LoadedPlugin(const LoadedPlugin&) = delete;
   LoadedPlugin& operator=(const LoadedPlugin&) = delete;

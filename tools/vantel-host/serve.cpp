@@ -8,6 +8,7 @@
 #include <array>
 #include <cerrno>
 #include <charconv>
+#include <cstdint>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
@@ -38,6 +39,9 @@ const std::set<std::string> kMachineActions = {"check", "edit",  "rail1", "rail2
                                                "save",  "close", "open"};
 const std::set<std::string> kEventActions = {"click",  "choose", "dismiss", "type",   "tab",
                                              "ok",     "cancel", "help",    "resize", "scroll"};
+// The whole-number fields an event may carry, each a signed 32-bit value.
+const std::set<std::string> kEventNumbers = {"index", "edge",    "width",
+                                             "height", "request", "position"};
 
 std::string NewToken() {
   std::random_device random;
@@ -75,23 +79,41 @@ void Refuse(httplib::Response& res, int status, const std::string& reason) {
   Send(res, Reply::Refused(status, reason));
 }
 
-/// What an event must hold for its action, checked before it reaches the plug-in's thread.
+/// A client's text quoted as JSON quotes it: no control character of its reaches a refusal.
+std::string Quoted(const std::string& text) {
+  return Json(text).dump(-1, ' ', true, Json::error_handler_t::replace);
+}
+
+/// What an event must hold, every field checked for its type and range before it reaches the
+/// plug-in's thread: a value read there that is not what it should be would fail inside a
+/// modal loop of the plug-in.
 std::optional<std::string> BadEvent(const Json& event) {
   if (!event.is_object()) return "the body must be a JSON object";
   const auto action = event.find("action");
   if (action == event.end() || !action->is_string()) return "the event needs an \"action\"";
   const std::string name = *action;
-  if (!kEventActions.count(name)) return "no action \"" + name + "\"";
-  const auto control = event.find("control");
-  if (control != event.end() && !control->is_number_unsigned())
-    return "\"control\" must be a control's handle";
+  if (!kEventActions.count(name)) return "no action " + Quoted(name);
+  for (const auto& [field, value] : event.items()) {
+    if (field == "action") continue;
+    if (field == "control") {
+      // Handles are 32 bits: a larger number would name another control once cut down.
+      if (!value.is_number_unsigned() || value.get<uint64_t>() > UINT32_MAX)
+        return "\"control\" must be a control's handle";
+    } else if (field == "text") {
+      if (!value.is_string()) return "\"text\" must be a text";
+    } else if (kEventNumbers.count(field)) {
+      if (!value.is_number_integer()) return Quoted(field) + " must be a whole number";
+      const bool fits = value.is_number_unsigned() ? value.get<uint64_t>() <= INT32_MAX
+                                                   : value.get<int64_t>() >= INT32_MIN &&
+                                                         value.get<int64_t>() <= INT32_MAX;
+      if (!fits) return Quoted(field) + " is out of range";
+    } else {
+      return "an event has no field " + Quoted(field);
+    }
+  }
   const auto need = [&](const char* field) -> std::optional<std::string> {
-    const auto found = event.find(field);
-    if (found == event.end() || !found->is_number_integer())
-      return std::string("\"") + name + "\" needs a whole number \"" + field + "\"";
-    const auto value = found->get<int64_t>();
-    if (value < INT32_MIN || value > INT32_MAX)
-      return std::string("\"") + field + "\" is out of range";
+    if (!event.contains(field))
+      return Quoted(name) + " needs a whole number " + Quoted(field);
     return std::nullopt;
   };
   if (name == "choose" || name == "dismiss" || name == "tab") return need("index");
@@ -103,10 +125,7 @@ std::optional<std::string> BadEvent(const Json& event) {
     for (const char* field : {"request", "position"})
       if (auto bad = need(field)) return bad;
   }
-  if (name == "type") {
-    const auto text = event.find("text");
-    if (text == event.end() || !text->is_string()) return "\"type\" needs a \"text\"";
-  }
+  if (name == "type" && !event.contains("text")) return "\"type\" needs a \"text\"";
   return std::nullopt;
 }
 
@@ -388,16 +407,11 @@ int Serve(const ServeOptions& options, FILE* out) {
   session.Publish();
   std::thread http([&server] { server.Listen(); });
 
-  // Ending: whatever is queued is refused, every modal loop gives up at its next turn, the
-  // plug-in's thread finishes what it plays (a save included) and closes the machines.
-  const auto end = [&queue, &board] {
-    for (const std::shared_ptr<Command>& left : queue.Close())
-      if (!left->taken.exchange(true)) left->Answer(Reply::Refused(503, "the server is ending"));
-    board.End();
-  };
-  std::thread stopper([&signals, &end] {
+  // Ending: the plug-in's thread finishes what it plays (a save included) and closes the
+  // machines.
+  std::thread stopper([&signals, &queue, &board] {
     signals.Wait();
-    end();
+    EndServing(queue, board);
   });
 
   std::fprintf(out, "Vantel serves %zu machine(s) at http://127.0.0.1:%d/?token=%s\n",

@@ -166,4 +166,12 @@ class StateBoard {
   bool ended_ = false;
 };
 
+/// The server's ending: whatever is queued is refused, every long poll is woken, and every
+/// modal loop of the plug-in gives up at its next turn.
+inline void EndServing(CommandQueue& queue, StateBoard& board) {
+  for (const std::shared_ptr<Command>& left : queue.Close())
+    if (!left->taken.exchange(true)) left->Answer(Reply::Refused(503, "the server is ending"));
+  board.End();
+}
+
 }  // namespace vantel::host

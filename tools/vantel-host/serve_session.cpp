@@ -8,6 +8,7 @@
 #include "check_many.h"
 #include "findings.h"
 #include "host_service.h"
+#include "plugin_edge.h"
 #include "steps.h"
 #include "wheel.h"
 
@@ -70,8 +71,8 @@ struct ServeSession::Machine {
 };
 
 ServeSession::ServeSession(const std::vector<std::string>& files, int32_t language,
-                           CommandQueue& queue, StateBoard& board)
-    : language_(language), queue_(queue), board_(board) {
+                           CommandQueue& queue, StateBoard& board, std::string plugin)
+    : language_(language), pluginPath_(std::move(plugin)), queue_(queue), board_(board) {
   for (const std::string& file : files) {
     auto machine = std::make_unique<Machine>();
     machine->file = file;
@@ -115,7 +116,7 @@ void ServeSession::Run() {
   });
   // The log is named before the plug-in is loaded: the plug-in reads where at its loading.
   uiLog_ = std::make_unique<UiEventLog>();
-  plugin_ = std::make_unique<LoadedPlugin>();
+  plugin_ = std::make_unique<LoadedPlugin>(pluginPath_);
   if (plugin_->Handshake(0).first <= 0)
     throw PluginError("the plug-in refused the host (handshake answered 0)");
   const auto resolve = [this](const char* name) { return plugin_->Symbol(name); };
@@ -155,7 +156,15 @@ void ServeSession::Run() {
 }
 
 int ServeSession::Turn(VantelUiWindow modal, void* self) {
-  return static_cast<ServeSession*>(self)->Turn(modal);
+  auto* session = static_cast<ServeSession*>(self);
+  // A failure outside any command (the state could not be published) would come back at the
+  // next turn at once: the window is given up instead, the plug-in's own cancel.
+  return AtPluginEdge([&] { return session->Turn(modal); },
+                      [modal](const std::string& reason) {
+                        std::fprintf(stderr, "vantel-host serve: window %u given up: %s\n",
+                                     static_cast<unsigned>(modal), OneLine(reason).c_str());
+                        return 0;
+                      });
 }
 
 // The host's UI thread waiting for its user: one command per turn. A window picture is no
@@ -165,23 +174,41 @@ int ServeSession::Turn(VantelUiWindow modal) {
   if (!ownerOf_.count(modal))
     ownerOf_[modal] = playingFor_.empty() ? 0 : playingFor_.back();
   turning_.push_back({modal, ownerOf_[modal]});
+  struct Turned {
+    std::vector<OpenWindow>& turning;
+    ~Turned() { turning.pop_back(); }
+  } turned{turning_};
   Settle();
-  int keep = 0;
   while (std::shared_ptr<Command> command = queue_.Pop()) {
     const bool picture = command->kind == Command::Kind::kWindowSvg;
     Play(command);
-    if (!picture) {
-      keep = 1;
-      break;
-    }
+    if (!picture) return 1;
   }
-  turning_.pop_back();
-  return keep;
+  return 0;
 }
 
+// A command the host fails to play is answered with the reason, and what it changed before
+// is shown: the window it was for stays usable and the server goes on.
 void ServeSession::Play(const std::shared_ptr<Command>& command) {
   // The HTTP side stopped waiting for it: its client was told it was not played.
   if (command->taken.exchange(true)) return;
+  const size_t depth = playingFor_.size();
+  const bool failed = AtPluginEdge(
+      [&] {
+        PlayTaken(command);
+        return false;
+      },
+      [&](const std::string& reason) {
+        playingFor_.resize(depth);
+        if (pending_ == command) pending_.reset();
+        command->Answer(
+            Reply::Refused(500, "the host failed to play the command: " + OneLine(reason)));
+        return true;
+      });
+  if (failed) Settle();
+}
+
+void ServeSession::PlayTaken(const std::shared_ptr<Command>& command) {
   switch (command->kind) {
     case Command::Kind::kWindowSvg: {
       const std::unique_ptr<char, FreeBuffer> svg(ui_.renderSvg(command->window));

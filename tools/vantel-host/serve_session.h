@@ -18,9 +18,10 @@ namespace vantel::host {
 
 class ServeSession {
  public:
-  /// Reads every file; KalbrixError names the first that cannot be served.
+  /// Reads every file; KalbrixError names the first that cannot be served. The plug-in is
+  /// loaded from `plugin`, or from beside the host's executable.
   ServeSession(const std::vector<std::string>& files, int32_t language, CommandQueue& queue,
-               StateBoard& board);
+               StateBoard& board, std::string plugin = {});
   ~ServeSession();
   ServeSession(const ServeSession&) = delete;
   ServeSession& operator=(const ServeSession&) = delete;
@@ -46,6 +47,7 @@ class ServeSession {
   static int Turn(VantelUiWindow modal, void* self);
   int Turn(VantelUiWindow modal);
   void Play(const std::shared_ptr<Command>& command);
+  void PlayTaken(const std::shared_ptr<Command>& command);
   void PlayMachineCommand(Command& command);
   void PlayEvent(const std::shared_ptr<Command>& command);
   void Save(Machine& machine);
@@ -61,6 +63,7 @@ class ServeSession {
   Machine* Find(uint32_t machine);
 
   int32_t language_;
+  std::string pluginPath_;
   CommandQueue& queue_;
   StateBoard& board_;
   std::vector<std::unique_ptr<Machine>> machines_;

@@ -2,6 +2,9 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -375,6 +378,34 @@ TEST_F(HostServiceTest, DescriptorElementsNameTheirItems) {
   EXPECT_EQ(service_.DescriptorItem(1), "");   // identifier 0 names no item
   EXPECT_EQ(service_.DescriptorItem(17), "");  // beyond this short descriptor
 }
+
+// Whatever the host's own code throws while it serves a request stops at ACTIONDLL: the
+// plug-in gets the host's internal error, which it shows, and its input stays its own.
+TEST_F(HostServiceTest, ARequestTheHostFailsToServeIsTheHostsInternalError) {
+  const std::vector<std::function<void()>> throws = {
+      [] { throw std::runtime_error("the store is gone"); },
+      [] { throw std::bad_alloc(); },
+      [] { throw 42; },
+  };
+  InstallHostService(&service_);
+  for (const auto& thrower : throws) {
+    service_.failRequest = [&thrower](int32_t, const std::string&) -> int32_t {
+      thrower();
+      return HOST_OK;
+    };
+    std::free(record_.data);
+    void* input = NewInt(5);
+    record_ = {-1, input};
+    EXPECT_EQ(ACTIONDLL(12, REQ_ITEM_WRITE, "OPT", &record_), HOST_INTERNAL_ERROR);
+    EXPECT_EQ(record_.data, input);
+  }
+  service_.failRequest = nullptr;
+  std::free(record_.data);
+  record_ = {0, nullptr};
+  EXPECT_EQ(ACTIONDLL(12, REQ_ITEM_VALUE, "OPT", &record_), HOST_OK);
+  InstallHostService(nullptr);
+}
+
 
 }  // namespace
 }  // namespace vantel::host

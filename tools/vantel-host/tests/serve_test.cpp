@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 
@@ -173,6 +174,17 @@ TEST_F(ServeTest, BadRequestsGetAReasonAndChangeNothing) {
        "handle"},
       {"typing without a text", events, Json{{"action", "type"}, {"control", combo}}.dump(), 400,
        "needs a \"text\""},
+      // Every field is checked whatever the action: the plug-in's thread reads them all.
+      {"a field that is null", events, R"({"action": "click", "index": null})", 400,
+       "whole number"},
+      {"a handle past 32 bits", events, R"({"action": "click", "control": 4294967562})", 400,
+       "handle"},
+      {"a handle below 0", events, R"({"action": "click", "control": -1})", 400, "handle"},
+      {"a text that is a number", events, R"({"action": "ok", "text": 5})", 400, "a text"},
+      {"a field no event has", events, R"({"action": "ok", "colour\u001b[31m": 1})", 400,
+       "no field"},
+      {"an action of control characters", events, R"({"action": "\u001b[2J\r"})", 400,
+       "no action"},
       {"a control of no window", events, R"({"action": "click", "control": 999999})", 409,
        "has no control"},
       {"a hidden control", events,
@@ -194,11 +206,18 @@ TEST_F(ServeTest, BadRequestsGetAReasonAndChangeNothing) {
     EXPECT_EQ(res->status, c.status) << res->body;
     EXPECT_NE(res->body.find(c.reason), std::string::npos) << res->body;
     EXPECT_EQ(res->body.find('\n'), res->body.size() - 1) << "one line: " << res->body;
+    const std::string line = res->body.substr(0, res->body.find('\n'));
+    EXPECT_TRUE(std::none_of(line.begin(), line.end(),
+                             [](unsigned char c) { return c < 0x20 || c == 0x7f; }))
+        << "the client's control characters echoed: " << res->body;
   }
   EXPECT_EQ(host->State().at("version"), version) << "a bad request changed the state";
   EXPECT_EQ(host->Event(window, {{"action", "cancel"}}).first, 200);
   EXPECT_EQ(host->Event(window, {{"action", "cancel"}}).second,
             "window " + std::to_string(window) + " is not open\n");
+  EXPECT_EQ(host->Stop(), 0);
+  EXPECT_EQ(ReadFile(dir_ / "inline4-60-2-sequential.json"),
+            ReadFile(Example("inline4-60-2-sequential.json")));
 }
 
 // Every act a user has reaches the window and shows in the state the answer carries.
