@@ -1,22 +1,29 @@
 #include "serve.h"
 
-#include <httplib.h>
 #include <pthread.h>
 #include <signal.h>
-#include <sys/socket.h>
+#include <sys/resource.h>
 
-#include <array>
+// Boost.Asio 1.74 uses std::exchange without including it.
+#include <utility>
+
+#include <algorithm>
+#include <boost/asio.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/http.hpp>
 #include <cerrno>
 #include <charconv>
 #include <cstdint>
-#include <condition_variable>
 #include <cstring>
-#include <deque>
 #include <functional>
-#include <mutex>
+#include <limits>
+#include <memory>
+#include <optional>
 #include <random>
 #include <set>
+#include <string_view>
 #include <thread>
+#include <vector>
 
 #include "plugin_loader.h"
 #include "serve_page.h"
@@ -27,12 +34,23 @@ namespace vantel::host {
 
 namespace {
 
+namespace asio = boost::asio;
+namespace beast = boost::beast;
+namespace http = beast::http;
+using tcp = asio::ip::tcp;
+
 // How long a long poll waits for a change before it answers the same state.
 constexpr std::chrono::seconds kLongPoll{25};
 // How long a request waits for the plug-in to take its command.
 constexpr std::chrono::seconds kTakeTimeout{15};
 // A body is an event or nothing: anything larger is no request of the page.
 constexpr size_t kMaxBody = 64 * 1024;
+// A request's header, cookies of other programs on the loopback included.
+constexpr size_t kMaxHeader = 16 * 1024;
+// Each from the start of its read or write, however slowly the client goes.
+constexpr std::chrono::seconds kHeaderDeadline{10};
+constexpr std::chrono::seconds kBodyDeadline{10};
+constexpr std::chrono::seconds kWriteDeadline{10};
 constexpr const char* kTokenHeader = "X-Vantel-Token";
 
 const std::set<std::string> kMachineActions = {"check", "edit",  "rail1", "rail2",
@@ -70,18 +88,15 @@ std::optional<uint32_t> Number(const std::string& text) {
   return value;
 }
 
-void Send(httplib::Response& res, const Reply& reply) {
-  res.status = reply.status;
-  res.set_content(reply.body, reply.contentType.c_str());
-}
-
-void Refuse(httplib::Response& res, int status, const std::string& reason) {
-  Send(res, Reply::Refused(status, reason));
-}
-
 /// A client's text quoted as JSON quotes it: no control character of its reaches a refusal.
-std::string Quoted(const std::string& text) {
-  return Json(text).dump(-1, ' ', true, Json::error_handler_t::replace);
+std::string Quoted(std::string_view text) {
+  return Json(std::string(text)).dump(-1, ' ', true, Json::error_handler_t::replace);
+}
+
+/// A client's text escaped as Quoted does it, without the quotes.
+std::string Printable(std::string_view text) {
+  const std::string quoted = Quoted(text);
+  return quoted.substr(1, quoted.size() - 2);
 }
 
 /// What an event must hold, every field checked for its type and range before it reaches the
@@ -129,236 +144,435 @@ std::optional<std::string> BadEvent(const Json& event) {
   return std::nullopt;
 }
 
-/// The HTTP threads: one for each connection being served, started when none is free. The
-/// library serves a kept connection on one thread until the client closes it or leaves it idle
-/// for 5 s, and a long poll holds its thread for 25 s: with a fixed number of threads, the
-/// pages' connections beyond it waited unanswered for one of those to end.
-class ConnectionThreads : public httplib::TaskQueue {
+/// The query parameter `name` of a request target, as sent: the page sends tokens and
+/// versions, which need no escaping, so an escaped one is no token.
+std::optional<std::string> QueryParam(std::string_view target, std::string_view name) {
+  const size_t mark = target.find('?');
+  if (mark == std::string_view::npos) return std::nullopt;
+  std::string_view query = target.substr(mark + 1);
+  while (!query.empty()) {
+    const size_t amp = query.find('&');
+    const std::string_view pair = query.substr(0, amp);
+    const size_t eq = pair.find('=');
+    if (pair.substr(0, eq) == name)
+      return std::string(eq == std::string_view::npos ? std::string_view() : pair.substr(eq + 1));
+    if (amp == std::string_view::npos) break;
+    query.remove_prefix(amp + 1);
+  }
+  return std::nullopt;
+}
+
+/// The parts of a request target's path: "/api/machines/12/edit" gives api, machines, 12, edit.
+std::vector<std::string_view> PathParts(std::string_view target) {
+  std::string_view path = target.substr(0, target.find('?'));
+  std::vector<std::string_view> parts;
+  while (!path.empty()) {
+    if (path.front() == '/') {
+      path.remove_prefix(1);
+      continue;
+    }
+    const size_t slash = path.find('/');
+    parts.push_back(path.substr(0, slash));
+    if (slash == std::string_view::npos) break;
+    path.remove_prefix(slash);
+  }
+  return parts;
+}
+
+bool EndsWith(std::string_view text, std::string_view tail) {
+  return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
+}
+
+using Request = http::request<http::string_body>;
+class Server;
+
+/// One client connection: requests read one after the other (pipelined ones included), each
+/// answered before the next is read. A request refused before its body is read closes the
+/// connection, so that the body is never taken for the next request.
+class Connection : public std::enable_shared_from_this<Connection> {
  public:
-  ~ConnectionThreads() override { shutdown(); }
+  Connection(tcp::socket socket, Server& server);
+  ~Connection();
 
-  void enqueue(std::function<void()> job) override {
-    {
-      std::lock_guard lock(mutex_);
-      jobs_.push_back(std::move(job));
-      if (jobs_.size() > idle_ && threads_.size() < kMostThreads)
-        threads_.emplace_back([this] { Work(); });
-    }
-    ready_.notify_one();
-  }
-
-  /// Lets every thread finish what was queued, then joins them.
-  void shutdown() override {
-    {
-      std::lock_guard lock(mutex_);
-      if (ended_) return;
-      ended_ = true;
-    }
-    ready_.notify_all();
-    for (std::thread& thread : threads_) thread.join();
-  }
+  void Start() { ReadHeader(); }
+  /// Answers the request being served; the next is read after it unless `close`.
+  void Answer(const Reply& reply, bool close = false);
+  /// Closes the connection now unless it is answering.
+  void Shut();
 
  private:
-  // A bound all the same: past it, connections wait for a thread as they used to.
-  static constexpr size_t kMostThreads = 1024;
+  void ReadHeader();
+  void OnHeader(beast::error_code error);
+  void OnBody(beast::error_code error);
+  void Refuse(int status, const std::string& reason) { Answer(Reply::Refused(status, reason), true); }
 
-  void Work() {
-    while (true) {
-      std::function<void()> job;
-      {
-        std::unique_lock lock(mutex_);
-        ++idle_;
-        ready_.wait(lock, [this] { return ended_ || !jobs_.empty(); });
-        --idle_;
-        if (jobs_.empty()) return;
-        job = std::move(jobs_.front());
-        jobs_.pop_front();
-      }
-      job();
-    }
-  }
-
-  std::mutex mutex_;
-  std::condition_variable ready_;
-  std::deque<std::function<void()>> jobs_;
-  std::vector<std::thread> threads_;
-  size_t idle_ = 0;  // threads waiting for a job
-  bool ended_ = false;
+  beast::tcp_stream stream_;
+  beast::flat_buffer buffer_;
+  std::optional<http::request_parser<http::string_body>> parser_;
+  Server& server_;
+  bool head_ = false;       // a HEAD request: the answer's headers only
+  bool keepAlive_ = false;  // the client keeps the connection for its next request
+  bool answering_ = false;  // a request is being served
 };
 
 class Server {
  public:
   Server(CommandQueue& queue, StateBoard& board, std::vector<uint32_t> machines)
-      : queue_(queue), board_(board), machines_(machines.begin(), machines.end()) {}
+      : queue_(queue), board_(board), machines_(machines.begin(), machines.end()) {
+    board_.OnChange([this] { asio::post(io_, [this] { WakePolls(); }); });
+  }
+  ~Server() {
+    board_.OnChange(nullptr);
+    destroying_ = true;
+  }
+  Server(const Server&) = delete;
+  Server& operator=(const Server&) = delete;
 
   /// Bound to the loopback; KalbrixError when the port cannot be had.
   void Bind(int port) {
-    http_.set_payload_max_length(kMaxBody);
-    // The library's default also shares the port (SO_REUSEPORT): a second server, or another
-    // program of the user's, could then listen beside this one and take its requests.
-    http_.set_socket_options([this](int socket) {
-      int yes = 1;
-      setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-      listening_ = socket;
-    });
-    http_.new_task_queue = [] { return new ConnectionThreads; };
-    // An answer goes out as its headers, then its body: with Nagle's algorithm the body waits
-    // for the client's delayed ACK of the headers, 40 ms on a kept connection.
-    http_.set_tcp_nodelay(true);
-    http_.set_keep_alive_max_count(1000);
-    http_.set_default_headers({{"Cache-Control", "no-store"},
-                               {"X-Content-Type-Options", "nosniff"},
-                               {"X-Frame-Options", "DENY"},
-                               {"Referrer-Policy", "no-referrer"}});
-    Routes();
-    port_ = port == 0 ? http_.bind_to_any_port("127.0.0.1") : port;
-    if (port_ <= 0 || (port != 0 && !http_.bind_to_port("127.0.0.1", port)))
+    RaiseFileLimit();
+    beast::error_code error;
+    const tcp::endpoint at(asio::ip::make_address_v4("127.0.0.1"), static_cast<uint16_t>(port));
+    acceptor_.open(at.protocol(), error);
+    // Not SO_REUSEPORT: another listener of the user's could then take some of the requests.
+    if (!error) acceptor_.set_option(asio::socket_base::reuse_address(true), error);
+    if (!error) acceptor_.bind(at, error);
+    if (!error) acceptor_.listen(asio::socket_base::max_listen_connections, error);
+    if (error)
       throw KalbrixError("cannot listen on 127.0.0.1:" + std::to_string(port) + ": " +
-                         std::strerror(errno));
-    // The library listens with a backlog of 5: the connections a few pages open at once
-    // beyond it had their SYN dropped and retried a second later.
-    listen(listening_, SOMAXCONN);
+                         error.message());
+    port_ = acceptor_.local_endpoint().port();
   }
 
-  void Listen() { http_.listen_after_bind(); }
-  void Stop() { http_.stop(); }
+  /// Serves on the calling thread until Stop.
+  void Listen() {
+    Accept();
+    io_.run();
+  }
+
+  /// From any thread: no more connections; long polls answered, connections closed once
+  /// answered; Listen returns when none is left, or after a second at most.
+  void Stop() {
+    asio::post(io_, [this] {
+      stopping_ = true;
+      acceptor_.close();
+      WakePolls();
+      for (Connection* connection : std::set<Connection*>(connections_)) connection->Shut();
+      stopTimer_.expires_after(std::chrono::seconds(1));
+      stopTimer_.async_wait([this](beast::error_code) { io_.stop(); });
+    });
+  }
 
   int port() const { return port_; }
   const std::string& token() const { return token_; }
+  asio::io_context& io() { return io_; }
+  bool stopping() const { return stopping_; }
 
- private:
-  void Routes() {
-    http_.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
-      if (auto refusal = Refusal(req)) {
-        Refuse(res, 403, *refusal);
-        return httplib::Server::HandlerResponse::Handled;
-      }
-      return httplib::Server::HandlerResponse::Unhandled;
-    });
-    // A status the routes did not explain (no route, a body too large) gets its reason.
-    http_.set_error_handler(httplib::Server::HandlerWithResponse(
-        [](const httplib::Request&, httplib::Response& res) {
-      if (!res.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
-      const char* reason = res.status == 404   ? "no such route"
-                           : res.status == 413 ? "the body is larger than 64 KiB"
-                                               : "the request cannot be served";
-      Refuse(res, res.status, reason);
-      return httplib::Server::HandlerResponse::Handled;
-    }));
-
-    http_.Get("/", [](const httplib::Request&, httplib::Response& res) {
-      res.set_content(std::string(ServePageHtml()), "text/html; charset=utf-8");
-    });
-    http_.Get("/api/state", [this](const httplib::Request& req, httplib::Response& res) {
-      std::optional<uint64_t> since;
-      if (req.has_param("since")) {
-        const std::string text = req.get_param_value("since");
-        uint64_t value = 0;
-        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-        if (error != std::errc() || end != text.data() + text.size())
-          return Refuse(res, 400, "\"since\" must be a state's version");
-        since = value;
-      }
-      const std::optional<std::string> state = board_.Read(since, kLongPoll);
-      if (!state) return Refuse(res, 503, "the server is ending");
-      res.set_content(*state, "application/json");
-    });
-    http_.Get(R"(/api/machines/([^/]+)/wheel\.svg)",
-              [this](const httplib::Request& req, httplib::Response& res) {
-                const auto machine = KnownMachine(req.matches[1], res);
-                if (!machine) return;
-                const std::optional<std::string> svg = board_.Wheel(*machine);
-                if (!svg || svg->empty())
-                  return Refuse(res, 404, "machine " + std::to_string(*machine) +
-                                              " has no picture yet");
-                res.set_content(*svg, "image/svg+xml");
-              });
-    http_.Get(R"(/api/windows/([^/]+)\.svg)",
-              [this](const httplib::Request& req, httplib::Response& res) {
-                const auto window = Number(req.matches[1]);
-                if (!window) return Refuse(res, 404, "no window " + req.matches[1].str());
-                auto command = std::make_shared<Command>();
-                command->kind = Command::Kind::kWindowSvg;
-                command->window = *window;
-                Send(res, Play(command));
-              });
-    http_.Post(R"(/api/machines/([^/]+)/([^/]+))",
-               [this](const httplib::Request& req, httplib::Response& res) {
-                 const auto machine = KnownMachine(req.matches[1], res);
-                 if (!machine) return;
-                 const std::string action = req.matches[2];
-                 if (!kMachineActions.count(action))
-                   return Refuse(res, 404, "no action \"" + action + "\"");
-                 auto command = std::make_shared<Command>();
-                 command->kind = Command::Kind::kMachine;
-                 command->machine = *machine;
-                 command->action = action;
-                 Send(res, Play(command));
-               });
-    http_.Post(R"(/api/windows/([^/]+)/events)",
-               [this](const httplib::Request& req, httplib::Response& res) {
-                 const auto window = Number(req.matches[1]);
-                 if (!window) return Refuse(res, 404, "no window " + req.matches[1].str());
-                 Json event = Json::parse(req.body, nullptr, false);
-                 if (event.is_discarded()) return Refuse(res, 400, "the body is not JSON");
-                 if (auto bad = BadEvent(event)) return Refuse(res, 400, *bad);
-                 auto command = std::make_shared<Command>();
-                 command->kind = Command::Kind::kEvent;
-                 command->window = *window;
-                 command->event = std::move(event);
-                 Send(res, Play(command));
-               });
+  void Opened(Connection* connection) { connections_.insert(connection); }
+  void Closed(Connection* connection) {
+    connections_.erase(connection);
+    if (stopping_ && connections_.empty() && !destroying_) io_.stop();
   }
 
-  /// Why the request may not be served, if it may not: another site's page, a name that
-  /// resolves elsewhere (DNS rebinding), or no token.
-  std::optional<std::string> Refusal(const httplib::Request& req) const {
-    if (!LoopbackHost(req.get_header_value("Host"), port_))
-      return "the Host header must be 127.0.0.1:" + std::to_string(port_) + " or localhost:" +
-             std::to_string(port_);
-    if (req.has_header("Origin") && !OwnOrigin(req.get_header_value("Origin"), port_))
-      return "requests from another origin are refused";
-    const bool changes = req.method != "GET" && req.method != "HEAD";
+  /// Why a request may not be served at all, with its status: a header HTTP forbids to
+  /// repeat, another site's page, a name that resolves elsewhere (DNS rebinding), no token.
+  std::optional<std::pair<int, std::string>> Refusal(const Request& req) const {
+    for (const http::field field : {http::field::host, http::field::content_length}) {
+      const auto [first, last] = req.equal_range(field);
+      if (std::distance(first, last) > 1)
+        return std::pair{400, std::string(http::to_string(field)) + " is given more than once"};
+    }
+    const std::string host(req[http::field::host]);
+    if (!LoopbackHost(host, port_))
+      return std::pair{403, "the Host header must be 127.0.0.1:" + std::to_string(port_) +
+                                " or localhost:" + std::to_string(port_)};
+    if (req.count(http::field::origin) &&
+        !OwnOrigin(std::string(req[http::field::origin]), port_))
+      return std::pair{403, std::string("requests from another origin are refused")};
+    const bool changes = req.method() != http::verb::get && req.method() != http::verb::head;
     // A token in a URL can be followed from a link; one in a header only this page sends.
-    const std::string given = req.has_header(kTokenHeader) ? req.get_header_value(kTokenHeader)
-                              : changes                    ? std::string()
-                                                           : req.get_param_value("token");
+    const std::string given =
+        req.count(kTokenHeader) ? std::string(req[kTokenHeader])
+        : changes               ? std::string()
+                                : QueryParam(req.target(), "token").value_or("");
     if (!SameToken(given, token_))
-      return changes ? "a request that changes anything needs the token in the X-Vantel-Token "
-                       "header"
-                     : "the token is missing or wrong: use the address the server printed";
+      return std::pair{403, std::string(changes ? "a request that changes anything needs the "
+                                                  "token in the X-Vantel-Token header"
+                                                : "the token is missing or wrong: use the "
+                                                  "address the server printed")};
     return std::nullopt;
   }
 
-  std::optional<uint32_t> KnownMachine(const std::string& text, httplib::Response& res) const {
-    const auto machine = Number(text);
-    if (!machine || !machines_.count(*machine)) {
-      Refuse(res, 404, "no machine " + text);
-      return std::nullopt;
+  /// Serves a request whose header and body were accepted.
+  void Route(const std::shared_ptr<Connection>& from, const Request& req) {
+    const std::vector<std::string_view> parts = PathParts(req.target());
+    const bool get = req.method() == http::verb::get || req.method() == http::verb::head;
+    const bool post = req.method() == http::verb::post;
+    const auto is = [&parts](std::initializer_list<std::string_view> want) {
+      return parts.size() == want.size() && std::equal(want.begin(), want.end(), parts.begin(),
+                                                       [](std::string_view w, std::string_view p) {
+                                                         return w.empty() || w == p;
+                                                       });
+    };
+    if (get && parts.empty()) {
+      return from->Answer({200, std::string(ServePageHtml()), "text/html; charset=utf-8"});
     }
+    if (get && is({"api", "state"})) return State(from, req);
+    if (get && is({"api", "machines", "", "wheel.svg"})) {
+      const auto machine = KnownMachine(parts[2]);
+      if (!machine) return from->Answer(NoMachine(parts[2]));
+      const std::optional<std::string> svg = board_.Wheel(*machine);
+      if (!svg || svg->empty())
+        return from->Answer(Reply::Refused(
+            404, "machine " + std::to_string(*machine) + " has no picture yet"));
+      return from->Answer({200, *svg, "image/svg+xml"});
+    }
+    if (get && is({"api", "windows", ""}) && EndsWith(parts[2], ".svg")) {
+      const std::string_view name = parts[2].substr(0, parts[2].size() - 4);
+      const auto window = Number(std::string(name));
+      if (!window) return from->Answer(Reply::Refused(404, "no window " + Printable(name)));
+      auto command = std::make_shared<Command>();
+      command->kind = Command::Kind::kWindowSvg;
+      command->window = *window;
+      return Play(from, command);
+    }
+    if (post && is({"api", "machines", "", ""})) {
+      const auto machine = KnownMachine(parts[2]);
+      if (!machine) return from->Answer(NoMachine(parts[2]));
+      const std::string action(parts[3]);
+      if (!kMachineActions.count(action))
+        return from->Answer(Reply::Refused(404, "no action " + Quoted(action)));
+      auto command = std::make_shared<Command>();
+      command->kind = Command::Kind::kMachine;
+      command->machine = *machine;
+      command->action = action;
+      return Play(from, command);
+    }
+    if (post && is({"api", "windows", "", "events"})) {
+      const auto window = Number(std::string(parts[2]));
+      if (!window) return from->Answer(Reply::Refused(404, "no window " + Printable(parts[2])));
+      Json event = Json::parse(req.body(), nullptr, false);
+      if (event.is_discarded()) return from->Answer(Reply::Refused(400, "the body is not JSON"));
+      if (auto bad = BadEvent(event)) return from->Answer(Reply::Refused(400, *bad));
+      auto command = std::make_shared<Command>();
+      command->kind = Command::Kind::kEvent;
+      command->window = *window;
+      command->event = std::move(event);
+      return Play(from, command);
+    }
+    from->Answer(Reply::Refused(404, "no such route"));
+  }
+
+ private:
+  struct Poll {
+    std::shared_ptr<Connection> connection;
+    std::optional<uint64_t> since;
+    std::unique_ptr<asio::steady_timer> timer;
+  };
+
+  // One file descriptor per connection: a thousand clients are more than the usual 1,024.
+  static void RaiseFileLimit() {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max) return;
+    limit.rlim_cur = limit.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &limit);
+  }
+
+  void Accept() {
+    acceptor_.async_accept([this](beast::error_code error, tcp::socket socket) {
+      if (stopping_) return;
+      if (error) {
+        // Out of file descriptors or memory: the connections waiting stay in the backlog
+        // until some close, instead of the loop spinning on the same failure.
+        acceptTimer_.expires_after(std::chrono::milliseconds(100));
+        acceptTimer_.async_wait([this](beast::error_code) { Accept(); });
+        return;
+      }
+      beast::error_code ignored;
+      // An answer goes out as its headers, then its body: with Nagle's algorithm the body
+      // would wait for the client's delayed ACK of the headers, 40 ms on a kept connection.
+      socket.set_option(tcp::no_delay(true), ignored);
+      std::make_shared<Connection>(std::move(socket), *this)->Start();
+      Accept();
+    });
+  }
+
+  void State(const std::shared_ptr<Connection>& from, const Request& req) {
+    std::optional<uint64_t> since;
+    if (const auto text = QueryParam(req.target(), "since")) {
+      uint64_t value = 0;
+      const auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), value);
+      if (error != std::errc() || end != text->data() + text->size())
+        return from->Answer(Reply::Refused(400, "\"since\" must be a state's version"));
+      since = value;
+    }
+    bool ended = false;
+    if (const auto state = board_.Read(since, &ended)) return from->Answer({200, *state});
+    if (ended || stopping_) return from->Answer(Reply::Refused(503, "the server is ending"));
+    // Unchanged: the answer waits for a change, or for the long poll's end with the same state.
+    auto poll = std::make_shared<Poll>(Poll{from, since, std::make_unique<asio::steady_timer>(io_)});
+    polls_.push_back(poll);
+    poll->timer->expires_after(kLongPoll);
+    poll->timer->async_wait([this, weak = std::weak_ptr<Poll>(poll)](beast::error_code error) {
+      const auto poll = weak.lock();
+      if (error || !poll) return;
+      std::erase(polls_, poll);
+      bool ended = false;
+      const auto state = board_.Read(std::nullopt, &ended);
+      poll->connection->Answer(state ? Reply{200, *state}
+                                     : Reply::Refused(503, "the server is ending"));
+    });
+  }
+
+  void WakePolls() {
+    std::vector<std::shared_ptr<Poll>> waiting;
+    waiting.swap(polls_);
+    for (const auto& poll : waiting) {
+      bool ended = false;
+      const auto state = board_.Read(poll->since, &ended);
+      if (!state && !ended && !stopping_) {
+        polls_.push_back(poll);
+        continue;
+      }
+      poll->timer->cancel();
+      poll->connection->Answer(state ? Reply{200, *state}
+                                     : Reply::Refused(503, "the server is ending"));
+    }
+  }
+
+  /// Hands the command to the plug-in's thread; its answer comes back here. A command the
+  /// plug-in has not taken in time is withdrawn, so that it never plays after its refusal.
+  void Play(const std::shared_ptr<Connection>& from, const std::shared_ptr<Command>& command) {
+    auto timer = std::make_shared<asio::steady_timer>(io_);
+    command->deliver = [this, from, timer](Reply reply) {
+      asio::post(io_, [from, timer, reply = std::move(reply)] {
+        timer->cancel();
+        from->Answer(reply);
+      });
+    };
+    if (!queue_.Push(command))
+      return from->Answer(Reply::Refused(503, "the server is ending"));
+    timer->expires_after(kTakeTimeout);
+    timer->async_wait([from, command](beast::error_code error) {
+      // Taken: the plug-in answers at its next turn, at the latest when its command ends.
+      if (error || command->taken.exchange(true)) return;
+      from->Answer(Reply::Refused(503, "the plug-in is busy: nothing was done, try again"));
+    });
+  }
+
+  std::optional<uint32_t> KnownMachine(std::string_view text) const {
+    const auto machine = Number(std::string(text));
+    if (!machine || !machines_.count(*machine)) return std::nullopt;
     return machine;
   }
-
-  /// Hands the command to the plug-in's thread and waits for its answer. A command the
-  /// plug-in has not taken in time is withdrawn, so that it never plays after its refusal.
-  Reply Play(const std::shared_ptr<Command>& command) {
-    std::future<Reply> answer = command->reply.get_future();
-    if (!queue_.Push(command)) return Reply::Refused(503, "the server is ending");
-    if (answer.wait_for(kTakeTimeout) == std::future_status::ready) return answer.get();
-    if (!command->taken.exchange(true))
-      return Reply::Refused(503, "the plug-in is busy: nothing was done, try again");
-    // Taken: the plug-in answers at its next turn, at the latest when its command ends.
-    return answer.get();
+  static Reply NoMachine(std::string_view text) {
+    return Reply::Refused(404, "no machine " + Printable(text));
   }
 
-  httplib::Server http_;
   CommandQueue& queue_;
   StateBoard& board_;
   const std::set<uint32_t> machines_;
   const std::string token_ = NewToken();
   int port_ = 0;
-  int listening_ = -1;
+  // Before the loop: the handlers it still holds when it is destroyed close their
+  // connections into these.
+  bool stopping_ = false;
+  bool destroying_ = false;
+  std::set<Connection*> connections_;
+  asio::io_context io_{1};
+  tcp::acceptor acceptor_{io_};
+  asio::steady_timer acceptTimer_{io_};
+  asio::steady_timer stopTimer_{io_};
+  std::vector<std::shared_ptr<Poll>> polls_;
 };
+
+Connection::Connection(tcp::socket socket, Server& server)
+    : stream_(std::move(socket)), server_(server) {
+  server_.Opened(this);
+}
+
+Connection::~Connection() { server_.Closed(this); }
+
+void Connection::ReadHeader() {
+  if (server_.stopping()) return Shut();
+  parser_.emplace();
+  parser_->header_limit(kMaxHeader);
+  // Limited once the header is judged: a request refused for its access is refused as such,
+  // whatever length it announces.
+  parser_->body_limit(std::numeric_limits<uint64_t>::max());
+  // The whole header within the deadline, however slowly it comes: a client that sends a
+  // byte at a time holds nothing but its own connection, and that only until then.
+  stream_.expires_after(kHeaderDeadline);
+  http::async_read_header(stream_, buffer_, *parser_,
+                          [self = shared_from_this()](beast::error_code error, size_t) {
+                            self->OnHeader(error);
+                          });
+}
+
+void Connection::OnHeader(beast::error_code error) {
+  if (error == http::error::end_of_stream || error == beast::error::timeout ||
+      error == asio::error::operation_aborted || error == asio::error::connection_reset ||
+      error == asio::error::eof)
+    return Shut();
+  if (error == http::error::header_limit)
+    return Refuse(431, "the header is larger than " + std::to_string(kMaxHeader / 1024) + " KiB");
+  if (error) return Refuse(400, "malformed request: " + error.message());
+  answering_ = true;
+  const Request& req = parser_->get();
+  head_ = req.method() == http::verb::head;
+  keepAlive_ = req.keep_alive();
+  if (const auto refusal = server_.Refusal(req)) return Refuse(refusal->first, refusal->second);
+  if (req.count(http::field::content_encoding))
+    return Refuse(415, "a request's body is taken as sent, without a Content-Encoding");
+  if (req.method() == http::verb::post && !req.has_content_length() && !req.chunked())
+    return Refuse(411, "a POST needs a Content-Length");
+  if (parser_->content_length() && *parser_->content_length() > kMaxBody)
+    return Refuse(413, "the body is larger than 64 KiB");
+  // However it comes: chunks are counted as they arrive.
+  parser_->body_limit(kMaxBody);
+  stream_.expires_after(kBodyDeadline);
+  http::async_read(stream_, buffer_, *parser_,
+                   [self = shared_from_this()](beast::error_code error, size_t) {
+                     self->OnBody(error);
+                   });
+}
+
+void Connection::OnBody(beast::error_code error) {
+  if (error == http::error::body_limit) return Refuse(413, "the body is larger than 64 KiB");
+  if (error == beast::error::timeout) return Refuse(408, "the body did not come in time");
+  if (error) return Shut();
+  stream_.expires_never();
+  server_.Route(shared_from_this(), parser_->get());
+}
+
+void Connection::Answer(const Reply& reply, bool close) {
+  auto res = std::make_shared<http::response<http::string_body>>(
+      static_cast<http::status>(reply.status), 11);
+  res->set(http::field::content_type, reply.contentType);
+  res->set(http::field::cache_control, "no-store");
+  res->set("X-Content-Type-Options", "nosniff");
+  res->set("X-Frame-Options", "DENY");
+  res->set("Referrer-Policy", "no-referrer");
+  res->body() = reply.body;
+  res->prepare_payload();
+  if (head_) res->body().clear();  // the length stays that of the body not sent
+  const bool last = close || !keepAlive_ || server_.stopping();
+  res->keep_alive(!last);
+  stream_.expires_after(kWriteDeadline);
+  http::async_write(stream_, *res,
+                    [self = shared_from_this(), res, last](beast::error_code error, size_t) {
+                      self->answering_ = false;
+                      if (error || last) return self->Shut();
+                      self->ReadHeader();
+                    });
+}
+
+void Connection::Shut() {
+  if (answering_) return;
+  beast::error_code ignored;
+  stream_.socket().shutdown(tcp::socket::shutdown_send, ignored);
+  stream_.close();
+}
 
 /// SIGINT and SIGTERM are taken by one thread of their own, by sigwait, for as long as this
 /// lives; every thread started meanwhile inherits the mask.
@@ -370,7 +584,14 @@ class StopSignals {
     sigaddset(&set_, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &set_, &previous_);
   }
-  ~StopSignals() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+  ~StopSignals() {
+    // A signal that came while the server was ending is taken here: let through once the
+    // mask is restored, it would kill the process before it could say it stopped.
+    const timespec now{0, 0};
+    while (sigtimedwait(&set_, nullptr, &now) > 0) {
+    }
+    pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+  }
   StopSignals(const StopSignals&) = delete;
   StopSignals& operator=(const StopSignals&) = delete;
 

@@ -2,11 +2,10 @@
 // What the HTTP threads and the plug-in's thread share: the commands going one way, the
 // replies and the published state coming back.
 #include <atomic>
-#include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <cstdint>
 #include <deque>
-#include <future>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -40,15 +39,16 @@ struct Command {
   Json event;
 
   /// Set by whichever side gives the command up first: the plug-in's thread when it takes
-  /// it, an HTTP thread that stopped waiting. A command given up is never played.
+  /// it, the HTTP side when it stopped waiting. A command given up is never played.
   std::atomic<bool> taken{false};
-  std::promise<Reply> reply;
-  bool answered = false;  // the plug-in's thread only
+  /// Hands the answer to the HTTP side; called once, on the thread that answers.
+  std::function<void(Reply)> deliver;
+  bool answered = false;  // the answering side only
 
   void Answer(Reply r) {
     if (answered) return;
     answered = true;
-    reply.set_value(std::move(r));
+    if (deliver) deliver(std::move(r));
   }
 };
 
@@ -103,6 +103,10 @@ class CommandQueue {
 /// The state the page reads, published by the plug-in's thread, waited on by long polls.
 class StateBoard {
  public:
+  /// Called after each change and at the end, on the thread that made it, out of the lock.
+  /// Set before anything is published.
+  void OnChange(std::function<void()> changed) { onChange_ = std::move(changed); }
+
   /// Publishes `state` (its "version" is set here) when it differs from the last one.
   void Publish(const Json& state, std::map<uint32_t, std::string> wheels) {
     // Written once, out of the lock: with many windows open it is most of an event's cost.
@@ -116,16 +120,15 @@ class StateBoard {
       lastBody_ = std::move(body);
       wheels_ = std::move(wheels);
     }
-    changed_.notify_all();
+    if (onChange_) onChange_();
   }
 
-  /// The state; with `since`, waits up to `wait` for a version other than `since`. Nothing
-  /// once the server is ending.
-  std::optional<std::string> Read(std::optional<uint64_t> since, std::chrono::milliseconds wait) {
-    std::unique_lock lock(mutex_);
-    if (since)
-      changed_.wait_for(lock, wait, [&] { return ended_ || version_ != *since; });
-    if (ended_) return std::nullopt;
+  /// The state when its version differs from `since` (always without it); nothing when it
+  /// does not, or once the server is ending, which `*ended` tells.
+  std::optional<std::string> Read(std::optional<uint64_t> since, bool* ended) {
+    std::lock_guard lock(mutex_);
+    *ended = ended_;
+    if (ended_ || (since && version_ == *since)) return std::nullopt;
     return text_;
   }
 
@@ -153,12 +156,12 @@ class StateBoard {
       std::lock_guard lock(mutex_);
       ended_ = true;
     }
-    changed_.notify_all();
+    if (onChange_) onChange_();
   }
 
  private:
   std::mutex mutex_;
-  std::condition_variable changed_;
+  std::function<void()> onChange_;
   uint64_t version_ = 0;
   std::string lastBody_;
   std::string text_ = "{}";

@@ -41,7 +41,9 @@ class ServeSessionTest : public ::testing::Test {
 
   /// Plays `command` as an HTTP thread would; a command left unanswered fails the test.
   Reply Ask(const std::shared_ptr<Command>& command) {
-    std::future<Reply> answer = command->reply.get_future();
+    auto promise = std::make_shared<std::promise<Reply>>();
+    std::future<Reply> answer = promise->get_future();
+    command->deliver = [promise](Reply reply) { promise->set_value(std::move(reply)); };
     EXPECT_TRUE(queue_.Push(command));
     if (answer.wait_for(30s) != std::future_status::ready) {
       ADD_FAILURE() << "the command was never answered";
