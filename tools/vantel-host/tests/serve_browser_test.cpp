@@ -164,8 +164,8 @@ class Browser {
   /// Two clicks of a mouse on the element, `gap` apart: a double click within the desktop's
   /// double click time.
   void DoubleClick(const std::string& css, std::chrono::milliseconds gap) {
-    const json press = json::array({{{"type", "pointerDown"}, {"button", 0}},
-                                    {{"type", "pointerUp"}, {"button", 0}}});
+    const json press = json::array(
+        {{{"type", "pointerDown"}, {"button", 0}}, {{"type", "pointerUp"}, {"button", 0}}});
     json moves = json::array(
         {{{"type", "pointerMove"}, {"origin", {{kElement, Find(css)}}}, {"x", 0}, {"y", 0}}});
     moves.insert(moves.end(), press.begin(), press.end());
@@ -656,8 +656,9 @@ TEST_F(ServeBrowserTest, ADoubleClickIsOneCommandAndAClosedMachineOffersOpenOnly
   ServedHost server(VANTEL_HOST_PATH, ServeArguments({inline4}, "en"), folder_.string());
   Browser browser(driver_->port());
   browser.Go(server.Address());
-  const char* saves = "return [...document.querySelectorAll('.log li')]"
-                      ".filter(l => /^(written back|nothing written)/.test(l.textContent)).length;";
+  const char* saves =
+      "return [...document.querySelectorAll('.log li')]"
+      ".filter(l => /^(written back|nothing written)/.test(l.textContent)).length;";
 
   browser.DoubleClick("[data-action=edit]", 250ms);
   browser.WaitFor("return document.querySelector('dialog.window select[data-id=\"1163\"]');");
@@ -672,7 +673,6 @@ TEST_F(ServeBrowserTest, ADoubleClickIsOneCommandAndAClosedMachineOffersOpenOnly
   browser.WaitForText(".saved", "^written back: [1-9]");
   browser.Settle();
   EXPECT_EQ(browser.Run(saves), 1);
-  EXPECT_NE(browser.Text(".saved").find("written back"), std::string::npos);
 
   // Closed: everything but Open waits for it.
   browser.Click("[data-action=toggle]");
@@ -680,8 +680,12 @@ TEST_F(ServeBrowserTest, ADoubleClickIsOneCommandAndAClosedMachineOffersOpenOnly
   const json enabled = browser.Run(
       "return Object.fromEntries([...document.querySelectorAll('#toolbar button')]"
       ".map(b => [b.dataset.action, !b.disabled]));");
-  EXPECT_EQ(enabled, json({{"check", false}, {"edit", false}, {"rail1", false},
-                           {"rail2", false}, {"save", false}, {"toggle", true}}));
+  EXPECT_EQ(enabled, json({{"check", false},
+                           {"edit", false},
+                           {"rail1", false},
+                           {"rail2", false},
+                           {"save", false},
+                           {"toggle", true}}));
   browser.Click("[data-action=toggle]");
   browser.WaitForText("[data-action=toggle]", "^Close$");
   EXPECT_EQ(browser.Run("return document.querySelector('[data-action=edit]').disabled;"), false);

@@ -428,8 +428,9 @@ TEST_F(ServeTest, NoCommandClosesAMachineUnderItsWindowAndAClosedMachineTakesOpe
   EXPECT_GT(unsaved, 0);
   auto [status, body] = host->Post("/api/machines/12/save");
   ASSERT_EQ(status, 200) << body;
-  EXPECT_EQ(ServedHost::MachineOf(Json::parse(body), kInline4).at("saved"),
-            "written back: " + std::to_string(unsaved) + " item(s) to inline4-60-2-sequential.json");
+  EXPECT_EQ(
+      ServedHost::MachineOf(Json::parse(body), kInline4).at("saved"),
+      "written back: " + std::to_string(unsaved) + " item(s) to inline4-60-2-sequential.json");
   EXPECT_EQ(ServedHost::MachineOf(Json::parse(body), kInline4).at("unsaved"), 0);
   const std::string saved = ReadFile(dir_ / "inline4-60-2-sequential.json");
   const Json again = editTeeth("36");
