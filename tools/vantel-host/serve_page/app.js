@@ -218,7 +218,8 @@
     const links = state.machines.map((m) =>
       el('a', {
         href: `#m${m.machine}`,
-        title: words.verdicts[m.verdict] || m.verdict,
+        title: [words.verdicts[m.verdict] || m.verdict,
+          m.unsaved > 0 ? words.unsavedItems(m.unsaved) : ''].filter(Boolean).join(' · '),
         'aria-current': m === current ? 'page' : false,
         class: kVerdictClass[m.verdict] || 'unchecked',
         'data-unsaved': m.unsaved > 0 ? m.unsaved : false,
