@@ -449,14 +449,20 @@ Json PatchValues(Json document, const Kalbrix& kalbrix, const std::vector<std::s
   return document;
 }
 
-size_t WriteChangedValues(const std::string& path, const Json& document, const Kalbrix& before,
-                          const Kalbrix& after, const std::vector<std::string>& written) {
+std::vector<std::string> ChangedItems(const Kalbrix& before, const Kalbrix& after,
+                                      const std::vector<std::string>& written) {
   std::vector<std::string> changed;
   for (const std::string& name : written) {
     const KalbrixItem* was = before.Find(name);
     const KalbrixItem* now = after.Find(name);
     if (was && now && was->value != now->value) changed.push_back(name);
   }
+  return changed;
+}
+
+size_t WriteChangedValues(const std::string& path, const Json& document, const Kalbrix& before,
+                          const Kalbrix& after, const std::vector<std::string>& written) {
+  const std::vector<std::string> changed = ChangedItems(before, after, written);
   if (!changed.empty())
     WriteFileAtomically(path, DumpKalbrix(PatchValues(document, after, changed)));
   return changed.size();

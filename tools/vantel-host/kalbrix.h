@@ -57,6 +57,11 @@ Kalbrix LoadKalbrix(const std::string& path, Json* document = nullptr);
 /// every other key stays as it was, in its place.
 Json PatchValues(Json document, const Kalbrix& kalbrix, const std::vector<std::string>& written);
 
+/// The items among `written` whose values in `after` are not those of `before`: what a save
+/// writes back, and what is unsaved until it does.
+std::vector<std::string> ChangedItems(const Kalbrix& before, const Kalbrix& after,
+                                      const std::vector<std::string>& written);
+
 /// Writes into `path` (through an AtomicFile) the values among `written` that are not those
 /// of `before`, the Kalbrix as read: `document` patched with them. Returns how many there
 /// were; with none, the file is not touched.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <deque>
+#include <span>
+#include <string_view>
 
 #include "actions.h"
 #include "check_many.h"
@@ -42,6 +44,17 @@ bool ActsOnMachine(const std::string& action) {
   return action == "edit" || action == "rail1" || action == "rail2";
 }
 
+// Commands that close the machine: a window of its own open then would be left to an action
+// that no longer exists, and the user's OK would send nothing.
+constexpr std::string_view kClosingActions[] = {"check", "close", "open"};
+// Commands a closed machine cannot take: the plug-in has no configuration to act on, and
+// tells the user so as if the file were broken.
+constexpr std::string_view kOpenMachineActions[] = {"check", "edit", "rail1", "rail2", "save"};
+
+bool Among(std::span<const std::string_view> actions, const std::string& action) {
+  return std::find(actions.begin(), actions.end(), action) != actions.end();
+}
+
 }  // namespace
 
 struct ServeSession::Machine {
@@ -58,6 +71,8 @@ struct ServeSession::Machine {
   std::vector<std::string> tablesRewritten;
   std::deque<std::string> log;
   std::string lastSave;
+  // The values a save would write, as last published.
+  std::vector<std::pair<std::string, ItemValue>> unsaved;
   std::string wheel;
   uint64_t wheelVersion = 0;
 
@@ -235,6 +250,10 @@ void ServeSession::PlayMachineCommand(Command& command) {
     command.Answer(Reply::Refused(404, "no machine " + std::to_string(command.machine)));
     return;
   }
+  if (const std::optional<std::string> refusal = Refusal(*m, command.action)) {
+    command.Answer(Reply::Refused(409, *refusal));
+    return;
+  }
   const std::string& key = m->kalbrix.descriptor;
   StepRunner& runner = *m->runner;
   playingFor_.push_back(m->kalbrix.machine);
@@ -267,6 +286,18 @@ void ServeSession::PlayMachineCommand(Command& command) {
   Settle();
 }
 
+std::optional<std::string> ServeSession::Refusal(const Machine& m,
+                                                 const std::string& action) const {
+  const uint32_t index = m.kalbrix.machine;
+  const std::string machine = "machine " + std::to_string(index);
+  const bool windowOpen = std::any_of(turning_.begin(), turning_.end(),
+                                      [index](const OpenWindow& w) { return w.machine == index; });
+  if (windowOpen && Among(kClosingActions, action))
+    return machine + " has a window open: finish or cancel the dialog first";
+  if (!m.opened && Among(kOpenMachineActions, action)) return machine + " is closed: open it first";
+  return std::nullopt;
+}
+
 // The plug-in's save first: the file is written only when it does not refuse, and through
 // a temporary file, so that an interrupted save leaves the file as it was.
 void ServeSession::Save(Machine& m) {
@@ -297,6 +328,18 @@ void ServeSession::Save(Machine& m) {
     }
   }
   std::fprintf(m.out, "%s\n", m.lastSave.c_str());
+}
+
+void ServeSession::NoteUnsaved(Machine& m) {
+  std::vector<std::pair<std::string, ItemValue>> unsaved;
+  for (std::string& name : ChangedItems(m.saved, m.kalbrix, m.service->WrittenItems())) {
+    ItemValue value = m.kalbrix.Find(name)->value;
+    unsaved.emplace_back(std::move(name), std::move(value));
+  }
+  if (unsaved == m.unsaved) return;
+  // A save's line tells of values that are no longer the last.
+  if (!unsaved.empty()) m.lastSave.clear();
+  m.unsaved = std::move(unsaved);
 }
 
 void ServeSession::PlayEvent(const std::shared_ptr<Command>& shared) {
@@ -384,7 +427,10 @@ void ServeSession::Settle() {
   };
   std::erase_if(ownerOf_, closed);
   std::erase_if(help_, closed);
-  for (const auto& machine : machines_) TakeLog(*machine);
+  for (const auto& machine : machines_) {
+    TakeLog(*machine);
+    NoteUnsaved(*machine);
+  }
   Publish();
   if (pending_)
     pending_->Answer({200, board_.Current(), "application/json"});
@@ -432,6 +478,7 @@ Json ServeSession::MachineJson(Machine& m) {
       {"tablesRewritten", m.tablesRewritten},
       {"log", log},
       {"saved", m.lastSave},
+      {"unsaved", m.unsaved.size()},
       {"wheelVersion", m.wheelVersion},
   };
 }

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,10 @@ class ServeSession {
   void PlayMachineCommand(Command& command);
   void PlayEvent(const std::shared_ptr<Command>& command);
   void Save(Machine& machine);
+  /// Why `action` cannot be played on `machine` now; nothing when it can.
+  std::optional<std::string> Refusal(const Machine& machine, const std::string& action) const;
+  /// Takes the values that differ from the file; new ones make the last save's line stale.
+  void NoteUnsaved(Machine& machine);
   /// Whether `control` is a control of `window`, in a page at any depth.
   bool Holds(VantelUiWindow window, VantelUiWindow control);
   /// Publishes the state and answers the command waiting for it.

@@ -20,6 +20,9 @@
       noToken: 'This address has no token: open the address vantel-host printed.',
       lost: 'The server does not answer; trying again.', ended: 'The server has ended.',
       noMachine: 'No machine.',
+      unsaved: 'Unsaved', unsavedItems: (n) => `${n} item(s) differ from the file`,
+      closeUnsaved: (name, n) =>
+        `${name}: ${n} item(s) are not saved to the file. Close the machine all the same?`,
     },
     fr: {
       machines: 'Machines', file: 'Fichier', verdict: 'Verdict', status: 'État',
@@ -38,6 +41,9 @@
       noToken: 'Cette adresse n’a pas de jeton : ouvrez l’adresse affichée par vantel-host.',
       lost: 'Le serveur ne répond pas ; nouvel essai.', ended: 'Le serveur s’est arrêté.',
       noMachine: 'Aucune machine.',
+      unsaved: 'Non enregistré', unsavedItems: (n) => `${n} élément(s) diffèrent du fichier`,
+      closeUnsaved: (name, n) =>
+        `${name} : ${n} élément(s) ne sont pas enregistrés dans le fichier. Fermer la machine quand même ?`,
     },
   };
   const kFrench = 1036;
@@ -212,9 +218,11 @@
     const links = state.machines.map((m) =>
       el('a', {
         href: `#m${m.machine}`,
-        title: words.verdicts[m.verdict] || m.verdict,
+        title: [words.verdicts[m.verdict] || m.verdict,
+          m.unsaved > 0 ? words.unsavedItems(m.unsaved) : ''].filter(Boolean).join(' · '),
         'aria-current': m === current ? 'page' : false,
         class: kVerdictClass[m.verdict] || 'unchecked',
+        'data-unsaved': m.unsaved > 0 ? m.unsaved : false,
         text: `${m.machine} · ${m.name}`,
       }));
     $('machines').replaceChildren(...links);
@@ -239,19 +247,41 @@
     bar.setAttribute('aria-label', machine.name);
     const actions = ['check', 'edit', 'rail1', 'rail2', 'save'];
     const buttons = actions.map((action) => {
-      const button = toolbarButton(action, () => machineCommand(selectedMachine().machine, action));
+      const button = toolbarButton(action, (event) => press(event, action));
       button.textContent = words[action];
       return button;
     });
-    const toggle = toolbarButton('toggle', () => {
-      const m = selectedMachine();
-      machineCommand(m.machine, m.opened ? 'close' : 'open');
-    });
+    const toggle = toolbarButton('toggle', (event) => press(event, 'toggle'));
     toggle.textContent = machine.opened ? words.close : words.open;
     buttons.push(toggle);
+    offerWhatTheMachineTakes(buttons, machine);
     if (buttons.some((b, i) => bar.children[i] !== b) || bar.children.length !== buttons.length) {
       bar.replaceChildren(...buttons);
     }
+  }
+
+  // A closed machine takes Open only: the plug-in has nothing to act on, and says so as if
+  // the file were broken.
+  function offerWhatTheMachineTakes(buttons, machine) {
+    for (const button of buttons) {
+      button.disabled = !machine.opened && button.dataset.action !== 'toggle';
+    }
+  }
+
+  // One press, one command: the second click of a double click, or a click while the same
+  // command of this page waits for its answer, sends nothing, so that a double click on Edit
+  // starts one action and on Save writes once. A deliberate second press still goes to the
+  // plug-in, whose refusal shows.
+  const inFlight = new Set();
+  function press(event, button) {
+    const m = selectedMachine();
+    if (event.detail > 1 || !m) return;
+    const action = button === 'toggle' ? (m.opened ? 'close' : 'open') : button;
+    const key = `${m.machine}/${action}`;
+    if (inFlight.has(key)) return;
+    if (action === 'close' && m.unsaved > 0 && !confirm(words.closeUnsaved(m.name, m.unsaved))) return;
+    inFlight.add(key);
+    machineCommand(m.machine, action).finally(() => inFlight.delete(key));
   }
 
   function nameList(list) {
@@ -305,7 +335,9 @@
         el('dd', { class: `verdict ${verdictClass}`, text: words.verdicts[m.verdict] || m.verdict }),
         el('dt', { text: words.status }), el('dd', { text: m.opened ? words.opened : words.closed }),
         m.saved ? el('dt', { text: words.saved }) : null,
-        m.saved ? el('dd', { class: 'saved', text: m.saved }) : null),
+        m.saved ? el('dd', { class: 'saved', text: m.saved }) : null,
+        m.unsaved > 0 ? el('dt', { text: words.unsaved }) : null,
+        m.unsaved > 0 ? el('dd', { class: 'unsaved', text: words.unsavedItems(m.unsaved) }) : null),
       el('h3', { text: words.report }), drawReport(m.report || []),
       el('h3', { text: words.wheel }), wheelFigure(m),
       el('div', { class: 'columns' },
@@ -795,6 +827,13 @@
     topWindow = top;
   }
 
+  // The values stay with the server, not the tab, but a user who closes the tab takes it
+  // for the end of the work and then stops the server.
+  window.addEventListener('beforeunload', (event) => {
+    if (!state || !state.machines.some((m) => m.unsaved > 0)) return;
+    event.preventDefault();
+    event.returnValue = '';
+  });
   window.addEventListener('hashchange', () => state && render());
   window.addEventListener('resize', fitWindows);
   poll();

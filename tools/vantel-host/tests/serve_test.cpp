@@ -385,6 +385,94 @@ TEST_F(ServeTest, ASecondEditOfAMachineShowsThePluginsRefusalAboveTheFirst) {
   EXPECT_EQ(host->Event(dialog, {{"action", "cancel"}}).first, 200);
 }
 
+// While a machine's window is open nothing may close the machine under it, or the user's OK
+// would send nothing; a closed machine takes Open only. A refusal is one line and plays
+// nothing, and what the state counts as unsaved is what the save then writes.
+TEST_F(ServeTest, NoCommandClosesAMachineUnderItsWindowAndAClosedMachineTakesOpenOnly) {
+  const auto host = Serve({"inline4-60-2-sequential.json", "v8-two-rails.json"});
+  struct Case {
+    const char* action;
+    uint32_t machine;
+    int status;
+    const char* reason;
+  };
+  const auto sweep = [&host](const std::vector<Case>& cases) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.action) + " on machine " + std::to_string(c.machine));
+      const Json before = host->State();
+      const auto [status, body] =
+          host->Post("/api/machines/" + std::to_string(c.machine) + "/" + c.action);
+      EXPECT_EQ(status, c.status) << body.substr(0, 200);
+      if (status == 200 || c.status == 200) continue;
+      EXPECT_NE(body.find(c.reason), std::string::npos) << body;
+      EXPECT_EQ(body.find('\n'), body.size() - 1) << "one line: " << body;
+      EXPECT_EQ(host->State(), before) << "a refused command played something";
+    }
+  };
+  // An edit that changes the flywheel's teeth, confirmed; the machine's state after it.
+  const auto editTeeth = [&host](const char* teeth) {
+    const Json dialog = Edit(*host, kInline4).at("windows").at(0);
+    const Json control = ServedHost::ControlWithId(dialog, VANTEL_IDC_FLYWHEEL_TEETH).value();
+    const Json& items = control.at("items");
+    const auto wanted = std::find(items.begin(), items.end(), teeth);
+    EXPECT_NE(wanted, items.end()) << teeth;
+    const uint32_t window = dialog.at("handle");
+    EXPECT_EQ(host->Event(window, {{"control", control.at("handle")},
+                                   {"action", "choose"},
+                                   {"index", wanted - items.begin()}})
+                  .first,
+              200);
+    const auto [status, body] = host->Event(window, {{"action", "ok"}});
+    EXPECT_EQ(status, 200) << body;
+    return ServedHost::MachineOf(Json::parse(body), kInline4);
+  };
+  const auto machine = [&host] { return ServedHost::MachineOf(host->State(), kInline4); };
+
+  const uint32_t dialog = Edit(*host, kInline4).at("windows").at(0).at("handle");
+  const char* held = "machine 12 has a window open: finish or cancel the dialog first";
+  sweep({{"check", kInline4, 409, held},
+         {"close", kInline4, 409, held},
+         {"open", kInline4, 409, held},
+         {"check", 20, 200, ""}});
+  ASSERT_EQ(host->State().at("windows").size(), 1u);
+  EXPECT_EQ(host->State().at("windows").at(0).at("handle"), dialog);
+  ASSERT_EQ(host->Event(dialog, {{"action", "cancel"}}).first, 200);
+  EXPECT_EQ(machine().at("unsaved"), 0);
+
+  // The edit goes through; the save writes what was counted, and new changes make its line
+  // stale.
+  const Json edited = editTeeth("34");
+  EXPECT_NE(edited.at("log").dump().find("send TAB_CNFANG_0"), std::string::npos);
+  const int unsaved = edited.at("unsaved");
+  EXPECT_GT(unsaved, 0);
+  auto [status, body] = host->Post("/api/machines/12/save");
+  ASSERT_EQ(status, 200) << body;
+  EXPECT_EQ(
+      ServedHost::MachineOf(Json::parse(body), kInline4).at("saved"),
+      "written back: " + std::to_string(unsaved) + " item(s) to inline4-60-2-sequential.json");
+  EXPECT_EQ(ServedHost::MachineOf(Json::parse(body), kInline4).at("unsaved"), 0);
+  const std::string saved = ReadFile(dir_ / "inline4-60-2-sequential.json");
+  const Json again = editTeeth("36");
+  EXPECT_EQ(again.at("saved"), "");
+  EXPECT_GT(again.at("unsaved").get<int>(), 0);
+
+  // Closed, the machine keeps its unsaved values and takes Open only.
+  ASSERT_EQ(host->Post("/api/machines/12/close").first, 200);
+  const char* closed = "machine 12 is closed: open it first";
+  sweep({{"check", kInline4, 409, closed},
+         {"edit", kInline4, 409, closed},
+         {"rail1", kInline4, 409, closed},
+         {"rail2", kInline4, 409, closed},
+         {"save", kInline4, 409, closed},
+         {"close", kInline4, 409, "machine 12 is not open"}});
+  EXPECT_EQ(ReadFile(dir_ / "inline4-60-2-sequential.json"), saved);
+  EXPECT_EQ(machine().at("unsaved"), again.at("unsaved"));
+  std::tie(status, body) = host->Post("/api/machines/12/open");
+  ASSERT_EQ(status, 200) << body;
+  EXPECT_TRUE(ServedHost::MachineOf(Json::parse(body), kInline4).at("opened").get<bool>());
+  EXPECT_EQ(host->Stop(), 0);
+}
+
 // Ending the server with a dialog open cancels it: nothing is sent or written, the file is
 // as it was, and the server says it closed every machine.
 TEST_F(ServeTest, SigtermCancelsAnOpenDialogAndLeavesTheFileAsItWas) {
