@@ -351,9 +351,9 @@ void ServeSession::PlayEvent(const std::shared_ptr<Command>& shared) {
 }
 
 ServeSession::Machine* ServeSession::ShowingReport(VantelUiWindow window) {
+  if (window == 0) return nullptr;
   for (const auto& machine : machines_)
-    if (window != 0 && ReportWindow(*machine) == window && ui_.isVisible(window) == 1)
-      return machine.get();
+    if (ReportWindow(*machine) == window && ui_.isVisible(window) == 1) return machine.get();
   return nullptr;
 }
 
@@ -365,7 +365,8 @@ void ServeSession::PlayReportEvent(const std::shared_ptr<Command>& shared) {
     command.Answer(Reply::Refused(409, "the error report takes only ok and cancel on itself"));
     return;
   }
-  const int32_t done = action == "ok" ? ui_.pressOk(command.window) : ui_.pressCancel(command.window);
+  const int32_t done =
+      action == "ok" ? ui_.pressOk(command.window) : ui_.pressCancel(command.window);
   if (done != 1) {
     command.Answer(Reply::Refused(409, "cannot " + action + " the error report now"));
     return;

@@ -240,7 +240,11 @@ TEST_F(ActionsCliTest, TheReportOfARefusedOkIsPrintedBeforeTheNextStep) {
        "ok\nok\ncancel\n",
        {"  1> ok\n", shown, "  2> ok\n", shown, "  3> cancel\n", "action ended: "},
        2},
-      {"at the prompt", {"--interactive"}, "ok\n", {"step> ", shown, "step> \n", "no more steps: "}, 1},
+      {"at the prompt",
+       {"--interactive"},
+       "ok\n",
+       {"step> ", shown, "step> \n", "no more steps: "},
+       1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

@@ -609,18 +609,20 @@ TEST_F(ServeBrowserTest, ARefusedOkShowsTheReportBesideTheDialogAndEachWayOfClos
     const json state = server.State();
     const json& machine = ServedHost::MachineOf(state, kFive);
     ASSERT_TRUE(machine.at("reportWindow").is_object());
-    EXPECT_EQ(browser.Text(".report-window .caption-text"), machine.at("reportWindow").at("caption"));
+    EXPECT_EQ(browser.Text(".report-window .caption-text"),
+              machine.at("reportWindow").at("caption"));
     json expected = json::array();
     for (const auto& row : machine.at("report"))
       expected.push_back({{"text", row.at("text")}, {"findings", row.at("findings").size()}});
     EXPECT_EQ(browser.Run(kReportWindowRows), expected);
     EXPECT_EQ(expected.size(), 4u);
     EXPECT_EQ(browser.Run("return document.querySelectorAll('dialog.window').length;"), 1);
-    if (&w == &ways[0])
-      browser.Screenshot(Screenshots() / "serve-report-beside-dialog.png");
+    if (&w == &ways[0]) browser.Screenshot(Screenshots() / "serve-report-beside-dialog.png");
 
-    if (w.keys) browser.Keys(w.css, w.keys);
-    else browser.Click(w.css);
+    if (w.keys)
+      browser.Keys(w.css, w.keys);
+    else
+      browser.Click(w.css);
     browser.WaitFor("return !document.querySelector('.report-window');");
     browser.Settle();
     EXPECT_EQ(server.State().at("windows").size(), 1u) << "the dialog closed with its report";
@@ -678,9 +680,10 @@ TEST_F(ServeBrowserTest, AWindowIsDrawnOverItsOwnMachineAndThePageGoesToIt) {
 
   // Cancelled, machine 20's dialog is the top one again: the page goes back to it.
   browser.Keys("select[data-id='1163']", "\uE00C");
-  browser.WaitFor("const d = document.querySelector('dialog.window');"
-                  "return location.hash === '#m20' && d && Number(d.dataset.window) === arguments[0];",
-                  {v8Dialog});
+  browser.WaitFor(
+      "const d = document.querySelector('dialog.window');"
+      "return location.hash === '#m20' && d && Number(d.dataset.window) === arguments[0];",
+      {v8Dialog});
   browser.Keys("select[data-id='1163']", "\uE00C");
   browser.WaitFor("return !document.querySelector('dialog.window');");
   EXPECT_EQ(server.Stop(), 0) << server.Rest();

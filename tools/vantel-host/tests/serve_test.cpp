@@ -408,10 +408,10 @@ TEST_F(ServeTest, TheReportIsInTheStateWhileShownAndOnlyOkOrCancelHideIt) {
     EXPECT_EQ(state.at("windows").size(), 1u) << "the dialog stays open";
     const std::string log = five.at("log").dump();
     EXPECT_NE(log.find(": shown, 4 row(s)"), std::string::npos) << log;
-    EXPECT_EQ(log.find("action ended"), std::string::npos) << "printed after the action, not when shown";
+    EXPECT_EQ(log.find("action ended"), std::string::npos)
+        << "printed after the action, not when shown";
 
-    std::tie(status, body) =
-        host->Event(five.at("reportWindow").at("handle"), {{"action", hide}});
+    std::tie(status, body) = host->Event(five.at("reportWindow").at("handle"), {{"action", hide}});
     ASSERT_EQ(status, 200) << body;
     state = Json::parse(body);
     EXPECT_TRUE(ServedHost::MachineOf(state, kFive).at("reportWindow").is_null());
