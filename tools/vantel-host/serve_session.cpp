@@ -59,7 +59,6 @@ struct ServeSession::Machine {
   std::string lastSave;
   std::string wheel;
   uint64_t wheelVersion = 0;
-  VantelUiWindow report = 0;  // its report window when last found
 
   Machine() = default;
   Machine(const Machine&) = delete;
@@ -375,14 +374,13 @@ void ServeSession::PlayReportEvent(const std::shared_ptr<Command>& shared) {
   Settle();
 }
 
+// By the handle the plug-in's log gave with the fill: two machines of one name have reports
+// of one caption.
 VantelUiWindow ServeSession::ReportWindow(Machine& m) {
-  if (!m.runner || m.runner->reportCaption().empty()) return 0;
-  const std::string& caption = m.runner->reportCaption();
-  // Handles are never reused: one that still reads the caption is the same window.
-  if (m.report != 0 && ui_.isVisible(m.report) != -1 && ui_.Text(m.report) == caption)
-    return m.report;
-  m.report = ui_.findWindow(caption.c_str());
-  return m.report;
+  if (!m.opened || !m.runner) return 0;
+  const VantelUiWindow window = m.runner->reportWindow();
+  // Handles are never reused: a stale one is a report closed with its configuration.
+  return window != 0 && ui_.isVisible(window) != -1 ? window : 0;
 }
 
 Json ServeSession::ReportWindowJson(Machine& m) {

@@ -53,7 +53,7 @@ class ServeSession {
   /// Enter or Escape on a shown report, which only hides it: answered at once, modal loop
   /// or not.
   void PlayReportEvent(const std::shared_ptr<Command>& command);
-  /// The machine's report window, found by the caption of its last fill; 0 when none.
+  /// The machine's report window, that of its last fill; 0 when none.
   VantelUiWindow ReportWindow(Machine& machine);
   Json ReportWindowJson(Machine& machine);
   void Save(Machine& machine);

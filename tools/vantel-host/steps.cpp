@@ -226,9 +226,9 @@ void StepRunner::TakeReport(const UiEvents& events) {
   const Json& report = events.reports.back();
   for (const Json& row : report.value("rows", Json::array()))
     reportRows_.push_back(row.is_string() ? row.get<std::string>() : "");
-  reportCaption_ = report.value("caption", "");
+  reportWindow_ = report.value("window", VantelUiWindow{0});
   // The report as it is now, which is its last fill.
-  reportFindings_ = exports_.findings.Read(reportCaption_);
+  reportFindings_ = exports_.findings.Read(report.value("caption", ""));
 }
 
 // A modal loop turning is the plug-in waiting for its user: what it shows then is on screen

@@ -78,8 +78,8 @@ class StepRunner {
   const std::vector<std::string>& reportRows() const { return reportRows_; }
   /// The findings behind those rows, one JSON entry per row (see FindingsApi::Read).
   const Json& reportFindings() const { return reportFindings_; }
-  /// The caption of the report last filled ("" before the first).
-  const std::string& reportCaption() const { return reportCaption_; }
+  /// The window of that fill, as the plug-in's UI log names it (0 before the first).
+  VantelUiWindow reportWindow() const { return reportWindow_; }
 
   /// From the UI hook, while a step runs: takes the plug-in's UI events and prints the error
   /// report as it was filled or shown since the last look, at once; message boxes wait for
@@ -107,7 +107,7 @@ class StepRunner {
   Verdict verdict_ = Verdict::kNotChecked;
   std::vector<std::string> reportRows_;
   Json reportFindings_ = Json::array();
-  std::string reportCaption_;
+  VantelUiWindow reportWindow_ = 0;
   UiEvents held_;  // taken from the hook, printed with the step
 };
 

@@ -371,12 +371,21 @@ TEST_F(ServeTest, ASecondEditOfAMachineShowsThePluginsRefusalAboveTheFirst) {
 // rules refuse shows it again at once, its rows in the machine's report and log.
 TEST_F(ServeTest, TheReportIsInTheStateWhileShownAndOnlyOkOrCancelHideIt) {
   constexpr uint32_t kFive = 15;
-  const auto host = Serve({"inline4-60-2-sequential.json", "incoherent-five-cylinders.json"});
+  constexpr uint32_t kTwin = 16;  // another machine of that name: its report has the caption
+  std::string twin = ReadFile(Example("incoherent-five-cylinders.json"));
+  const std::string index = "\"machine\": 15";
+  twin.replace(twin.find(index), index.size(), "\"machine\": 16");
+  Write("twin.json", twin);
+  const auto host =
+      Serve({"inline4-60-2-sequential.json", "incoherent-five-cylinders.json"}, {"twin.json"});
   const Json start = host->State();
   EXPECT_TRUE(ServedHost::MachineOf(start, kInline4).at("reportWindow").is_null());
   const Json opened = ServedHost::MachineOf(start, kFive).at("reportWindow");
   ASSERT_TRUE(opened.is_object()) << "the open of an incoherent machine shows its report";
   const uint32_t report = opened.at("handle");
+  const Json twinReport = ServedHost::MachineOf(start, kTwin).at("reportWindow");
+  ASSERT_TRUE(twinReport.is_object());
+  EXPECT_NE(twinReport.at("handle"), report) << "two machines of one name share a window";
   EXPECT_TRUE(opened.at("caption").get<std::string>().ends_with(
       " " + ServedHost::MachineOf(start, kFive).at("name").get<std::string>()))
       << opened;
@@ -419,6 +428,16 @@ TEST_F(ServeTest, TheReportIsInTheStateWhileShownAndOnlyOkOrCancelHideIt) {
     EXPECT_EQ(state.at("windows").at(0).at("handle"), dialog);
   }
   EXPECT_EQ(host->Event(dialog, {{"action", "cancel"}}).first, 200);
+
+  // A check shows it again; a closed machine has none, even with its twin's shown.
+  for (const auto& [action, shown] : {std::pair{"check", true}, std::pair{"close", false}}) {
+    SCOPED_TRACE(action);
+    std::tie(status, body) = host->Post("/api/machines/15/" + std::string(action));
+    ASSERT_EQ(status, 200) << body;
+    const Json state = Json::parse(body);
+    EXPECT_EQ(ServedHost::MachineOf(state, kFive).at("reportWindow").is_object(), shown);
+    EXPECT_TRUE(ServedHost::MachineOf(state, kTwin).at("reportWindow").is_object());
+  }
 }
 
 // Ending the server with a dialog open cancels it: nothing is sent or written, the file is
