@@ -585,6 +585,7 @@ TEST_F(ServeBrowserTest, ARefusedOkShowsTheReportBesideTheDialogAndEachWayOfClos
   browser.Go(server.Address());
   // The open of an incoherent configuration shows the report too, over the machine at rest.
   browser.WaitFor("return document.querySelector('.report-window .report-row');");
+  browser.Screenshot(Screenshots() / "serve-report-at-rest.png");
   browser.Click(".report-window .close-box");
   browser.WaitFor("return !document.querySelector('.report-window');");
   EXPECT_TRUE(ServedHost::MachineOf(server.State(), kFive).at("reportWindow").is_null());
