@@ -847,7 +847,8 @@
       el('a', { href: `#m${owner.machine}`, text: words.showIt }));
   }
 
-  // ---- The plug-in's error report: modeless, it hides on Enter, Escape or its close box.
+  // ---- The plug-in's error report, modeless: its Close button, Enter, Escape and its close
+  // box hide it, as they do the plug-in's own window.
 
   function makeReportView(w) {
     const hide = (action) => windowEvent(w.handle, { action });
