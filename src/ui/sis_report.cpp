@@ -1,5 +1,6 @@
 #include "ui/sis_report.h"
 
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -103,7 +104,8 @@ void FillReport(CSisReport* report, std::string text, std::vector<Finding> findi
     EnableWindow(window, true);
   }
   UiLog("{\"event\":\"report\",\"caption\":" + JsonString(GetWindowText(window)) +
-        ",\"rows\":" + JsonStringArray(rows) + ",\"visible\":" + VisibleJson(window) + "}");
+        ",\"window\":" + std::to_string(window) + ",\"rows\":" + JsonStringArray(rows) +
+        ",\"visible\":" + VisibleJson(window) + "}");
 }
 
 void ReshowReport(CSisReport* report) {
@@ -114,7 +116,7 @@ void ReshowReport(CSisReport* report) {
   ShowWindow(window, show);
   if (show) EnableWindow(window, true);
   UiLog("{\"event\":\"report_show\",\"caption\":" + JsonString(GetWindowText(window)) +
-        ",\"visible\":" + VisibleJson(window) + "}");
+        ",\"window\":" + std::to_string(window) + ",\"visible\":" + VisibleJson(window) + "}");
 }
 
 std::unique_ptr<CSisReport> CreateReport(MachineContext* context, std::string title) {

@@ -128,12 +128,14 @@ void ActionPlayer::Play(StepRunner& runner, const Kalbrix& kalbrix,
   if (options_.kind == ActionKind::kNone) return;
   ui_ = UiApi::Load(resolve);
   ui_.setHook(&ActionPlayer::Turn, this);
+  runner_ = &runner;
 
   StepKind start = StepKind::kEdit;
   if (options_.kind == ActionKind::kMapScale)
     start = options_.rail == 1 ? StepKind::kMapScaleRail1 : StepKind::kMapScaleRail2;
   const ActionOutcome outcome = PlayHostAction(runner, kalbrix, start, out_);
   ui_.setHook(nullptr, nullptr);
+  runner_ = nullptr;
 
   if (failure_.empty() && next_ < script_.size())
     failure_ = ScriptName() + ":" + std::to_string(script_[next_].line) +
@@ -157,6 +159,8 @@ int ActionPlayer::Turn(VantelUiWindow modal, void* self) {
 // nested turn plays the next one.
 int ActionPlayer::Turn(VantelUiWindow modal) {
   if (!failure_.empty()) return 0;
+  // The modeless report shows beside the window: printed when it shows, before the next step.
+  if (runner_) runner_->TakeShownReports();
   const std::string caption = ui_.Text(modal);
   if (seen_.insert(modal).second) {
     std::fprintf(out_, "window \"%s\" opens", OneLine(caption).c_str());

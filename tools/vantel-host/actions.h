@@ -79,6 +79,7 @@ class ActionPlayer {
   std::set<VantelUiWindow> seen_;
   int snapshotCount_ = 0;
   std::string failure_;
+  StepRunner* runner_ = nullptr;  // the runner of the action being played
 };
 
 }  // namespace vantel::host

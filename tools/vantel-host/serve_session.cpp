@@ -193,6 +193,10 @@ int ServeSession::Turn(VantelUiWindow modal) {
     std::vector<OpenWindow>& turning;
     ~Turned() { turning.pop_back(); }
   } turned{turning_};
+  // The report a refused OK shows is on screen while the dialog waits: its rows and the
+  // log's lines go to the page now, not once the action is over.
+  Machine* playing = playingFor_.empty() ? nullptr : Find(playingFor_.back());
+  if (playing && playing->runner && playing->runner->TakeShownReports()) Redraw(*playing);
   Settle();
   while (std::shared_ptr<Command> command = queue_.Pop()) {
     const bool picture = command->kind == Command::Kind::kWindowSvg;
@@ -345,6 +349,10 @@ void ServeSession::NoteUnsaved(Machine& m) {
 void ServeSession::PlayEvent(const std::shared_ptr<Command>& shared) {
   Command& command = *shared;
   const uint32_t window = command.window;
+  if (ShowingReport(window)) {
+    PlayReportEvent(shared);
+    return;
+  }
   if (turning_.empty() || turning_.back().handle != window) {
     const bool below =
         std::any_of(turning_.begin(), turning_.end(),
@@ -411,6 +419,50 @@ void ServeSession::PlayEvent(const std::shared_ptr<Command>& shared) {
   }
 }
 
+ServeSession::Machine* ServeSession::ShowingReport(VantelUiWindow window) {
+  if (window == 0) return nullptr;
+  for (const auto& machine : machines_)
+    if (ReportWindow(*machine) == window && ui_.isVisible(window) == 1) return machine.get();
+  return nullptr;
+}
+
+// The report is modeless and has no owner: the dialog's modal loop leaves it usable.
+void ServeSession::PlayReportEvent(const std::shared_ptr<Command>& shared) {
+  Command& command = *shared;
+  const std::string action = command.event.value("action", "");
+  if (command.event.value("control", 0u) != 0 || (action != "ok" && action != "cancel")) {
+    command.Answer(Reply::Refused(409, "the error report takes only ok and cancel on itself"));
+    return;
+  }
+  const int32_t done =
+      action == "ok" ? ui_.pressOk(command.window) : ui_.pressCancel(command.window);
+  if (done != 1) {
+    command.Answer(Reply::Refused(409, "cannot " + action + " the error report now"));
+    return;
+  }
+  pending_ = shared;
+  Settle();
+}
+
+// By the handle the plug-in's log gave with the fill: two machines of one name have reports
+// of one caption.
+VantelUiWindow ServeSession::ReportWindow(Machine& m) {
+  if (!m.opened || !m.runner) return 0;
+  const VantelUiWindow window = m.runner->reportWindow();
+  // Handles are never reused: a stale one is a report closed with its configuration.
+  return window != 0 && ui_.isVisible(window) != -1 ? window : 0;
+}
+
+Json ServeSession::ReportWindowJson(Machine& m) {
+  const VantelUiWindow window = ReportWindow(m);
+  if (window == 0 || ui_.isVisible(window) != 1) return nullptr;
+  int32_t rect[4] = {0, 0, 0, 0};
+  ui_.getRect(window, rect);
+  return Json{{"handle", window},
+              {"caption", ui_.Text(window)},
+              {"rect", Json::array({0, 0, rect[2] - rect[0], rect[3] - rect[1]})}};
+}
+
 bool ServeSession::Holds(VantelUiWindow window, VantelUiWindow control) {
   for (int32_t i = 0;; ++i) {
     const VantelUiWindow child = ui_.getChild(window, i);
@@ -472,6 +524,7 @@ Json ServeSession::MachineJson(Machine& m) {
       {"opened", m.opened},
       {"verdict", VerdictName(m.runner ? m.runner->verdict() : Verdict::kNotChecked)},
       {"report", report},
+      {"reportWindow", ReportWindowJson(m)},
       {"functions", SwitchesJson(m.switched, 'F')},
       {"supervisions", SwitchesJson(m.switched, 'S')},
       {"dataItems", SwitchesJson(m.switched, 'D')},

@@ -51,6 +51,14 @@ class ServeSession {
   void PlayTaken(const std::shared_ptr<Command>& command);
   void PlayMachineCommand(Command& command);
   void PlayEvent(const std::shared_ptr<Command>& command);
+  /// The machine whose error report `window` is while the plug-in shows it, else null.
+  Machine* ShowingReport(VantelUiWindow window);
+  /// Enter or Escape on a shown report, which only hides it: answered at once, modal loop
+  /// or not.
+  void PlayReportEvent(const std::shared_ptr<Command>& command);
+  /// The machine's report window, that of its last fill; 0 when none.
+  VantelUiWindow ReportWindow(Machine& machine);
+  Json ReportWindowJson(Machine& machine);
   void Save(Machine& machine);
   /// Why `action` cannot be played on `machine` now; nothing when it can.
   std::optional<std::string> Refusal(const Machine& machine, const std::string& action) const;

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdlib>
 #include <string_view>
+#include <utility>
 
 #include "vantel/host_text.h"
 
@@ -206,19 +207,40 @@ Observation StepRunner::Run(const Step& given) {
   PrintTitle(step);
   Play(step);
   const Observation seen = service_.TakeObservation();
-  const UiEvents events = uiLog_.TakeNew();
-  if (!events.reports.empty()) {
-    reportRows_.clear();
-    const Json& report = events.reports.back();
-    for (const Json& row : report.value("rows", Json::array()))
-      reportRows_.push_back(row.is_string() ? row.get<std::string>() : "");
-    // The report as it is now, which is its last fill.
-    reportFindings_ = exports_.findings.Read(report.value("caption", ""));
-  }
+  UiEvents events = std::exchange(held_, {});
+  UiEvents late = uiLog_.TakeNew();
+  TakeReport(late);
+  events.reports = std::move(late.reports);
+  events.reportShows = std::move(late.reportShows);
+  events.messageBoxes.insert(events.messageBoxes.end(), late.messageBoxes.begin(),
+                             late.messageBoxes.end());
   Print(seen, events);
   Judge(step, seen);
   if (onSeen) onSeen(seen);
   return seen;
+}
+
+void StepRunner::TakeReport(const UiEvents& events) {
+  if (events.reports.empty()) return;
+  reportRows_.clear();
+  const Json& report = events.reports.back();
+  for (const Json& row : report.value("rows", Json::array()))
+    reportRows_.push_back(row.is_string() ? row.get<std::string>() : "");
+  reportWindow_ = report.value("window", VantelUiWindow{0});
+  // The report as it is now, which is its last fill.
+  reportFindings_ = exports_.findings.Read(report.value("caption", ""));
+}
+
+// A modal loop turning is the plug-in waiting for its user: what it shows then is on screen
+// before the user's next step, and is printed before it.
+bool StepRunner::TakeShownReports() {
+  UiEvents events = uiLog_.TakeNew();
+  TakeReport(events);
+  PrintReport(events);
+  held_.messageBoxes.insert(held_.messageBoxes.end(), events.messageBoxes.begin(),
+                            events.messageBoxes.end());
+  std::fflush(out_);
+  return !events.reports.empty();
 }
 
 void StepRunner::Play(const Step& step) {
@@ -299,24 +321,7 @@ void StepRunner::Print(const Observation& seen, const UiEvents& events) {
       if (c == '\n') c = '|';
     std::fprintf(out_, "message box: %s\n", text.c_str());
   }
-  if (!events.reports.empty()) {
-    const Json& report = events.reports.back();
-    const Json rows = report.value("rows", Json::array());
-    std::fprintf(out_, "report \"%s\": %s, %zu row(s)\n", report.value("caption", "").c_str(),
-                 report.value("visible", false) ? "shown" : "hidden", rows.size());
-    for (size_t row = 0; row < rows.size(); ++row) {
-      std::fprintf(out_, "  | %s\n",
-                   rows[row].is_string() ? rows[row].get<std::string>().c_str() : "");
-      if (!LastRowOfItsFinding(reportFindings_, row)) continue;
-      // The same values a machine-readable report gives under the row's "findings".
-      for (const Json& finding : RowFindingsJson(reportFindings_, row))
-        std::fprintf(out_, "      finding (%s): %s\n", finding.value("rule", "").c_str(),
-                     finding.value("text", "").c_str());
-    }
-  }
-  for (const Json& show : events.reportShows)
-    std::fprintf(out_, "report \"%s\" %s again\n", show.value("caption", "").c_str(),
-                 show.value("visible", false) ? "shown" : "hidden");
+  PrintReport(events);
 
   for (const auto& [item, value] : seen.marks)
     std::fprintf(out_, "mark %d on %s\n", value, item.c_str());
@@ -359,6 +364,27 @@ void StepRunner::Print(const Observation& seen, const UiEvents& events) {
     std::fprintf(out_, "save refused (save status %d)\n", status);
   for (const auto& key : seen.endedActions)
     std::fprintf(out_, "action ended: \"%s\"\n", key.c_str());
+}
+
+void StepRunner::PrintReport(const UiEvents& events) {
+  if (!events.reports.empty()) {
+    const Json& report = events.reports.back();
+    const Json rows = report.value("rows", Json::array());
+    std::fprintf(out_, "report \"%s\": %s, %zu row(s)\n", report.value("caption", "").c_str(),
+                 report.value("visible", false) ? "shown" : "hidden", rows.size());
+    for (size_t row = 0; row < rows.size(); ++row) {
+      std::fprintf(out_, "  | %s\n",
+                   rows[row].is_string() ? rows[row].get<std::string>().c_str() : "");
+      if (!LastRowOfItsFinding(reportFindings_, row)) continue;
+      // The same values a machine-readable report gives under the row's "findings".
+      for (const Json& finding : RowFindingsJson(reportFindings_, row))
+        std::fprintf(out_, "      finding (%s): %s\n", finding.value("rule", "").c_str(),
+                     finding.value("text", "").c_str());
+    }
+  }
+  for (const Json& show : events.reportShows)
+    std::fprintf(out_, "report \"%s\" %s again\n", show.value("caption", "").c_str(),
+                 show.value("visible", false) ? "shown" : "hidden");
 }
 
 // The host never sees ConfigState itself: every check writes the option flags, and a

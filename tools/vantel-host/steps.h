@@ -78,6 +78,14 @@ class StepRunner {
   const std::vector<std::string>& reportRows() const { return reportRows_; }
   /// The findings behind those rows, one JSON entry per row (see FindingsApi::Read).
   const Json& reportFindings() const { return reportFindings_; }
+  /// The window of that fill, as the plug-in's UI log names it (0 before the first).
+  VantelUiWindow reportWindow() const { return reportWindow_; }
+
+  /// From the UI hook, while a step runs: takes the plug-in's UI events and prints the error
+  /// report as it was filled or shown since the last look, at once; message boxes wait for
+  /// the step's end, as before.
+  /// True when the report was filled again.
+  bool TakeShownReports();
 
   /// Told what the host saw in each step, nested steps included, as Run returns it.
   std::function<void(const Observation&)> onSeen;
@@ -86,6 +94,9 @@ class StepRunner {
   void Play(const Step& step);
   void PrintTitle(const Step& step);
   void Print(const Observation& seen, const UiEvents& events);
+  /// Keeps the last fill of `events` as the report's rows and findings.
+  void TakeReport(const UiEvents& events);
+  void PrintReport(const UiEvents& events);
   void Judge(const Step& step, const Observation& seen);
 
   Kalbrix& kalbrix_;
@@ -96,6 +107,8 @@ class StepRunner {
   Verdict verdict_ = Verdict::kNotChecked;
   std::vector<std::string> reportRows_;
   Json reportFindings_ = Json::array();
+  VantelUiWindow reportWindow_ = 0;
+  UiEvents held_;  // taken from the hook, printed with the step
 };
 
 }  // namespace vantel::host

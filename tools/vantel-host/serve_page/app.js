@@ -23,6 +23,7 @@
       unsaved: 'Unsaved', unsavedItems: (n) => `${n} item(s) differ from the file`,
       closeUnsaved: (name, n) =>
         `${name}: ${n} item(s) are not saved to the file. Close the machine all the same?`,
+      elsewhere: 'A window is open on machine', showIt: 'show it',
     },
     fr: {
       machines: 'Machines', file: 'Fichier', verdict: 'Verdict', status: 'État',
@@ -44,6 +45,7 @@
       unsaved: 'Non enregistré', unsavedItems: (n) => `${n} élément(s) diffèrent du fichier`,
       closeUnsaved: (name, n) =>
         `${name} : ${n} élément(s) ne sont pas enregistrés dans le fichier. Fermer la machine quand même ?`,
+      elsewhere: 'Une fenêtre est ouverte sur la machine', showIt: 'l’afficher',
     },
   };
   const kFrench = 1036;
@@ -64,6 +66,8 @@
   let words = WORDS.en;
   let alertKind = '';
   let topWindow = 0;
+  let followedWindow = 0;
+  let reportView = null;
   let dismissedHelp = '';
   let commands = Promise.resolve();
   const wheels = new Map();
@@ -206,7 +210,9 @@
     document.documentElement.lang = state.language === kFrench ? 'fr' : 'en';
     showBusy();
     $('machines').setAttribute('aria-label', words.machines);
+    followTopWindow();
     const machine = selectedMachine();
+    drawElsewhere(machine);
     document.title = machine ? `${machine.name} · Vantel` : 'Vantel';
     drawMachineList(machine);
     drawToolbar(machine);
@@ -785,14 +791,18 @@
 
   function drawWindows() {
     const layer = $('windows');
-    const windows = state.windows || [];
+    const machine = selectedMachine();
+    const windows = windowsOver(machine);
+    const all = state.windows || [];
     const focusBefore = document.activeElement;
     for (const [handle, view] of windowViews) {
       if (windows.some((w) => w.handle === handle)) continue;
       view.root.remove();
       windowViews.delete(handle);
     }
-    const top = windows.length ? windows[windows.length - 1].handle : 0;
+    // Only the plug-in's top window takes events, wherever it is drawn.
+    const plugInTop = all.length ? all[all.length - 1].handle : 0;
+    const top = windows.some((w) => w.handle === plugInTop) ? plugInTop : 0;
     windows.forEach((w, index) => {
       let view = windowViews.get(w.handle);
       if (!view) {
@@ -802,7 +812,7 @@
       if (layer.children[index] !== view.root) layer.insertBefore(view.root, layer.children[index] || null);
       updateWindow(view, w, w.handle === top);
     });
-    layer.hidden = windows.length === 0;
+    drawReportWindow(layer, machine, windows.length > 0);
     fitWindows();
     // Under the plug-in's windows the machine's details wait; the host's commands do not.
     $('machine').inert = windows.length > 0;
@@ -814,7 +824,8 @@
     const lost = !focusBefore || !focusBefore.isConnected || focusBefore === document.body ||
       focusBefore.closest('[hidden]') || focusBefore.disabled;
     const focused = document.activeElement;
-    const elsewhere = !view.root.contains(focused) && !$('toolbar').contains(focused);
+    const elsewhere = !view.root.contains(focused) && !$('toolbar').contains(focused) &&
+      !(reportView && reportView.root.contains(focused));
     if (top === topWindow && !lost && !elsewhere) {
       topWindow = top;
       return;
@@ -834,6 +845,105 @@
     event.preventDefault();
     event.returnValue = '';
   });
+  // ---- Where the windows are: each over its own machine.
+
+  function served(machine) {
+    return state.machines.some((m) => m.machine === machine);
+  }
+
+  // The windows drawn over `machine`: its own, and those of no machine served.
+  function windowsOver(machine) {
+    return (state.windows || []).filter((w) =>
+      !machine || w.machine === machine.machine || !served(w.machine));
+  }
+
+  // A window that comes up takes the page to its machine: the plug-in waits for that window
+  // alone, and what is beside it (report, wheel, log) must be that machine's.
+  function followTopWindow() {
+    const windows = state.windows || [];
+    const top = windows.length ? windows[windows.length - 1] : null;
+    const handle = top ? top.handle : 0;
+    if (handle === followedWindow) return;
+    followedWindow = handle;
+    if (!top || !served(top.machine)) return;
+    const shown = selectedMachine();
+    if (shown && shown.machine !== top.machine) history.replaceState(null, '', `#m${top.machine}`);
+  }
+
+  // Back on another machine while a window waits: the page says where it is.
+  function drawElsewhere(machine) {
+    const note = $('elsewhere');
+    const windows = state.windows || [];
+    const top = windows.length ? windows[windows.length - 1] : null;
+    const away = top && machine && served(top.machine) && top.machine !== machine.machine;
+    note.hidden = !away;
+    if (!away) {
+      note.replaceChildren();
+      return;
+    }
+    const owner = state.machines.find((m) => m.machine === top.machine);
+    note.replaceChildren(`${words.elsewhere} ${owner.machine} · ${owner.name} (${top.caption}): `,
+      el('a', { href: `#m${owner.machine}`, text: words.showIt }));
+  }
+
+  // ---- The plug-in's error report, modeless: its Close button, Enter, Escape and its close
+  // box hide it, as they do the plug-in's own window.
+
+  function makeReportView(w) {
+    const hide = (action) => windowEvent(w.handle, { action });
+    const view = { handle: w.handle, rowsKey: '' };
+    view.captionText = el('span', { class: 'caption-text', id: `caption${w.handle}` });
+    view.closeBox = el('button', {
+      type: 'button', class: 'close-box', tabindex: '-1', text: '×', onclick: () => hide('cancel'),
+    });
+    view.rows = el('ol', { class: 'report-rows', tabindex: '0' });
+    view.button = el('button', { type: 'button', class: 'report-close', onclick: () => hide('ok') });
+    view.root = el('section', {
+      class: 'window report-window', role: 'dialog', 'aria-modal': 'false',
+      'data-window': w.handle, 'aria-labelledby': `caption${w.handle}`,
+    }, el('div', { class: 'caption' }, view.captionText, view.closeBox),
+    el('div', { class: 'report-body' }, view.rows, view.button));
+    view.root.addEventListener('keydown', (event) => {
+      if (event.key === 'Escape') {
+        event.preventDefault();
+        hide('cancel');
+      } else if (event.key === 'Enter' && !(event.target instanceof HTMLButtonElement)) {
+        event.preventDefault();
+        hide('ok');
+      }
+    });
+    return view;
+  }
+
+  function drawReportWindow(layer, machine, modal) {
+    const w = machine ? machine.reportWindow : null;
+    if (reportView && (!w || reportView.handle !== w.handle)) {
+      reportView.root.remove();
+      reportView = null;
+    }
+    layer.classList.toggle('modeless', !modal);
+    layer.hidden = !modal && !w;
+    if (!w) return;
+    if (!reportView) reportView = makeReportView(w);
+    const view = reportView;
+    if (layer.lastChild !== view.root) layer.append(view.root);
+    view.captionText.textContent = w.caption;
+    view.closeBox.setAttribute('aria-label', words.closeBox);
+    view.button.textContent = words.closeBox;
+    Object.assign(view.root.style, { width: `${w.rect[2]}px`, minHeight: `${w.rect[3]}px` });
+    const rows = machine.report || [];
+    const key = JSON.stringify(rows);
+    if (key === view.rowsKey) return;
+    view.rowsKey = key;
+    view.rows.replaceChildren(...rows.map((row) =>
+      el('li', {},
+        el('span', { class: 'report-row', text: row.text }),
+        (row.findings || []).length
+          ? el('ul', { class: 'report-findings' },
+            ...row.findings.map((finding) => el('li', { text: finding.text })))
+          : null)));
+  }
+
   window.addEventListener('hashchange', () => state && render());
   window.addEventListener('resize', fitWindows);
   poll();

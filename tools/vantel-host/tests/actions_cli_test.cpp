@@ -217,6 +217,48 @@ TEST_F(ActionsCliTest, AStepThatCannotBePlayedExitsTwoAndWritesNothing) {
   }
 }
 
+// OK refused by the rules: the report is on screen while the dialog waits, so the host prints
+// it at that turn of the loop, before the next step and before the action ends; each refusal
+// prints its own fill.
+TEST_F(ActionsCliTest, TheReportOfARefusedOkIsPrintedBeforeTheNextStep) {
+  const std::string shown =
+      "report \"" + LoadString(IDS_REPORT_TITLE) + " Prototype 5\": shown, 4 row(s)\n";
+  const struct {
+    const char* what;
+    std::vector<std::string> args;
+    std::string input;
+    std::vector<std::string> inOrder;
+    size_t fills;  // in the edit's part of the output
+  } cases[] = {
+      {"refused, then cancelled",
+       {"--script", "-"},
+       "ok\ncancel\n",
+       {"  1> ok\n", shown, "  2> cancel\n", "action ended: \"DSC_ENGMGT_0\"\n"},
+       1},
+      {"refused twice",
+       {"--script", "-"},
+       "ok\nok\ncancel\n",
+       {"  1> ok\n", shown, "  2> ok\n", shown, "  3> cancel\n", "action ended: "},
+       2},
+      {"at the prompt",
+       {"--interactive"},
+       "ok\n",
+       {"step> ", shown, "step> \n", "no more steps: "},
+       1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Write("k.json", ReadFile(Example("incoherent-five-cylinders.json")));
+    std::vector<std::string> args = {"edit", "k.json"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const HostRun run = Host(args, c.input);
+    EXPECT_EQ(run.status, 1) << run.err;
+    const std::string edit = run.out.substr(run.out.find("== edit "));
+    ExpectInOrder(edit, c.inOrder);
+    EXPECT_EQ(Count(edit, "report \""), c.fills) << edit;
+  }
+}
+
 // A person at the prompt: the window before each step, a bad line told and asked again,
 // "help" lists the steps, the end of the input gives the window up.
 TEST_F(ActionsCliTest, AtThePromptTheWindowIsShownAndABadLineAskedAgain) {

@@ -693,5 +693,131 @@ TEST_F(ServeBrowserTest, ADoubleClickIsOneCommandAndAClosedMachineOffersOpenOnly
   EXPECT_EQ(server.Stop(), 0) << server.Rest();
 }
 
+constexpr uint32_t kInline4 = 12;  // the machine index of the inline 4 example
+constexpr uint32_t kV8 = 20;
+constexpr uint32_t kFive = 15;  // incoherent-five-cylinders
+
+/// The rows and the findings under them, as the report window in the page shows them.
+constexpr const char* kReportWindowRows = R"js(
+  return [...document.querySelectorAll('.report-window .report-rows > li')].map((li) => ({
+    text: li.querySelector('.report-row').textContent,
+    findings: li.querySelectorAll('.report-findings li').length,
+  }));)js";
+
+// OK on a configuration the rules refuse: the plug-in shows its report beside the dialog,
+// which stays open; the page draws it with its rows and findings, and each way the plug-in's
+// own window closes hides it there, the dialog staying up.
+TEST_F(ServeBrowserTest, ARefusedOkShowsTheReportBesideTheDialogAndEachWayOfClosingItHidesIt) {
+  const fs::path five = Copy("incoherent-five-cylinders.json");
+  ServedHost server(VANTEL_HOST_PATH, ServeArguments({five}, "en"), folder_.string());
+  Browser browser(driver_->port());
+  browser.Go(server.Address());
+  // The open of an incoherent configuration shows the report too, over the machine at rest.
+  browser.WaitFor("return document.querySelector('.report-window .report-row');");
+  browser.Screenshot(Screenshots() / "serve-report-at-rest.png");
+  browser.Click(".report-window .close-box");
+  browser.WaitFor("return !document.querySelector('.report-window');");
+  EXPECT_TRUE(ServedHost::MachineOf(server.State(), kFive).at("reportWindow").is_null());
+
+  browser.Click("[data-action=edit]");
+  browser.WaitFor("return document.querySelector('dialog.window select[data-id=\"1163\"]');");
+  const struct {
+    const char* way;
+    const char* css;
+    const char* keys;  // none: a click
+  } ways[] = {
+      {"its close box", ".report-window .close-box", nullptr},
+      {"its Close button", ".report-window .report-close", nullptr},
+      {"Escape", ".report-window .report-rows", "\uE00C"},
+      {"Enter", ".report-window .report-rows", "\uE007"},
+  };
+  for (const auto& w : ways) {
+    SCOPED_TRACE(w.way);
+    browser.Keys("select[data-id='1163']", "\uE007");  // OK
+    browser.WaitFor("return document.querySelector('.report-window .report-row');");
+    browser.Settle();
+    const json state = server.State();
+    const json& machine = ServedHost::MachineOf(state, kFive);
+    ASSERT_TRUE(machine.at("reportWindow").is_object());
+    EXPECT_EQ(browser.Text(".report-window .caption-text"),
+              machine.at("reportWindow").at("caption"));
+    json expected = json::array();
+    for (const auto& row : machine.at("report"))
+      expected.push_back({{"text", row.at("text")}, {"findings", row.at("findings").size()}});
+    EXPECT_EQ(browser.Run(kReportWindowRows), expected);
+    EXPECT_EQ(expected.size(), 4u);
+    EXPECT_EQ(browser.Run("return document.querySelectorAll('dialog.window').length;"), 1);
+    if (&w == &ways[0]) browser.Screenshot(Screenshots() / "serve-report-beside-dialog.png");
+
+    if (w.keys)
+      browser.Keys(w.css, w.keys);
+    else
+      browser.Click(w.css);
+    browser.WaitFor("return !document.querySelector('.report-window');");
+    browser.Settle();
+    EXPECT_EQ(server.State().at("windows").size(), 1u) << "the dialog closed with its report";
+    EXPECT_EQ(browser.Run("return document.querySelectorAll('dialog.window').length;"), 1);
+  }
+  browser.Keys("select[data-id='1163']", "\uE00C");
+  browser.WaitFor("return !document.querySelector('dialog.window');");
+  EXPECT_EQ(server.Stop(), 0) << server.Rest();
+}
+
+// A window is drawn over its own machine: a dialog another tab opens on machine 20 takes the
+// page there; back on machine 12 no window covers it and the page says where the one waiting
+// is; machine 12's own dialog is drawn alone, and once it closes the page goes back to 20's.
+TEST_F(ServeBrowserTest, AWindowIsDrawnOverItsOwnMachineAndThePageGoesToIt) {
+  const fs::path inline4 = Copy("inline4-60-2-sequential.json");
+  const fs::path v8 = Copy("v8-two-rails.json");
+  ServedHost server(VANTEL_HOST_PATH, ServeArguments({inline4, v8}, "en"), folder_.string());
+  Browser browser(driver_->port());
+  browser.Go(server.Address() + "#m12");
+  const json start = server.State();
+  const std::string inline4Name = ServedHost::MachineOf(start, kInline4).at("name");
+  const std::string v8Name = ServedHost::MachineOf(start, kV8).at("name");
+  browser.WaitForText("#machine h2", inline4Name);
+
+  // Another tab's Edit, as it reaches the server.
+  const auto [status, body] = server.Post("/api/machines/20/edit");
+  ASSERT_EQ(status, 200) << body;
+  const uint32_t v8Dialog = json::parse(body).at("windows").at(0).at("handle");
+  browser.WaitFor("return location.hash === '#m20' && document.querySelector('dialog.window');");
+  EXPECT_EQ(browser.Text("#machine h2"), v8Name);
+  EXPECT_EQ(browser.Run("return document.querySelector('#elsewhere').hidden;"), true);
+
+  const auto onMachine12 = [&] {
+    browser.Click("#machines a[href='#m12']");
+    browser.WaitFor("return location.hash === '#m12' && !document.querySelector('dialog.window');");
+    EXPECT_EQ(browser.Text("#machine h2"), inline4Name);
+    EXPECT_EQ(browser.Run("return document.querySelector('#machine').inert;"), false);
+    EXPECT_NE(browser.WaitForText("#elsewhere", ".").find("machine 20"), std::string::npos);
+  };
+  onMachine12();
+  browser.Click("#elsewhere a");
+  browser.WaitFor("return location.hash === '#m20' && document.querySelector('dialog.window');");
+
+  // Machine 12's Edit: its dialog over machine 12, without 20's under it.
+  onMachine12();
+  browser.Click("[data-action=edit]");
+  browser.WaitFor("return document.querySelector('dialog.window select[data-id=\"1163\"]');");
+  const json both = server.State();
+  ASSERT_EQ(both.at("windows").size(), 2u);
+  EXPECT_EQ(both.at("windows").at(1).at("machine"), kInline4);
+  EXPECT_EQ(browser.Run("return [...document.querySelectorAll('dialog.window')]"
+                        ".map((d) => Number(d.dataset.window));"),
+            json::array({both.at("windows").at(1).at("handle")}));
+  EXPECT_EQ(browser.Run("return location.hash;"), "#m12");
+
+  // Cancelled, machine 20's dialog is the top one again: the page goes back to it.
+  browser.Keys("select[data-id='1163']", "\uE00C");
+  browser.WaitFor(
+      "const d = document.querySelector('dialog.window');"
+      "return location.hash === '#m20' && d && Number(d.dataset.window) === arguments[0];",
+      {v8Dialog});
+  browser.Keys("select[data-id='1163']", "\uE00C");
+  browser.WaitFor("return !document.querySelector('dialog.window');");
+  EXPECT_EQ(server.Stop(), 0) << server.Rest();
+}
+
 }  // namespace
 }  // namespace vantel::host

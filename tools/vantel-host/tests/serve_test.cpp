@@ -473,6 +473,80 @@ TEST_F(ServeTest, NoCommandClosesAMachineUnderItsWindowAndAClosedMachineTakesOpe
   EXPECT_EQ(host->Stop(), 0);
 }
 
+// The error report is the plug-in's modeless window: in the state while it shows, whether a
+// dialog is open or not, hidden by OK or Cancel on it only, the dialog staying open; an OK the
+// rules refuse shows it again at once, its rows in the machine's report and log.
+TEST_F(ServeTest, TheReportIsInTheStateWhileShownAndOnlyOkOrCancelHideIt) {
+  constexpr uint32_t kFive = 15;
+  constexpr uint32_t kTwin = 16;  // another machine of that name: its report has the caption
+  std::string twin = ReadFile(Example("incoherent-five-cylinders.json"));
+  const std::string index = "\"machine\": 15";
+  twin.replace(twin.find(index), index.size(), "\"machine\": 16");
+  Write("twin.json", twin);
+  const auto host =
+      Serve({"inline4-60-2-sequential.json", "incoherent-five-cylinders.json"}, {"twin.json"});
+  const Json start = host->State();
+  EXPECT_TRUE(ServedHost::MachineOf(start, kInline4).at("reportWindow").is_null());
+  const Json opened = ServedHost::MachineOf(start, kFive).at("reportWindow");
+  ASSERT_TRUE(opened.is_object()) << "the open of an incoherent machine shows its report";
+  const uint32_t report = opened.at("handle");
+  const Json twinReport = ServedHost::MachineOf(start, kTwin).at("reportWindow");
+  ASSERT_TRUE(twinReport.is_object());
+  EXPECT_NE(twinReport.at("handle"), report) << "two machines of one name share a window";
+  EXPECT_TRUE(opened.at("caption").get<std::string>().ends_with(
+      " " + ServedHost::MachineOf(start, kFive).at("name").get<std::string>()))
+      << opened;
+  EXPECT_GT(opened.at("rect").at(2).get<int>(), 0);
+
+  const Json refused[] = {
+      {{"action", "click"}, {"control", report}},
+      {{"action", "help"}},
+      {{"action", "scroll"}, {"request", 1}, {"position", 0}},
+  };
+  for (const Json& event : refused) {
+    SCOPED_TRACE(event.dump());
+    EXPECT_EQ(host->Event(report, event).first, 409);
+  }
+  auto [status, body] = host->Event(report, {{"action", "cancel"}});
+  ASSERT_EQ(status, 200) << body;
+  EXPECT_TRUE(ServedHost::MachineOf(Json::parse(body), kFive).at("reportWindow").is_null());
+  EXPECT_EQ(host->Event(report, {{"action", "ok"}}).first, 409) << "a hidden report takes nothing";
+
+  const uint32_t dialog = Edit(*host, kFive).at("windows").at(0).at("handle");
+  for (const char* hide : {"ok", "cancel"}) {
+    SCOPED_TRACE(hide);
+    std::tie(status, body) = host->Event(dialog, {{"action", "ok"}});
+    ASSERT_EQ(status, 200) << body;
+    Json state = Json::parse(body);
+    const Json& five = ServedHost::MachineOf(state, kFive);
+    ASSERT_TRUE(five.at("reportWindow").is_object()) << "OK refused shows no report";
+    EXPECT_EQ(five.at("report").size(), 4u);
+    EXPECT_EQ(state.at("windows").size(), 1u) << "the dialog stays open";
+    const std::string log = five.at("log").dump();
+    EXPECT_NE(log.find(": shown, 4 row(s)"), std::string::npos) << log;
+    EXPECT_EQ(log.find("action ended"), std::string::npos)
+        << "printed after the action, not when shown";
+
+    std::tie(status, body) = host->Event(five.at("reportWindow").at("handle"), {{"action", hide}});
+    ASSERT_EQ(status, 200) << body;
+    state = Json::parse(body);
+    EXPECT_TRUE(ServedHost::MachineOf(state, kFive).at("reportWindow").is_null());
+    ASSERT_EQ(state.at("windows").size(), 1u);
+    EXPECT_EQ(state.at("windows").at(0).at("handle"), dialog);
+  }
+  EXPECT_EQ(host->Event(dialog, {{"action", "cancel"}}).first, 200);
+
+  // A check shows it again; a closed machine has none, even with its twin's shown.
+  for (const auto& [action, shown] : {std::pair{"check", true}, std::pair{"close", false}}) {
+    SCOPED_TRACE(action);
+    std::tie(status, body) = host->Post("/api/machines/15/" + std::string(action));
+    ASSERT_EQ(status, 200) << body;
+    const Json state = Json::parse(body);
+    EXPECT_EQ(ServedHost::MachineOf(state, kFive).at("reportWindow").is_object(), shown);
+    EXPECT_TRUE(ServedHost::MachineOf(state, kTwin).at("reportWindow").is_object());
+  }
+}
+
 // Ending the server with a dialog open cancels it: nothing is sent or written, the file is
 // as it was, and the server says it closed every machine.
 TEST_F(ServeTest, SigtermCancelsAnOpenDialogAndLeavesTheFileAsItWas) {
