@@ -8,6 +8,7 @@
 #include <utility>
 
 #include <algorithm>
+#include <array>
 #include <boost/asio.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
@@ -51,6 +52,9 @@ constexpr size_t kMaxHeader = 16 * 1024;
 constexpr std::chrono::seconds kHeaderDeadline{10};
 constexpr std::chrono::seconds kBodyDeadline{10};
 constexpr std::chrono::seconds kWriteDeadline{10};
+// What a refused client may still send before its connection is closed.
+constexpr std::chrono::seconds kLinger{2};
+constexpr size_t kLingerBytes = 1024 * 1024;
 constexpr const char* kTokenHeader = "X-Vantel-Token";
 
 const std::set<std::string> kMachineActions = {"check", "edit",  "rail1", "rail2",
@@ -204,6 +208,11 @@ class Connection : public std::enable_shared_from_this<Connection> {
   void ReadHeader();
   void OnHeader(beast::error_code error);
   void OnBody(beast::error_code error);
+  /// After a refusal: what the client still sends is read and dropped for a while before the
+  /// close, so that the close does not reset the connection (a reset can make the client
+  /// lose the refusal it has not read yet).
+  void Linger();
+  void Drop();
   void Refuse(int status, const std::string& reason) { Answer(Reply::Refused(status, reason), true); }
 
   beast::tcp_stream stream_;
@@ -213,6 +222,8 @@ class Connection : public std::enable_shared_from_this<Connection> {
   bool head_ = false;       // a HEAD request: the answer's headers only
   bool keepAlive_ = false;  // the client keeps the connection for its next request
   bool answering_ = false;  // a request is being served
+  size_t dropped_ = 0;      // bytes read and dropped while lingering
+  std::array<char, 4096> drop_{};
 };
 
 class Server {
@@ -560,11 +571,29 @@ void Connection::Answer(const Reply& reply, bool close) {
   res->keep_alive(!last);
   stream_.expires_after(kWriteDeadline);
   http::async_write(stream_, *res,
-                    [self = shared_from_this(), res, last](beast::error_code error, size_t) {
+                    [self = shared_from_this(), res, last, close](beast::error_code error,
+                                                                  size_t) {
                       self->answering_ = false;
+                      if (!error && close) return self->Linger();
                       if (error || last) return self->Shut();
                       self->ReadHeader();
                     });
+}
+
+void Connection::Linger() {
+  beast::error_code ignored;
+  stream_.socket().shutdown(tcp::socket::shutdown_send, ignored);
+  stream_.expires_after(kLinger);
+  Drop();
+}
+
+void Connection::Drop() {
+  stream_.async_read_some(asio::buffer(drop_),
+                          [self = shared_from_this()](beast::error_code error, size_t n) {
+                            self->dropped_ += n;
+                            if (error || self->dropped_ > kLingerBytes) return self->Shut();
+                            self->Drop();
+                          });
 }
 
 void Connection::Shut() {

@@ -108,6 +108,7 @@ class ServedHost {
     return rest;
   }
 
+  pid_t pid() const { return pid_; }
   int port() const { return port_; }
   const std::string& token() const { return token_; }
   std::string Address() const {
