@@ -367,6 +367,11 @@ TEST(ServeStressTest, FiftyPagesRacingForAMinuteGetAnswersOrReasonsAndTheServerE
   EXPECT_GT(tally.Played("save"), 0);
   EXPECT_GT(tally.Played("event click") + tally.Played("event choose") + tally.Played("event tab"),
             0);
+  const size_t peak = ProcStatus(host.pid(), "VmHWM");
+  std::printf("peak memory of the server: %zu KiB\n", peak);
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+  EXPECT_LT(peak, 64u * 1024u);
+#endif
 
   EXPECT_EQ(host.Stop(), 0);
   for (std::thread& page : polling) page.join();

@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <functional>
 #include <optional>
 #include <regex>
@@ -22,6 +23,14 @@
 #include <nlohmann/json.hpp>
 
 namespace vantel::host {
+
+/// A value of /proc/PID/status ("Threads", "VmHWM" in KiB); 0 when it cannot be read.
+inline size_t ProcStatus(pid_t pid, const std::string& key) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind(key + ":", 0) == 0) return std::stoul(line.substr(key.size() + 1));
+  return 0;
+}
 
 class ServedHost {
  public:

@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <regex>
 #include <string>
@@ -29,14 +28,6 @@ using Json = nlohmann::json;
 using namespace std::chrono_literals;
 
 constexpr const char* kExample = "inline4-60-2-sequential.json";
-
-/// A value of /proc/PID/status ("Threads", "VmHWM" in KiB); 0 when it cannot be read.
-size_t ProcStatus(pid_t pid, const std::string& key) {
-  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-  for (std::string line; std::getline(status, line);)
-    if (line.rfind(key + ":", 0) == 0) return std::stoul(line.substr(key.size() + 1));
-  return 0;
-}
 
 /// A blocking connection to the server, whose reads give up after `patience`.
 class Wire {
