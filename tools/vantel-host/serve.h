@@ -1,6 +1,7 @@
 #pragma once
 // `vantel-host serve`: the plug-in's machines and windows in a browser, over a local HTTP
-// server. The plug-in lives on the calling thread; HTTP threads only queue commands.
+// server. The plug-in lives on the calling thread; the HTTP loop, on a thread of its own, only
+// queues commands.
 #include <cstdint>
 #include <cstdio>
 #include <string>
