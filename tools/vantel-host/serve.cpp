@@ -200,7 +200,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
   void Start() { ReadHeader(); }
   /// Answers the request being served; the next is read after it unless `close`.
-  void Answer(const Reply& reply, bool close = false);
+  void Answer(Reply reply, bool close = false);
   /// Closes the connection now unless it is answering.
   void Shut();
 
@@ -418,7 +418,7 @@ class Server {
       since = value;
     }
     bool ended = false;
-    if (const auto state = board_.Read(since, &ended)) return from->Answer({200, *state});
+    if (auto state = board_.Read(since, &ended)) return from->Answer({200, std::move(*state)});
     if (ended || stopping_) return from->Answer(Reply::Refused(503, "the server is ending"));
     // Unchanged: the answer waits for a change, or for the long poll's end with the same state.
     auto poll = std::make_shared<Poll>(Poll{from, since, std::make_unique<asio::steady_timer>(io_)});
@@ -429,8 +429,8 @@ class Server {
       if (error || !poll) return;
       std::erase(polls_, poll);
       bool ended = false;
-      const auto state = board_.Read(std::nullopt, &ended);
-      poll->connection->Answer(state ? Reply{200, *state}
+      auto state = board_.Read(std::nullopt, &ended);
+      poll->connection->Answer(state ? Reply{200, std::move(*state)}
                                      : Reply::Refused(503, "the server is ending"));
     });
   }
@@ -440,13 +440,13 @@ class Server {
     waiting.swap(polls_);
     for (const auto& poll : waiting) {
       bool ended = false;
-      const auto state = board_.Read(poll->since, &ended);
+      auto state = board_.Read(poll->since, &ended);
       if (!state && !ended && !stopping_) {
         polls_.push_back(poll);
         continue;
       }
       poll->timer->cancel();
-      poll->connection->Answer(state ? Reply{200, *state}
+      poll->connection->Answer(state ? Reply{200, std::move(*state)}
                                      : Reply::Refused(503, "the server is ending"));
     }
   }
@@ -456,9 +456,9 @@ class Server {
   void Play(const std::shared_ptr<Connection>& from, const std::shared_ptr<Command>& command) {
     auto timer = std::make_shared<asio::steady_timer>(io_);
     command->deliver = [this, from, timer](Reply reply) {
-      asio::post(io_, [from, timer, reply = std::move(reply)] {
+      asio::post(io_, [from, timer, reply = std::move(reply)]() mutable {
         timer->cancel();
-        from->Answer(reply);
+        from->Answer(std::move(reply));
       });
     };
     if (!queue_.Push(command))
@@ -556,7 +556,7 @@ void Connection::OnBody(beast::error_code error) {
   server_.Route(shared_from_this(), parser_->get());
 }
 
-void Connection::Answer(const Reply& reply, bool close) {
+void Connection::Answer(Reply reply, bool close) {
   auto res = std::make_shared<http::response<http::string_body>>(
       static_cast<http::status>(reply.status), 11);
   res->set(http::field::content_type, reply.contentType);
@@ -564,7 +564,7 @@ void Connection::Answer(const Reply& reply, bool close) {
   res->set("X-Content-Type-Options", "nosniff");
   res->set("X-Frame-Options", "DENY");
   res->set("Referrer-Policy", "no-referrer");
-  res->body() = reply.body;
+  res->body() = std::move(reply.body);
   res->prepare_payload();
   if (head_) res->body().clear();  // the length stays that of the body not sent
   const bool last = close || !keepAlive_ || server_.stopping();
