@@ -225,6 +225,14 @@ class Page {
     const Json& window = windows.size() > 1 && Chance(3) ? windows.at(windows.size() - 2)
                                                          : windows.back();
     const std::string handle = window.at("handle").dump();
+    if (cancelTop_) {
+      // Told to finish or cancel the dialog first, the user cancels what is on top.
+      cancelTop_ = false;
+      const std::string path = "/api/windows/" + windows.back().at("handle").dump() + "/events";
+      Answer("POST " + path + " cancel", "event cancel",
+             client_.Post(path.c_str(), R"({"action":"cancel"})", "application/json"));
+      return;
+    }
     if (Chance(3)) {
       const std::string path = "/api/windows/" + handle + ".svg";
       Check("GET " + path, "window svg", client_.Get(path.c_str()));
@@ -279,6 +287,7 @@ class Page {
     if (!Check(request, what, res)) return;
     if (res->status != 200) {
       stale_ = true;  // what it acted on has moved on
+      cancelTop_ = res->body.find("cancel the dialog first") != std::string::npos;
       return;
     }
     const std::optional<uint64_t> version = VersionOf(res->body);
@@ -320,6 +329,7 @@ class Page {
   Json parsed_;                // the clicks' own
   uint64_t parsedVersion_ = 0;
   bool stale_ = true;
+  bool cancelTop_ = false;  // a machine's command was refused for the window it has open
 };
 
 TEST(ServeStressTest, FiftyPagesRacingForAMinuteGetAnswersOrReasonsAndTheServerEndsCleanly) {
