@@ -203,6 +203,15 @@ class Connection : public std::enable_shared_from_this<Connection> {
   void Answer(Reply reply, bool close = false);
   /// Closes the connection now unless it is answering.
   void Shut();
+  /// Waits for the plug-in's answer to `command`, holding the connection meanwhile. A
+  /// command the plug-in has not taken in time is withdrawn, so that it never plays after
+  /// its refusal.
+  void AwaitPlugin(const std::shared_ptr<Command>& command);
+  void Delivered(Reply reply) {
+    awaiting_ = false;
+    wait_.cancel();
+    Answer(std::move(reply));
+  }
 
  private:
   void ReadHeader();
@@ -216,6 +225,8 @@ class Connection : public std::enable_shared_from_this<Connection> {
   void Refuse(int status, const std::string& reason) { Answer(Reply::Refused(status, reason), true); }
 
   beast::tcp_stream stream_;
+  asio::steady_timer wait_;  // for the plug-in's answer
+  bool awaiting_ = false;     // the plug-in's answer has not come yet
   beast::flat_buffer buffer_;
   std::optional<http::request_parser<http::string_body>> parser_;
   Server& server_;
@@ -454,21 +465,16 @@ class Server {
   /// Hands the command to the plug-in's thread; its answer comes back here. A command the
   /// plug-in has not taken in time is withdrawn, so that it never plays after its refusal.
   void Play(const std::shared_ptr<Connection>& from, const std::shared_ptr<Command>& command) {
-    auto timer = std::make_shared<asio::steady_timer>(io_);
-    command->deliver = [this, from, timer](Reply reply) {
-      asio::post(io_, [from, timer, reply = std::move(reply)]() mutable {
-        timer->cancel();
-        from->Answer(std::move(reply));
+    // The command may end on the plug-in's thread: it holds nothing of the loop's but a weak
+    // reference, and its answer is handed over to the loop.
+    command->deliver = [this, weak = std::weak_ptr<Connection>(from)](Reply reply) {
+      asio::post(io_, [weak, reply = std::move(reply)]() mutable {
+        if (const auto connection = weak.lock()) connection->Delivered(std::move(reply));
       });
     };
     if (!queue_.Push(command))
       return from->Answer(Reply::Refused(503, "the server is ending"));
-    timer->expires_after(kTakeTimeout);
-    timer->async_wait([from, command](beast::error_code error) {
-      // Taken: the plug-in answers at its next turn, at the latest when its command ends.
-      if (error || command->taken.exchange(true)) return;
-      from->Answer(Reply::Refused(503, "the plug-in is busy: nothing was done, try again"));
-    });
+    from->AwaitPlugin(command);
   }
 
   std::optional<uint32_t> KnownMachine(std::string_view text) const {
@@ -498,8 +504,20 @@ class Server {
 };
 
 Connection::Connection(tcp::socket socket, Server& server)
-    : stream_(std::move(socket)), server_(server) {
+    : stream_(std::move(socket)), wait_(stream_.get_executor()), server_(server) {
   server_.Opened(this);
+}
+
+void Connection::AwaitPlugin(const std::shared_ptr<Command>& command) {
+  awaiting_ = true;
+  wait_.expires_after(kTakeTimeout);
+  wait_.async_wait([self = shared_from_this(), command](beast::error_code error) {
+    if (error || !self->awaiting_) return;  // answered
+    // Taken: the plug-in answers at its next turn, at the latest when its command ends.
+    if (command->taken.exchange(true)) return self->AwaitPlugin(command);
+    self->awaiting_ = false;
+    self->Answer(Reply::Refused(503, "the plug-in is busy: nothing was done, try again"));
+  });
 }
 
 Connection::~Connection() { server_.Closed(this); }
