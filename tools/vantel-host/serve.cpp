@@ -59,10 +59,10 @@ constexpr const char* kTokenHeader = "X-Vantel-Token";
 
 const std::set<std::string> kMachineActions = {"check", "edit",  "rail1", "rail2",
                                                "save",  "close", "open"};
-const std::set<std::string> kEventActions = {"click",  "choose", "dismiss", "type",   "tab",
-                                             "ok",     "cancel", "help",    "resize", "scroll"};
+const std::set<std::string> kEventActions = {"click", "choose", "dismiss", "type",   "tab",
+                                             "ok",    "cancel", "help",    "resize", "scroll"};
 // The whole-number fields an event may carry, each a signed 32-bit value.
-const std::set<std::string> kEventNumbers = {"index", "edge",    "width",
+const std::set<std::string> kEventNumbers = {"index",  "edge",    "width",
                                              "height", "request", "position"};
 
 std::string NewToken() {
@@ -131,8 +131,7 @@ std::optional<std::string> BadEvent(const Json& event) {
     }
   }
   const auto need = [&](const char* field) -> std::optional<std::string> {
-    if (!event.contains(field))
-      return Quoted(name) + " needs a whole number " + Quoted(field);
+    if (!event.contains(field)) return Quoted(name) + " needs a whole number " + Quoted(field);
     return std::nullopt;
   };
   if (name == "choose" || name == "dismiss" || name == "tab") return need("index");
@@ -222,11 +221,13 @@ class Connection : public std::enable_shared_from_this<Connection> {
   /// lose the refusal it has not read yet).
   void Linger();
   void Drop();
-  void Refuse(int status, const std::string& reason) { Answer(Reply::Refused(status, reason), true); }
+  void Refuse(int status, const std::string& reason) {
+    Answer(Reply::Refused(status, reason), true);
+  }
 
   beast::tcp_stream stream_;
   asio::steady_timer wait_;  // for the plug-in's answer
-  bool awaiting_ = false;     // the plug-in's answer has not come yet
+  bool awaiting_ = false;    // the plug-in's answer has not come yet
   beast::flat_buffer buffer_;
   std::optional<http::request_parser<http::string_body>> parser_;
   Server& server_;
@@ -308,15 +309,13 @@ class Server {
     if (!LoopbackHost(host, port_))
       return std::pair{403, "the Host header must be 127.0.0.1:" + std::to_string(port_) +
                                 " or localhost:" + std::to_string(port_)};
-    if (req.count(http::field::origin) &&
-        !OwnOrigin(std::string(req[http::field::origin]), port_))
+    if (req.count(http::field::origin) && !OwnOrigin(std::string(req[http::field::origin]), port_))
       return std::pair{403, std::string("requests from another origin are refused")};
     const bool changes = req.method() != http::verb::get && req.method() != http::verb::head;
     // A token in a URL can be followed from a link; one in a header only this page sends.
-    const std::string given =
-        req.count(kTokenHeader) ? std::string(req[kTokenHeader])
-        : changes               ? std::string()
-                                : QueryParam(req.target(), "token").value_or("");
+    const std::string given = req.count(kTokenHeader) ? std::string(req[kTokenHeader])
+                              : changes               ? std::string()
+                                        : QueryParam(req.target(), "token").value_or("");
     if (!SameToken(given, token_))
       return std::pair{403, std::string(changes ? "a request that changes anything needs the "
                                                   "token in the X-Vantel-Token header"
@@ -331,10 +330,9 @@ class Server {
     const bool get = req.method() == http::verb::get || req.method() == http::verb::head;
     const bool post = req.method() == http::verb::post;
     const auto is = [&parts](std::initializer_list<std::string_view> want) {
-      return parts.size() == want.size() && std::equal(want.begin(), want.end(), parts.begin(),
-                                                       [](std::string_view w, std::string_view p) {
-                                                         return w.empty() || w == p;
-                                                       });
+      return parts.size() == want.size() &&
+             std::equal(want.begin(), want.end(), parts.begin(),
+                        [](std::string_view w, std::string_view p) { return w.empty() || w == p; });
     };
     if (get && parts.empty()) {
       return from->Answer({200, std::string(ServePageHtml()), "text/html; charset=utf-8"});
@@ -345,8 +343,8 @@ class Server {
       if (!machine) return from->Answer(NoMachine(parts[2]));
       const std::optional<std::string> svg = board_.Wheel(*machine);
       if (!svg || svg->empty())
-        return from->Answer(Reply::Refused(
-            404, "machine " + std::to_string(*machine) + " has no picture yet"));
+        return from->Answer(
+            Reply::Refused(404, "machine " + std::to_string(*machine) + " has no picture yet"));
       return from->Answer({200, *svg, "image/svg+xml"});
     }
     if (get && is({"api", "windows", ""}) && EndsWith(parts[2], ".svg")) {
@@ -432,7 +430,8 @@ class Server {
     if (auto state = board_.Read(since, &ended)) return from->Answer({200, std::move(*state)});
     if (ended || stopping_) return from->Answer(Reply::Refused(503, "the server is ending"));
     // Unchanged: the answer waits for a change, or for the long poll's end with the same state.
-    auto poll = std::make_shared<Poll>(Poll{from, since, std::make_unique<asio::steady_timer>(io_)});
+    auto poll =
+        std::make_shared<Poll>(Poll{from, since, std::make_unique<asio::steady_timer>(io_)});
     polls_.push_back(poll);
     poll->timer->expires_after(kLongPoll);
     poll->timer->async_wait([this, weak = std::weak_ptr<Poll>(poll)](beast::error_code error) {
@@ -472,8 +471,7 @@ class Server {
         if (const auto connection = weak.lock()) connection->Delivered(std::move(reply));
       });
     };
-    if (!queue_.Push(command))
-      return from->Answer(Reply::Refused(503, "the server is ending"));
+    if (!queue_.Push(command)) return from->Answer(Reply::Refused(503, "the server is ending"));
     from->AwaitPlugin(command);
   }
 
@@ -532,10 +530,9 @@ void Connection::ReadHeader() {
   // The whole header within the deadline, however slowly it comes: a client that sends a
   // byte at a time holds nothing but its own connection, and that only until then.
   stream_.expires_after(kHeaderDeadline);
-  http::async_read_header(stream_, buffer_, *parser_,
-                          [self = shared_from_this()](beast::error_code error, size_t) {
-                            self->OnHeader(error);
-                          });
+  http::async_read_header(
+      stream_, buffer_, *parser_,
+      [self = shared_from_this()](beast::error_code error, size_t) { self->OnHeader(error); });
 }
 
 void Connection::OnHeader(beast::error_code error) {
@@ -560,10 +557,9 @@ void Connection::OnHeader(beast::error_code error) {
   // However it comes: chunks are counted as they arrive.
   parser_->body_limit(kMaxBody);
   stream_.expires_after(kBodyDeadline);
-  http::async_read(stream_, buffer_, *parser_,
-                   [self = shared_from_this()](beast::error_code error, size_t) {
-                     self->OnBody(error);
-                   });
+  http::async_read(
+      stream_, buffer_, *parser_,
+      [self = shared_from_this()](beast::error_code error, size_t) { self->OnBody(error); });
 }
 
 void Connection::OnBody(beast::error_code error) {
@@ -589,8 +585,7 @@ void Connection::Answer(Reply reply, bool close) {
   res->keep_alive(!last);
   stream_.expires_after(kWriteDeadline);
   http::async_write(stream_, *res,
-                    [self = shared_from_this(), res, last, close](beast::error_code error,
-                                                                  size_t) {
+                    [self = shared_from_this(), res, last, close](beast::error_code error, size_t) {
                       self->answering_ = false;
                       if (!error && close) return self->Linger();
                       if (error || last) return self->Shut();

@@ -3,9 +3,9 @@
 // replies and the published state coming back.
 #include <atomic>
 #include <condition_variable>
-#include <functional>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>

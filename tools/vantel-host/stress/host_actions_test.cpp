@@ -78,9 +78,9 @@ TEST_F(HostActionsThroughExportsTest, EachReportAfterTheEndIsAnsweredUntilTheHos
     bool ends;
   };
   const Report reports[] = {
-      {StepKind::kItemSent, 0, 0, true},       // all six done: ended again
-      {StepKind::kItemSendError, 0, 0, false}, // code 0: nothing
-      {StepKind::kItemSendError, 7, 1, true},  // the error's box, then the end again
+      {StepKind::kItemSent, 0, 0, true},        // all six done: ended again
+      {StepKind::kItemSendError, 0, 0, false},  // code 0: nothing
+      {StepKind::kItemSendError, 7, 1, true},   // the error's box, then the end again
       {StepKind::kItemSendError, 7, 1, true},
   };
   for (const Report& report : reports) {
@@ -88,8 +88,8 @@ TEST_F(HostActionsThroughExportsTest, EachReportAfterTheEndIsAnsweredUntilTheHos
     boxes_ = 0;
     seen = Run(report.kind, table);
     EXPECT_EQ(boxes_, report.boxes);
-    EXPECT_EQ(seen.endedActions, report.ends ? std::vector<std::string>{key}
-                                             : std::vector<std::string>{});
+    EXPECT_EQ(seen.endedActions,
+              report.ends ? std::vector<std::string>{key} : std::vector<std::string>{});
     EXPECT_TRUE(seen.sends.empty() && seen.written.empty()) << "the action reached the machine";
   }
 

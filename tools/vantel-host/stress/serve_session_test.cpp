@@ -25,9 +25,9 @@ class ServeSessionTest : public ::testing::Test {
  protected:
   ServeSessionTest()
       : file_(dir_.path() / "inline4.json"),
-        original_((fs::copy_file(fs::path(VANTEL_EXAMPLES_DIR) / "inline4-60-2-sequential.json",
-                                 file_),
-                   test::ReadFile(file_))),
+        original_(
+            (fs::copy_file(fs::path(VANTEL_EXAMPLES_DIR) / "inline4-60-2-sequential.json", file_),
+             test::ReadFile(file_))),
         session_({file_.string()}, 1033, queue_, board_, VANTEL_PLUGIN_PATH),
         plugin_([this] { session_.Run(); }) {}
 

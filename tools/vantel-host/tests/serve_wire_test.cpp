@@ -110,7 +110,8 @@ class ServeWireTest : public HostRunTest {
 
 std::string Chunked(size_t bytes) {
   std::string body;
-  for (size_t sent = 0; sent < bytes; sent += 4096) body += "1000\r\n" + std::string(4096, 'x') + "\r\n";
+  for (size_t sent = 0; sent < bytes; sent += 4096)
+    body += "1000\r\n" + std::string(4096, 'x') + "\r\n";
   return body + "0\r\n\r\n";
 }
 
@@ -129,28 +130,35 @@ TEST_F(ServeWireTest, EachRefusalClosesItsConnectionAndTheNextClientIsServed) {
     bool halfClose = false;
   };
   const std::vector<Case> cases = {
-      {"a gzip body", post + token + "Content-Encoding: gzip\r\nContent-Length: 4\r\n\r\nabcd",
+      {"a gzip body",
+       post + token + "Content-Encoding: gzip\r\nContent-Length: 4\r\n\r\nabcd",
        {415}},
       {"a chunked body past 64 KiB",
        "POST /api/windows/1/events HTTP/1.1\r\nHost: HOST\r\n" + token +
            "Transfer-Encoding: chunked\r\n\r\n" + Chunked(80 * 1024),
        {413}},
       {"a length past 64 KiB", post + token + "Content-Length: 100000\r\n\r\n", {413}},
-      {"two lengths that differ", post + token + "Content-Length: 0\r\nContent-Length: 2\r\n\r\n",
+      {"two lengths that differ",
+       post + token + "Content-Length: 0\r\nContent-Length: 2\r\n\r\n",
        {400}},
-      {"the same length twice", post + token + "Content-Length: 0\r\nContent-Length: 0\r\n\r\n",
+      {"the same length twice",
+       post + token + "Content-Length: 0\r\nContent-Length: 0\r\n\r\n",
        {400}},
       {"two hosts", post + "Host: HOST\r\n" + token + "Content-Length: 0\r\n\r\n", {400}},
-      {"a POST without a length from a client that half-closes", post + token + "\r\n", {411},
+      {"a POST without a length from a client that half-closes",
+       post + token + "\r\n",
+       {411},
        true},
       {"a request refused for its token, another inside its body",
-       post + "Content-Length: " + std::to_string(hidden.size()) + "\r\n\r\n" + hidden, {403}},
+       post + "Content-Length: " + std::to_string(hidden.size()) + "\r\n\r\n" + hidden,
+       {403}},
       {"a header past 16 KiB",
        "GET /api/state HTTP/1.1\r\nHost: HOST\r\n" + token + "X-Pad: " + std::string(17000, 'p') +
            "\r\n\r\n",
        {431}},
       {"control characters in the target",
-       "GET /api/machines/\x1b[2J/wheel.svg HTTP/1.1\r\nHost: HOST\r\n" + token + "\r\n", {400}},
+       "GET /api/machines/\x1b[2J/wheel.svg HTTP/1.1\r\nHost: HOST\r\n" + token + "\r\n",
+       {400}},
       {"escaped control characters in the target",
        "GET /api/windows/%1B[31m.svg HTTP/1.1\r\nHost: HOST\r\n" + token +
            "Connection: close\r\n\r\n",
@@ -174,9 +182,9 @@ TEST_F(ServeWireTest, EachRefusalClosesItsConnectionAndTheNextClientIsServed) {
     const std::string body = answer.substr(std::min(answer.size(), answer.rfind("\r\n\r\n") + 4));
     if (c.statuses.back() >= 400) {
       EXPECT_EQ(body.find('\n'), body.size() - 1) << "one line: " << body;
-      EXPECT_TRUE(std::none_of(body.begin(), body.end() - 1,
-                               [](unsigned char ch) { return ch < 0x20 || ch == 0x7f; }))
-          << body;
+      EXPECT_TRUE(std::none_of(body.begin(), body.end() - 1, [](unsigned char ch) {
+        return ch < 0x20 || ch == 0x7f;
+      })) << body;
     }
     EXPECT_NO_THROW(host_->State()) << "a new connection after the refusal is served";
   }
