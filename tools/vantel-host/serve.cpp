@@ -440,9 +440,13 @@ class Server {
       std::erase(polls_, poll);
       bool ended = false;
       auto state = board_.Read(std::nullopt, &ended);
-      poll->connection->Answer(state ? Reply{200, std::move(*state)}
-                                     : Reply::Refused(503, "the server is ending"));
+      poll->connection->Answer(StateReply(std::move(state)));
     });
+  }
+
+  /// The state read for a long poll; nothing read means the server is ending.
+  static Reply StateReply(std::optional<std::string> state) {
+    return state ? Reply{200, std::move(*state)} : Reply::Refused(503, "the server is ending");
   }
 
   void WakePolls() {
@@ -456,8 +460,7 @@ class Server {
         continue;
       }
       poll->timer->cancel();
-      poll->connection->Answer(state ? Reply{200, std::move(*state)}
-                                     : Reply::Refused(503, "the server is ending"));
+      poll->connection->Answer(StateReply(std::move(state)));
     }
   }
 

@@ -349,7 +349,7 @@ void ServeSession::NoteUnsaved(Machine& m) {
 void ServeSession::PlayEvent(const std::shared_ptr<Command>& shared) {
   Command& command = *shared;
   const uint32_t window = command.window;
-  if (ShowingReport(window)) {
+  if (IsShownReport(window)) {
     PlayReportEvent(shared);
     return;
   }
@@ -419,11 +419,11 @@ void ServeSession::PlayEvent(const std::shared_ptr<Command>& shared) {
   }
 }
 
-ServeSession::Machine* ServeSession::ShowingReport(VantelUiWindow window) {
-  if (window == 0) return nullptr;
+bool ServeSession::IsShownReport(VantelUiWindow window) {
+  if (window == 0) return false;
   for (const auto& machine : machines_)
-    if (ReportWindow(*machine) == window && ui_.isVisible(window) == 1) return machine.get();
-  return nullptr;
+    if (ReportWindow(*machine) == window && ui_.isVisible(window) == 1) return true;
+  return false;
 }
 
 // The report is modeless and has no owner: the dialog's modal loop leaves it usable.

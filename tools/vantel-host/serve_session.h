@@ -51,8 +51,8 @@ class ServeSession {
   void PlayTaken(const std::shared_ptr<Command>& command);
   void PlayMachineCommand(Command& command);
   void PlayEvent(const std::shared_ptr<Command>& command);
-  /// The machine whose error report `window` is while the plug-in shows it, else null.
-  Machine* ShowingReport(VantelUiWindow window);
+  /// Whether `window` is a machine's error report that the plug-in shows.
+  bool IsShownReport(VantelUiWindow window);
   /// Enter or Escape on a shown report, which only hides it: answered at once, modal loop
   /// or not.
   void PlayReportEvent(const std::shared_ptr<Command>& command);
