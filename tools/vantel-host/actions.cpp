@@ -123,24 +123,26 @@ bool ActionPlayer::Prepare(std::string* error) {
          ParseUiScript(text, ScriptName(), &script_, error);
 }
 
-void ActionPlayer::Play(StepRunner& runner, const Kalbrix& kalbrix,
-                        const std::function<void*(const char*)>& resolve) {
+void ActionPlayer::Play(HostSession& session, SessionMachine& machine) {
   if (options_.kind == ActionKind::kNone) return;
-  ui_ = UiApi::Load(resolve);
+  ui_ = UiApi::Load([&session](const char* name) { return session.Symbol(name); });
   ui_.setHook(&ActionPlayer::Turn, this);
-  runner_ = &runner;
+  session_ = &session;
+  machine_ = &machine;
 
-  StepKind start = StepKind::kEdit;
+  HostAction action = HostAction::kEdit;
   if (options_.kind == ActionKind::kMapScale)
-    start = options_.rail == 1 ? StepKind::kMapScaleRail1 : StepKind::kMapScaleRail2;
-  const ActionOutcome outcome = PlayHostAction(runner, kalbrix, start, out_);
-  ui_.setHook(nullptr, nullptr);
-  runner_ = nullptr;
-
-  if (failure_.empty() && next_ < script_.size())
-    failure_ = ScriptName() + ":" + std::to_string(script_[next_].line) +
-               ": no window is open for this step (the action is over)";
-  if (failure_.empty()) CheckWrittenTables(runner, kalbrix, outcome, out_);
+    action = options_.rail == 1 ? HostAction::kMapScaleRail1 : HostAction::kMapScaleRail2;
+  // The tables written are checked again only when the script went through.
+  session.Action(machine, action, [this] {
+    ui_.setHook(nullptr, nullptr);
+    session_ = nullptr;
+    machine_ = nullptr;
+    if (failure_.empty() && next_ < script_.size())
+      failure_ = ScriptName() + ":" + std::to_string(script_[next_].line) +
+                 ": no window is open for this step (the action is over)";
+    return !failure_.empty();
+  });
 }
 
 int ActionPlayer::Turn(VantelUiWindow modal, void* self) {
@@ -160,7 +162,7 @@ int ActionPlayer::Turn(VantelUiWindow modal, void* self) {
 int ActionPlayer::Turn(VantelUiWindow modal) {
   if (!failure_.empty()) return 0;
   // The modeless report shows beside the window: printed when it shows, before the next step.
-  if (runner_) runner_->TakeShownReports();
+  if (session_) session_->TakeShownReports(*machine_);
   const std::string caption = ui_.Text(modal);
   if (seen_.insert(modal).second) {
     std::fprintf(out_, "window \"%s\" opens", OneLine(caption).c_str());

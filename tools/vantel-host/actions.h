@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "kalbrix.h"
+#include "session.h"
 #include "steps.h"
 #include "ui_script.h"
 
@@ -37,8 +38,7 @@ struct ActionOutcome {
 /// Starts the action `start` (kEdit, kMapScaleRail1 or kMapScaleRail2), plays the sending of
 /// every table the plug-in asks to send and ends the action from the host's side. The user's
 /// part is played by whatever UI hook is installed.
-ActionOutcome PlayHostAction(StepRunner& runner, const Kalbrix& kalbrix, StepKind start,
-                             FILE* out);
+ActionOutcome PlayHostAction(StepRunner& runner, const Kalbrix& kalbrix, StepKind start, FILE* out);
 
 /// After an action that wrote tables: a close and an open, so that the verdict is that of
 /// the configuration as written.
@@ -56,8 +56,7 @@ class ActionPlayer {
   /// After the open: the action with its user's part, the sending, the end, and when the
   /// action wrote tables a close and an open, so that the last verdict is that of the
   /// configuration as written. Nothing for a command without an action.
-  void Play(StepRunner& runner, const Kalbrix& kalbrix,
-            const std::function<void*(const char*)>& resolve);
+  void Play(HostSession& session, SessionMachine& machine);
 
   /// "SCRIPT:LINE: ..." when a step could not be played; empty otherwise.
   const std::string& failure() const { return failure_; }
@@ -79,7 +78,9 @@ class ActionPlayer {
   std::set<VantelUiWindow> seen_;
   int snapshotCount_ = 0;
   std::string failure_;
-  StepRunner* runner_ = nullptr;  // the runner of the action being played
+  // The machine of the action being played, and its session.
+  HostSession* session_ = nullptr;
+  SessionMachine* machine_ = nullptr;
 };
 
 }  // namespace vantel::host

@@ -13,7 +13,7 @@
 #include "findings.h"
 #include "kalbrix.h"
 #include "plugin_loader.h"
-#include "ui_events.h"
+#include "session.h"
 #include "vantel/host_abi.h"
 #include "vantel/svg_text.h"
 
@@ -34,79 +34,13 @@ bool LooksLikeKalbrix(const Json& document) {
   return document.is_object() && document.contains("items");
 }
 
-/// What the plug-in decides once per loading or once per machine from the host's answers:
-/// the handshake takes the host's version; a machine's context, made at its first open and
-/// kept until the unload, takes the host's level and whether the machine has a name. A file
-/// that answers otherwise than the file the plug-in learnt them from is checked by a freshly
-/// loaded plug-in, so that it gets the verdict it gets alone.
-class PluginSession {
- public:
-  explicit PluginSession(FILE* quiet) : quiet_(quiet) {}
-
-  /// Loaded and shaken hands with, for `kalbrix`, whose host service is installed; false
-  /// when the plug-in refuses the host.
-  bool Ready(const Kalbrix& kalbrix) {
-    const auto known = machines_.find(kalbrix.machine);
-    const bool relearn =
-        plugin_ && (kalbrix.hostVersion != handshakeVersion_ ||
-                    (known != machines_.end() && known->second != Answers(kalbrix)));
-    if (relearn) Unload();
-    if (!plugin_) {
-      plugin_ = std::make_unique<LoadedPlugin>();
-      handshakeVersion_ = kalbrix.hostVersion;
-      accepted_ = plugin_->Handshake(0).first > 0;
-      exports_ = plugin_->Exports();
-    }
-    return accepted_;
-  }
-
-  /// After a file: when the plug-in asked for the host's level it made the machine's
-  /// context from this file's answers.
-  void Opened(const Kalbrix& kalbrix, bool madeContext) {
-    if (madeContext) machines_[kalbrix.machine] = Answers(kalbrix);
-  }
-
-  const PluginExports& exports() const { return exports_; }
-  FILE* quiet() const { return quiet_; }
-
- private:
-  using MachineAnswers = std::tuple<int32_t, bool>;
-
-  static MachineAnswers Answers(const Kalbrix& kalbrix) {
-    return {kalbrix.hostLevel, kalbrix.machineName.has_value() && !kalbrix.machineName->empty()};
-  }
-
-  void Unload() {
-    plugin_.reset();
-    machines_.clear();
-  }
-
-  FILE* quiet_;
-  std::unique_ptr<LoadedPlugin> plugin_;
-  int32_t handshakeVersion_ = 0;
-  bool accepted_ = false;
-  PluginExports exports_{};
-  // At most one entry per machine index the plug-in keeps a context for.
-  std::map<uint32_t, MachineAnswers> machines_;
-};
-
-/// Keeps the last value sent for each entry, in the order first sent.
-void NoteSwitches(const std::vector<Enable>& sent, std::vector<Enable>* switched) {
-  for (const Enable& e : sent) {
-    const auto same = std::find_if(switched->begin(), switched->end(), [&](const Enable& known) {
-      return known.kind == e.kind && known.name == e.name;
-    });
-    if (same == switched->end())
-      switched->push_back(e);
-    else
-      same->value = e.value;
-  }
-}
-
 class Checker {
  public:
   Checker(const CheckManyOptions& options, const std::vector<ResultSink*>& sinks, FILE* quiet)
-      : options_(options), sinks_(sinks), session_(quiet) {}
+      : options_(options),
+        sinks_(sinks),
+        quiet_(quiet),
+        session_(options.language, options.plugin) {}
 
   void Named(const std::string& path) {
     const size_t before = taken_;
@@ -123,6 +57,12 @@ class Checker {
   int worst() const { return worst_; }
 
  private:
+  using MachineAnswers = std::tuple<int32_t, bool>;
+
+  static MachineAnswers Answers(const Kalbrix& kalbrix) {
+    return {kalbrix.hostLevel, kalbrix.machineName.has_value() && !kalbrix.machineName->empty()};
+  }
+
   void Take(const std::string& file, bool named) {
     FileResult result = Check(file, named);
     if (result.file.empty()) return;  // JSON found in a folder that is no Kalbrix
@@ -143,6 +83,32 @@ class Checker {
     result.seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return result;
+  }
+
+  /// What the plug-in decides once per loading or once per machine from the host's answers:
+  /// the handshake takes the host's version; a machine's context, made at its first open and
+  /// kept until the unload, takes the host's level and whether the machine has a name. A file
+  /// that answers otherwise than the file the plug-in learnt them from is checked by a freshly
+  /// loaded plug-in, so that it gets the verdict it gets alone.
+  bool Relearn(const Kalbrix& kalbrix) const {
+    if (!session_.loaded()) return false;
+    const auto known = contexts_.find(kalbrix.machine);
+    return kalbrix.hostVersion != handshakeVersion_ ||
+           (known != contexts_.end() && known->second != Answers(kalbrix));
+  }
+
+  /// Loaded and shaken hands with for `kalbrix`, whose machine is the session's; false when
+  /// the plug-in refuses the host.
+  bool Ready(const Kalbrix& kalbrix) {
+    if (Relearn(kalbrix)) {
+      session_.Unload();
+      contexts_.clear();
+    }
+    if (!session_.loaded()) {
+      handshakeVersion_ = kalbrix.hostVersion;
+      accepted_ = session_.Load().accepted();
+    }
+    return accepted_;
   }
 
   void Run(const std::string& path, bool named, FileResult* result) {
@@ -167,49 +133,52 @@ class Checker {
         return;
       }
     }
-    const Kalbrix before = options_.write ? kalbrix : Kalbrix{};
 
-    HostService service(kalbrix, options_.language, options_.trace);
+    // One machine at a time: the next file on this machine index opens a configuration
+    // this one no longer holds.
+    SessionMachine* machine =
+        session_.Add(path, std::move(document), std::move(kalbrix), quiet_, options_.trace);
+    struct Removed {
+      HostSession& session;
+      SessionMachine* machine;
+      ~Removed() { session.Remove(machine); }
+    } removed{session_, machine};
     bool madeContext = false;
-    service.failRequest = [&madeContext](int32_t code, const std::string&) {
+    machine->service().failRequest = [&madeContext](int32_t code, const std::string&) {
       if (code == REQ_HOST_LEVEL) madeContext = true;
       return HOST_OK;
     };
-    InstallHostService(&service);
-    if (!session_.Ready(kalbrix)) {
-      InstallHostService(nullptr);
+    if (!Ready(machine->kalbrix())) {
       result->error = "the plug-in refused the host (handshake answered 0)";
       return;
     }
-    uiLog_.Restart();
-    service.TakeObservation();
-    StepRunner runner(kalbrix, service, uiLog_, session_.exports(), session_.quiet());
-    const auto play = [&](const Step& step) {
-      NoteSeen(runner.Run(step), service, &result->switched, &result->tablesRewritten);
-    };
-    play(Step{StepKind::kOpen, kalbrix.descriptor, 0, 0, false});
-    for (const Step& step : options_.steps) play(step);
-    result->verdict = runner.verdict();
-    result->reportRows = runner.reportRows();
-    result->reportFindings = runner.reportFindings();
-    // The next file on this machine index opens a configuration this one no longer holds.
-    runner.Run(Step{StepKind::kClose, kalbrix.descriptor, 0, 0, false});
-    InstallHostService(nullptr);
-    session_.Opened(kalbrix, madeContext);
+    session_.Open(*machine);
+    for (const Step& step : options_.steps) session_.Step(*machine, step);
+    result->verdict = machine->verdict();
+    result->reportRows = machine->reportRows();
+    result->reportFindings = machine->reportFindings();
+    result->switched = machine->switched();
+    result->tablesRewritten = machine->tablesRewritten();
+    session_.Close(*machine);
+    machine->service().failRequest = nullptr;
+    if (madeContext) contexts_[machine->index()] = Answers(machine->kalbrix());
 
     if (!options_.write) return;
-    try {
-      result->writtenBack =
-          WriteChangedValues(path, document, before, kalbrix, service.WrittenItems());
-    } catch (const KalbrixError& error) {
-      result->error = error.what();
-    }
+    const SaveOutcome written = session_.WriteBack(*machine);
+    if (written.kind == SaveOutcome::Kind::kFailed)
+      result->error = written.reason;
+    else
+      result->writtenBack = written.Count();
   }
 
   const CheckManyOptions& options_;
   const std::vector<ResultSink*>& sinks_;
-  PluginSession session_;
-  UiEventLog uiLog_;
+  FILE* quiet_;
+  HostSession session_;
+  int32_t handshakeVersion_ = 0;
+  bool accepted_ = false;
+  // At most one entry per machine index the plug-in keeps a context for.
+  std::map<uint32_t, MachineAnswers> contexts_;
   size_t taken_ = 0;
   int worst_ = 0;
 };
@@ -416,18 +385,6 @@ Json SwitchesJson(const std::vector<Enable>& switched, char kind) {
   for (const Enable& e : switched)
     if (e.kind == kind) (e.value ? on : off).push_back(e.name);
   return Json{{"on", on}, {"off", off}};
-}
-
-void NoteSeen(const Observation& seen, const HostService& service, std::vector<Enable>* switched,
-              std::vector<std::string>* tablesRewritten) {
-  NoteSwitches(seen.enables, switched);
-  const std::string optionItem = service.DescriptorItem(kOptionFlagsElement);
-  const std::string injectionItem = service.DescriptorItem(kInjectionFlagsElement);
-  for (const std::string& name : seen.written)
-    if (name != optionItem && name != injectionItem &&
-        std::find(tablesRewritten->begin(), tablesRewritten->end(), name) ==
-            tablesRewritten->end())
-      tablesRewritten->push_back(name);
 }
 
 Json JsonResult(const FileResult& result) {

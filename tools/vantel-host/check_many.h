@@ -53,11 +53,6 @@ std::unique_ptr<ResultSink> TextLines(FILE* out);
 /// One JSON object per file, one a line.
 Json JsonResult(const FileResult& result);
 
-/// Notes what a step showed: the last value sent for each enable, and each configuration
-/// table written (the option and injection flags items are not tables).
-void NoteSeen(const Observation& seen, const HostService& service, std::vector<Enable>* switched,
-              std::vector<std::string>* tablesRewritten);
-
 /// {"on": [...], "off": [...]}: the entries of `kind` ('F', 'S' or 'D') last switched so.
 Json SwitchesJson(const std::vector<Enable>& switched, char kind);
 std::unique_ptr<ResultSink> JsonLines(FILE* out);
@@ -72,6 +67,8 @@ struct CheckManyOptions {
   bool write = false;
   FILE* trace = nullptr;
   int32_t language = 1033;
+  /// The plug-in's file; beside the host's executable when empty.
+  std::string plugin;
 };
 
 /// Checks every file of `paths` (files, and folders searched for Kalbrix files) and hands

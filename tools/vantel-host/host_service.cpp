@@ -11,7 +11,6 @@ namespace vantel::host {
 
 namespace {
 
-HostService* current = nullptr;
 std::function<HostService*(int32_t)> router;
 
 std::string Hex(int32_t value) {
@@ -69,8 +68,6 @@ std::string DescribePayload(int32_t code, const HostBuffer* buf, bool asLongs) {
 }
 
 }  // namespace
-
-void InstallHostService(HostService* service) { current = service; }
 
 void InstallHostRouter(std::function<HostService*(int32_t machine)> route) {
   router = std::move(route);
@@ -197,13 +194,12 @@ extern "C" __attribute__((visibility("default"))) int32_t ACTIONDLL(int32_t mach
                                                                     const char* item,
                                                                     HostBuffer* buf) {
   vantel::host::HostService* service =
-      vantel::host::router ? vantel::host::router(machine) : vantel::host::current;
+      vantel::host::router ? vantel::host::router(machine) : nullptr;
   if (service == nullptr) return HOST_ACTION_ERROR;
   // A request the host could not serve fails as the host's own fault; the plug-in shows it.
   return vantel::host::AtPluginEdge([&] { return service->Handle(machine, code, item, buf); },
                                     [code](const std::string& reason) {
-                                      std::fprintf(stderr,
-                                                   "vantel-host: request 0x%x failed: %s\n",
+                                      std::fprintf(stderr, "vantel-host: request 0x%x failed: %s\n",
                                                    static_cast<unsigned>(code), reason.c_str());
                                       return static_cast<int32_t>(HOST_INTERNAL_ERROR);
                                     });

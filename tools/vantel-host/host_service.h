@@ -101,12 +101,9 @@ class HostService {
 
 using hostcore::RequestName;
 
-/// Routes ACTIONDLL to `service` (null: every request fails as an action error).
-void InstallHostService(HostService* service);
-
-/// A host of several machines: ACTIONDLL asks `route` for the service of the request's
-/// machine index (null fails the request as an action error). Replaces InstallHostService
-/// until removed with an empty function.
+/// The one way ACTIONDLL reaches a host: it asks `route` for the service of the request's
+/// machine index. Without a route, or when it gives null, the request fails as an action
+/// error. Removed with an empty function.
 void InstallHostRouter(std::function<HostService*(int32_t machine)> route);
 
 }  // namespace vantel::host

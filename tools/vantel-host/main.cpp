@@ -1,147 +1,107 @@
 // vantel-host: the reference host. Loads libvantel.so from beside itself, exports ACTIONDLL,
 // serves a Kalbrix read from a JSON file and drives the plug-in's flows.
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "actions.h"
 #include "check_many.h"
 #include "cli_options.h"
-#include "host_service.h"
 #include "kalbrix.h"
 #include "plugin_loader.h"
+#include "result.h"
 #include "serve.h"
+#include "session.h"
 #include "steps.h"
-#include "ui_events.h"
-#include "vantel/host_abi.h"
 #include "wheel.h"
 
 namespace vantel::host {
 namespace {
 
-[[noreturn]] void BadInput(const std::string& message) {
-  std::fprintf(stderr, "vantel-host: %s\n", message.c_str());
-  std::exit(2);
-}
-
 int Version(const Options& options) {
-  Kalbrix none;
-  HostService service(none, options.language, nullptr);
-  InstallHostService(&service);
-  LoadedPlugin plugin;
-  const auto [version, language] = plugin.Handshake(0);
-  InstallHostService(nullptr);
-  std::printf("plug-in version %d.%d, language %d\n", version >> 16, version & 0xFFFF, language);
-  return version > 0 ? 0 : 1;
+  HostSession session(options.language);
+  const HandshakeResult plugin = session.Load();
+  std::printf("plug-in version %d.%d, language %d\n", plugin.version >> 16, plugin.version & 0xFFFF,
+              plugin.language);
+  return plugin.accepted() ? 0 : 1;
 }
-
-Kalbrix Load(const Options& options, Json* document) {
-  try {
-    return LoadKalbrix(options.files.at(0), document);
-  } catch (const KalbrixError& error) {
-    BadInput(error.what());
-  }
-}
-
-struct RunResult {
-  Verdict verdict = Verdict::kNotChecked;
-  std::vector<std::string> reportRows;
-  Json reportFindings;
-};
 
 /// Handshake, the open and the steps, printing what the plug-in did to `out`.
-RunResult RunPlugin(const Options& options, Kalbrix& kalbrix, HostService& service, FILE* out,
-                    ActionPlayer* action = nullptr) {
-  UiEventLog uiLog;
-  InstallHostService(&service);
-  RunResult result;
-  {
-    LoadedPlugin plugin;
-    const auto [version, language] = plugin.Handshake(0);
-    if (version <= 0) BadInput("the plug-in refused the host (handshake answered 0)");
-    std::fprintf(out, "plug-in version %d.%d, language %d\n", version >> 16, version & 0xFFFF,
-                 language);
-    service.TakeObservation();
-    uiLog.TakeNew();
-
-    StepRunner runner(kalbrix, service, uiLog, plugin.Exports(), out);
-    runner.Run(Step{StepKind::kOpen, kalbrix.descriptor, 0, 0, false});
-    for (const Step& step : options.steps) runner.Run(step);
-    if (action)
-      action->Play(runner, kalbrix, [&plugin](const char* name) { return plugin.Symbol(name); });
-    runner.PrintVerdict();
-    result = {runner.verdict(), runner.reportRows(), runner.reportFindings()};
-  }
-  InstallHostService(nullptr);
-  return result;
+std::optional<Failure> RunPlugin(const Options& options, HostSession& session,
+                                 SessionMachine& machine, FILE* out,
+                                 ActionPlayer* action = nullptr) {
+  const HandshakeResult plugin = session.Load();
+  if (!plugin.accepted()) return Failure{"the plug-in refused the host (handshake answered 0)"};
+  std::fprintf(out, "plug-in version %d.%d, language %d\n", plugin.version >> 16,
+               plugin.version & 0xFFFF, plugin.language);
+  session.Open(machine);
+  for (const Step& step : options.steps) session.Step(machine, step);
+  if (action) action->Play(session, machine);
+  std::fprintf(out, "== result: %s\n", VerdictName(machine.verdict()));
+  return std::nullopt;
 }
 
-int Check(const Options& options) {
-  Json document;
-  Kalbrix kalbrix = Load(options, &document);
+int StatusOf(const SessionMachine& machine) {
+  return machine.verdict() == Verdict::kCoherent ? 0 : 1;
+}
+
+Result<int> Check(const Options& options) {
+  HostSession session(options.language);
+  const Result<SessionMachine*> added =
+      session.Add(options.files.at(0), stdout, options.trace ? stdout : nullptr);
+  if (!added) return Failure{added.error()};
+  SessionMachine& machine = **added;
   for (const Step& step : options.steps) {
     std::string error;
-    if (!StepFitsKalbrix(step, kalbrix, &error)) BadInput(options.files[0] + ": " + error);
+    if (!StepFitsKalbrix(step, machine.kalbrix(), &error))
+      return Failure{options.files[0] + ": " + error};
   }
 
   ActionPlayer action(options.action, stdout);
-  if (std::string error; !action.Prepare(&error)) BadInput(error);
+  if (std::string error; !action.Prepare(&error)) return Failure{error};
 
-  const Kalbrix before = options.write ? kalbrix : Kalbrix{};
-  HostService service(kalbrix, options.language, options.trace ? stdout : nullptr);
-  const RunResult run = RunPlugin(options, kalbrix, service, stdout, &action);
-  const int status = run.verdict == Verdict::kCoherent ? 0 : 1;
+  if (std::optional<Failure> failed = RunPlugin(options, session, machine, stdout, &action))
+    return *failed;
+  const int status = StatusOf(machine);
   // A script that could not go on is a failed test: nothing of the run is written.
-  if (!action.failure().empty()) BadInput(action.failure());
+  if (!action.failure().empty()) return Failure{action.failure()};
 
   // With the dialog's snapshots, the wheel of the tables as the dialog left them.
   if (!options.action.snapshots.empty()) {
-    WheelInput input = WheelInputOf(kalbrix, service);
-    input.verdict = VerdictName(run.verdict);
-    input.reportRows = run.reportRows;
-    input.reportFindings = run.reportFindings;
-    input.language = HostLanguageOf(options.language);
     const std::string path = options.action.snapshots + "/wheel.svg";
     try {
-      WriteFileAtomically(path, DrawWheel(input));
+      WriteFileAtomically(path, DrawWheel(session.Picture(machine)));
     } catch (const KalbrixError& error) {
-      BadInput(error.what());
+      return Failure{error.what()};
     }
     std::printf("picture: %s\n", path.c_str());
   }
 
   if (options.write) {
-    const std::string& file = options.files[0];
-    size_t written = 0;
-    try {
-      written = WriteChangedValues(file, document, before, kalbrix, service.WrittenItems());
-    } catch (const KalbrixError& error) {
-      BadInput(error.what());
-    }
-    if (written == 0)
-      std::printf("nothing written back to %s: the plug-in changed no value\n", file.c_str());
-    else
-      std::printf("written back: %zu item(s) to %s\n", written, file.c_str());
+    const SaveOutcome written = session.WriteBack(machine);
+    if (written.kind == SaveOutcome::Kind::kFailed) return Failure{written.reason};
+    // The check's own lines are English whatever the plug-in is asked to speak.
+    std::printf("%s\n", SaveOutcomeLine(written, machine.file(), HostLanguage::kEnglish).c_str());
   }
   return status;
 }
 
 // Several files or a folder, or results for a CI system: one result per file.
-int CheckFiles(const Options& options) {
+Result<int> CheckFiles(const Options& options) {
   std::vector<std::unique_ptr<ResultSink>> owned;
   owned.push_back(options.format == OutputFormat::kJson ? JsonLines(stdout) : TextLines(stdout));
-  CheckManyOptions many{options.steps, options.write, options.trace ? stdout : nullptr,
-                        options.language};
+  CheckManyOptions many{
+      options.steps, options.write, options.trace ? stdout : nullptr, options.language, {}};
   try {
     if (!options.junit.empty()) owned.push_back(JUnitReport(options.junit));
     std::vector<ResultSink*> sinks;
     for (const auto& sink : owned) sinks.push_back(sink.get());
     return CheckMany(options.files, many, sinks);
   } catch (const KalbrixError& error) {
-    BadInput(error.what());
+    return Failure{error.what()};
   }
 }
 
@@ -152,18 +112,18 @@ bool OneFileStepByStep(const Options& options) {
 
 // The picture is drawn from the tables as the open left them: upgraded and regenerated
 // tables are the ones the plug-in wrote into the Kalbrix.
-int Wheel(const Options& options) {
-  Kalbrix kalbrix = Load(options, nullptr);
-  HostService service(kalbrix, options.language, nullptr);
-  const RunResult run = RunPlugin(options, kalbrix, service, options.svg.empty() ? stderr : stdout);
+Result<int> Wheel(const Options& options) {
+  HostSession session(options.language);
+  const Result<SessionMachine*> added =
+      session.Add(options.files.at(0), options.svg.empty() ? stderr : stdout);
+  if (!added) return Failure{added.error()};
+  SessionMachine& machine = **added;
+  if (std::optional<Failure> failed =
+          RunPlugin(options, session, machine, options.svg.empty() ? stderr : stdout))
+    return *failed;
 
-  WheelInput input = WheelInputOf(kalbrix, service);
-  input.verdict = VerdictName(run.verdict);
-  input.reportRows = run.reportRows;
-  input.reportFindings = run.reportFindings;
-  input.language = HostLanguageOf(options.language);
-  const std::string svg = DrawWheel(input);
-  const int status = run.verdict == Verdict::kCoherent ? 0 : 1;
+  const std::string svg = DrawWheel(session.Picture(machine));
+  const int status = StatusOf(machine);
   if (options.svg.empty()) {
     std::fwrite(svg.data(), 1, svg.size(), stdout);
     return status;
@@ -171,10 +131,19 @@ int Wheel(const Options& options) {
   try {
     WriteFileAtomically(options.svg, svg);
   } catch (const KalbrixError& error) {
-    BadInput(error.what());
+    return Failure{error.what()};
   }
   std::printf("picture: %s\n", options.svg.c_str());
   return status;
+}
+
+Result<int> RunCommand(const Options& options) {
+  if (options.command == "version") return Version(options);
+  if (options.command == "wheel") return Wheel(options);
+  if (options.command == "serve")
+    return Serve(ServeOptions{options.files, options.port, options.language}, stdout);
+  if (options.command == "check" && !OneFileStepByStep(options)) return CheckFiles(options);
+  return Check(options);
 }
 
 }  // namespace
@@ -186,26 +155,27 @@ int main(int argc, char** argv) {
     std::fputs(UsageText().c_str(), stderr);
     return 2;
   }
+  // Bad input of any kind: one line on stderr and status 2.
+  const auto badInput = [](const std::string& message) {
+    std::fprintf(stderr, "vantel-host: %s\n", message.c_str());
+    return 2;
+  };
   Options options;
   try {
     options = ParseOptions(std::vector<std::string>(argv + 1, argv + argc));
   } catch (const UsageError& error) {
-    BadInput(error.what());
+    return badInput(error.what());
   }
   if (options.help) {
     std::fputs(HelpText(options.command).c_str(), stdout);
     return 0;
   }
   try {
-    if (options.command == "version") return Version(options);
-    if (options.command == "wheel") return Wheel(options);
-    if (options.command == "serve")
-      return Serve(ServeOptions{options.files, options.port, options.language}, stdout);
-    if (options.command == "check" && !OneFileStepByStep(options)) return CheckFiles(options);
-    return Check(options);
+    const Result<int> status = RunCommand(options);
+    return status ? *status : badInput(status.error());
   } catch (const PluginError& error) {
-    BadInput(error.what());
+    return badInput(error.what());
   } catch (const KalbrixError& error) {
-    BadInput(error.what());
+    return badInput(error.what());
   }
 }

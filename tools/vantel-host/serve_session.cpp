@@ -6,12 +6,9 @@
 #include <span>
 #include <string_view>
 
-#include "actions.h"
 #include "check_many.h"
 #include "findings.h"
-#include "host_service.h"
 #include "plugin_edge.h"
-#include "steps.h"
 #include "wheel.h"
 
 namespace vantel::host {
@@ -57,18 +54,11 @@ bool Among(std::span<const std::string_view> actions, const std::string& action)
 
 }  // namespace
 
+// What the page is shown of a machine beside what the session keeps of it.
 struct ServeSession::Machine {
-  std::string file;
-  Json document;
-  Kalbrix kalbrix;
-  Kalbrix saved;  // as the file holds it
-  std::unique_ptr<HostService> service;
-  std::string printed;  // what the runner printed and the log has not taken yet
+  SessionMachine* played = nullptr;
+  std::string printed;  // what the session printed and the log has not taken yet
   FILE* out = nullptr;
-  std::unique_ptr<StepRunner> runner;
-  bool opened = false;
-  std::vector<Enable> switched;
-  std::vector<std::string> tablesRewritten;
   std::deque<std::string> log;
   std::string lastSave;
   // The values a save would write, as last published.
@@ -80,77 +70,52 @@ struct ServeSession::Machine {
   Machine(const Machine&) = delete;
   Machine& operator=(const Machine&) = delete;
   ~Machine() {
-    runner.reset();
     if (out) std::fclose(out);
   }
 };
 
 ServeSession::ServeSession(const std::vector<std::string>& files, int32_t language,
                            CommandQueue& queue, StateBoard& board, std::string plugin)
-    : language_(language), pluginPath_(std::move(plugin)), queue_(queue), board_(board) {
+    : language_(language), queue_(queue), board_(board), session_(language, std::move(plugin)) {
   for (const std::string& file : files) {
     auto machine = std::make_unique<Machine>();
-    machine->file = file;
-    try {
-      machine->kalbrix = LoadKalbrix(file, &machine->document);
-    } catch (const KalbrixError& error) {
-      throw KalbrixError(file + ": " + error.what());
-    }
-    for (const auto& other : machines_)
-      if (other->kalbrix.machine == machine->kalbrix.machine)
-        throw KalbrixError(file + ": machine index " + std::to_string(machine->kalbrix.machine) +
-                           " is the one of " + other->file +
-                           ": each file served is a machine of its own");
-    machine->saved = machine->kalbrix;
-    machine->service = std::make_unique<HostService>(machine->kalbrix, language, nullptr);
     machine->out = StringFile(&machine->printed);
     if (!machine->out) throw KalbrixError("cannot keep the host's log");
+    const Result<SessionMachine*> added = session_.Add(file, machine->out);
+    if (!added) throw KalbrixError(file + ": " + added.error());
+    machine->played = *added;
+    for (const auto& other : machines_)
+      if (other->played->index() == machine->played->index())
+        throw KalbrixError(file + ": machine index " + std::to_string(machine->played->index()) +
+                           " is the one of " + other->played->file() +
+                           ": each file served is a machine of its own");
     machines_.push_back(std::move(machine));
   }
 }
 
-ServeSession::~ServeSession() { InstallHostRouter({}); }
+ServeSession::~ServeSession() = default;
 
 std::vector<uint32_t> ServeSession::machineIndexes() const {
   std::vector<uint32_t> indexes;
-  for (const auto& machine : machines_) indexes.push_back(machine->kalbrix.machine);
+  for (const auto& machine : machines_) indexes.push_back(machine->played->index());
   return indexes;
 }
 
 ServeSession::Machine* ServeSession::Find(uint32_t index) {
   for (const auto& machine : machines_)
-    if (machine->kalbrix.machine == index) return machine.get();
+    if (machine->played->index() == index) return machine.get();
   return nullptr;
 }
 
 void ServeSession::Run() {
-  // A host's questions that concern no machine of its own are answered by the first.
-  InstallHostRouter([this](int32_t index) {
-    Machine* machine = Find(static_cast<uint32_t>(index));
-    return machine ? machine->service.get() : machines_.front()->service.get();
-  });
-  // The log is named before the plug-in is loaded: the plug-in reads where at its loading.
-  uiLog_ = std::make_unique<UiEventLog>();
-  plugin_ = std::make_unique<LoadedPlugin>(pluginPath_);
-  if (plugin_->Handshake(0).first <= 0)
+  if (!session_.Load().accepted())
     throw PluginError("the plug-in refused the host (handshake answered 0)");
-  const auto resolve = [this](const char* name) { return plugin_->Symbol(name); };
-  const PluginExports exports = plugin_->Exports();
-  ui_ = UiApi::Load(resolve);
+  ui_ = UiApi::Load([this](const char* name) { return session_.Symbol(name); });
   ui_.setHook(&ServeSession::Turn, this);
 
   for (const auto& machine : machines_) {
-    Machine& m = *machine;
-    m.service->TakeObservation();
-    m.runner = std::make_unique<StepRunner>(m.kalbrix, *m.service, *uiLog_, exports, m.out);
-    m.runner->onSeen = [&m](const Observation& seen) {
-      NoteSeen(seen, *m.service, &m.switched, &m.tablesRewritten);
-    };
-  }
-  for (const auto& machine : machines_) {
-    playingFor_.push_back(machine->kalbrix.machine);
-    machine->runner->Run(Step{StepKind::kOpen, machine->kalbrix.descriptor, 0, 0, false});
-    machine->opened = true;
+    playingFor_.push_back(machine->played->index());
+    session_.Open(*machine->played);
     playingFor_.pop_back();
     Redraw(*machine);
   }
@@ -162,12 +127,9 @@ void ServeSession::Run() {
   // The queue is closed: every turn of a modal loop now gives up, so what the plug-in shows
   // while closing ends at once.
   for (const auto& machine : machines_)
-    if (machine->opened)
-      machine->runner->Run(Step{StepKind::kClose, machine->kalbrix.descriptor, 0, 0, false});
+    if (machine->played->opened()) session_.Close(*machine->played);
   ui_.setHook(nullptr, nullptr);
-  for (const auto& machine : machines_) machine->runner.reset();
-  plugin_.reset();
-  InstallHostRouter({});
+  session_.Unload();
 }
 
 int ServeSession::Turn(VantelUiWindow modal, void* self) {
@@ -186,8 +148,7 @@ int ServeSession::Turn(VantelUiWindow modal, void* self) {
 // user's act, so the wait goes on after it.
 int ServeSession::Turn(VantelUiWindow modal) {
   if (queue_.closed()) return 0;
-  if (!ownerOf_.count(modal))
-    ownerOf_[modal] = playingFor_.empty() ? 0 : playingFor_.back();
+  if (!ownerOf_.count(modal)) ownerOf_[modal] = playingFor_.empty() ? 0 : playingFor_.back();
   turning_.push_back({modal, ownerOf_[modal]});
   struct Turned {
     std::vector<OpenWindow>& turning;
@@ -196,7 +157,7 @@ int ServeSession::Turn(VantelUiWindow modal) {
   // The report a refused OK shows is on screen while the dialog waits: its rows and the
   // log's lines go to the page now, not once the action is over.
   Machine* playing = playingFor_.empty() ? nullptr : Find(playingFor_.back());
-  if (playing && playing->runner && playing->runner->TakeShownReports()) Redraw(*playing);
+  if (playing && session_.TakeShownReports(*playing->played)) Redraw(*playing);
   Settle();
   while (std::shared_ptr<Command> command = queue_.Pop()) {
     const bool picture = command->kind == Command::Kind::kWindowSvg;
@@ -258,28 +219,26 @@ void ServeSession::PlayMachineCommand(Command& command) {
     command.Answer(Reply::Refused(409, *refusal));
     return;
   }
-  const std::string& key = m->kalbrix.descriptor;
-  StepRunner& runner = *m->runner;
-  playingFor_.push_back(m->kalbrix.machine);
+  SessionMachine& played = *m->played;
+  playingFor_.push_back(played.index());
   if (command.action == "open" || command.action == "close") {
     const bool open = command.action == "open";
-    if (m->opened == open) {
+    if (played.opened() == open) {
       command.Answer(Reply::Refused(409, "machine " + std::to_string(command.machine) +
                                              (open ? " is open already" : " is not open")));
+    } else if (open) {
+      session_.Open(played);
     } else {
-      runner.Run(Step{open ? StepKind::kOpen : StepKind::kClose, key, 0, 0, false});
-      m->opened = open;
+      session_.Close(played);
     }
   } else if (command.action == "check") {
-    if (m->opened) runner.Run(Step{StepKind::kClose, key, 0, 0, false});
-    runner.Run(Step{StepKind::kOpen, key, 0, 0, false});
-    m->opened = true;
+    if (played.opened()) session_.Close(played);
+    session_.Open(played);
   } else if (ActsOnMachine(command.action)) {
-    const StepKind start = command.action == "edit"    ? StepKind::kEdit
-                           : command.action == "rail1" ? StepKind::kMapScaleRail1
-                                                       : StepKind::kMapScaleRail2;
-    const ActionOutcome outcome = PlayHostAction(runner, m->kalbrix, start, m->out);
-    CheckWrittenTables(runner, m->kalbrix, outcome, m->out);
+    const HostAction action = command.action == "edit"    ? HostAction::kEdit
+                              : command.action == "rail1" ? HostAction::kMapScaleRail1
+                                                          : HostAction::kMapScaleRail2;
+    session_.Action(played, action);
   } else if (command.action == "save") {
     Save(*m);
   } else {
@@ -292,52 +251,27 @@ void ServeSession::PlayMachineCommand(Command& command) {
 
 std::optional<std::string> ServeSession::Refusal(const Machine& m,
                                                  const std::string& action) const {
-  const uint32_t index = m.kalbrix.machine;
+  const uint32_t index = m.played->index();
   const std::string machine = "machine " + std::to_string(index);
   const bool windowOpen = std::any_of(turning_.begin(), turning_.end(),
                                       [index](const OpenWindow& w) { return w.machine == index; });
   if (windowOpen && Among(kClosingActions, action))
     return machine + " has a window open: finish or cancel the dialog first";
-  if (!m.opened && Among(kOpenMachineActions, action)) return machine + " is closed: open it first";
+  if (!m.played->opened() && Among(kOpenMachineActions, action))
+    return machine + " is closed: open it first";
   return std::nullopt;
 }
 
-// The plug-in's save first: the file is written only when it does not refuse, and through
-// a temporary file, so that an interrupted save leaves the file as it was.
 void ServeSession::Save(Machine& m) {
-  const bool fr = HostLanguageOf(language_) == HostLanguage::kFrench;
-  const Observation seen = m.runner->Run(Step{StepKind::kSave, m.kalbrix.descriptor, 0, 0, false});
-  if (!seen.saveStatus.empty()) {
-    const std::string status = std::to_string(seen.saveStatus.back());
-    m.lastSave = fr ? "enregistrement refusé par le plug-in (état " + status + ") : " + m.file +
-                          " n'a pas changé"
-                    : "the plug-in refused the save (save status " + status + "): " + m.file +
-                          " is unchanged";
-  } else {
-    try {
-      const size_t written = WriteChangedValues(m.file, m.document, m.saved, m.kalbrix,
-                                                m.service->WrittenItems());
-      const std::string count = std::to_string(written);
-      if (written == 0) {
-        m.lastSave = fr ? "rien d'écrit dans " + m.file + " : le plug-in n'a changé aucune valeur"
-                        : "nothing written back to " + m.file + ": the plug-in changed no value";
-      } else {
-        m.document = ParseKalbrixText(ReadKalbrixFile(m.file));
-        m.saved = m.kalbrix;
-        m.lastSave = fr ? count + " élément(s) écrit(s) dans " + m.file
-                        : "written back: " + count + " item(s) to " + m.file;
-      }
-    } catch (const KalbrixError& error) {
-      m.lastSave = (fr ? "non écrit : " : "not written: ") + std::string(error.what());
-    }
-  }
+  m.lastSave =
+      SaveOutcomeLine(session_.Save(*m.played), m.played->file(), HostLanguageOf(language_));
   std::fprintf(m.out, "%s\n", m.lastSave.c_str());
 }
 
 void ServeSession::NoteUnsaved(Machine& m) {
   std::vector<std::pair<std::string, ItemValue>> unsaved;
-  for (std::string& name : ChangedItems(m.saved, m.kalbrix, m.service->WrittenItems())) {
-    ItemValue value = m.kalbrix.Find(name)->value;
+  for (std::string& name : m.played->Unsaved()) {
+    ItemValue value = m.played->kalbrix().Find(name)->value;
     unsaved.emplace_back(std::move(name), std::move(value));
   }
   if (unsaved == m.unsaved) return;
@@ -358,9 +292,9 @@ void ServeSession::PlayEvent(const std::shared_ptr<Command>& shared) {
         std::any_of(turning_.begin(), turning_.end(),
                     [window](const OpenWindow& open) { return open.handle == window; });
     command.Answer(Reply::Refused(
-        409, "window " + std::to_string(window) +
-                 (below ? " is not the top window: answer the one above it first"
-                        : " is not open")));
+        409,
+        "window " + std::to_string(window) +
+            (below ? " is not the top window: answer the one above it first" : " is not open")));
     return;
   }
   const Json& event = command.event;
@@ -369,8 +303,8 @@ void ServeSession::PlayEvent(const std::shared_ptr<Command>& shared) {
   const std::string named = control ? "control " + std::to_string(control) : "the window";
   if (control != 0) {
     if (!Holds(window, control)) {
-      command.Answer(Reply::Refused(409, "window " + std::to_string(window) + " has no control " +
-                                             std::to_string(control)));
+      command.Answer(Reply::Refused(
+          409, "window " + std::to_string(window) + " has no control " + std::to_string(control)));
       return;
     }
     if (ui_.isVisible(control) != 1 || ui_.isEnabled(control) != 1) {
@@ -447,8 +381,8 @@ void ServeSession::PlayReportEvent(const std::shared_ptr<Command>& shared) {
 // By the handle the plug-in's log gave with the fill: two machines of one name have reports
 // of one caption.
 VantelUiWindow ServeSession::ReportWindow(Machine& m) {
-  if (!m.opened || !m.runner) return 0;
-  const VantelUiWindow window = m.runner->reportWindow();
+  if (!m.played->opened()) return 0;
+  const VantelUiWindow window = m.played->reportWindow();
   // Handles are never reused: a stale one is a report closed with its configuration.
   return window != 0 && ui_.isVisible(window) != -1 ? window : 0;
 }
@@ -484,8 +418,7 @@ void ServeSession::Settle() {
     NoteUnsaved(*machine);
   }
   Publish();
-  if (pending_)
-    pending_->Answer({200, board_.Current(), "application/json"});
+  if (pending_) pending_->Answer({200, board_.Current(), "application/json"});
   pending_.reset();
 }
 
@@ -494,7 +427,7 @@ void ServeSession::Publish() {
   std::map<uint32_t, std::string> wheels;
   for (const auto& machine : machines_) {
     machines.push_back(MachineJson(*machine));
-    wheels[machine->kalbrix.machine] = machine->wheel;
+    wheels[machine->played->index()] = machine->wheel;
   }
   Json windows = Json::array();
   for (const OpenWindow& window : turning_) windows.push_back(WindowJson(window));
@@ -508,27 +441,26 @@ void ServeSession::Publish() {
 }
 
 Json ServeSession::MachineJson(Machine& m) {
+  const SessionMachine& played = *m.played;
   Json report = Json::array();
-  if (m.runner) {
-    const std::vector<std::string>& rows = m.runner->reportRows();
-    for (size_t row = 0; row < rows.size(); ++row)
-      report.push_back(Json{{"text", rows[row]},
-                            {"findings", RowFindingsJson(m.runner->reportFindings(), row)}});
-  }
+  const std::vector<std::string>& rows = played.reportRows();
+  for (size_t row = 0; row < rows.size(); ++row)
+    report.push_back(
+        Json{{"text", rows[row]}, {"findings", RowFindingsJson(played.reportFindings(), row)}});
   Json log = Json::array();
   for (const std::string& line : m.log) log.push_back(line);
   return Json{
-      {"machine", m.kalbrix.machine},
-      {"name", m.kalbrix.machineName.value_or("")},
-      {"file", m.file},
-      {"opened", m.opened},
-      {"verdict", VerdictName(m.runner ? m.runner->verdict() : Verdict::kNotChecked)},
+      {"machine", played.index()},
+      {"name", played.kalbrix().machineName.value_or("")},
+      {"file", played.file()},
+      {"opened", played.opened()},
+      {"verdict", VerdictName(played.verdict())},
       {"report", report},
       {"reportWindow", ReportWindowJson(m)},
-      {"functions", SwitchesJson(m.switched, 'F')},
-      {"supervisions", SwitchesJson(m.switched, 'S')},
-      {"dataItems", SwitchesJson(m.switched, 'D')},
-      {"tablesRewritten", m.tablesRewritten},
+      {"functions", SwitchesJson(played.switched(), 'F')},
+      {"supervisions", SwitchesJson(played.switched(), 'S')},
+      {"dataItems", SwitchesJson(played.switched(), 'D')},
+      {"tablesRewritten", played.tablesRewritten()},
       {"log", log},
       {"saved", m.lastSave},
       {"unsaved", m.unsaved.size()},
@@ -575,8 +507,8 @@ Json ServeSession::ControlJson(VantelUiWindow control, const int32_t origin[2]) 
       {"id", ui_.getId(control)},
       {"kind", kind},
       {"text", ui_.Text(control)},
-      {"rect",
-       Json::array({rect[0] - origin[0], rect[1] - origin[1], rect[2] - rect[0], rect[3] - rect[1]})},
+      {"rect", Json::array({rect[0] - origin[0], rect[1] - origin[1], rect[2] - rect[0],
+                            rect[3] - rect[1]})},
       {"visible", ui_.isVisible(control) == 1},
       {"enabled", ui_.isEnabled(control) == 1},
   };
@@ -598,14 +530,7 @@ Json ServeSession::ControlJson(VantelUiWindow control, const int32_t origin[2]) 
 
 // The picture of the tables as they are now; a new version only when it changed.
 void ServeSession::Redraw(Machine& m) {
-  WheelInput input = WheelInputOf(m.kalbrix, *m.service);
-  input.verdict = VerdictName(m.runner ? m.runner->verdict() : Verdict::kNotChecked);
-  if (m.runner) {
-    input.reportRows = m.runner->reportRows();
-    input.reportFindings = m.runner->reportFindings();
-  }
-  input.language = HostLanguageOf(language_);
-  std::string svg = DrawWheel(input);
+  std::string svg = DrawWheel(session_.Picture(*m.played));
   if (svg == m.wheel) return;
   m.wheel = std::move(svg);
   ++m.wheelVersion;

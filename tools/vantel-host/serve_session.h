@@ -12,7 +12,7 @@
 
 #include "plugin_loader.h"
 #include "serve_queue.h"
-#include "ui_events.h"
+#include "session.h"
 #include "ui_script.h"
 
 namespace vantel::host {
@@ -76,13 +76,11 @@ class ServeSession {
   Machine* Find(uint32_t machine);
 
   int32_t language_;
-  std::string pluginPath_;
   CommandQueue& queue_;
   StateBoard& board_;
+  HostSession session_;
   std::vector<std::unique_ptr<Machine>> machines_;
-  std::unique_ptr<LoadedPlugin> plugin_;
   UiApi ui_{};
-  std::unique_ptr<UiEventLog> uiLog_;
 
   // The modal windows whose loops are turning, outermost first.
   std::vector<OpenWindow> turning_;

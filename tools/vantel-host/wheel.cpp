@@ -1064,16 +1064,4 @@ std::string DrawWheel(const WheelInput& input) {
   return Painter(input, wheel).Paint();
 }
 
-WheelInput WheelInputOf(const Kalbrix& kalbrix, const HostService& service) {
-  WheelInput input;
-  input.title = kalbrix.machineName.value_or("machine " + std::to_string(kalbrix.machine));
-  for (size_t t = 0; t < kWheelTables; ++t) {
-    input.itemNames[t] = service.DescriptorItem(kFirstConfigTableElement + static_cast<int>(t));
-    const KalbrixItem* item = kalbrix.Find(input.itemNames[t]);
-    if (!item) continue;
-    if (const auto* words = std::get_if<Words>(&item->value)) input.tables[t] = *words;
-  }
-  return input;
-}
-
 }  // namespace vantel::host

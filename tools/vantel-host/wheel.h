@@ -12,9 +12,6 @@
 
 namespace vantel::host {
 
-struct Kalbrix;
-class HostService;
-
 /// EngineTable, SyncTable, ToothWindowTable, ToothAngleTable, ToothPositionTable and
 /// RegularToothTable: descriptor elements 12 to 17, in that order.
 inline constexpr size_t kWheelTables = 6;
@@ -40,8 +37,5 @@ std::string WheelName(uint16_t flywheelWord);
 /// out and named in the legend; no word is read past a table's end. Every drawn thing carries
 /// data- attributes (tooth, angle in degrees, turn, cylinder, bank, ...) to be read back.
 std::string DrawWheel(const WheelInput& input);
-
-/// The six tables as the Kalbrix holds them now; the verdict and the rows are the caller's.
-WheelInput WheelInputOf(const Kalbrix& kalbrix, const HostService& service);
 
 }  // namespace vantel::host

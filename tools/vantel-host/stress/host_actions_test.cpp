@@ -22,7 +22,7 @@ class HostActionsThroughExportsTest : public ::testing::Test {
       : kalbrix_(LoadKalbrix(kExample)),
         service_(kalbrix_, 1033, nullptr),
         null_(std::fopen("/dev/null", "w")) {
-    InstallHostService(&service_);
+    InstallHostRouter([this](int32_t) { return &service_; });
     plugin_.Handshake(0);
     ui_ = UiApi::Load([this](const char* name) { return plugin_.Symbol(name); });
     runner_ = std::make_unique<StepRunner>(kalbrix_, service_, log_, plugin_.Exports(), null_);
@@ -32,7 +32,7 @@ class HostActionsThroughExportsTest : public ::testing::Test {
   ~HostActionsThroughExportsTest() override {
     ui_.setHook(nullptr, nullptr);
     runner_.reset();
-    InstallHostService(nullptr);
+    InstallHostRouter({});
     std::fclose(null_);
   }
 

@@ -113,7 +113,7 @@ class ReentryStressTest : public ::testing::TestWithParam<std::string> {
       failed_ = std::string(RequestName(code)) + " \"" + item + "\" -> " + std::to_string(result);
       return result;
     };
-    InstallHostService(&service_);
+    InstallHostRouter([this](int32_t) { return &service_; });
     Handshake();
     exports_ = LoadExports([](const char* name) { return Plugin::Loaded().Symbol(name); });
     setHook_ = reinterpret_cast<SetHookFn>(Plugin::Loaded().Symbol("VantelUiSetHook"));
@@ -125,7 +125,7 @@ class ReentryStressTest : public ::testing::TestWithParam<std::string> {
 
   void TearDown() override {
     if (setHook_) setHook_(nullptr, nullptr);
-    InstallHostService(nullptr);
+    InstallHostRouter({});
   }
 
   void Handshake() {

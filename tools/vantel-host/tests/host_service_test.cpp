@@ -387,7 +387,7 @@ TEST_F(HostServiceTest, ARequestTheHostFailsToServeIsTheHostsInternalError) {
       [] { throw std::bad_alloc(); },
       [] { throw 42; },
   };
-  InstallHostService(&service_);
+  InstallHostRouter([this](int32_t) { return &service_; });
   for (const auto& thrower : throws) {
     service_.failRequest = [&thrower](int32_t, const std::string&) -> int32_t {
       thrower();
@@ -403,9 +403,8 @@ TEST_F(HostServiceTest, ARequestTheHostFailsToServeIsTheHostsInternalError) {
   std::free(record_.data);
   record_ = {0, nullptr};
   EXPECT_EQ(ACTIONDLL(12, REQ_ITEM_VALUE, "OPT", &record_), HOST_OK);
-  InstallHostService(nullptr);
+  InstallHostRouter({});
 }
-
 
 }  // namespace
 }  // namespace vantel::host
