@@ -9,13 +9,15 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "actions.h"
 #include "check_many.h"
 #include "session.h"
 #include "support/temp_dir.h"
-#include "ui_script.h"
 #include "vantel/host_abi.h"
 
 namespace vantel::host {
@@ -23,15 +25,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kMessageBoxCaption = "VANTEL";
-
-std::vector<std::string> ExampleFiles() {
+std::vector<std::string> Examples(const fs::path& folder, const std::string& extension) {
   std::vector<std::string> files;
-  for (const auto& entry : fs::directory_iterator(VANTEL_EXAMPLES_DIR))
-    if (entry.path().extension() == ".json") files.push_back(entry.path().filename().string());
+  for (const auto& entry : fs::directory_iterator(folder))
+    if (entry.path().extension() == extension) files.push_back(entry.path().filename().string());
   std::sort(files.begin(), files.end());
   return files;
 }
+
+std::vector<std::string> ExampleFiles() { return Examples(VANTEL_EXAMPLES_DIR, ".json"); }
 
 std::string TestName(const ::testing::TestParamInfo<std::string>& info) {
   std::string name = fs::path(info.param).stem().string();
@@ -46,35 +48,13 @@ class Collected : public ResultSink {
   std::vector<FileResult> results;
 };
 
-/// The user of every dialog the edit opens: answers each message box, confirms a dialog
-/// once, then cancels it, so that a refused OK cannot keep the loop turning.
-class ConfirmOnce {
- public:
-  explicit ConfirmOnce(HostSession& session)
-      : ui_(UiApi::Load([&session](const char* name) { return session.Symbol(name); })) {
-    ui_.setHook(&ConfirmOnce::Turn, this);
-  }
-  ~ConfirmOnce() { ui_.setHook(nullptr, nullptr); }
-
- private:
-  static int Turn(VantelUiWindow modal, void* self) {
-    auto* user = static_cast<ConfirmOnce*>(self);
-    if (user->ui_.Text(modal) == kMessageBoxCaption || user->turns_++ == 0)
-      user->ui_.pressOk(modal);
-    else
-      user->ui_.pressCancel(modal);
-    return 1;
-  }
-
-  UiApi ui_;
-  int turns_ = 0;
-};
-
+/// An example file copied to a folder of the test's own, which the session may write.
 class SessionTest : public ::testing::TestWithParam<std::string> {
  protected:
-  SessionTest()
-      : file_(dir_.path() / GetParam()),
-        copied_(fs::copy_file(fs::path(VANTEL_EXAMPLES_DIR) / GetParam(), file_)),
+  SessionTest() : SessionTest(GetParam()) {}
+  explicit SessionTest(const std::string& example)
+      : file_(dir_.path() / example),
+        copied_(fs::copy_file(fs::path(VANTEL_EXAMPLES_DIR) / example, file_)),
         original_(LoadKalbrix(file_.string())),
         originalText_(test::ReadFile(file_)),
         null_(std::fopen("/dev/null", "w")) {}
@@ -155,28 +135,6 @@ TEST_P(SessionTest, OpenGivesTheVerdictOfCheckAndASecondSaveWritesNothing) {
   session.Close(machine);
 }
 
-TEST_P(SessionTest, AnEditThenASaveWritesExactlyTheChangedItems) {
-  HostSession session(1033, VANTEL_PLUGIN_PATH);
-  SessionMachine& machine = Opened(session);
-  {
-    const ConfirmOnce user(session);
-    const ActionResult edited = session.Action(machine, HostAction::kEdit);
-    EXPECT_TRUE(edited.ended);
-    EXPECT_EQ(edited.checked, edited.wrote);
-    EXPECT_EQ(edited.verdict, machine.verdict());
-  }
-  const size_t unsaved = machine.Unsaved().size();
-  const SaveOutcome saved = session.Save(machine);
-  ASSERT_NE(saved.kind, SaveOutcome::Kind::kFailed) << saved.reason;
-  if (saved.kind == SaveOutcome::Kind::kRefused) {
-    EXPECT_EQ(test::ReadFile(file_), originalText_);
-    EXPECT_EQ(machine.Unsaved().size(), unsaved);
-  } else {
-    ExpectFileHoldsExactlyTheChanges(machine, saved.Count());
-  }
-  session.Close(machine);
-}
-
 TEST_P(SessionTest, AClosedMachineTakesStepsAndOpensAgainToTheSameVerdict) {
   HostSession session(1033, VANTEL_PLUGIN_PATH);
   SessionMachine& machine = Opened(session);
@@ -195,6 +153,65 @@ TEST_P(SessionTest, AClosedMachineTakesStepsAndOpensAgainToTheSameVerdict) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Examples, SessionTest, ::testing::ValuesIn(ExampleFiles()), TestName);
+
+/// An example script: its first line is the command a person types to play it.
+struct Script {
+  std::string name;
+  std::string example;  // the Kalbrix file it plays on
+  ActionOptions action;
+  std::optional<size_t> writtenBack;  // what `check --write` writes after it
+};
+
+Script ReadScript(const std::string& name) {
+  const fs::path path = fs::path(VANTEL_EXAMPLES_DIR) / "scripts" / name;
+  std::istringstream command(test::ReadFile(path).substr(0, test::ReadFile(path).find('\n')));
+  std::string hash, host, verb, file, option;
+  command >> hash >> host >> verb >> file;
+  Script script{name, fs::path(file).filename().string(), {}, std::nullopt};
+  script.action.kind = verb == "edit" ? ActionKind::kEdit : ActionKind::kMapScale;
+  script.action.script = path.string();
+  while (command >> option)
+    if (option == "--rail") command >> script.action.rail;
+  std::string expected = test::ReadFile(fs::path(path).replace_extension(".expected"));
+  if (const size_t at = expected.find("written back: "); at != std::string::npos)
+    script.writtenBack = std::stoul(expected.substr(at + 14));
+  else if (expected.find("nothing written back") != std::string::npos)
+    script.writtenBack = 0;
+  return script;
+}
+
+class SessionScriptTest : public SessionTest {
+ protected:
+  SessionScriptTest() : SessionTest(ReadScript(GetParam()).example) {}
+};
+
+// The user's part of the action played from the script as `edit --script` plays it: the
+// values written back are those `check --write` writes, and exactly those.
+TEST_P(SessionScriptTest, AnActionThenAWriteBackWritesExactlyTheChangedItems) {
+  const Script script = ReadScript(GetParam());
+  ASSERT_TRUE(script.writtenBack) << "the expected output tells no write-back";
+  HostSession session(1033, VANTEL_PLUGIN_PATH);
+  SessionMachine& machine = Opened(session);
+  ActionPlayer player(script.action, null_);
+  std::string error;
+  ASSERT_TRUE(player.Prepare(&error)) << error;
+  player.Play(session, machine);
+  ASSERT_EQ(player.failure(), "");
+
+  const size_t unsaved = machine.Unsaved().size();
+  const SaveOutcome written = session.WriteBack(machine);
+  ASSERT_NE(written.kind, SaveOutcome::Kind::kFailed) << written.reason;
+  EXPECT_EQ(written.Count(), *script.writtenBack);
+  EXPECT_EQ(written.Count(), unsaved);
+  ExpectFileHoldsExactlyTheChanges(machine, written.Count());
+  EXPECT_TRUE(machine.Unsaved().empty());
+  session.Close(machine);
+}
+
+INSTANTIATE_TEST_SUITE_P(Scripts, SessionScriptTest,
+                         ::testing::ValuesIn(Examples(fs::path(VANTEL_EXAMPLES_DIR) / "scripts",
+                                                      ".script")),
+                         TestName);
 
 // One router for every machine: a request reaches the service of its machine index, an
 // index of no machine the first one, and none once the session is gone.
