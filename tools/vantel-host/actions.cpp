@@ -133,7 +133,8 @@ void ActionPlayer::Play(HostSession& session, SessionMachine& machine) {
   HostAction action = HostAction::kEdit;
   if (options_.kind == ActionKind::kMapScale)
     action = options_.rail == 1 ? HostAction::kMapScaleRail1 : HostAction::kMapScaleRail2;
-  // The tables written are checked again only when the script went through.
+  // The hook goes with the action; the tables written are checked again only when the
+  // script went through.
   session.Action(machine, action, [this] {
     ui_.setHook(nullptr, nullptr);
     session_ = nullptr;

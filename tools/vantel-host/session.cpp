@@ -162,6 +162,7 @@ SessionMachine* HostSession::Find(uint32_t index) const {
 }
 
 HandshakeResult HostSession::Load() {
+  if (plugin_) Unload();
   InstallHostRouter([this](int32_t index) -> HostService* {
     if (SessionMachine* machine = Find(static_cast<uint32_t>(index))) return &machine->service();
     // A host's questions that concern no machine of its own are answered by the first.
@@ -216,11 +217,11 @@ StepResult HostSession::Close(SessionMachine& m) {
 }
 
 ActionResult HostSession::Action(SessionMachine& m, HostAction action,
-                                 const std::function<bool()>& abandoned) {
+                                 const std::function<bool()>& over) {
   StepRunner& runner = Runner(m);
   const ActionOutcome outcome = PlayHostAction(runner, m.kalbrix_, StartOf(action), m.out_);
   ActionResult result{outcome.ended, outcome.wrote, false, runner.verdict()};
-  if (abandoned && abandoned()) return result;
+  if (over && over()) return result;
   result.checked = outcome.ended && outcome.wrote;
   CheckWrittenTables(runner, m.kalbrix_, outcome, m.out_);
   if (result.checked) m.opened_ = true;

@@ -126,9 +126,9 @@ class HostSession {
   const std::vector<std::unique_ptr<SessionMachine>>& machines() const { return machines_; }
   SessionMachine* Find(uint32_t index) const;
 
-  /// Loads the plug-in, installs the router and shakes hands. The router answers each
-  /// request from the service of its machine index, any other index from the first machine,
-  /// and a host of no machine yet from an empty Kalbrix. PluginError when it cannot load.
+  /// Loads the plug-in (again, when it is loaded), installs the router and shakes hands. The router
+  /// answers each request from the service of its machine index, any other index from the first
+  /// machine, and a host of no machine yet from an empty Kalbrix. PluginError when it cannot load.
   HandshakeResult Load();
   /// Unloads the plug-in: every context it made goes with it.
   void Unload();
@@ -141,9 +141,10 @@ class HostSession {
   /// The action with its user's part played by whatever UI hook is installed, every table
   /// the plug-in asks to send sent, and the action ended from the host's side. When it wrote
   /// tables the machine is closed and opened again, so that the verdict is that of what is
-  /// written, unless `abandoned` says by then that the run is over.
+  /// written. `over` is told when the action is over, before that check; true skips it (a
+  /// script that could not go on has failed, and nothing of it counts).
   ActionResult Action(SessionMachine& machine, HostAction action,
-                      const std::function<bool()>& abandoned = {});
+                      const std::function<bool()>& over = {});
   /// The plug-in's save, then, unless it refused, the changed values written to the file.
   SaveOutcome Save(SessionMachine& machine);
   /// The changed values written to the file, without asking the plug-in.
