@@ -50,4 +50,26 @@ std::pair<int32_t, int32_t> LoadedPlugin::Handshake(int32_t hostIndex) const {
   return {answer[0], answer[1]};
 }
 
+PluginExports LoadExports(const std::function<void*(const char*)>& resolve) {
+  PluginExports exports{};
+  exports.run = reinterpret_cast<KeyExport>(resolve("RUNSETEMG"));
+  exports.close = reinterpret_cast<KeyExport>(resolve("CLSSETEMG"));
+  exports.save = reinterpret_cast<KeyExport>(resolve("SAVSETEMG"));
+  exports.valueChanged = reinterpret_cast<KeyExport>(resolve("VALSETEMG"));
+  exports.sensorsChanged = reinterpret_cast<KeyExport>(resolve("SENSETEMG"));
+  exports.statusChanged = reinterpret_cast<KeyExport>(resolve("CMDSETEMG"));
+  exports.connectionUp = reinterpret_cast<ConnectionExport>(resolve("CONSETEMG"));
+  exports.edit = reinterpret_cast<KeyExport>(resolve("DEBSETEMG"));
+  exports.mapScaleRail1 = reinterpret_cast<KeyExport>(resolve("RM0SETEMG"));
+  exports.mapScaleRail2 = reinterpret_cast<KeyExport>(resolve("RM1SETEMG"));
+  exports.itemSent = reinterpret_cast<KeyExport>(resolve("FEMSETEMG"));
+  exports.itemSendError = reinterpret_cast<KeyExport>(resolve("ERRSETEMG"));
+  exports.resetAction = reinterpret_cast<KeyExport>(resolve("RSTSETEMG"));
+  exports.findings.findWindow =
+      reinterpret_cast<VantelUiWindow (*)(const char*)>(resolve("VantelUiFindWindow"));
+  exports.findings.reportFindings =
+      reinterpret_cast<char* (*)(VantelUiWindow)>(resolve("VantelUiGetReportFindings"));
+  return exports;
+}
+
 }  // namespace vantel::host

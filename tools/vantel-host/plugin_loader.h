@@ -1,13 +1,28 @@
 #pragma once
 // The plug-in as the host loads it: libvantel.so from beside the host's executable.
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <utility>
 
-#include "steps.h"
+#include "findings.h"
 
 namespace vantel::host {
+
+using KeyExport = void (*)(uint32_t, const char*);
+using ConnectionExport = void (*)(uint32_t, int32_t);
+
+/// The exports a host calls, resolved once per loading.
+struct PluginExports {
+  KeyExport run, close, save, valueChanged, sensorsChanged, statusChanged;
+  ConnectionExport connectionUp;
+  KeyExport edit, mapScaleRail1, mapScaleRail2, itemSent, itemSendError, resetAction;
+  FindingsApi findings;
+};
+
+/// Each export through `resolve`, which throws when the plug-in lacks one.
+PluginExports LoadExports(const std::function<void*(const char*)>& resolve);
 
 /// The plug-in cannot be loaded or lacks an export: one line, ready for stderr.
 class PluginError : public std::runtime_error {

@@ -10,6 +10,7 @@
 #include "findings.h"
 #include "host_service.h"
 #include "kalbrix.h"
+#include "plugin_loader.h"
 #include "ui_events.h"
 
 namespace vantel::host {
@@ -45,18 +46,6 @@ std::optional<Step> ParseStep(const std::string& text, std::string* error);
 
 /// Whether a kSet step names an item whose value can take it.
 bool StepFitsKalbrix(const Step& step, const Kalbrix& kalbrix, std::string* error);
-
-using KeyExport = void (*)(uint32_t, const char*);
-using ConnectionExport = void (*)(uint32_t, int32_t);
-
-struct PluginExports {
-  KeyExport run, close, save, valueChanged, sensorsChanged, statusChanged;
-  ConnectionExport connectionUp;
-  KeyExport edit, mapScaleRail1, mapScaleRail2, itemSent, itemSendError, resetAction;
-  FindingsApi findings;
-};
-
-PluginExports LoadExports(const std::function<void*(const char*)>& resolve);
 
 /// What the host knows of the configuration from what it observed.
 enum class Verdict { kNotChecked, kCoherent, kIncoherent, kRejected };
