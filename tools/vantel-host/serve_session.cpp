@@ -292,9 +292,9 @@ void ServeSession::PlayEvent(const std::shared_ptr<Command>& shared) {
         std::any_of(turning_.begin(), turning_.end(),
                     [window](const OpenWindow& open) { return open.handle == window; });
     command.Answer(Reply::Refused(
-        409,
-        "window " + std::to_string(window) +
-            (below ? " is not the top window: answer the one above it first" : " is not open")));
+        409, "window " + std::to_string(window) +
+                 (below ? " is not the top window: answer the one above it first"
+                        : " is not open")));
     return;
   }
   const Json& event = command.event;
@@ -303,8 +303,8 @@ void ServeSession::PlayEvent(const std::shared_ptr<Command>& shared) {
   const std::string named = control ? "control " + std::to_string(control) : "the window";
   if (control != 0) {
     if (!Holds(window, control)) {
-      command.Answer(Reply::Refused(
-          409, "window " + std::to_string(window) + " has no control " + std::to_string(control)));
+      command.Answer(Reply::Refused(409, "window " + std::to_string(window) + " has no control " +
+                                             std::to_string(control)));
       return;
     }
     if (ui_.isVisible(control) != 1 || ui_.isEnabled(control) != 1) {
@@ -507,8 +507,8 @@ Json ServeSession::ControlJson(VantelUiWindow control, const int32_t origin[2]) 
       {"id", ui_.getId(control)},
       {"kind", kind},
       {"text", ui_.Text(control)},
-      {"rect", Json::array({rect[0] - origin[0], rect[1] - origin[1], rect[2] - rect[0],
-                            rect[3] - rect[1]})},
+      {"rect",
+       Json::array({rect[0] - origin[0], rect[1] - origin[1], rect[2] - rect[0], rect[3] - rect[1]})},
       {"visible", ui_.isVisible(control) == 1},
       {"enabled", ui_.isEnabled(control) == 1},
   };

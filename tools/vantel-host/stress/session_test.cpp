@@ -11,6 +11,7 @@
 #include <fstream>
 #include <optional>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -73,7 +74,7 @@ class SessionTest : public ::testing::TestWithParam<std::string> {
   /// The session's machine of the file, loaded and opened.
   SessionMachine& Opened(HostSession& session) {
     const Result<SessionMachine*> added = session.Add(file_.string(), null_);
-    EXPECT_TRUE(added) << added.error();
+    if (!added) throw std::runtime_error(added.error());
     EXPECT_TRUE(session.Load().accepted());
     session.Open(**added);
     return **added;
@@ -164,7 +165,8 @@ struct Script {
 
 Script ReadScript(const std::string& name) {
   const fs::path path = fs::path(VANTEL_EXAMPLES_DIR) / "scripts" / name;
-  std::istringstream command(test::ReadFile(path).substr(0, test::ReadFile(path).find('\n')));
+  const std::string text = test::ReadFile(path);
+  std::istringstream command(text.substr(0, text.find('\n')));
   std::string hash, host, verb, file, option;
   command >> hash >> host >> verb >> file;
   Script script{name, fs::path(file).filename().string(), {}, std::nullopt};
