@@ -106,6 +106,7 @@ class SessionMachine {
   std::vector<std::string> tablesRewritten_;
 };
 
+/// A run of the host: its machines, the router, the plug-in and the UI event log.
 class HostSession {
  public:
   /// `language` answers the plug-in's REQ_HOST_LANGUAGE and words the picture and the save's
@@ -136,6 +137,8 @@ class HostSession {
   /// An export of the loaded plug-in; PluginError when it has none.
   void* Symbol(const char* name) const;
 
+  /// Each plays one step and prints it where the machine's steps print; a step of a closed
+  /// machine is the plug-in's to answer, as a host would send it.
   StepResult Open(SessionMachine& machine);
   StepResult Step(SessionMachine& machine, const vantel::host::Step& step);
   /// The action with its user's part played by whatever UI hook is installed, every table
