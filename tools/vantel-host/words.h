@@ -239,7 +239,7 @@ enum class HostWord : uint16_t {
   kPageCloseBox,
   kPageScroll,
   kPageRule,
-  // The page says "refusée" where the picture says "rejetée".
+  // The page names a rejected configuration with another French word than the picture.
   kPageVerdictRejected,
   kPageNoToken,
   kPageLost,
