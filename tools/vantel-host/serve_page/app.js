@@ -7,11 +7,9 @@
   // phrase takes its values in place of its "{}", in order.
   const fill = (text, ...values) =>
     text.split('{}').reduce((out, part, i) => `${out}${values[i - 1]}${part}`);
-  const WORDS = Object.fromEntries(Object.entries(PAGE_DATA.words).map(([language, w]) => [language, {
-    ...w,
-    unsavedItems: (n) => fill(w.unsavedItems, n),
-    closeUnsaved: (name, n) => fill(w.closeUnsaved, name, n),
-  }]));
+  const WORDS = Object.fromEntries(Object.entries(PAGE_DATA.words).map(([language, w]) =>
+    [language, { ...w, unsavedItems: (n) => fill(w.unsavedItems, n),
+      closeUnsaved: (name, n) => fill(w.closeUnsaved, name, n) }]));
   const kFrench = 1036;
   // How each verdict the server names is marked.
   const kVerdictClass = { coherent: 'coherent', 'not coherent': 'incoherent', rejected: 'incoherent' };
