@@ -7,26 +7,9 @@
 
 #include "kalbrix.h"
 #include "vantel/ui_automation.h"
+#include "words.h"
 
 namespace vantel::host {
-
-/// The language of the host's own words: 1036 French, anything else English.
-enum class HostLanguage { kEnglish, kFrench };
-HostLanguage HostLanguageOf(int32_t lcid);
-
-/// One text of the host in both languages.
-struct HostText {
-  const char* en;
-  const char* fr;
-};
-
-inline const char* In(const HostText& words, HostLanguage language) {
-  return language == HostLanguage::kFrench ? words.fr : words.en;
-}
-
-/// The name of camshaft `code` as the configuration tables number them; nullptr for a code
-/// no camshaft has.
-const char* CamshaftName(int64_t code, HostLanguage language);
 
 /// The automation calls that read a report's findings.
 struct FindingsApi {

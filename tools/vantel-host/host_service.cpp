@@ -6,18 +6,13 @@
 
 #include "plugin_edge.h"
 #include "vantel/host_text.h"
+#include "words.h"
 
 namespace vantel::host {
 
 namespace {
 
 std::function<HostService*(int32_t)> router;
-
-std::string Hex(int32_t value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%X", static_cast<unsigned>(value));
-  return text;
-}
 
 std::string DescribePayload(int32_t code, const HostBuffer* buf, bool asLongs) {
   if (buf->data == nullptr || buf->len == 0) return "none";

@@ -14,6 +14,7 @@
 #include "host_service.h"
 #include "kalbrix.h"
 #include "vantel/svg_text.h"
+#include "words.h"
 
 namespace vantel::host {
 namespace {
@@ -58,161 +59,52 @@ constexpr std::string_view kConcernInk = "#e6007e";
 /// No bank management, bank 1, bank 2.
 constexpr std::array<std::string_view, 3> kBankInk = {"#1f77b4", "#1f77b4", "#ff7f0e"};
 
-// --- What the words mean, in the host's words, in both languages.
+// --- What the words mean: the catalogue's words for the tables' codes.
 struct KindName {
   int kind;
-  HostText name;
+  HostWord name;
 };
 
 constexpr std::array<KindName, 4> kFlywheelKinds = {{
-    {kTwoMissingTeeth, {"two adjoined missing teeth", "deux dents manquantes adjacentes"}},
-    {kOneMissingTooth, {"one missing tooth", "une dent manquante"}},
-    {kRegularTeeth, {"all the same teeth", "toutes les dents identiques"}},
-    {kOneExtraTooth, {"one extra tooth", "une dent supplémentaire"}},
+    {kTwoMissingTeeth, HostWord::kFlywheelTwoMissingTeeth},
+    {kOneMissingTooth, HostWord::kFlywheelOneMissingTooth},
+    {kRegularTeeth, HostWord::kFlywheelRegularTeeth},
+    {kOneExtraTooth, HostWord::kFlywheelOneExtraTooth},
 }};
 
-struct MainPhaseName {
-  HostText type;
-  HostText counted;  // what the marks count of word 13 counts for the type
-};
-
-constexpr std::array<MainPhaseName, 8> kMainPhases = {{
-    {{"no phase", "pas de phase"}, {"", ""}},
-    {{"on marks state", "sur état des repères"}, {"mark(s)", "repère(s)"}},
-    {{"on marks position", "sur position des repères"}, {"mark(s)", "repère(s)"}},
-    {{"regular teeth", "dents régulières"}, {"camshaft teeth", "dents d'arbre à cames"}},
-    {{"one missing tooth", "une dent manquante"}, {"mark(s)", "repère(s)"}},
-    {{"one supplementary tooth", "une dent supplémentaire"}, {"mark(s)", "repère(s)"}},
-    {{"dynamic synchronization", "synchronisation dynamique"},
-     {"engine round(s) at most", "tour(s) moteur au plus"}},
-    {{"phase pressure sensor", "capteur de pression de phase"},
-     {"pressure pulse(s) a cycle", "impulsion(s) de pression par cycle"}},
+/// What the marks count of word 13 counts, by main phase type (none for no phase).
+constexpr std::array<std::optional<HostWord>, 8> kMainPhaseCounts = {{
+    std::nullopt,
+    HostWord::kCountedMarks,
+    HostWord::kCountedMarks,
+    HostWord::kCountedCamshaftTeeth,
+    HostWord::kCountedMarks,
+    HostWord::kCountedMarks,
+    HostWord::kCountedEngineRounds,
+    HostWord::kCountedPressurePulses,
 }};
-
 
 constexpr std::array<KindName, 3> kIgnitionTypes = {{
-    {kIgnitionDistributed, {"distributed", "distribué"}},
-    {kIgnitionTwinSpark, {"twin spark", "jumostatique"}},
-    {kIgnitionStatic, {"static", "statique"}},
+    {kIgnitionDistributed, HostWord::kIgnitionDistributed},
+    {kIgnitionTwinSpark, HostWord::kIgnitionTwinSpark},
+    {kIgnitionStatic, HostWord::kIgnitionStatic},
 }};
 
-constexpr std::array<HostText, 3> kInjectionTypes = {{{"semi-sequential", "semi-séquentielle"},
-                                                      {"sequential", "séquentielle"},
-                                                      {"direct", "directe"}}};
-constexpr std::array<HostText, 3> kInjectionRails = {{
-    {"one rail", "une rampe"},
-    {"two rails, rail 1 switching to rail 2", "deux rampes, la rampe 1 passant à la rampe 2"},
-    {"two rails, rail 1 switching to rails 1 and 2",
-     "deux rampes, la rampe 1 passant aux rampes 1 et 2"},
-}};
-constexpr std::array<HostText, 2> kPeakHoldModes = {
-    {{"peak-and-hold mode 1", "mode peak-and-hold 1"},
-     {"peak-and-hold mode 2", "mode peak-and-hold 2"}}};
+constexpr std::array<HostWord, 3> kInjectionTypes = {
+    HostWord::kInjectionSemiSequential, HostWord::kInjectionSequential, HostWord::kInjectionDirect};
+constexpr std::array<HostWord, 3> kInjectionRails = {
+    HostWord::kRailsOne, HostWord::kRailsOneSwitchingToTwo, HostWord::kRailsOneSwitchingToBoth};
+constexpr size_t kPeakHoldModes = 2;
 
 struct VerdictWords {
   std::string_view verdict;
-  HostText words;
+  HostWord words;
 };
 
-constexpr std::array<VerdictWords, 4> kVerdicts = {
-    {{"coherent", {"coherent", "cohérente"}},
-     {"not coherent", {"not coherent", "non cohérente"}},
-     {"rejected", {"rejected", "rejetée"}},
-     {"not checked", {"not checked", "non vérifiée"}}}};
-
-// The picture's own texts; "{}" stands for a value, in order.
-constexpr HostText kTitle = {"{}: one engine cycle, {} wheel", "{} : un cycle moteur, volant {}"};
-constexpr HostText kRevolution = {"crankshaft revolution {}", "tour de vilebrequin {}"};
-constexpr HostText kCrankshaftTrack = {"crankshaft", "vilebrequin"};
-constexpr HostText kReferenceTrack = {"reference", "repère"};
-constexpr HostText kTdcTrack = {"TDC", "PMH"};
-constexpr HostText kWindowsTrack = {"windows", "fenêtres"};
-constexpr HostText kMainPhaseTrack = {"main phase", "phase principale"};
-constexpr HostText kAuxPhaseTrack = {"aux. phase {}", "phase aux. {}"};
-constexpr HostText kCamshaftOf = {"{} camshaft", "arbre à cames {}"};
-constexpr HostText kAuxCamshaftOf = {"{} camshaft, {} teeth", "arbre à cames {}, {} dents"};
-constexpr HostText kFromTooth = {"from tooth", "depuis la dent"};
-constexpr HostText kMarkTooth = {"mark tooth", "dent du repère"};
-constexpr HostText kKeyTooth = {"tooth", "dent"};
-constexpr HostText kKeyMissing = {"missing tooth", "dent manquante"};
-constexpr HostText kKeyExtra = {"extra tooth", "dent supplémentaire"};
-constexpr HostText kKeyReference = {"reference mark", "repère"};
-constexpr HostText kKeyTdc = {"TDC and measurement window", "PMH et fenêtre de mesure"};
-constexpr HostText kKeyBank = {"bank {}", "banc {}"};
-constexpr HostText kKeyCamMark = {"camshaft mark (hollow: counted, not placed)",
-                                  "repère d'arbre à cames (creux : compté, non placé)"};
-constexpr HostText kKeyConcern = {"what a finding concerns", "ce que vise un constat"};
-constexpr HostText kDecoded = {"Decoded", "Décodé"};
-constexpr HostText kConfiguration = {"Configuration: {}", "Configuration : {}"};
-constexpr HostText kNotes = {"Notes", "Notes"};
-constexpr HostText kWindowNotes = {"Measurement windows", "Fenêtres de mesure"};
-constexpr HostText kNone = {"none", "aucun"};
-
-constexpr HostText kNoteNoWords = {"{} holds no words", "{} ne contient aucun mot"};
-constexpr HostText kNoteLayout = {
-    "{} is not of the current layout ({} words, size word {}): drawn from the words it holds",
-    "{} n'est pas au format actuel ({} mots, mot de taille {}) : dessinée avec ses mots"};
-constexpr HostText kNoteTeeth = {"{} places {} teeth, the flywheel word has {} a cycle",
-                                 "{} place {} dents, le mot volant en compte {} par cycle"};
-constexpr HostText kNotePositions = {"{} holds {} positions{}: missing and extra teeth not shown",
-                                     "{} contient {} positions{} : dents manquantes et "
-                                     "supplémentaires non montrées"};
-constexpr HostText kNoteFlywheelPositions = {", the flywheel has {}", ", le volant en a {}"};
-constexpr HostText kNoteUnknownTeeth = {"{}: {} entries name a tooth past the last one",
-                                        "{} : {} entrées désignent une dent après la dernière"};
-constexpr HostText kNoteNoTooth = {
-    "no position names a tooth: missing and extra teeth not shown",
-    "aucune position ne désigne de dent : dents manquantes et supplémentaires non montrées"};
-constexpr HostText kNoteCylinders = {
-    "{} cylinders: only the {} TDC angles the table holds drawn",
-    "{} cylindres : seuls les {} angles de PMH de la table dessinés"};
-constexpr HostText kNoteNoWindow = {"no measurement window in {} for {}",
-                                    "aucune fenêtre de mesure dans {} pour {}"};
-constexpr HostText kNoteMainTooth = {"the main phase names a tooth past the last one",
-                                     "la phase principale désigne une dent après la dernière"};
-constexpr HostText kNoteAuxTooth = {"auxiliary phase {} starts past the last tooth",
-                                    "la phase auxiliaire {} commence après la dernière dent"};
-// A TDC typed on a tooth: the angle conversion rounds down, the generator's tooth angles
-// round to the nearest unit.
-constexpr HostText kNoteTdcBelowTooth = {
-    "{} TDC, {}, is one unit (1/65536 of the cycle) below tooth {} ({}): a typed angle is "
-    "stored rounded down, a tooth angle rounded to the nearest unit, so its window ends at "
-    "tooth {}, a tooth early",
-    "Le PMH du {} cylindre, {}, est une unité (1/65536 du cycle) sous la dent {} ({}) : un angle "
-    "saisi est "
-    "arrondi vers le bas, un angle de dent à l'unité la plus proche, donc sa fenêtre finit à "
-    "la dent {}, une dent trop tôt"};
-constexpr HostText kNoteWindowShort = {
-    "{} cylinder's window ends at tooth {} ({}), not at tooth {} ({}), the last tooth at or "
-    "before its TDC: ToothWindowTable entry {} says so",
-    "La fenêtre du {} cylindre finit à la dent {} ({}), pas à la dent {} ({}), dernière dent "
-    "jusqu'à son PMH : l'entrée {} de ToothWindowTable le dit"};
-
-constexpr HostText kLegendWheel = {"wheel: {}", "volant : {}"};
-constexpr HostText kLegendTeeth = {"teeth: {}", "dents : {}"};
-constexpr HostText kLegendNominal = {"nominal teeth: {}", "dents nominales : {}"};
-constexpr HostText kLegendOccurrences = {"occurrences of the mark: {} a revolution",
-                                         "occurrences du repère : {} par tour"};
-constexpr HostText kLegendKind = {"reference: {}", "repère : {}"};
-constexpr HostText kLegendCylinders = {"cylinders: {}", "cylindres : {}"};
-constexpr HostText kLegendNoBanks = {"banks: not managed", "bancs : non gérés"};
-constexpr HostText kLegendBanks = {"banks: {}, on bank 2: {}", "bancs : {}, sur le banc 2 : {}"};
-constexpr HostText kLegendIgnition = {"ignition: {}, delay {} µs", "allumage : {}, délai {} µs"};
-constexpr HostText kLegendInjection = {"injection: {}", "injection : {}"};
-constexpr HostText kLegendNoMainPhase = {"main phase: none", "phase principale : aucune"};
-constexpr HostText kLegendUnknownMainPhase = {"main phase: unknown type {}",
-                                              "phase principale : type inconnu {}"};
-constexpr HostText kLegendMainPhase = {"main phase: {}, {}, {} {}, from tooth {}",
-                                       "phase principale : {}, {}, {} {}, depuis la dent {}"};
-constexpr HostText kLegendMarkAt = {", mark at tooth {}", ", repère à la dent {}"};
-constexpr HostText kLegendAuxPhase = {"auxiliary phase {}: {}, {} teeth, from tooth {}",
-                                      "phase auxiliaire {} : {}, {} dents, depuis la dent {}"};
-constexpr HostText kUnknownKind = {"unknown ({} teeth at each mark)",
-                                   "inconnu ({} dents à chaque repère)"};
-constexpr HostText kAlternativeKind = {"two missing teeth, alternative singularity",
-                                       "deux dents manquantes, singularité alternative"};
-constexpr HostText kUnknown = {"unknown ({})", "inconnu ({})"};
-constexpr HostText kUnknownCamshaft = {"camshaft {}", "arbre à cames {}"};
+constexpr std::array<VerdictWords, 4> kVerdicts = {{{"coherent", HostWord::kVerdictCoherent},
+                                                    {"not coherent", HostWord::kVerdictNotCoherent},
+                                                    {"rejected", HostWord::kVerdictRejected},
+                                                    {"not checked", HostWord::kVerdictNotChecked}}};
 
 // --- Text helpers.
 std::string Attr(std::string_view name, std::string_view value) {
@@ -227,43 +119,6 @@ std::string Num(double value) {
   char text[32];
   std::snprintf(text, sizeof text, "%.1f", value);
   return text;
-}
-
-std::string Hex(uint16_t word) {
-  char text[8];
-  std::snprintf(text, sizeof text, "0x%04X", word);
-  return text;
-}
-
-/// `pattern` with each "{}" replaced by the next of `values`.
-std::string Format(std::string_view pattern, std::initializer_list<std::string> values) {
-  std::string out;
-  auto value = values.begin();
-  for (size_t at = 0; at < pattern.size(); ++at) {
-    if (pattern.compare(at, 2, "{}") == 0 && value != values.end()) {
-      out += *value++;
-      ++at;
-      continue;
-    }
-    out += pattern[at];
-  }
-  return out;
-}
-
-std::string Say(const HostText& words, HostLanguage language,
-                std::initializer_list<std::string> values = {}) {
-  return Format(In(words, language), values);
-}
-
-std::string Ordinal(int n, HostLanguage language) {
-  if (language == HostLanguage::kFrench) return std::to_string(n) + (n == 1 ? "er" : "e");
-  const int tens = n % 100;
-  const char* suffix = (tens >= 11 && tens <= 13) ? "th"
-                       : n % 10 == 1              ? "st"
-                       : n % 10 == 2              ? "nd"
-                       : n % 10 == 3              ? "rd"
-                                                  : "th";
-  return std::to_string(n) + suffix;
 }
 
 std::string Degrees(uint16_t angle16) { return AngleText(angle16) + "°"; }
@@ -393,8 +248,8 @@ struct Wheel {
     if (tooth >= toothAngles.size()) return std::nullopt;
     return toothAngles[tooth];
   }
-  std::string Say(const HostText& words, std::initializer_list<std::string> values = {}) const {
-    return host::Say(words, language, values);
+  std::string Say(HostWord word, std::initializer_list<std::string> values = {}) const {
+    return host::Say(word, language, values);
   }
 };
 
@@ -408,15 +263,15 @@ void NoteLayouts(const WheelInput& input, Wheel& wheel) {
     const std::vector<uint16_t>& table = input.tables[t];
     const std::string name = TableName(input, t);
     if (table.empty()) {
-      wheel.notes.push_back(wheel.Say(kNoteNoWords, {name}));
+      wheel.notes.push_back(wheel.Say(HostWord::kNoteNoWords, {name}));
       continue;
     }
     const bool sound = t == kEngine ? IsCurrentEngineTable(table)
                        : t == kSync ? IsCurrentSyncTable(table)
                                     : IsWellFormedFlywheelTable(table);
     if (!sound)
-      wheel.notes.push_back(
-          wheel.Say(kNoteLayout, {name, std::to_string(table.size()), std::to_string(table[0])}));
+      wheel.notes.push_back(wheel.Say(
+          HostWord::kNoteLayout, {name, std::to_string(table.size()), std::to_string(table[0])}));
   }
 }
 
@@ -429,7 +284,7 @@ void PlaceTeeth(const WheelInput& input, Wheel& wheel) {
   const auto cycleTeeth = static_cast<size_t>(2 * wheel.sync.flywheel.T);
   if (teeth != cycleTeeth)
     wheel.notes.push_back(wheel.Say(
-        kNoteTeeth,
+        HostWord::kNoteTeeth,
         {TableName(input, kToothAngle), std::to_string(teeth), std::to_string(cycleTeeth)}));
 
   const std::span<const uint16_t> entries = Entries(input.tables[kToothPosition]);
@@ -444,11 +299,11 @@ void PlaceTeeth(const WheelInput& input, Wheel& wheel) {
   const auto flywheelPositions = static_cast<size_t>(2 * geometry.periods);
   if (count == 0 || !IsWellFormedFlywheelTable(input.tables[kToothPosition]) ||
       (described && count != flywheelPositions)) {
-    wheel.notes.push_back(wheel.Say(
-        kNotePositions,
-        {TableName(input, kToothPosition), std::to_string(count),
-         described ? wheel.Say(kNoteFlywheelPositions, {std::to_string(flywheelPositions)})
-                   : std::string()}));
+    wheel.notes.push_back(wheel.Say(HostWord::kNotePositions,
+                                    {TableName(input, kToothPosition), std::to_string(count),
+                                     described ? wheel.Say(HostWord::kNoteFlywheelPositions,
+                                                           {std::to_string(flywheelPositions)})
+                                               : std::string()}));
     return;
   }
   std::vector<int> occupant(count, -1);
@@ -465,11 +320,11 @@ void PlaceTeeth(const WheelInput& input, Wheel& wheel) {
     placed[static_cast<size_t>(entry.tooth)] = true;
   }
   if (unknown > 0)
-    wheel.notes.push_back(
-        wheel.Say(kNoteUnknownTeeth, {TableName(input, kToothPosition), std::to_string(unknown)}));
+    wheel.notes.push_back(wheel.Say(HostWord::kNoteUnknownTeeth,
+                                    {TableName(input, kToothPosition), std::to_string(unknown)}));
   const auto first = std::find_if(occupant.begin(), occupant.end(), [](int t) { return t >= 0; });
   if (first == occupant.end()) {
-    wheel.notes.push_back(wheel.Say(kNoteNoTooth));
+    wheel.notes.push_back(wheel.Say(HostWord::kNoteNoTooth));
     return;
   }
   for (size_t tooth = 0; tooth < teeth; ++tooth) wheel.extra[tooth] = !placed[tooth];
@@ -525,14 +380,15 @@ void ExplainWindow(const Cylinder& c, size_t next, Wheel& wheel) {
   auto angle = [&](size_t t) { return Degrees(wheel.toothAngles[t]); };
   // A TDC typed on a tooth's angle may be stored one unit below the tooth's own word.
   if (next < teeth && wheel.toothAngles[next] == c.angle16 + 1) {
-    wheel.windowNotes.push_back(wheel.Say(
-        kNoteTdcBelowTooth, {ordinal, Degrees(c.angle16), tooth(next), angle(next), tooth(end)}));
+    wheel.windowNotes.push_back(
+        wheel.Say(HostWord::kNoteTdcBelowTooth,
+                  {ordinal, Degrees(c.angle16), tooth(next), angle(next), tooth(end)}));
     return;
   }
   const size_t last = (next + teeth - 1) % teeth;  // the last tooth at or before the TDC
   if (end == last) return;
   wheel.windowNotes.push_back(wheel.Say(
-      kNoteWindowShort,
+      HostWord::kNoteWindowShort,
       {ordinal, tooth(end), angle(end), tooth(last), angle(last), std::to_string(next + 1)}));
 }
 
@@ -542,8 +398,8 @@ void PlaceCylinders(const WheelInput& input, Wheel& wheel) {
   const EngineRecord& engine = wheel.engine;
   const size_t count = std::min<size_t>(engine.cylinders, kMaxCylinders);
   if (engine.cylinders > kMaxCylinders)
-    wheel.notes.push_back(wheel.Say(
-        kNoteCylinders, {std::to_string(engine.cylinders), std::to_string(kMaxCylinders)}));
+    wheel.notes.push_back(wheel.Say(HostWord::kNoteCylinders, {std::to_string(engine.cylinders),
+                                                               std::to_string(kMaxCylinders)}));
   const std::span<const uint16_t> windows = Entries(input.tables[kToothWindow]);
   const size_t teeth = wheel.toothAngles.size();
   std::vector<std::string> without;
@@ -566,7 +422,7 @@ void PlaceCylinders(const WheelInput& input, Wheel& wheel) {
   if (without.empty()) return;
   std::string list;
   for (const std::string& order : without) list += (list.empty() ? "" : ", ") + order;
-  wheel.notes.push_back(wheel.Say(kNoteNoWindow, {TableName(input, kToothWindow), list}));
+  wheel.notes.push_back(wheel.Say(HostWord::kNoteNoWindow, {TableName(input, kToothWindow), list}));
 }
 
 void NotePhases(Wheel& wheel) {
@@ -574,10 +430,10 @@ void NotePhases(Wheel& wheel) {
   if (sync.mainType != kPhaseNone &&
       (!wheel.ToothAngle(sync.main.crankTooth) ||
        (MainPhaseHasMarks(sync.mainType) && !wheel.ToothAngle(sync.markTooth))))
-    wheel.notes.push_back(wheel.Say(kNoteMainTooth));
+    wheel.notes.push_back(wheel.Say(HostWord::kNoteMainPhaseTooth));
   for (size_t i = 0; i < kAuxPhaseCount; ++i)
     if (sync.aux[i].teeth != 0 && !wheel.ToothAngle(sync.aux[i].crankTooth))
-      wheel.notes.push_back(wheel.Say(kNoteAuxTooth, {std::to_string(i + 1)}));
+      wheel.notes.push_back(wheel.Say(HostWord::kNoteAuxPhaseTooth, {std::to_string(i + 1)}));
 }
 
 // The plug-in's findings, one entry per report row; a finding of several rows counts once.
@@ -619,59 +475,62 @@ Wheel Decode(const WheelInput& input) {
 
 // --- The legend's decoded values.
 std::string FlywheelKindText(const Flywheel& f, HostLanguage language) {
-  if (f.K == kTwoMissingTeeth && f.S == 2) return Say(kAlternativeKind, language);
+  if (f.K == kTwoMissingTeeth && f.S == 2)
+    return Say(HostWord::kFlywheelAlternativeSingularity, language);
   for (const KindName& kind : kFlywheelKinds)
-    if (kind.kind == f.K) return In(kind.name, language);
-  return Say(kUnknownKind, language, {std::to_string(f.K)});
+    if (kind.kind == f.K) return std::string(In(kind.name, language));
+  return Say(HostWord::kFlywheelUnknownKind, language, {std::to_string(f.K)});
 }
 
 std::string IgnitionText(const EngineRecord& engine, HostLanguage language) {
   for (const KindName& type : kIgnitionTypes)
-    if (engine.ignitionType == type.kind) return In(type.name, language);
-  return Say(kUnknown, language, {Hex(engine.ignitionType)});
+    if (engine.ignitionType == type.kind) return std::string(In(type.name, language));
+  return Say(HostWord::kUnknownValue, language, {Hex(engine.ignitionType, 4)});
 }
 
 std::string InjectionText(const EngineRecord& engine, HostLanguage language) {
   const uint16_t type = engine.injection & kInjectionAllTypes;
-  std::string text = Say(kUnknown, language, {Hex(engine.injection)});
+  std::string text = Say(HostWord::kUnknownValue, language, {Hex(engine.injection, 4)});
   for (int t = 0; t < static_cast<int>(kInjectionTypes.size()); ++t)
     for (int rails = 0; rails < static_cast<int>(kInjectionRails.size()); ++rails)
       if (type == InjectionBit(t, rails))
         text = std::string(In(kInjectionTypes[static_cast<size_t>(t)], language)) + ", " +
-               In(kInjectionRails[static_cast<size_t>(rails)], language);
-  for (size_t mode = 0; mode < kPeakHoldModes.size(); ++mode)
+               std::string(In(kInjectionRails[static_cast<size_t>(rails)], language));
+  for (size_t mode = 0; mode < kPeakHoldModes; ++mode)
     if (engine.injection & (0x4000u << mode))
-      text += std::string(", ") + In(kPeakHoldModes[mode], language);
+      text += ", " + Say(HostWord::kPeakAndHoldMode, language, {std::to_string(mode + 1)});
   return text;
 }
 
 std::string CamshaftText(int code, HostLanguage language) {
-  const char* name = CamshaftName(code, language);
-  return name ? name : Say(kUnknownCamshaft, language, {std::to_string(code)});
+  if (const std::optional<HostWord> name = CamshaftWord(code))
+    return std::string(In(*name, language));
+  return Say(HostWord::kCamshaftNumbered, language, {std::to_string(code)});
 }
 
 std::string MainPhaseText(const SyncRecord& sync, HostLanguage language) {
   const auto type = static_cast<size_t>(sync.mainType);
-  if (type == kPhaseNone) return Say(kLegendNoMainPhase, language);
-  if (type >= kMainPhases.size())
-    return Say(kLegendUnknownMainPhase, language, {std::to_string(type)});
-  std::string text =
-      Say(kLegendMainPhase, language,
-          {In(kMainPhases[type].type, language), CamshaftText(sync.mainCamshaft, language),
-           std::to_string(sync.main.teeth), In(kMainPhases[type].counted, language),
-           std::to_string(sync.main.crankTooth)});
+  if (type == kPhaseNone) return Say(HostWord::kLegendNoMainPhase, language);
+  if (type >= kMainPhaseCounts.size())
+    return Say(HostWord::kLegendUnknownMainPhase, language, {std::to_string(type)});
+  std::string text = Say(
+      HostWord::kLegendMainPhase, language,
+      {std::string(In(*PhaseTypeWord(sync.mainType), language)),
+       CamshaftText(sync.mainCamshaft, language), std::to_string(sync.main.teeth),
+       std::string(In(*kMainPhaseCounts[type], language)), std::to_string(sync.main.crankTooth)});
   if (MainPhaseHasMarks(sync.mainType))
-    text += Say(kLegendMarkAt, language, {std::to_string(sync.markTooth)});
+    text += Say(HostWord::kLegendMarkAtTooth, language, {std::to_string(sync.markTooth)});
   return text;
 }
 
 std::string BanksText(const Wheel& wheel) {
-  if (wheel.engine.banks == 0) return wheel.Say(kLegendNoBanks);
+  if (wheel.engine.banks == 0) return wheel.Say(HostWord::kLegendNoBanks);
   std::string second;
   for (const Cylinder& c : wheel.cylinders)
     if (c.bank == 2) second += (second.empty() ? "" : ", ") + Ordinal(c.order, wheel.language);
-  return wheel.Say(kLegendBanks,
-                   {Hex(wheel.engine.banks), second.empty() ? In(kNone, wheel.language) : second});
+  return wheel.Say(HostWord::kLegendBanks,
+                   {Hex(wheel.engine.banks, 4),
+                    second.empty() ? std::string(In(HostWord::kNone, wheel.language)) : second});
 }
 
 struct LegendLine {
@@ -683,16 +542,18 @@ std::vector<LegendLine> DecodedValues(const Wheel& wheel) {
   const Flywheel& f = wheel.sync.flywheel;
   const HostLanguage language = wheel.language;
   std::vector<LegendLine> lines = {
-      {"wheel", wheel.Say(kLegendWheel, {NameOf(f)})},
-      {"teeth", wheel.Say(kLegendTeeth, {std::to_string(f.T)})},
-      {"nominal", wheel.Say(kLegendNominal, {std::to_string(f.N)})},
-      {"occurrences", wheel.Say(kLegendOccurrences, {std::to_string(f.R)})},
-      {"kind", wheel.Say(kLegendKind, {FlywheelKindText(f, language)})},
-      {"cylinders", wheel.Say(kLegendCylinders, {std::to_string(wheel.engine.cylinders)})},
+      {"wheel", wheel.Say(HostWord::kLegendWheel, {NameOf(f)})},
+      {"teeth", wheel.Say(HostWord::kLegendTeeth, {std::to_string(f.T)})},
+      {"nominal", wheel.Say(HostWord::kLegendNominalTeeth, {std::to_string(f.N)})},
+      {"occurrences", wheel.Say(HostWord::kLegendOccurrences, {std::to_string(f.R)})},
+      {"kind", wheel.Say(HostWord::kLegendReferenceKind, {FlywheelKindText(f, language)})},
+      {"cylinders",
+       wheel.Say(HostWord::kLegendCylinders, {std::to_string(wheel.engine.cylinders)})},
       {"banks", BanksText(wheel)},
-      {"ignition", wheel.Say(kLegendIgnition, {IgnitionText(wheel.engine, language),
-                                               std::to_string(wheel.engine.ignitionDelayUs)})},
-      {"injection", wheel.Say(kLegendInjection, {InjectionText(wheel.engine, language)})},
+      {"ignition",
+       wheel.Say(HostWord::kLegendIgnition, {IgnitionText(wheel.engine, language),
+                                             std::to_string(wheel.engine.ignitionDelayUs)})},
+      {"injection", wheel.Say(HostWord::kLegendInjection, {InjectionText(wheel.engine, language)})},
       {"main-phase", MainPhaseText(wheel.sync, language)},
   };
   for (size_t i = 0; i < kAuxPhaseCount; ++i) {
@@ -700,7 +561,7 @@ std::vector<LegendLine> DecodedValues(const Wheel& wheel) {
     if (aux.teeth == 0) continue;
     lines.push_back(
         {"aux-phase",
-         wheel.Say(kLegendAuxPhase,
+         wheel.Say(HostWord::kLegendAuxPhase,
                    {std::to_string(i + 1), CamshaftText(wheel.sync.auxCamshaft[i], language),
                     std::to_string(aux.teeth), std::to_string(aux.crankTooth)})});
   }
@@ -714,7 +575,7 @@ class Painter {
 
   std::string Paint() {
     const std::string name = NameOf(wheel_.sync.flywheel);
-    svg_.Text(8, 24, wheel_.Say(kTitle, {input_.title, name}),
+    svg_.Text(8, 24, wheel_.Say(HostWord::kWheelTitle, {input_.title, name}),
               Attr("font-size", 16) + Attr("font-weight", "bold") +
                   Attr("data-title", input_.title) + Attr("data-wheel", name));
     Scale();
@@ -747,7 +608,7 @@ class Painter {
   void Scale() {
     for (int turn = 0; turn < 2; ++turn)
       svg_.Text(X(static_cast<uint32_t>(turn * 0x8000 + 0x4000)), kScaleY - 22,
-                wheel_.Say(kRevolution, {std::to_string(turn + 1)}),
+                wheel_.Say(HostWord::kWheelRevolution, {std::to_string(turn + 1)}),
                 Attr("text-anchor", "middle") + Attr("font-weight", "bold"));
     for (int degrees = 0; degrees <= 720; degrees += 30) {
       const double x = X(static_cast<uint32_t>(degrees * 65536 / 720));
@@ -766,7 +627,7 @@ class Painter {
   }
 
   void Teeth() {
-    TrackLabel((kCrankTop + kCrankBottom) / 2, wheel_.Say(kCrankshaftTrack));
+    TrackLabel((kCrankTop + kCrankBottom) / 2, wheel_.Say(HostWord::kTrackCrankshaft));
     svg_.Line(X(0), kCrankBottom, X(65536), kCrankBottom, Attr("stroke", kToothInk));
     const double w = ToothWidth();
     for (size_t tooth = 0; tooth < wheel_.toothAngles.size(); ++tooth) {
@@ -797,7 +658,7 @@ class Painter {
 
   void Marks() {
     if (wheel_.marks.empty()) return;
-    TrackLabel(kMarkY, wheel_.Say(kReferenceTrack));
+    TrackLabel(kMarkY, wheel_.Say(HostWord::kTrackReference));
     for (const ReferenceMark& mark : wheel_.marks) {
       const double x = X(mark.angle16);
       svg_.Begin(Attr("data-reference", mark.number) + Attr("data-angle", AngleText(mark.angle16)));
@@ -809,9 +670,9 @@ class Painter {
   }
 
   void Cylinders() {
-    TrackLabel(kTdcY, wheel_.Say(kTdcTrack));
+    TrackLabel(kTdcY, wheel_.Say(HostWord::kTrackTdc));
     if (!wheel_.cylinders.empty())
-      TrackLabel(kLanesTop + kLaneHeight / 2, wheel_.Say(kWindowsTrack));
+      TrackLabel(kLanesTop + kLaneHeight / 2, wheel_.Say(HostWord::kTrackWindows));
     for (const Cylinder& c : wheel_.cylinders) {
       const std::string_view ink = kBankInk[static_cast<size_t>(c.bank)];
       const double x = X(c.angle16);
@@ -875,16 +736,18 @@ class Painter {
     const SyncRecord& sync = wheel_.sync;
     if (sync.mainType != kPhaseNone) {
       const int mid = y + kPhaseHeight / 2;
-      TrackLabel(mid, wheel_.Say(kMainPhaseTrack));
+      TrackLabel(mid, wheel_.Say(HostWord::kTrackMainPhase));
       svg_.Begin(Attr("data-phase", "main") + Attr("data-type", sync.mainType) +
                  Attr("data-camshaft", sync.mainCamshaft) + Fill(kPhaseInk, kPhaseInk));
       svg_.Line(X(0), mid, X(65536), mid, Attr("stroke-opacity", "0.4"));
-      svg_.Text(X(65536), y + 6,
-                wheel_.Say(kCamshaftOf, {CamshaftText(sync.mainCamshaft, wheel_.language)}),
-                Attr("text-anchor", "end") + Attr("stroke", "none"));
-      PhaseTooth(mid, sync.main.crankTooth, "data-start-tooth", wheel_.Say(kFromTooth), -6);
+      svg_.Text(
+          X(65536), y + 6,
+          wheel_.Say(HostWord::kCamshaftOf, {CamshaftText(sync.mainCamshaft, wheel_.language)}),
+          Attr("text-anchor", "end") + Attr("stroke", "none"));
+      PhaseTooth(mid, sync.main.crankTooth, "data-start-tooth", wheel_.Say(HostWord::kFromTooth),
+                 -6);
       if (MainPhaseHasMarks(sync.mainType)) {
-        PhaseTooth(mid, sync.markTooth, "data-mark-tooth", wheel_.Say(kMarkTooth), 16);
+        PhaseTooth(mid, sync.markTooth, "data-mark-tooth", wheel_.Say(HostWord::kMarkTooth), 16);
         CamMarks(mid, sync.markTooth, sync.main.teeth, "data-cam-mark");
       }
       svg_.End();
@@ -895,16 +758,17 @@ class Painter {
       const PhaseSetting& aux = sync.aux[i];
       if (aux.teeth == 0) continue;
       const int mid = y + kPhaseHeight / 2;
-      TrackLabel(mid, wheel_.Say(kAuxPhaseTrack, {std::to_string(i + 1)}));
+      TrackLabel(mid, wheel_.Say(HostWord::kTrackAuxPhase, {std::to_string(i + 1)}));
       svg_.Begin(Attr("data-phase", "aux" + std::to_string(i + 1)) +
                  Attr("data-camshaft", sync.auxCamshaft[i]) + Attr("data-teeth", aux.teeth) +
                  Fill(kAuxInk, kAuxInk));
       svg_.Line(X(0), mid, X(65536), mid, Attr("stroke-opacity", "0.4"));
-      svg_.Text(X(65536), y + 6,
-                wheel_.Say(kAuxCamshaftOf, {CamshaftText(sync.auxCamshaft[i], wheel_.language),
-                                            std::to_string(aux.teeth)}),
-                Attr("text-anchor", "end") + Attr("stroke", "none"));
-      PhaseTooth(mid, aux.crankTooth, "data-start-tooth", wheel_.Say(kFromTooth), -6);
+      svg_.Text(
+          X(65536), y + 6,
+          wheel_.Say(HostWord::kAuxCamshaftOf, {CamshaftText(sync.auxCamshaft[i], wheel_.language),
+                                                std::to_string(aux.teeth)}),
+          Attr("text-anchor", "end") + Attr("stroke", "none"));
+      PhaseTooth(mid, aux.crankTooth, "data-start-tooth", wheel_.Say(HostWord::kFromTooth), -6);
       CamMarks(mid, aux.crankTooth, aux.teeth, "data-aux-mark");
       svg_.End();
       PhaseConcern(static_cast<int>(i) + 1, y);
@@ -971,27 +835,27 @@ class Painter {
   int Key(int y) {
     int x = 8;
     svg_.Rect(x, y - 6, 4, 12, Fill(kToothInk));
-    x = KeyText(x, y, wheel_.Say(kKeyTooth));
+    x = KeyText(x, y, wheel_.Say(HostWord::kKeyTooth));
     svg_.Rect(x, y - 6, 4, 12, Fill("none", kMissingInk) + Attr("stroke-dasharray", "2 2"));
-    x = KeyText(x, y, wheel_.Say(kKeyMissing));
+    x = KeyText(x, y, wheel_.Say(HostWord::kKeyMissingTooth));
     svg_.Rect(x, y - 8, 4, 14, Fill(kExtraInk));
-    x = KeyText(x, y, wheel_.Say(kKeyExtra));
+    x = KeyText(x, y, wheel_.Say(HostWord::kKeyExtraTooth));
     svg_.Circle(x + 4, y, 6, Fill("#ffffff", kMissingInk));
-    x = KeyText(x, y, wheel_.Say(kKeyReference));
+    x = KeyText(x, y, wheel_.Say(HostWord::kKeyReferenceMark));
     if (wheel_.engine.banks == 0) {
       svg_.Rect(x, y - 5, 10, 10, Fill(kBankInk[0]));
-      x = KeyText(x, y, wheel_.Say(kKeyTdc));
+      x = KeyText(x, y, wheel_.Say(HostWord::kKeyTdc));
     } else {
       for (size_t bank = 1; bank < kBankInk.size(); ++bank) {
         svg_.Rect(x, y - 5, 10, 10, Fill(kBankInk[bank]));
-        x = KeyText(x, y, wheel_.Say(kKeyBank, {std::to_string(bank)}));
+        x = KeyText(x, y, wheel_.Say(HostWord::kBankNumbered, {std::to_string(bank)}));
       }
     }
     svg_.Triangle(x + 4, y + 4, 8, Fill(kPhaseInk));
-    x = KeyText(x, y, wheel_.Say(kKeyCamMark));
+    x = KeyText(x, y, wheel_.Say(HostWord::kKeyCamshaftMark));
     if (!input_.reportFindings.empty()) {
       svg_.Rect(x, y - 6, 12, 12, Highlight());
-      KeyText(x, y, wheel_.Say(kKeyConcern));
+      KeyText(x, y, wheel_.Say(HostWord::kKeyConcern));
     }
     return y + kLine + 8;
   }
@@ -999,7 +863,7 @@ class Painter {
   int Legend(int y) {
     y = Key(y);
     const int top = y;
-    svg_.Text(8, y, wheel_.Say(kDecoded), Attr("font-weight", "bold"));
+    svg_.Text(8, y, wheel_.Say(HostWord::kLegendDecoded), Attr("font-weight", "bold"));
     for (const LegendLine& line : DecodedValues(wheel_)) {
       y += kLine;
       svg_.Text(8, y, line.text, Attr("data-legend", line.key));
@@ -1008,7 +872,7 @@ class Painter {
     std::string verdict = input_.verdict;
     for (const VerdictWords& words : kVerdicts)
       if (words.verdict == input_.verdict) verdict = In(words.words, wheel_.language);
-    svg_.Text(kLegendRight, right, wheel_.Say(kConfiguration, {verdict}),
+    svg_.Text(kLegendRight, right, wheel_.Say(HostWord::kLegendConfiguration, {verdict}),
               Attr("font-weight", "bold") + Attr("data-verdict", input_.verdict));
     const Json& findings = input_.reportFindings;
     for (size_t row = 0; row < input_.reportRows.size(); ++row) {
@@ -1028,13 +892,12 @@ class Painter {
         first = false;
       }
     }
-    right = Notes(right, kNotes, wheel_.notes, "data-note");
-    right = Notes(right, kWindowNotes, wheel_.windowNotes, "data-window-note");
+    right = Notes(right, HostWord::kLegendNotes, wheel_.notes, "data-note");
+    right = Notes(right, HostWord::kLegendWindowNotes, wheel_.windowNotes, "data-window-note");
     return std::max(y, right) + kLine;
   }
 
-  int Notes(int y, const HostText& heading, const std::vector<std::string>& notes,
-            const char* attribute) {
+  int Notes(int y, HostWord heading, const std::vector<std::string>& notes, const char* attribute) {
     if (notes.empty()) return y;
     y += kLine + 4;
     svg_.Text(kLegendRight, y, wheel_.Say(heading), Attr("font-weight", "bold"));

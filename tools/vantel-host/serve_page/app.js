@@ -3,51 +3,13 @@
 // user does into the server's commands. The server (and the plug-in behind it) decides
 // everything; the page keeps nothing but what it last drew.
 (() => {
-  const WORDS = {
-    en: {
-      machines: 'Machines', file: 'File', verdict: 'Verdict', status: 'Status',
-      opened: 'open', closed: 'closed', report: 'Error report', noRows: 'No row.',
-      switched: 'Switched by the configuration', functions: 'Functions',
-      supervisions: 'Supervisions', dataItems: 'Data items', on: 'On', off: 'Off', none: '—',
-      tablesRewritten: 'Tables rewritten', log: 'Host log', wheel: 'Flywheel', saved: 'Saved',
-      check: 'Check again', edit: 'Edit', rail1: 'Rail 1 scales', rail2: 'Rail 2 scales',
-      save: 'Save', close: 'Close', open: 'Open', busy: 'Working…', closeBox: 'Close',
-      scroll: 'Scroll', rule: 'rule',
-      verdicts: {
-        'not checked': 'not checked', coherent: 'coherent', 'not coherent': 'not coherent',
-        rejected: 'rejected',
-      },
-      noToken: 'This address has no token: open the address vantel-host printed.',
-      lost: 'The server does not answer; trying again.', ended: 'The server has ended.',
-      noMachine: 'No machine.',
-      unsaved: 'Unsaved', unsavedItems: (n) => `${n} item(s) differ from the file`,
-      closeUnsaved: (name, n) =>
-        `${name}: ${n} item(s) are not saved to the file. Close the machine all the same?`,
-      elsewhere: 'A window is open on machine', showIt: 'show it',
-    },
-    fr: {
-      machines: 'Machines', file: 'Fichier', verdict: 'Verdict', status: 'État',
-      opened: 'ouverte', closed: 'fermée', report: 'Rapport d’erreurs', noRows: 'Aucune ligne.',
-      switched: 'Activé par la configuration', functions: 'Fonctions',
-      supervisions: 'Surveillances', dataItems: 'Données', on: 'Activées', off: 'Désactivées',
-      none: '—', tablesRewritten: 'Tables réécrites', log: 'Journal de l’hôte',
-      wheel: 'Volant moteur', saved: 'Enregistrement', check: 'Vérifier à nouveau',
-      edit: 'Modifier', rail1: 'Échelles rampe 1', rail2: 'Échelles rampe 2',
-      save: 'Enregistrer', close: 'Fermer', open: 'Ouvrir', busy: 'En cours…',
-      closeBox: 'Fermer', scroll: 'Défilement', rule: 'règle',
-      verdicts: {
-        'not checked': 'non vérifiée', coherent: 'cohérente', 'not coherent': 'non cohérente',
-        rejected: 'refusée',
-      },
-      noToken: 'Cette adresse n’a pas de jeton : ouvrez l’adresse affichée par vantel-host.',
-      lost: 'Le serveur ne répond pas ; nouvel essai.', ended: 'Le serveur s’est arrêté.',
-      noMachine: 'Aucune machine.',
-      unsaved: 'Non enregistré', unsavedItems: (n) => `${n} élément(s) diffèrent du fichier`,
-      closeUnsaved: (name, n) =>
-        `${name} : ${n} élément(s) ne sont pas enregistrés dans le fichier. Fermer la machine quand même ?`,
-      elsewhere: 'Une fenêtre est ouverte sur la machine', showIt: 'l’afficher',
-    },
-  };
+  // The page's words come from the host's catalogue (PAGE_DATA, written at build time); a
+  // phrase takes its values in place of its "{}", in order.
+  const fill = (text, ...values) =>
+    text.split('{}').reduce((out, part, i) => `${out}${values[i - 1]}${part}`);
+  const WORDS = Object.fromEntries(Object.entries(PAGE_DATA.words).map(([language, w]) =>
+    [language, { ...w, unsavedItems: (n) => fill(w.unsavedItems, n),
+      closeUnsaved: (name, n) => fill(w.closeUnsaved, name, n) }]));
   const kFrench = 1036;
   // How each verdict the server names is marked.
   const kVerdictClass = { coherent: 'coherent', 'not coherent': 'incoherent', rejected: 'incoherent' };

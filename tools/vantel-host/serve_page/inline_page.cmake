@@ -1,13 +1,15 @@
-# Makes the page one document: the style and the script of index.html inline, the whole
-# written as the bytes of a C++ array (no literal can be cut short by what the page holds).
-# cmake -DPAGE_DIR=serve_page -DOUTPUT=serve_page.cpp -P inline_page.cmake
+# Makes the page one document: the style and the script of index.html inline, the script
+# after the data it reads (page_data.js, made from the host's words), the whole written as
+# the bytes of a C++ array (no literal can be cut short by what the page holds).
+# cmake -DPAGE_DIR=serve_page -DDATA=page_data.js -DOUTPUT=serve_page.cpp -P inline_page.cmake
 file(READ ${PAGE_DIR}/index.html page)
 file(READ ${PAGE_DIR}/style.css style)
 file(READ ${PAGE_DIR}/app.js script)
+file(READ ${DATA} data)
 
 # Inline, "</" would end the element early.
-if(script MATCHES "</" OR style MATCHES "</")
-  message(FATAL_ERROR "app.js and style.css may not hold \"</\": it ends the inline element")
+if(script MATCHES "</" OR style MATCHES "</" OR data MATCHES "</")
+  message(FATAL_ERROR "app.js, style.css and the page's data may not hold \"</\": it ends the inline element")
 endif()
 foreach(tag IN ITEMS "<link rel=\"stylesheet\" href=\"style.css\">" "<script src=\"app.js\"></script>")
   string(FIND "${page}" "${tag}" at)
@@ -16,7 +18,9 @@ foreach(tag IN ITEMS "<link rel=\"stylesheet\" href=\"style.css\">" "<script src
   endif()
 endforeach()
 string(REPLACE "<link rel=\"stylesheet\" href=\"style.css\">" "<style>\n${style}</style>" page "${page}")
-string(REPLACE "<script src=\"app.js\"></script>" "<script>\n${script}</script>" page "${page}")
+# Two elements: app.js's "use strict" stays the first statement of its own script.
+string(REPLACE "<script src=\"app.js\"></script>"
+  "<script>\n${data}</script>\n<script>\n${script}</script>" page "${page}")
 
 get_filename_component(folder ${OUTPUT} DIRECTORY)
 file(WRITE ${folder}/serve_page.html "${page}")
@@ -26,7 +30,7 @@ math(EXPR size "${digits} / 2")
 string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${bytes}")
 string(REGEX REPLACE "(0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,)" "\\1\n" bytes "${bytes}")
 
-file(WRITE ${OUTPUT}.new "// Made by inline_page.cmake from tools/vantel-host/serve_page/: edit those files.
+file(WRITE ${OUTPUT}.new "// Made by inline_page.cmake from tools/vantel-host/serve_page/ and words.cpp: edit those files.
 #include \"serve_page.h\"
 
 namespace vantel::host {

@@ -1,0 +1,27 @@
+// Writes the data the page of `vantel-host serve` reads before app.js: the page's words from
+// the host's catalogue, so that the page and the host cannot drift apart.
+// make_page_data page_data.js
+#include <cstdio>
+#include <fstream>
+#include <nlohmann/json.hpp>
+
+#include "words.h"
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: make_page_data OUTPUT.js\n");
+    return 2;
+  }
+  // One member per table the page reads, beside "words".
+  const nlohmann::ordered_json data = {{"words", vantel::host::PageWordsJson()}};
+  std::ofstream out(argv[1], std::ios::binary);
+  // UTF-8 as the catalogue holds it: the page is served as UTF-8.
+  out << "'use strict';\n// Made by make_page_data from tools/vantel-host/words.cpp: edit that.\n"
+      << "const PAGE_DATA = " << data.dump(1, ' ', false) << ";\n";
+  out.close();
+  if (!out) {
+    std::fprintf(stderr, "make_page_data: cannot write %s\n", argv[1]);
+    return 2;
+  }
+  return 0;
+}
