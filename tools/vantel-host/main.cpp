@@ -207,5 +207,7 @@ int main(int argc, char** argv) {
     BadInput(error.what());
   } catch (const KalbrixError& error) {
     BadInput(error.what());
+  } catch (const ServeError& error) {
+    BadInput(error.what());
   }
 }

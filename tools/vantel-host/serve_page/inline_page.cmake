@@ -1,9 +1,19 @@
 # Makes the page one document: the style and the script of index.html inline, the whole
 # written as the bytes of a C++ array (no literal can be cut short by what the page holds).
-# cmake -DPAGE_DIR=serve_page -DOUTPUT=serve_page.cpp -P inline_page.cmake
+# cmake -DPAGE_DIR=serve_page -DOUTPUT=serve_page.cpp [-DPAGE_SCRIPTS=made.js] -P inline_page.cmake
 file(READ ${PAGE_DIR}/index.html page)
 file(READ ${PAGE_DIR}/style.css style)
 file(READ ${PAGE_DIR}/app.js script)
+# Scripts made at build time that app.js reads (-DPAGE_SCRIPTS=a.js;b.js), each inlined as a
+# script of its own before it, so that app.js stays a strict script of its own.
+set(made "")
+foreach(file IN LISTS PAGE_SCRIPTS)
+  file(READ ${file} part)
+  if(part MATCHES "</")
+    message(FATAL_ERROR "${file} may not hold \"</\": it ends the inline element")
+  endif()
+  string(APPEND made "<script>\n${part}</script>\n")
+endforeach()
 
 # Inline, "</" would end the element early.
 if(script MATCHES "</" OR style MATCHES "</")
@@ -16,7 +26,7 @@ foreach(tag IN ITEMS "<link rel=\"stylesheet\" href=\"style.css\">" "<script src
   endif()
 endforeach()
 string(REPLACE "<link rel=\"stylesheet\" href=\"style.css\">" "<style>\n${style}</style>" page "${page}")
-string(REPLACE "<script src=\"app.js\"></script>" "<script>\n${script}</script>" page "${page}")
+string(REPLACE "<script src=\"app.js\"></script>" "${made}<script>\n${script}</script>" page "${page}")
 
 get_filename_component(folder ${OUTPUT} DIRECTORY)
 file(WRITE ${folder}/serve_page.html "${page}")
