@@ -308,7 +308,7 @@ bool TakeArguments(const StepWord& word, const std::vector<Token>& args, UiStep*
   return true;
 }
 
-/// What a user reads on the control: a drop-down list or a tab control shows its selected
+/// What a user reads on the control: a drop-down list or a strip of tabs shows its selected
 /// entry, anything else its text.
 std::string ShownText(const UiApi& ui, VantelUiWindow control) {
   const std::optional<ControlKind> kind = ui.KindOf(control);

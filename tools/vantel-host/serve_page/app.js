@@ -428,8 +428,8 @@
       inner[0] + inner[2] <= outer[0] + outer[2] && inner[1] + inner[3] <= outer[1] + outer[3];
   }
 
-  // The smallest group box around a control on its page (pages lie one over the other): its
-  // radio buttons' group, and a name for a control without a static beside it.
+  // The smallest group around a control on its page (pages lie one over the other): the
+  // group of its radio choices, and a name for a control without a static beside it.
   function enclosingGroup(items, item) {
     let best = null;
     for (const { control: group, page } of items) {
@@ -442,12 +442,12 @@
 
   const kLabelled = new Set([KIND.edit, KIND.comboBox, KIND.listView]);
 
-  // The row a control's label sits on: a combo box's rectangle holds its dropped list too.
+  // The row a control's label sits on: a drop-down list's rectangle holds the list too.
   function rowHeight(control) {
     return control.kind === KIND.comboBox ? kComboHeight : control.rect[3];
   }
 
-  // The static that names an edit, list or combo box: the one beside it on its row, before
+  // The static that names an edit or a list: the one beside it on its row, before
   // or after it, else the one just before it.
   function labelOf(items, index) {
     const control = items[index].control;
