@@ -32,6 +32,7 @@ enum class ControlKind {
   kTabControl,
 };
 inline constexpr size_t kControlKindCount = 11;
+static_assert(static_cast<size_t>(ControlKind::kTabControl) + 1 == kControlKindCount);
 
 /// What a user does to a window or one of its controls: the events `serve` takes and the
 /// steps of a script that act.
@@ -48,6 +49,7 @@ enum class UserAct {
   kScroll,
 };
 inline constexpr size_t kUserActCount = 10;
+static_assert(static_cast<size_t>(UserAct::kScroll) + 1 == kUserActCount);
 
 /// The requests of VantelUiScroll, numbered as the API numbers them.
 enum class ScrollRequest : int32_t {
@@ -61,6 +63,7 @@ enum class ScrollRequest : int32_t {
   kBottom = VANTEL_UI_SCROLL_BOTTOM,
 };
 inline constexpr size_t kScrollRequestCount = 8;
+static_assert(static_cast<size_t>(ScrollRequest::kBottom) + 1 == kScrollRequestCount);
 
 /// What a line of the host's log is: a value sent to the plug-in, the start or end of a
 /// request, or anything else the host notes.
@@ -70,6 +73,7 @@ enum class LogLineKind {
   kRequest,
 };
 inline constexpr size_t kLogLineKindCount = 3;
+static_assert(static_cast<size_t>(LogLineKind::kRequest) + 1 == kLogLineKindCount);
 
 std::string_view Name(ControlKind kind);
 std::string_view Name(UserAct act);
