@@ -63,9 +63,20 @@ VANTEL_EXPORT int32_t VantelUiGetPaintCount(VantelUiWindow window);
 VANTEL_EXPORT VantelUiWindow VantelUiGetChild(VantelUiWindow window, int32_t index);
 /* The control id (0 for a top-level window). */
 VANTEL_EXPORT int32_t VantelUiGetId(VantelUiWindow window);
-/* Like VantelUiGetText, what the window is: "dialog" (a dialog, a message box or a page),
-   "push button", "default button", "group box", "static", "edit", "check box",
-   "radio button", "combo box", "list view", "tab control". */
+/* What VantelUiGetKind names a window: a host compares with these, never with its own
+   spelling. A dialog is also a message box or a page. */
+#define VANTEL_UI_KIND_DIALOG "dialog"
+#define VANTEL_UI_KIND_PUSH_BUTTON "push button"
+#define VANTEL_UI_KIND_DEFAULT_BUTTON "default button"
+#define VANTEL_UI_KIND_GROUP_BOX "group box"
+#define VANTEL_UI_KIND_STATIC "static"
+#define VANTEL_UI_KIND_EDIT "edit"
+#define VANTEL_UI_KIND_CHECK_BOX "check box"
+#define VANTEL_UI_KIND_RADIO_BUTTON "radio button"
+#define VANTEL_UI_KIND_COMBO_BOX "combo box"
+#define VANTEL_UI_KIND_LIST_VIEW "list view"
+#define VANTEL_UI_KIND_TAB_CONTROL "tab control"
+/* Like VantelUiGetText, what the window is: one of the VANTEL_UI_KIND_ names. */
 VANTEL_EXPORT int32_t VantelUiGetKind(VantelUiWindow window, char* buf, int32_t size);
 
 /* Acting. Each returns 1 when done, 0 when a user could not do it. */
@@ -88,8 +99,16 @@ VANTEL_EXPORT VantelUiWindow VantelUiAskHelp(VantelUiWindow control);
    7 bottom-left, 8 bottom-right) of a sizing window towards this outer size. */
 VANTEL_EXPORT int32_t VantelUiResize(VantelUiWindow window, int32_t edge, int32_t width,
                                      int32_t height);
-/* A scroll request (0 line up, 1 line down, 2 page up, 3 page down, 4 thumb position,
-   5 thumb track, 6 top, 7 bottom) on a dialog's scroll bar or a list view. */
+/* The requests of VantelUiScroll, as a scroll bar sends them. */
+#define VANTEL_UI_SCROLL_LINE_UP 0
+#define VANTEL_UI_SCROLL_LINE_DOWN 1
+#define VANTEL_UI_SCROLL_PAGE_UP 2
+#define VANTEL_UI_SCROLL_PAGE_DOWN 3
+#define VANTEL_UI_SCROLL_THUMB_POSITION 4
+#define VANTEL_UI_SCROLL_THUMB_TRACK 5
+#define VANTEL_UI_SCROLL_TOP 6
+#define VANTEL_UI_SCROLL_BOTTOM 7
+/* A scroll request (a VANTEL_UI_SCROLL_ value) on a dialog's scroll bar or a list view. */
 VANTEL_EXPORT int32_t VantelUiScroll(VantelUiWindow window, int32_t request, int32_t position);
 
 /* Snapshots. */

@@ -46,9 +46,18 @@ int32_t ReadWindow(VantelUiWindow handle, Read&& read) {
 
 // Names a host prints and a script reads; the window layer's own order.
 constexpr std::array<const char*, 10> kKindNames = {
-    "push button", "default button", "group box", "static",    "edit",
-    "check box",   "radio button",   "combo box", "list view", "tab control"};
+    VANTEL_UI_KIND_PUSH_BUTTON,  VANTEL_UI_KIND_DEFAULT_BUTTON, VANTEL_UI_KIND_GROUP_BOX,
+    VANTEL_UI_KIND_STATIC,       VANTEL_UI_KIND_EDIT,           VANTEL_UI_KIND_CHECK_BOX,
+    VANTEL_UI_KIND_RADIO_BUTTON, VANTEL_UI_KIND_COMBO_BOX,      VANTEL_UI_KIND_LIST_VIEW,
+    VANTEL_UI_KIND_TAB_CONTROL};
 static_assert(kKindNames.size() == static_cast<size_t>(ControlKind::TabControl) + 1);
+
+// The public requests are the scroll bar's own codes, passed through as they are.
+static_assert(VANTEL_UI_SCROLL_LINE_UP == SB_LINEUP && VANTEL_UI_SCROLL_LINE_DOWN == SB_LINEDOWN &&
+              VANTEL_UI_SCROLL_PAGE_UP == SB_PAGEUP && VANTEL_UI_SCROLL_PAGE_DOWN == SB_PAGEDOWN &&
+              VANTEL_UI_SCROLL_THUMB_POSITION == SB_THUMBPOSITION &&
+              VANTEL_UI_SCROLL_THUMB_TRACK == SB_THUMBTRACK && VANTEL_UI_SCROLL_TOP == SB_TOP &&
+              VANTEL_UI_SCROLL_BOTTOM == SB_BOTTOM);
 
 // A malloc'ed copy, released by the caller with free(); null for an empty text.
 char* MallocCopy(const std::string& text) {
@@ -164,8 +173,9 @@ int32_t VantelUiGetId(VantelUiWindow window) {
 int32_t VantelUiGetKind(VantelUiWindow window, char* buf, int32_t size) {
   return ReadWindow(window, [&](const Window& w) {
     const auto kind = static_cast<size_t>(w.kind);
-    return CopyOut(w.isDialog || kind >= kKindNames.size() ? "dialog" : kKindNames[kind], buf,
-                   size);
+    return CopyOut(
+        w.isDialog || kind >= kKindNames.size() ? VANTEL_UI_KIND_DIALOG : kKindNames[kind], buf,
+        size);
   });
 }
 

@@ -321,7 +321,7 @@ TEST_F(ServeTest, AnEditThroughTheRoutesSendsItsTablesAndTheSaveWritesTheFile) {
   EXPECT_EQ(machine.at("verdict"), "coherent");
   EXPECT_GT(machine.at("wheelVersion").get<uint64_t>(), wheelBefore);
   std::string log;
-  for (const Json& line : machine.at("log")) log += line.get<std::string>() + "\n";
+  for (const Json& line : machine.at("log")) log += line.at("text").get<std::string>() + "\n";
   for (const char* shown : {"send TAB_CNFREG_0", "== item sent (FEMSETEMG) \"TAB_CNFREG_0\"",
                             "== end of action (RSTSETEMG)", "checked again"})
     EXPECT_NE(log.find(shown), std::string::npos) << shown << " not in\n" << log;

@@ -70,7 +70,6 @@ class ServeSession {
   void Settle();
   Json MachineJson(Machine& machine);
   Json WindowJson(const OpenWindow& window);
-  Json ControlJson(VantelUiWindow control, const int32_t origin[2]);
   void Redraw(Machine& machine);
   void TakeLog(Machine& machine);
   Machine* Find(uint32_t machine);

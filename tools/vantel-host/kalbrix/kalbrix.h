@@ -8,13 +8,11 @@
 #include <string_view>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
 #include "item_store.h"
+#include "json.h"
 
 namespace vantel::host {
 
-using Json = nlohmann::ordered_json;
 
 /// Bad input: the message is one line, ready for stderr.
 class KalbrixError : public std::runtime_error {

@@ -30,6 +30,7 @@
 #include "serve_page.h"
 #include "serve_queue.h"
 #include "serve_session.h"
+#include "vocabulary.h"
 
 namespace vantel::host {
 
@@ -59,8 +60,6 @@ constexpr const char* kTokenHeader = "X-Vantel-Token";
 
 const std::set<std::string> kMachineActions = {"check", "edit",  "rail1", "rail2",
                                                "save",  "close", "open"};
-const std::set<std::string> kEventActions = {"click", "choose", "dismiss", "type",   "tab",
-                                             "ok",    "cancel", "help",    "resize", "scroll"};
 // The whole-number fields an event may carry, each a signed 32-bit value.
 const std::set<std::string> kEventNumbers = {"index",  "edge",    "width",
                                              "height", "request", "position"};
@@ -111,7 +110,8 @@ std::optional<std::string> BadEvent(const Json& event) {
   const auto action = event.find("action");
   if (action == event.end() || !action->is_string()) return "the event needs an \"action\"";
   const std::string name = *action;
-  if (!kEventActions.count(name)) return "no action " + Quoted(name);
+  const std::optional<UserAct> act = ParseUserAct(name);
+  if (!act) return "no action " + Quoted(name);
   for (const auto& [field, value] : event.items()) {
     if (field == "action") continue;
     if (field == "control") {
@@ -134,16 +134,28 @@ std::optional<std::string> BadEvent(const Json& event) {
     if (!event.contains(field)) return Quoted(name) + " needs a whole number " + Quoted(field);
     return std::nullopt;
   };
-  if (name == "choose" || name == "dismiss" || name == "tab") return need("index");
-  if (name == "resize") {
-    for (const char* field : {"edge", "width", "height"})
-      if (auto bad = need(field)) return bad;
+  switch (*act) {
+    case UserAct::kChoose:
+    case UserAct::kDismiss:
+    case UserAct::kTab:
+      return need("index");
+    case UserAct::kResize:
+      for (const char* field : {"edge", "width", "height"})
+        if (auto bad = need(field)) return bad;
+      return std::nullopt;
+    case UserAct::kScroll:
+      for (const char* field : {"request", "position"})
+        if (auto bad = need(field)) return bad;
+      return std::nullopt;
+    case UserAct::kType:
+      if (!event.contains("text")) return Quoted(name) + " needs a \"text\"";
+      return std::nullopt;
+    case UserAct::kClick:
+    case UserAct::kOk:
+    case UserAct::kCancel:
+    case UserAct::kHelp:
+      return std::nullopt;
   }
-  if (name == "scroll") {
-    for (const char* field : {"request", "position"})
-      if (auto bad = need(field)) return bad;
-  }
-  if (name == "type" && !event.contains("text")) return "\"type\" needs a \"text\"";
   return std::nullopt;
 }
 
@@ -251,7 +263,7 @@ class Server {
   Server(const Server&) = delete;
   Server& operator=(const Server&) = delete;
 
-  /// Bound to the loopback; KalbrixError when the port cannot be had.
+  /// Bound to the loopback; ServeError when the port cannot be had.
   void Bind(int port) {
     RaiseFileLimit();
     beast::error_code error;
@@ -262,8 +274,8 @@ class Server {
     if (!error) acceptor_.bind(at, error);
     if (!error) acceptor_.listen(asio::socket_base::max_listen_connections, error);
     if (error)
-      throw KalbrixError("cannot listen on 127.0.0.1:" + std::to_string(port) + ": " +
-                         error.message());
+      throw ServeError("cannot listen on 127.0.0.1:" + std::to_string(port) + ": " +
+                       error.message());
     port_ = acceptor_.local_endpoint().port();
   }
 

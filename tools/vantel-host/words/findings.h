@@ -1,25 +1,14 @@
 #pragma once
-// The findings behind the error report's rows, as the plug-in gives them through the
-// automation API (VantelUiGetReportFindings), and told in the host's own words.
+// The findings behind the error report's rows, as the plug-in gives them (JSON, one entry
+// per row), told in the host's own words.
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "kalbrix.h"
-#include "vantel/ui_automation.h"
+#include "json.h"
 #include "words.h"
 
 namespace vantel::host {
-
-/// The automation calls that read a report's findings.
-struct FindingsApi {
-  VantelUiWindow (*findWindow)(const char*) = nullptr;
-  char* (*reportFindings)(VantelUiWindow) = nullptr;
-
-  /// The plug-in's JSON array for the report captioned `caption`, one entry per row (null
-  /// for a row no rule made); an empty array when there is no such report.
-  Json Read(const std::string& caption) const;
-};
 
 /// One finding in words: what the rule looked at, the value found, what the ECU allows and
 /// the table words, e.g. "ignition delay: 150 µs, the ECU allows at most 100 µs (EngineTable

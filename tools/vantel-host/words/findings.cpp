@@ -154,17 +154,6 @@ std::string Limits(const Json& finding, HostLanguage language) {
 
 }  // namespace
 
-Json FindingsApi::Read(const std::string& caption) const {
-  if (!findWindow || !reportFindings) return Json::array();
-  const VantelUiWindow report = findWindow(caption.c_str());
-  if (report == 0) return Json::array();
-  char* text = reportFindings(report);
-  if (!text) return Json::array();
-  Json findings = Json::parse(text, nullptr, false);
-  std::free(text);
-  return findings.is_array() ? findings : Json::array();
-}
-
 std::string FindingInWords(const Json& finding, HostLanguage language) {
   if (!finding.is_object()) return {};
   const std::string rule = finding.value("rule", "");

@@ -177,5 +177,7 @@ int main(int argc, char** argv) {
     return badInput(error.what());
   } catch (const KalbrixError& error) {
     return badInput(error.what());
+  } catch (const ServeError& error) {
+    return badInput(error.what());
   }
 }

@@ -6,9 +6,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <string_view>
-#include <type_traits>
 
 #include "vantel/ui_controls.h"
+#include "window_snapshot.h"
 
 namespace vantel::host {
 
@@ -88,31 +88,40 @@ struct AnswerWord {
 constexpr AnswerWord kAnswers[] = {
     {"ok", VANTEL_IDOK}, {"cancel", VANTEL_IDCANCEL}, {"yes", VANTEL_IDYES}, {"no", VANTEL_IDNO}};
 
+// A step that is a user's act is spelled as the act is named everywhere; the script's own
+// steps (answer, snapshot, expect, show) have words of their own.
 struct StepWord {
-  const char* word;
   UiStepKind kind;
+  std::optional<UserAct> act;
+  const char* ownWord;
   const char* usage;
   const char* what;  // for the list at the prompt
+
+  std::string_view word() const { return act ? Name(*act) : ownWord; }
 };
 
 constexpr std::array<StepWord, 12> kStepWords = {{
-    {"tab", UiStepKind::kTab, "tab N|TEXT", "click tab N (from 0), or the tab with that text"},
-    {"click", UiStepKind::kClick, "click ID", "click a button, check box or radio button"},
-    {"choose", UiStepKind::kChoose, "choose ID N|\"TEXT\"",
+    {UiStepKind::kTab, UserAct::kTab, nullptr, "tab N|TEXT",
+     "click tab N (from 0), or the tab with that text"},
+    {UiStepKind::kClick, UserAct::kClick, nullptr, "click ID",
+     "click a button, check box or radio button"},
+    {UiStepKind::kChoose, UserAct::kChoose, nullptr, "choose ID N|\"TEXT\"",
      "choose entry N (from 0) of a drop-down list, or the entry with that text"},
-    {"dismiss", UiStepKind::kDismiss, "dismiss ID N|\"TEXT\"",
+    {UiStepKind::kDismiss, UserAct::kDismiss, nullptr, "dismiss ID N|\"TEXT\"",
      "move to the entry, then close the list without choosing"},
-    {"type", UiStepKind::kType, "type ID \"TEXT\"", "type TEXT into an edit, in place of its text"},
-    {"ok", UiStepKind::kOk, "ok", "the Enter key"},
-    {"cancel", UiStepKind::kCancel, "cancel", "the Escape key"},
-    {"help", UiStepKind::kHelp, "help ID", "F1 on the control: its help text"},
-    {"answer", UiStepKind::kAnswer, "answer ok|cancel|yes|no",
+    {UiStepKind::kType, UserAct::kType, nullptr, "type ID \"TEXT\"",
+     "type TEXT into an edit, in place of its text"},
+    {UiStepKind::kOk, UserAct::kOk, nullptr, "ok", "the Enter key"},
+    {UiStepKind::kCancel, UserAct::kCancel, nullptr, "cancel", "the Escape key"},
+    {UiStepKind::kHelp, UserAct::kHelp, nullptr, "help ID", "F1 on the control: its help text"},
+    {UiStepKind::kAnswer, std::nullopt, "answer", "answer ok|cancel|yes|no",
      "press that button of a message box"},
-    {"snapshot", UiStepKind::kSnapshot, "snapshot NAME", "the window as SVG in NAME.svg"},
-    {"expect", UiStepKind::kExpect,
+    {UiStepKind::kSnapshot, std::nullopt, "snapshot", "snapshot NAME",
+     "the window as SVG in NAME.svg"},
+    {UiStepKind::kExpect, std::nullopt, "expect",
      "expect ID text \"TEXT\" | checked yes|no | enabled yes|no | items \"TEXT\"...",
      "stop unless the control shows that"},
-    {"show", UiStepKind::kShow, "show", "print the window as text"},
+    {UiStepKind::kShow, std::nullopt, "show", "show", "print the window as text"},
 }};
 
 struct Token {
@@ -236,8 +245,8 @@ bool TakeArguments(const StepWord& word, const std::vector<Token>& args, UiStep*
     return true;
   };
   const auto count = [&](size_t n) {
-    return args.size() == n ||
-           usage(std::string("\"") + word.word + "\" takes " + std::to_string(n) + " argument(s)");
+    return args.size() == n || usage("\"" + std::string(word.word()) + "\" takes " +
+                                     std::to_string(n) + " argument(s)");
   };
   switch (word.kind) {
     case UiStepKind::kOk:
@@ -299,25 +308,11 @@ bool TakeArguments(const StepWord& word, const std::vector<Token>& args, UiStep*
   return true;
 }
 
-std::string Quote(const std::string& text) { return "\"" + OneLine(text) + "\""; }
-
-std::string Joined(const std::vector<std::string>& items) {
-  std::string out = "[";
-  for (size_t i = 0; i < items.size(); ++i) out += (i ? " | " : "") + OneLine(items[i]);
-  return out + "]";
-}
-
-bool HasEntries(const std::string& kind) {
-  return kind == "combo box" || kind == "tab control" || kind == "list view";
-}
-
-bool TakesCheck(const std::string& kind) { return kind == "check box" || kind == "radio button"; }
-
-/// What a user reads on the control: a drop-down list or a tab control shows its selected
+/// What a user reads on the control: a drop-down list or a strip of tabs shows its selected
 /// entry, anything else its text.
 std::string ShownText(const UiApi& ui, VantelUiWindow control) {
-  const std::string kind = ui.Kind(control);
-  if (kind != "combo box" && kind != "tab control") return ui.Text(control);
+  const std::optional<ControlKind> kind = ui.KindOf(control);
+  if (!kind || !ShowsSelection(*kind)) return ui.Text(control);
   const int32_t selection = ui.getSelection(control);
   const std::vector<std::string> items = ui.Items(control);
   if (selection < 0 || static_cast<size_t>(selection) >= items.size()) return {};
@@ -330,44 +325,12 @@ std::string ControlLabel(int32_t id) {
   return std::to_string(id) + (name.empty() ? "" : " (" + name + ")");
 }
 
-void Describe(const UiApi& ui, VantelUiWindow window, int depth, std::string& out) {
-  const std::string indent(static_cast<size_t>(depth) * 2, ' ');
-  for (int32_t i = 0;; ++i) {
-    const VantelUiWindow child = ui.getChild(window, i);
-    if (child == 0) return;
-    if (ui.isVisible(child) != 1) continue;
-    const int32_t id = ui.getId(child);
-    const std::string name = NameOf(id);
-    const std::string kind = ui.Kind(child);
-    std::string line = indent + std::to_string(id) + (name.empty() ? "" : " " + name) + ": " + kind;
-    if (kind == "dialog") {
-      out += line + "\n";
-      Describe(ui, child, depth + 1, out);
-      continue;
-    }
-    if (HasEntries(kind)) {
-      const std::vector<std::string> items = ui.Items(child);
-      const int32_t selection = ui.getSelection(child);
-      const bool selected = selection >= 0 && static_cast<size_t>(selection) < items.size();
-      line += selected ? ", " + std::to_string(selection) + " " +
-                             Quote(items[static_cast<size_t>(selection)])
-                       : ", none";
-      line += " of " + Joined(items);
-    } else {
-      line += " " + Quote(ui.Text(child));
-    }
-    if (TakesCheck(kind)) line += ui.isChecked(child) == 1 ? ", checked" : ", unchecked";
-    if (ui.isEnabled(child) != 1) line += ", disabled";
-    out += line + "\n";
-  }
-}
-
 VantelUiWindow FindTabs(const UiApi& ui, VantelUiWindow window) {
   for (int32_t i = 0;; ++i) {
     const VantelUiWindow child = ui.getChild(window, i);
     if (child == 0) return 0;
     if (ui.isVisible(child) != 1) continue;
-    if (ui.Kind(child) == "tab control") return child;
+    if (ui.KindOf(child) == ControlKind::kTabControl) return child;
     if (const VantelUiWindow inner = FindTabs(ui, child)) return inner;
   }
 }
@@ -379,11 +342,11 @@ std::optional<int32_t> EntryIndex(const UiApi& ui, VantelUiWindow control, const
   if (step.index == -1) {
     for (size_t i = 0; i < items.size(); ++i)
       if (items[i] == step.text) return static_cast<int32_t>(i);
-    *error = "no entry " + Quote(step.text) + " in " + Joined(items);
+    *error = "no entry " + OneLineQuoted(step.text) + " in " + OneLineList(items);
     return std::nullopt;
   }
   if (static_cast<size_t>(step.index) >= items.size()) {
-    *error = "no entry " + std::to_string(step.index) + " in " + Joined(items);
+    *error = "no entry " + std::to_string(step.index) + " in " + OneLineList(items);
     return std::nullopt;
   }
   return step.index;
@@ -394,13 +357,13 @@ bool Expect(const UiApi& ui, VantelUiWindow control, const UiStep& step, std::st
     case Expectation::kText: {
       const std::string text = ShownText(ui, control);
       if (text == step.expected[0]) return true;
-      *error = "the text is " + Quote(text);
+      *error = "the text is " + OneLineQuoted(text);
       return false;
     }
     case Expectation::kItems: {
       const std::vector<std::string> items = ui.Items(control);
       if (items == step.expected) return true;
-      *error = "the entries are " + Joined(items);
+      *error = "the entries are " + OneLineList(items);
       return false;
     }
     case Expectation::kChecked:
@@ -417,12 +380,6 @@ bool Expect(const UiApi& ui, VantelUiWindow control, const UiStep& step, std::st
 
 }  // namespace
 
-std::string OneLine(std::string text) {
-  for (char& c : text)
-    if (c == '\n') c = '|';
-  return text;
-}
-
 std::optional<UiStep> ParseUiStep(const std::string& line, int lineNumber, std::string* error) {
   std::vector<Token> tokens;
   if (!Tokenize(line, &tokens, error)) return std::nullopt;
@@ -433,7 +390,7 @@ std::optional<UiStep> ParseUiStep(const std::string& line, int lineNumber, std::
     step.source += (step.source.empty() ? "" : " ") +
                    (token.quoted ? "\"" + OneLine(token.text) + "\"" : token.text);
   for (const StepWord& word : kStepWords) {
-    if (tokens[0].quoted || tokens[0].text != word.word) continue;
+    if (tokens[0].quoted || tokens[0].text != word.word()) continue;
     step.kind = word.kind;
     const std::vector<Token> args(tokens.begin() + 1, tokens.end());
     if (!TakeArguments(word, args, &step, error)) return std::nullopt;
@@ -461,6 +418,12 @@ bool ParseUiScript(const std::string& text, const std::string& source, std::vect
   return true;
 }
 
+std::optional<UserAct> UserActOf(UiStepKind kind) {
+  for (const StepWord& word : kStepWords)
+    if (word.kind == kind) return word.act;
+  return std::nullopt;
+}
+
 std::string UiStepList() {
   std::string out = "steps (ID: a control id, or the name \"show\" prints beside it):\n";
   for (const StepWord& word : kStepWords) {
@@ -471,68 +434,6 @@ std::string UiStepList() {
     out += "\n";
   }
   return out;
-}
-
-UiApi UiApi::Load(const std::function<void*(const char*)>& resolve) {
-  UiApi ui{};
-  const auto take = [&](auto& slot, const char* name) {
-    slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(resolve(name));
-  };
-  take(ui.setHook, "VantelUiSetHook");
-  take(ui.getControl, "VantelUiGetControl");
-  take(ui.getChild, "VantelUiGetChild");
-  take(ui.getId, "VantelUiGetId");
-  take(ui.getKind, "VantelUiGetKind");
-  take(ui.getText, "VantelUiGetText");
-  take(ui.isVisible, "VantelUiIsVisible");
-  take(ui.isEnabled, "VantelUiIsEnabled");
-  take(ui.isChecked, "VantelUiIsChecked");
-  take(ui.getItemCount, "VantelUiGetItemCount");
-  take(ui.getItemText, "VantelUiGetItemText");
-  take(ui.getSelection, "VantelUiGetSelection");
-  take(ui.click, "VantelUiClick");
-  take(ui.selectComboItem, "VantelUiSelectComboItem");
-  take(ui.dismissComboAt, "VantelUiDismissComboAt");
-  take(ui.setEditText, "VantelUiSetEditText");
-  take(ui.selectTab, "VantelUiSelectTab");
-  take(ui.pressOk, "VantelUiPressOk");
-  take(ui.pressCancel, "VantelUiPressCancel");
-  take(ui.askHelp, "VantelUiAskHelp");
-  take(ui.renderSvgToFile, "VantelUiRenderSvgToFile");
-  take(ui.renderSvg, "VantelUiRenderSvg");
-  take(ui.getRect, "VantelUiGetRect");
-  take(ui.getScroll, "VantelUiGetScroll");
-  take(ui.resize, "VantelUiResize");
-  take(ui.scroll, "VantelUiScroll");
-  take(ui.findWindow, "VantelUiFindWindow");
-  return ui;
-}
-
-std::string UiApi::Text(VantelUiWindow window) const {
-  const int32_t length = getText(window, nullptr, 0);
-  if (length <= 0) return {};
-  std::string text(static_cast<size_t>(length) + 1, '\0');
-  getText(window, text.data(), length + 1);
-  text.resize(static_cast<size_t>(length));
-  return text;
-}
-
-std::string UiApi::Kind(VantelUiWindow window) const {
-  char kind[32] = "";
-  return getKind(window, kind, sizeof kind) < 0 ? std::string() : std::string(kind);
-}
-
-std::vector<std::string> UiApi::Items(VantelUiWindow window) const {
-  std::vector<std::string> items;
-  const int32_t count = getItemCount(window);
-  for (int32_t i = 0; i < count; ++i) {
-    const int32_t length = getItemText(window, i, nullptr, 0);
-    std::string text(static_cast<size_t>(std::max(length, 0)) + 1, '\0');
-    getItemText(window, i, text.data(), length + 1);
-    text.resize(static_cast<size_t>(std::max(length, 0)));
-    items.push_back(std::move(text));
-  }
-  return items;
 }
 
 bool PlayUiStep(const UiApi& ui, VantelUiWindow modal, const UiStep& step,
@@ -548,13 +449,14 @@ bool PlayUiStep(const UiApi& ui, VantelUiWindow modal, const UiStep& step,
   if (namesControl) {
     control = step.control == kModalWindow ? modal : ui.getControl(modal, step.control);
     if (control == 0)
-      return fail("no control " + ControlLabel(step.control) + " in " + Quote(ui.Text(modal)));
+      return fail("no control " + ControlLabel(step.control) + " in " +
+                  OneLineQuoted(ui.Text(modal)));
   }
   const std::string what = ControlLabel(step.control);
   switch (step.kind) {
     case UiStepKind::kTab: {
       const VantelUiWindow tabs = FindTabs(ui, modal);
-      if (tabs == 0) return fail("no tabs in " + Quote(ui.Text(modal)));
+      if (tabs == 0) return fail("no tabs in " + OneLineQuoted(ui.Text(modal)));
       const auto index = EntryIndex(ui, tabs, step, error);
       if (!index) return false;
       if (ui.isEnabled(tabs) != 1) return fail("the tabs are disabled");
@@ -593,7 +495,8 @@ bool PlayUiStep(const UiApi& ui, VantelUiWindow modal, const UiStep& step,
     case UiStepKind::kAnswer: {
       const VantelUiWindow button = ui.getControl(modal, step.index);
       if (button == 0)
-        return fail("no button " + std::to_string(step.index) + " in " + Quote(ui.Text(modal)));
+        return fail("no button " + std::to_string(step.index) + " in " +
+                    OneLineQuoted(ui.Text(modal)));
       if (ui.click(button) == 1) return true;
       return fail("a user cannot press button " + std::to_string(step.index));
     }
@@ -614,9 +517,7 @@ bool PlayUiStep(const UiApi& ui, VantelUiWindow modal, const UiStep& step,
 }
 
 std::string DescribeWindow(const UiApi& ui, VantelUiWindow window) {
-  std::string out = "window " + Quote(ui.Text(window)) + "\n";
-  Describe(ui, window, 1, out);
-  return out;
+  return WindowSnapshotText(ReadWindowSnapshot(ui, window), &NameOf);
 }
 
 }  // namespace vantel::host

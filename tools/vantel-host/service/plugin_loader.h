@@ -6,7 +6,7 @@
 #include <string>
 #include <utility>
 
-#include "findings.h"
+#include "ui_api.h"
 
 namespace vantel::host {
 

@@ -20,8 +20,14 @@
   const kComboHeight = 21;
   const kWindowMargin = 12;
   const kSmallestZoom = 0.6;
-  // Scroll bar requests, as the plug-in's windows take them.
-  const kLineUp = 0, kLineDown = 1, kPageUp = 2, kPageDown = 3, kThumbPosition = 4, kThumbTrack = 5;
+  // The host's vocabulary, made with the host (PAGE_DATA.vocabulary, inlined before this script):
+  // what a control is, what a user does, how a window scrolls, what a log line tells.
+  const KIND = PAGE_DATA.vocabulary.controlKinds;
+  const ACT = PAGE_DATA.vocabulary.userActs;
+  const SCROLL = PAGE_DATA.vocabulary.scrollRequests;
+  const LOG_LINE = PAGE_DATA.vocabulary.logLineKinds;
+  // How each kind of log line is marked.
+  const kLogLineClass = { [LOG_LINE.send]: 'send', [LOG_LINE.request]: 'request' };
 
   const token = new URLSearchParams(location.search).get('token') || '';
   let state = null;
@@ -282,8 +288,8 @@
   function drawLog(lines) {
     return el('ol', { class: 'log', 'data-section': 'log' }, ...lines.map((line) =>
       el('li', {
-        class: line.startsWith('send ') ? 'send' : line.startsWith('== ') ? 'request' : null,
-        text: line,
+        class: kLogLineClass[line.kind] || null,
+        text: line.text,
       })));
   }
 
@@ -373,7 +379,7 @@
     for (const control of controls) {
       const visible = shown && control.visible;
       // A page draws nothing of its own: its controls are in the window's frame.
-      if (control.kind === 'dialog') flatten(control.controls || [], visible, out, control.handle);
+      if (control.kind === KIND.dialog) flatten(control.controls || [], visible, out, control.handle);
       else out.push({ control, visible, page });
     }
     return out;
@@ -384,39 +390,39 @@
       inner[0] + inner[2] <= outer[0] + outer[2] && inner[1] + inner[3] <= outer[1] + outer[3];
   }
 
-  // The smallest group box around a control on its page (pages lie one over the other): its
-  // radio buttons' group, and a name for a control without a static beside it.
+  // The smallest group around a control on its page (pages lie one over the other): the
+  // group of its radio choices, and a name for a control without a static beside it.
   function enclosingGroup(items, item) {
     let best = null;
     for (const { control: group, page } of items) {
-      if (page !== item.page || group.kind !== 'group box') continue;
+      if (page !== item.page || group.kind !== KIND.groupBox) continue;
       if (!contains(group.rect, item.control.rect)) continue;
       if (!best || group.rect[2] * group.rect[3] < best.rect[2] * best.rect[3]) best = group;
     }
     return best;
   }
 
-  const kLabelled = new Set(['edit', 'combo box', 'list view']);
+  const kLabelled = new Set([KIND.edit, KIND.comboBox, KIND.listView]);
 
-  // The row a control's label sits on: a combo box's rectangle holds its dropped list too.
+  // The row a control's label sits on: a drop-down list's rectangle holds the list too.
   function rowHeight(control) {
-    return control.kind === 'combo box' ? kComboHeight : control.rect[3];
+    return control.kind === KIND.comboBox ? kComboHeight : control.rect[3];
   }
 
-  // The static that names an edit, list or combo box: the one beside it on its row, before
+  // The static that names an edit or a list: the one beside it on its row, before
   // or after it, else the one just before it.
   function labelOf(items, index) {
     const control = items[index].control;
     const top = control.rect[1], bottom = top + rowHeight(control);
     const beside = [items[index - 1], items[index + 1]].filter((item) => item && item.visible &&
-      item.page === items[index].page && item.control.kind === 'static');
+      item.page === items[index].page && item.control.kind === KIND.static);
     const onRow = beside.find(({ control: s }) => {
       const middle = s.rect[1] + s.rect[3] / 2;
       return middle >= top && middle <= bottom;
     });
     if (onRow) return onRow.control;
     const before = items[index - 1];
-    return before && before.visible && before.page === items[index].page && before.control.kind === 'static'
+    return before && before.visible && before.page === items[index].page && before.control.kind === KIND.static
       ? before.control : null;
   }
 
@@ -424,42 +430,42 @@
     const handle = control.handle;
     const id = `w${view.handle}c${handle}`;
     const base = { 'data-handle': handle, 'data-id': control.id, 'data-kind': control.kind };
-    const click = () => windowEvent(view.handle, { control: handle, action: 'click' });
+    const click = () => windowEvent(view.handle, { control: handle, action: ACT.click });
     switch (control.kind) {
-      case 'push button':
-      case 'default button':
+      case KIND.pushButton:
+      case KIND.defaultButton:
         return { box: el('button', { ...base, id, type: 'button', onclick: click }) };
-      case 'check box':
-      case 'radio button': {
+      case KIND.checkBox:
+      case KIND.radioButton: {
         const input = el('input', {
-          ...base, id, type: control.kind === 'check box' ? 'checkbox' : 'radio', onchange: click,
+          ...base, id, type: control.kind === KIND.checkBox ? 'checkbox' : 'radio', onchange: click,
         });
         const text = el('span');
         return { box: el('label', { class: 'choice', for: id }, input, text), input, text };
       }
-      case 'combo box': {
+      case KIND.comboBox: {
         const input = el('select', {
           ...base, id,
           onchange: () => windowEvent(view.handle,
-            { control: handle, action: 'choose', index: input.selectedIndex }),
+            { control: handle, action: ACT.choose, index: input.selectedIndex }),
         });
         return { box: input, input };
       }
-      case 'edit': {
+      case KIND.edit: {
         const input = el('input', { ...base, id, type: 'text', autocomplete: 'off', spellcheck: 'false' });
         input.addEventListener('change', () => commitEdit(view, input));
         return { box: input, input };
       }
-      case 'group box': {
+      case KIND.groupBox: {
         const text = el('span', { class: 'legend' });
         return { box: el('div', { ...base, class: 'group' }, text), text };
       }
-      case 'tab control': {
+      case KIND.tabControl: {
         const strip = el('div', { role: 'tablist' });
         const frame = el('div', { class: 'tab-frame' });
         return { box: el('div', { ...base, id, class: 'tab-control' }, strip, frame), strip };
       }
-      case 'list view': {
+      case KIND.listView: {
         const input = el('ul', { ...base, id, class: 'list-view', role: 'list', tabindex: '0' });
         return { box: input, input };
       }
@@ -472,7 +478,7 @@
     if (input.value === input.dataset.held) return commands;
     input.dataset.held = input.value;
     const control = Number(input.dataset.handle);
-    return windowEvent(view.handle, { control, action: 'type', text: input.value });
+    return windowEvent(view.handle, { control, action: ACT.type, text: input.value });
   }
 
   function sameList(a, b) {
@@ -494,37 +500,37 @@
     else target.removeAttribute('aria-labelledby');
     if (!label && group && kLabelled.has(control.kind)) target.setAttribute('aria-label', group.text);
     switch (control.kind) {
-      case 'push button':
-      case 'default button':
+      case KIND.pushButton:
+      case KIND.defaultButton:
         box.textContent = control.text;
-        box.classList.toggle('default', control.kind === 'default button');
+        box.classList.toggle('default', control.kind === KIND.defaultButton);
         break;
-      case 'check box':
-      case 'radio button':
+      case KIND.checkBox:
+      case KIND.radioButton:
         text.textContent = control.text;
         input.checked = control.checked;
         if (group) input.name = `w${view.handle}g${group.handle}`;
         else input.removeAttribute('name');
         break;
-      case 'combo box': {
+      case KIND.comboBox: {
         const items = control.items || [];
         const shown = [...input.options].map((o) => o.text);
         if (!sameList(items, shown)) input.replaceChildren(...items.map((item) => el('option', { text: item })));
         input.selectedIndex = control.selection;
         break;
       }
-      case 'edit':
+      case KIND.edit:
         // What the user is typing stays until it is sent; `held` is what the plug-in holds.
         if (!(document.activeElement === input && input.value !== input.dataset.held)) input.value = control.text;
         input.dataset.held = control.text;
         break;
-      case 'group box':
+      case KIND.groupBox:
         text.textContent = control.text;
         break;
-      case 'tab control':
+      case KIND.tabControl:
         drawTabs(view, control, strip);
         break;
-      case 'list view': {
+      case KIND.listView: {
         const items = control.items || [];
         const shown = [...input.children].map((row) => row.textContent);
         if (!sameList(items, shown)) input.replaceChildren(...items.map((item) => el('li', { text: item })));
@@ -543,13 +549,13 @@
       strip.replaceChildren(...items.map((item, index) =>
         el('button', {
           type: 'button', role: 'tab', text: item, 'data-index': index,
-          onclick: () => windowEvent(view.handle, { control: control.handle, action: 'tab', index }),
+          onclick: () => windowEvent(view.handle, { control: control.handle, action: ACT.tab, index }),
           onkeydown: (event) => {
             const step = { ArrowRight: 1, ArrowLeft: -1 }[event.key];
             if (!step) return;
             event.preventDefault();
             const next = (index + step + items.length) % items.length;
-            windowEvent(view.handle, { control: control.handle, action: 'tab', index: next })
+            windowEvent(view.handle, { control: control.handle, action: ACT.tab, index: next })
               .then(() => strip.children[next] && strip.children[next].focus());
           },
         })));
@@ -569,7 +575,7 @@
       el('span', { class: 'caption-text', id: `caption${w.handle}` }),
       el('button', {
         type: 'button', class: 'close-box', tabindex: '-1', text: '×',
-        onclick: () => windowEvent(w.handle, { action: 'cancel' }),
+        onclick: () => windowEvent(w.handle, { action: ACT.cancel }),
       }));
     view.caption = caption;
     view.client = el('div', { class: 'client' });
@@ -597,10 +603,10 @@
     if (!view.scrollBar) {
       // As a scroll bar does: the thumb is tracked while it moves, then its position given.
       const thumb = (request) => windowEvent(view.handle,
-        { action: 'scroll', request, position: Number(view.scrollBar.value) });
+        { action: ACT.scroll, request, position: Number(view.scrollBar.value) });
       view.scrollBar = el('input', {
         type: 'range', class: 'scroll-bar', 'aria-orientation': 'vertical',
-        oninput: () => thumb(kThumbTrack), onchange: () => thumb(kThumbPosition),
+        oninput: () => thumb(SCROLL.thumbTrack), onchange: () => thumb(SCROLL.thumbPosition),
       });
       view.root.append(view.scrollBar);
     }
@@ -619,8 +625,8 @@
   function onWheel(view, event) {
     if (!view.scrollBar || view.root.inert || event.deltaY === 0) return;
     event.preventDefault();
-    const request = event.deltaY > 0 ? kLineDown : kLineUp;
-    windowEvent(view.handle, { action: 'scroll', request, position: 0 });
+    const request = event.deltaY > 0 ? SCROLL.lineDown : SCROLL.lineUp;
+    windowEvent(view.handle, { action: ACT.scroll, request, position: 0 });
   }
 
   function focusedHandle(view) {
@@ -637,7 +643,7 @@
       event.preventDefault();
       const control = focusedHandle(view);
       dismissedHelp = '';
-      windowEvent(view.handle, control ? { control, action: 'help' } : { action: 'help' });
+      windowEvent(view.handle, control ? { control, action: ACT.help } : { action: ACT.help });
       return;
     }
     if (event.key === 'Escape') {
@@ -646,20 +652,20 @@
         hideHelp(view);
         return;
       }
-      windowEvent(view.handle, { action: 'cancel' });
+      windowEvent(view.handle, { action: ACT.cancel });
       return;
     }
     if ((event.key === 'PageUp' || event.key === 'PageDown') && view.scrollBar &&
         !(target instanceof HTMLSelectElement)) {
       event.preventDefault();
-      const request = event.key === 'PageUp' ? kPageUp : kPageDown;
-      windowEvent(view.handle, { action: 'scroll', request, position: 0 });
+      const request = event.key === 'PageUp' ? SCROLL.pageUp : SCROLL.pageDown;
+      windowEvent(view.handle, { action: ACT.scroll, request, position: 0 });
       return;
     }
     if (event.key !== 'Enter' || target instanceof HTMLButtonElement) return;
     event.preventDefault();
     if (target instanceof HTMLInputElement && target.type === 'text') commitEdit(view, target);
-    windowEvent(view.handle, { action: 'ok' });
+    windowEvent(view.handle, { action: ACT.ok });
   }
 
   function hideHelp(view) {
@@ -725,7 +731,7 @@
       view.pieces.delete(handle);
     }
     // A message box is read out whole: its text describes it.
-    const message = w.messageBox ? items.find(({ control }) => control.kind === 'static') : null;
+    const message = w.messageBox ? items.find(({ control }) => control.kind === KIND.static) : null;
     if (message) root.setAttribute('aria-describedby', `w${w.handle}c${message.control.handle}`);
     drawScrollBar(view, w);
     drawHelp(view, w, items);
@@ -735,7 +741,7 @@
     const candidates = [...view.client.querySelectorAll('button, input, select, ul[tabindex], [role=tab]')]
       .filter((node) => !node.disabled && !node.closest('[hidden]') && node.tabIndex >= 0);
     const messageBox = view.root.classList.contains('message-box');
-    return candidates.find((node) => messageBox && node.dataset.kind === 'default button') ||
+    return candidates.find((node) => messageBox && node.dataset.kind === KIND.defaultButton) ||
       candidates[0] || view.root;
   }
 
@@ -856,10 +862,10 @@
     const view = { handle: w.handle, rowsKey: '' };
     view.captionText = el('span', { class: 'caption-text', id: `caption${w.handle}` });
     view.closeBox = el('button', {
-      type: 'button', class: 'close-box', tabindex: '-1', text: '×', onclick: () => hide('cancel'),
+      type: 'button', class: 'close-box', tabindex: '-1', text: '×', onclick: () => hide(ACT.cancel),
     });
     view.rows = el('ol', { class: 'report-rows', tabindex: '0' });
-    view.button = el('button', { type: 'button', class: 'report-close', onclick: () => hide('ok') });
+    view.button = el('button', { type: 'button', class: 'report-close', onclick: () => hide(ACT.ok) });
     view.root = el('section', {
       class: 'window report-window', role: 'dialog', 'aria-modal': 'false',
       'data-window': w.handle, 'aria-labelledby': `caption${w.handle}`,
@@ -868,10 +874,10 @@
     view.root.addEventListener('keydown', (event) => {
       if (event.key === 'Escape') {
         event.preventDefault();
-        hide('cancel');
+        hide(ACT.cancel);
       } else if (event.key === 'Enter' && !(event.target instanceof HTMLButtonElement)) {
         event.preventDefault();
-        hide('ok');
+        hide(ACT.ok);
       }
     });
     return view;

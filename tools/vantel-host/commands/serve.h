@@ -4,6 +4,7 @@
 // queues commands.
 #include <cstdint>
 #include <cstdio>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -15,10 +16,16 @@ struct ServeOptions {
   int32_t language = 1033;
 };
 
+/// The server cannot start: the port asked for cannot be had.
+class ServeError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 /// Serves until SIGINT or SIGTERM, then cancels open windows, closes the machines and
 /// unloads the plug-in. Prints the address, token included, on `out` once listening.
-/// Returns 0; bad input (an unreadable file, two files on one machine index, a port taken)
-/// throws KalbrixError before anything is served.
+/// Returns 0; bad input throws before anything is served: KalbrixError for an unreadable
+/// file or two files on one machine index, ServeError for a port taken.
 int Serve(const ServeOptions& options, FILE* out);
 
 /// Whether `host` (a Host header) names this server on the loopback: 127.0.0.1 or localhost,

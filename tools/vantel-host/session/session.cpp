@@ -68,27 +68,17 @@ const Json kNoFindings = Json::array();
 
 std::string SaveOutcomeLine(const SaveOutcome& outcome, const std::string& file,
                             HostLanguage language) {
-  const bool fr = language == HostLanguage::kFrench;
   switch (outcome.kind) {
-    case SaveOutcome::Kind::kRefused: {
-      const std::string status = std::to_string(outcome.saveStatus);
-      return fr ? "enregistrement refusé par le plug-in (état " + status + ") : " + file +
-                      " n'a pas changé"
-                : "the plug-in refused the save (save status " + status + "): " + file +
-                      " is unchanged";
-    }
+    case SaveOutcome::Kind::kRefused:
+      return Say(HostWord::kSaveRefused, language, {std::to_string(outcome.saveStatus), file});
     case SaveOutcome::Kind::kNothingToWrite:
-      return fr ? "rien d'écrit dans " + file + " : le plug-in n'a changé aucune valeur"
-                : "nothing written back to " + file + ": the plug-in changed no value";
-    case SaveOutcome::Kind::kWritten: {
-      const std::string count = std::to_string(outcome.written);
-      return fr ? count + " élément(s) écrit(s) dans " + file
-                : "written back: " + count + " item(s) to " + file;
-    }
+      return Say(HostWord::kSaveNothingWritten, language, {file});
+    case SaveOutcome::Kind::kWritten:
+      return Say(HostWord::kSaveWritten, language, {std::to_string(outcome.written), file});
     case SaveOutcome::Kind::kFailed:
       break;
   }
-  return (fr ? "non écrit : " : "not written: ") + outcome.reason;
+  return Say(HostWord::kSaveNotWritten, language, {outcome.reason});
 }
 
 // ---- The machines -------------------------------------------------------------------------

@@ -8,7 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "one_line.h"
+#include "ui_api.h"
 #include "vantel/ui_automation.h"
+#include "vocabulary.h"
 
 namespace vantel::host {
 
@@ -54,45 +57,11 @@ std::optional<UiStep> ParseUiStep(const std::string& line, int lineNumber, std::
 bool ParseUiScript(const std::string& text, const std::string& source, std::vector<UiStep>* steps,
                    std::string* error);
 
+/// The user's act a step plays, spelled as the act; nothing for the script's own steps.
+std::optional<UserAct> UserActOf(UiStepKind kind);
+
 /// Every step with its usage and what it does, for `help` at the prompt.
 std::string UiStepList();
-
-/// The automation API as the loaded plug-in exports it.
-struct UiApi {
-  void (*setHook)(VantelUiHookFn, void*);
-  VantelUiWindow (*getControl)(VantelUiWindow, int32_t);
-  VantelUiWindow (*getChild)(VantelUiWindow, int32_t);
-  int32_t (*getId)(VantelUiWindow);
-  int32_t (*getKind)(VantelUiWindow, char*, int32_t);
-  int32_t (*getText)(VantelUiWindow, char*, int32_t);
-  int32_t (*isVisible)(VantelUiWindow);
-  int32_t (*isEnabled)(VantelUiWindow);
-  int32_t (*isChecked)(VantelUiWindow);
-  int32_t (*getItemCount)(VantelUiWindow);
-  int32_t (*getItemText)(VantelUiWindow, int32_t, char*, int32_t);
-  int32_t (*getSelection)(VantelUiWindow);
-  int32_t (*click)(VantelUiWindow);
-  int32_t (*selectComboItem)(VantelUiWindow, int32_t);
-  int32_t (*dismissComboAt)(VantelUiWindow, int32_t);
-  int32_t (*setEditText)(VantelUiWindow, const char*);
-  int32_t (*selectTab)(VantelUiWindow, int32_t);
-  int32_t (*pressOk)(VantelUiWindow);
-  int32_t (*pressCancel)(VantelUiWindow);
-  VantelUiWindow (*askHelp)(VantelUiWindow);
-  int32_t (*renderSvgToFile)(VantelUiWindow, const char*);
-  char* (*renderSvg)(VantelUiWindow);
-  int32_t (*getRect)(VantelUiWindow, int32_t[4]);
-  int32_t (*getScroll)(VantelUiWindow, int32_t[4]);
-  int32_t (*resize)(VantelUiWindow, int32_t, int32_t, int32_t);
-  int32_t (*scroll)(VantelUiWindow, int32_t, int32_t);
-  VantelUiWindow (*findWindow)(const char*);
-
-  static UiApi Load(const std::function<void*(const char*)>& resolve);
-
-  std::string Text(VantelUiWindow window) const;
-  std::string Kind(VantelUiWindow window) const;
-  std::vector<std::string> Items(VantelUiWindow window) const;
-};
 
 /// Plays `step` on the modal window; prints what it shows (help, the window) on `out`.
 /// False with a one-line `error` when a user could not do it or an expectation failed.
@@ -103,8 +72,5 @@ bool PlayUiStep(const UiApi& ui, VantelUiWindow modal, const UiStep& step,
 /// The window as text, one line per control a user can see: id and name, kind, text or
 /// selection and entries, check mark, "disabled". Pages are indented under their dialog.
 std::string DescribeWindow(const UiApi& ui, VantelUiWindow window);
-
-/// A text on one line: line feeds shown as '|', as the host prints message boxes.
-std::string OneLine(std::string text);
 
 }  // namespace vantel::host

@@ -9,7 +9,9 @@
 #include "check_many.h"
 #include "findings.h"
 #include "plugin_edge.h"
+#include "vocabulary.h"
 #include "wheel.h"
+#include "window_snapshot.h"
 
 namespace vantel::host {
 
@@ -59,7 +61,7 @@ struct ServeSession::Machine {
   SessionMachine* played = nullptr;
   std::string printed;  // what the session printed and the log has not taken yet
   FILE* out = nullptr;
-  std::deque<std::string> log;
+  std::deque<LogLine> log;
   std::string lastSave;
   // The values a save would write, as last published.
   std::vector<std::pair<std::string, ItemValue>> unsaved;
@@ -300,6 +302,7 @@ void ServeSession::PlayEvent(const std::shared_ptr<Command>& shared) {
   const Json& event = command.event;
   const uint32_t control = event.value("control", 0u);
   const std::string action = event.value("action", "");
+  const std::optional<UserAct> act = ParseUserAct(action);
   const std::string named = control ? "control " + std::to_string(control) : "the window";
   if (control != 0) {
     if (!Holds(window, control)) {
@@ -315,34 +318,51 @@ void ServeSession::PlayEvent(const std::shared_ptr<Command>& shared) {
   }
   const VantelUiWindow target = control ? control : window;
   const int32_t index = event.value("index", 0);
-  if (action != "help") help_.erase(window);
+  // The server lets through only the acts it knows.
+  if (!act) {
+    command.Answer(Reply::Refused(409, "cannot " + action + " " + named + " now"));
+    return;
+  }
+  if (act != UserAct::kHelp) help_.erase(window);
 
   pending_ = shared;
   playingFor_.push_back(ownerOf_[window]);
   int32_t done = 0;
-  if (action == "click") {
-    done = ui_.click(target);
-  } else if (action == "choose") {
-    done = ui_.selectComboItem(target, index);
-  } else if (action == "dismiss") {
-    done = ui_.dismissComboAt(target, index);
-  } else if (action == "type") {
-    done = ui_.setEditText(target, event.value("text", "").c_str());
-  } else if (action == "tab") {
-    done = ui_.selectTab(target, index);
-  } else if (action == "ok") {
-    done = ui_.pressOk(target);
-  } else if (action == "cancel") {
-    done = ui_.pressCancel(target);
-  } else if (action == "help") {
-    const VantelUiWindow popup = ui_.askHelp(target);
-    if (popup != 0) help_[window] = Json{{"control", control}, {"text", ui_.Text(popup)}};
-    done = popup != 0;
-  } else if (action == "resize") {
-    done = ui_.resize(target, event.value("edge", 0), event.value("width", 0),
-                      event.value("height", 0));
-  } else if (action == "scroll") {
-    done = ui_.scroll(target, event.value("request", 0), event.value("position", 0));
+  switch (*act) {
+    case UserAct::kClick:
+      done = ui_.click(target);
+      break;
+    case UserAct::kChoose:
+      done = ui_.selectComboItem(target, index);
+      break;
+    case UserAct::kDismiss:
+      done = ui_.dismissComboAt(target, index);
+      break;
+    case UserAct::kType:
+      done = ui_.setEditText(target, event.value("text", "").c_str());
+      break;
+    case UserAct::kTab:
+      done = ui_.selectTab(target, index);
+      break;
+    case UserAct::kOk:
+      done = ui_.pressOk(target);
+      break;
+    case UserAct::kCancel:
+      done = ui_.pressCancel(target);
+      break;
+    case UserAct::kHelp: {
+      const VantelUiWindow popup = ui_.askHelp(target);
+      if (popup != 0) help_[window] = Json{{"control", control}, {"text", ui_.Text(popup)}};
+      done = popup != 0;
+      break;
+    }
+    case UserAct::kResize:
+      done = ui_.resize(target, event.value("edge", 0), event.value("width", 0),
+                        event.value("height", 0));
+      break;
+    case UserAct::kScroll:
+      done = ui_.scroll(target, event.value("request", 0), event.value("position", 0));
+      break;
   }
   playingFor_.pop_back();
   // Done, the event is answered on the next turn, once the plug-in has taken it all in; a
@@ -448,7 +468,7 @@ Json ServeSession::MachineJson(Machine& m) {
     report.push_back(
         Json{{"text", rows[row]}, {"findings", RowFindingsJson(played.reportFindings(), row)}});
   Json log = Json::array();
-  for (const std::string& line : m.log) log.push_back(line);
+  for (const LogLine& line : m.log) log.push_back(LogLineJson(line));
   return Json{
       {"machine", played.index()},
       {"name", played.kalbrix().machineName.value_or("")},
@@ -469,62 +489,12 @@ Json ServeSession::MachineJson(Machine& m) {
 }
 
 Json ServeSession::WindowJson(const OpenWindow& window) {
-  int32_t rect[4] = {0, 0, 0, 0};
-  ui_.getRect(window.handle, rect);
-  const int32_t origin[2] = {rect[0], rect[1]};
-  const std::string caption = ui_.Text(window.handle);
-  Json scroll = nullptr;
-  int32_t bar[4];
-  if (ui_.getScroll(window.handle, bar) == 0 && bar[1] > bar[0])
-    scroll = Json::array({bar[0], bar[1], bar[2], bar[3]});
-  Json controls = Json::array();
-  for (int32_t i = 0;; ++i) {
-    const VantelUiWindow child = ui_.getChild(window.handle, i);
-    if (child == 0) break;
-    controls.push_back(ControlJson(child, origin));
-  }
+  const WindowSnapshot snapshot = ReadWindowSnapshot(ui_, window.handle);
+  Json json = WindowSnapshotJson(snapshot);
   const auto help = help_.find(window.handle);
-  Json json{
-      {"handle", window.handle},
-      {"machine", window.machine},
-      {"caption", caption},
-      {"kind", ui_.Kind(window.handle)},
-      {"messageBox", caption == kMessageBoxCaption},
-      {"rect", Json::array({0, 0, rect[2] - rect[0], rect[3] - rect[1]})},
-      {"scroll", scroll},
-      {"help", help == help_.end() ? Json(nullptr) : help->second},
-  };
-  json["controls"] = std::move(controls);
-  return json;
-}
-
-Json ServeSession::ControlJson(VantelUiWindow control, const int32_t origin[2]) {
-  int32_t rect[4] = {0, 0, 0, 0};
-  ui_.getRect(control, rect);
-  const std::string kind = ui_.Kind(control);
-  Json json{
-      {"handle", control},
-      {"id", ui_.getId(control)},
-      {"kind", kind},
-      {"text", ui_.Text(control)},
-      {"rect",
-       Json::array({rect[0] - origin[0], rect[1] - origin[1], rect[2] - rect[0], rect[3] - rect[1]})},
-      {"visible", ui_.isVisible(control) == 1},
-      {"enabled", ui_.isEnabled(control) == 1},
-  };
-  if (kind == "check box" || kind == "radio button") json["checked"] = ui_.isChecked(control) == 1;
-  if (kind == "combo box" || kind == "list view" || kind == "tab control")
-    json["items"] = ui_.Items(control);
-  if (kind == "combo box" || kind == "tab control") json["selection"] = ui_.getSelection(control);
-  if (kind == "dialog") {
-    Json children = Json::array();
-    for (int32_t i = 0;; ++i) {
-      const VantelUiWindow child = ui_.getChild(control, i);
-      if (child == 0) break;
-      children.push_back(ControlJson(child, origin));
-    }
-    json["controls"] = std::move(children);
-  }
+  json["machine"] = window.machine;
+  json["messageBox"] = snapshot.caption == kMessageBoxCaption;
+  json["help"] = help == help_.end() ? Json(nullptr) : help->second;
   return json;
 }
 
@@ -540,7 +510,7 @@ void ServeSession::TakeLog(Machine& m) {
   std::fflush(m.out);
   size_t start = 0;
   for (size_t end; (end = m.printed.find('\n', start)) != std::string::npos; start = end + 1) {
-    m.log.push_back(m.printed.substr(start, end - start));
+    m.log.push_back(ClassifyLogLine(m.printed.substr(start, end - start)));
     if (m.log.size() > kLogLines) m.log.pop_front();
   }
   m.printed.erase(0, start);

@@ -11,8 +11,6 @@
 
 #include "config/engine_record.h"
 #include "config/flywheel_tables.h"
-#include "host_service.h"
-#include "kalbrix.h"
 #include "vantel/svg_text.h"
 #include "words.h"
 

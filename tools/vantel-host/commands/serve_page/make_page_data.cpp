@@ -1,10 +1,12 @@
 // Writes the data the page of `vantel-host serve` reads before app.js: the page's words from
-// the host's catalogue, so that the page and the host cannot drift apart.
+// the host's catalogue and the vocabulary of windows, so that the page and the host cannot
+// drift apart.
 // make_page_data page_data.js
 #include <cstdio>
 #include <fstream>
 #include <nlohmann/json.hpp>
 
+#include "vocabulary.h"
 #include "words.h"
 
 int main(int argc, char** argv) {
@@ -12,11 +14,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: make_page_data OUTPUT.js\n");
     return 2;
   }
-  // One member per table the page reads, beside "words".
-  const nlohmann::ordered_json data = {{"words", vantel::host::PageWordsJson()}};
+  const nlohmann::ordered_json data = {{"words", vantel::host::PageWordsJson()},
+                                       {"vocabulary", vantel::host::VocabularyJson()}};
   std::ofstream out(argv[1], std::ios::binary);
   // UTF-8 as the catalogue holds it: the page is served as UTF-8.
-  out << "'use strict';\n// Made by make_page_data from tools/vantel-host/words.cpp: edit that.\n"
+  out << "'use strict';\n// Made by make_page_data from tools/vantel-host/words/: edit its words.cpp and vocabulary.cpp.\n"
       << "const PAGE_DATA = " << data.dump(1, ' ', false) << ";\n";
   out.close();
   if (!out) {
