@@ -16,6 +16,7 @@
 #include "serve.h"
 #include "session.h"
 #include "steps.h"
+#include "vocabulary.h"
 #include "wheel.h"
 
 namespace vantel::host {
@@ -40,7 +41,8 @@ std::optional<Failure> RunPlugin(const Options& options, HostSession& session,
   session.Open(machine);
   for (const Step& step : options.steps) session.Step(machine, step);
   if (action) action->Play(session, machine);
-  std::fprintf(out, "== result: %s\n", VerdictName(machine.verdict()));
+  std::fprintf(out, "%sresult: %s\n", LogLineOpening(LogLineKind::kRequest).data(),
+               VerdictName(machine.verdict()));
   return std::nullopt;
 }
 

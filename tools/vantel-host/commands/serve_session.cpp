@@ -294,9 +294,9 @@ void ServeSession::PlayEvent(const std::shared_ptr<Command>& shared) {
         std::any_of(turning_.begin(), turning_.end(),
                     [window](const OpenWindow& open) { return open.handle == window; });
     command.Answer(Reply::Refused(
-        409, "window " + std::to_string(window) +
-                 (below ? " is not the top window: answer the one above it first"
-                        : " is not open")));
+        409,
+        "window " + std::to_string(window) +
+            (below ? " is not the top window: answer the one above it first" : " is not open")));
     return;
   }
   const Json& event = command.event;
@@ -306,8 +306,8 @@ void ServeSession::PlayEvent(const std::shared_ptr<Command>& shared) {
   const std::string named = control ? "control " + std::to_string(control) : "the window";
   if (control != 0) {
     if (!Holds(window, control)) {
-      command.Answer(Reply::Refused(409, "window " + std::to_string(window) + " has no control " +
-                                             std::to_string(control)));
+      command.Answer(Reply::Refused(
+          409, "window " + std::to_string(window) + " has no control " + std::to_string(control)));
       return;
     }
     if (ui_.isVisible(control) != 1 || ui_.isEnabled(control) != 1) {
@@ -384,12 +384,13 @@ bool ServeSession::IsShownReport(VantelUiWindow window) {
 void ServeSession::PlayReportEvent(const std::shared_ptr<Command>& shared) {
   Command& command = *shared;
   const std::string action = command.event.value("action", "");
-  if (command.event.value("control", 0u) != 0 || (action != "ok" && action != "cancel")) {
+  const std::optional<UserAct> act = ParseUserAct(action);
+  if (command.event.value("control", 0u) != 0 || (act != UserAct::kOk && act != UserAct::kCancel)) {
     command.Answer(Reply::Refused(409, "the error report takes only ok and cancel on itself"));
     return;
   }
   const int32_t done =
-      action == "ok" ? ui_.pressOk(command.window) : ui_.pressCancel(command.window);
+      act == UserAct::kOk ? ui_.pressOk(command.window) : ui_.pressCancel(command.window);
   if (done != 1) {
     command.Answer(Reply::Refused(409, "cannot " + action + " the error report now"));
     return;

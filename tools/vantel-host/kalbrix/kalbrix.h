@@ -13,7 +13,6 @@
 
 namespace vantel::host {
 
-
 /// Bad input: the message is one line, ready for stderr.
 class KalbrixError : public std::runtime_error {
  public:

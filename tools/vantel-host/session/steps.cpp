@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "vantel/host_text.h"
+#include "vocabulary.h"
 
 namespace vantel::host {
 
@@ -102,12 +103,6 @@ const char* StepTitle(StepKind kind) {
       return "end of action (RSTSETEMG)";
   }
   return "";
-}
-
-std::string Hex32(int32_t value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(value));
-  return text;
 }
 
 std::string Joined(const std::vector<std::string>& names) {
@@ -281,7 +276,7 @@ void StepRunner::Play(const Step& step) {
 }
 
 void StepRunner::PrintTitle(const Step& step) {
-  std::fprintf(out_, "== %s", StepTitle(step.kind));
+  std::fprintf(out_, "%s%s", LogLineOpening(LogLineKind::kRequest).data(), StepTitle(step.kind));
   if (step.kind == StepKind::kSet && step.hasWord)
     std::fprintf(out_, " %s[%zu] = %d", step.item.c_str(), step.word, step.value);
   else if (step.kind == StepKind::kSet)
@@ -322,9 +317,9 @@ void StepRunner::Print(const Observation& seen, const UiEvents& events) {
         std::find(tables.begin(), tables.end(), name) == tables.end())
       tables.push_back(name);
   if (!tables.empty()) std::fprintf(out_, "tables rewritten: %s\n", Joined(tables).c_str());
-  if (seen.optionFlags) std::fprintf(out_, "option flags: %s\n", Hex32(*seen.optionFlags).c_str());
+  if (seen.optionFlags) std::fprintf(out_, "option flags: %s\n", Hex(*seen.optionFlags, 8).c_str());
   if (seen.injectionFlags)
-    std::fprintf(out_, "injection flags: %s\n", Hex32(*seen.injectionFlags).c_str());
+    std::fprintf(out_, "injection flags: %s\n", Hex(*seen.injectionFlags, 8).c_str());
   for (const ScaleReference& scale : seen.scales) {
     const char* direction = scale.vertical ? "vertical" : "horizontal";
     // -1 is the ECU's "no item": the map has no scale on that axis.
@@ -337,7 +332,8 @@ void StepRunner::Print(const Observation& seen, const UiEvents& events) {
                  target ? " " : "", target ? target->c_str() : "");
   }
   for (const auto& [item, mode] : seen.sends)
-    std::fprintf(out_, "send %s (mode %d)\n", item.c_str(), mode);
+    std::fprintf(out_, "%s%s (mode %d)\n", LogLineOpening(LogLineKind::kSend).data(), item.c_str(),
+                 mode);
   for (int32_t status : seen.saveStatus)
     std::fprintf(out_, "save refused (save status %d)\n", status);
   for (const auto& key : seen.endedActions)
@@ -427,7 +423,8 @@ const char* VerdictName(Verdict verdict) {
 }
 
 void StepRunner::PrintVerdict() const {
-  std::fprintf(out_, "== result: %s\n", VerdictName(verdict_));
+  std::fprintf(out_, "%sresult: %s\n", LogLineOpening(LogLineKind::kRequest).data(),
+               VerdictName(verdict_));
 }
 
 }  // namespace vantel::host

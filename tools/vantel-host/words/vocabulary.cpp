@@ -114,11 +114,22 @@ Json NamesJson(const Table& table) {
   return names;
 }
 
-// The runner's openings: "== edit on machine 4", "== result: coherent", "send TAB_X (mode 1)".
 constexpr std::string_view kRequestOpening = "== ";
 constexpr std::string_view kSendOpening = "send ";
 
 }  // namespace
+
+std::string_view LogLineOpening(LogLineKind kind) {
+  switch (kind) {
+    case LogLineKind::kRequest:
+      return kRequestOpening;
+    case LogLineKind::kSend:
+      return kSendOpening;
+    case LogLineKind::kNote:
+      break;
+  }
+  return "";
+}
 
 std::string_view Name(ControlKind kind) { return Row(kKinds, kind).name; }
 std::string_view Name(UserAct act) { return Row(kActs, act).name; }

@@ -95,8 +95,12 @@ struct LogLine {
   std::string text;
 };
 
-/// The line as the step runner printed it. Its kind is read from its opening, the one place
-/// that knows how the runner starts a request and a sent value.
+/// How the step runner opens a line of `kind`: "== " a request ("== edit on machine 4"),
+/// "send " a value sent ("send TAB_X (mode 1)"), nothing for a note. The runner prints these
+/// and the log reads them back, so the two cannot disagree.
+std::string_view LogLineOpening(LogLineKind kind);
+
+/// The line as the step runner printed it, its kind read from its opening.
 LogLine ClassifyLogLine(std::string text);
 
 /// {"kind": ..., "text": ...}

@@ -18,7 +18,8 @@ int main(int argc, char** argv) {
                                        {"vocabulary", vantel::host::VocabularyJson()}};
   std::ofstream out(argv[1], std::ios::binary);
   // UTF-8 as the catalogue holds it: the page is served as UTF-8.
-  out << "'use strict';\n// Made by make_page_data from tools/vantel-host/words/: edit its words.cpp and vocabulary.cpp.\n"
+  out << "'use strict';\n// Made by make_page_data from tools/vantel-host/words/: edit its "
+         "words.cpp and vocabulary.cpp.\n"
       << "const PAGE_DATA = " << data.dump(1, ' ', false) << ";\n";
   out.close();
   if (!out) {
