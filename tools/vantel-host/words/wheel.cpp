@@ -984,11 +984,13 @@ class Painter {
     KeyRow row(*this, y);
     auto key = [&](HostWord word, auto glyph) {
       const std::string text = wheel_.Say(word);
-      glyph(row.Place(text), row.y());
+      const double x = row.Place(text);  // before the row's y: placing may start a new row
+      glyph(x, row.y());
       row.Text(text);
     };
     auto bank = [&](std::string_view text, auto glyph) {
-      glyph(row.Place(text), row.y());
+      const double x = row.Place(text);
+      glyph(x, row.y());
       row.Text(text);
     };
     key(HostWord::kKeyTooth, [&](double x, int r) { svg_.Rect(x, r - 6, 4, 12, Fill(kToothInk)); });
