@@ -517,6 +517,7 @@ struct Drawn {
   std::vector<Box> lines;                  // each line's own extent
   std::map<std::string, std::string> ids;  // title and desc texts by id
   std::string role, labelledBy;
+  std::map<std::string, std::set<std::string>> tdcFills;  // by bank
 };
 
 size_t Characters(const std::string& escaped) {
@@ -555,6 +556,8 @@ Drawn Read(const std::string& svg) {
       drawn.ids[a["id"]] = text;
     } else if (tag == "rect" && drawn.background.empty()) {
       drawn.background = a["fill"];
+    } else if (tag == "polygon" && a.contains("data-bank")) {
+      drawn.tdcFills[a["data-bank"]].insert(a["fill"]);
     } else if (tag == "line") {
       drawn.lines.push_back(
           {std::min(number("x1"), number("x2")), std::min(number("y1"), number("y2")),
@@ -624,6 +627,11 @@ void ExpectLegible(const std::string& svg) {
     for (const Box& line : drawn.lines)
       EXPECT_FALSE(t.box.Overlaps(line)) << "a line from " << line.left << "," << line.top << " to "
                                          << line.right << "," << line.bottom;
+  }
+  // The banks differ by shape as well as colour: the second bank's TDCs are hollow.
+  if (drawn.tdcFills.contains("2")) {
+    EXPECT_EQ(drawn.tdcFills.at("2"), std::set<std::string>{drawn.background});
+    EXPECT_FALSE(drawn.tdcFills.at("1").contains(drawn.background));
   }
   for (size_t i = 0; i < drawn.texts.size(); ++i)
     for (size_t j = i + 1; j < drawn.texts.size(); ++j)
