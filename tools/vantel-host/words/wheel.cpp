@@ -30,32 +30,38 @@ constexpr std::array<const char*, kWheelTables> kTableNames = {
     "EngineTable",     "SyncTable",          "ToothWindowTable",
     "ToothAngleTable", "ToothPositionTable", "RegularToothTable"};
 
-// --- The layout: the cycle runs left to right, two pixels a degree, tracks below each other.
-constexpr int kWidth = 1560;
-constexpr int kCycleLeft = 96;
-constexpr double kCycleWidth = 1440;
-constexpr int kLegendRight = 800;       // x of the legend's second column
-constexpr size_t kLegendColumns = 118;  // characters a line of that column holds
-constexpr int kLine = 16;
-constexpr int kScaleY = 64;
-constexpr int kCrankTop = 96;
-constexpr int kCrankBottom = 120;
-constexpr int kExtraTop = 86;
-constexpr int kMarkY = 146;
-constexpr int kTdcY = 170;
-constexpr int kLanesTop = 204;
-constexpr int kLaneHeight = 16;
-constexpr int kPhaseHeight = 40;
+// --- The layout. The page draws the picture as wide as its column: about 750 CSS px in a
+// window 800 px wide, 1320 in one 1366 px wide. A view box 1100 units wide and text of 17
+// units keep every word at 11.5 px or more there; nothing is drawn smaller than kFont.
+constexpr int kWidth = 1100;
+constexpr int kFont = 17;
+constexpr int kTitleFont = 21;
+constexpr double kCharWidth = 0.6;  // of the font size: wide enough for digits and capitals
+constexpr int kMargin = 8;
+constexpr int kCycleLeft = 184;  // past the longest track label
+constexpr double kCycleWidth = kWidth - kCycleLeft - 24;
+constexpr int kLine = 24;
+constexpr int kTitleY = 26;
+constexpr int kRevolutionY = 58;
+constexpr int kScaleY = 86;
+constexpr int kExtraTop = 104;
+constexpr int kCrankTop = 114;
+constexpr int kCrankBottom = 138;
+constexpr int kLabelRow = 22;  // between rows of labels that would overlap on one
+constexpr int kLaneHeight = 24;
+constexpr int kPhaseHeight = 76;
 
-constexpr std::string_view kGrey = "#808080";
+// Every colour that writes text has at least 4.5:1 contrast on white.
+constexpr std::string_view kBackground = "#ffffff";
+constexpr std::string_view kGrey = "#666666";
 constexpr std::string_view kToothInk = "#404040";
-constexpr std::string_view kMissingInk = "#d62728";
-constexpr std::string_view kExtraInk = "#9467bd";
-constexpr std::string_view kPhaseInk = "#2ca02c";
+constexpr std::string_view kMissingInk = "#c21f1f";
+constexpr std::string_view kExtraInk = "#7b4fa8";
+constexpr std::string_view kPhaseInk = "#237a23";
 constexpr std::string_view kAuxInk = "#8c564b";
 constexpr std::string_view kConcernInk = "#e6007e";
-/// No bank management, bank 1, bank 2.
-constexpr std::array<std::string_view, 3> kBankInk = {"#1f77b4", "#1f77b4", "#ff7f0e"};
+/// No bank management, bank 1, bank 2; the second bank's TDCs are hollow as well.
+constexpr std::array<std::string_view, 3> kBankInk = {"#1f77b4", "#1f77b4", "#a85000"};
 
 // --- What the words mean: the catalogue's words for the tables' codes.
 struct KindName {
@@ -567,32 +573,55 @@ std::vector<LegendLine> DecodedValues(const Wheel& wheel) {
 }
 
 // --- Drawing.
+/// Where a text is drawn, as far as its font size and length tell.
+struct Box {
+  double left = 0, top = 0, right = 0, bottom = 0;
+
+  bool Overlaps(const Box& other) const {
+    return left < other.right && other.left < right && top < other.bottom && other.top < bottom;
+  }
+};
+
+size_t Characters(std::string_view text) {
+  return static_cast<size_t>(
+      std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+}
+
+double TextWidth(std::string_view text, int fontSize) {
+  return static_cast<double>(Characters(text)) * kCharWidth * fontSize;
+}
+
+enum class Anchor { kStart, kMiddle, kEnd };
+
 class Painter {
  public:
   Painter(const WheelInput& input, const Wheel& wheel) : input_(input), wheel_(wheel) {}
 
   std::string Paint() {
     const std::string name = NameOf(wheel_.sync.flywheel);
-    svg_.Text(8, 24, wheel_.Say(HostWord::kWheelTitle, {input_.title, name}),
-              Attr("font-size", 16) + Attr("font-weight", "bold") +
-                  Attr("data-title", input_.title) + Attr("data-wheel", name));
+    const std::string title = wheel_.Say(HostWord::kWheelTitle, {input_.title, name});
+    Label(kMargin, kTitleY, title, Anchor::kStart,
+          Attr("font-size", kTitleFont) + Attr("font-weight", "bold") +
+              Attr("data-title", input_.title) + Attr("data-wheel", name),
+          kTitleFont);
     Scale();
-    Teeth();
+    int y = Teeth();
     ToothConcerns();
-    Marks();
-    Cylinders();
-    const auto lanes = static_cast<int>(std::max<size_t>(wheel_.cylinders.size(), 1));
-    int y = Phases(kLanesTop + kLaneHeight * lanes + 12);
-    // The second revolution starts here: a line down through every track.
-    svg_.Line(X(0x8000), kScaleY, X(0x8000), y,
-              Attr("stroke", kGrey) + Attr("stroke-dasharray", "4 4"));
+    y = Marks(y);
+    y = Cylinders(y);
+    y = Phases(y + 12);
+    // The second revolution starts here: a line down through every track, around the labels.
+    VerticalLine(X(0x8000), kScaleY, y, Attr("stroke", kGrey) + Attr("stroke-dasharray", "4 4"));
     y = Legend(y + 16);
-    std::string head = "<svg xmlns=\"http://www.w3.org/2000/svg\"" + Attr("width", kWidth) +
-                       Attr("height", y) +
-                       Attr("viewBox", "0 0 " + std::to_string(kWidth) + " " + std::to_string(y)) +
-                       Attr("font-family", "sans-serif") + Attr("font-size", 11) + ">\n";
+    std::string head =
+        "<svg xmlns=\"http://www.w3.org/2000/svg\"" + Attr("width", kWidth) + Attr("height", y) +
+        Attr("viewBox", "0 0 " + std::to_string(kWidth) + " " + std::to_string(y)) +
+        Attr("role", "img") + Attr("aria-labelledby", "vantel-wheel-title vantel-wheel-desc") +
+        Attr("font-family", "sans-serif") + Attr("font-size", kFont) + ">\n";
+    head += "<title id=\"vantel-wheel-title\">" + SvgText(title) + "</title>\n";
+    head += "<desc id=\"vantel-wheel-desc\">" + SvgText(Description()) + "</desc>\n";
     head += "<rect x=\"0\" y=\"0\"" + Attr("width", kWidth) + Attr("height", y) +
-            Attr("fill", "#ffffff") + "/>\n";
+            Attr("fill", kBackground) + "/>\n";
     return head + svg_.out + "</svg>\n";
   }
 
@@ -601,20 +630,83 @@ class Painter {
     return Attr("fill", fill) + Attr("stroke", stroke);
   }
 
-  void TrackLabel(int y, std::string_view text) { svg_.Text(8, y + 4, text, Attr("fill", kGrey)); }
+  // What a screen reader says after the title: the verdict and the decoded values.
+  std::string Description() const {
+    std::string verdict = input_.verdict;
+    for (const VerdictWords& words : kVerdicts)
+      if (words.verdict == input_.verdict) verdict = In(words.words, wheel_.language);
+    std::string text = wheel_.Say(HostWord::kLegendConfiguration, {verdict}) + ".";
+    const char* separator = " ";
+    for (const LegendLine& line : DecodedValues(wheel_)) {
+      text += separator + line.text;
+      separator = "; ";
+    }
+    return text + ".";
+  }
+
+  static Box BoxOf(double x, double y, std::string_view text, Anchor anchor, int fontSize) {
+    const double width = TextWidth(text, fontSize);
+    const double left = anchor == Anchor::kStart    ? x
+                        : anchor == Anchor::kMiddle ? x - width / 2
+                                                    : x - width;
+    return {left, y - 0.8 * fontSize, left + width, y + 0.25 * fontSize};
+  }
+
+  bool Free(const Box& box) const {
+    return std::none_of(placed_.begin(), placed_.end(),
+                        [&](const Box& other) { return other.Overlaps(box); });
+  }
+
+  /// A text whose place is remembered, so that lines go around it and labels beside it.
+  void Label(double x, double y, std::string_view text, Anchor anchor,
+             const std::string& attributes = {}, int fontSize = kFont) {
+    placed_.push_back(BoxOf(x, y, text, anchor, fontSize));
+    const std::string_view anchors[] = {"", "middle", "end"};
+    const auto a = static_cast<size_t>(anchor);
+    svg_.Text(x, y, text, (a == 0 ? "" : Attr("text-anchor", anchors[a])) + attributes);
+  }
+
+  /// A label centred on x, on the first row from `firstY` down where it overlaps no other
+  /// label and stays inside the picture; the baseline it took.
+  int RowLabel(double x, int firstY, std::string_view text, const std::string& attributes) {
+    const double half = TextWidth(text, kFont) / 2;
+    x = std::clamp(x, kMargin + half, kWidth - kMargin - half);
+    int y = firstY;
+    while (!Free(BoxOf(x, y, text, Anchor::kMiddle, kFont))) y += kLabelRow;
+    Label(x, y, text, Anchor::kMiddle, attributes);
+    return y;
+  }
+
+  /// A vertical line broken where it would cross a label.
+  void VerticalLine(double x, double top, double bottom, const std::string& attributes) {
+    std::vector<std::pair<double, double>> gaps;
+    for (const Box& box : placed_)
+      if (box.left - 2 <= x && x <= box.right + 2 && box.top < bottom && top < box.bottom)
+        gaps.emplace_back(box.top - 2, box.bottom + 2);
+    std::sort(gaps.begin(), gaps.end());
+    double from = top;
+    for (const auto& [gapTop, gapBottom] : gaps) {
+      if (gapTop > from) svg_.Line(x, from, x, gapTop, attributes);
+      from = std::max(from, gapBottom);
+    }
+    if (from < bottom) svg_.Line(x, from, x, bottom, attributes);
+  }
+
+  void TrackLabel(int y, std::string_view text) {
+    Label(kMargin, y + 5, text, Anchor::kStart, Attr("fill", kGrey));
+  }
 
   void Scale() {
     for (int turn = 0; turn < 2; ++turn)
-      svg_.Text(X(static_cast<uint32_t>(turn * 0x8000 + 0x4000)), kScaleY - 22,
-                wheel_.Say(HostWord::kWheelRevolution, {std::to_string(turn + 1)}),
-                Attr("text-anchor", "middle") + Attr("font-weight", "bold"));
+      Label(X(static_cast<uint32_t>(turn * 0x8000 + 0x4000)), kRevolutionY,
+            wheel_.Say(HostWord::kWheelRevolution, {std::to_string(turn + 1)}), Anchor::kMiddle,
+            Attr("font-weight", "bold"));
     for (int degrees = 0; degrees <= 720; degrees += 30) {
       const double x = X(static_cast<uint32_t>(degrees * 65536 / 720));
       const bool labelled = degrees % 90 == 0;
       svg_.Line(x, kScaleY, x, kScaleY + (labelled ? 8 : 4), Attr("stroke", kGrey));
       if (labelled)
-        svg_.Text(x, kScaleY - 4, std::to_string(degrees) + "°",
-                  Attr("text-anchor", "middle") + Attr("fill", kGrey));
+        Label(x, kScaleY - 6, std::to_string(degrees) + "°", Anchor::kMiddle, Attr("fill", kGrey));
     }
     svg_.Line(X(0), kScaleY, X(65536), kScaleY, Attr("stroke", kGrey));
   }
@@ -624,7 +716,8 @@ class Painter {
     return std::clamp(kCycleWidth / static_cast<double>(slots) * 0.45, 1.0, 8.0);
   }
 
-  void Teeth() {
+  /// The teeth and their numbers; the y below them.
+  int Teeth() {
     TrackLabel((kCrankTop + kCrankBottom) / 2, wheel_.Say(HostWord::kTrackCrankshaft));
     svg_.Line(X(0), kCrankBottom, X(65536), kCrankBottom, Attr("stroke", kToothInk));
     const double w = ToothWidth();
@@ -637,10 +730,17 @@ class Painter {
                 Attr("data-tooth", static_cast<long long>(tooth)) +
                     Attr("data-angle", AngleText(angle16)) + Attr("data-turn", Turn(angle16)) +
                     (extra ? Attr("data-extra", 1) : "") + Fill(extra ? kExtraInk : kToothInk));
-      if (tooth % 10 == 0 || extra)
-        svg_.Text(x, kCrankBottom + 12, std::to_string(tooth),
-                  Attr("text-anchor", "middle") + Attr("font-size", 9) +
-                      Attr("fill", extra ? kExtraInk : kGrey));
+    }
+    int bottom = kCrankBottom;
+    // Extra teeth are numbered first: beside a tenth tooth, theirs is the number that matters.
+    for (const bool extraPass : {true, false}) {
+      for (size_t tooth = 0; tooth < wheel_.toothAngles.size(); ++tooth) {
+        const bool extra = wheel_.extra[tooth];
+        if (extra != extraPass || !(tooth % 10 == 0 || extra)) continue;
+        bottom = std::max(
+            bottom, RowLabel(X(wheel_.toothAngles[tooth]), kCrankBottom + 18, std::to_string(tooth),
+                             Attr("fill", extra ? kExtraInk : kGrey)));
+      }
     }
     for (const Gap& gap : wheel_.gaps) {
       for (size_t position : gap.positions) {
@@ -652,62 +752,80 @@ class Painter {
                       Fill("none", kMissingInk) + Attr("stroke-dasharray", "2 2"));
       }
     }
+    return bottom + 8;
   }
 
-  void Marks() {
-    if (wheel_.marks.empty()) return;
-    TrackLabel(kMarkY, wheel_.Say(HostWord::kTrackReference));
+  int Marks(int y) {
+    if (wheel_.marks.empty()) return y;
+    const int mid = y + 14;
+    TrackLabel(mid, wheel_.Say(HostWord::kTrackReference));
     for (const ReferenceMark& mark : wheel_.marks) {
       const double x = X(mark.angle16);
       svg_.Begin(Attr("data-reference", mark.number) + Attr("data-angle", AngleText(mark.angle16)));
-      svg_.Circle(x, kMarkY, 8, Fill("#ffffff", kMissingInk));
-      svg_.Text(x, kMarkY + 4, std::to_string(mark.number),
-                Attr("text-anchor", "middle") + Attr("fill", kMissingInk));
+      svg_.Circle(x, mid, 12, Fill(kBackground, kMissingInk));
+      Label(x, mid + 6, std::to_string(mark.number), Anchor::kMiddle, Attr("fill", kMissingInk));
       svg_.End();
     }
+    return y + 30;
   }
 
-  void Cylinders() {
-    TrackLabel(kTdcY, wheel_.Say(HostWord::kTrackTdc));
-    if (!wheel_.cylinders.empty())
-      TrackLabel(kLanesTop + kLaneHeight / 2, wheel_.Say(HostWord::kTrackWindows));
+  int Cylinders(int y) {
+    const int tip = y + 16;
+    TrackLabel(tip - 6, wheel_.Say(HostWord::kTrackTdc));
+    int labels = tip;
+    std::vector<int> labelY;
     for (const Cylinder& c : wheel_.cylinders) {
       const std::string_view ink = kBankInk[static_cast<size_t>(c.bank)];
       const double x = X(c.angle16);
-      const int lane = kLanesTop + kLaneHeight * (c.order - 1);
       svg_.Begin(Attr("data-cylinder", c.order) + Attr("data-angle", AngleText(c.angle16)) +
                  Attr("data-bank", c.bank) + Fill(ink, ink));
-      // From the crankshaft down to the cylinder's own window lane.
-      svg_.Line(x, kCrankTop - 6, x, lane + kLaneHeight - 2,
-                Attr("stroke-width", 1) + Attr("stroke-opacity", "0.5"));
-      svg_.Triangle(x, kTdcY - 4, 10, "");
-      svg_.Text(x, kTdcY + 12, Ordinal(c.order, wheel_.language) + " " + Degrees(c.angle16),
-                Attr("text-anchor", "middle") + Attr("stroke", "none"));
+      svg_.Triangle(x, tip, 12,
+                    c.bank == 2 ? Fill(kBackground, ink) + Attr("stroke-width", 2) : "");
+      labels =
+          std::max(labels, RowLabel(x, tip + 20,
+                                    Ordinal(c.order, wheel_.language) + " " + Degrees(c.angle16),
+                                    Attr("stroke", "none")));
       svg_.End();
+    }
+    const int lanesTop = labels + 10;
+    if (!wheel_.cylinders.empty())
+      TrackLabel(lanesTop + kLaneHeight / 2, wheel_.Say(HostWord::kTrackWindows));
+    for (const Cylinder& c : wheel_.cylinders) {
+      const std::string_view ink = kBankInk[static_cast<size_t>(c.bank)];
+      const double x = X(c.angle16);
+      const int lane = lanesTop + kLaneHeight * c.order;
       Window(c, ink, lane);
+      // From the crankshaft down to the cylinder's own window lane, around the labels.
+      VerticalLine(x, kCrankTop - 6, lane + kLaneHeight - 2,
+                   Attr("stroke", ink) + Attr("stroke-opacity", "0.5"));
       if (const auto concern = wheel_.concerns.cylinders.find(c.order);
           concern != wheel_.concerns.cylinders.end()) {
         // Around the TDC and the whole lane of its window.
         const std::string attributes = Attr("data-concern", "cylinder") +
                                        Attr("data-concern-cylinder", c.order) +
                                        Attr("data-finding", Numbers(concern->second)) + Highlight();
-        svg_.Rect(x - 14, kTdcY - 18, 28, 34, attributes);
+        svg_.Rect(x - 14, tip - 18, 28, 24, attributes);
         svg_.Rect(X(0) - 2, lane + 1, X(65536) - X(0) + 4, kLaneHeight - 2, attributes);
       }
     }
+    const auto lanes = static_cast<int>(std::max<size_t>(wheel_.cylinders.size(), 1));
+    return lanesTop + kLaneHeight * (lanes + 1);
   }
 
   void Window(const Cylinder& c, std::string_view ink, int lane) {
-    svg_.Text(kCycleLeft - 6, lane + 11, Ordinal(c.order, wheel_.language),
-              Attr("text-anchor", "end") + Attr("fill", ink) + Attr("font-size", 10));
+    Label(kCycleLeft - 8, lane + 18, Ordinal(c.order, wheel_.language), Anchor::kEnd,
+          Attr("fill", ink));
     if (!c.window) return;
     const uint16_t from = wheel_.toothAngles[static_cast<size_t>(c.window->start)];
     const uint16_t to = wheel_.toothAngles[static_cast<size_t>(c.window->end)];
+    // The second bank's windows are lighter and outlined, not only of another colour.
     svg_.Begin(Attr("data-window", c.order) + Attr("data-start-tooth", c.window->start) +
                Attr("data-end-tooth", c.window->end) + Attr("data-start-angle", AngleText(from)) +
-               Attr("data-end-angle", AngleText(to)) + Fill(ink) + Attr("fill-opacity", "0.6"));
-    const double top = lane + 3;
-    const double height = kLaneHeight - 6;
+               Attr("data-end-angle", AngleText(to)) +
+               Fill(ink, c.bank == 2 ? ink : std::string_view("none")) +
+               Attr("fill-opacity", c.bank == 2 ? "0.3" : "0.6"));
+    const double top = lane + 4;
+    const double height = kLaneHeight - 8;
     // A window across the end of the cycle is drawn in two pieces.
     if (from <= to) {
       svg_.Rect(X(from), top, X(to) - X(from), height, "");
@@ -718,36 +836,50 @@ class Painter {
     svg_.End();
   }
 
-  /// A crankshaft tooth of a phase: a tick on the phase's line and its number.
-  void PhaseTooth(int y, size_t tooth, const char* role, std::string_view label, int textDy) {
-    const std::optional<uint16_t> angle16 = wheel_.ToothAngle(tooth);
-    if (!angle16) return;
-    const double x = X(*angle16);
-    svg_.Begin(Attr(role, static_cast<long long>(tooth)) + Attr("data-angle", AngleText(*angle16)));
-    svg_.Line(x, y - 10, x, y + 10, Attr("stroke-width", 2));
-    svg_.Text(x + 4, y + textDy, std::string(label) + " " + std::to_string(tooth),
-              Attr("stroke", "none"));
-    svg_.End();
+  struct PhaseTick {
+    size_t tooth;
+    const char* role;
+    std::string label;
+    int dy;  // of the label's baseline from the phase's line
+  };
+
+  // Labels first, ticks after, so that a tick goes around the other tooth's label.
+  void PhaseTeeth(int mid, const std::vector<PhaseTick>& ticks) {
+    std::vector<double> drawn;  // x of each tick
+    for (const PhaseTick& tick : ticks) {
+      const std::optional<uint16_t> angle16 = wheel_.ToothAngle(tick.tooth);
+      if (!angle16) continue;
+      const double x = X(*angle16);
+      const std::string text = tick.label + " " + std::to_string(tick.tooth);
+      const bool fits = x + 4 + TextWidth(text, kFont) <= kWidth - kMargin;
+      svg_.Begin(Attr(tick.role, static_cast<long long>(tick.tooth)) +
+                 Attr("data-angle", AngleText(*angle16)));
+      Label(fits ? x + 4 : x - 4, mid + tick.dy, text, fits ? Anchor::kStart : Anchor::kEnd,
+            Attr("stroke", "none"));
+      svg_.End();
+      drawn.push_back(x);
+    }
+    for (const double x : drawn) VerticalLine(x, mid - 10, mid + 10, Attr("stroke-width", 2));
   }
 
   int Phases(int y) {
     const SyncRecord& sync = wheel_.sync;
     if (sync.mainType != kPhaseNone) {
-      const int mid = y + kPhaseHeight / 2;
+      const int mid = y + 44;
       TrackLabel(mid, wheel_.Say(HostWord::kTrackMainPhase));
       svg_.Begin(Attr("data-phase", "main") + Attr("data-type", sync.mainType) +
                  Attr("data-camshaft", sync.mainCamshaft) + Fill(kPhaseInk, kPhaseInk));
       svg_.Line(X(0), mid, X(65536), mid, Attr("stroke-opacity", "0.4"));
-      svg_.Text(
-          X(65536), y + 6,
-          wheel_.Say(HostWord::kCamshaftOf, {CamshaftText(sync.mainCamshaft, wheel_.language)}),
-          Attr("text-anchor", "end") + Attr("stroke", "none"));
-      PhaseTooth(mid, sync.main.crankTooth, "data-start-tooth", wheel_.Say(HostWord::kFromTooth),
-                 -6);
-      if (MainPhaseHasMarks(sync.mainType)) {
-        PhaseTooth(mid, sync.markTooth, "data-mark-tooth", wheel_.Say(HostWord::kMarkTooth), 16);
+      Label(X(65536), y + 16,
+            wheel_.Say(HostWord::kCamshaftOf, {CamshaftText(sync.mainCamshaft, wheel_.language)}),
+            Anchor::kEnd, Attr("stroke", "none"));
+      std::vector<PhaseTick> ticks = {
+          {sync.main.crankTooth, "data-start-tooth", wheel_.Say(HostWord::kFromTooth), -6}};
+      if (MainPhaseHasMarks(sync.mainType))
+        ticks.push_back({sync.markTooth, "data-mark-tooth", wheel_.Say(HostWord::kMarkTooth), 24});
+      PhaseTeeth(mid, ticks);
+      if (MainPhaseHasMarks(sync.mainType))
         CamMarks(mid, sync.markTooth, sync.main.teeth, "data-cam-mark");
-      }
       svg_.End();
       PhaseConcern(kMainPhase, y);
       y += kPhaseHeight;
@@ -755,18 +887,18 @@ class Painter {
     for (size_t i = 0; i < kAuxPhaseCount; ++i) {
       const PhaseSetting& aux = sync.aux[i];
       if (aux.teeth == 0) continue;
-      const int mid = y + kPhaseHeight / 2;
+      const int mid = y + 44;
       TrackLabel(mid, wheel_.Say(HostWord::kTrackAuxPhase, {std::to_string(i + 1)}));
       svg_.Begin(Attr("data-phase", "aux" + std::to_string(i + 1)) +
                  Attr("data-camshaft", sync.auxCamshaft[i]) + Attr("data-teeth", aux.teeth) +
                  Fill(kAuxInk, kAuxInk));
       svg_.Line(X(0), mid, X(65536), mid, Attr("stroke-opacity", "0.4"));
-      svg_.Text(
-          X(65536), y + 6,
+      Label(
+          X(65536), y + 16,
           wheel_.Say(HostWord::kAuxCamshaftOf, {CamshaftText(sync.auxCamshaft[i], wheel_.language),
                                                 std::to_string(aux.teeth)}),
-          Attr("text-anchor", "end") + Attr("stroke", "none"));
-      PhaseTooth(mid, aux.crankTooth, "data-start-tooth", wheel_.Say(HostWord::kFromTooth), -6);
+          Anchor::kEnd, Attr("stroke", "none"));
+      PhaseTeeth(mid, {{aux.crankTooth, "data-start-tooth", wheel_.Say(HostWord::kFromTooth), -6}});
       CamMarks(mid, aux.crankTooth, aux.teeth, "data-aux-mark");
       svg_.End();
       PhaseConcern(static_cast<int>(i) + 1, y);
@@ -786,7 +918,7 @@ class Painter {
           static_cast<uint16_t>((*anchor + static_cast<uint32_t>(m) * 65536u / count) & 0xFFFF);
       svg_.Triangle(X(angle16), y - 2, 8,
                     Attr(role, m + 1) + Attr("data-angle", AngleText(angle16)) +
-                        (m == 0 ? "" : Attr("fill", "#ffffff")));
+                        (m == 0 ? "" : Attr("fill", kBackground)));
     }
   }
 
@@ -804,7 +936,7 @@ class Painter {
     const auto concern = wheel_.concerns.phases.find(phase);
     if (concern == wheel_.concerns.phases.end()) return;
     // Below the camshaft's name, around its line, ticks and tooth labels.
-    svg_.Rect(X(0) - 4, top + 8, X(65536) - X(0) + 8, kPhaseHeight - 6,
+    svg_.Rect(X(0) - 4, top + 22, X(65536) - X(0) + 8, kPhaseHeight - 22,
               Attr("data-concern", "phase") +
                   Attr("data-concern-phase",
                        phase == kMainPhase ? std::string("main") : "aux" + std::to_string(phase)) +
@@ -824,88 +956,128 @@ class Painter {
     }
   }
 
-  /// The text after a key's glyph drawn at x; the x of the next key.
-  int KeyText(int x, int y, std::string_view text) {
-    svg_.Text(x + 14, y + 4, text);
-    return x + 32 + static_cast<int>(text.size()) * 7;
-  }
+  /// The key's glyphs and words in rows as wide as the picture.
+  class KeyRow {
+   public:
+    KeyRow(Painter& painter, int y) : painter_(painter), y_(y) {}
+    /// Where the next glyph goes, for a key of these words.
+    double Place(std::string_view text) {
+      if (x_ > kMargin && x_ + 18 + TextWidth(text, kFont) > kWidth - kMargin) {
+        x_ = kMargin;
+        y_ += kLine;
+      }
+      return x_;
+    }
+    void Text(std::string_view text) {
+      painter_.Label(x_ + 18, y_ + 6, text, Anchor::kStart);
+      x_ += 18 + TextWidth(text, kFont) + 20;
+    }
+    int y() const { return y_; }
+
+   private:
+    Painter& painter_;
+    int y_;
+    double x_ = kMargin;
+  };
 
   int Key(int y) {
-    int x = 8;
-    svg_.Rect(x, y - 6, 4, 12, Fill(kToothInk));
-    x = KeyText(x, y, wheel_.Say(HostWord::kKeyTooth));
-    svg_.Rect(x, y - 6, 4, 12, Fill("none", kMissingInk) + Attr("stroke-dasharray", "2 2"));
-    x = KeyText(x, y, wheel_.Say(HostWord::kKeyMissingTooth));
-    svg_.Rect(x, y - 8, 4, 14, Fill(kExtraInk));
-    x = KeyText(x, y, wheel_.Say(HostWord::kKeyExtraTooth));
-    svg_.Circle(x + 4, y, 6, Fill("#ffffff", kMissingInk));
-    x = KeyText(x, y, wheel_.Say(HostWord::kKeyReferenceMark));
+    KeyRow row(*this, y);
+    auto key = [&](HostWord word, auto glyph) {
+      const std::string text = wheel_.Say(word);
+      const double x = row.Place(text);  // before the row's y: placing may start a new row
+      glyph(x, row.y());
+      row.Text(text);
+    };
+    auto bank = [&](std::string_view text, auto glyph) {
+      const double x = row.Place(text);
+      glyph(x, row.y());
+      row.Text(text);
+    };
+    key(HostWord::kKeyTooth, [&](double x, int r) { svg_.Rect(x, r - 6, 4, 12, Fill(kToothInk)); });
+    key(HostWord::kKeyMissingTooth, [&](double x, int r) {
+      svg_.Rect(x, r - 6, 4, 12, Fill("none", kMissingInk) + Attr("stroke-dasharray", "2 2"));
+    });
+    key(HostWord::kKeyExtraTooth,
+        [&](double x, int r) { svg_.Rect(x, r - 8, 4, 14, Fill(kExtraInk)); });
+    key(HostWord::kKeyReferenceMark,
+        [&](double x, int r) { svg_.Circle(x + 6, r, 6, Fill(kBackground, kMissingInk)); });
     if (wheel_.engine.banks == 0) {
-      svg_.Rect(x, y - 5, 10, 10, Fill(kBankInk[0]));
-      x = KeyText(x, y, wheel_.Say(HostWord::kKeyTdc));
+      key(HostWord::kKeyTdc,
+          [&](double x, int r) { svg_.Triangle(x + 6, r + 6, 12, Fill(kBankInk[0])); });
     } else {
-      for (size_t bank = 1; bank < kBankInk.size(); ++bank) {
-        svg_.Rect(x, y - 5, 10, 10, Fill(kBankInk[bank]));
-        x = KeyText(x, y, wheel_.Say(HostWord::kBankNumbered, {std::to_string(bank)}));
-      }
+      for (size_t b = 1; b < kBankInk.size(); ++b)
+        bank(wheel_.Say(HostWord::kBankNumbered, {std::to_string(b)}), [&](double x, int r) {
+          svg_.Triangle(x + 6, r + 6, 12,
+                        b == 2 ? Fill(kBackground, kBankInk[b]) + Attr("stroke-width", 2)
+                               : Fill(kBankInk[b]));
+        });
     }
-    svg_.Triangle(x + 4, y + 4, 8, Fill(kPhaseInk));
-    x = KeyText(x, y, wheel_.Say(HostWord::kKeyCamshaftMark));
-    if (!input_.reportFindings.empty()) {
-      svg_.Rect(x, y - 6, 12, 12, Highlight());
-      KeyText(x, y, wheel_.Say(HostWord::kKeyConcern));
-    }
-    return y + kLine + 8;
+    key(HostWord::kKeyCamshaftMark,
+        [&](double x, int r) { svg_.Triangle(x + 6, r + 4, 8, Fill(kPhaseInk)); });
+    if (!input_.reportFindings.empty())
+      key(HostWord::kKeyConcern,
+          [&](double x, int r) { svg_.Rect(x, r - 6, 12, 12, Highlight()); });
+    return row.y() + kLine + 8;
+  }
+
+  /// Lines of the legend, each at most `columns` characters from `indent`.
+  static size_t Columns(double indent) {
+    return static_cast<size_t>((kWidth - kMargin - indent) / (kCharWidth * kFont));
   }
 
   int Legend(int y) {
     y = Key(y);
-    const int top = y;
-    svg_.Text(8, y, wheel_.Say(HostWord::kLegendDecoded), Attr("font-weight", "bold"));
+    Label(kMargin, y, wheel_.Say(HostWord::kLegendDecoded), Anchor::kStart,
+          Attr("font-weight", "bold"));
     for (const LegendLine& line : DecodedValues(wheel_)) {
-      y += kLine;
-      svg_.Text(8, y, line.text, Attr("data-legend", line.key));
-    }
-    int right = top;
-    std::string verdict = input_.verdict;
-    for (const VerdictWords& words : kVerdicts)
-      if (words.verdict == input_.verdict) verdict = In(words.words, wheel_.language);
-    svg_.Text(kLegendRight, right, wheel_.Say(HostWord::kLegendConfiguration, {verdict}),
-              Attr("font-weight", "bold") + Attr("data-verdict", input_.verdict));
-    const Json& findings = input_.reportFindings;
-    for (size_t row = 0; row < input_.reportRows.size(); ++row) {
-      right += kLine;
-      svg_.Text(kLegendRight, right, input_.reportRows[row],
-                Attr("data-row", static_cast<long long>(row + 1)) + Attr("fill", kMissingInk));
-      if (!LastRowOfItsFinding(findings, row)) continue;
-      const std::string words = FindingInWords(findings[row], wheel_.language);
       bool first = true;
-      for (const std::string& line : Wrapped(words, kLegendColumns + 12)) {
-        right += kLine;
-        svg_.Text(kLegendRight + (first ? 12 : 24), right, line,
-                  (first ? Attr("data-finding-of-row", static_cast<long long>(row + 1)) +
-                               Attr("data-finding", findings[row].value("index", 0) + 1)
-                         : std::string()) +
-                      Attr("font-size", 10) + Attr("fill", kGrey));
+      for (const std::string& part : Wrapped(line.text, Columns(kMargin + 12))) {
+        y += kLine;
+        Label(kMargin + (first ? 0 : 12), y, part, Anchor::kStart,
+              first ? Attr("data-legend", line.key) : std::string());
         first = false;
       }
     }
-    right = Notes(right, HostWord::kLegendNotes, wheel_.notes, "data-note");
-    right = Notes(right, HostWord::kLegendWindowNotes, wheel_.windowNotes, "data-window-note");
-    return std::max(y, right) + kLine;
+    y += kLine + 8;
+    std::string verdict = input_.verdict;
+    for (const VerdictWords& words : kVerdicts)
+      if (words.verdict == input_.verdict) verdict = In(words.words, wheel_.language);
+    Label(kMargin, y, wheel_.Say(HostWord::kLegendConfiguration, {verdict}), Anchor::kStart,
+          Attr("font-weight", "bold") + Attr("data-verdict", input_.verdict));
+    const Json& findings = input_.reportFindings;
+    for (size_t row = 0; row < input_.reportRows.size(); ++row) {
+      y += kLine;
+      Label(kMargin, y, input_.reportRows[row], Anchor::kStart,
+            Attr("data-row", static_cast<long long>(row + 1)) + Attr("fill", kMissingInk));
+      if (!LastRowOfItsFinding(findings, row)) continue;
+      const std::string words = FindingInWords(findings[row], wheel_.language);
+      bool first = true;
+      for (const std::string& line : Wrapped(words, Columns(kMargin + 36))) {
+        y += kLine;
+        Label(kMargin + (first ? 18 : 36), y, line, Anchor::kStart,
+              (first ? Attr("data-finding-of-row", static_cast<long long>(row + 1)) +
+                           Attr("data-finding", findings[row].value("index", 0) + 1)
+                     : std::string()) +
+                  Attr("fill", kGrey));
+        first = false;
+      }
+    }
+    y = Notes(y, HostWord::kLegendNotes, wheel_.notes, "data-note");
+    y = Notes(y, HostWord::kLegendWindowNotes, wheel_.windowNotes, "data-window-note");
+    return y + kLine;
   }
 
   int Notes(int y, HostWord heading, const std::vector<std::string>& notes, const char* attribute) {
     if (notes.empty()) return y;
-    y += kLine + 4;
-    svg_.Text(kLegendRight, y, wheel_.Say(heading), Attr("font-weight", "bold"));
+    y += kLine + 8;
+    Label(kMargin, y, wheel_.Say(heading), Anchor::kStart, Attr("font-weight", "bold"));
     for (const std::string& note : notes) {
       // The whole note on its first line's attribute; the lines that follow carry none.
-      const std::vector<std::string> lines = Wrapped(note, kLegendColumns);
+      const std::vector<std::string> lines = Wrapped(note, Columns(kMargin + 18));
       for (size_t i = 0; i < lines.size(); ++i) {
         y += kLine;
-        svg_.Text(kLegendRight + (i > 0 ? 12 : 0), y, lines[i],
-                  i == 0 ? Attr(attribute, note) : "");
+        Label(kMargin + (i > 0 ? 18 : 0), y, lines[i], Anchor::kStart,
+              i == 0 ? Attr(attribute, note) : "");
       }
     }
     return y;
@@ -914,6 +1086,7 @@ class Painter {
   const WheelInput& input_;
   const Wheel& wheel_;
   Svg svg_;
+  std::vector<Box> placed_;
 };
 
 }  // namespace

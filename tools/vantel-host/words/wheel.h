@@ -36,6 +36,8 @@ std::string WheelName(uint16_t flywheelWord);
 /// The picture as an SVG document. Whatever a short, empty or odd table cannot place is left
 /// out and named in the legend; no word is read past a table's end. Every drawn thing carries
 /// data- attributes (tooth, angle in degrees, turn, cylinder, bank, ...) to be read back.
+/// Sized to be read at the width the page gives it, as an image with a title and a
+/// description for screen readers.
 std::string DrawWheel(const WheelInput& input);
 
 }  // namespace vantel::host
