@@ -343,11 +343,9 @@
   }
 
   function drawLog(lines) {
-    return el('ol', { class: 'log', 'data-section': 'log' }, ...lines.map((line) =>
-      el('li', {
-        class: kLogLineClass[line.kind] || null,
-        text: line.text,
-      })));
+    // It scrolls on its own: a keyboard reaches it to scroll it.
+    return el('ol', { class: 'log', 'data-section': 'log', tabindex: '0', 'aria-label': words.log },
+      ...lines.map((line) => el('li', { class: kLogLineClass[line.kind] || null, text: line.text })));
   }
 
   function drawMachine(m) {
@@ -383,11 +381,13 @@
           el('h3', { text: words.log }), drawLog(m.log || []))));
     const oldLog = main.querySelector('.log');
     const atEnd = !oldLog || oldLog.scrollTop + oldLog.clientHeight >= oldLog.scrollHeight - 4;
+    const logFocused = !!oldLog && document.activeElement === oldLog;
     const scrollTop = main.scrollTop;
     main.replaceChildren(section);
     main.scrollTop = scrollTop;
     const log = main.querySelector('.log');
     log.scrollTop = atEnd ? log.scrollHeight : oldLog.scrollTop;
+    if (logFocused) log.focus({ preventScroll: true });
   }
 
   // The picture is the server's SVG inline; it is fetched again only when the tables change.
