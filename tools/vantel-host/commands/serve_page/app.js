@@ -230,12 +230,11 @@
     }
     const changed = [];
     for (const m of state.machines) {
-      const said = verdictWords(m);
       const before = verdictsSeen.get(m.machine);
-      if (before !== undefined && before.verdict !== m.verdict) {
-        changed.push(fill(words.verdictNews, `${m.machine} · ${m.name}`, said));
+      if (before !== undefined && before !== m.verdict) {
+        changed.push(fill(words.verdictNews, `${m.machine} · ${m.name}`, verdictWords(m)));
       }
-      verdictsSeen.set(m.machine, { verdict: m.verdict });
+      verdictsSeen.set(m.machine, m.verdict);
     }
     if (changed.length) news.textContent = changed.join('. ');
   }
