@@ -239,6 +239,9 @@ TEST_P(ServeA11yBrowserTest, ThePageSpeaksItsLanguageNamesWhatItEditsAndPassesAx
     const std::string link = browser.Text("#machines a[href='#m" +
                                           std::to_string(machine.at("machine").get<int>()) + "']");
     EXPECT_NE(link.find(VerdictSaid(machine)), std::string::npos) << link;
+    const std::string name = browser.Label("#machines a[href='#m" +
+                                           std::to_string(machine.at("machine").get<int>()) + "']");
+    EXPECT_NE(name.find(VerdictSaid(machine)), std::string::npos) << name;
   }
 
   // The incoherent machine: its report window is up from its open; every finding is in the
