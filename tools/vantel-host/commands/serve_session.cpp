@@ -5,6 +5,7 @@
 #include <deque>
 #include <span>
 #include <string_view>
+#include <variant>
 
 #include "check_many.h"
 #include "findings.h"
@@ -52,6 +53,33 @@ constexpr std::string_view kOpenMachineActions[] = {"check", "edit", "rail1", "r
 
 bool Among(std::span<const std::string_view> actions, const std::string& action) {
   return std::find(actions.begin(), actions.end(), action) != actions.end();
+}
+
+// The plug-in's rail 2 scales edit the references of the rail map list's first map (engine
+// table words 26-29), its rail 1 scales those of the second (words 30-33): a button that says
+// "rail 1" edits the second map, and must say which.
+struct RailActionMap {
+  std::string_view action;
+  size_t map;
+};
+constexpr RailActionMap kRailActionMaps[] = {{"rail1", 1}, {"rail2", 0}};
+
+// The item name of map `map` of the machine's rail map list (its first long is its size);
+// null when the list or the map is not in the Kalbrix.
+Json RailMapName(const SessionMachine& machine, size_t map) {
+  const Kalbrix& kalbrix = machine.kalbrix();
+  const KalbrixItem* list = kalbrix.Find(machine.service().DescriptorItem(kRailMapListElement));
+  const auto* longs = list ? std::get_if<Longs>(&list->value) : nullptr;
+  if (!longs || map + 1 >= longs->size()) return nullptr;
+  const std::string* name = kalbrix.NameOf((*longs)[map + 1]);
+  return name ? Json(*name) : Json(nullptr);
+}
+
+Json RailMapsJson(const SessionMachine& machine) {
+  Json maps = Json::object();
+  for (const RailActionMap& rail : kRailActionMaps)
+    maps[std::string(rail.action)] = RailMapName(machine, rail.map);
+  return maps;
 }
 
 }  // namespace
@@ -466,8 +494,9 @@ Json ServeSession::MachineJson(Machine& m) {
   Json report = Json::array();
   const std::vector<std::string>& rows = played.reportRows();
   for (size_t row = 0; row < rows.size(); ++row)
-    report.push_back(
-        Json{{"text", rows[row]}, {"findings", RowFindingsJson(played.reportFindings(), row)}});
+    report.push_back(Json{
+        {"text", rows[row]},
+        {"findings", RowFindingsJson(played.reportFindings(), row, HostLanguageOf(language_))}});
   Json log = Json::array();
   for (const LogLine& line : m.log) log.push_back(LogLineJson(line));
   return Json{
@@ -486,6 +515,7 @@ Json ServeSession::MachineJson(Machine& m) {
       {"saved", m.lastSave},
       {"unsaved", m.unsaved.size()},
       {"wheelVersion", m.wheelVersion},
+      {"railMaps", RailMapsJson(played)},
   };
 }
 

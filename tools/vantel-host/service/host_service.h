@@ -56,6 +56,7 @@ enum DescriptorElement : int {
   kStatusListElement = 4,
   kOptionFlagsElement = 5,
   kInjectionFlagsElement = 6,
+  kRailMapListElement = 11,
   kEngineTableElement = 12,
   kFirstConfigTableElement = 12,
   kLastConfigTableElement = 17,

@@ -202,11 +202,11 @@ std::string FindingInWords(const Json& finding, HostLanguage language) {
   return text;
 }
 
-Json RowFindingsJson(const Json& findings, size_t row) {
+Json RowFindingsJson(const Json& findings, size_t row, HostLanguage language) {
   Json out = Json::array();
   if (!findings.is_array() || row >= findings.size() || !findings[row].is_object()) return out;
   Json finding = findings[row];
-  finding["text"] = FindingInWords(finding);
+  finding["text"] = FindingInWords(finding, language);
   out.push_back(std::move(finding));
   return out;
 }

@@ -16,8 +16,10 @@ namespace vantel::host {
 std::string FindingInWords(const Json& finding, HostLanguage language = HostLanguage::kEnglish);
 
 /// The findings of report row `row` as JSON values for a machine-readable report: an array
-/// holding the row's finding with its words under "text", or empty for a row no rule made.
-Json RowFindingsJson(const Json& findings, size_t row);
+/// holding the row's finding with its words in `language` under "text", or empty for a row no
+/// rule made.
+Json RowFindingsJson(const Json& findings, size_t row,
+                     HostLanguage language = HostLanguage::kEnglish);
 
 /// Whether `row` is the last of the rows its finding fills: the words go under that one.
 bool LastRowOfItsFinding(const Json& findings, size_t row);

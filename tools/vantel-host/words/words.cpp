@@ -288,6 +288,12 @@ constexpr WordEntry kWords[] = {
      "même ?"},
     {kPageElsewhere, "A window is open on machine", "Une fenêtre est ouverte sur la machine"},
     {kPageShowIt, "show it", "l’afficher"},
+    {kPageOneNote, "{}, 1 note", "{}, 1 note"},
+    {kPageNotes, "{}, {} notes", "{}, {} notes"},
+    {kPageNote, "Note", "Note"},
+    {kPageVerdictNews, "{}: now {}", "{} : désormais {}"},
+    {kPageEndedWindows, "The server has ended: the windows it showed are closed.",
+     "Le serveur s’est arrêté : les fenêtres qu’il affichait sont fermées."},
 };
 
 // In() reads kWords[word]: an entry out of the enum's order would give another word.
@@ -350,6 +356,11 @@ constexpr PageWord kPageWords[] = {
     {"closeUnsaved", kPageCloseUnsaved},
     {"elsewhere", kPageElsewhere},
     {"showIt", kPageShowIt},
+    {"oneNote", kPageOneNote},
+    {"notes", kPageNotes},
+    {"note", kPageNote},
+    {"verdictNews", kPageVerdictNews},
+    {"endedWindows", kPageEndedWindows},
 };
 
 }  // namespace

@@ -250,6 +250,12 @@ enum class HostWord : uint16_t {
   kPageCloseUnsaved,
   kPageElsewhere,
   kPageShowIt,
+  // A coherent machine's report rows are notes: they leave the verdict as it is.
+  kPageOneNote,
+  kPageNotes,
+  kPageNote,
+  kPageVerdictNews,
+  kPageEndedWindows,
 
   kCount
 };

@@ -38,6 +38,10 @@
   let reportView = null;
   let dismissedHelp = '';
   let commands = Promise.resolve();
+  // Once the server has ended nothing it sent can be driven: the page says so, in its
+  // language, and no later failure speaks over it.
+  let ended = false;
+  const verdictsSeen = new Map();
   const wheels = new Map();
   const windowViews = new Map();
   const toolbarButtons = new Map();
@@ -57,6 +61,7 @@
   }
 
   function showAlert(text, kind = 'reason') {
+    if (ended && kind !== 'ended') return;
     $('alert').textContent = text;
     alertKind = text ? kind : '';
   }
@@ -91,7 +96,7 @@
         const path = since === null ? '/api/state' : `/api/state?since=${since}`;
         const answer = await request('GET', path);
         if (answer.status === 503) {
-          showAlert(words.ended, 'ended');
+          endOfServer();
           return;
         }
         if (!answer.ok) {
@@ -140,7 +145,7 @@
       if (!answer.ok) {
         showAlert(await reason(answer));
         // Controls the user changed go back to what the plug-in holds.
-        if (state) drawWindows();
+        if (state && !ended) drawWindows();
         return false;
       }
       if (alertKind === 'reason') showAlert('');
@@ -161,7 +166,7 @@
   }
 
   function show(next) {
-    if (typeof next.version !== 'number' || (state && next.version <= state.version)) return;
+    if (ended || typeof next.version !== 'number' || (state && next.version <= state.version)) return;
     state = next;
     render();
     document.body.dataset.version = next.version;
@@ -183,23 +188,71 @@
     drawElsewhere(machine);
     document.title = machine ? `${machine.name} · Vantel` : 'Vantel';
     drawMachineList(machine);
+    announceVerdicts();
     drawToolbar(machine);
     drawMachine(machine);
     drawWindows();
   }
 
+  // A coherent machine's report rows are notes (the rail maps' scales, say): they do not make
+  // it less coherent, and the verdict counts them so that green does not hide them.
+  function notesOf(m) {
+    return m.verdict === 'coherent' ? (m.report || []).length : 0;
+  }
+
+  function verdictWords(m) {
+    const verdict = words.verdicts[m.verdict] || m.verdict;
+    const notes = notesOf(m);
+    if (notes === 0) return verdict;
+    return notes === 1 ? fill(words.oneNote, verdict) : fill(words.notes, verdict, notes);
+  }
+
+  // The colour of a machine's mark says its verdict at a glance; the words say it to all.
   function drawMachineList(current) {
     const links = state.machines.map((m) =>
       el('a', {
         href: `#m${m.machine}`,
-        title: [words.verdicts[m.verdict] || m.verdict,
-          m.unsaved > 0 ? words.unsavedItems(m.unsaved) : ''].filter(Boolean).join(' · '),
+        title: m.unsaved > 0 ? words.unsavedItems(m.unsaved) : false,
         'aria-current': m === current ? 'page' : false,
         class: kVerdictClass[m.verdict] || 'unchecked',
         'data-unsaved': m.unsaved > 0 ? m.unsaved : false,
-        text: `${m.machine} · ${m.name}`,
-      }));
+      }, `${m.machine} · ${m.name}`,
+      el('span', { class: 'list-verdict', text: ` · ${verdictWords(m)}` })));
     $('machines').replaceChildren(...links);
+  }
+
+  // A verdict that changes is read out, for a user who is not looking at the list.
+  function announceVerdicts() {
+    let news = $('verdict-news');
+    if (!news) {
+      news = el('p', { id: 'verdict-news', class: 'visually-hidden', role: 'status' });
+      $('alert').after(news);
+    }
+    const changed = [];
+    for (const m of state.machines) {
+      const before = verdictsSeen.get(m.machine);
+      if (before !== undefined && before !== m.verdict) {
+        changed.push(fill(words.verdictNews, `${m.machine} · ${m.name}`, verdictWords(m)));
+      }
+      verdictsSeen.set(m.machine, m.verdict);
+    }
+    if (changed.length) news.textContent = changed.join('. ');
+  }
+
+  // The server has ended: its windows can no longer be answered, so they go, and the page
+  // says so in the language it had.
+  function endOfServer() {
+    if (ended) return;
+    const hadWindows = windowViews.size > 0 || !!reportView;
+    for (const view of windowViews.values()) view.root.remove();
+    windowViews.clear();
+    if (reportView) reportView.root.remove();
+    reportView = null;
+    $('windows').hidden = true;
+    $('machine').inert = false;
+    for (const button of toolbarButtons.values()) button.disabled = true;
+    showAlert(hadWindows ? words.endedWindows : words.ended, 'ended');
+    ended = true;
   }
 
   // The buttons stay the same elements across redraws, so that focus stays on them.
@@ -220,9 +273,11 @@
     }
     bar.setAttribute('aria-label', machine.name);
     const actions = ['check', 'edit', 'rail1', 'rail2', 'save'];
+    const maps = machine.railMaps || {};
     const buttons = actions.map((action) => {
       const button = toolbarButton(action, (event) => press(event, action));
-      button.textContent = words[action];
+      // A rail's scales edit one map, not always the one of the rail's number: named here.
+      button.textContent = maps[action] ? `${words[action]} (${maps[action]})` : words[action];
       return button;
     });
     const toggle = toolbarButton('toggle', (event) => press(event, 'toggle'));
@@ -270,10 +325,11 @@
         el('dt', { text: words.off }), el('dd', { class: 'off', text: nameList(switches.off) })));
   }
 
-  function drawReport(rows) {
+  function drawReport(rows, notes) {
     if (!rows.length) return el('p', { class: 'empty', text: words.noRows });
     return el('ol', { class: 'report' }, ...rows.map((row) =>
-      el('li', {},
+      el('li', { class: notes ? 'note' : null },
+        notes ? el('span', { class: 'note-mark', text: `${words.note} · ` }) : null,
         el('span', { class: 'row', text: row.text }),
         (row.findings || []).length
           ? el('ul', { class: 'findings' }, ...row.findings.map((finding) =>
@@ -286,11 +342,9 @@
   }
 
   function drawLog(lines) {
-    return el('ol', { class: 'log', 'data-section': 'log' }, ...lines.map((line) =>
-      el('li', {
-        class: kLogLineClass[line.kind] || null,
-        text: line.text,
-      })));
+    // It scrolls on its own: a keyboard reaches it to scroll it.
+    return el('ol', { class: 'log', 'data-section': 'log', tabindex: '0', 'aria-label': words.log },
+      ...lines.map((line) => el('li', { class: kLogLineClass[line.kind] || null, text: line.text })));
   }
 
   function drawMachine(m) {
@@ -306,13 +360,13 @@
       el('dl', { class: 'facts' },
         el('dt', { text: words.file }), el('dd', { class: 'file', text: m.file }),
         el('dt', { text: words.verdict }),
-        el('dd', { class: `verdict ${verdictClass}`, text: words.verdicts[m.verdict] || m.verdict }),
+        el('dd', { class: `verdict ${verdictClass}`, text: verdictWords(m) }),
         el('dt', { text: words.status }), el('dd', { text: m.opened ? words.opened : words.closed }),
         m.saved ? el('dt', { text: words.saved }) : null,
         m.saved ? el('dd', { class: 'saved', text: m.saved }) : null,
         m.unsaved > 0 ? el('dt', { text: words.unsaved }) : null,
         m.unsaved > 0 ? el('dd', { class: 'unsaved', text: words.unsavedItems(m.unsaved) }) : null),
-      el('h3', { text: words.report }), drawReport(m.report || []),
+      el('h3', { text: words.report }), drawReport(m.report || [], notesOf(m) > 0),
       el('h3', { text: words.wheel }), wheelFigure(m),
       el('div', { class: 'columns' },
         el('div', { class: 'column' },
@@ -326,11 +380,13 @@
           el('h3', { text: words.log }), drawLog(m.log || []))));
     const oldLog = main.querySelector('.log');
     const atEnd = !oldLog || oldLog.scrollTop + oldLog.clientHeight >= oldLog.scrollHeight - 4;
+    const logFocused = !!oldLog && document.activeElement === oldLog;
     const scrollTop = main.scrollTop;
     main.replaceChildren(section);
     main.scrollTop = scrollTop;
     const log = main.querySelector('.log');
     log.scrollTop = atEnd ? log.scrollHeight : oldLog.scrollTop;
+    if (logFocused) log.focus({ preventScroll: true });
   }
 
   // The picture is the server's SVG inline; it is fetched again only when the tables change.
