@@ -16,6 +16,7 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <regex>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -198,6 +199,21 @@ class Browser {
   void Keys(const std::string& css, const std::string& keys) {
     Call("POST", Element(css) + "/value", {{"text", keys}});
   }
+  /// Keys pressed together where the focus is ("\uE008\uE004": Shift+Tab), as a user
+  /// presses them, not sent to an element.
+  void Press(const std::string& keys) {
+    const std::vector<std::string> chord = Characters(keys);
+    json actions = json::array();
+    for (const std::string& key : chord) actions.push_back({{"type", "keyDown"}, {"value", key}});
+    for (auto key = chord.rbegin(); key != chord.rend(); ++key)
+      actions.push_back({{"type", "keyUp"}, {"value", *key}});
+    const json keyboard = {{"type", "key"}, {"id", "keyboard"}, {"actions", actions}};
+    Call("POST", session_ + "/actions", {{"actions", json::array({keyboard})}});
+  }
+  /// The browser's window, as a user sizes it.
+  void Resize(int width, int height) {
+    Call("POST", session_ + "/window/rect", {{"width", width}, {"height", height}});
+  }
   /// What a screen reader names the element.
   std::string Label(const std::string& css) { return Call("GET", Element(css) + "/computedlabel"); }
   std::string Role(const std::string& css) { return Call("GET", Element(css) + "/computedrole"); }
@@ -269,6 +285,18 @@ class Browser {
                                std::to_string(result->status) + " " + result->body.substr(0, 600));
     }
     return answer.at("value");
+  }
+
+  /// The UTF-8 characters of `text`, one string each: WebDriver takes a key at a time.
+  static std::vector<std::string> Characters(const std::string& text) {
+    std::vector<std::string> out;
+    for (size_t i = 0; i < text.size();) {
+      const auto lead = static_cast<unsigned char>(text[i]);
+      const size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+      out.push_back(text.substr(i, length));
+      i += length;
+    }
+    return out;
   }
 
   static std::string Base64Decode(const std::string& text) {
@@ -818,6 +846,135 @@ TEST_F(ServeBrowserTest, AWindowIsDrawnOverItsOwnMachineAndThePageGoesToIt) {
   browser.WaitFor("return !document.querySelector('dialog.window');");
   EXPECT_EQ(server.Stop(), 0) << server.Rest();
 }
+
+/// The browser's window sizes a user has, each with the dialog opened in it.
+struct WindowSize {
+  const char* name;
+  int width;
+  int height;
+};
+
+constexpr WindowSize kWindowSizes[] = {{"Laptop", 1366, 768}, {"Small", 800, 600}};
+
+void PrintTo(const WindowSize& size, std::ostream* out) { *out << size.name; }
+
+class ServeBrowserDialogTest : public ServeBrowserTest,
+                               public ::testing::WithParamInterface<WindowSize> {};
+
+/// The parts named (CSS) that are not drawn whole within the browser's window.
+constexpr const char* kOutOfView = R"js(
+  return arguments[0].filter((css) => {
+    const e = document.querySelector(css);
+    if (!e) return true;
+    const r = e.getBoundingClientRect();
+    return r.width === 0 || r.height === 0 || r.left < 0 || r.top < 0 ||
+      r.right > innerWidth || r.bottom > innerHeight;
+  });)js";
+
+/// Where the focus is: in the top dialog or not, in its view or not, and whether it is back
+/// where the round of Tab started.
+constexpr const char* kFocus = R"js(
+  const a = document.activeElement;
+  const dialog = a.closest('dialog.window');
+  const box = dialog && dialog.getBoundingClientRect(), r = a.getBoundingClientRect();
+  return {
+    inDialog: !!dialog,
+    inView: !!dialog && r.height > 0 && r.top >= box.top && r.bottom <= box.bottom &&
+      r.bottom <= innerHeight,
+    home: a === window.roundStart,
+    what: a.outerHTML.slice(0, 120),
+  };)js";
+
+// The edit dialog in a browser of a laptop's size or smaller: the plug-in lays it out for
+// the page's room, so that it is drawn at its own size with its caption, tabs, OK and Cancel
+// in view; the keyboard goes round inside it, a screen reader tells the Banks page's rows
+// apart, and the focus goes back to Edit once it is cancelled.
+TEST_P(ServeBrowserDialogTest, TheEditDialogFitsTheWindowAtFullSizeAndKeepsTheKeyboardInside) {
+  const WindowSize& size = GetParam();
+  const fs::path inline4 = Copy("inline4-60-2-sequential.json");
+  ServedHost server(VANTEL_HOST_PATH, ServeArguments({inline4}, "en"), folder_.string());
+  Browser browser(driver_->port());
+  browser.Resize(size.width, size.height);
+  browser.Go(server.Address());
+  browser.WaitForText("[data-action=edit]", "Edit");
+  browser.Click("[data-action=edit]");
+  browser.WaitFor("return document.querySelector('dialog.window select[data-id=\"1163\"]');");
+  browser.Settle();
+  browser.Screenshot(Screenshots() / (std::string("serve-dialog-") + size.name + ".png"));
+
+  const json parts = {"dialog.window .caption-text", "dialog.window [role=tablist]",
+                      "dialog.window button[data-id='1']", "dialog.window button[data-id='2']"};
+  EXPECT_EQ(browser.Run(kOutOfView, {parts}), json::array());
+  // Drawn at its own size: as wide as the plug-in's window, its text at the dialog's size.
+  const json dialog = server.State().at("windows").back();
+  EXPECT_EQ(browser.Run("return document.querySelector('dialog.window').offsetWidth;"),
+            dialog.at("rect").at(2));
+  EXPECT_EQ(browser.Run("return document.querySelector('dialog.window').getBoundingClientRect()"
+                        ".width;"),
+            dialog.at("rect").at(2));
+  EXPECT_EQ(browser.Run("return getComputedStyle(document.querySelector("
+                        "'dialog.window select[data-id=\"1163\"]')).fontSize;"),
+            "11px");
+  const json start = browser.Run(kFocus);
+  EXPECT_TRUE(start.at("inDialog") && start.at("inView")) << start;
+
+  // Tab goes round the dialog and comes back; Shift+Tab from there goes to the last stop.
+  browser.Run("window.roundStart = document.activeElement;");
+  int stops = 0;
+  for (json at; stops < 200; ++stops) {
+    browser.Run("window.roundLast = document.activeElement;");
+    browser.Press("\uE004");
+    at = browser.Run(kFocus);
+    ASSERT_TRUE(at.at("inDialog")) << "Tab " << stops + 1 << " left the dialog for " << at;
+    if (at.at("home")) break;
+  }
+  EXPECT_GT(stops, 5);
+  EXPECT_LT(stops, 200) << "Tab never came back";
+  browser.Press("\uE008\uE004");
+  EXPECT_EQ(browser.Run("return document.activeElement === window.roundLast;"), true)
+      << browser.Run(kFocus);
+  browser.Press("\uE004");
+  EXPECT_EQ(browser.Run(kFocus).at("home"), true);
+
+  // The Banks page: every radio button a name of its own, in a radio group with a name.
+  browser.Click("[role=tab][data-index='1']");
+  browser.WaitFor(
+      "return document.querySelector('[role=tab][data-index=\"1\"]').ariaSelected === 'true';");
+  browser.Settle();
+  const json radios = browser.Run(
+      "return [...document.querySelectorAll('dialog.window input[type=radio]')]"
+      ".filter((r) => !r.closest('[hidden]')).map((r) => r.id);");
+  ASSERT_GE(radios.size(), 10u) << "two angle choices and a pair of banks per cylinder";
+  std::set<std::string> names;
+  for (const auto& id : radios) {
+    const std::string name = browser.Label("#" + id.get<std::string>());
+    const std::string text = browser.Text("#" + id.get<std::string>() + "t");
+    EXPECT_NE(name.find(text), std::string::npos) << name << " does not say " << text;
+    EXPECT_TRUE(names.insert(name).second) << name << " names two radio buttons";
+  }
+  const json groups = browser.Run(
+      "return [...document.querySelectorAll('dialog.window [role=radiogroup]')]"
+      ".filter((g) => !g.closest('[hidden]')).map((g) => ({id: g.id,"
+      " owns: (g.getAttribute('aria-owns') || '').split(' ').filter(Boolean)}));");
+  size_t grouped = 0;
+  std::set<std::string> groupNames;
+  for (const auto& group : groups) {
+    const std::string name = browser.Label("#" + group.at("id").get<std::string>());
+    EXPECT_FALSE(name.empty()) << group;
+    groupNames.insert(name);
+    grouped += group.at("owns").size();
+  }
+  EXPECT_EQ(grouped, radios.size()) << "each radio button in one radio group";
+  EXPECT_EQ(groupNames.size(), groups.size()) << "two radio groups of one name";
+
+  browser.Click("dialog.window button[data-id='2']");
+  browser.WaitFor("return !document.querySelector('dialog.window');");
+  EXPECT_EQ(browser.Run("return document.activeElement.dataset.action || null;"), "edit");
+  EXPECT_EQ(server.Stop(), 0) << server.Rest();
+}
+
+INSTANTIATE_TEST_SUITE_P(WindowSizes, ServeBrowserDialogTest, ::testing::ValuesIn(kWindowSizes),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace vantel::host
