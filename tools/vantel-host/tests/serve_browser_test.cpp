@@ -904,7 +904,7 @@ TEST_P(ServeBrowserDialogTest, TheEditDialogFitsTheWindowAtFullSizeAndKeepsTheKe
 
   const json parts = {"dialog.window .caption-text", "dialog.window [role=tablist]",
                       "dialog.window button[data-id='1']", "dialog.window button[data-id='2']"};
-  EXPECT_EQ(browser.Run(kOutOfView, {parts}), json::array());
+  EXPECT_EQ(browser.Run(kOutOfView, json::array({parts})), json::array());
   // Drawn at its own size: as wide as the plug-in's window, its text at the dialog's size.
   const json dialog = server.State().at("windows").back();
   EXPECT_EQ(browser.Run("return document.querySelector('dialog.window').offsetWidth;"),

@@ -68,6 +68,7 @@ TEST_F(ServeTest, EveryRouteRefusesWithoutTheTokenOrFromAnotherHostOrOrigin) {
       {"GET", "/no/such/route"},
       {"POST", "/api/machines/12/check"},
       {"POST", "/api/windows/1/events"},
+      {"POST", "/api/screen"},
   };
   struct Refusal {
     const char* name;

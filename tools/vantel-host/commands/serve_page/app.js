@@ -502,8 +502,10 @@
     });
     view.groups.replaceChildren(...made);
     for (const { control } of items) {
-      if (control.kind !== KIND.groupBox || framed.has(control.handle)) continue;
-      view.pieces.get(control.handle).box.removeAttribute('aria-owns');
+      if (control.kind !== KIND.groupBox) continue;
+      const { box, text } = view.pieces.get(control.handle);
+      box.setAttribute('aria-labelledby', text.id);
+      if (!framed.has(control.handle)) box.removeAttribute('aria-owns');
     }
     for (const [handle, members] of framed) {
       const box = view.pieces.get(handle).box;
@@ -562,7 +564,7 @@
       }
       case KIND.groupBox: {
         const text = el('span', { class: 'legend', id: `${id}t` });
-        return { box: el('div', { ...base, id, class: 'group', 'aria-labelledby': `${id}t` }, text), text };
+        return { box: el('div', { ...base, id, class: 'group' }, text), text };
       }
       case KIND.tabControl: {
         const strip = el('div', { role: 'tablist' });
