@@ -492,14 +492,17 @@
       if (!runGroups.has(first)) runGroups.set(first, []);
       runGroups.get(first).push(index);
     }
-    const made = [...runGroups].map(([first, members]) => {
-      const label = rowLabelOf(items, first);
-      return el('div', {
-        role: 'radiogroup', id: `w${view.handle}r${items[first].control.handle}`,
-        'aria-owns': members.map(boxId).join(' '),
-        'aria-labelledby': label ? `w${view.handle}c${label.handle}` : false,
-      });
-    });
+    // What a run or a repeated name is about: its row's static, else its group box's text.
+    const contextOf = (index) => {
+      const row = rowLabelOf(items, index);
+      if (row) return `w${view.handle}c${row.handle}`;
+      return groupOf[index] ? view.pieces.get(groupOf[index].handle).text.id : null;
+    };
+    const made = [...runGroups].map(([first, members]) => el('div', {
+      role: 'radiogroup', id: `w${view.handle}r${items[first].control.handle}`,
+      'aria-owns': members.map(boxId).join(' '),
+      'aria-labelledby': contextOf(members[0]) || false,
+    }));
     view.groups.replaceChildren(...made);
     for (const { control } of items) {
       if (control.kind !== KIND.groupBox) continue;
@@ -516,7 +519,7 @@
       });
       box.setAttribute('aria-owns', [...new Set(owned)].join(' '));
     }
-    // A name shown more than once on a page says which row it is for.
+    // A name shown more than once on a page says which row or group it is for.
     const seen = new Map();
     items.forEach(({ control, visible, page }) => {
       if (!visible || !kChoiceKinds.has(control.kind)) return;
@@ -526,8 +529,8 @@
     items.forEach(({ control, visible, page }, index) => {
       if (!kChoiceKinds.has(control.kind)) return;
       const { input, text } = view.pieces.get(control.handle);
-      const row = visible && seen.get(`${page}:${control.text}`) > 1 ? rowLabelOf(items, index) : null;
-      if (row) input.setAttribute('aria-labelledby', `w${view.handle}c${row.handle} ${text.id}`);
+      const context = visible && seen.get(`${page}:${control.text}`) > 1 ? contextOf(index) : null;
+      if (context) input.setAttribute('aria-labelledby', `${context} ${text.id}`);
       else input.removeAttribute('aria-labelledby');
     });
   }
