@@ -21,6 +21,8 @@
   const kWindowMargin = 12;
   // Under a dialog that scrolls, its own buttons stay in a bar of this height.
   const kButtonBarHeight = 32;
+  // Room left above or below a control scrolled to for the focus.
+  const kFocusMargin = 8;
   // The least room the server takes for the plug-in's screen.
   const kSmallestScreen = 100;
   // The host's vocabulary, made with the host (PAGE_DATA.vocabulary, inlined before this script):
@@ -696,7 +698,10 @@
       class: 'window', 'data-window': w.handle, 'aria-labelledby': `caption${w.handle}`, open: true,
     }, caption, view.buttonBar, view.client, view.groups, view.help);
     view.root.tabIndex = -1;
-    view.root.addEventListener('focusin', (event) => { view.lastFocus = event.target; });
+    view.root.addEventListener('focusin', (event) => {
+      view.lastFocus = event.target;
+      scrollToFocus(view, event.target);
+    });
     view.root.addEventListener('keydown', (event) => onWindowKey(view, event));
     view.root.addEventListener('wheel', (event) => onWheel(view, event), { passive: false });
     view.root.addEventListener('pointerdown', (event) => {
@@ -732,6 +737,22 @@
       width: `${kScrollBarWidth}px`,
       height: `${w.rect[3] - kCaptionHeight - 3}px`,
     });
+  }
+
+  // A control the keyboard reaches out of a scrolling window's view is scrolled to, so that
+  // the focus is always seen.
+  function scrollToFocus(view, node) {
+    const kept = node.closest('.pinned');
+    if (!view.scroll || view.root.inert || !view.client.contains(node) || kept) return;
+    const top = node.getBoundingClientRect().top - view.root.getBoundingClientRect().top;
+    const bottom = top + node.getBoundingClientRect().height;
+    const [min, max, page, position] = view.scroll;
+    const delta = top < kCaptionHeight ? top - kCaptionHeight - kFocusMargin
+      : bottom > view.rect[3] ? bottom - view.rect[3] + kFocusMargin : 0;
+    if (!delta) return;
+    const to = Math.max(min, Math.min(max - page + 1, position + delta));
+    if (to === position) return;
+    windowEvent(view.handle, { action: ACT.scroll, request: SCROLL.thumbTrack, position: to });
   }
 
   function onWheel(view, event) {
@@ -816,6 +837,7 @@
     root.setAttribute('role', w.messageBox ? 'alertdialog' : 'dialog');
     root.setAttribute('aria-modal', isTop ? 'true' : 'false');
     view.rect = w.rect;
+    view.scroll = w.scroll;
     const bar = w.scroll ? kButtonBarHeight : 0;
     root.style.width = `${w.rect[2]}px`;
     root.style.height = `${w.rect[3] + bar}px`;
