@@ -921,7 +921,8 @@ TEST_P(ServeBrowserDialogTest, TheEditDialogFitsTheWindowAtFullSizeAndKeepsTheKe
   browser.Screenshot(Screenshots() / (std::string("serve-dialog-") + size.name + ".png"));
 
   const json parts = {"dialog.window .caption-text", "dialog.window [role=tablist]",
-                      "dialog.window button[data-id='1']", "dialog.window button[data-id='2']"};
+                      "dialog.window select[data-id='1163']", "dialog.window button[data-id='1']",
+                      "dialog.window button[data-id='2']"};
   EXPECT_EQ(browser.Run(kOutOfView, json::array({parts})), json::array());
   // Drawn at its own size: as wide as the plug-in's window, its text at the dialog's size.
   const json dialog = server.State().at("windows").back();
