@@ -861,7 +861,7 @@ void PrintTo(const WindowSize& size, std::ostream* out) { *out << size.name; }
 class ServeBrowserDialogTest : public ServeBrowserTest,
                                public ::testing::WithParamInterface<WindowSize> {};
 
-/// The parts named (CSS) that are not drawn whole within the browser's window.
+/// The elements named (CSS) that are not drawn whole within the browser's window.
 constexpr const char* kOutOfView = R"js(
   return arguments[0].filter((css) => {
     const e = document.querySelector(css);
@@ -920,10 +920,10 @@ TEST_P(ServeBrowserDialogTest, TheEditDialogFitsTheWindowAtFullSizeAndKeepsTheKe
   browser.Settle();
   browser.Screenshot(Screenshots() / (std::string("serve-dialog-") + size.name + ".png"));
 
-  const json parts = {"dialog.window .caption-text", "dialog.window [role=tablist]",
-                      "dialog.window select[data-id='1163']", "dialog.window button[data-id='1']",
-                      "dialog.window button[data-id='2']"};
-  EXPECT_EQ(browser.Run(kOutOfView, json::array({parts})), json::array());
+  const json wanted = {"dialog.window .caption-text", "dialog.window [role=tablist]",
+                       "dialog.window select[data-id='1163']", "dialog.window button[data-id='1']",
+                       "dialog.window button[data-id='2']"};
+  EXPECT_EQ(browser.Run(kOutOfView, json::array({wanted})), json::array());
   // Drawn at its own size: as wide as the plug-in's window, its text at the dialog's size.
   const json dialog = server.State().at("windows").back();
   EXPECT_EQ(browser.Run("return document.querySelector('dialog.window').offsetWidth;"),
