@@ -159,6 +159,30 @@ std::optional<std::string> BadEvent(const Json& event) {
   return std::nullopt;
 }
 
+// The room a page may give the plug-in: smaller, no dialog could be laid out in it; larger
+// is no screen.
+constexpr uint64_t kSmallestScreen = 100;
+constexpr uint64_t kLargestScreen = 16384;
+
+/// Why a screen size is not one; nothing when it is.
+std::optional<std::string> BadScreen(const Json& size) {
+  if (!size.is_object()) return "the body must be a JSON object";
+  for (const auto& [field, value] : size.items())
+    if (field != "width" && field != "height") return "a screen size has no field " + Quoted(field);
+  for (const char* field : {"width", "height"}) {
+    const auto value = size.find(field);
+    if (value == size.end() || !value->is_number_integer())
+      return "a screen size needs a whole number " + Quoted(field);
+    // A positive whole number is read as unsigned; a negative one is too small anyway.
+    const bool fits = value->is_number_unsigned() && value->get<uint64_t>() >= kSmallestScreen &&
+                      value->get<uint64_t>() <= kLargestScreen;
+    if (!fits)
+      return Quoted(field) + " must be from " + std::to_string(kSmallestScreen) + " to " +
+             std::to_string(kLargestScreen) + " pixels";
+  }
+  return std::nullopt;
+}
+
 /// The query parameter `name` of a request target, as sent: the page sends tokens and
 /// versions, which need no escaping, so an escaped one is no token.
 std::optional<std::string> QueryParam(std::string_view target, std::string_view name) {
@@ -390,6 +414,15 @@ class Server {
       command->kind = Command::Kind::kEvent;
       command->window = *window;
       command->event = std::move(event);
+      return Play(from, command);
+    }
+    if (post && is({"api", "screen"})) {
+      Json size = Json::parse(req.body(), nullptr, false);
+      if (size.is_discarded()) return from->Answer(Reply::Refused(400, "the body is not JSON"));
+      if (auto bad = BadScreen(size)) return from->Answer(Reply::Refused(400, *bad));
+      auto command = std::make_shared<Command>();
+      command->kind = Command::Kind::kScreen;
+      command->event = std::move(size);
       return Play(from, command);
     }
     from->Answer(Reply::Refused(404, "no such route"));

@@ -31,6 +31,7 @@ struct Command {
     kMachine,  // `action` on `machine`
     kEvent,    // `event` on window `window`
     kWindowSvg,
+    kScreen,  // the page's room for windows, `width` and `height` in `event`
   };
   Kind kind = Kind::kMachine;
   uint32_t machine = 0;

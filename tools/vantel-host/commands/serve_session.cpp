@@ -174,8 +174,7 @@ int ServeSession::Turn(VantelUiWindow modal, void* self) {
                       });
 }
 
-// The host's UI thread waiting for its user: one command per turn. A window picture is no
-// user's act, so the wait goes on after it.
+// The host's UI thread waiting for its user: one user's act per turn.
 int ServeSession::Turn(VantelUiWindow modal) {
   if (queue_.closed()) return 0;
   if (!ownerOf_.count(modal)) ownerOf_[modal] = playingFor_.empty() ? 0 : playingFor_.back();
@@ -190,9 +189,11 @@ int ServeSession::Turn(VantelUiWindow modal) {
   if (playing && session_.TakeShownReports(*playing->played)) Redraw(*playing);
   Settle();
   while (std::shared_ptr<Command> command = queue_.Pop()) {
-    const bool picture = command->kind == Command::Kind::kWindowSvg;
+    // A window's picture or the page's room is no user's act: the wait goes on after it.
+    const bool userAct =
+        command->kind != Command::Kind::kWindowSvg && command->kind != Command::Kind::kScreen;
     Play(command);
-    if (!picture) return 1;
+    if (userAct) return 1;
   }
   return 0;
 }
@@ -229,6 +230,13 @@ void ServeSession::PlayTaken(const std::shared_ptr<Command>& command) {
         command->Answer({200, svg.get(), "image/svg+xml"});
       return;
     }
+    case Command::Kind::kScreen:
+      // Taken by the windows laid out from now on: an open dialog keeps its layout.
+      if (ui_.setScreenSize)
+        ui_.setScreenSize(command->event.at("width").get<int32_t>(),
+                          command->event.at("height").get<int32_t>());
+      command->Answer({200, board_.Current(), "application/json"});
+      return;
     case Command::Kind::kMachine:
       pending_ = command;
       PlayMachineCommand(*command);

@@ -23,6 +23,7 @@ UiApi UiApi::Load(const std::function<void*(const char*)>& resolve) {
     slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(resolve(name));
   };
   take(ui.setHook, "VantelUiSetHook");
+  take(ui.setScreenSize, "VantelUiSetScreenSize");
   take(ui.getControl, "VantelUiGetControl");
   take(ui.getChild, "VantelUiGetChild");
   take(ui.getId, "VantelUiGetId");

@@ -26,6 +26,7 @@ struct FindingsApi {
 /// The automation API as the loaded plug-in exports it.
 struct UiApi {
   void (*setHook)(VantelUiHookFn, void*);
+  void (*setScreenSize)(int32_t, int32_t);
   VantelUiWindow (*getControl)(VantelUiWindow, int32_t);
   VantelUiWindow (*getChild)(VantelUiWindow, int32_t);
   int32_t (*getId)(VantelUiWindow);

@@ -191,6 +191,21 @@ class Browser {
   void Keys(const std::string& css, const std::string& keys) {
     Call("POST", Element(css) + "/value", {{"text", keys}});
   }
+  /// Keys pressed together where the focus is ("\uE008\uE004": Shift+Tab), as a user
+  /// presses them, not sent to an element.
+  void Press(const std::string& keys) {
+    const std::vector<std::string> chord = Characters(keys);
+    json actions = json::array();
+    for (const std::string& key : chord) actions.push_back({{"type", "keyDown"}, {"value", key}});
+    for (auto key = chord.rbegin(); key != chord.rend(); ++key)
+      actions.push_back({{"type", "keyUp"}, {"value", *key}});
+    const json keyboard = {{"type", "key"}, {"id", "keyboard"}, {"actions", actions}};
+    Call("POST", session_ + "/actions", {{"actions", json::array({keyboard})}});
+  }
+  /// The browser's window, as a user sizes it.
+  void Resize(int width, int height) {
+    Call("POST", session_ + "/window/rect", {{"width", width}, {"height", height}});
+  }
   /// What a screen reader names the element.
   std::string Label(const std::string& css) { return Call("GET", Element(css) + "/computedlabel"); }
   std::string Role(const std::string& css) { return Call("GET", Element(css) + "/computedrole"); }
@@ -269,6 +284,18 @@ class Browser {
                                std::to_string(result->status) + " " + result->body.substr(0, 600));
     }
     return answer.at("value");
+  }
+
+  /// The UTF-8 characters of `text`, one string each: WebDriver takes a key at a time.
+  static std::vector<std::string> Characters(const std::string& text) {
+    std::vector<std::string> out;
+    for (size_t i = 0; i < text.size();) {
+      const auto lead = static_cast<unsigned char>(text[i]);
+      const size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+      out.push_back(text.substr(i, length));
+      i += length;
+    }
+    return out;
   }
 
   static std::string Base64Decode(const std::string& text) {

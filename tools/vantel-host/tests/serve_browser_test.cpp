@@ -16,6 +16,7 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <regex>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -567,6 +568,167 @@ TEST_F(ServeBrowserTest, AWindowIsDrawnOverItsOwnMachineAndThePageGoesToIt) {
   browser.WaitFor("return !document.querySelector('dialog.window');");
   EXPECT_EQ(server.Stop(), 0) << server.Rest();
 }
+
+/// The browser's window sizes a user has, each with the dialog opened in it.
+struct WindowSize {
+  const char* name;
+  int width;
+  int height;
+};
+
+constexpr WindowSize kWindowSizes[] = {{"Laptop", 1366, 768}, {"Small", 800, 600}};
+
+void PrintTo(const WindowSize& size, std::ostream* out) { *out << size.name; }
+
+class ServeBrowserDialogTest : public ServeBrowserTest,
+                               public ::testing::WithParamInterface<WindowSize> {};
+
+/// The elements named (CSS) that are not drawn whole within the browser's window.
+constexpr const char* kOutOfView = R"js(
+  return arguments[0].filter((css) => {
+    const e = document.querySelector(css);
+    if (!e) return true;
+    const r = e.getBoundingClientRect();
+    return r.width === 0 || r.height === 0 || r.left < 0 || r.top < 0 ||
+      r.right > innerWidth || r.bottom > innerHeight;
+  });)js";
+
+/// Where the focus is: in the top dialog or not, in its view or not, and whether it is back
+/// where the round of Tab started.
+constexpr const char* kFocus = R"js(
+  const a = document.activeElement;
+  const dialog = a.closest('dialog.window');
+  const box = dialog && dialog.getBoundingClientRect(), r = a.getBoundingClientRect();
+  const below = dialog && dialog.querySelector('.caption').getBoundingClientRect().bottom;
+  return {
+    inDialog: !!dialog,
+    inView: !!dialog && r.height > 0 && r.top >= below - 1 && r.bottom <= box.bottom &&
+      r.bottom <= innerHeight,
+    home: a === window.roundStart,
+    what: a.outerHTML.slice(0, 120),
+  };)js";
+
+/// The top dialog's group boxes, radio groups and radio buttons shown, each radio button
+/// with the number of radio groups that own it.
+constexpr const char* kShownGroups = R"js(
+  const dialog = document.querySelector('dialog.window');
+  const shown = (e) => !e.closest('[hidden]');
+  const groups = [...dialog.querySelectorAll('[role=radiogroup]')].filter(shown);
+  const owns = (g) => (g.getAttribute('aria-owns') || '').split(' ');
+  return {
+    boxes: [...dialog.querySelectorAll('.group')].filter(shown)
+      .map((g) => ({ id: g.id, text: g.querySelector('.legend').textContent })),
+    radioGroups: groups.map((g) => g.id),
+    radios: [...dialog.querySelectorAll('input[type=radio]')].filter(shown).map((r) => ({
+      id: r.id, text: r.labels[0].textContent,
+      owners: groups.filter((g) => owns(g).includes(r.closest('label').id)).length,
+    })),
+  };)js";
+
+// The edit dialog in a browser of a laptop's size or smaller: the plug-in lays it out for
+// the page's room, so that it is drawn at its own size with its caption, tabs, OK and Cancel
+// in view; the keyboard goes round inside it, a screen reader tells the Banks page's rows
+// apart, and the focus goes back to Edit once it is cancelled.
+TEST_P(ServeBrowserDialogTest, TheEditDialogFitsTheWindowAtFullSizeAndKeepsTheKeyboardInside) {
+  const WindowSize& size = GetParam();
+  const fs::path inline4 = Copy("inline4-60-2-sequential.json");
+  ServedHost server(VANTEL_HOST_PATH, ServeArguments({inline4}, "en"), folder_.string());
+  Browser browser(driver_->port());
+  browser.Resize(size.width, size.height);
+  browser.Go(server.Address());
+  browser.WaitForText("[data-action=edit]", "Edit");
+  browser.Click("[data-action=edit]");
+  browser.WaitFor("return document.querySelector('dialog.window select[data-id=\"1163\"]');");
+  browser.Settle();
+  browser.Screenshot(Screenshots() / (std::string("serve-dialog-") + size.name + ".png"));
+
+  const json wanted = {"dialog.window .caption-text", "dialog.window [role=tablist]",
+                       "dialog.window select[data-id='1163']", "dialog.window button[data-id='1']",
+                       "dialog.window button[data-id='2']"};
+  EXPECT_EQ(browser.Run(kOutOfView, json::array({wanted})), json::array());
+  // Drawn at its own size: as wide as the plug-in's window, its text at the dialog's size.
+  const json dialog = server.State().at("windows").back();
+  EXPECT_EQ(browser.Run("return document.querySelector('dialog.window').offsetWidth;"),
+            dialog.at("rect").at(2));
+  EXPECT_EQ(browser.Run("return document.querySelector('dialog.window').getBoundingClientRect()"
+                        ".width;"),
+            dialog.at("rect").at(2));
+  EXPECT_EQ(browser.Run("return getComputedStyle(document.querySelector("
+                        "'dialog.window select[data-id=\"1163\"]')).fontSize;"),
+            "11px");
+  const json start = browser.Run(kFocus);
+  EXPECT_TRUE(start.at("inDialog") && start.at("inView")) << start;
+
+  // Tab goes round the dialog, the view following it, and comes back; Shift+Tab from there
+  // goes to the last stop.
+  browser.Run("window.roundStart = document.activeElement;");
+  int stops = 0;
+  for (json at; stops < 200; ++stops) {
+    browser.Run("window.roundLast = document.activeElement;");
+    browser.Press("\uE004");
+    browser.Settle();
+    at = browser.Run(kFocus);
+    ASSERT_TRUE(at.at("inDialog")) << "Tab " << stops + 1 << " left the dialog for " << at;
+    EXPECT_TRUE(at.at("inView")) << "Tab " << stops + 1 << " went out of sight to " << at;
+    if (at.at("home")) break;
+  }
+  EXPECT_GT(stops, 5);
+  EXPECT_LT(stops, 200) << "Tab never came back";
+  browser.Press("\uE008\uE004");
+  EXPECT_EQ(browser.Run("return document.activeElement === window.roundLast;"), true)
+      << browser.Run(kFocus);
+  browser.Press("\uE004");
+  EXPECT_EQ(browser.Run(kFocus).at("home"), true);
+
+  // Back to the top of the dialog, where its tabs are.
+  if (browser.Run("return !!document.querySelector('dialog.window .scroll-bar');") == true) {
+    browser.Keys("dialog.window .scroll-bar", "\uE011");
+    browser.Settle();
+  }
+
+  // Page by page: each group box a group named by its text, each radio button in one named
+  // radio group and with a name no other on its page has (Bank 1 and Bank 2 on every row of
+  // the Banks page).
+  const int pages =
+      browser.Run("return document.querySelectorAll('dialog.window [role=tab]').length;");
+  ASSERT_EQ(pages, 5);
+  for (int page = 0; page < pages; ++page) {
+    SCOPED_TRACE("page " + std::to_string(page));
+    const std::string tab = "[role=tab][data-index='" + std::to_string(page) + "']";
+    browser.Click(tab);
+    browser.WaitFor("return document.querySelector(arguments[0]).ariaSelected === 'true';",
+                    json::array({tab}));
+    browser.Settle();
+    const json shown = browser.Run(kShownGroups);
+    for (const auto& box : shown.at("boxes")) {
+      const std::string css = "#" + box.at("id").get<std::string>();
+      EXPECT_EQ(browser.Label(css), box.at("text"));
+      const std::string role = browser.Role(css);
+      EXPECT_TRUE(role == "group" || role == "radiogroup") << css << " is a " << role;
+    }
+    for (const auto& group : shown.at("radioGroups"))
+      EXPECT_NE(browser.Label("#" + group.get<std::string>()), "") << group;
+    std::set<std::string> names;
+    for (const auto& radio : shown.at("radios")) {
+      const std::string name = browser.Label("#" + radio.at("id").get<std::string>());
+      const std::string text = radio.at("text");
+      EXPECT_EQ(radio.at("owners"), 1) << text << " is in as many radio groups";
+      EXPECT_NE(name.find(text), std::string::npos) << name << " does not say " << text;
+      EXPECT_TRUE(names.insert(name).second) << name << " names two radio buttons";
+    }
+    if (page == 1) {
+      EXPECT_GE(names.size(), 10u) << "two angle choices and two banks a cylinder";
+    }
+  }
+
+  browser.Click("dialog.window button[data-id='2']");
+  browser.WaitFor("return !document.querySelector('dialog.window');");
+  EXPECT_EQ(browser.Run("return document.activeElement.dataset.action || null;"), "edit");
+  EXPECT_EQ(server.Stop(), 0) << server.Rest();
+}
+
+INSTANTIATE_TEST_SUITE_P(WindowSizes, ServeBrowserDialogTest, ::testing::ValuesIn(kWindowSizes),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace vantel::host

@@ -68,6 +68,7 @@ TEST_F(ServeTest, EveryRouteRefusesWithoutTheTokenOrFromAnotherHostOrOrigin) {
       {"GET", "/no/such/route"},
       {"POST", "/api/machines/12/check"},
       {"POST", "/api/windows/1/events"},
+      {"POST", "/api/screen"},
   };
   struct Refusal {
     const char* name;
@@ -194,6 +195,19 @@ TEST_F(ServeTest, BadRequestsGetAReasonAndChangeNothing) {
        "is disabled"},
       {"an entry the list does not have", events,
        Json{{"action", "choose"}, {"control", combo}, {"index", 1000}}.dump(), 409, "cannot"},
+      {"a screen size that is no JSON", "/api/screen", "{\"width\": ", 400, "not JSON"},
+      {"a screen without its height", "/api/screen", R"({"width": 800})", 400,
+       "needs a whole number \"height\""},
+      {"a screen width in words", "/api/screen", R"({"width": "800", "height": 600})", 400,
+       "whole number \"width\""},
+      {"a screen too low for any dialog", "/api/screen", R"({"width": 800, "height": 20})", 400,
+       "from 100 to"},
+      {"a screen of negative width", "/api/screen", R"({"width": -800, "height": 600})", 400,
+       "from 100 to"},
+      {"a screen past 32 bits", "/api/screen", R"({"width": 4294968096, "height": 600})", 400,
+       "from 100 to"},
+      {"a screen with a depth", "/api/screen", R"({"width": 800, "height": 600, "depth": 3})", 400,
+       "no field"},
       {"a body over 64 KiB", events,
        Json{{"action", "type"}, {"control", combo}, {"text", std::string(70000, 'x')}}.dump(),
        413, "larger than 64 KiB"},
@@ -278,6 +292,47 @@ TEST_F(ServeTest, EachUserActIsPlayedOnTheWindowAndShowsInTheAnswer) {
     EXPECT_EQ(host->State().at("windows"), Json::parse(body).at("windows"));
   }
   EXPECT_EQ(host->Event(window, {{"action", "cancel"}}).first, 200);
+}
+
+// The plug-in lays a dialog out for the screen the page last gave: one opened after fits
+// it, scrolling what does not; one already open keeps its layout.
+TEST_F(ServeTest, ADialogOpenedAfterTheScreenSizeFitsItAndAnOpenOneKeepsItsLayout) {
+  const auto host = Serve({"inline4-60-2-sequential.json"});
+  const auto screen = [&host](int width, int height) {
+    httplib::Client client = host->Client();
+    const auto res = client.Post("/api/screen", Json{{"width", width}, {"height", height}}.dump(),
+                                 "application/json");
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 200) << res->body;
+  };
+  const auto cancel = [&host](const Json& window) {
+    EXPECT_EQ(host->Event(window.at("handle"), {{"action", "cancel"}}).first, 200);
+  };
+  screen(3000, 3000);
+  const Json whole = Edit(*host, kInline4).at("windows").at(0);
+  cancel(whole);
+  EXPECT_TRUE(whole.at("scroll").is_null()) << "the dialog scrolls on a screen it fits";
+  const int wholeHeight = whole.at("rect").at(3);
+
+  const struct {
+    int width, height;
+  } screens[] = {{800, 550}, {1342, 600}, {1366, 900}, {1920, 1400}};
+  for (const auto& size : screens) {
+    SCOPED_TRACE(std::to_string(size.width) + "x" + std::to_string(size.height));
+    screen(size.width, size.height);
+    const Json dialog = Edit(*host, kInline4).at("windows").at(0);
+    const Json& rect = dialog.at("rect");
+    EXPECT_LE(rect.at(2).get<int>(), size.width);
+    EXPECT_LE(rect.at(3).get<int>(), size.height);
+    EXPECT_EQ(dialog.at("scroll").is_array(), rect.at(3).get<int>() < wholeHeight)
+        << dialog.at("scroll");
+
+    // Taken while the dialog waits, for the next window only.
+    screen(size.width, size.height / 2 + 100);
+    EXPECT_EQ(host->State().at("windows").at(0).at("rect"), rect);
+    cancel(dialog);
+  }
+  EXPECT_EQ(host->Stop(), 0);
 }
 
 // The page's whole round: the dialog's controls, a choice, OK, the sending played, the

@@ -19,7 +19,12 @@
   const kScrollBarWidth = 17;
   const kComboHeight = 21;
   const kWindowMargin = 12;
-  const kSmallestZoom = 0.6;
+  // Under a dialog that scrolls, its own buttons stay in a bar of this height.
+  const kButtonBarHeight = 32;
+  // Room left above or below a control scrolled to for the focus.
+  const kFocusMargin = 8;
+  // The least room the server takes for the plug-in's screen.
+  const kSmallestScreen = 100;
   // The host's vocabulary, made with the host (PAGE_DATA.vocabulary, inlined before this script):
   // what a control is, what a user does, how a window scrolls, what a log line tells.
   const KIND = PAGE_DATA.vocabulary.controlKinds;
@@ -192,6 +197,7 @@
     drawToolbar(machine);
     drawMachine(machine);
     drawWindows();
+    sendScreen();
   }
 
   // A coherent machine's report rows are notes (the rail maps' scales, say): they do not make
@@ -451,7 +457,7 @@
   function enclosingGroup(items, item) {
     let best = null;
     for (const { control: group, page } of items) {
-      if (page !== item.page || group.kind !== KIND.groupBox) continue;
+      if (page !== item.page || group.kind !== KIND.groupBox || group === item.control) continue;
       if (!contains(group.rect, item.control.rect)) continue;
       if (!best || group.rect[2] * group.rect[3] < best.rect[2] * best.rect[3]) best = group;
     }
@@ -459,6 +465,7 @@
   }
 
   const kLabelled = new Set([KIND.edit, KIND.comboBox, KIND.listView]);
+  const kButtons = new Set([KIND.pushButton, KIND.defaultButton]);
 
   // The row a control's label sits on: a drop-down list's rectangle holds the list too.
   function rowHeight(control) {
@@ -482,6 +489,110 @@
       ? before.control : null;
   }
 
+  // The static a control's row starts with, nearest before it: what a row of repeated
+  // controls (a cylinder's banks) is about.
+  function rowLabelOf(items, index) {
+    const { control, page } = items[index];
+    const top = control.rect[1], bottom = top + rowHeight(control);
+    let best = null;
+    for (const { control: s, visible, page: sPage } of items) {
+      if (!visible || sPage !== page || s.kind !== KIND.static) continue;
+      const middle = s.rect[1] + s.rect[3] / 2;
+      if (middle < top || middle > bottom || s.rect[0] + s.rect[2] > control.rect[0] + 2) continue;
+      if (!best || s.rect[0] > best.rect[0]) best = s;
+    }
+    return best;
+  }
+
+  // Radio buttons one after the other in the tab order are one setting, as the plug-in's
+  // groups run from one group start to the next: each run by the index of its first.
+  function radioRuns(items) {
+    const runs = new Map();
+    items.forEach((item, index) => {
+      if (item.control.kind !== KIND.radioButton) return;
+      const before = items[index - 1];
+      const continues = before && before.control.kind === KIND.radioButton && before.page === item.page;
+      const first = continues ? runs.get(index - 1) : index;
+      runs.set(index, first);
+    });
+    return runs;
+  }
+
+  const kChoiceKinds = new Set([KIND.checkBox, KIND.radioButton]);
+  const kFormKinds = new Set([KIND.checkBox, KIND.radioButton, KIND.comboBox, KIND.edit,
+    KIND.listView, KIND.pushButton, KIND.defaultButton]);
+
+  // What a screen reader needs beyond each control: group boxes as labelled groups of the
+  // controls they frame, a setting's radio buttons as one radio group, and repeated names
+  // (a bank per cylinder) with their row's label. The controls are drawn flat, so the
+  // groups own theirs.
+  function describeGroups(view, items) {
+    const runs = radioRuns(items);
+    const groupOf = items.map((item) => (item.visible ? enclosingGroup(items, item) : null));
+    const framed = new Map();  // group box handle -> indexes of its controls
+    groupOf.forEach((group, index) => {
+      if (!group) return;
+      if (!framed.has(group.handle)) framed.set(group.handle, []);
+      framed.get(group.handle).push(index);
+    });
+    const radioOnly = (handle) => {
+      const forms = (framed.get(handle) || []).filter((i) => kFormKinds.has(items[i].control.kind));
+      return forms.length > 0 && forms.every((i) => items[i].control.kind === KIND.radioButton);
+    };
+    const boxId = (index) => view.pieces.get(items[index].control.handle).box.id;
+    // A run outside a group box of its own gets a radio group of its own.
+    const runGroups = new Map();
+    for (const [index, first] of runs) {
+      const piece = view.pieces.get(items[index].control.handle);
+      piece.input.name = `w${view.handle}r${items[first].control.handle}`;
+      const group = groupOf[index];
+      if (!items[index].visible || (group && radioOnly(group.handle))) continue;
+      if (!runGroups.has(first)) runGroups.set(first, []);
+      runGroups.get(first).push(index);
+    }
+    // What a run or a repeated name is about: its row's static, else its group box's text.
+    const contextOf = (index) => {
+      const row = rowLabelOf(items, index);
+      if (row) return `w${view.handle}c${row.handle}`;
+      return groupOf[index] ? view.pieces.get(groupOf[index].handle).text.id : null;
+    };
+    const made = [...runGroups].map(([first, members]) => el('div', {
+      role: 'radiogroup', id: `w${view.handle}r${items[first].control.handle}`,
+      'aria-owns': members.map(boxId).join(' '),
+      'aria-labelledby': contextOf(members[0]) || false,
+    }));
+    view.groups.replaceChildren(...made);
+    for (const { control } of items) {
+      if (control.kind !== KIND.groupBox) continue;
+      const { box, text } = view.pieces.get(control.handle);
+      box.setAttribute('aria-labelledby', text.id);
+      if (!framed.has(control.handle)) box.removeAttribute('aria-owns');
+    }
+    for (const [handle, members] of framed) {
+      const box = view.pieces.get(handle).box;
+      box.setAttribute('role', radioOnly(handle) ? 'radiogroup' : 'group');
+      const owned = members.map((i) => {
+        const first = runs.get(i);
+        return runGroups.has(first) ? `w${view.handle}r${items[first].control.handle}` : boxId(i);
+      });
+      box.setAttribute('aria-owns', [...new Set(owned)].join(' '));
+    }
+    // A name shown more than once on a page says which row or group it is for.
+    const seen = new Map();
+    items.forEach(({ control, visible, page }) => {
+      if (!visible || !kChoiceKinds.has(control.kind)) return;
+      const key = `${page}:${control.text}`;
+      seen.set(key, (seen.get(key) || 0) + 1);
+    });
+    items.forEach(({ control, visible, page }, index) => {
+      if (!kChoiceKinds.has(control.kind)) return;
+      const { input, text } = view.pieces.get(control.handle);
+      const context = visible && seen.get(`${page}:${control.text}`) > 1 ? contextOf(index) : null;
+      if (context) input.setAttribute('aria-labelledby', `${context} ${text.id}`);
+      else input.removeAttribute('aria-labelledby');
+    });
+  }
+
   function makeControl(view, control) {
     const handle = control.handle;
     const id = `w${view.handle}c${handle}`;
@@ -496,8 +607,8 @@
         const input = el('input', {
           ...base, id, type: control.kind === KIND.checkBox ? 'checkbox' : 'radio', onchange: click,
         });
-        const text = el('span');
-        return { box: el('label', { class: 'choice', for: id }, input, text), input, text };
+        const text = el('span', { id: `${id}t` });
+        return { box: el('label', { id: `${id}b`, class: 'choice', for: id }, input, text), input, text };
       }
       case KIND.comboBox: {
         const input = el('select', {
@@ -513,8 +624,8 @@
         return { box: input, input };
       }
       case KIND.groupBox: {
-        const text = el('span', { class: 'legend' });
-        return { box: el('div', { ...base, class: 'group' }, text), text };
+        const text = el('span', { class: 'legend', id: `${id}t` });
+        return { box: el('div', { ...base, id, class: 'group' }, text), text };
       }
       case KIND.tabControl: {
         const strip = el('div', { role: 'tablist' });
@@ -565,8 +676,6 @@
       case KIND.radioButton:
         text.textContent = control.text;
         input.checked = control.checked;
-        if (group) input.name = `w${view.handle}g${group.handle}`;
-        else input.removeAttribute('name');
         break;
       case KIND.comboBox: {
         const items = control.items || [];
@@ -634,13 +743,21 @@
         onclick: () => windowEvent(w.handle, { action: ACT.cancel }),
       }));
     view.caption = caption;
+    // Focus goes back there when the window closes.
+    const opener = document.activeElement;
+    view.opener = opener && opener !== document.body && !$('windows').contains(opener) ? opener : null;
+    view.buttonBar = el('div', { class: 'button-bar', hidden: true });
+    view.groups = el('div', { class: 'groups' });
     view.client = el('div', { class: 'client' });
     view.help = el('div', { class: 'help-popup', role: 'tooltip', id: `help${w.handle}`, hidden: true });
     view.root = el('dialog', {
       class: 'window', 'data-window': w.handle, 'aria-labelledby': `caption${w.handle}`, open: true,
-    }, caption, view.client, view.help);
+    }, caption, view.buttonBar, view.client, view.groups, view.help);
     view.root.tabIndex = -1;
-    view.root.addEventListener('focusin', (event) => { view.lastFocus = event.target; });
+    view.root.addEventListener('focusin', (event) => {
+      view.lastFocus = event.target;
+      scrollToFocus(view, event.target);
+    });
     view.root.addEventListener('keydown', (event) => onWindowKey(view, event));
     view.root.addEventListener('wheel', (event) => onWheel(view, event), { passive: false });
     view.root.addEventListener('pointerdown', (event) => {
@@ -678,6 +795,22 @@
     });
   }
 
+  // A control the keyboard reaches out of a scrolling window's view is scrolled to, so that
+  // the focus is always seen.
+  function scrollToFocus(view, node) {
+    const kept = node.closest('.pinned');
+    if (!view.scroll || view.root.inert || !view.client.contains(node) || kept) return;
+    const top = node.getBoundingClientRect().top - view.root.getBoundingClientRect().top;
+    const bottom = top + node.getBoundingClientRect().height;
+    const [min, max, page, position] = view.scroll;
+    const delta = top < kCaptionHeight ? top - kCaptionHeight - kFocusMargin
+      : bottom > view.rect[3] ? bottom - view.rect[3] + kFocusMargin : 0;
+    if (!delta) return;
+    const to = Math.max(min, Math.min(max - page + 1, position + delta));
+    if (to === position) return;
+    windowEvent(view.handle, { action: ACT.scroll, request: SCROLL.thumbTrack, position: to });
+  }
+
   function onWheel(view, event) {
     if (!view.scrollBar || view.root.inert || event.deltaY === 0) return;
     event.preventDefault();
@@ -695,6 +828,10 @@
   function onWindowKey(view, event) {
     if (view.root.inert) return;
     const target = event.target;
+    if (event.key === 'Tab') {
+      keepTabInside(view, event);
+      return;
+    }
     if (event.key === 'F1') {
       event.preventDefault();
       const control = focusedHandle(view);
@@ -756,8 +893,12 @@
     root.setAttribute('role', w.messageBox ? 'alertdialog' : 'dialog');
     root.setAttribute('aria-modal', isTop ? 'true' : 'false');
     view.rect = w.rect;
+    view.scroll = w.scroll;
+    const bar = w.scroll ? kButtonBarHeight : 0;
     root.style.width = `${w.rect[2]}px`;
-    root.style.height = `${w.rect[3]}px`;
+    root.style.height = `${w.rect[3] + bar}px`;
+    view.buttonBar.hidden = !bar;
+    Object.assign(view.buttonBar.style, { top: `${w.rect[3]}px`, height: `${bar}px` });
     view.caption.firstChild.textContent = w.caption;
     view.caption.lastChild.setAttribute('aria-label', words.closeBox);
 
@@ -777,6 +918,10 @@
       const labelControl = visible && kLabelled.has(control.kind) ? labelOf(items, index) : null;
       const label = labelControl ? `w${view.handle}c${labelControl.handle}` : null;
       updateControl(view, piece, control, visible, label, enclosingGroup(items, items[index]));
+      // The dialog's own buttons scroll out of its view with the rest: the bar keeps them.
+      const pinned = bar > 0 && items[index].page === 0 && kButtons.has(control.kind);
+      piece.box.classList.toggle('pinned', pinned);
+      if (pinned) piece.box.style.top = `${w.rect[3] + (bar - rowHeight(control)) / 2}px`;
       // Moving a node loses its focus: only what is out of place moves.
       const at = view.client.children[index];
       if (at !== piece.box) view.client.insertBefore(piece.box, at || null);
@@ -789,28 +934,73 @@
     // A message box is read out whole: its text describes it.
     const message = w.messageBox ? items.find(({ control }) => control.kind === KIND.static) : null;
     if (message) root.setAttribute('aria-describedby', `w${w.handle}c${message.control.handle}`);
+    describeGroups(view, items);
     drawScrollBar(view, w);
     drawHelp(view, w, items);
   }
 
+  // Whether a control shows within its window's view (not scrolled out of it, not hidden).
+  function inView(view, node) {
+    if (node.closest('[hidden]') || !node.getClientRects().length) return false;
+    const box = view.root.getBoundingClientRect();
+    const at = node.getBoundingClientRect();
+    return at.top >= box.top + kCaptionHeight - 1 && at.bottom <= box.bottom + 1;
+  }
+
+  // Where Tab stops in a window, in order: of a set of radio buttons only the checked one,
+  // or the first when none is, as the browser does.
+  function tabStops(view) {
+    const nodes = [...view.root.querySelectorAll('button, input, select, [tabindex]')]
+      .filter((node) => node !== view.root && node.tabIndex >= 0 && !node.disabled &&
+        !node.closest('[hidden]') && node.getClientRects().length > 0);
+    return nodes.filter((node) => {
+      if (node.type !== 'radio' || !node.name) return true;
+      const set = nodes.filter((other) => other.type === 'radio' && other.name === node.name);
+      const checked = set.find((other) => other.checked);
+      return checked ? checked === node : set[0] === node;
+    });
+  }
+
+  // Tab and Shift+Tab go round the top window, never into the page behind it.
+  function keepTabInside(view, event) {
+    const stops = tabStops(view);
+    if (!stops.length) {
+      event.preventDefault();
+      return;
+    }
+    const at = stops.indexOf(document.activeElement);
+    const first = stops[0], last = stops[stops.length - 1];
+    if (event.shiftKey && (at <= 0)) {
+      event.preventDefault();
+      last.focus();
+    } else if (!event.shiftKey && (at === -1 || at === stops.length - 1)) {
+      event.preventDefault();
+      first.focus();
+    }
+  }
+
   function firstFocus(view) {
     const candidates = [...view.client.querySelectorAll('button, input, select, ul[tabindex], [role=tab]')]
-      .filter((node) => !node.disabled && !node.closest('[hidden]') && node.tabIndex >= 0);
+      .filter((node) => !node.disabled && node.tabIndex >= 0 && inView(view, node));
     const messageBox = view.root.classList.contains('message-box');
     return candidates.find((node) => messageBox && node.dataset.kind === KIND.defaultButton) ||
       candidates[0] || view.root;
   }
 
-  // A window larger than the browser's room is drawn smaller, down to a point, so that it is
-  // seen whole; below that point the room scrolls.
-  function fitWindows() {
-    const layer = $('windows');
-    for (const view of windowViews.values()) {
-      const [, , width, height] = view.rect;
-      const room = Math.min((layer.clientWidth - 2 * kWindowMargin) / width,
-        (layer.clientHeight - 2 * kWindowMargin) / height);
-      view.root.style.zoom = String(Math.max(kSmallestZoom, Math.min(1, room)));
-    }
+  // The plug-in lays its windows out for the screen the host gives it: here the room the
+  // page has for them, less the bar a dialog that scrolls gets. Windows opened from then on
+  // fit it; one already open keeps its layout, and the page scrolls. Told on every drawing
+  // (once the buttons above take their room) and when the room changes.
+  let screenSent = '';
+  function sendScreen() {
+    const stage = $('stage');
+    const width = Math.max(kSmallestScreen, stage.clientWidth - 2 * kWindowMargin);
+    const height = Math.max(kSmallestScreen,
+      stage.clientHeight - 2 * kWindowMargin - kButtonBarHeight);
+    const size = `${width}x${height}`;
+    if (!token || size === screenSent) return;
+    screenSent = size;
+    command('/api/screen', { width, height });
   }
 
   function drawWindows() {
@@ -819,8 +1009,10 @@
     const windows = windowsOver(machine);
     const all = state.windows || [];
     const focusBefore = document.activeElement;
+    let opener = null;
     for (const [handle, view] of windowViews) {
       if (windows.some((w) => w.handle === handle)) continue;
+      opener = opener || view.opener;
       view.root.remove();
       windowViews.delete(handle);
     }
@@ -837,11 +1029,12 @@
       updateWindow(view, w, w.handle === top);
     });
     drawReportWindow(layer, machine, windows.length > 0);
-    fitWindows();
     // Under the plug-in's windows the machine's details wait; the host's commands do not.
     $('machine').inert = windows.length > 0;
     if (!top) {
       topWindow = 0;
+      const lostFocus = document.activeElement === document.body || !document.activeElement;
+      if (opener && opener.isConnected && !opener.disabled && lostFocus) opener.focus();
       return;
     }
     const view = windowViews.get(top);
@@ -969,6 +1162,12 @@
   }
 
   window.addEventListener('hashchange', () => state && render());
-  window.addEventListener('resize', fitWindows);
+  // The room changes with the browser's window and with the lines above it (a reason, a
+  // note): told once it has settled.
+  let resizing = 0;
+  new ResizeObserver(() => {
+    clearTimeout(resizing);
+    resizing = setTimeout(sendScreen, 250);
+  }).observe($('stage'));
   poll();
 })();
