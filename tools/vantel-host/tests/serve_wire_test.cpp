@@ -216,7 +216,9 @@ TEST_F(ServeWireTest, SlowClientsHoldOnlyTheirOwnConnections) {
       for (auto& wire : slow) wire->Send(request.substr(byte, 1));
       const auto asked = std::chrono::steady_clock::now();
       EXPECT_NO_THROW(host_->State());
-      EXPECT_LT(std::chrono::steady_clock::now() - asked, 1s);
+      // A loop held by a slow client would answer only at its 10 s header deadline; the
+      // margin is for the sanitizers' builds on a loaded machine, not a figure of speed.
+      EXPECT_LT(std::chrono::steady_clock::now() - asked, 5s);
       std::this_thread::sleep_for(1s);
     }
   }
