@@ -338,8 +338,14 @@
       ...lines.map((line) => el('li', { class: kLogLineClass[line.kind] || null, text: line.text })));
   }
 
+  // The machine as last drawn: drawn again only when it or the language changed, so that a
+  // window's event does not rebuild the details behind it.
+  let machineDrawn = '';
   function drawMachine(m) {
     const main = $('machine');
+    const drawing = JSON.stringify([m, state.language]);
+    if (drawing === machineDrawn && main.firstChild) return;
+    machineDrawn = drawing;
     if (!m) {
       main.replaceChildren(el('p', { text: words.noMachine }));
       return;
@@ -865,7 +871,9 @@
     // A message box is read out whole: its text describes it.
     const message = w.messageBox ? items.find(({ control }) => control.kind === KIND.static) : null;
     if (message) root.setAttribute('aria-describedby', `w${w.handle}c${message.control.handle}`);
-    if (steps.keep.length !== items.length || !view.described) describeGroups(view, items);
+    // The groups are read again only when a control came, went or changed.
+    const unchanged = steps.keep.length === items.length && !steps.remove.length;
+    if (!unchanged || !view.described) describeGroups(view, items);
     view.described = true;
     drawScrollBar(view, w);
     drawHelp(view, w, items);
