@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <regex>
@@ -104,13 +105,20 @@ TEST(VocabularyTest, ThePageIsGivenEveryNameUnderAPropertyKey) {
 // A name the page reads that the vocabulary does not give would be undefined there, and the
 // control drawn as a static or the event sent without its act.
 TEST(VocabularyTest, EveryNameThePageReadsIsGiven) {
-  std::ifstream file(std::string(VANTEL_SOURCE_DIR) + "/tools/vantel-host/commands/serve_page/app.js");
-  ASSERT_TRUE(file) << "no app.js";
-  const std::string script((std::istreambuf_iterator<char>(file)),
-                           std::istreambuf_iterator<char>());
+  // Every script of the page, whichever file reads a name.
+  std::string script;
+  size_t scripts = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(
+           std::string(VANTEL_SOURCE_DIR) + "/tools/vantel-host/commands/serve_page")) {
+    if (entry.path().extension() != ".js") continue;
+    std::ifstream file(entry.path());
+    script.append(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    ++scripts;
+  }
+  ASSERT_GT(scripts, 1u) << "no page scripts";
   const Json vocabulary = VocabularyJson();
   const struct {
-    const char* name;  // as app.js names the section
+    const char* name;  // as the page's scripts name the section
     const char* section;
   } sections[] = {{"KIND", "controlKinds"},
                   {"ACT", "userActs"},

@@ -3,13 +3,9 @@
 // user does into the server's commands. The server (and the plug-in behind it) decides
 // everything; the page keeps nothing but what it last drew.
 (() => {
-  // The page's words come from the host's catalogue (PAGE_DATA, written at build time); a
-  // phrase takes its values in place of its "{}", in order.
-  const fill = (text, ...values) =>
-    text.split('{}').reduce((out, part, i) => `${out}${values[i - 1]}${part}`);
-  const WORDS = Object.fromEntries(Object.entries(PAGE_DATA.words).map(([language, w]) =>
-    [language, { ...w, unsavedItems: (n) => fill(w.unsavedItems, n),
-      closeUnsaved: (name, n) => fill(w.closeUnsaved, name, n) }]));
+  // The page's words come from the host's catalogue (PAGE_DATA, written at build time).
+  const { fill } = PageWords;
+  const WORDS = PageWords.make(PAGE_DATA.words);
   const kFrench = 1036;
   // How each verdict the server names is marked.
   const kVerdictClass = { coherent: 'coherent', 'not coherent': 'incoherent', rejected: 'incoherent' };
@@ -17,7 +13,6 @@
   // controls' rectangles already leave free.
   const kCaptionHeight = 26;
   const kScrollBarWidth = 17;
-  const kComboHeight = 21;
   const kWindowMargin = 12;
   // Under a dialog that scrolls, its own buttons stay in a bar of this height.
   const kButtonBarHeight = 32;
@@ -200,18 +195,8 @@
     sendScreen();
   }
 
-  // A coherent machine's report rows are notes (the rail maps' scales, say): they do not make
-  // it less coherent, and the verdict counts them so that green does not hide them.
-  function notesOf(m) {
-    return m.verdict === 'coherent' ? (m.report || []).length : 0;
-  }
-
-  function verdictWords(m) {
-    const verdict = words.verdicts[m.verdict] || m.verdict;
-    const notes = notesOf(m);
-    if (notes === 0) return verdict;
-    return notes === 1 ? fill(words.oneNote, verdict) : fill(words.notes, verdict, notes);
-  }
+  const notesOf = PageWords.notesOf;
+  const verdictWords = (m) => PageWords.verdictWords(words, m);
 
   // The colour of a machine's mark says its verdict at a glance; the words say it to all.
   function drawMachineList(current) {
@@ -353,8 +338,14 @@
       ...lines.map((line) => el('li', { class: kLogLineClass[line.kind] || null, text: line.text })));
   }
 
+  // The machine as last drawn: drawn again only when it or the language changed, so that a
+  // window's event does not rebuild the details behind it.
+  let machineDrawn = '';
   function drawMachine(m) {
     const main = $('machine');
+    const drawing = JSON.stringify([m, state.language]);
+    if (drawing === machineDrawn && main.firstChild) return;
+    machineDrawn = drawing;
     if (!m) {
       main.replaceChildren(el('p', { text: words.noMachine }));
       return;
@@ -437,86 +428,10 @@
 
   // ---- The plug-in's windows, drawn with real form controls.
 
-  function flatten(controls, shown, out, page = 0) {
-    for (const control of controls) {
-      const visible = shown && control.visible;
-      // A page draws nothing of its own: its controls are in the window's frame.
-      if (control.kind === KIND.dialog) flatten(control.controls || [], visible, out, control.handle);
-      else out.push({ control, visible, page });
-    }
-    return out;
-  }
-
-  function contains(outer, inner) {
-    return inner[0] >= outer[0] && inner[1] >= outer[1] &&
-      inner[0] + inner[2] <= outer[0] + outer[2] && inner[1] + inner[3] <= outer[1] + outer[3];
-  }
-
-  // The smallest group around a control on its page (pages lie one over the other): the
-  // group of its radio choices, and a name for a control without a static beside it.
-  function enclosingGroup(items, item) {
-    let best = null;
-    for (const { control: group, page } of items) {
-      if (page !== item.page || group.kind !== KIND.groupBox || group === item.control) continue;
-      if (!contains(group.rect, item.control.rect)) continue;
-      if (!best || group.rect[2] * group.rect[3] < best.rect[2] * best.rect[3]) best = group;
-    }
-    return best;
-  }
-
+  const layout = PageLayout(KIND);
+  const { flatten, enclosingGroup, rowHeight, labelOf, rowLabelOf, radioRuns } = layout;
   const kLabelled = new Set([KIND.edit, KIND.comboBox, KIND.listView]);
   const kButtons = new Set([KIND.pushButton, KIND.defaultButton]);
-
-  // The row a control's label sits on: a drop-down list's rectangle holds the list too.
-  function rowHeight(control) {
-    return control.kind === KIND.comboBox ? kComboHeight : control.rect[3];
-  }
-
-  // The static that names an edit or a list: the one beside it on its row, before
-  // or after it, else the one just before it.
-  function labelOf(items, index) {
-    const control = items[index].control;
-    const top = control.rect[1], bottom = top + rowHeight(control);
-    const beside = [items[index - 1], items[index + 1]].filter((item) => item && item.visible &&
-      item.page === items[index].page && item.control.kind === KIND.static);
-    const onRow = beside.find(({ control: s }) => {
-      const middle = s.rect[1] + s.rect[3] / 2;
-      return middle >= top && middle <= bottom;
-    });
-    if (onRow) return onRow.control;
-    const before = items[index - 1];
-    return before && before.visible && before.page === items[index].page && before.control.kind === KIND.static
-      ? before.control : null;
-  }
-
-  // The static a control's row starts with, nearest before it: what a row of repeated
-  // controls (a cylinder's banks) is about.
-  function rowLabelOf(items, index) {
-    const { control, page } = items[index];
-    const top = control.rect[1], bottom = top + rowHeight(control);
-    let best = null;
-    for (const { control: s, visible, page: sPage } of items) {
-      if (!visible || sPage !== page || s.kind !== KIND.static) continue;
-      const middle = s.rect[1] + s.rect[3] / 2;
-      if (middle < top || middle > bottom || s.rect[0] + s.rect[2] > control.rect[0] + 2) continue;
-      if (!best || s.rect[0] > best.rect[0]) best = s;
-    }
-    return best;
-  }
-
-  // Radio buttons one after the other in the tab order are one setting, as the plug-in's
-  // groups run from one group start to the next: each run by the index of its first.
-  function radioRuns(items) {
-    const runs = new Map();
-    items.forEach((item, index) => {
-      if (item.control.kind !== KIND.radioButton) return;
-      const before = items[index - 1];
-      const continues = before && before.control.kind === KIND.radioButton && before.page === item.page;
-      const first = continues ? runs.get(index - 1) : index;
-      runs.set(index, first);
-    });
-    return runs;
-  }
 
   const kChoiceKinds = new Set([KIND.checkBox, KIND.radioButton]);
   const kFormKinds = new Set([KIND.checkBox, KIND.radioButton, KIND.comboBox, KIND.edit,
@@ -650,6 +565,21 @@
 
   function sameList(a, b) {
     return a.length === b.length && a.every((x, i) => x === b[i]);
+  }
+
+  // A kept control still shows what the plug-in holds, not a click or a choice the
+  // plug-in did not take.
+  function holdValue(piece, control) {
+    const { input } = piece;
+    if (control.kind === KIND.checkBox || control.kind === KIND.radioButton) {
+      input.checked = control.checked;
+    } else if (control.kind === KIND.comboBox) {
+      if (input.selectedIndex !== control.selection) input.selectedIndex = control.selection;
+    } else if (control.kind === KIND.edit) {
+      const typing = document.activeElement === input && input.value !== input.dataset.held;
+      if (!typing && input.value !== control.text) input.value = control.text;
+      input.dataset.held = control.text;
+    }
   }
 
   function updateControl(view, piece, control, visible, label, group) {
@@ -903,38 +833,48 @@
     view.caption.lastChild.setAttribute('aria-label', words.closeBox);
 
     const items = flatten(w.controls || [], true, []);
-    const seen = new Set();
-    items.forEach(({ control, visible }, index) => {
-      let piece = view.pieces.get(control.handle);
-      if (piece && piece.kind !== control.kind) {
-        piece.box.remove();
-        piece = null;
-      }
-      if (!piece) {
-        piece = { kind: control.kind, ...makeControl(view, control) };
-        view.pieces.set(control.handle, piece);
-      }
-      seen.add(control.handle);
+    // Each control's drawing depends on the control, its label, its group and its place:
+    // a control none of these changed for keeps its node untouched.
+    const wanted = items.map(({ control, visible, page }, index) => {
       const labelControl = visible && kLabelled.has(control.kind) ? labelOf(items, index) : null;
       const label = labelControl ? `w${view.handle}c${labelControl.handle}` : null;
-      updateControl(view, piece, control, visible, label, enclosingGroup(items, items[index]));
+      const group = enclosingGroup(items, items[index]);
       // The dialog's own buttons scroll out of its view with the rest: the bar keeps them.
-      const pinned = bar > 0 && items[index].page === 0 && kButtons.has(control.kind);
-      piece.box.classList.toggle('pinned', pinned);
-      if (pinned) piece.box.style.top = `${w.rect[3] + (bar - rowHeight(control)) / 2}px`;
+      const pinned = bar > 0 && page === 0 && kButtons.has(control.kind);
+      const key = JSON.stringify([control, visible, label, group && group.text, pinned && w.rect[3]]);
+      return { handle: control.handle, kind: control.kind, key, label, group, pinned };
+    });
+    const steps = layout.plan(view.pieces, wanted);
+    for (const handle of steps.remove) {
+      view.pieces.get(handle).box.remove();
+      view.pieces.delete(handle);
+    }
+    for (const handle of steps.create) {
+      const control = items[wanted.findIndex((x) => x.handle === handle)].control;
+      view.pieces.set(handle, { kind: control.kind, key: null, ...makeControl(view, control) });
+    }
+    items.forEach(({ control, visible }, index) => {
+      const piece = view.pieces.get(control.handle);
+      const { key, label, group, pinned } = wanted[index];
+      if (piece.key !== key) {
+        updateControl(view, piece, control, visible, label, group);
+        piece.box.classList.toggle('pinned', pinned);
+        if (pinned) piece.box.style.top = `${w.rect[3] + (bar - rowHeight(control)) / 2}px`;
+        piece.key = key;
+      } else {
+        holdValue(piece, control);
+      }
       // Moving a node loses its focus: only what is out of place moves.
       const at = view.client.children[index];
       if (at !== piece.box) view.client.insertBefore(piece.box, at || null);
     });
-    for (const [handle, piece] of view.pieces) {
-      if (seen.has(handle)) continue;
-      piece.box.remove();
-      view.pieces.delete(handle);
-    }
     // A message box is read out whole: its text describes it.
     const message = w.messageBox ? items.find(({ control }) => control.kind === KIND.static) : null;
     if (message) root.setAttribute('aria-describedby', `w${w.handle}c${message.control.handle}`);
-    describeGroups(view, items);
+    // The groups are read again only when a control came, went or changed.
+    const unchanged = steps.keep.length === items.length && !steps.remove.length;
+    if (!unchanged || !view.described) describeGroups(view, items);
+    view.described = true;
     drawScrollBar(view, w);
     drawHelp(view, w, items);
   }
