@@ -589,8 +589,10 @@ double Luminance(const std::string& colour) {
 }
 
 double Contrast(const std::string& a, const std::string& b) {
-  const auto [dark, light] = std::minmax(Luminance(a), Luminance(b));
-  return (light + 0.05) / (dark + 0.05);
+  // Values, not std::minmax: it hands back references to its arguments.
+  const double first = Luminance(a);
+  const double second = Luminance(b);
+  return (std::max(first, second) + 0.05) / (std::min(first, second) + 0.05);
 }
 
 // How wide the machine view draws the picture: the window less main's padding (16 a side)
