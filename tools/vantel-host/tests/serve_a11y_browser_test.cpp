@@ -333,11 +333,16 @@ TEST_P(ServeA11yBrowserTest, ThePageSpeaksItsLanguageNamesWhatItEditsAndPassesAx
   // language, and nothing after speaks over it.
   EXPECT_EQ(server.Stop(), 0) << server.Rest();
   browser.WaitFor("return !document.querySelector('dialog.window');");
-  EXPECT_EQ(browser.WaitForText("#alert", "."), Word(HostWord::kPageEndedWindows));
+  // A server already gone is told from one that does not answer by a few refusals in a row;
+  // its windows may have gone with its last state, before the page knew it had ended.
+  const std::string ended = Word(HostWord::kPageEnded);
+  const std::set<std::string> endings = {ended, Word(HostWord::kPageEndedWindows)};
+  const std::string said = browser.WaitForText("#alert", ended.substr(0, ended.size() - 1));
+  EXPECT_TRUE(endings.count(said)) << said;
   EXPECT_EQ(browser.Run("return document.documentElement.lang;"), language.option);
   browser.Run("document.querySelector('[data-action=check]').click();");
   std::this_thread::sleep_for(300ms);
-  EXPECT_EQ(browser.Text("#alert"), Word(HostWord::kPageEndedWindows));
+  EXPECT_EQ(browser.Text("#alert"), said);
   EXPECT_EQ(browser.Run("return [...document.querySelectorAll('#toolbar button')]"
                         ".every((b) => b.disabled);"),
             true);

@@ -41,6 +41,7 @@
   // Once the server has ended nothing it sent can be driven: the page says so, in its
   // language, and no later failure speaks over it.
   let ended = false;
+  const kRefusalsOfAnEnd = 3;
   const verdictsSeen = new Map();
   const wheels = new Map();
   const windowViews = new Map();
@@ -89,6 +90,9 @@
       showAlert(WORDS.en.noToken);
       return;
     }
+    // A server that is gone for good refuses the connection; its token was its own, so no
+    // server can take this page over: after a few refusals in a row it has ended.
+    let refused = 0;
     for (;;) {
       try {
         const since = state ? state.version : null;
@@ -104,6 +108,7 @@
           await pause(2000);
           continue;
         }
+        refused = 0;
         if (alertKind === 'lost' || alertKind === 'poll') showAlert('');
         const next = await answer.json();
         // Before its first state the server answers an empty one; an ending server answers at
@@ -112,6 +117,11 @@
         if (empty || (next.version === since && Date.now() - asked < 1000)) await pause(500);
         if (!empty) show(next);
       } catch (error) {
+        refused += 1;
+        if (refused >= kRefusalsOfAnEnd) {
+          endOfServer();
+          return;
+        }
         showAlert(words.lost, 'lost');
         await pause(1000);
       }
