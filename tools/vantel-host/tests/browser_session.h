@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -319,6 +320,34 @@ class Browser {
   httplib::Client http_;
   std::string session_;
   std::string tab_;
+};
+
+/// A suite of browser tests over `Base` (a gtest fixture): one chromedriver for the suite,
+/// started by its first test and stopped after its last.
+template <typename Base>
+class BrowserSuite : public Base {
+ protected:
+  static void SetUpTestSuite() { driverFolder_ = new test::TempDir(); }
+  static void TearDownTestSuite() {
+    delete driver_;
+    driver_ = nullptr;
+    delete driverFolder_;
+    driverFolder_ = nullptr;
+  }
+
+  /// The suite's driver, started at the first call; a fatal failure when chromium or its
+  /// driver is missing.
+  static void StartDriver() {
+    for (const char* program : {kChromium, kChromeDriver}) {
+      ASSERT_TRUE(std::filesystem::exists(program))
+          << program << " is missing: the browser tests need Debian's chromium and "
+          << "chromium-driver (apt-get install chromium chromium-driver; .ci/deps installs them)";
+    }
+    if (!driver_) driver_ = new Driver(driverFolder_->path());
+  }
+
+  static inline test::TempDir* driverFolder_ = nullptr;
+  static inline Driver* driver_ = nullptr;
 };
 
 }  // namespace vantel::host::browser

@@ -142,23 +142,13 @@ constexpr const char* kClippedButtons = R"js(
     .filter((b) => b.scrollWidth > b.clientWidth + 1 || b.scrollHeight > b.clientHeight + 1)
     .map((b) => `${b.textContent}: ${b.scrollWidth}x${b.scrollHeight} in ${b.clientWidth}x${b.clientHeight}`);)js";
 
-class ServeA11yBrowserTest : public ::testing::TestWithParam<Language> {
+class ServeA11yBrowserTest : public browser::BrowserSuite<::testing::TestWithParam<Language>> {
  protected:
-  static void SetUpTestSuite() { driverFolder_ = new test::TempDir(); }
-  static void TearDownTestSuite() {
-    delete driver_;
-    driver_ = nullptr;
-    delete driverFolder_;
-    driverFolder_ = nullptr;
-  }
-
   void SetUp() override {
     if (!axe_.present())
       GTEST_SKIP() << "axe-core is not installed at " << VANTEL_AXE_JS
                    << ": run .ci/deps --tests (npm ci in tools/vantel-host/tests/axe)";
-    for (const char* program : {browser::kChromium, browser::kChromeDriver})
-      ASSERT_TRUE(fs::exists(program)) << program << " is missing (.ci/deps --tests)";
-    if (!driver_) driver_ = new Driver(driverFolder_->path());
+    StartDriver();
   }
 
   fs::path Copy(const std::string& example) {
@@ -206,8 +196,6 @@ class ServeA11yBrowserTest : public ::testing::TestWithParam<Language> {
   test::TempDir temp_;
   const fs::path folder_ = temp_.path();
   AxeRun axe_;
-  static inline test::TempDir* driverFolder_ = nullptr;
-  static inline Driver* driver_ = nullptr;
 };
 
 TEST_P(ServeA11yBrowserTest, ThePageSpeaksItsLanguageNamesWhatItEditsAndPassesAxe) {

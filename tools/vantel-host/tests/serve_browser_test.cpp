@@ -91,24 +91,11 @@ json ItemWords(const fs::path& file, const std::string& name) {
   throw std::runtime_error("no item " + name + " in " + file.string());
 }
 
-class ServeBrowserTest : public ::testing::Test {
+class ServeBrowserTest : public browser::BrowserSuite<::testing::Test> {
  protected:
-  static void SetUpTestSuite() { driverFolder_ = new test::TempDir(); }
-  static void TearDownTestSuite() {
-    delete driver_;
-    driver_ = nullptr;
-    delete driverFolder_;
-    driverFolder_ = nullptr;
-  }
-
   void SetUp() override {
-    for (const char* program : {kChromium, kChromeDriver}) {
-      ASSERT_TRUE(fs::exists(program))
-          << program << " is missing: the browser tests need Debian's chromium and "
-          << "chromium-driver (apt-get install chromium chromium-driver; .ci/deps installs them)";
-    }
     ASSERT_FALSE(folder_.empty());
-    if (!driver_) driver_ = new Driver(driverFolder_->path());
+    StartDriver();
   }
 
   fs::path Copy(const std::string& example) {
@@ -141,8 +128,6 @@ class ServeBrowserTest : public ::testing::Test {
 
   test::TempDir temp_;
   const fs::path folder_ = temp_.path();
-  static inline test::TempDir* driverFolder_ = nullptr;
-  static inline Driver* driver_ = nullptr;
 };
 
 /// The page's own words and the plug-in's, per language.
