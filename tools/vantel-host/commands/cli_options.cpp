@@ -36,8 +36,8 @@ constexpr std::array<CommandSpec, 6> kCommands = {{
     {"version", kVersion, "version [--language L]",
      "version     load the plug-in, shake hands and print its version and language\n"},
     {"check", kCheck,
-     "check FILE|DIR... [--then STEP]... [--write] [--trace] [--format text|json]\n"
-     "                        [--junit OUT] [--language L]",
+     "check FILE|DIR... [--then STEP]... [--write] [--trace]\n"
+     "                        [--format text|json|sarif] [--junit OUT] [--language L]",
      "check FILE  handshake, then open the configuration of the Kalbrix in FILE (RUNSETEMG with\n"
      "            the file's \"descriptor\" item as action key) and print what the plug-in did:\n"
      "            the error report rows, the ConfigState as the host sees it (the marks on the\n"
@@ -45,7 +45,7 @@ constexpr std::array<CommandSpec, 6> kCommands = {{
      "            off, the tables rewritten, the option and injection words.\n"
      "check FILE|DIR...  several files, or folders searched with their sub-folders for the\n"
      "            *.json files that hold a Kalbrix (a JSON object with \"items\"; a file that is\n"
-     "            not JSON is taken and refused), or any FILE with --format json or --junit:\n"
+     "            not JSON is taken and refused), or any FILE with --format or --junit:\n"
      "            one line per file with its verdict, then a summary. The plug-in is loaded\n"
      "            once; each file is opened on its own machine index, checked and closed\n"
      "            (CLSSETEMG) before the next. The exit status is the worst of the files'.\n"
@@ -65,7 +65,9 @@ constexpr std::array<CommandSpec, 6> kCommands = {{
      "                temporary file and a rename; set: edits stay unsaved\n"
      "  --format F    text (the default) or json: one JSON object per file, one a line (file,\n"
      "                verdict, report rows each with its finding, what was switched on and\n"
-     "                off, tables rewritten)\n"
+     "                off, tables rewritten), or sarif: one SARIF 2.1.0 log at the end, a\n"
+     "                result per report row on the line of the item its finding names, for\n"
+     "                code review (a row of a coherent file is a note)\n"
      "  --junit OUT   also write the results to OUT as a JUnit XML report: one test case per\n"
      "                file, the report rows as a failure, bad input as an error\n"},
     {"wheel", kWheel, "wheel FILE [--svg OUT] [--language L]",
@@ -174,11 +176,16 @@ constexpr std::array<OptionRule, 12> kOptions = {{
        if (!step) throw UsageError(error);
        o.steps.push_back(*step);
      }},
-    {"--format", "text|json", kCheck, false,
+    {"--format", "text|json|sarif", kCheck, false,
      [](Options& o, const std::string& v) {
-       if (v != "text" && v != "json")
-         throw UsageError("--format is text or json, not \"" + v + "\"");
-       o.format = v == "json" ? OutputFormat::kJson : OutputFormat::kText;
+       if (v == "text")
+         o.format = OutputFormat::kText;
+       else if (v == "json")
+         o.format = OutputFormat::kJson;
+       else if (v == "sarif")
+         o.format = OutputFormat::kSarif;
+       else
+         throw UsageError("--format is text, json or sarif, not \"" + v + "\"");
      }},
     {"--junit", "OUT", kCheck, false,
      [](Options& o, const std::string& v) {
@@ -204,8 +211,7 @@ constexpr std::array<OptionRule, 12> kOptions = {{
        if (v != "1" && v != "2") throw UsageError("--rail is 1 or 2, not \"" + v + "\"");
        o.action.rail = v[0] - '0';
      }},
-    {"--port", "N", kServe, false,
-     [](Options& o, const std::string& v) { o.port = ParsePort(v); }},
+    {"--port", "N", kServe, false, [](Options& o, const std::string& v) { o.port = ParsePort(v); }},
 }};
 
 /// "check, edit and mapscale".
@@ -303,8 +309,10 @@ Options ParseOptions(const std::vector<std::string>& args) {
   }
 
   CheckFiles(*command, options);
-  if (options.format == OutputFormat::kJson && options.trace)
-    throw UsageError("--trace prints on the standard output, where --format json puts its lines");
+  if (options.format != OutputFormat::kText && options.trace)
+    throw UsageError("--trace prints on the standard output, where --format " +
+                     std::string(options.format == OutputFormat::kJson ? "json" : "sarif") +
+                     " puts its results");
   if (command->bit & kActionCommands) {
     std::string error;
     if (!FinishActionOptions(options.command, &options.action, &error)) throw UsageError(error);

@@ -17,7 +17,7 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-enum class OutputFormat { kText, kJson };
+enum class OutputFormat { kText, kJson, kSarif };
 
 struct Options {
   /// "version", "check", "wheel", "edit", "mapscale" or "serve"; "" with `help` for the whole help.

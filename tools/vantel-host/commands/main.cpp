@@ -13,6 +13,7 @@
 #include "kalbrix.h"
 #include "plugin_loader.h"
 #include "result.h"
+#include "sarif.h"
 #include "serve.h"
 #include "session.h"
 #include "steps.h"
@@ -94,7 +95,17 @@ Result<int> Check(const Options& options) {
 // Several files or a folder, or results for a CI system: one result per file.
 Result<int> CheckFiles(const Options& options) {
   std::vector<std::unique_ptr<ResultSink>> owned;
-  owned.push_back(options.format == OutputFormat::kJson ? JsonLines(stdout) : TextLines(stdout));
+  switch (options.format) {
+    case OutputFormat::kText:
+      owned.push_back(TextLines(stdout));
+      break;
+    case OutputFormat::kJson:
+      owned.push_back(JsonLines(stdout));
+      break;
+    case OutputFormat::kSarif:
+      owned.push_back(SarifLog(stdout));
+      break;
+  }
   CheckManyOptions many{
       options.steps, options.write, options.trace ? stdout : nullptr, options.language, {}};
   try {
