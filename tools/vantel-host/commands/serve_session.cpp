@@ -235,7 +235,7 @@ void ServeSession::PlayTaken(const std::shared_ptr<Command>& command) {
       if (ui_.setScreenSize)
         ui_.setScreenSize(command->event.at("width").get<int32_t>(),
                           command->event.at("height").get<int32_t>());
-      command->Answer({200, board_.Current(), "application/json"});
+      command->Answer({200, board_.Current(command->answer), "application/json"});
       return;
     case Command::Kind::kMachine:
       pending_ = command;
@@ -475,7 +475,7 @@ void ServeSession::Settle() {
     NoteUnsaved(*machine);
   }
   Publish();
-  if (pending_) pending_->Answer({200, board_.Current(), "application/json"});
+  if (pending_) pending_->Answer({200, board_.Current(pending_->answer), "application/json"});
   pending_.reset();
 }
 

@@ -41,7 +41,7 @@
   Object.assign(page, PageTransport(page));
   const machines = PageMachineView(page);
   const windows = PageWindowView(page);
-  page.drawWindows = windows.drawWindows;
+  page.drawWindows = () => windows.drawWindows(true);
 
   function showAlert(text, kind = 'reason') {
     if (page.ended && kind !== 'ended') return;
@@ -64,6 +64,7 @@
     page.state = next;
     render();
     document.body.dataset.version = next.version;
+    page.shown(next.version);
   }
 
   function render() {

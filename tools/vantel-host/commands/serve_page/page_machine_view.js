@@ -152,10 +152,15 @@ const PageMachineView = (page) => {
   // The machine as last drawn: drawn again only when it or the language changed, so that a
   // window's event does not rebuild the details behind it.
   let machineDrawn = '';
+  let drawnAs = [];
   function drawMachine(m) {
     const { words } = page;
     const main = $('machine');
-    const drawing = JSON.stringify([m, page.state.language]);
+    // A machine the long poll left unchanged is the very object last drawn.
+    const as = [m, page.state.language];
+    if (as.every((x, i) => x === drawnAs[i]) && main.firstChild) return;
+    drawnAs = as;
+    const drawing = JSON.stringify(as);
     if (drawing === machineDrawn && main.firstChild) return;
     machineDrawn = drawing;
     if (!m) {

@@ -38,6 +38,25 @@ const PageState = (() => {
     return changed;
   }
 
-  return { isNews, selectedMachine, served, windowsOver, topWindow, verdictChanges };
+  // A long poll's answer holds, of the machines and windows, only those changed since the
+  // version the page asked from (`since`); the others are their key and `unchanged`, and
+  // stay the objects the page holds, so that a view can tell them by identity. The state
+  // the answer makes; null when the page no longer holds what it is the changes of.
+  function merge(held, next) {
+    if (!next || next.since === undefined) return next;
+    if (!held || held.version !== next.since) return null;
+    const lists = { machines: 'machine', windows: 'handle' };
+    const merged = { ...next };
+    delete merged.since;
+    for (const [list, key] of Object.entries(lists)) {
+      if (!Array.isArray(next[list])) continue;
+      const before = new Map((held[list] || []).map((item) => [item[key], item]));
+      merged[list] = next[list].map((item) => (item.unchanged ? before.get(item[key]) : item));
+      if (merged[list].some((item) => item === undefined)) return null;
+    }
+    return merged;
+  }
+
+  return { isNews, selectedMachine, served, windowsOver, topWindow, verdictChanges, merge };
 })();
 if (typeof module === 'object') module.exports = PageState;

@@ -1,13 +1,19 @@
 'use strict';
 // The page's line to the server: the commands, one after the other, and the long poll that
 // brings each new state. What comes back goes to `page.show`; an end of the server to
-// `page.endOfServer`.
+// `page.endOfServer`. A command's answer is only the version it made: the long poll brings
+// that state, as the changes since the one the page holds, so that one event is parsed once
+// and only for what it changed.
 const PageTransport = (page) => {
   // A server that is gone for good refuses the connection; its token was its own, so no
   // server can take this page over: after this many refusals in a row it has ended.
   const kRefusalsOfAnEnd = 3;
+  // A command's state is drawn from the long poll within this time, else fetched whole.
+  const kDrawnWithin = 3000;
   let commands = Promise.resolve();
   let pending = 0;
+  // Those waiting for a version to be drawn: [version, resolve].
+  let awaiting = [];
 
   function pause(ms) {
     return new Promise((resolve) => setTimeout(resolve, ms));
@@ -33,11 +39,13 @@ const PageTransport = (page) => {
       return;
     }
     let refused = 0;
+    let whole = true;
     for (;;) {
       try {
         const since = page.state ? page.state.version : null;
         const asked = Date.now();
-        const path = since === null ? '/api/state' : `/api/state?since=${since}`;
+        const path = since === null || whole ? '/api/state'
+          : `/api/state?since=${since}&answer=changes`;
         const answer = await request('GET', path);
         if (answer.status === 503) {
           page.endOfServer();
@@ -55,7 +63,11 @@ const PageTransport = (page) => {
         // once, over and over: neither is worth asking again straight away.
         const empty = typeof next.version !== 'number';
         if (empty || (next.version === since && Date.now() - asked < 1000)) await pause(500);
-        if (!empty) page.show(next);
+        if (empty) continue;
+        // Changes of a state the page no longer holds: the next poll asks for the whole.
+        const merged = PageState.merge(page.state, next);
+        whole = !merged;
+        if (merged) page.show(merged);
       } catch (error) {
         refused += 1;
         if (refused >= kRefusalsOfAnEnd) {
@@ -81,7 +93,7 @@ const PageTransport = (page) => {
 
   async function send(path, body) {
     try {
-      const answer = await request('POST', path, body);
+      const answer = await request('POST', `${path}?answer=version`, body);
       if (!answer.ok) {
         page.showAlert(await reason(answer));
         // Controls the user changed go back to what the plug-in holds.
@@ -89,7 +101,13 @@ const PageTransport = (page) => {
         return false;
       }
       if (page.alertKind === 'reason') page.showAlert('');
-      page.show(await answer.json());
+      // The command is done once what it made is drawn, as it was when its answer carried
+      // the state: the next command, and whatever waits for this one, see it.
+      const { version } = await answer.json();
+      if (!(await drawn(version))) {
+        const whole = await request('GET', '/api/state');
+        if (whole.ok) page.show(await whole.json());
+      }
       return true;
     } catch (error) {
       page.showAlert(page.words.lost, 'lost');
@@ -97,8 +115,31 @@ const PageTransport = (page) => {
     }
   }
 
+  // Whether version `version` (or a later one) is drawn within kDrawnWithin.
+  function drawn(version) {
+    if (typeof version !== 'number' || (page.state && page.state.version >= version)) {
+      return Promise.resolve(true);
+    }
+    return new Promise((resolve) => {
+      const entry = [version, resolve];
+      awaiting.push(entry);
+      setTimeout(() => {
+        awaiting = awaiting.filter((e) => e !== entry);
+        resolve(false);
+      }, kDrawnWithin);
+    });
+  }
+
+  // The page has drawn `version`: the commands that made it, or an earlier one, are done.
+  function shown(version) {
+    const done = awaiting.filter(([wanted]) => wanted <= version);
+    awaiting = awaiting.filter(([wanted]) => wanted > version);
+    for (const [, resolve] of done) resolve(true);
+  }
+
   return {
     request,
+    shown,
     reason,
     poll,
     command,

@@ -412,7 +412,12 @@ const PageWindowView = (page) => {
     if (piece) (piece.input || piece.box).setAttribute('aria-describedby', view.help.id);
   }
 
-  function updateWindow(view, w, isTop) {
+  function updateWindow(view, w, isTop, again) {
+    // A window the long poll left unchanged is the very object last drawn: it is as drawn,
+    // unless what the user changed in it is to go back to what the plug-in holds.
+    const as = [w, isTop, page.words];
+    if (!again && view.drawnAs && as.every((x, i) => x === view.drawnAs[i])) return;
+    view.drawnAs = as;
     const root = view.root;
     root.inert = !isTop;
     root.classList.toggle('message-box', !!w.messageBox);
@@ -539,7 +544,8 @@ const PageWindowView = (page) => {
     page.command('/api/screen', { width, height });
   }
 
-  function drawWindows() {
+  // Drawn `again`, every control goes back to what the plug-in holds.
+  function drawWindows(again = false) {
     const layer = $('windows');
     const machine = page.selectedMachine();
     const windows = PageState.windowsOver(page.state, machine);
@@ -562,7 +568,7 @@ const PageWindowView = (page) => {
         windowViews.set(w.handle, view);
       }
       if (layer.children[index] !== view.root) layer.insertBefore(view.root, layer.children[index] || null);
-      updateWindow(view, w, w.handle === top);
+      updateWindow(view, w, w.handle === top, again);
     });
     drawReportWindow(layer, machine, windows.length > 0);
     // Under the plug-in's windows the machine's details wait; the host's commands do not.

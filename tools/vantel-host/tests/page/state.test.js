@@ -60,3 +60,47 @@ test('verdictChanges names a machine whose verdict changed since the last state'
     assert.deepEqual(got, changed, `step ${step}`);
   });
 });
+
+test('merge rebuilds the state from the changes since the one the page holds', () => {
+  const m1 = machine(1), m2 = machine(2), w7 = win(7, 1), w8 = win(8, 2);
+  const held = { version: 4, language: 1033, machines: [m1, m2], windows: [w7, w8] };
+  const same = (key, id) => ({ [key]: id, unchanged: true });
+  const cases = [
+    { name: 'a whole state is taken as it is',
+      next: { version: 9, machines: [machine(1, 'rejected')], windows: [] }, whole: true },
+    { name: 'nothing changed',
+      next: { version: 5, since: 4, language: 1033,
+        machines: [same('machine', 1), same('machine', 2)],
+        windows: [same('handle', 7), same('handle', 8)] },
+      want: { machines: [m1, m2], windows: [w7, w8] } },
+    { name: 'one machine changed, a window closed, one opened',
+      next: { version: 6, since: 4, language: 1036,
+        machines: [same('machine', 1), machine(2, 'rejected')],
+        windows: [same('handle', 7), win(9, 1)] },
+      want: { machines: [m1, 'new'], windows: [w7, 'new'] } },
+    { name: 'the changes of another version', next: { version: 6, since: 3, machines: [] }, want: null },
+    { name: 'unchanged what the page does not hold',
+      next: { version: 6, since: 4, machines: [same('machine', 3)], windows: [] }, want: null },
+  ];
+  for (const { name, next, whole, want } of cases) {
+    const got = PageState.merge(held, next);
+    if (whole) {
+      assert.equal(got, next, name);
+      continue;
+    }
+    if (want === null) {
+      assert.equal(got, null, name);
+      continue;
+    }
+    assert.equal(got.version, next.version, name);
+    assert.equal(got.language, next.language, name);
+    assert.equal('since' in got, false, name);
+    for (const list of ['machines', 'windows']) {
+      // Unchanged: the very object held; changed: the one the answer brought.
+      want[list].forEach((item, i) =>
+        assert.equal(got[list][i], item === 'new' ? next[list][i] : item, `${name}: ${list}[${i}]`));
+      assert.equal(got[list].length, want[list].length, name);
+    }
+  }
+  assert.equal(PageState.merge(null, { version: 2, since: 1, machines: [] }), null, 'nothing held');
+});
