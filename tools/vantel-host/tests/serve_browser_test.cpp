@@ -712,6 +712,52 @@ TEST_P(ServeBrowserDialogTest, TheEditDialogFitsTheWindowAtFullSizeAndKeepsTheKe
   EXPECT_EQ(server.Stop(), 0) << server.Rest();
 }
 
+// The edit dialog opened in a laptop's window, then the window made small: the plug-in lays
+// the open dialog out again for the page's new room, so that its caption, tabs, OK and Cancel
+// are still in view, at 100 %; made large again, the dialog goes back to the height it had.
+TEST_F(ServeBrowserTest, AnOpenDialogIsLaidOutAgainWhenTheBrowsersWindowIsResized) {
+  const fs::path inline4 = Copy("inline4-60-2-sequential.json");
+  ServedHost server(VANTEL_HOST_PATH, ServeArguments({inline4}, "en"), folder_.string());
+  Browser browser(driver_->port());
+  browser.Resize(1366, 768);
+  browser.Go(server.Address());
+  browser.WaitForText("[data-action=edit]", "Edit");
+  browser.Click("[data-action=edit]");
+  browser.WaitFor("return document.querySelector('dialog.window select[data-id=\"1163\"]');");
+  browser.Settle();
+  const json opened = server.State().at("windows").back().at("rect");
+  const json wanted = {"dialog.window .caption-text", "dialog.window [role=tablist]",
+                       "dialog.window button[data-id='1']", "dialog.window button[data-id='2']"};
+
+  const struct {
+    int width, height;
+    bool shorter;  // than it opened
+  } sizes[] = {{800, 600, true}, {1366, 768, false}};
+  for (const auto& size : sizes) {
+    SCOPED_TRACE(std::to_string(size.width) + "x" + std::to_string(size.height));
+    browser.Resize(size.width, size.height);
+    // Once the resizing has settled the page gives its room, and draws the dialog laid out.
+    browser.WaitFor(
+        "const d = document.querySelector('dialog.window');"
+        "return (d.getBoundingClientRect().height < arguments[0]) === arguments[1];",
+        {opened.at(3).get<int>(), size.shorter});
+    browser.Settle();
+    const json rect = server.State().at("windows").back().at("rect");
+    EXPECT_EQ(rect.at(2), opened.at(2)) << "the dialog keeps its width";
+    EXPECT_EQ(rect.at(3) < opened.at(3), size.shorter) << rect;
+    EXPECT_EQ(browser.Run(kOutOfView, json::array({wanted})), json::array());
+    EXPECT_EQ(browser.Run("return document.querySelector('dialog.window').offsetWidth;"),
+              rect.at(2));
+    EXPECT_EQ(browser.Run("return getComputedStyle(document.querySelector("
+                          "'dialog.window select[data-id=\"1163\"]')).fontSize;"),
+              "11px");
+  }
+  browser.Screenshot(Screenshots() / "serve-dialog-resized.png");
+  browser.Keys("select[data-id='1163']", "\uE00C");
+  browser.WaitFor("return !document.querySelector('dialog.window');");
+  EXPECT_EQ(server.Stop(), 0) << server.Rest();
+}
+
 INSTANTIATE_TEST_SUITE_P(WindowSizes, ServeBrowserDialogTest, ::testing::ValuesIn(kWindowSizes),
                          [](const auto& info) { return std::string(info.param.name); });
 

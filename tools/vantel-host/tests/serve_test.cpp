@@ -296,8 +296,9 @@ TEST_F(ServeTest, EachUserActIsPlayedOnTheWindowAndShowsInTheAnswer) {
 }
 
 // The plug-in lays a dialog out for the screen the page last gave: one opened after fits
-// it, scrolling what does not; one already open keeps its layout.
-TEST_F(ServeTest, ADialogOpenedAfterTheScreenSizeFitsItAndAnOpenOneKeepsItsLayout) {
+// it, scrolling what does not; one already open is fitted by the server, as a user drags
+// its edge.
+TEST_F(ServeTest, ADialogOpenedAfterTheScreenSizeFitsItAndAnOpenOneIsFittedToANewOne) {
   const auto host = Serve({"inline4-60-2-sequential.json"});
   const auto screen = [&host](int width, int height) {
     httplib::Client client = host->Client();
@@ -328,8 +329,15 @@ TEST_F(ServeTest, ADialogOpenedAfterTheScreenSizeFitsItAndAnOpenOneKeepsItsLayou
     EXPECT_EQ(dialog.at("scroll").is_array(), rect.at(3).get<int>() < wholeHeight)
         << dialog.at("scroll");
 
-    // Taken while the dialog waits, for the next window only.
-    screen(size.width, size.height / 2 + 100);
+    // Taken while the dialog waits: the open dialog is fitted to it, its width kept, and
+    // goes back to the height it opened at once the screen is as large again.
+    const int smaller = size.height / 2 + 100;
+    screen(size.width, smaller);
+    const Json fitted = host->State().at("windows").at(0);
+    EXPECT_EQ(fitted.at("rect").at(2), rect.at(2));
+    EXPECT_EQ(fitted.at("rect").at(3).get<int>(), std::min(rect.at(3).get<int>(), smaller));
+    EXPECT_EQ(fitted.at("scroll").is_array(), fitted.at("rect").at(3).get<int>() < wholeHeight);
+    screen(size.width, size.height);
     EXPECT_EQ(host->State().at("windows").at(0).at("rect"), rect);
     cancel(dialog);
   }

@@ -530,8 +530,8 @@ const PageWindowView = (page) => {
 
   // The plug-in lays its windows out for the screen the host gives it: here the room the
   // page has for them, less the bar a dialog that scrolls gets. Windows opened from then on
-  // fit it; one already open keeps its layout, and the page scrolls. Told on every drawing
-  // (once the buttons above take their room) and when the room changes.
+  // fit it, and the server fits those open to it. Told on every drawing (once the buttons
+  // above take their room) and when the room changes, once it has settled.
   let screenSent = '';
   function sendScreen() {
     const stage = $('stage');
