@@ -13,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <regex>
@@ -493,6 +494,57 @@ TEST_F(ServeBrowserTest, ARefusedOkShowsTheReportBesideTheDialogAndEachWayOfClos
     EXPECT_EQ(server.State().at("windows").size(), 1u) << "the dialog closed with its report";
     EXPECT_EQ(browser.Run("return document.querySelectorAll('dialog.window').length;"), 1);
   }
+  browser.Keys("select[data-id='1163']", "\uE00C");
+  browser.WaitFor("return !document.querySelector('dialog.window');");
+  EXPECT_EQ(server.Stop(), 0) << server.Rest();
+}
+
+/// Which window has the focus: "dialog", "report" or "page".
+constexpr const char* kFocusedWindow = R"js(
+  const a = document.activeElement;
+  return a.closest('.report-window') ? 'report' : a.closest('dialog.window') ? 'dialog' : 'page';)js";
+
+// The report beside a dialog the keyboard reaches too: F6 and Shift+F6 go from the dialog to
+// the report and back, the focus coming back where it was; Tab stays in the window it is in.
+TEST_F(ServeBrowserTest, F6GoesBetweenTheDialogAndTheReportBesideItAndTabStaysInEach) {
+  const fs::path five = Copy("incoherent-five-cylinders.json");
+  ServedHost server(VANTEL_HOST_PATH, ServeArguments({five}, "en"), folder_.string());
+  Browser browser(driver_->port());
+  browser.Go(server.Address());
+  browser.WaitFor("return document.querySelector('.report-window .report-row');");
+  browser.Click(".report-window .close-box");
+  browser.WaitFor("return !document.querySelector('.report-window');");
+  browser.Click("[data-action=edit]");
+  browser.WaitFor("return document.querySelector('dialog.window select[data-id=\"1163\"]');");
+  browser.Keys("select[data-id='1163']", "\uE007");  // OK, refused
+  browser.WaitFor("return document.querySelector('.report-window .report-row');");
+  browser.Settle();
+  browser.Run("document.querySelector('select[data-id=\"1163\"]').focus();");
+
+  const struct {
+    const char* keys;
+    const char* to;
+    bool back;  // to a window left before: the focus is where it was
+  } steps[] = {
+      {"\uE036", "report", false},       {"\uE004", "report", false},
+      {"\uE004", "report", false},       {"\uE036", "dialog", true},
+      {"\uE004", "dialog", false},       {"\uE008\uE036", "report", true},
+      {"\uE008\uE004", "report", false}, {"\uE008\uE036", "dialog", true},
+  };
+  const char* kFocusedId = "return document.activeElement.id || document.activeElement.className;";
+  std::map<std::string, std::string> left = {{"dialog", browser.Run(kFocusedId)}};
+  for (size_t i = 0; i < std::size(steps); ++i) {
+    SCOPED_TRACE("step " + std::to_string(i));
+    browser.Press(steps[i].keys);
+    browser.Settle();
+    ASSERT_EQ(browser.Run(kFocusedWindow), steps[i].to);
+    const std::string focused = browser.Run(kFocusedId);
+    if (steps[i].back) {
+      EXPECT_EQ(focused, left[steps[i].to]);
+    }
+    left[steps[i].to] = focused;
+  }
+  EXPECT_EQ(browser.Run("return document.querySelectorAll('dialog.window').length;"), 1);
   browser.Keys("select[data-id='1163']", "\uE00C");
   browser.WaitFor("return !document.querySelector('dialog.window');");
   EXPECT_EQ(server.Stop(), 0) << server.Rest();

@@ -633,7 +633,7 @@ const PageWindowView = (page) => {
 
   function makeReportView(w) {
     const hide = (action) => page.windowEvent(w.handle, { action });
-    const view = { handle: w.handle, rowsKey: '' };
+    const view = { handle: w.handle, rowsKey: '', lastFocus: null };
     view.captionText = el('span', { class: 'caption-text', id: `caption${w.handle}` });
     view.closeBox = el('button', {
       type: 'button', class: 'close-box', tabindex: '-1', text: '×', onclick: () => hide(ACT.cancel),
@@ -645,8 +645,13 @@ const PageWindowView = (page) => {
       'data-window': w.handle, 'aria-labelledby': `caption${w.handle}`,
     }, el('div', { class: 'caption' }, view.captionText, view.closeBox),
     el('div', { class: 'report-body' }, view.rows, view.button));
+    view.root.addEventListener('focusin', (event) => {
+      view.lastFocus = event.target;
+    });
     view.root.addEventListener('keydown', (event) => {
-      if (event.key === 'Escape') {
+      if (event.key === 'Tab') {
+        keepTabInside(view, event);
+      } else if (event.key === 'Escape') {
         event.preventDefault();
         hide(ACT.cancel);
       } else if (event.key === 'Enter' && !(event.target instanceof HTMLButtonElement)) {
@@ -685,6 +690,28 @@ const PageWindowView = (page) => {
             ...row.findings.map((finding) => el('li', { text: finding.text })))
           : null)));
   }
+
+  // F6 and Shift+F6 go from one open window to the next, as between a desktop program's
+  // windows: the top modal window and the modeless report beside it (Tab stays in the one
+  // it is in). From elsewhere on the page, F6 goes to the first, Shift+F6 to the last.
+  function nextWindow(event) {
+    if (event.key !== 'F6' || event.altKey || event.ctrlKey || event.metaKey) return;
+    const ring = [];
+    const top = topWindow ? windowViews.get(topWindow) : null;
+    if (top && !top.root.inert) ring.push(top);
+    if (reportView && reportView.root.isConnected) ring.push(reportView);
+    if (!ring.length) return;
+    event.preventDefault();
+    const step = event.shiftKey ? -1 : 1;
+    const at = ring.findIndex((view) => view.root.contains(document.activeElement));
+    const to = at === -1 ? (step > 0 ? 0 : ring.length - 1) : (at + step + ring.length) % ring.length;
+    const view = ring[to];
+    const last = view.lastFocus;
+    const usable = last && last.isConnected && !last.disabled && !last.closest('[hidden]') &&
+      last !== view.root && view.root.contains(last);
+    (usable ? last : view === reportView ? reportView.rows : firstFocus(view)).focus();
+  }
+  document.addEventListener('keydown', nextWindow);
 
   // The server has ended: its windows can no longer be answered, so they go. Whether any
   // was shown.
