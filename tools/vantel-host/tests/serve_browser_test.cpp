@@ -26,6 +26,7 @@
 #include "browser_session.h"
 #include "serve_client.h"
 #include "support/temp_dir.h"
+#include "words.h"
 
 extern char** environ;
 
@@ -142,13 +143,14 @@ struct Language {
   const char* helpStart;
   bool okByButton;    // scrolled to and clicked, else Enter in the edit just typed in
   const char* saved;  // the host's words for a save that wrote the file
+  HostLanguage words;
 };
 
 constexpr Language kLanguages[] = {
     {"English", "en", "Edit", "coherent", "Engine cylinders number", "Engine", "Flywheel target",
-     false, "^written back: [0-9]+ item\\(s\\) to "},
+     false, "^written back: [0-9]+ item\\(s\\) to ", HostLanguage::kEnglish},
     {"French", "fr", "Modifier", "cohérente", "Nombre de cylindres du moteur", "Moteur", "Cible",
-     true, "^[0-9]+ élément\\(s\\) écrit\\(s\\) dans "},
+     true, "^[0-9]+ élément\\(s\\) écrit\\(s\\) dans ", HostLanguage::kFrench},
 };
 
 // Failures name the language, not the bytes of the case.
@@ -285,6 +287,42 @@ TEST_P(ServeBrowserEditTest, AnEditMadeInThePageIsSentThenSavedToTheFile) {
   EXPECT_EQ(engineAfter.at(kCylindersWord), 6);
   EXPECT_NE(ItemWords(inline4, "TAB_CNFANG_0"), flywheelBefore);
   EXPECT_EQ(ItemWords(inline4, "TAB_CNFSYN1_0").at(kSyncMinRpmWord), 250);
+  EXPECT_EQ(server.Stop(), 0) << server.Rest();
+}
+
+// A user not looking at the list hears a verdict that changes: an edit that makes an
+// incoherent machine coherent (seven cylinders, which the ECU cannot manage, made four) puts
+// the new verdict, in the page's language, in the live region; the first state said nothing.
+TEST_P(ServeBrowserEditTest, AnEditThatChangesTheVerdictIsReadOutInTheLiveRegion) {
+  const Language& language = GetParam();
+  const fs::path seven = folder_ / "seven.json";
+  json kalbrix = json::parse(test::ReadFile(Example("inline4-60-2-sequential.json")));
+  for (json& item : kalbrix.at("items"))
+    if (item.at("name") == "TAB_CNFENG_0") item.at("words").at(kCylindersWord) = 7;
+  std::ofstream(seven) << kalbrix.dump(2);
+  ServedHost server(VANTEL_HOST_PATH, ServeArguments({seven}, language.option), folder_.string());
+  const json machine = server.State().at("machines").at(0);
+  ASSERT_EQ(machine.at("verdict"), "not coherent");
+  Browser browser(driver_->port());
+  browser.Go(server.Address());
+  browser.WaitForText("[data-action=edit]", language.edit);
+  EXPECT_EQ(browser.Role("#verdict-news"), "status");
+  EXPECT_EQ(browser.Text("#verdict-news"), "");
+
+  browser.Click("[data-action=edit]");
+  browser.WaitFor("return document.querySelector('dialog.window select[data-id=\"1163\"]');");
+  browser.Click("select[data-id='1163'] option:nth-child(4)");  // "04"
+  browser.Settle();
+  browser.Keys("select[data-id='1163']", "\uE007");  // OK
+  browser.WaitFor("return !document.querySelector('dialog.window');");
+  // The machine's number and name, then the verdict in the page's words.
+  const std::string news = Say(HostWord::kPageVerdictNews, language.words,
+                               {std::to_string(machine.at("machine").get<int>()) + " · " +
+                                    machine.at("name").get<std::string>(),
+                                Say(HostWord::kVerdictCoherent, language.words)});
+  browser.WaitFor("return document.querySelector('#verdict-news').textContent === arguments[0];",
+                  {news});
+  EXPECT_EQ(server.State().at("machines").at(0).at("verdict"), "coherent");
   EXPECT_EQ(server.Stop(), 0) << server.Rest();
 }
 
