@@ -24,6 +24,7 @@
 #include <set>
 #include <string_view>
 #include <thread>
+#include <variant>
 #include <vector>
 
 #include "plugin_loader.h"
@@ -202,6 +203,20 @@ std::optional<std::string> QueryParam(std::string_view target, std::string_view 
 }
 
 /// The parts of a request target's path: "/api/machines/12/edit" gives api, machines, 12, edit.
+/// How much of the state a request asks its answer to carry ("answer" in its query): one of
+/// `allowed`, else why not.
+std::variant<StateAnswer, std::string> AnswerAsked(
+    std::string_view target,
+    std::initializer_list<std::pair<std::string_view, StateAnswer>> allowed) {
+  const std::optional<std::string> asked = QueryParam(target, "answer");
+  std::string names;
+  for (const auto& [name, answer] : allowed) {
+    if (!asked || *asked == name) return answer;
+    names += (names.empty() ? "" : " or ") + std::string(name);
+  }
+  return "\"answer\" must be " + names;
+}
+
 std::vector<std::string_view> PathParts(std::string_view target) {
   std::string_view path = target.substr(0, target.find('?'));
   std::vector<std::string_view> parts;
@@ -398,7 +413,8 @@ class Server {
       const std::string action(parts[3]);
       if (!kMachineActions.count(action))
         return from->Answer(Reply::Refused(404, "no action " + Quoted(action)));
-      auto command = std::make_shared<Command>();
+      auto command = StateCommand(from, req);
+      if (!command) return;
       command->kind = Command::Kind::kMachine;
       command->machine = *machine;
       command->action = action;
@@ -410,7 +426,8 @@ class Server {
       Json event = Json::parse(req.body(), nullptr, false);
       if (event.is_discarded()) return from->Answer(Reply::Refused(400, "the body is not JSON"));
       if (auto bad = BadEvent(event)) return from->Answer(Reply::Refused(400, *bad));
-      auto command = std::make_shared<Command>();
+      auto command = StateCommand(from, req);
+      if (!command) return;
       command->kind = Command::Kind::kEvent;
       command->window = *window;
       command->event = std::move(event);
@@ -420,7 +437,8 @@ class Server {
       Json size = Json::parse(req.body(), nullptr, false);
       if (size.is_discarded()) return from->Answer(Reply::Refused(400, "the body is not JSON"));
       if (auto bad = BadScreen(size)) return from->Answer(Reply::Refused(400, *bad));
-      auto command = std::make_shared<Command>();
+      auto command = StateCommand(from, req);
+      if (!command) return;
       command->kind = Command::Kind::kScreen;
       command->event = std::move(size);
       return Play(from, command);
@@ -432,8 +450,24 @@ class Server {
   struct Poll {
     std::shared_ptr<Connection> connection;
     std::optional<uint64_t> since;
+    StateAnswer answer;
     std::unique_ptr<asio::steady_timer> timer;
   };
+
+  /// A command answered with the state, as much of it as the request asks; null when it
+  /// asks for what cannot be, which is answered here.
+  static std::shared_ptr<Command> StateCommand(const std::shared_ptr<Connection>& from,
+                                               const Request& req) {
+    const auto answer = AnswerAsked(
+        req.target(), {{"whole", StateAnswer::kWhole}, {"version", StateAnswer::kVersion}});
+    if (const auto* bad = std::get_if<std::string>(&answer)) {
+      from->Answer(Reply::Refused(400, *bad));
+      return nullptr;
+    }
+    auto command = std::make_shared<Command>();
+    command->answer = std::get<StateAnswer>(answer);
+    return command;
+  }
 
   // One file descriptor per connection: a thousand clients are more than the usual 1,024.
   static void RaiseFileLimit() {
@@ -471,12 +505,18 @@ class Server {
         return from->Answer(Reply::Refused(400, "\"since\" must be a state's version"));
       since = value;
     }
+    const auto asked = AnswerAsked(
+        req.target(), {{"whole", StateAnswer::kWhole}, {"changes", StateAnswer::kChanges}});
+    if (const auto* bad = std::get_if<std::string>(&asked))
+      return from->Answer(Reply::Refused(400, *bad));
+    const StateAnswer answer = std::get<StateAnswer>(asked);
     bool ended = false;
-    if (auto state = board_.Read(since, &ended)) return from->Answer({200, std::move(*state)});
+    if (auto state = board_.Read(since, &ended, answer))
+      return from->Answer({200, std::move(*state)});
     if (ended || stopping_) return from->Answer(Reply::Refused(503, "the server is ending"));
     // Unchanged: the answer waits for a change, or for the long poll's end with the same state.
-    auto poll =
-        std::make_shared<Poll>(Poll{from, since, std::make_unique<asio::steady_timer>(io_)});
+    auto poll = std::make_shared<Poll>(
+        Poll{from, since, answer, std::make_unique<asio::steady_timer>(io_)});
     polls_.push_back(poll);
     poll->timer->expires_after(kLongPoll);
     poll->timer->async_wait([this, weak = std::weak_ptr<Poll>(poll)](beast::error_code error) {
@@ -484,7 +524,7 @@ class Server {
       if (error || !poll) return;
       std::erase(polls_, poll);
       bool ended = false;
-      auto state = board_.Read(std::nullopt, &ended);
+      auto state = board_.Read(poll->since, &ended, poll->answer, /*evenIfSame=*/true);
       poll->connection->Answer(StateReply(std::move(state)));
     });
   }
@@ -499,7 +539,7 @@ class Server {
     waiting.swap(polls_);
     for (const auto& poll : waiting) {
       bool ended = false;
-      auto state = board_.Read(poll->since, &ended);
+      auto state = board_.Read(poll->since, &ended, poll->answer);
       if (!state && !ended && !stopping_) {
         polls_.push_back(poll);
         continue;

@@ -1,6 +1,7 @@
 #pragma once
 // What the HTTP threads and the plug-in's thread share: the commands going one way, the
 // replies and the published state coming back.
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -11,10 +12,18 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "kalbrix.h"
 
 namespace vantel::host {
+
+/// How much of the state an answer carries.
+enum class StateAnswer {
+  kWhole,    // the whole state
+  kChanges,  // the machines and windows changed since the version the client holds
+  kVersion,  // only the version: a command's answer for a client that long-polls
+};
 
 struct Reply {
   int status = 200;
@@ -38,6 +47,8 @@ struct Command {
   std::string action;
   uint32_t window = 0;
   Json event;
+  /// How much of the state a command played answers with.
+  StateAnswer answer = StateAnswer::kWhole;
 
   /// Set by whichever side gives the command up first: the plug-in's thread when it takes
   /// it, the HTTP side when it stopped waiting. A command given up is never played.
@@ -104,39 +115,54 @@ class CommandQueue {
 /// The state the page reads, published by the plug-in's thread, waited on by long polls.
 class StateBoard {
  public:
+  /// How many versions back an answer can be the changes since; a client further behind
+  /// gets the whole state.
+  static constexpr size_t kVersionsKept = 64;
+
   /// Called after each change and at the end, on the thread that made it, out of the lock.
   /// Set before anything is published.
   void OnChange(std::function<void()> changed) { onChange_ = std::move(changed); }
 
   /// Publishes `state` (its "version" is set here) when it differs from the last one.
   void Publish(const Json& state, std::map<uint32_t, std::string> wheels) {
-    // Written once, out of the lock: with many windows open it is most of an event's cost.
-    std::string body = state.dump();
+    // Written once, out of the lock, piece by piece: with many windows open it is most of an
+    // event's cost, and a piece as it was last time is kept shared with it.
+    Cut cut = CutUp(state);
+    std::string body = Whole(cut);
     {
       std::lock_guard lock(mutex_);
       if (body == lastBody_ && wheels == wheels_) return;
+      if (!cuts_.empty()) ShareUnchanged(cuts_.back(), cut);
       ++version_;
+      cut.version = version_;
       text_ = body.substr(0, body.size() - 1) + (body.size() > 2 ? "," : "") +
               "\"version\":" + std::to_string(version_) + "}";
       lastBody_ = std::move(body);
       wheels_ = std::move(wheels);
+      cuts_.push_back(std::move(cut));
+      if (cuts_.size() > kVersionsKept) cuts_.pop_front();
     }
     if (onChange_) onChange_();
   }
 
-  /// The state when its version differs from `since` (always without it); nothing when it
-  /// does not, or once the server is ending, which `*ended` tells.
-  std::optional<std::string> Read(std::optional<uint64_t> since, bool* ended) {
+  /// The state when its version differs from `since` (always without it, and `evenIfSame`),
+  /// as much of it as `answer` asks; nothing when it does not differ, or once the server is
+  /// ending, which `*ended` tells.
+  std::optional<std::string> Read(std::optional<uint64_t> since, bool* ended,
+                                  StateAnswer answer = StateAnswer::kWhole,
+                                  bool evenIfSame = false) {
     std::lock_guard lock(mutex_);
     *ended = ended_;
-    if (ended_ || (since && version_ == *since)) return std::nullopt;
-    return text_;
+    if (ended_ || (!evenIfSame && since && version_ == *since)) return std::nullopt;
+    return AnswerLocked(since, answer);
   }
 
-  /// The state last published, ending or not.
-  std::string Current() {
+  /// The state last published, ending or not, as much of it as `answer` asks (changes are
+  /// since `since`).
+  std::string Current(StateAnswer answer = StateAnswer::kWhole,
+                      std::optional<uint64_t> since = std::nullopt) {
     std::lock_guard lock(mutex_);
-    return text_;
+    return AnswerLocked(since, answer);
   }
 
   std::optional<std::string> Wheel(uint32_t machine) {
@@ -161,11 +187,121 @@ class StateBoard {
   }
 
  private:
+  // A published state in pieces: each field's text, and for the lists of machines and
+  // windows each element's, named by its key.
+  struct Piece {
+    std::string id;  // the element's key, as JSON
+    std::shared_ptr<const std::string> text;
+  };
+  struct Field {
+    std::string name;           // as JSON, quoted
+    std::string text;           // a field that is not a list of pieces
+    const char* key = nullptr;  // a list of pieces: the field that names each
+    std::vector<Piece> pieces;
+  };
+  struct Cut {
+    uint64_t version = 0;
+    std::vector<Field> fields;
+  };
+
+  // The lists sent piece by piece, each element named by its key field.
+  static const char* KeyOf(const std::string& list) {
+    if (list == "machines") return "machine";
+    if (list == "windows") return "handle";
+    return nullptr;
+  }
+
+  static Cut CutUp(const Json& state) {
+    Cut cut;
+    for (const auto& [name, value] : state.items()) {
+      Field field{Json(name).dump(), {}, nullptr, {}};
+      const char* key = KeyOf(name);
+      if (key && value.is_array() && std::all_of(value.begin(), value.end(), [key](const Json& e) {
+            return e.is_object() && e.contains(key);
+          })) {
+        field.key = key;
+        for (const Json& element : value)
+          field.pieces.push_back(
+              {element.at(key).dump(), std::make_shared<const std::string>(element.dump())});
+      } else {
+        field.text = value.dump();
+      }
+      cut.fields.push_back(std::move(field));
+    }
+    return cut;
+  }
+
+  // What was the same as in the last version is held once.
+  static void ShareUnchanged(const Cut& before, Cut& now) {
+    for (Field& field : now.fields) {
+      const Field* old = FieldOf(before, field.name);
+      if (!old) continue;
+      for (Piece& piece : field.pieces)
+        if (const Piece* was = PieceOf(*old, piece.id); was && *was->text == *piece.text)
+          piece.text = was->text;
+    }
+  }
+
+  static const Field* FieldOf(const Cut& cut, const std::string& name) {
+    for (const Field& field : cut.fields)
+      if (field.name == name && field.key) return &field;
+    return nullptr;
+  }
+
+  static const Piece* PieceOf(const Field& field, const std::string& id) {
+    for (const Piece& piece : field.pieces)
+      if (piece.id == id) return &piece;
+    return nullptr;
+  }
+
+  // The cut as a whole, or as its changes since `before`: a piece the same as there is
+  // only its key and "unchanged".
+  static std::string Whole(const Cut& cut, const Cut* before = nullptr) {
+    std::string out = "{";
+    for (const Field& field : cut.fields) {
+      if (out.size() > 1) out += ',';
+      out += field.name + ':';
+      if (!field.key) {
+        out += field.text;
+        continue;
+      }
+      const Field* old = before ? FieldOf(*before, field.name) : nullptr;
+      out += '[';
+      for (size_t i = 0; i < field.pieces.size(); ++i) {
+        const Piece& piece = field.pieces[i];
+        if (i) out += ',';
+        const Piece* was = old ? PieceOf(*old, piece.id) : nullptr;
+        if (was && (was->text == piece.text || *was->text == *piece.text))
+          out += "{\"" + std::string(field.key) + "\":" + piece.id + ",\"unchanged\":true}";
+        else
+          out += *piece.text;
+      }
+      out += ']';
+    }
+    return out + '}';
+  }
+
+  std::string AnswerLocked(std::optional<uint64_t> since, StateAnswer answer) const {
+    if (answer == StateAnswer::kVersion) return "{\"version\":" + std::to_string(version_) + "}";
+    if (answer == StateAnswer::kChanges && since && !cuts_.empty()) {
+      const auto before = std::find_if(cuts_.begin(), cuts_.end(),
+                                       [&](const Cut& cut) { return cut.version == *since; });
+      if (before != cuts_.end()) {
+        const std::string changes = Whole(cuts_.back(), &*before);
+        return changes.substr(0, changes.size() - 1) + (changes.size() > 2 ? "," : "") +
+               "\"version\":" + std::to_string(version_) + ",\"since\":" + std::to_string(*since) +
+               "}";
+      }
+    }
+    return text_;
+  }
+
   std::mutex mutex_;
   std::function<void()> onChange_;
   uint64_t version_ = 0;
   std::string lastBody_;
   std::string text_ = "{}";
+  std::deque<Cut> cuts_;  // the last versions published, oldest first
   std::map<uint32_t, std::string> wheels_;
   bool ended_ = false;
 };

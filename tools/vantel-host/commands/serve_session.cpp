@@ -177,7 +177,11 @@ int ServeSession::Turn(VantelUiWindow modal, void* self) {
 // The host's UI thread waiting for its user: one user's act per turn.
 int ServeSession::Turn(VantelUiWindow modal) {
   if (queue_.closed()) return 0;
-  if (!ownerOf_.count(modal)) ownerOf_[modal] = playingFor_.empty() ? 0 : playingFor_.back();
+  if (!ownerOf_.count(modal)) {
+    ownerOf_[modal] = playingFor_.empty() ? 0 : playingFor_.back();
+    int32_t rect[4] = {0, 0, 0, 0};
+    if (ui_.getRect(modal, rect) == 0) openedHeight_[modal] = rect[3] - rect[1];
+  }
   turning_.push_back({modal, ownerOf_[modal]});
   struct Turned {
     std::vector<OpenWindow>& turning;
@@ -231,11 +235,13 @@ void ServeSession::PlayTaken(const std::shared_ptr<Command>& command) {
       return;
     }
     case Command::Kind::kScreen:
-      // Taken by the windows laid out from now on: an open dialog keeps its layout.
-      if (ui_.setScreenSize)
-        ui_.setScreenSize(command->event.at("width").get<int32_t>(),
-                          command->event.at("height").get<int32_t>());
-      command->Answer({200, board_.Current(), "application/json"});
+      // Taken by the windows laid out from now on; an open one is fitted to it here.
+      if (ui_.setScreenSize) {
+        const int32_t height = command->event.at("height").get<int32_t>();
+        ui_.setScreenSize(command->event.at("width").get<int32_t>(), height);
+        if (FitToScreen(height)) Publish();
+      }
+      command->Answer({200, board_.Current(command->answer), "application/json"});
       return;
     case Command::Kind::kMachine:
       pending_ = command;
@@ -409,6 +415,25 @@ void ServeSession::PlayEvent(const std::shared_ptr<Command>& shared) {
   }
 }
 
+// As a desktop keeps its windows on a screen that shrinks: a window taller than the screen
+// has its bottom edge dragged up to fit, as the user would, so that the plug-in lays it out
+// again (a dialog that scrolls, its view shorter); on a screen that grows again it goes back
+// towards the height it opened at. The plug-in keeps a dialog's width, and takes the drag
+// only on a window that sizes and that no other window covers.
+bool ServeSession::FitToScreen(int32_t screenHeight) {
+  constexpr int32_t kBottomEdge = 6;
+  bool moved = false;
+  for (const OpenWindow& window : turning_) {
+    const auto opened = openedHeight_.find(window.handle);
+    int32_t rect[4] = {0, 0, 0, 0};
+    if (opened == openedHeight_.end() || ui_.getRect(window.handle, rect) != 0) continue;
+    const int32_t height = std::min(opened->second, screenHeight);
+    if (height == rect[3] - rect[1]) continue;
+    moved |= ui_.resize(window.handle, kBottomEdge, rect[2] - rect[0], height) == 1;
+  }
+  return moved;
+}
+
 bool ServeSession::IsShownReport(VantelUiWindow window) {
   if (window == 0) return false;
   for (const auto& machine : machines_)
@@ -469,13 +494,14 @@ void ServeSession::Settle() {
                         [&entry](const OpenWindow& open) { return open.handle == entry.first; });
   };
   std::erase_if(ownerOf_, closed);
+  std::erase_if(openedHeight_, closed);
   std::erase_if(help_, closed);
   for (const auto& machine : machines_) {
     TakeLog(*machine);
     NoteUnsaved(*machine);
   }
   Publish();
-  if (pending_) pending_->Answer({200, board_.Current(), "application/json"});
+  if (pending_) pending_->Answer({200, board_.Current(pending_->answer), "application/json"});
   pending_.reset();
 }
 

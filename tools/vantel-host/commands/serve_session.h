@@ -51,6 +51,8 @@ class ServeSession {
   void PlayTaken(const std::shared_ptr<Command>& command);
   void PlayMachineCommand(Command& command);
   void PlayEvent(const std::shared_ptr<Command>& command);
+  /// Fits the open windows to a screen `screenHeight` high; whether any changed.
+  bool FitToScreen(int32_t screenHeight);
   /// Whether `window` is a machine's error report that the plug-in shows.
   bool IsShownReport(VantelUiWindow window);
   /// Enter or Escape on a shown report, which only hides it: answered at once, modal loop
@@ -83,11 +85,12 @@ class ServeSession {
 
   // The modal windows whose loops are turning, outermost first.
   std::vector<OpenWindow> turning_;
-  std::map<uint32_t, uint32_t> ownerOf_;  // window -> machine whose command opened it
-  std::vector<uint32_t> playingFor_;      // the machines of the commands being played
-  std::map<uint32_t, Json> help_;         // window -> the help pop-up last asked there
-  std::shared_ptr<Command> pending_;      // played, waiting for the plug-in to settle
-  bool ready_ = false;                    // every machine opened once
+  std::map<uint32_t, uint32_t> ownerOf_;      // window -> machine whose command opened it
+  std::vector<uint32_t> playingFor_;          // the machines of the commands being played
+  std::map<uint32_t, Json> help_;             // window -> the help pop-up last asked there
+  std::map<uint32_t, int32_t> openedHeight_;  // window -> its outer height as it opened
+  std::shared_ptr<Command> pending_;          // played, waiting for the plug-in to settle
+  bool ready_ = false;                        // every machine opened once
 };
 
 }  // namespace vantel::host

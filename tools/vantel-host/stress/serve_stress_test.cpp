@@ -8,6 +8,7 @@
 // a leak makes that status non-zero).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <charconv>
 #include <cstdlib>
@@ -74,7 +75,8 @@ class Tally {
     std::lock_guard lock(mutex_);
     std::string all;
     for (const auto& [what, count] : counts_) all += what + ": " + std::to_string(count) + "\n";
-    for (const auto& [reason, count] : reasons_) all += "  " + reason + ": " + std::to_string(count) + "\n";
+    for (const auto& [reason, count] : reasons_)
+      all += "  " + reason + ": " + std::to_string(count) + "\n";
     return all;
   }
 
@@ -111,7 +113,12 @@ void Reachable(const Json& window, std::vector<Json>& out) {
 class Page {
  public:
   Page(const ServedHost& host, Tally& tally, unsigned seed, const std::atomic<bool>& done)
-      : host_(host), tally_(tally), random_(seed), done_(done), client_(host.Client()) {
+      : host_(host),
+        tally_(tally),
+        random_(seed),
+        done_(done),
+        client_(host.Client()),
+        changes_(seed % 2 == 1) {
     client_.set_keep_alive(true);
     client_.set_read_timeout(kClickTimeout, 0);
   }
@@ -133,13 +140,17 @@ class Page {
   }
 
   /// Long polls until done; every answer must be a state no older than the one waited on.
+  /// Half the pages ask for the changes since the state they hold, as the browser's page
+  /// does, and make the whole state of them.
   void Poll() {
     httplib::Client client = host_.Client();
     client.set_keep_alive(true);
     client.set_read_timeout(kPollTimeout, 0);
     uint64_t version = 0;
+    nlohmann::ordered_json held;  // the whole state, for a page that asks for the changes
     while (!done_) {
-      const std::string path = "/api/state?since=" + std::to_string(version);
+      std::string path = "/api/state?since=" + std::to_string(version);
+      if (changes_ && !held.is_null()) path += "&answer=changes";
       const auto res = client.Get(path.c_str());
       if (done_) return;
       if (!res) {
@@ -147,7 +158,9 @@ class Page {
         continue;
       }
       tally_.Count("poll", res->status);
-      const std::optional<uint64_t> now = VersionOf(res->body);
+      std::string body = res->body;
+      if (changes_ && res->status == 200 && !Merge(path, version, held, body)) continue;
+      const std::optional<uint64_t> now = VersionOf(body);
       if (res->status != 200 || !now) {
         tally_.Fault("GET " + path + ": " + std::to_string(res->status) + " " +
                      res->body.substr(0, 200));
@@ -157,11 +170,46 @@ class Page {
         tally_.Fault("a long poll since " + std::to_string(version) + " answered the older " +
                      std::to_string(*now));
       version = *now;
-      Show(version, res->body);
+      Show(version, body);
     }
   }
 
  private:
+  /// The whole state made of a long poll's `body`, the changes since `version` or the whole,
+  /// and of the state `held`: both then hold it. False, the fault tallied, when it cannot be.
+  bool Merge(const std::string& path, uint64_t version, nlohmann::ordered_json& held,
+             std::string& body) {
+    auto next = nlohmann::ordered_json::parse(body, nullptr, false);
+    if (next.is_discarded() || !next.is_object()) {
+      tally_.Fault("GET " + path + ": not a state: " + body.substr(0, 200));
+      return false;
+    }
+    if (next.contains("since")) {
+      if (next.at("since") != version) {
+        tally_.Fault("GET " + path + " answered the changes since " + next.at("since").dump());
+        return false;
+      }
+      for (const auto& [list, key] : {std::pair{"machines", "machine"}, {"windows", "handle"}}) {
+        for (auto& item : next.at(list)) {
+          if (!item.value("unchanged", false)) continue;
+          const auto& before = held.at(list);
+          const auto found = std::find_if(before.begin(), before.end(),
+                                          [&](const auto& b) { return b.at(key) == item.at(key); });
+          if (found == before.end()) {
+            tally_.Fault("GET " + path + ": " + list + " " + item.at(key).dump() +
+                         " unchanged, not in the state of " + std::to_string(version));
+            return false;
+          }
+          item = *found;
+        }
+      }
+      next.erase("since");
+    }
+    held = std::move(next);
+    body = held.dump();
+    return true;
+  }
+
   bool Chance(int percent) { return std::uniform_int_distribution(0, 99)(random_) < percent; }
   size_t Pick(size_t size) { return std::uniform_int_distribution<size_t>(0, size - 1)(random_); }
 
@@ -222,8 +270,8 @@ class Page {
 
   void OnWindow(const Json& windows) {
     // Now and then the window below the top one, which must refuse.
-    const Json& window = windows.size() > 1 && Chance(3) ? windows.at(windows.size() - 2)
-                                                         : windows.back();
+    const Json& window =
+        windows.size() > 1 && Chance(3) ? windows.at(windows.size() - 2) : windows.back();
     const std::string handle = window.at("handle").dump();
     if (cancelTop_) {
       // Told to finish or cancel the dialog first, the user cancels what is on top.
@@ -245,9 +293,10 @@ class Page {
       std::vector<Json> buttons;
       for (const Json& c : controls)
         if (c.at("kind") == "push button" || c.at("kind") == "default button") buttons.push_back(c);
-      event = buttons.empty() || Chance(10)
-                  ? Json{{"action", "cancel"}}
-                  : Json{{"action", "click"}, {"control", buttons[Pick(buttons.size())].at("handle")}};
+      event =
+          buttons.empty() || Chance(10)
+              ? Json{{"action", "cancel"}}
+              : Json{{"action", "click"}, {"control", buttons[Pick(buttons.size())].at("handle")}};
     } else {
       event = DialogEvent(controls);
     }
@@ -324,12 +373,13 @@ class Page {
   const std::atomic<bool>& done_;
   httplib::Client client_;
   std::mutex mutex_;
-  std::string shown_;          // the newest state's text, from the poll or a click's answer
+  std::string shown_;  // the newest state's text, from the poll or a click's answer
   uint64_t shownVersion_ = 0;
-  Json parsed_;                // the clicks' own
+  Json parsed_;  // the clicks' own
   uint64_t parsedVersion_ = 0;
   bool stale_ = true;
   bool cancelTop_ = false;  // a machine's command was refused for the window it has open
+  const bool changes_;      // its long poll asks for the changes since its state
 };
 
 TEST(ServeStressTest, FiftyPagesRacingForAMinuteGetAnswersOrReasonsAndTheServerEndsCleanly) {

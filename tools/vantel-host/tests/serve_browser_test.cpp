@@ -13,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <regex>
@@ -25,6 +26,7 @@
 #include "browser_session.h"
 #include "serve_client.h"
 #include "support/temp_dir.h"
+#include "words.h"
 
 extern char** environ;
 
@@ -141,13 +143,14 @@ struct Language {
   const char* helpStart;
   bool okByButton;    // scrolled to and clicked, else Enter in the edit just typed in
   const char* saved;  // the host's words for a save that wrote the file
+  HostLanguage words;
 };
 
 constexpr Language kLanguages[] = {
     {"English", "en", "Edit", "coherent", "Engine cylinders number", "Engine", "Flywheel target",
-     false, "^written back: [0-9]+ item\\(s\\) to "},
+     false, "^written back: [0-9]+ item\\(s\\) to ", HostLanguage::kEnglish},
     {"French", "fr", "Modifier", "cohérente", "Nombre de cylindres du moteur", "Moteur", "Cible",
-     true, "^[0-9]+ élément\\(s\\) écrit\\(s\\) dans "},
+     true, "^[0-9]+ élément\\(s\\) écrit\\(s\\) dans ", HostLanguage::kFrench},
 };
 
 // Failures name the language, not the bytes of the case.
@@ -284,6 +287,42 @@ TEST_P(ServeBrowserEditTest, AnEditMadeInThePageIsSentThenSavedToTheFile) {
   EXPECT_EQ(engineAfter.at(kCylindersWord), 6);
   EXPECT_NE(ItemWords(inline4, "TAB_CNFANG_0"), flywheelBefore);
   EXPECT_EQ(ItemWords(inline4, "TAB_CNFSYN1_0").at(kSyncMinRpmWord), 250);
+  EXPECT_EQ(server.Stop(), 0) << server.Rest();
+}
+
+// A user not looking at the list hears a verdict that changes: an edit that makes an
+// incoherent machine coherent (seven cylinders, which the ECU cannot manage, made four) puts
+// the new verdict, in the page's language, in the live region; the first state said nothing.
+TEST_P(ServeBrowserEditTest, AnEditThatChangesTheVerdictIsReadOutInTheLiveRegion) {
+  const Language& language = GetParam();
+  const fs::path seven = folder_ / "seven.json";
+  json kalbrix = json::parse(test::ReadFile(Example("inline4-60-2-sequential.json")));
+  for (json& item : kalbrix.at("items"))
+    if (item.at("name") == "TAB_CNFENG_0") item.at("words").at(kCylindersWord) = 7;
+  std::ofstream(seven) << kalbrix.dump(2);
+  ServedHost server(VANTEL_HOST_PATH, ServeArguments({seven}, language.option), folder_.string());
+  const json machine = server.State().at("machines").at(0);
+  ASSERT_EQ(machine.at("verdict"), "not coherent");
+  Browser browser(driver_->port());
+  browser.Go(server.Address());
+  browser.WaitForText("[data-action=edit]", language.edit);
+  EXPECT_EQ(browser.Role("#verdict-news"), "status");
+  EXPECT_EQ(browser.Text("#verdict-news"), "");
+
+  browser.Click("[data-action=edit]");
+  browser.WaitFor("return document.querySelector('dialog.window select[data-id=\"1163\"]');");
+  browser.Click("select[data-id='1163'] option:nth-child(4)");  // "04"
+  browser.Settle();
+  browser.Keys("select[data-id='1163']", "\uE007");  // OK
+  browser.WaitFor("return !document.querySelector('dialog.window');");
+  // The machine's number and name, then the verdict in the page's words.
+  const std::string news = Say(HostWord::kPageVerdictNews, language.words,
+                               {std::to_string(machine.at("machine").get<int>()) + " · " +
+                                    machine.at("name").get<std::string>(),
+                                Say(HostWord::kVerdictCoherent, language.words)});
+  browser.WaitFor("return document.querySelector('#verdict-news').textContent === arguments[0];",
+                  {news});
+  EXPECT_EQ(server.State().at("machines").at(0).at("verdict"), "coherent");
   EXPECT_EQ(server.Stop(), 0) << server.Rest();
 }
 
@@ -493,6 +532,57 @@ TEST_F(ServeBrowserTest, ARefusedOkShowsTheReportBesideTheDialogAndEachWayOfClos
     EXPECT_EQ(server.State().at("windows").size(), 1u) << "the dialog closed with its report";
     EXPECT_EQ(browser.Run("return document.querySelectorAll('dialog.window').length;"), 1);
   }
+  browser.Keys("select[data-id='1163']", "\uE00C");
+  browser.WaitFor("return !document.querySelector('dialog.window');");
+  EXPECT_EQ(server.Stop(), 0) << server.Rest();
+}
+
+/// Which window has the focus: "dialog", "report" or "page".
+constexpr const char* kFocusedWindow = R"js(
+  const a = document.activeElement;
+  return a.closest('.report-window') ? 'report' : a.closest('dialog.window') ? 'dialog' : 'page';)js";
+
+// The report beside a dialog the keyboard reaches too: F6 and Shift+F6 go from the dialog to
+// the report and back, the focus coming back where it was; Tab stays in the window it is in.
+TEST_F(ServeBrowserTest, F6GoesBetweenTheDialogAndTheReportBesideItAndTabStaysInEach) {
+  const fs::path five = Copy("incoherent-five-cylinders.json");
+  ServedHost server(VANTEL_HOST_PATH, ServeArguments({five}, "en"), folder_.string());
+  Browser browser(driver_->port());
+  browser.Go(server.Address());
+  browser.WaitFor("return document.querySelector('.report-window .report-row');");
+  browser.Click(".report-window .close-box");
+  browser.WaitFor("return !document.querySelector('.report-window');");
+  browser.Click("[data-action=edit]");
+  browser.WaitFor("return document.querySelector('dialog.window select[data-id=\"1163\"]');");
+  browser.Keys("select[data-id='1163']", "\uE007");  // OK, refused
+  browser.WaitFor("return document.querySelector('.report-window .report-row');");
+  browser.Settle();
+  browser.Run("document.querySelector('select[data-id=\"1163\"]').focus();");
+
+  const struct {
+    const char* keys;
+    const char* to;
+    bool back;  // to a window left before: the focus is where it was
+  } steps[] = {
+      {"\uE036", "report", false},       {"\uE004", "report", false},
+      {"\uE004", "report", false},       {"\uE036", "dialog", true},
+      {"\uE004", "dialog", false},       {"\uE008\uE036", "report", true},
+      {"\uE008\uE004", "report", false}, {"\uE008\uE036", "dialog", true},
+  };
+  const char* kFocusedId = "return document.activeElement.id || document.activeElement.className;";
+  std::map<std::string, std::string> left = {{"dialog", browser.Run(kFocusedId)}};
+  for (size_t i = 0; i < std::size(steps); ++i) {
+    SCOPED_TRACE("step " + std::to_string(i));
+    browser.Press(steps[i].keys);
+    browser.Settle();
+    ASSERT_EQ(browser.Run(kFocusedWindow), steps[i].to);
+    const std::string focused = browser.Run(kFocusedId);
+    if (steps[i].back) {
+      EXPECT_EQ(focused, left[steps[i].to]);
+    }
+    left[steps[i].to] = focused;
+  }
+  EXPECT_EQ(browser.Run("return document.querySelectorAll('dialog.window').length;"), 1);
   browser.Keys("select[data-id='1163']", "\uE00C");
   browser.WaitFor("return !document.querySelector('dialog.window');");
   EXPECT_EQ(server.Stop(), 0) << server.Rest();
@@ -709,6 +799,52 @@ TEST_P(ServeBrowserDialogTest, TheEditDialogFitsTheWindowAtFullSizeAndKeepsTheKe
   browser.Click("dialog.window button[data-id='2']");
   browser.WaitFor("return !document.querySelector('dialog.window');");
   EXPECT_EQ(browser.Run("return document.activeElement.dataset.action || null;"), "edit");
+  EXPECT_EQ(server.Stop(), 0) << server.Rest();
+}
+
+// The edit dialog opened in a laptop's window, then the window made small: the plug-in lays
+// the open dialog out again for the page's new room, so that its caption, tabs, OK and Cancel
+// are still in view, at 100 %; made large again, the dialog goes back to the height it had.
+TEST_F(ServeBrowserTest, AnOpenDialogIsLaidOutAgainWhenTheBrowsersWindowIsResized) {
+  const fs::path inline4 = Copy("inline4-60-2-sequential.json");
+  ServedHost server(VANTEL_HOST_PATH, ServeArguments({inline4}, "en"), folder_.string());
+  Browser browser(driver_->port());
+  browser.Resize(1366, 768);
+  browser.Go(server.Address());
+  browser.WaitForText("[data-action=edit]", "Edit");
+  browser.Click("[data-action=edit]");
+  browser.WaitFor("return document.querySelector('dialog.window select[data-id=\"1163\"]');");
+  browser.Settle();
+  const json opened = server.State().at("windows").back().at("rect");
+  const json wanted = {"dialog.window .caption-text", "dialog.window [role=tablist]",
+                       "dialog.window button[data-id='1']", "dialog.window button[data-id='2']"};
+
+  const struct {
+    int width, height;
+    bool shorter;  // than it opened
+  } sizes[] = {{800, 600, true}, {1366, 768, false}};
+  for (const auto& size : sizes) {
+    SCOPED_TRACE(std::to_string(size.width) + "x" + std::to_string(size.height));
+    browser.Resize(size.width, size.height);
+    // Once the resizing has settled the page gives its room, and draws the dialog laid out.
+    browser.WaitFor(
+        "const d = document.querySelector('dialog.window');"
+        "return (d.getBoundingClientRect().height < arguments[0]) === arguments[1];",
+        {opened.at(3).get<int>(), size.shorter});
+    browser.Settle();
+    const json rect = server.State().at("windows").back().at("rect");
+    EXPECT_EQ(rect.at(2), opened.at(2)) << "the dialog keeps its width";
+    EXPECT_EQ(rect.at(3) < opened.at(3), size.shorter) << rect;
+    EXPECT_EQ(browser.Run(kOutOfView, json::array({wanted})), json::array());
+    EXPECT_EQ(browser.Run("return document.querySelector('dialog.window').offsetWidth;"),
+              rect.at(2));
+    EXPECT_EQ(browser.Run("return getComputedStyle(document.querySelector("
+                          "'dialog.window select[data-id=\"1163\"]')).fontSize;"),
+              "11px");
+  }
+  browser.Screenshot(Screenshots() / "serve-dialog-resized.png");
+  browser.Keys("select[data-id='1163']", "\uE00C");
+  browser.WaitFor("return !document.querySelector('dialog.window');");
   EXPECT_EQ(server.Stop(), 0) << server.Rest();
 }
 

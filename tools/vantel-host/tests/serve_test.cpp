@@ -109,9 +109,9 @@ TEST_F(ServeTest, EveryRouteRefusesWithoutTheTokenOrFromAnotherHostOrOrigin) {
   // A token in the URL opens the page, but does not let another site's form post.
   httplib::Client client("127.0.0.1", host->port());
   EXPECT_EQ(client.Get(("/?token=" + token).c_str())->status, 200);
-  EXPECT_EQ(client.Post(("/api/machines/12/check?token=" + token).c_str(), "", "text/plain")
-                ->status,
-            403);
+  EXPECT_EQ(
+      client.Post(("/api/machines/12/check?token=" + token).c_str(), "", "text/plain")->status,
+      403);
   EXPECT_EQ(host->State().at("version"), version) << "a refused request changed the state";
 
   // Each route as the page asks for it is served, or refused for another reason.
@@ -119,10 +119,10 @@ TEST_F(ServeTest, EveryRouteRefusesWithoutTheTokenOrFromAnotherHostOrOrigin) {
     SCOPED_TRACE(std::string(route.method) + " " + route.path);
     const httplib::Headers own = {{"X-Vantel-Token", token},
                                   {"Origin", "http://localhost:" + port}};
-    const auto res = std::string(route.method) == "GET"
-                         ? client.Get(route.path.c_str(), own)
-                         : client.Post(route.path.c_str(), own, "{\"action\": \"ok\"}",
-                                       "application/json");
+    const auto res =
+        std::string(route.method) == "GET"
+            ? client.Get(route.path.c_str(), own)
+            : client.Post(route.path.c_str(), own, "{\"action\": \"ok\"}", "application/json");
     ASSERT_TRUE(res);
     EXPECT_NE(res->status, 403) << res->body;
     EXPECT_FALSE(res->has_header("Access-Control-Allow-Origin"));
@@ -166,13 +166,12 @@ TEST_F(ServeTest, BadRequestsGetAReasonAndChangeNothing) {
       {"a body that is no object", events, "[1, 2]", 400, "JSON object"},
       {"no action", events, "{}", 400, "needs an \"action\""},
       {"an unknown event", events, R"({"action": "explode"})", 400, "no action \"explode\""},
-      {"a choice without its entry", events,
-       Json{{"action", "choose"}, {"control", combo}}.dump(), 400, "needs a whole number"},
+      {"a choice without its entry", events, Json{{"action", "choose"}, {"control", combo}}.dump(),
+       400, "needs a whole number"},
       {"an entry out of range", events,
        Json{{"action", "choose"}, {"control", combo}, {"index", 4294967296}}.dump(), 400,
        "out of range"},
-      {"a control given by name", events, R"({"action": "click", "control": "OK"})", 400,
-       "handle"},
+      {"a control given by name", events, R"({"action": "click", "control": "OK"})", 400, "handle"},
       {"typing without a text", events, Json{{"action", "type"}, {"control", combo}}.dump(), 400,
        "needs a \"text\""},
       // Every field is checked whatever the action: the plug-in's thread reads them all.
@@ -184,15 +183,13 @@ TEST_F(ServeTest, BadRequestsGetAReasonAndChangeNothing) {
       {"a text that is a number", events, R"({"action": "ok", "text": 5})", 400, "a text"},
       {"a field no event has", events, R"({"action": "ok", "colour\u001b[31m": 1})", 400,
        "no field"},
-      {"an action of control characters", events, R"({"action": "\u001b[2J\r"})", 400,
-       "no action"},
+      {"an action of control characters", events, R"({"action": "\u001b[2J\r"})", 400, "no action"},
       {"a control of no window", events, R"({"action": "click", "control": 999999})", 409,
        "has no control"},
       {"a hidden control", events,
        Json{{"action", "click"}, {"control", hidden->at("handle")}}.dump(), 409, "is hidden"},
       {"a disabled control", events,
-       Json{{"action", "click"}, {"control", disabled->at("handle")}}.dump(), 409,
-       "is disabled"},
+       Json{{"action", "click"}, {"control", disabled->at("handle")}}.dump(), 409, "is disabled"},
       {"an entry the list does not have", events,
        Json{{"action", "choose"}, {"control", combo}, {"index", 1000}}.dump(), 409, "cannot"},
       {"a screen size that is no JSON", "/api/screen", "{\"width\": ", 400, "not JSON"},
@@ -209,8 +206,8 @@ TEST_F(ServeTest, BadRequestsGetAReasonAndChangeNothing) {
       {"a screen with a depth", "/api/screen", R"({"width": 800, "height": 600, "depth": 3})", 400,
        "no field"},
       {"a body over 64 KiB", events,
-       Json{{"action", "type"}, {"control", combo}, {"text", std::string(70000, 'x')}}.dump(),
-       413, "larger than 64 KiB"},
+       Json{{"action", "type"}, {"control", combo}, {"text", std::string(70000, 'x')}}.dump(), 413,
+       "larger than 64 KiB"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -251,7 +248,8 @@ TEST_F(ServeTest, EachUserActIsPlayedOnTheWindowAndShowsInTheAnswer) {
     std::function<void(const Json& state)> shows;
   };
   const std::vector<Case> cases = {
-      {"help on a control", {{"action", "help"}, {"control", handle(VANTEL_IDC_SYNC_RPM)}},
+      {"help on a control",
+       {{"action", "help"}, {"control", handle(VANTEL_IDC_SYNC_RPM)}},
        [](const Json& state) {
          const Json& help = state.at("windows").at(0).at("help");
          ASSERT_TRUE(help.is_object()) << help;
@@ -263,15 +261,18 @@ TEST_F(ServeTest, EachUserActIsPlayedOnTheWindowAndShowsInTheAnswer) {
          EXPECT_EQ(control(state, VANTEL_IDC_SYNC_RPM).at("text"), "250");
          EXPECT_TRUE(state.at("windows").at(0).at("help").is_null()) << "help outlived an act";
        }},
-      {"a tab", {{"action", "tab"}, {"control", handle(VANTEL_IDC_MAIN_TABS)}, {"index", 3}},
+      {"a tab",
+       {{"action", "tab"}, {"control", handle(VANTEL_IDC_MAIN_TABS)}, {"index", 3}},
        [&](const Json& state) {
          EXPECT_EQ(control(state, VANTEL_IDC_MAIN_TABS).at("selection"), 3);
        }},
-      {"a shorter window", {{"action", "resize"}, {"edge", 6}, {"width", 537}, {"height", 600}},
+      {"a shorter window",
+       {{"action", "resize"}, {"edge", 6}, {"width", 537}, {"height", 600}},
        [](const Json& state) {
          EXPECT_EQ(state.at("windows").at(0).at("rect"), Json::array({0, 0, 537, 600}));
        }},
-      {"a page down the scroll bar", {{"action", "scroll"}, {"request", 3}, {"position", 0}},
+      {"a page down the scroll bar",
+       {{"action", "scroll"}, {"request", 3}, {"position", 0}},
        [&](const Json& state) {
          const Json& bar = state.at("windows").at(0).at("scroll");
          ASSERT_TRUE(bar.is_array()) << "the dialog is taller than its window";
@@ -295,8 +296,9 @@ TEST_F(ServeTest, EachUserActIsPlayedOnTheWindowAndShowsInTheAnswer) {
 }
 
 // The plug-in lays a dialog out for the screen the page last gave: one opened after fits
-// it, scrolling what does not; one already open keeps its layout.
-TEST_F(ServeTest, ADialogOpenedAfterTheScreenSizeFitsItAndAnOpenOneKeepsItsLayout) {
+// it, scrolling what does not; one already open is fitted by the server, as a user drags
+// its edge.
+TEST_F(ServeTest, ADialogOpenedAfterTheScreenSizeFitsItAndAnOpenOneIsFittedToANewOne) {
   const auto host = Serve({"inline4-60-2-sequential.json"});
   const auto screen = [&host](int width, int height) {
     httplib::Client client = host->Client();
@@ -327,8 +329,15 @@ TEST_F(ServeTest, ADialogOpenedAfterTheScreenSizeFitsItAndAnOpenOneKeepsItsLayou
     EXPECT_EQ(dialog.at("scroll").is_array(), rect.at(3).get<int>() < wholeHeight)
         << dialog.at("scroll");
 
-    // Taken while the dialog waits, for the next window only.
-    screen(size.width, size.height / 2 + 100);
+    // Taken while the dialog waits: the open dialog is fitted to it, its width kept, and
+    // goes back to the height it opened at once the screen is as large again.
+    const int smaller = size.height / 2 + 100;
+    screen(size.width, smaller);
+    const Json fitted = host->State().at("windows").at(0);
+    EXPECT_EQ(fitted.at("rect").at(2), rect.at(2));
+    EXPECT_EQ(fitted.at("rect").at(3).get<int>(), std::min(rect.at(3).get<int>(), smaller));
+    EXPECT_EQ(fitted.at("scroll").is_array(), fitted.at("rect").at(3).get<int>() < wholeHeight);
+    screen(size.width, size.height);
     EXPECT_EQ(host->State().at("windows").at(0).at("rect"), rect);
     cancel(dialog);
   }
@@ -358,12 +367,12 @@ TEST_F(ServeTest, AnEditThroughTheRoutesSendsItsTablesAndTheSaveWritesTheFile) {
   EXPECT_EQ(svg->status, 200);
   EXPECT_NE(svg->body.find("<svg"), std::string::npos);
 
-  auto [status, body] = host->Event(window, {{"control", teeth->at("handle")},
-                                             {"action", "choose"},
-                                             {"index", wanted - items.begin()}});
+  auto [status, body] = host->Event(
+      window,
+      {{"control", teeth->at("handle")}, {"action", "choose"}, {"index", wanted - items.begin()}});
   ASSERT_EQ(status, 200) << body;
-  const auto chosen = ServedHost::ControlWithId(Json::parse(body).at("windows").at(0),
-                                                VANTEL_IDC_FLYWHEEL_TEETH);
+  const auto chosen =
+      ServedHost::ControlWithId(Json::parse(body).at("windows").at(0), VANTEL_IDC_FLYWHEEL_TEETH);
   EXPECT_EQ(chosen->at("selection"), wanted - items.begin());
 
   const uint64_t wheelBefore =
@@ -432,8 +441,8 @@ TEST_F(ServeTest, ASecondEditOfAMachineShowsThePluginsRefusalAboveTheFirst) {
   const auto ok = ServedHost::FindControl(box, [](const Json& c) {
     return c.at("kind") == "default button" || c.at("kind") == "push button";
   });
-  std::tie(status, body) = host->Event(box.at("handle"), {{"control", ok->at("handle")},
-                                                          {"action", "click"}});
+  std::tie(status, body) =
+      host->Event(box.at("handle"), {{"control", ok->at("handle")}, {"action", "click"}});
   ASSERT_EQ(status, 200) << body;
   ASSERT_EQ(Json::parse(body).at("windows").size(), 1u);
   EXPECT_EQ(Json::parse(body).at("windows").at(0).at("handle"), dialog);
@@ -626,11 +635,13 @@ TEST_F(ServeTest, SigtermCancelsAnOpenDialogAndLeavesTheFileAsItWas) {
 // The address is printed before the plug-in has opened the machines: a page that asks at once
 // gets the first state when it is there, not an empty one.
 TEST_F(ServeTest, TheStateAskedForAtOnceHoldsEveryMachine) {
-  const std::vector<std::string> examples = {
-      "incoherent-five-cylinders.json", "inline3-regular-teeth.json",
-      "inline4-60-2-sequential.json",   "older-layout-machine2.json",
-      "v12-12plus1-static.json",        "v6-36-1-banks-twin-spark.json",
-      "v8-two-rails.json"};
+  const std::vector<std::string> examples = {"incoherent-five-cylinders.json",
+                                             "inline3-regular-teeth.json",
+                                             "inline4-60-2-sequential.json",
+                                             "older-layout-machine2.json",
+                                             "v12-12plus1-static.json",
+                                             "v6-36-1-banks-twin-spark.json",
+                                             "v8-two-rails.json"};
   std::vector<std::string> args;
   for (const std::string& name : examples) {
     fs::copy_file(Example(name), dir_ / name);
@@ -648,14 +659,69 @@ TEST_F(ServeTest, TheStateAskedForAtOnceHoldsEveryMachine) {
   }
 }
 
+// The page's wire: a command answered with its version alone, the long poll then answering
+// the changes since the state the page holds, which make the whole state; an answer asked
+// for that a route does not give is refused before anything is played.
+TEST_F(ServeTest, ACommandsVersionAndTheChangesSinceMakeTheWholeState) {
+  const auto host = Serve({"inline4-60-2-sequential.json"});
+  Edit(*host, kInline4);
+  const Json held = host->State();
+  const uint64_t since = held.at("version");
+  const Json& dialog = held.at("windows").at(0);
+  const Json tabs = *ServedHost::FindControl(
+      dialog, [](const Json& control) { return control.at("kind") == "tab control"; });
+
+  const auto [status, body] =
+      host->Post("/api/windows/" + dialog.at("handle").dump() + "/events?answer=version",
+                 {{"control", tabs.at("handle")}, {"action", "tab"}, {"index", 2}});
+  ASSERT_EQ(status, 200) << body;
+  const Json answer = Json::parse(body);
+  ASSERT_EQ(answer.size(), 1u) << body;
+  const uint64_t version = answer.at("version");
+  EXPECT_GT(version, since);
+
+  httplib::Client client = host->Client();
+  const std::string poll = "/api/state?since=" + std::to_string(since) + "&answer=changes";
+  const auto res = client.Get(poll.c_str());
+  ASSERT_TRUE(res && res->status == 200);
+  Json changes = Json::parse(res->body);
+  EXPECT_EQ(changes.at("since"), since);
+  // The machine is the same: only its key comes; the dialog on another page comes whole.
+  ASSERT_EQ(changes.at("machines").size(), 1u);
+  EXPECT_EQ(changes.at("machines").at(0), (Json{{"machine", kInline4}, {"unchanged", true}}));
+  ASSERT_EQ(changes.at("windows").size(), 1u);
+  EXPECT_TRUE(changes.at("windows").at(0).contains("controls"));
+  changes.at("machines").at(0) = held.at("machines").at(0);
+  changes.erase("since");
+  EXPECT_EQ(changes, host->State());
+
+  const struct {
+    const char* method;
+    const char* path;
+  } refused[] = {
+      {"GET", "/api/state?answer=version"},
+      {"GET", "/api/state?since=1&answer=diff"},
+      {"POST", "/api/machines/12/check?answer=changes"},
+      {"POST", "/api/screen?answer="},
+  };
+  for (const auto& r : refused) {
+    const auto got =
+        std::string(r.method) == "GET"
+            ? client.Get(r.path)
+            : client.Post(r.path, R"({"width": 800, "height": 600})", "application/json");
+    ASSERT_TRUE(got) << r.path;
+    EXPECT_EQ(got->status, 400) << r.path << ": " << got->body;
+  }
+  EXPECT_EQ(host->State().at("version"), version) << "a refused request played something";
+}
+
 // Pages keep their connections, and each long poll holds one for 25 s: a hundred of them
 // waiting, more than the server once had threads for, must not keep a new request waiting.
 TEST_F(ServeTest, AHundredLongPollsWaitingLeaveTheServerAnsweringOthers) {
   const auto host = Serve({"inline4-60-2-sequential.json"});
-  const std::string poll =
-      "GET /api/state?since=" + host->State().at("version").dump() +
-      " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(host->port()) +
-      "\r\nX-Vantel-Token: " + host->token() + "\r\n\r\n";
+  const std::string poll = "GET /api/state?since=" + host->State().at("version").dump() +
+                           " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(host->port()) +
+                           "\r\nX-Vantel-Token: " + host->token() + "\r\n\r\n";
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = htons(static_cast<uint16_t>(host->port()));
@@ -703,11 +769,14 @@ TEST_F(ServeTest, WhatCannotBeServedIsRefusedAtTheStart) {
       {"two files of one machine",
        {"serve", "inline4-60-2-sequential.json", "same-machine.json"},
        "same-machine.json: machine index 12 is the one of inline4-60-2-sequential.json"},
-      {"a port taken", {"serve", "v8-two-rails.json", "--port", std::to_string(port)},
+      {"a port taken",
+       {"serve", "v8-two-rails.json", "--port", std::to_string(port)},
        "cannot listen on 127.0.0.1:"},
-      {"a port out of range", {"serve", "v8-two-rails.json", "--port", "65536"},
+      {"a port out of range",
+       {"serve", "v8-two-rails.json", "--port", "65536"},
        "--port takes a port number from 0 to 65535"},
-      {"an option of another command", {"serve", "v8-two-rails.json", "--write"},
+      {"an option of another command",
+       {"serve", "v8-two-rails.json", "--write"},
        "--write belongs to"},
   };
   for (const Case& c : cases) {

@@ -1,7 +1,8 @@
 # Makes the page one document: the style and the script of index.html inline, the script
 # after the data it reads (page_data.js, made from the host's words), the whole written as
 # the bytes of a C++ array (no literal can be cut short by what the page holds).
-# The scripts go in the order given, each after those it reads, app.js last.
+# The scripts go in the order given, each after those it reads, app.js (which ties them
+# together) last.
 # cmake -DPAGE_DIR=serve_page -DDATA=page_data.js -DSCRIPTS=a.js:b.js:app.js
 #   -DOUTPUT=serve_page.cpp -P inline_page.cmake
 file(READ ${PAGE_DIR}/index.html page)
