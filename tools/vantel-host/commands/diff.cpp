@@ -80,15 +80,7 @@ class Printer {
       document[i == 0 ? "old" : "new"] = {{"file", sides_[i].file},
                                           {"machine", sides_[i].kalbrix.machine},
                                           {"verdict", VerdictName(sides_[i].verdict)}};
-    Json changes = Json::array();
-    for (const Change& c : review_.changes) {
-      Json change = {{"group", GroupKey(c.group)}, {"key", c.key},       {"subject", c.subject},
-                     {"items", c.items},           {"before", c.before}, {"after", c.after},
-                     {"text", ChangeLine(c)}};
-      if (!c.note.empty()) change["note"] = c.note;
-      changes.push_back(std::move(change));
-    }
-    document["changes"] = std::move(changes);
+    document["changes"] = ChangesJson(review_);
     document["rowsAppeared"] = review_.rowsAppeared;
     document["rowsGone"] = review_.rowsGone;
     Put(document.dump(2) + "\n");

@@ -38,6 +38,8 @@ constexpr std::array<ReviewGroup, 6> kSettingGroups = {
 constexpr std::array<int, 7> kEcuElements = {1, 2, 7, 8, 9, 10, 11};
 
 constexpr int kSyncTableElement = kFirstConfigTableElement + 1;
+constexpr int kPhaseCapsElement = 8;
+constexpr size_t kCamshaftsWord = 2;
 /// Shown whole up to this many entries; a longer table by the entries that changed.
 constexpr size_t kShownEntries = 16;
 
@@ -135,6 +137,14 @@ class Comparer {
   }
 
  private:
+  /// PhaseCaps word 2 of the older side: bit `code` allows that camshaft.
+  bool CamshaftAllowed(int code) const {
+    const ItemValue* caps = ValueOf(before_, Element(before_, kPhaseCapsElement));
+    const Longs* longs = caps ? std::get_if<Longs>(caps) : nullptr;
+    if (!longs || longs->size() <= kCamshaftsWord) return true;
+    return ((*longs)[kCamshaftsWord] >> code) & 1;
+  }
+
   std::string None() const { return std::string(In(HostWord::kReviewNoValue, language_)); }
 
   void Add(Change change) { byGroup_[change.group].push_back(std::move(change)); }
@@ -161,24 +171,27 @@ class Comparer {
     for (const TableSetting& s : old) oldByKey[s.key] = &s;
     std::set<std::string> seen;
     std::array<size_t, 2> changedSettings{};
-    const auto add = [&](const TableSetting& s, const std::string& was, const std::string& is) {
-      if (was == is) return;
+    const auto add = [&](const TableSetting& s, const TableSetting* was, const std::string& is) {
+      const std::string before = was ? was->value : None();
+      if (before == is) return;
       ++changedSettings[s.table];
-      Add({kSettingGroups[static_cast<size_t>(s.group)],
-           s.key,
-           s.subject,
-           TableItems(kFirstConfigTableElement + static_cast<int>(s.table)),
-           was,
-           is,
-           {}});
+      std::string note;
+      if (was && !was->unallowed.empty())
+        note = Say(HostWord::kReviewReplaced, language_, {was->unallowed});
+      if (was && was->code >= 0 && !CamshaftAllowed(was->code))
+        note = Say(HostWord::kReviewReplaced, language_,
+                   {Say(HostWord::kCamshaftNumbered, language_, {std::to_string(was->code)})});
+      Add({kSettingGroups[static_cast<size_t>(s.group)], s.key, s.subject,
+           TableItems(kFirstConfigTableElement + static_cast<int>(s.table)), before, is,
+           std::move(note)});
     };
     for (const TableSetting& s : now) {
       seen.insert(s.key);
       const auto was = oldByKey.find(s.key);
-      add(s, was == oldByKey.end() ? None() : was->second->value, s.value);
+      add(s, was == oldByKey.end() ? nullptr : was->second, s.value);
     }
     for (const TableSetting& s : old)
-      if (!seen.contains(s.key)) add(s, s.value, None());
+      if (!seen.contains(s.key)) add(s, &s, None());
     for (size_t table = 0; table < 2; ++table) TableWords(table, changedSettings[table] == 0);
   }
 
@@ -363,6 +376,31 @@ std::optional<std::string> DifferentEcus(const ReviewSide& before, const ReviewS
 
 Review Compare(const ReviewSide& before, const ReviewSide& after, HostLanguage language) {
   return Comparer(before, after, language).Run();
+}
+
+Json ChangesJson(const Review& review) {
+  Json changes = Json::array();
+  for (const Change& c : review.changes) {
+    Json change = {{"group", GroupKey(c.group)}, {"key", c.key},       {"subject", c.subject},
+                   {"items", c.items},           {"before", c.before}, {"after", c.after},
+                   {"text", ChangeLine(c)}};
+    if (!c.note.empty()) change["note"] = c.note;
+    changes.push_back(std::move(change));
+  }
+  return changes;
+}
+
+Review ReviewUnsaved(const SessionMachine& machine, HostLanguage language) {
+  ReviewSide before = SideOf(machine);
+  before.kalbrix = machine.saved();
+  ReviewSide after = before;
+  for (const std::string& name : machine.Unsaved())
+    if (const KalbrixItem* item = machine.kalbrix().Find(name))
+      after.kalbrix.Replace(name, item->value);
+  // The switches and the report are the run's, not the file's: what a save writes is values.
+  before.switched = after.switched = {};
+  before.reportRows = after.reportRows = {};
+  return Compare(before, after, language);
 }
 
 WheelChanges ChangesOnWheel(const Review& review) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "host_service.h"
+#include "json.h"
 #include "kalbrix.h"
 #include "result.h"
 #include "steps.h"
@@ -83,6 +84,13 @@ std::optional<std::string> DifferentEcus(const ReviewSide& before, const ReviewS
 
 /// What changed from `before` to `after`, each changed value named once.
 Review Compare(const ReviewSide& before, const ReviewSide& after, HostLanguage language);
+
+/// The changes as tools read them: each `group`, `key`, `subject`, `items`, `before`,
+/// `after`, `text` (the change in one line) and, when there is one, `note`.
+Json ChangesJson(const Review& review);
+
+/// What a save of `machine` would write now, against the file as the machine holds it.
+Review ReviewUnsaved(const SessionMachine& machine, HostLanguage language);
 
 /// What the changes concern on the wheel of `after`, for its picture.
 WheelChanges ChangesOnWheel(const Review& review);

@@ -347,6 +347,15 @@ constexpr WordEntry kWords[] = {
     {kReviewBefore, "before", "avant"},
     {kReviewAfter, "after", "après"},
     {kReviewWhat, "what", "quoi"},
+    {kReviewReplaced, "replaced: the ECU does not allow {}",
+     "remplacé : le calculateur n'autorise pas {}"},
+    {kReviewTwinSparkOn, "twin spark on {} cylinders", "l'allumage jumostatique sur {} cylindres"},
+    {kPageReviewTitle, "What Save will write to {}", "Ce qu’Enregistrer écrira dans {}"},
+    {kPageReviewNothing, "Nothing to write: the file holds every value.",
+     "Rien à écrire : le fichier contient déjà chaque valeur."},
+    {kPageRevert, "Revert", "Revenir au fichier"},
+    {kPageDownload, "Download", "Télécharger"},
+    {kPageCancel, "Cancel", "Annuler"},
 };
 
 // In() reads kWords[word]: an entry out of the enum's order would give another word.
@@ -414,6 +423,15 @@ constexpr PageWord kPageWords[] = {
     {"note", kPageNote},
     {"verdictNews", kPageVerdictNews},
     {"endedWindows", kPageEndedWindows},
+    // The list of what Save will write (page_review.js).
+    {"reviewTitle", kPageReviewTitle},
+    {"reviewNothing", kPageReviewNothing},
+    {"reviewWhat", kReviewWhat},
+    {"reviewBefore", kReviewBefore},
+    {"reviewAfter", kReviewAfter},
+    {"revert", kPageRevert},
+    {"download", kPageDownload},
+    {"cancel", kPageCancel},
 };
 
 }  // namespace

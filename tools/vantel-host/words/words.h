@@ -310,6 +310,13 @@ enum class HostWord : uint16_t {
   kReviewBefore,
   kReviewAfter,
   kReviewWhat,
+  kReviewReplaced,
+  kReviewTwinSparkOn,
+  kPageReviewTitle,
+  kPageReviewNothing,
+  kPageRevert,
+  kPageDownload,
+  kPageCancel,
 
   kCount
 };

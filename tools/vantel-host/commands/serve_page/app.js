@@ -311,7 +311,8 @@
     if (inFlight.has(key)) return;
     if (action === 'close' && m.unsaved > 0 && !confirm(words.closeUnsaved(m.name, m.unsaved))) return;
     inFlight.add(key);
-    machineCommand(m.machine, action).finally(() => inFlight.delete(key));
+    const play = () => machineCommand(m.machine, action);
+    (action === 'save' ? PageReview.beforeSave(m, event.currentTarget, play) : play()).finally(() => inFlight.delete(key));
   }
 
   function nameList(list) {
