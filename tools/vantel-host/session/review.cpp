@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <map>
 #include <set>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <variant>
 
@@ -287,7 +289,10 @@ class Comparer {
   /// Every other item by name and value, in the order of the newer file.
   void Items() {
     std::vector<std::string> names = after_.kalbrix.ListedNames();
-    for (const std::string& name : before_.kalbrix.ListedNames()) Name(names, name);
+    // A file of many items: each name looked up once, not searched for in the list.
+    const std::unordered_set<std::string> listed(names.begin(), names.end());
+    for (const std::string& name : before_.kalbrix.ListedNames())
+      if (!listed.contains(name)) names.push_back(name);
     for (const std::string& name : names) {
       if (IsTable(name)) continue;
       const ItemValue* a = ValueOf(before_, name);
@@ -345,8 +350,16 @@ ReviewSide SideOf(const SessionMachine& machine) {
   ReviewSide side;
   side.file = machine.file();
   side.kalbrix = machine.kalbrix();
-  for (int e = 0; e <= kLastConfigTableElement; ++e)
-    side.elements.push_back(machine.service().DescriptorItem(e));
+  // The descriptor's identifiers named in one walk over the items, not one walk each.
+  const KalbrixItem* descriptor = side.kalbrix.Find(side.kalbrix.descriptor);
+  const auto* ids = descriptor ? std::get_if<Longs>(&descriptor->value) : nullptr;
+  std::unordered_map<int32_t, const std::string*> names;
+  for (const auto& [name, item] : side.kalbrix.items) names.emplace(item.id, &name);
+  for (int e = 0; e <= kLastConfigTableElement; ++e) {
+    const auto at = static_cast<size_t>(e);
+    const auto named = ids && e > 0 && at < ids->size() ? names.find((*ids)[at]) : names.end();
+    side.elements.push_back(named == names.end() ? std::string() : *named->second);
+  }
   side.verdict = machine.verdict();
   side.reportRows = machine.reportRows();
   side.switched = machine.switched();
