@@ -20,6 +20,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
+constexpr uint16_t kTwinSpark = 2;  // EngineTable word 20
+constexpr uint16_t kStatic = 4;
+
 size_t Count(const std::string& text, const std::string& part) {
   size_t count = 0;
   for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
@@ -118,6 +121,48 @@ const Edit kEdits[] = {
 
 INSTANTIATE_TEST_SUITE_P(Edits, ReviewCompareTest, ::testing::ValuesIn(kEdits),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// What the dialog replaced because the ECU does not allow the stored value carries a note; a
+// value it allows does not. SyncTable word 11 is 0x0402 here (main camshaft 0, auxiliary 1).
+TEST(ReviewCompareNoteTest, AValueTheEcuDoesNotAllowIsNotedAsReplaced) {
+  struct Case {
+    const char* key;
+    uint16_t camshafts;  // PhaseCaps word 2
+    std::vector<std::pair<std::string, std::pair<size_t, uint16_t>>> before, after;
+    bool noted;
+  };
+  const Case cases[] = {
+      {"main-phase/camshaft", 0xD, {{"TAB_CNFSYN1_0", {11, 0x0502}}}, {}, true},
+      {"main-phase/camshaft", 0xF, {{"TAB_CNFSYN1_0", {11, 0x0502}}}, {}, false},
+      {"ignition",
+       0xF,
+       {{"TAB_CNFENG_0", {6, 5}}, {"TAB_CNFENG_0", {20, kTwinSpark}}},
+       {{"TAB_CNFENG_0", {6, 5}}, {"TAB_CNFENG_0", {20, kStatic}}},
+       true},
+      {"ignition", 0xF, {}, {{"TAB_CNFENG_0", {20, kStatic}}}, false},
+  };
+  const std::string file = Example("inline4-60-2-sequential.json").string();
+  const ReviewSide example = SideOfKalbrix(file, LoadKalbrix(file));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.key) + (c.noted ? " noted" : " not noted"));
+    ReviewSide before = example;
+    std::get<Longs>(before.kalbrix.Find("CAP_PHASE_0")->value).at(2) = c.camshafts;
+    ReviewSide after = before;
+    for (const auto& [item, word] : c.before)
+      std::get<Words>(before.kalbrix.Find(item)->value).at(word.first) = word.second;
+    for (const auto& [item, word] : c.after)
+      std::get<Words>(after.kalbrix.Find(item)->value).at(word.first) = word.second;
+    const Review review = Compare(before, after, HostLanguage::kEnglish);
+    const auto found = std::find_if(review.changes.begin(), review.changes.end(),
+                                    [&](const Change& change) { return change.key == c.key; });
+    ASSERT_NE(found, review.changes.end());
+    EXPECT_EQ(found->note.empty(), !c.noted) << found->note;
+    for (const Change& other : review.changes)
+      if (&other != &*found) {
+        EXPECT_TRUE(other.note.empty()) << other.key << ": " << other.note;
+      }
+  }
+}
 
 TEST(ReviewEcuTest, AnotherEcuIsToldByItsDescriptorItsCapabilitiesAndItsCommandTables) {
   const std::string file = Example("inline4-60-2-sequential.json").string();
