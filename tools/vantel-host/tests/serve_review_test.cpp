@@ -127,6 +127,11 @@ TEST_F(ServeReviewTest, RevertOpensTheFileAgainAndForgetsTheEdit) {
   // Neither question is asked of a machine that is not served.
   EXPECT_EQ(Get("/api/machines/99/review").first, 404);
   EXPECT_EQ(Get("/api/machines/99/download").first, 404);
+  // Nor by a page without the token.
+  httplib::Client bare("127.0.0.1", host_->port());
+  for (const char* path : {"/api/machines/12/review", "/api/machines/12/download"})
+    EXPECT_EQ(bare.Get(path)->status, 403) << path;
+  EXPECT_EQ(bare.Post("/api/machines/12/revert", "", "application/json")->status, 403);
   EXPECT_EQ(host_->Stop(), 0);
 }
 
