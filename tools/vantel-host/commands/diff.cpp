@@ -63,7 +63,7 @@ class Printer {
         review_, [&](ReviewGroup g) { Put(std::string(In(GroupWord(g), language_)) + "\n"); },
         [&](const Change& c) {
           std::string line = "  " + ChangeLine(c);
-          if (c.before.empty()) line += " (" + Joined(c.items) + ")";
+          if (c.before.empty() && !c.items.empty()) line += " (" + Joined(c.items) + ")";
           if (!c.note.empty()) line += " (" + c.note + ")";
           Put(line + "\n");
         });
@@ -97,7 +97,7 @@ class Printer {
         },
         [&](const Change& c) {
           std::string after = c.after;
-          if (c.before.empty()) after += " (" + Joined(c.items) + ")";
+          if (c.before.empty() && !c.items.empty()) after += " (" + Joined(c.items) + ")";
           if (!c.note.empty()) after += " (" + c.note + ")";
           Put("| " + Cell(c.subject) + " | " + Cell(c.before) + " | " + Cell(after) + " |\n");
         });

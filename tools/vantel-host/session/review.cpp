@@ -238,13 +238,19 @@ class Comparer {
         for (const std::string& item : TableItems(kSyncTableElement)) Name(items, item);
         break;
       }
-    if (items.empty()) return;
+    // A flywheel changed over tables left as they were: the ECU would count the old teeth.
+    const auto& flywheel = byGroup_[ReviewGroup::kFlywheel];
+    const bool wheelChanged = std::any_of(flywheel.begin(), flywheel.end(), [](const Change& c) {
+      return c.key == "flywheel" || c.key.starts_with("flywheel/");
+    });
+    if (items.empty() && !wheelChanged) return;
     Add({ReviewGroup::kFlywheel,
          "flywheel-tables",
          Say(HostWord::kReviewFlywheelTables, language_),
          items,
          {},
-         Say(HostWord::kReviewRegenerated, language_),
+         Say(items.empty() ? HostWord::kReviewNotRegenerated : HostWord::kReviewRegenerated,
+             language_),
          {}});
   }
 

@@ -83,6 +83,8 @@ TEST_P(ReviewCompareTest, OneEditIsOneChangeNamedInWords) {
       EXPECT_TRUE(keys.insert(change.key).second) << "named twice: " << change.key;
       EXPECT_NE(change.before, change.after) << change.key;
       EXPECT_FALSE(change.subject.empty()) << change.key;
+      // Tables left as they were under a changed flywheel are told, though they hold no change.
+      if (change.key == "flywheel-tables" && change.items.empty()) continue;
       EXPECT_NE(std::find(change.items.begin(), change.items.end(), item), change.items.end())
           << change.key << " does not name " << item;
     }
@@ -111,6 +113,7 @@ const Edit kEdits[] = {
     {"RailScales", 12, 26, 4120, "rail/2", "SCL_LOAD_0", 0},
     {"TuningWord", 12, 23, 5, "word/TAB_CNFENG_0/23", "5"},
     {"Flywheel", 13, 1, 35 | (36 << 8), "flywheel", "36-1"},
+    {"FlywheelTablesLeft", 13, 1, 35 | (36 << 8), "flywheel-tables", ""},
     {"FlywheelTeeth", 13, 1, 35 | (36 << 8), "flywheel/teeth", "35"},
     {"SyncSpeed", 13, 3, 90, "sync/min-rpm", "90"},
     {"AuxPhase", 13, 14, 2 | (10 << 8), "aux/1", "2"},

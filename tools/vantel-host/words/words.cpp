@@ -330,6 +330,7 @@ constexpr WordEntry kWords[] = {
     {kReviewAuxFrom, "auxiliary phase {} from tooth", "phase auxiliaire {} dès la dent"},
     {kReviewFlywheelTables, "flywheel description tables", "tables de description du volant"},
     {kReviewRegenerated, "regenerated", "régénérées"},
+    {kReviewNotRegenerated, "not regenerated", "non régénérées"},
     {kReviewTableWord, "{} word {}", "{} mot {}"},
     {kReviewFunction, "function {}", "fonction {}"},
     {kReviewSupervision, "supervision {}", "surveillance {}"},

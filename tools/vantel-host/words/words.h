@@ -293,6 +293,7 @@ enum class HostWord : uint16_t {
   kReviewAuxFrom,
   kReviewFlywheelTables,
   kReviewRegenerated,
+  kReviewNotRegenerated,
   kReviewTableWord,
   kReviewFunction,
   kReviewSupervision,

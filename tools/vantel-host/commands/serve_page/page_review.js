@@ -44,7 +44,8 @@ const PageReview = (() => {
       node('td', { text: change.before }),
       node('td', {},
         node('span', { text: change.after }),
-        node('span', { class: 'review-items', text: ` (${change.items.join(', ')})` }),
+        change.items.length
+          ? node('span', { class: 'review-items', text: ` (${change.items.join(', ')})` }) : null,
         change.note ? node('div', { class: 'review-note', text: change.note }) : null));
   }
 
