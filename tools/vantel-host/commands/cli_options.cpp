@@ -16,10 +16,11 @@ enum CommandBit : unsigned {
   kWheel = 4,
   kEdit = 8,
   kMapScale = 16,
-  kServe = 32
+  kServe = 32,
+  kDiff = 64
 };
 constexpr unsigned kActionCommands = kEdit | kMapScale;
-constexpr unsigned kEveryCommand = kVersion | kCheck | kWheel | kActionCommands | kServe;
+constexpr unsigned kEveryCommand = kVersion | kCheck | kWheel | kActionCommands | kServe | kDiff;
 
 // The languages the plug-in has resources for, by the codes of the handshake.
 constexpr int32_t kEnglish = 1033;
@@ -32,7 +33,7 @@ struct CommandSpec {
   const char* help;
 };
 
-constexpr std::array<CommandSpec, 6> kCommands = {{
+constexpr std::array<CommandSpec, 7> kCommands = {{
     {"version", kVersion, "version [--language L]",
      "version     load the plug-in, shake hands and print its version and language\n"},
     {"check", kCheck,
@@ -109,6 +110,16 @@ constexpr std::array<CommandSpec, 6> kCommands = {{
      "            on 127.0.0.1 only and prints the address to open, with its token; ends on\n"
      "            Ctrl-C or SIGTERM, open dialogs cancelled (docs/serve.md)\n"
      "  --port N      the port (default: a free one)\n"},
+    {"diff", kDiff, "diff OLD NEW [--format text|json|markdown] [--svg OUT] [--language L]",
+     "diff OLD NEW  both files opened by the plug-in, then what changed from OLD to NEW in the\n"
+     "            words of the configuration (cylinders, TDCs, banks, flywheel, ignition,\n"
+     "            injection, phases, rail map scales), the flywheel description tables\n"
+     "            regenerated or not, the functions, supervisions and data items switched, any\n"
+     "            other item by name and value; then each file's verdict and the report rows\n"
+     "            that appeared and went. Two files of different ECUs are refused. The exit\n"
+     "            status is NEW's verdict's\n"
+     "  --format F    text (the default), json for tools or markdown for a review comment\n"
+     "  --svg OUT     also the flywheel picture of NEW with what changed from OLD marked\n"},
 }};
 
 constexpr const char* kCommonHelp =
@@ -176,23 +187,28 @@ constexpr std::array<OptionRule, 12> kOptions = {{
        if (!step) throw UsageError(error);
        o.steps.push_back(*step);
      }},
-    {"--format", "text|json|sarif", kCheck, false,
+    {"--format", "text|json|sarif|markdown", kCheck | kDiff, false,
      [](Options& o, const std::string& v) {
+       // SARIF is for a check's findings, Markdown for a review comment on a change.
+       const bool diff = o.command == "diff";
        if (v == "text")
          o.format = OutputFormat::kText;
        else if (v == "json")
          o.format = OutputFormat::kJson;
-       else if (v == "sarif")
+       else if (v == "sarif" && !diff)
          o.format = OutputFormat::kSarif;
+       else if (v == "markdown" && diff)
+         o.format = OutputFormat::kMarkdown;
        else
-         throw UsageError("--format is text, json or sarif, not \"" + v + "\"");
+         throw UsageError(std::string("--format is text, json or ") +
+                          (diff ? "markdown" : "sarif") + ", not \"" + v + "\"");
      }},
     {"--junit", "OUT", kCheck, false,
      [](Options& o, const std::string& v) {
        NotAFolder("--junit", v);
        o.junit = v;
      }},
-    {"--svg", "OUT", kWheel, false,
+    {"--svg", "OUT", kWheel | kDiff, false,
      [](Options& o, const std::string& v) {
        NotAFolder("--svg", v);
        o.svg = v;
@@ -239,6 +255,15 @@ void CheckFiles(const CommandSpec& command, const Options& options) {
                              : command.bit == kServe ? " needs one Kalbrix file or more"
                                                      : " needs a Kalbrix file"));
   if (command.bit == kCheck) return;
+  if (command.bit == kDiff) {
+    if (options.files.size() != 2)
+      throw UsageError("diff takes two Kalbrix files, OLD and NEW, not " +
+                       std::to_string(options.files.size()));
+    for (const std::string& file : options.files)
+      if (std::filesystem::is_directory(file))
+        throw UsageError(file + ": is a folder: diff takes two Kalbrix files");
+    return;
+  }
   if (command.bit == kServe) {
     for (const std::string& file : options.files)
       if (std::filesystem::is_directory(file))

@@ -17,16 +17,17 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-enum class OutputFormat { kText, kJson, kSarif };
+enum class OutputFormat { kText, kJson, kSarif, kMarkdown };
 
 struct Options {
-  /// "version", "check", "wheel", "edit", "mapscale" or "serve"; "" with `help` for the whole help.
+  /// "version", "check", "wheel", "edit", "mapscale", "serve" or "diff"; "" with `help` for the
+  /// whole help.
   std::string command;
-  /// check: the files and folders; wheel, edit, mapscale: the one file.
+  /// check: the files and folders; wheel, edit, mapscale: the one file; diff: OLD and NEW.
   std::vector<std::string> files;
   /// `--help` after a command, or `help [COMMAND]`: print the help and do nothing else.
   bool help = false;
-  std::string svg;  // wheel --svg OUT
+  std::string svg;  // wheel, diff --svg OUT
   bool trace = false;
   bool write = false;
   int32_t language = 1033;

@@ -10,6 +10,7 @@
 #include "actions.h"
 #include "check_many.h"
 #include "cli_options.h"
+#include "diff.h"
 #include "kalbrix.h"
 #include "plugin_loader.h"
 #include "result.h"
@@ -97,6 +98,7 @@ Result<int> CheckFiles(const Options& options) {
   std::vector<std::unique_ptr<ResultSink>> owned;
   switch (options.format) {
     case OutputFormat::kText:
+    case OutputFormat::kMarkdown:  // the command line gives it to diff alone
       owned.push_back(TextLines(stdout));
       break;
     case OutputFormat::kJson:
@@ -153,6 +155,10 @@ Result<int> Wheel(const Options& options) {
 Result<int> RunCommand(const Options& options) {
   if (options.command == "version") return Version(options);
   if (options.command == "wheel") return Wheel(options);
+  if (options.command == "diff")
+    return Diff(
+        {options.files.at(0), options.files.at(1), options.format, options.svg, options.language},
+        stdout);
   if (options.command == "serve")
     return Serve(ServeOptions{options.files, options.port, options.language}, stdout);
   if (options.command == "check" && !OneFileStepByStep(options)) return CheckFiles(options);

@@ -60,7 +60,9 @@ constexpr size_t kLingerBytes = 1024 * 1024;
 constexpr const char* kTokenHeader = "X-Vantel-Token";
 
 const std::set<std::string> kMachineActions = {"check", "edit",  "rail1", "rail2",
-                                               "save",  "close", "open"};
+                                               "save",  "close", "open",  "revert"};
+// What a machine's save would do, asked without doing it: the changes, and the file's text.
+const std::set<std::string> kMachineQuestions = {"review", "download"};
 // The whole-number fields an event may carry, each a signed 32-bit value.
 const std::set<std::string> kEventNumbers = {"index",  "edge",    "width",
                                              "height", "request", "position"};
@@ -397,6 +399,15 @@ class Server {
         return from->Answer(
             Reply::Refused(404, "machine " + std::to_string(*machine) + " has no picture yet"));
       return from->Answer({200, *svg, "image/svg+xml"});
+    }
+    if (get && is({"api", "machines", "", ""}) && kMachineQuestions.count(std::string(parts[3]))) {
+      const auto machine = KnownMachine(parts[2]);
+      if (!machine) return from->Answer(NoMachine(parts[2]));
+      auto command = std::make_shared<Command>();
+      command->kind = Command::Kind::kMachine;
+      command->machine = *machine;
+      command->action = std::string(parts[3]);
+      return Play(from, command);
     }
     if (get && is({"api", "windows", ""}) && EndsWith(parts[2], ".svg")) {
       const std::string_view name = parts[2].substr(0, parts[2].size() - 4);

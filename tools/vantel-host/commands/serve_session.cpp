@@ -10,6 +10,7 @@
 #include "check_many.h"
 #include "findings.h"
 #include "plugin_edge.h"
+#include "review.h"
 #include "vocabulary.h"
 #include "wheel.h"
 #include "window_snapshot.h"
@@ -40,13 +41,49 @@ struct FreeBuffer {
   void operator()(char* text) const { std::free(text); }
 };
 
+/// What a save of `machine` would write, as the list of its changes or as the file's text.
+Reply SaveQuestion(const SessionMachine& machine, const std::string& question,
+                   HostLanguage language) {
+  try {
+    if (question == "download") return {200, machine.SaveText(), "application/json"};
+  } catch (const KalbrixError& error) {
+    return Reply::Refused(500, error.what());
+  }
+  const Json review = {{"machine", machine.index()},
+                       {"file", machine.file()},
+                       {"changes", ChangesJson(ReviewUnsaved(machine, language))}};
+  return {200, review.dump(), "application/json"};
+}
+
+/// `machine` closed, forgotten and opened afresh from its file as it is now; the file must
+/// still be of the machine's index. Failure, with the machine as it was, when it is not.
+Result<SessionMachine*> Reopened(HostSession& session, SessionMachine& machine, FILE* out) {
+  Json document;
+  Kalbrix kalbrix;
+  try {
+    kalbrix = LoadKalbrix(machine.file(), &document);
+  } catch (const KalbrixError& error) {
+    return Failure{error.what()};
+  }
+  if (kalbrix.machine != machine.index())
+    return Failure{machine.file() + " now holds machine " + std::to_string(kalbrix.machine) +
+                   ", not " + std::to_string(machine.index()) + ": serve it again"};
+  std::string file = machine.file();
+  if (machine.opened()) session.Close(machine);
+  session.Remove(&machine);
+  SessionMachine* fresh =
+      session.Add(std::move(file), std::move(document), std::move(kalbrix), out);
+  session.Open(*fresh);
+  return fresh;
+}
+
 bool ActsOnMachine(const std::string& action) {
   return action == "edit" || action == "rail1" || action == "rail2";
 }
 
 // Commands that close the machine: a window of its own open then would be left to an action
 // that no longer exists, and the user's OK would send nothing.
-constexpr std::string_view kClosingActions[] = {"check", "close", "open"};
+constexpr std::string_view kClosingActions[] = {"check", "close", "open", "revert"};
 // Commands a closed machine cannot take: the plug-in has no configuration to act on, and
 // tells the user so as if the file were broken.
 constexpr std::string_view kOpenMachineActions[] = {"check", "edit", "rail1", "rail2", "save"};
@@ -263,6 +300,12 @@ void ServeSession::PlayMachineCommand(Command& command) {
     command.Answer(Reply::Refused(409, *refusal));
     return;
   }
+  if (command.action == "review" || command.action == "download") {
+    // A question: answered at once, nothing played, nothing published.
+    pending_.reset();
+    command.Answer(SaveQuestion(*m->played, command.action, HostLanguageOf(language_)));
+    return;
+  }
   SessionMachine& played = *m->played;
   playingFor_.push_back(played.index());
   if (command.action == "open" || command.action == "close") {
@@ -285,6 +328,14 @@ void ServeSession::PlayMachineCommand(Command& command) {
     session_.Action(played, action);
   } else if (command.action == "save") {
     Save(*m);
+  } else if (command.action == "revert") {
+    const Result<SessionMachine*> fresh = Reopened(session_, played, m->out);
+    if (!fresh) {
+      command.Answer(Reply::Refused(409, fresh.error()));
+    } else {
+      m->played = *fresh;
+      m->lastSave.clear();
+    }
   } else {
     command.Answer(Reply::Refused(404, "no action \"" + command.action + "\""));
   }

@@ -114,6 +114,10 @@ std::vector<std::string> SessionMachine::Unsaved() const {
   return ChangedItems(saved_, kalbrix_, service_->WrittenItems());
 }
 
+std::string SessionMachine::SaveText() const {
+  return DumpKalbrix(PatchValues(document_, kalbrix_, Unsaved()));
+}
+
 // ---- The session --------------------------------------------------------------------------
 
 HostSession::HostSession(int32_t language, std::string plugin)

@@ -88,6 +88,10 @@ class SessionMachine {
   const std::vector<std::string>& tablesRewritten() const { return tablesRewritten_; }
   /// The items whose values a save would write now.
   std::vector<std::string> Unsaved() const;
+  /// The values as the file holds them, since the open or the last save.
+  const Kalbrix& saved() const { return saved_; }
+  /// The file's text as a save would write it now, without writing it.
+  std::string SaveText() const;
 
  private:
   friend class HostSession;

@@ -108,7 +108,7 @@ TEST_F(CliRunTest, ABadCommandLineGetsOneLineNamingTheProblem) {
       {{"frob", "KALBRIX"}, "unknown command \"frob\" (try vantel-host --help)"},
       {{"wheel", "KALBRIX", "--then", "save"},
        "--then belongs to check, not to wheel (try vantel-host wheel --help)"},
-      {{"check", "KALBRIX", "--svg", "w.svg"}, "--svg belongs to wheel, not to check"},
+      {{"check", "KALBRIX", "--svg", "w.svg"}, "--svg belongs to wheel and diff, not to check"},
       {{"check", "KALBRIX", "--language", "de"}, "--language takes en, fr or a language code"},
       {{"check", "KALBRIX", "--language", "en", "--language", "fr"}, "--language is given twice"},
       {{"check", "KALBRIX", "--format", "xml"}, "--format is text, json or sarif, not \"xml\""},

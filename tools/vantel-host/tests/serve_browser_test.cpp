@@ -281,6 +281,7 @@ TEST_P(ServeBrowserEditTest, AnEditMadeInThePageIsSentThenSavedToTheFile) {
       {wheelBefore});
 
   browser.Click("[data-action=save]");
+  browser.Click("[data-review=save]");  // the list of what Save will write, confirmed
   browser.WaitForText(".saved", language.saved);
   browser.Screenshot(Screenshots() / (std::string("serve-saved-") + language.option + ".png"));
   const json engineAfter = ItemWords(inline4, "TAB_CNFENG_0");
@@ -417,6 +418,7 @@ TEST_F(ServeBrowserTest, AnEditWithItsDialogOpenIsSentAndMarkedUnsavedUntilSaved
   EXPECT_TRUE(server.State().at("machines").at(0).at("opened").get<bool>());
 
   browser.Click("[data-action=save]");
+  browser.Click("[data-review=save]");  // the list of what Save will write, confirmed
   browser.WaitForText(".saved", "^written back: " + std::to_string(unsaved) + " item");
   browser.WaitFor("return !document.querySelector('.facts .unsaved, #machines a[data-unsaved]');");
   EXPECT_EQ(browser.Run(kLeaving), false) << "asks with nothing unsaved";
@@ -444,6 +446,7 @@ TEST_F(ServeBrowserTest, ADoubleClickIsOneCommandAndAClosedMachineOffersOpenOnly
   browser.WaitFor("return !document.querySelector('dialog.window');");
 
   browser.DoubleClick("[data-action=save]", 250ms);
+  browser.Click("[data-review=save]");  // one list for the double click, confirmed once
   browser.WaitForText(".saved", "^written back: [1-9]");
   browser.Settle();
   EXPECT_EQ(browser.Run(saves), 1);

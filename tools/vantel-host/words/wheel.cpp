@@ -60,6 +60,8 @@ constexpr std::string_view kExtraInk = "#7b4fa8";
 constexpr std::string_view kPhaseInk = "#237a23";
 constexpr std::string_view kAuxInk = "#8c564b";
 constexpr std::string_view kConcernInk = "#e6007e";
+// What a review found changed: dotted, so that it reads apart from a finding's dashes.
+constexpr std::string_view kChangedInk = "#0b6e8a";
 /// No bank management, bank 1, bank 2; the second bank's TDCs are hollow as well.
 constexpr std::array<std::string_view, 3> kBankInk = {"#1f77b4", "#1f77b4", "#a85000"};
 
@@ -607,6 +609,9 @@ class Painter {
     Scale();
     int y = Teeth();
     ToothConcerns();
+    if (input_.changed.flywheel)
+      svg_.Rect(X(0) - 4, kExtraTop - 4, X(65536) - X(0) + 8, kCrankBottom - kExtraTop + 8,
+                Attr("data-changed", "flywheel") + Changed());
     y = Marks(y);
     y = Cylinders(y);
     y = Phases(y + 12);
@@ -807,6 +812,12 @@ class Painter {
         svg_.Rect(x - 14, tip - 18, 28, 24, attributes);
         svg_.Rect(X(0) - 2, lane + 1, X(65536) - X(0) + 4, kLaneHeight - 2, attributes);
       }
+      if (Marked(input_.changed.cylinders, c.order)) {
+        const std::string attributes =
+            Attr("data-changed", "cylinder") + Attr("data-changed-cylinder", c.order) + Changed();
+        svg_.Rect(x - 17, tip - 21, 34, 30, attributes);
+        svg_.Rect(X(0) - 5, lane - 1, X(65536) - X(0) + 10, kLaneHeight + 2, attributes);
+      }
     }
     const auto lanes = static_cast<int>(std::max<size_t>(wheel_.cylinders.size(), 1));
     return lanesTop + kLaneHeight * (lanes + 1);
@@ -882,6 +893,7 @@ class Painter {
         CamMarks(mid, sync.markTooth, sync.main.teeth, "data-cam-mark");
       svg_.End();
       PhaseConcern(kMainPhase, y);
+      PhaseChanged(kMainPhase, y);
       y += kPhaseHeight;
     }
     for (size_t i = 0; i < kAuxPhaseCount; ++i) {
@@ -902,6 +914,7 @@ class Painter {
       CamMarks(mid, aux.crankTooth, aux.teeth, "data-aux-mark");
       svg_.End();
       PhaseConcern(static_cast<int>(i) + 1, y);
+      PhaseChanged(static_cast<int>(i) + 1, y);
       y += kPhaseHeight;
     }
     return y;
@@ -930,6 +943,23 @@ class Painter {
     std::string out;
     for (int n : numbers) out += (out.empty() ? "" : " ") + std::to_string(n);
     return out;
+  }
+
+  static std::string Changed() {
+    return Fill("none", kChangedInk) + Attr("stroke-width", 2) + Attr("stroke-dasharray", "1 3");
+  }
+
+  static bool Marked(const std::vector<int>& list, int n) {
+    return std::find(list.begin(), list.end(), n) != list.end();
+  }
+
+  void PhaseChanged(int phase, int top) {
+    if (!Marked(input_.changed.phases, phase)) return;
+    svg_.Rect(X(0) - 7, top + 19, X(65536) - X(0) + 14, kPhaseHeight - 16,
+              Attr("data-changed", "phase") +
+                  Attr("data-changed-phase",
+                       phase == kMainPhase ? std::string("main") : "aux" + std::to_string(phase)) +
+                  Changed());
   }
 
   void PhaseConcern(int phase, int top) {
@@ -1017,6 +1047,10 @@ class Painter {
     if (!input_.reportFindings.empty())
       key(HostWord::kKeyConcern,
           [&](double x, int r) { svg_.Rect(x, r - 6, 12, 12, Highlight()); });
+    if (input_.changed.Any())
+      key(HostWord::kReviewChanged, [&](double x, int r) {
+        svg_.Rect(x, r - 6, 12, 12, Attr("data-key", "changed") + Changed());
+      });
     return row.y() + kLine + 8;
   }
 
@@ -1096,6 +1130,145 @@ std::string WheelName(uint16_t flywheelWord) { return NameOf(DecodeFlywheel(flyw
 std::string DrawWheel(const WheelInput& input) {
   const Wheel wheel = Decode(input);
   return Painter(input, wheel).Paint();
+}
+
+// --- The settings a review compares.
+namespace {
+
+struct SettingList {
+  HostLanguage language;
+  std::vector<TableSetting> out;
+
+  void Add(std::string key, SettingGroup group, size_t table, std::string subject,
+           std::string value) {
+    out.push_back({std::move(key), group, table, std::move(subject), std::move(value), {}, -1});
+  }
+  std::string Say(HostWord word, std::initializer_list<std::string> values = {}) const {
+    return host::Say(word, language, values);
+  }
+  void Unallowed(std::string what) { out.back().unallowed = std::move(what); }
+};
+
+std::string ScaleName(uint32_t reference, const std::function<std::string(int32_t)>& itemName,
+                      HostLanguage language) {
+  // A reference whose low word is 0 is the stored "none".
+  if ((reference & 0xFFFF) == 0) return std::string(In(HostWord::kNone, language));
+  const auto id = static_cast<int32_t>(reference);
+  std::string name = itemName ? itemName(id) : std::string();
+  return name.empty() ? Hex(reference, 8) : name;
+}
+
+void CylinderSettings(const EngineRecord& engine, SettingList& list) {
+  const auto g = SettingGroup::kCylinders;
+  list.Add("cylinders", g, 0, list.Say(HostWord::kSubjectCylinders),
+           std::to_string(engine.cylinders));
+  for (size_t i = 0; i < kMaxCylinders; ++i) {
+    if (i >= engine.cylinders && engine.angles[i] == 0) continue;
+    list.Add("tdc/" + std::to_string(i + 1), g, 0,
+             list.Say(HostWord::kReviewTdc, {std::to_string(i + 1)}), Degrees(engine.angles[i]));
+  }
+  list.Add(
+      "banks", g, 0, list.Say(HostWord::kReviewBanks),
+      list.Say(engine.banks ? HostWord::kReviewBanksManaged : HostWord::kReviewBanksNotManaged));
+  if (engine.banks == 0) return;
+  for (size_t i = 0; i < 16; ++i) {
+    const bool second = (engine.banks >> i) & 1;
+    if (i >= engine.cylinders && !second) continue;
+    list.Add("bank/" + std::to_string(i + 1), g, 0,
+             list.Say(HostWord::kReviewCylinderNumbered, {std::to_string(i + 1)}),
+             list.Say(HostWord::kBankNumbered, {second ? "2" : "1"}));
+  }
+}
+
+void FlywheelSettings(const SyncRecord& sync, SettingList& list) {
+  const auto g = SettingGroup::kFlywheel;
+  list.Add("flywheel", g, 1, list.Say(HostWord::kReviewFlywheel), NameOf(sync.flywheel));
+  list.Add("flywheel/teeth", g, 1, list.Say(HostWord::kReviewFlywheelTeeth),
+           std::to_string(sync.flywheel.T));
+  list.Add("flywheel/kind", g, 1, list.Say(HostWord::kReviewFlywheelKind),
+           FlywheelKindText(sync.flywheel, list.language));
+  list.Add("sync/min-rpm", g, 1, list.Say(HostWord::kReviewSyncMinRpm),
+           list.Say(HostWord::kReviewRpm, {std::to_string(sync.minRpm)}));
+}
+
+void PhaseSettings(const SyncRecord& sync, SettingList& list) {
+  const auto g = SettingGroup::kPhases;
+  const auto type = static_cast<size_t>(sync.mainType);
+  const std::optional<HostWord> typeName = PhaseTypeWord(sync.mainType);
+  list.Add("main-phase", g, 1, list.Say(HostWord::kReviewMainPhase),
+           typeName ? std::string(In(*typeName, list.language))
+                    : list.Say(HostWord::kUnknownValue, {std::to_string(type)}));
+  list.Add("main-phase/camshaft", g, 1, list.Say(HostWord::kReviewMainPhaseCamshaft),
+           CamshaftText(sync.mainCamshaft, list.language));
+  list.out.back().code = sync.mainCamshaft;
+  std::string count = std::to_string(sync.main.teeth);
+  if (type < kMainPhaseCounts.size() && kMainPhaseCounts[type])
+    count += " " + std::string(In(*kMainPhaseCounts[type], list.language));
+  list.Add("main-phase/count", g, 1, list.Say(HostWord::kReviewMainPhaseCount), count);
+  list.Add("main-phase/from", g, 1, list.Say(HostWord::kReviewMainPhaseFrom),
+           std::to_string(sync.main.crankTooth));
+  list.Add("main-phase/mark-tooth", g, 1, list.Say(HostWord::kReviewMainPhaseMarkTooth),
+           std::to_string(sync.markTooth));
+  for (size_t i = 0; i < kAuxPhaseCount; ++i) {
+    const std::string n = std::to_string(i + 1);
+    const PhaseSetting& aux = sync.aux[i];
+    list.Add("aux/" + n, g, 1, list.Say(HostWord::kReviewAuxTeeth, {n}), std::to_string(aux.teeth));
+    list.Add("aux/" + n + "/camshaft", g, 1, list.Say(HostWord::kReviewAuxCamshaft, {n}),
+             CamshaftText(sync.auxCamshaft[i], list.language));
+    if (aux.teeth != 0) list.out.back().code = sync.auxCamshaft[i];
+    list.Add("aux/" + n + "/from", g, 1, list.Say(HostWord::kReviewAuxFrom, {n}),
+             std::to_string(aux.crankTooth));
+  }
+}
+
+}  // namespace
+
+std::vector<TableSetting> DecodeSettings(
+    const std::array<std::vector<uint16_t>, kWheelTables>& tables,
+    const std::function<std::string(int32_t)>& itemName, HostLanguage language) {
+  const EngineRecord engine = DecodeEngineTable(tables[kEngine]);
+  const SyncRecord sync = DecodeSyncTable(tables[kSync]);
+  SettingList list{language, {}};
+  CylinderSettings(engine, list);
+  FlywheelSettings(sync, list);
+  list.Add("ignition", SettingGroup::kIgnition, 0, list.Say(HostWord::kReviewIgnition),
+           IgnitionText(engine, language));
+  // Twin spark fires cylinders in pairs: on an odd count the dialog shows static ignition.
+  if (engine.ignitionType == kIgnitionTwinSpark && engine.cylinders % 2 != 0)
+    list.Unallowed(list.Say(HostWord::kReviewTwinSparkOn, {std::to_string(engine.cylinders)}));
+  list.Add("ignition/delay", SettingGroup::kIgnition, 0, list.Say(HostWord::kReviewIgnitionDelay),
+           list.Say(HostWord::kReviewMicroseconds, {std::to_string(engine.ignitionDelayUs)}));
+  list.Add("injection", SettingGroup::kInjection, 0, list.Say(HostWord::kReviewInjection),
+           InjectionText(engine, language));
+  PhaseSettings(sync, list);
+  // The plug-in's rail 1 is the map of the second pair of references, rail 2 of the first.
+  for (size_t rail = 1; rail <= kRailsWithScaleReferences; ++rail) {
+    const size_t first = rail == 1 ? 2 : 0;
+    const uint32_t vertical = engine.scaleReferences[first];
+    const uint32_t horizontal = engine.scaleReferences[first + 1];
+    // A map without scales is "none", not "none × none".
+    const std::string scales =
+        (vertical & 0xFFFF) == 0 && (horizontal & 0xFFFF) == 0
+            ? std::string(In(HostWord::kNone, language))
+            : list.Say(HostWord::kReviewScalePair, {ScaleName(vertical, itemName, language),
+                                                    ScaleName(horizontal, itemName, language)});
+    list.Add("rail/" + std::to_string(rail), SettingGroup::kRailMaps, 0,
+             list.Say(HostWord::kReviewRailScales, {std::to_string(rail)}), scales);
+  }
+  return std::move(list.out);
+}
+
+WordRole RoleOfWord(size_t table, size_t word) {
+  if (table == kEngine) {
+    if (word >= kEngineCylindersWord && word <= kEngineIgnitionDelayWord) return WordRole::kSetting;
+    if (word >= kEngineScaleReferenceWord && word < kEngineTableWords) return WordRole::kSetting;
+    return WordRole::kOther;
+  }
+  if (word == kSyncFlywheelWord || word == kSyncMinRpmWord) return WordRole::kSetting;
+  if (word >= kSyncPhaseAssignmentWord && word < kSyncTableWords) return WordRole::kSetting;
+  if (word == kSyncLastTeethWord || (word > kSyncWord4 && word < kSyncPhaseAssignmentWord))
+    return WordRole::kGenerator;
+  return WordRole::kOther;
 }
 
 }  // namespace vantel::host

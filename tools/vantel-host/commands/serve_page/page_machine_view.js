@@ -96,16 +96,17 @@ const PageMachineView = (page) => {
     return page.machineCommand(machine, action).finally(() => inFlight.delete(key));
   }
 
-  // Save writes the machine's file: whatever is to come before the writing starts here.
-  function saveMachine(index) {
-    return once(index, 'save');
+  // Save writes the machine's file: what it will write is shown first, and written only when
+  // the user confirms it there.
+  function saveMachine(index, opener) {
+    return PageReview.beforeSave({ machine: index }, opener, () => once(index, 'save'));
   }
 
   function press(event, button) {
     const m = page.selectedMachine();
     if (event.detail > 1 || !m) return;
     if (button === 'save') {
-      saveMachine(m.machine);
+      saveMachine(m.machine, event.currentTarget);
       return;
     }
     const action = button === 'toggle' ? (m.opened ? 'close' : 'open') : button;
