@@ -107,8 +107,7 @@ bool CSisCalBnk::SavePage() {
 
 void CSisCalBnk::ReadTables() {
   cylinders_ = model_.ReadEngine().cylinders;
-  banksAllowed_ = BanksAllowed(Word(model_.caps.CylinderCaps, 1), Word(model_.caps.IgnitionCaps, 2),
-                               cylinders_);
+  banksAllowed_ = model_.caps.BanksAllowedFor(cylinders_);
 }
 
 void CSisCalBnk::SetAngleModeRadios() {

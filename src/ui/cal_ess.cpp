@@ -83,7 +83,7 @@ void CSisCalEss::FillPage() {
 
 void CSisCalEss::ReadTables() {
   const DialogTables& tables = model_;
-  allowed_ = Word(tables.caps.InjectionCaps, 1) & kInjectionAllTypes;
+  allowed_ = tables.caps.injectionTypes & kInjectionAllTypes;
   const uint16_t stored = tables.ReadEngine().injection;
   type_ = kNoType;
   rails_ = kNoRails;

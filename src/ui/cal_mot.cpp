@@ -152,7 +152,7 @@ void CSisCalMot::ReadTables() {
   mainPhaseType_ = sync.mainType;
 
   cylinderList_.clear();
-  const uint16_t allowed = Word(tables.caps.CylinderCaps, 1);
+  const uint16_t allowed = tables.caps.cylinderCounts;
   for (size_t i = 0; i < kCylinderCounts.size(); ++i) {
     if (allowed & (1u << i)) cylinderList_.push_back(kCylinderCounts[i]);
   }

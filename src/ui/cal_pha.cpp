@@ -61,7 +61,6 @@ PhaseSetting& SettingOf(SyncRecord& record, size_t phase) {
   return phase == 0 ? record.main : record.aux[phase - 1];
 }
 
-
 bool Contains(const std::vector<int32_t>& list, int value) {
   return std::find(list.begin(), list.end(), value) != list.end();
 }
@@ -115,8 +114,8 @@ CSisCalPha::ComboSlot CSisCalPha::SlotOf(int32_t id) {
 
 void CSisCalPha::ReadTables() {
   const DialogTables& tables = model_;
-  const uint16_t allowedTypes = Word(tables.caps.PhaseCaps, 1);
-  const uint16_t sensedCamshafts = Word(tables.caps.PhaseCaps, 2);
+  const uint16_t allowedTypes = tables.caps.mainPhaseTypes;
+  const uint16_t sensedCamshafts = tables.caps.sensedCamshafts;
   typeList_.clear();
   for (int type = 1; type < kPhaseTypeCount; ++type) {
     if ((allowedTypes >> (type - 1)) & 1) typeList_.push_back(type);

@@ -10,14 +10,14 @@ namespace vantel {
 DialogTables DialogTables::From(const MachineData& data) {
   DialogTables copy;
   copy.tables = data.tables;
-  copy.caps = data.caps;
+  copy.capTables = data.caps;
+  copy.caps = DecodeCapabilities(data.caps);
   copy.sensors = {.auxPhase2SensorAvailable = data.auxPhase2SensorAvailable != 0,
                   .auxPhase3SensorAvailable = data.auxPhase3SensorAvailable != 0};
-  copy.injectionChannelCount = Word(data.caps.InjectionCaps, 3);
+  copy.injectionChannelCount = copy.caps.sharedInjectionChannels;
   // Banks the ECU cannot manage for these cylinders are no setting of the dialog's.
   EngineRecord engine = copy.ReadEngine();
-  if (engine.banks != 0 && !BanksAllowed(Word(copy.caps.CylinderCaps, 1),
-                                         Word(copy.caps.IgnitionCaps, 2), engine.cylinders)) {
+  if (engine.banks != 0 && !copy.caps.BanksAllowedFor(engine.cylinders)) {
     engine.banks = 0;
     copy.WriteEngine(engine);
   }

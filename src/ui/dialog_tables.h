@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "cmdtable/ecu_data.h"
+#include "config/capability_record.h"
 #include "config/engine_record.h"
 #include "config/rule_view.h"
 
@@ -53,13 +54,14 @@ struct DialogTables {
 
   /// The rules' view over the copies; the sensor facts are the machine's. Borrows both.
   RuleView View(const MachineData& machine) const {
-    return EditedRuleView(machine, Engine(), Sync(), caps);
+    return EditedRuleView(machine, Engine(), Sync(), capTables);
   }
 
   /// ConfigTableIndex order, as MachineData::tables.
   std::array<WordTable, kConfigTableCount> tables;
-  /// Read only: what the ECU allows.
-  EcuCapabilities caps;
+  /// Read only: what the ECU allows, as the pages read it and as the rules read it.
+  CapabilityRecord caps;
+  EcuCapabilities capTables;
   SensorFacts sensors;
   /// Set from InjectionCaps word 3 and before each run of the rules, raised by the ignition
   /// page and the ignition rules, read by the injection rules.

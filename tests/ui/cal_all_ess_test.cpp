@@ -290,7 +290,7 @@ TEST_F(CalEssTest, EveryCombinationUnderEveryAllowedSetRoundTrips) {
     for (int bit = 0; bit < 9; ++bit) {
       const auto combination = static_cast<uint16_t>(1u << bit);
       SCOPED_TRACE(std::to_string(allowed) + " allows, stored " + std::to_string(combination));
-      tables.caps.InjectionCaps[1] = allowed;
+      tables.caps.injectionTypes = allowed;
       EngineCopy()[kEngineInjectionWord] = combination;
       for (int fill = 0; fill < 2; ++fill) {  // as read, then as saved
         injection_->FillPage();

@@ -149,7 +149,7 @@ class CalEmgDialogTest : public ::testing::Test {
 TEST_F(CalEmgDialogTest, OpensWithTheFivePagesOnThePlaceholderAndTabsSwitchThem) {
   dialog_ = std::make_unique<CSisCalEmgDialog>(0, context(), kTitle);
   EXPECT_EQ(dialog_->tables().tables, loaded_.tables);
-  EXPECT_EQ(dialog_->tables().caps.InjectionCaps, loaded_.caps.InjectionCaps);
+  EXPECT_EQ(dialog_->tables().capTables.InjectionCaps, loaded_.caps.InjectionCaps);
   EXPECT_EQ(dialog_->tables().injectionChannelCount, Word(loaded_.caps.InjectionCaps, 3));
   EXPECT_EQ(dialog_->currentPage(), -1);
 
