@@ -56,7 +56,8 @@ int Run(int rounds) {
   std::vector<double> open, tab, phases, ok;
   int failures = 0;
   for (int round = 0; round < rounds; ++round) {
-    context.state = Open | ActionRunning;
+    context.Opened();
+    context.SetActionRunning(true);
     context.actionKey = "EMG_EDIT";
 
     double start = CpuSeconds();

@@ -288,7 +288,7 @@ TEST_F(ActionsTest, EachPreconditionEndsTheActionWithItsMessage) {
        [&](MachineContext&) { host.items[test::kSampleTableNames[3]].id = -1; },
        "M12\nThe data to be tuned has not been received from the machine\n\n"
        "The setting can not be done yet"},
-      {"tables updating", [](MachineContext& c) { c.state |= TablesUpdating; },
+      {"tables updating", [](MachineContext& c) { c.BeginTablesUpdate(); },
        "M12\nThe flywheel description tables are being automatically updated\n"
        "Wait for some seconds and try again to run this configuration function"},
       {"format unknown", [](MachineContext& c) { c.ConfigState = kConfigUnknownToEcu; },

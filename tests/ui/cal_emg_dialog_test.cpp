@@ -438,7 +438,8 @@ TEST_F(CalEmgDialogTest, EveryWayOfEndingEndsAsItsButton) {
   };
   for (const Case& c : cases) {
     host_.ClearLog();
-    context().state = c.actionRunning ? Open | ActionRunning : Open;
+    context().Opened();
+    context().SetActionRunning(c.actionRunning);
     context().tablesDone = 0;
     context().deferChecks = 1;
     dialog_.reset();
@@ -486,7 +487,8 @@ TEST_F(CalEmgDialogTest, AHostErrorIsShownAndTheWritesGoOnWhileTheActionRuns) {
   for (const Case& c : cases) {
     host_.ClearLog();
     host_.Fail(REQ_ITEM_WRITE, kAngle, HOST_TRANSFER_ERROR, 1);
-    context().state = Open | ActionRunning;
+    context().Opened();
+    context().SetActionRunning(true);
     context().actionKey = kActionKey;
     context().deferChecks = 1;
     dialog_.reset();
@@ -494,7 +496,7 @@ TEST_F(CalEmgDialogTest, AHostErrorIsShownAndTheWritesGoOnWhileTheActionRuns) {
     const int32_t result = Run([&](VantelUiWindow modal) {
       if (modal != DialogWindow()) {  // the host error's box
         if (c.inTheBox == InTheBox::kActionEnded) {
-          context().state &= ~ActionRunning;
+          context().SetActionRunning(false);
           context().actionKey.clear();
           context().deferChecks = 0;
         }
@@ -720,7 +722,8 @@ TEST_F(CalEmgDialogTest, OkAfterAHostCallFromInsideItsLoopUsesNothingStale) {
   };
   for (const Case& c : cases) {
     host_.ClearLog();
-    context().state = Open | ActionRunning;
+    context().Opened();
+    context().SetActionRunning(true);
     context().actionKey = kActionKey;
     if (!context().report) context().report = CreateReport(context(), GetMachineName(context()));
     dialog_.reset();
@@ -728,16 +731,16 @@ TEST_F(CalEmgDialogTest, OkAfterAHostCallFromInsideItsLoopUsesNothingStale) {
       switch (c.what) {
         case What::kClose:
         case What::kCloseAndReopen:
-          context().state &= ~Open;
+          context().SetOpen(false);
           context().report.reset();
           context().groups.clear();
           context().scaleEntries.clear();
           if (c.what == What::kClose) return;
-          context().state |= Open;
+          context().SetOpen(true);
           context().report = CreateReport(context(), GetMachineName(context()));
           return;
         case What::kEndAction:
-          context().state &= ~ActionRunning;
+          context().SetActionRunning(false);
           context().actionKey.clear();
           if (CSisCalEmgDialog* running = dialog_.get()) running->EndDialog(IDCANCEL);
           return;
@@ -971,7 +974,8 @@ TEST_F(CalEmgDialogTest, EnterAndEscapeOnEveryPageAreTheDialogsOkAndCancel) {
     for (const bool enter : {true, false}) {
       SCOPED_TRACE(std::string(enter ? "Enter" : "Escape") + " on page " + std::to_string(page));
       host_.ClearLog();
-      context().state = Open | ActionRunning;
+      context().Opened();
+      context().SetActionRunning(true);
       context().tablesDone = 0;
       context().deferChecks = 1;
       dialog_.reset();
