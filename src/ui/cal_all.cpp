@@ -55,18 +55,18 @@ bool CSisCalAll::OnMessage(const Message& message, intptr_t& /*result*/) {
 }
 
 void CSisCalAll::FillPage() {
-  ReadTables();
+  ReadModel();
   EnableRadios();
   SetDelayEdit();
   SetRadioChecks();
 }
 
-void CSisCalAll::ReadTables() {
+void CSisCalAll::ReadModel() {
   DialogTables& tables = model_;
   const CapabilityRecord& caps = tables.caps;
   const uint32_t ignitionChannels = caps.ignitionChannels;
   const uint32_t ignitionPulses = caps.ignitionPulses;
-  const EngineRecord engine = tables.ReadEngine();
+  const EngineRecord& engine = tables.engine;
   cylinders_ = engine.cylinders;
 
   allowedTypes_ = caps.ignitionTypes;
@@ -118,7 +118,7 @@ void CSisCalAll::EnableRadios() {
 }
 
 void CSisCalAll::SetDelayEdit() {
-  SetEditInt(GetSafeHwnd(), IDC_IGNITION_DELAY, model_.ReadEngine().ignitionDelayUs);
+  SetEditInt(GetSafeHwnd(), IDC_IGNITION_DELAY, model_.engine.ignitionDelayUs);
 }
 
 void CSisCalAll::SetRadioChecks() {
@@ -137,11 +137,9 @@ bool CSisCalAll::SavePage() {
   }
   if (*delayUs < 0 || *delayUs > maxDelayUs) return Refuse(LoadString(IDS_IGNITION_DELAY_TOO_HIGH));
 
-  EngineRecord engine = tables.ReadEngine();
-  engine.ignitionDelayUs = static_cast<uint16_t>(*delayUs);
+  tables.engine.ignitionDelayUs = static_cast<uint16_t>(*delayUs);
   // With no type chosen, distributed: the first of the three.
-  engine.ignitionType = type_ == kNoType ? kIgnitionDistributed : Flag(type_);
-  tables.WriteEngine(engine);
+  tables.engine.ignitionType = type_ == kNoType ? kIgnitionDistributed : Flag(type_);
   return true;
 }
 

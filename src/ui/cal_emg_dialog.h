@@ -39,6 +39,9 @@ class CSisCalEmgDialog : public Dialog {
 
   DialogTables& tables() { return tables_; }
   const DialogTables& tables() const { return tables_; }
+  /// The model's tables as the last check encoded them, the machine's before any check:
+  /// what an OK publishes.
+  const std::array<WordTable, kConfigTableCount>& edited() const { return edited_; }
   MachineContext& context() const { return *context_; }
 
   CSisCalMot* enginePage() const;
@@ -49,11 +52,11 @@ class CSisCalEmgDialog : public Dialog {
   /// The page shown, -1 before the first is selected.
   int currentPage() const { return currentPage_; }
 
-  /// Saves page `index` and brings the pages that follow it in line; false when the page
-  /// refused a value. A missing page has nothing to refuse.
+  /// Saves page `index`; false when the page refused a value. A missing page has nothing
+  /// to refuse.
   bool SavePage(int index);
-  /// The rules over the copies, their messages shown in the machine's report. True when the
-  /// engine, ignition and injection rules found nothing.
+  /// The rules over the model, encoded once into `edited()`, their messages shown in the
+  /// machine's report. True when the engine, ignition and injection rules found nothing.
   bool CheckDialogTables();
 
  protected:
@@ -73,6 +76,7 @@ class CSisCalEmgDialog : public Dialog {
   MachineContext* context_;
   std::string title_;
   DialogTables tables_;
+  std::array<WordTable, kConfigTableCount> edited_;
   std::array<std::unique_ptr<CSisCalPage>, kPageCount> pages_;
   int currentPage_ = -1;
   int lineStep_ = 10;
