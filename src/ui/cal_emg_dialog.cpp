@@ -173,8 +173,9 @@ void CSisCalEmgDialog::OnCancel() { EndDialog(IDCANCEL); }
 
 bool CSisCalEmgDialog::CheckDialogTables() {
   edited_ = tables_.Encode();
-  const RuleView view =
-      EditedRuleView(*context_, edited_[kEngineTable], edited_[kSyncTable], tables_.capTables);
+  // The rules read the model's own records beside their encoding: nothing is decoded again.
+  const RuleView view = EditedRuleView(*context_, edited_[kEngineTable], edited_[kSyncTable],
+                                       tables_.engine, tables_.sync, tables_.capTables);
   const CheckOutcome outcome =
       CheckDialogConfiguration(*context_, view, tables_.injectionChannelCount);
   // Looked up only now: the configuration may have been closed, or reopened with a new
