@@ -1,7 +1,7 @@
 #pragma once
-// The engine configuration dialog: five pages over the dialog's model, its own copies of a
-// machine's tables; OK runs the rules over the copies and ends the dialog with its edits,
-// which the plug-in publishes.
+// The engine configuration dialog: five pages over the dialog's model, a machine's records
+// decoded once; OK encodes the model once, runs the rules over it and ends the dialog with
+// that encoding, which the plug-in publishes.
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -32,13 +32,12 @@ class CSisCalEmgDialog : public Dialog {
     kPageCount
   };
 
-  /// Copies `context`'s six configuration tables and five capability tables. The context is
-  /// not owned; it must outlive the dialog.
+  /// Decodes `context`'s records, dropping banks the ECU cannot manage. The context is not
+  /// owned; it must outlive the dialog.
   CSisCalEmgDialog(Hwnd parent, MachineContext& context, std::string title);
   ~CSisCalEmgDialog() override;
 
   DialogTables& tables() { return tables_; }
-  const DialogTables& tables() const { return tables_; }
   /// The model's tables as the last check encoded them, the machine's before any check:
   /// what an OK publishes.
   const std::array<WordTable, kConfigTableCount>& edited() const { return edited_; }
