@@ -56,7 +56,8 @@ int Run(int rounds) {
   std::vector<double> open, tab, phases, ok;
   int failures = 0;
   for (int round = 0; round < rounds; ++round) {
-    context.state = Open | ActionRunning;
+    context.Opened();
+    context.SetActionRunning(true);
     context.actionKey = "EMG_EDIT";
 
     double start = CpuSeconds();
@@ -84,10 +85,10 @@ int Run(int rounds) {
     }
 
     // One changed table each time: the host keeps the last, the machine's copy the first.
-    dialog.tables().Engine()[kEngineIgnitionDelayWord] = static_cast<uint16_t>(1 + round % 50);
+    dialog.tables().engine.ignitionDelayUs = static_cast<uint16_t>(1 + round % 50);
     start = CpuSeconds();
     user::PressOk(window);
-    PublishEdits(context, context.actionSerial, dialog.tables().tables);
+    PublishEdits(context, context.actionSerial, dialog.edited());
     ok.push_back(CpuSeconds() - start);
     if (context.tablesDone != 0x1F || GetWindow(window)->visible) ++failures;
   }

@@ -66,7 +66,7 @@ struct User {
       dialog->EndDialog(IDCANCEL);
       return 1;
     }
-    uint16_t& delay = dialog->tables().Engine()[kEngineIgnitionDelayWord];
+    uint16_t& delay = dialog->tables().engine.ignitionDelayUs;
     delay = static_cast<uint16_t>(delay == 10 ? 11 : 10);
     user::PressOk(modal);
     return 1;

@@ -455,8 +455,8 @@ bool CheckFlywheel(const Flywheel& f, int effectiveMainType, ErrorList& errors) 
 }  // namespace
 
 EngineRuleOutcome CheckEngineRules(const RuleView& view, ErrorList& errors) {
-  const SyncRecord sync = DecodeSyncTable(view.syncTable);
-  const EngineRecord engine = DecodeEngineTable(view.engineTable);
+  const SyncRecord& sync = view.sync;
+  const EngineRecord& engine = view.engine;
 
   MainPhase main{EffectiveMainType(view.phaseCaps, sync.mainType),
                  EffectiveCamshaft(view.phaseCaps, sync.mainCamshaft)};

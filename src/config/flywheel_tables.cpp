@@ -272,12 +272,15 @@ void FlywheelTables::WriteSyncWords(WordTable& syncTable) const {
 
 std::optional<FlywheelTables> BuildFlywheelTables(std::span<const uint16_t> syncTable,
                                                   std::span<const uint16_t> engineTable) {
+  return BuildFlywheelTables(Word(syncTable, kSyncFlywheelWord),
+                             Word(engineTable, kEngineCylindersWord), syncTable.size());
+}
+
+std::optional<FlywheelTables> BuildFlywheelTables(uint16_t flywheelWord, uint16_t cylinders,
+                                                  size_t syncTableWords) {
   FlywheelGeometry g;
-  if (!DescribeFlywheel(Word(syncTable, kSyncFlywheelWord), Word(engineTable, kEngineCylindersWord),
-                        g)) {
-    return std::nullopt;
-  }
-  if (syncTable.size() < kSyncWordsWritten) return std::nullopt;
+  if (!DescribeFlywheel(flywheelWord, cylinders, g)) return std::nullopt;
+  if (syncTableWords < kSyncWordsWritten) return std::nullopt;
 
   const std::vector<int> weights = ToothWeights(g);
   const size_t teeth = weights.size();

@@ -107,5 +107,9 @@ struct FlywheelTables {
 /// short for the generator's words, or no window of exactly L units exists.
 std::optional<FlywheelTables> BuildFlywheelTables(std::span<const uint16_t> syncTable,
                                                   std::span<const uint16_t> engineTable);
+/// The same for a flywheel word and a number of cylinders, for a SyncTable of
+/// `syncTableWords` words.
+std::optional<FlywheelTables> BuildFlywheelTables(uint16_t flywheelWord, uint16_t cylinders,
+                                                  size_t syncTableWords);
 
 }  // namespace vantel

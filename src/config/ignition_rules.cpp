@@ -33,8 +33,8 @@ int DistributedIgnitionTeeth(int kind, int cylinders) {
 }
 
 bool CheckIgnitionRules(const RuleView& view, int32_t& injectionChannelCount, ErrorList& errors) {
-  const EngineRecord engine = DecodeEngineTable(view.engineTable);
-  const SyncRecord sync = DecodeSyncTable(view.syncTable);
+  const EngineRecord& engine = view.engine;
+  const SyncRecord& sync = view.sync;
   const int cylinders = engine.cylinders;
   const uint16_t type = engine.ignitionType;
   const int ignitionChannels = Word(view.ignitionCaps, kIgnitionChannelsWord);

@@ -18,8 +18,8 @@ constexpr size_t kChannelsWord = 3;
 }  // namespace
 
 bool CheckInjectionRules(const RuleView& view, int32_t injectionChannelCount, ErrorList& errors) {
-  const EngineRecord engine = DecodeEngineTable(view.engineTable);
-  const int mainType = DecodeSyncTable(view.syncTable).mainType;
+  const EngineRecord& engine = view.engine;
+  const int mainType = view.sync.mainType;
   const int64_t cylinders = engine.cylinders;
   const uint16_t injection = engine.injection;
   const uint16_t injectionCaps = Word(view.injectionCaps, kInjectionTypesWord);

@@ -8,9 +8,18 @@ RuleView StoredRuleView(const MachineData& data) {
 
 RuleView EditedRuleView(const MachineData& data, std::span<const uint16_t> engineTable,
                         std::span<const uint16_t> syncTable, const EcuCapabilities& caps) {
+  return EditedRuleView(data, engineTable, syncTable, DecodeEngineTable(engineTable),
+                        DecodeSyncTable(syncTable), caps);
+}
+
+RuleView EditedRuleView(const MachineData& data, std::span<const uint16_t> engineTable,
+                        std::span<const uint16_t> syncTable, const EngineRecord& engine,
+                        const SyncRecord& sync, const EcuCapabilities& caps) {
   RuleView view;
   view.engineTable = engineTable;
   view.syncTable = syncTable;
+  view.engine = engine;
+  view.sync = sync;
   view.cylinderCaps = caps.CylinderCaps;
   view.phaseCaps = caps.PhaseCaps;
   view.ignitionCaps = caps.IgnitionCaps;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cmdtable/ecu_data.h"
+#include "config/engine_record.h"
 #include "config/finding.h"
 #include "platform/words.h"
 
@@ -16,6 +17,9 @@ namespace vantel {
 struct RuleView {
   std::span<const uint16_t> engineTable;
   std::span<const uint16_t> syncTable;
+  /// The two tables as records, decoded once for every rule.
+  EngineRecord engine;
+  SyncRecord sync;
   std::span<const uint16_t> cylinderCaps;
   std::span<const uint16_t> phaseCaps;
   std::span<const uint16_t> ignitionCaps;
@@ -35,6 +39,10 @@ RuleView StoredRuleView(const MachineData& data);
 /// The view over edited copies; the sensor facts still come from the machine.
 RuleView EditedRuleView(const MachineData& data, std::span<const uint16_t> engineTable,
                         std::span<const uint16_t> syncTable, const EcuCapabilities& caps);
+/// The same over records the caller already holds, with the tables they were encoded into.
+RuleView EditedRuleView(const MachineData& data, std::span<const uint16_t> engineTable,
+                        std::span<const uint16_t> syncTable, const EngineRecord& engine,
+                        const SyncRecord& sync, const EcuCapabilities& caps);
 
 /// The findings of the broken rules, in the order the rules ran; the report shows each
 /// finding's text as its row (or rows).

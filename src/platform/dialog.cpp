@@ -129,9 +129,9 @@ Dialog::~Dialog() {
   DestroyWindow(hwnd_);
 }
 
-bool Dialog::CreateWindowFromTemplate(Hwnd parent) {
+Hwnd Dialog::CreateWindowFromTemplate(Hwnd parent) {
   const DialogTemplate* dialog = FindDialogTemplate(templateId_);
-  if (!dialog || IsWindow(hwnd_)) return false;
+  if (!dialog || IsWindow(hwnd_)) return 0;
   int left, top, right, bottom;
   NonClientSize(dialog->styles, left, top, right, bottom);
   int width = DuToPixelsX(dialog->width) + left + right;
@@ -144,7 +144,7 @@ bool Dialog::CreateWindowFromTemplate(Hwnd parent) {
                                         .parent = child ? parent : 0,
                                         .target = this,
                                         .templateId = dialog->id});
-  if (handle == 0) return false;
+  if (handle == 0) return 0;
   hwnd_ = handle;
 
   if (dialog->styles & WS_THICKFRAME) {
@@ -185,27 +185,36 @@ bool Dialog::CreateWindowFromTemplate(Hwnd parent) {
                       .help = control.help});
   }
 
+  // From here on `this` may be deleted by a re-entrant call; the window tells whether it was.
   OnInitDialog();
-  if ((dialog->styles & WS_VISIBLE) && IsWindow(handle) && !GetWindow(handle)->modalEnded) {
-    ShowWindow(handle, true);
-  }
-  return true;
+  const Window* window = GetWindow(handle);
+  if ((dialog->styles & WS_VISIBLE) && window && !window->modalEnded) ShowWindow(handle, true);
+  return handle;
 }
 
-bool Dialog::Create(Hwnd parent) { return CreateWindowFromTemplate(parent ? parent : parent_); }
+bool Dialog::Create(Hwnd parent) {
+  return CreateWindowFromTemplate(parent ? parent : parent_) != 0;
+}
 
 int32_t Dialog::DoModal() {
   const uint32_t templateId = templateId_;
   const Hwnd owner = parent_;
-  if (!CreateWindowFromTemplate(owner)) return -1;
-  const Hwnd handle = hwnd_;
-  // From here on `this` may be deleted by a re-entrant call; the window tells whether it was.
+  const Hwnd handle = CreateWindowFromTemplate(owner);
+  // A dialog ended or destroyed by its own initialisation was never open to the user: it is
+  // neither shown nor logged, and its owner is never disabled.
+  const Window* window = GetWindow(handle);
+  if (!window) return -1;
+  if (window->modalEnded) {
+    const int32_t result = window->modalResult;
+    DestroyWindow(handle);
+    return result;
+  }
   std::string caption = GetWindowText(handle);
   const bool disableOwner = IsWindow(owner) && GetWindow(owner)->enabled;
   if (disableOwner) EnableWindow(owner, false);
   UiLog("{\"event\":\"dialog_open\",\"caption\":" + JsonString(caption) +
         ",\"template\":" + std::to_string(templateId) + "}");
-  if (IsWindow(handle) && !GetWindow(handle)->modalEnded) ShowWindow(handle, true);
+  ShowWindow(handle, true);
   const int32_t result = RunModalLoop(handle, IDCANCEL);
   if (IsWindow(handle)) caption = GetWindowText(handle);
   UiLog("{\"event\":\"dialog_end\",\"caption\":" + JsonString(caption) + ",\"template\":" +

@@ -45,7 +45,8 @@ class Dialog : public MessageTarget {
   /// `parent` the parent given at construction is used. False when the template is unknown.
   bool Create(Hwnd parent = 0);
   /// Creates the window, runs it modally and destroys it; returns the end result, or -1
-  /// when the window could not be created.
+  /// when the window could not be created or was destroyed by its own initialisation. A
+  /// dialog its initialisation ended returns that result without being shown.
   int32_t DoModal();
   void EndDialog(int32_t result);
 
@@ -63,7 +64,8 @@ class Dialog : public MessageTarget {
   virtual bool OnMessage(const Message& /*message*/, intptr_t& /*result*/) { return false; }
 
  private:
-  bool CreateWindowFromTemplate(Hwnd parent);
+  /// The window, 0 when it could not be created; after the initialisation it may be gone.
+  Hwnd CreateWindowFromTemplate(Hwnd parent);
 
   uint32_t templateId_;
   Hwnd parent_;

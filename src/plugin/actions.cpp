@@ -129,26 +129,20 @@ bool RunMainDialog(MachineContext& context) {
   const std::string title = LoadString(IDS_MAIN_DIALOG_TITLE) + " " + GetMachineName(context);
   return RunActionDialog(context, &MachineContext::mainDialog,
                          std::make_unique<CSisCalEmgDialog>(0, context, title),
-                         [](const CSisCalEmgDialog& dialog) { return dialog.tables().tables; });
+                         [](const CSisCalEmgDialog& dialog) { return dialog.edited(); });
 }
 
-bool RunMapDialog(MachineContext& context, int32_t selector) {
-  const std::string title = LoadString(IDS_MAP_DIALOG_TITLE) +
-                            (selector == kRail1ScaleWord ? "1) " : "2) ") + GetMachineName(context);
-  // The map dialog edits the engine table alone; the other five go out as the machine has them.
-  std::array<WordTable, kConfigTableCount> tables = context.tables;
+bool RunMapDialog(MachineContext& context, int rail) {
+  const std::string title =
+      LoadString(IDS_MAP_DIALOG_TITLE) + (rail == 0 ? "1) " : "2) ") + GetMachineName(context);
+  DialogTables model = DialogTables::From(context);
   HostMapScaleItems items(context);
-  return RunActionDialog(
-      context, &MachineContext::mapDialog,
-      std::make_unique<CSisCalMapDialog>(0, items, title, selector, context.Table(kEngineTable)),
-      [tables](const CSisCalMapDialog& dialog) mutable {
-        tables[kEngineTable] = dialog.table();
-        return tables;
-      });
+  return RunActionDialog(context, &MachineContext::mapDialog,
+                         std::make_unique<CSisCalMapDialog>(0, items, title, rail, model),
+                         [&model](const CSisCalMapDialog&) { return model.Encode(); });
 }
 
-void StartAction(MachineContext& context, const std::string& key, ActionKind kind,
-                 int32_t selector) {
+void StartAction(MachineContext& context, const std::string& key, ActionKind kind, int rail) {
   if (!context.Has(Open)) {
     ShowActionMessage(context, LoadString(IDS_MAJOR_ERROR));
     EndAction(context, key);
@@ -165,7 +159,7 @@ void StartAction(MachineContext& context, const std::string& key, ActionKind kin
   if (kind == ActionKind::kMainDialog) {
     RunMainDialog(context);
   } else {
-    RunMapDialog(context, selector);
+    RunMapDialog(context, rail);
   }
 }
 
@@ -195,7 +189,7 @@ void StartEditAction(MachineContext& context, const std::string& key) {
 }
 
 void StartMapAction(MachineContext& context, const std::string& key, int rail) {
-  StartAction(context, key, ActionKind::kMapDialog, rail == 0 ? kRail1ScaleWord : kRail2ScaleWord);
+  StartAction(context, key, ActionKind::kMapDialog, rail == 0 ? 0 : 1);
 }
 
 void OnItemSent(MachineContext& context, const std::string& item) {

@@ -37,7 +37,7 @@ constexpr uint16_t Flag(int type) { return kIgnitionRadios[static_cast<size_t>(t
 CSisCalAll::CSisCalAll(DialogTables& model) : CSisCalPage(IDD_IGNITION_PAGE, model) {}
 
 bool CSisCalAll::OnInitDialog() {
-  const uint16_t maxDelayUs = Word(model_.caps.IgnitionCaps, 5);
+  const uint16_t maxDelayUs = model_.caps.maxIgnitionDelayUs;
   SetWindowText(
       GetDlgItem(IDC_IGNITION_DELAY_LABEL),
       LoadString(IDS_IGNITION_DELAY_LABEL) + " ( 0 - " + std::to_string(maxDelayUs) + " )");
@@ -55,21 +55,21 @@ bool CSisCalAll::OnMessage(const Message& message, intptr_t& /*result*/) {
 }
 
 void CSisCalAll::FillPage() {
-  ReadTables();
+  ReadModel();
   EnableRadios();
   SetDelayEdit();
   SetRadioChecks();
 }
 
-void CSisCalAll::ReadTables() {
+void CSisCalAll::ReadModel() {
   DialogTables& tables = model_;
-  const WordTable& caps = tables.caps.IgnitionCaps;
-  const uint32_t ignitionChannels = Word(caps, 2);
-  const uint32_t ignitionPulses = Word(caps, 4);
-  const EngineRecord engine = tables.ReadEngine();
+  const CapabilityRecord& caps = tables.caps;
+  const uint32_t ignitionChannels = caps.ignitionChannels;
+  const uint32_t ignitionPulses = caps.ignitionPulses;
+  const EngineRecord& engine = tables.engine;
   cylinders_ = engine.cylinders;
 
-  allowedTypes_ = Word(caps, 1);
+  allowedTypes_ = caps.ignitionTypes;
   // A twin-spark coil fires a pair of cylinders at once, on one channel, with two pulses.
   if (cylinders_ % 2 != 0 || ignitionPulses < 2 || cylinders_ > 2 * ignitionChannels) {
     allowedTypes_ &= static_cast<uint16_t>(~kIgnitionTwinSpark);
@@ -90,11 +90,10 @@ void CSisCalAll::ReadTables() {
     if (allows(type)) type_ = type;
   }
 
-  // Up to this many cylinders (static) or cylinder pairs (twin spark) the ignition leaves the
-  // outputs it shares with the injection free; a distributed ignition never takes them.
-  const uint32_t sharedOutputLimit = Word(caps, 3);
-  const int32_t freedChannels = Word(tables.caps.InjectionCaps, 2);
-  const int32_t sharedChannels = Word(tables.caps.InjectionCaps, 3);
+  // A distributed ignition never takes the outputs it shares with the injection.
+  const uint32_t sharedOutputLimit = caps.sharedOutputLimit;
+  const int32_t freedChannels = caps.freedInjectionChannels;
+  const int32_t sharedChannels = caps.sharedInjectionChannels;
   switch (type_) {
     case kDistributed:
       tables.injectionChannelCount = freedChannels;
@@ -119,7 +118,7 @@ void CSisCalAll::EnableRadios() {
 }
 
 void CSisCalAll::SetDelayEdit() {
-  SetEditInt(GetSafeHwnd(), IDC_IGNITION_DELAY, model_.ReadEngine().ignitionDelayUs);
+  SetEditInt(GetSafeHwnd(), IDC_IGNITION_DELAY, model_.engine.ignitionDelayUs);
 }
 
 void CSisCalAll::SetRadioChecks() {
@@ -130,7 +129,7 @@ void CSisCalAll::SetRadioChecks() {
 
 bool CSisCalAll::SavePage() {
   DialogTables& tables = model_;
-  const uint16_t maxDelayUs = Word(tables.caps.IgnitionCaps, 5);
+  const uint16_t maxDelayUs = tables.caps.maxIgnitionDelayUs;
   // Read as 0, a text that is not a number would replace the user's delay without a word.
   const std::optional<int64_t> delayUs = GetEditInt(GetSafeHwnd(), IDC_IGNITION_DELAY);
   if (!delayUs) {
@@ -138,11 +137,9 @@ bool CSisCalAll::SavePage() {
   }
   if (*delayUs < 0 || *delayUs > maxDelayUs) return Refuse(LoadString(IDS_IGNITION_DELAY_TOO_HIGH));
 
-  EngineRecord engine = tables.ReadEngine();
-  engine.ignitionDelayUs = static_cast<uint16_t>(*delayUs);
+  tables.engine.ignitionDelayUs = static_cast<uint16_t>(*delayUs);
   // With no type chosen, distributed: the first of the three.
-  engine.ignitionType = type_ == kNoType ? kIgnitionDistributed : Flag(type_);
-  tables.WriteEngine(engine);
+  tables.engine.ignitionType = type_ == kNoType ? kIgnitionDistributed : Flag(type_);
   return true;
 }
 

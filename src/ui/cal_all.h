@@ -20,7 +20,7 @@ class CSisCalAll : public CSisCalPage {
   bool OnMessage(const Message& message, intptr_t& result) override;
 
  private:
-  void ReadTables();
+  void ReadModel();
   void EnableRadios();
   void SetDelayEdit();
   void SetRadioChecks();

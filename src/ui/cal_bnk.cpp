@@ -40,7 +40,7 @@ bool CSisCalBnk::OnMessage(const Message& message, intptr_t& /*result*/) {
 }
 
 void CSisCalBnk::FillPage() {
-  ReadTables();
+  ReadModel();
   SetAngleModeRadios();
   EnableBankRadios();
   FillAngleEdits();
@@ -52,7 +52,8 @@ bool CSisCalBnk::SavePage() {
     angleTexts_[row] = GetWindowText(GetDlgItem(IDC_CYLINDER_ANGLES[row]));
   }
 
-  EngineRecord engine = model_.ReadEngine();
+  EngineRecord& engine = model_.engine;
+  const std::array<uint16_t, kMaxCylinders> regularWords = DialogTables::RegularAngles(cylinders_);
   // Words past the cylinders are 0.
   std::array<uint16_t, kMaxCylinders> words{};
   std::copy_n(engine.angles.begin(), Rows(), words.begin());
@@ -78,7 +79,7 @@ bool CSisCalBnk::SavePage() {
       // Angles typed as the regular ones keep the exact regular words, which the typed
       // hundredths would only approach.
       if (anyEdited && regular) {
-        words[row] = RegularAngleWord(static_cast<uint32_t>(row), cylinders_);
+        words[row] = regularWords[row];
         continue;
       }
       if (!edited[row]) continue;
@@ -87,9 +88,7 @@ bool CSisCalBnk::SavePage() {
       words[row] = *word;
     }
   } else {
-    for (size_t row = 0; row < Rows(); ++row) {
-      words[row] = RegularAngleWord(static_cast<uint32_t>(row), cylinders_);
-    }
+    words = regularWords;
   }
 
   // Only the rows in use are the user's: the hidden ones keep what the table holds, which the
@@ -101,26 +100,18 @@ bool CSisCalBnk::SavePage() {
   }
   engine.angles = words;
   engine.banks = banks;
-  model_.WriteEngine(engine);
   return true;
 }
 
-void CSisCalBnk::ReadTables() {
-  cylinders_ = model_.ReadEngine().cylinders;
-  banksAllowed_ = BanksAllowed(Word(model_.caps.CylinderCaps, 1), Word(model_.caps.IgnitionCaps, 2),
-                               cylinders_);
+void CSisCalBnk::ReadModel() {
+  cylinders_ = model_.engine.cylinders;
+  banksAllowed_ = model_.caps.BanksAllowedFor(cylinders_);
 }
 
 void CSisCalBnk::SetAngleModeRadios() {
-  const EngineRecord engine = model_.ReadEngine();
-  bool regular = true;
-  for (size_t row = 0; row < Rows(); ++row) {
-    const uint16_t expected = RegularAngleWord(static_cast<uint32_t>(row), cylinders_);
-    regular = regular && engine.angles[row] == expected;
-  }
   const Hwnd page = GetSafeHwnd();
   CheckRadio(page, kAngleModeRadios,
-             regular ? IDC_BANKS_REGULAR_ANGLES : IDC_BANKS_SPECIFIC_ANGLES);
+             model_.AnglesAreRegular() ? IDC_BANKS_REGULAR_ANGLES : IDC_BANKS_SPECIFIC_ANGLES);
   for (int32_t id : kAngleModeRadios) EnableWindow(GetDlgItem(id), true);
 }
 
@@ -133,7 +124,7 @@ void CSisCalBnk::EnableBankRadios() {
 }
 
 void CSisCalBnk::FillAngleEdits() {
-  const EngineRecord engine = model_.ReadEngine();
+  const EngineRecord& engine = model_.engine;
   const bool specific = IsChecked(GetDlgItem(IDC_BANKS_SPECIFIC_ANGLES));
   for (size_t row = 0; row < kBankRows; ++row) {
     const bool used = row < Rows();
@@ -146,7 +137,7 @@ void CSisCalBnk::FillAngleEdits() {
 
 void CSisCalBnk::SetBankRadios() {
   // What a save stores: no bank 2 where the ECU manages no banks.
-  const uint16_t banks = banksAllowed_ ? model_.ReadEngine().banks : uint16_t{0};
+  const uint16_t banks = banksAllowed_ ? model_.engine.banks : uint16_t{0};
   // Every row shows the table, so that a hidden row never shows a mark left from an earlier,
   // larger number of cylinders.
   for (size_t row = 0; row < kBankRows; ++row) {

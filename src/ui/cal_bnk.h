@@ -21,7 +21,7 @@ class CSisCalBnk : public CSisCalPage {
   bool OnMessage(const Message& message, intptr_t& result) override;
 
  private:
-  void ReadTables();
+  void ReadModel();
   void SetAngleModeRadios();
   void EnableBankRadios();
   void FillAngleEdits();

@@ -23,25 +23,17 @@ std::unique_ptr<CSisCalPage> MakePage(DialogTables& model) {
   return std::make_unique<Page>(model);
 }
 
-constexpr uint8_t PageBit(CSisCalEmgDialog::PageIndex index) {
-  return static_cast<uint8_t>(1u << index);
-}
-
 struct PageEntry {
   uint32_t tabText;
   uint32_t helpText;
   std::unique_ptr<CSisCalPage> (*make)(DialogTables&);
-  /// The pages brought in line once this one has stored its values: saved again, since their
-  /// words follow this page's, and filled again, since they show limits that do.
-  uint8_t saveAfter = 0;
-  uint8_t fillAfter = 0;
 };
 
-// In tab order, which is also the order the pages are created, moved and destroyed in. The
-// phase words are encoded for the flywheel; the ignition types allowed depend on the cylinders.
+// In tab order, which is also the order the pages are created, moved and destroyed in. A
+// page stores its own fields only; what follows from them the model makes, and a page shows
+// it when it is next filled.
 constexpr std::array<PageEntry, CSisCalEmgDialog::kPageCount> kPages{{
-    {IDS_TAB_ENGINE, IDS_NOTE_ENGINE_PAGE, &MakePage<CSisCalMot>,
-     PageBit(CSisCalEmgDialog::kPhasesPage), PageBit(CSisCalEmgDialog::kIgnitionPage)},
+    {IDS_TAB_ENGINE, IDS_NOTE_ENGINE_PAGE, &MakePage<CSisCalMot>},
     {IDS_TAB_BANKS, IDS_NOTE_BANKS_PAGE, &MakePage<CSisCalBnk>},
     {IDS_TAB_PHASES, IDS_NOTE_PHASES_PAGE, &MakePage<CSisCalPha>},
     {IDS_TAB_IGNITION, IDS_NOTE_IGNITION_PAGE, &MakePage<CSisCalAll>},
@@ -71,7 +63,10 @@ CSisCalEmgDialog::CSisCalEmgDialog(Hwnd parent, MachineContext& context, std::st
     : Dialog(IDD_MAIN_CONFIGURATION, parent),
       context_(&context),
       title_(std::move(title)),
-      tables_(DialogTables::From(context)) {}
+      tables_(DialogTables::From(context)),
+      edited_(context.tables) {
+  tables_.DropBanksNotAllowed();
+}
 
 CSisCalEmgDialog::~CSisCalEmgDialog() {
   for (auto& page : pages_) page.reset();
@@ -159,17 +154,7 @@ void CSisCalEmgDialog::SelectPage(int index) {
 
 bool CSisCalEmgDialog::SavePage(int index) {
   CSisCalPage* page = Page(index);
-  if (!page) return true;
-  if (!page->SavePage()) return false;
-  const PageEntry& entry = kPages[static_cast<size_t>(index)];
-  for (int other = 0; other < kPageCount; ++other) {
-    CSisCalPage* follower = Page(other);
-    if (!follower) continue;
-    // Brought in line with what is stored: a refusal there has nothing new to refuse.
-    if (entry.saveAfter & (1u << other)) static_cast<void>(follower->SavePage());
-    if (entry.fillAfter & (1u << other)) follower->FillPage();
-  }
-  return true;
+  return !page || page->SavePage();
 }
 
 void CSisCalEmgDialog::OnOK() {
@@ -187,8 +172,12 @@ void CSisCalEmgDialog::OnOK() {
 void CSisCalEmgDialog::OnCancel() { EndDialog(IDCANCEL); }
 
 bool CSisCalEmgDialog::CheckDialogTables() {
+  edited_ = tables_.Encode();
+  // The rules read the model's own records beside their encoding: nothing is decoded again.
+  const RuleView view = EditedRuleView(*context_, edited_[kEngineTable], edited_[kSyncTable],
+                                       tables_.engine, tables_.sync, tables_.capTables);
   const CheckOutcome outcome =
-      CheckDialogConfiguration(*context_, tables_.View(*context_), tables_.injectionChannelCount);
+      CheckDialogConfiguration(*context_, view, tables_.injectionChannelCount);
   // Looked up only now: the configuration may have been closed, or reopened with a new
   // report, while the rules asked the host.
   FillReport(context_->report.get(), outcome.errorText, outcome.findings);

@@ -1,7 +1,7 @@
 #pragma once
-// The engine configuration dialog: five pages over the dialog's model, its own copies of a
-// machine's tables; OK runs the rules over the copies and ends the dialog with its edits,
-// which the plug-in publishes.
+// The engine configuration dialog: five pages over the dialog's model, a machine's records
+// decoded once; OK encodes the model once, runs the rules over it and ends the dialog with
+// that encoding, which the plug-in publishes.
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -32,13 +32,15 @@ class CSisCalEmgDialog : public Dialog {
     kPageCount
   };
 
-  /// Copies `context`'s six configuration tables and five capability tables. The context is
-  /// not owned; it must outlive the dialog.
+  /// Decodes `context`'s records, dropping banks the ECU cannot manage. The context is not
+  /// owned; it must outlive the dialog.
   CSisCalEmgDialog(Hwnd parent, MachineContext& context, std::string title);
   ~CSisCalEmgDialog() override;
 
   DialogTables& tables() { return tables_; }
-  const DialogTables& tables() const { return tables_; }
+  /// The model's tables as the last check encoded them, the machine's before any check:
+  /// what an OK publishes.
+  const std::array<WordTable, kConfigTableCount>& edited() const { return edited_; }
   MachineContext& context() const { return *context_; }
 
   CSisCalMot* enginePage() const;
@@ -49,11 +51,11 @@ class CSisCalEmgDialog : public Dialog {
   /// The page shown, -1 before the first is selected.
   int currentPage() const { return currentPage_; }
 
-  /// Saves page `index` and brings the pages that follow it in line; false when the page
-  /// refused a value. A missing page has nothing to refuse.
+  /// Saves page `index`; false when the page refused a value. A missing page has nothing
+  /// to refuse.
   bool SavePage(int index);
-  /// The rules over the copies, their messages shown in the machine's report. True when the
-  /// engine, ignition and injection rules found nothing.
+  /// The rules over the model, encoded once into `edited()`, their messages shown in the
+  /// machine's report. True when the engine, ignition and injection rules found nothing.
   bool CheckDialogTables();
 
  protected:
@@ -73,6 +75,7 @@ class CSisCalEmgDialog : public Dialog {
   MachineContext* context_;
   std::string title_;
   DialogTables tables_;
+  std::array<WordTable, kConfigTableCount> edited_;
   std::array<std::unique_ptr<CSisCalPage>, kPageCount> pages_;
   int currentPage_ = -1;
   int lineStep_ = 10;

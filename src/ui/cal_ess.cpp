@@ -73,7 +73,7 @@ bool CSisCalEss::OnMessage(const Message& message, intptr_t& /*result*/) {
 }
 
 void CSisCalEss::FillPage() {
-  ReadTables();
+  ReadModel();
   EnableTypeRadios();
   EnableWindow(GetDlgItem(IDC_PEAK_AND_HOLD_ENABLED), false);
   EnableWindow(GetDlgItem(IDC_PEAK_AND_HOLD_COMMAND), false);
@@ -81,10 +81,10 @@ void CSisCalEss::FillPage() {
   SetRailsRadios();
 }
 
-void CSisCalEss::ReadTables() {
+void CSisCalEss::ReadModel() {
   const DialogTables& tables = model_;
-  allowed_ = Word(tables.caps.InjectionCaps, 1) & kInjectionAllTypes;
-  const uint16_t stored = tables.ReadEngine().injection;
+  allowed_ = tables.caps.injectionTypes & kInjectionAllTypes;
+  const uint16_t stored = tables.engine.injection;
   type_ = kNoType;
   rails_ = kNoRails;
   for (size_t bit = 0; bit < kCombinations.size(); ++bit) {
@@ -130,10 +130,8 @@ void CSisCalEss::SetRailsRadios() {
 bool CSisCalEss::SavePage() {
   const int type = type_ == kNoType ? kSemiSequential : type_;
   const int rails = rails_ == kNoRails ? kOneRail : rails_;
-  EngineRecord engine = model_.ReadEngine();
-  engine.peakHoldTuning = peakHoldTuning_;
-  engine.injection = InjectionBit(type, rails);
-  model_.WriteEngine(engine);
+  model_.engine.peakHoldTuning = peakHoldTuning_;
+  model_.engine.injection = InjectionBit(type, rails);
   return true;
 }
 

@@ -21,7 +21,7 @@ class CSisCalEss : public CSisCalPage {
   bool OnMessage(const Message& message, intptr_t& result) override;
 
  private:
-  void ReadTables();
+  void ReadModel();
   void EnableTypeRadios();
   /// Also enables the two-rail radios the type allows.
   void SetTypeRadios();

@@ -9,26 +9,23 @@
 namespace vantel {
 namespace {
 
-// The pair's "none": a low word of 0 under a high word of 0xFFFF.
-constexpr uint32_t kNoScaleItem = 0xFFFF0000u;
-
 std::string NoData() { return LoadString(IDS_NO_DATA); }
 
 }  // namespace
 
-CSisCalMapDialog::CSisCalMapDialog(Hwnd parent, MapScaleItems& items, std::string title,
-                                   int32_t selector, WordTable engineTable)
+CSisCalMapDialog::CSisCalMapDialog(Hwnd parent, MapScaleItems& items, std::string title, int rail,
+                                   DialogTables& model)
     : Dialog(IDD_MAP_SCALE, parent),
       items_(&items),
       title_(std::move(title)),
-      selector_(selector),
-      table_(std::move(engineTable)),
+      firstReference_(kRailScaleReference[static_cast<size_t>(rail)]),
+      model_(model),
       sides_{{{.control = IDC_MAP_VERTICAL, .name = {}},
               {.control = IDC_MAP_HORIZONTAL, .name = {}}}} {
   for (size_t i = 0; i < sides_.size(); ++i) {
     Side& side = sides_[i];
-    const auto id = static_cast<int32_t>(Long(table_, static_cast<size_t>(selector_) + 2 * i));
-    const std::optional<std::string> name = selector_ >= 0 ? items.Name(id) : std::nullopt;
+    const auto id = static_cast<int32_t>(model_.engine.scaleReferences[firstReference_ + i]);
+    const std::optional<std::string> name = items.Name(id);
     if (name) {
       side.name = *name;
       side.id = id;
@@ -115,8 +112,8 @@ void CSisCalMapDialog::OnOK() {
   EndDialog(IDOK);
   for (size_t i = 0; i < sides_.size(); ++i) {
     const int32_t id = sides_[i].id;
-    SetLong(table_, static_cast<size_t>(selector_) + 2 * i,
-            id == -1 ? kNoScaleItem : static_cast<uint32_t>(id));
+    model_.engine.scaleReferences[firstReference_ + i] =
+        id == -1 ? kNoItemReference : static_cast<uint32_t>(id);
   }
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The scale data of one rail piloting map: the items giving its vertical and horizontal
-// axes, chosen among those the ECU offers for the purpose, over the dialog's own copy of
-// the engine table.
+// axes, chosen among those the ECU offers for the purpose, stored in the dialog model's
+// engine record.
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -9,13 +9,17 @@
 #include <vector>
 
 #include "platform/dialog.h"
-#include "platform/words.h"
+#include "ui/dialog_tables.h"
 
 namespace vantel {
 
 /// The engine-table words of the two maps' scale pairs: vertical id, then horizontal id.
 inline constexpr int32_t kRail1ScaleWord = 30;
 inline constexpr int32_t kRail2ScaleWord = 26;
+/// By rail: its pair's first entry in EngineRecord::scaleReferences.
+inline constexpr std::array<size_t, 2> kRailScaleReference = {
+    (kRail1ScaleWord - kEngineScaleReferenceWord) / 2,
+    (kRail2ScaleWord - kEngineScaleReferenceWord) / 2};
 
 /// What the dialog needs to know of the host's items; the plug-in answers from the host.
 class MapScaleItems {
@@ -37,12 +41,11 @@ class MapScaleItems {
 
 class CSisCalMapDialog : public Dialog {
  public:
-  /// Resolves the two ids held at words `selector` to `selector` + 3 of `engineTable`.
-  /// `items` is not owned; it must outlive the dialog.
-  CSisCalMapDialog(Hwnd parent, MapScaleItems& items, std::string title, int32_t selector,
-                   WordTable engineTable);
+  /// Resolves the two scale references of rail `rail` (0 or 1) in `model`, where OK stores
+  /// the choices. `items` and `model` are not owned; they must outlive the dialog.
+  CSisCalMapDialog(Hwnd parent, MapScaleItems& items, std::string title, int rail,
+                   DialogTables& model);
 
-  const WordTable& table() const { return table_; }
   int32_t verticalId() const { return sides_[0].id; }
   int32_t horizontalId() const { return sides_[1].id; }
   const std::vector<std::string>& candidates() const { return candidates_; }
@@ -68,8 +71,8 @@ class CSisCalMapDialog : public Dialog {
 
   MapScaleItems* items_;
   std::string title_;
-  int32_t selector_;
-  WordTable table_;
+  size_t firstReference_;
+  DialogTables& model_;
   std::array<Side, 2> sides_;
   std::vector<std::string> candidates_;
 };

@@ -70,7 +70,7 @@ int32_t IndexOf(const std::vector<int32_t>& list, Value value) {
 CSisCalMot::CSisCalMot(DialogTables& model) : CSisCalPage(IDD_ENGINE_PAGE, model) {}
 
 void CSisCalMot::FillPage() {
-  ReadTables();
+  ReadModel();
   FillCylinders();
   Refresh();
 }
@@ -146,13 +146,13 @@ void CSisCalMot::OnComboChoice(int32_t comboId) {
   Refresh();
 }
 
-void CSisCalMot::ReadTables() {
+void CSisCalMot::ReadModel() {
   const DialogTables& tables = model_;
-  const SyncRecord sync = tables.ReadSync();
+  const SyncRecord& sync = tables.sync;
   mainPhaseType_ = sync.mainType;
 
   cylinderList_.clear();
-  const uint16_t allowed = Word(tables.caps.CylinderCaps, 1);
+  const uint16_t allowed = tables.caps.cylinderCounts;
   for (size_t i = 0; i < kCylinderCounts.size(); ++i) {
     if (allowed & (1u << i)) cylinderList_.push_back(kCylinderCounts[i]);
   }
@@ -183,7 +183,7 @@ void CSisCalMot::ReadTables() {
   if (flywheelKind_ != kTwoMissingTeeth || occurrencesCode_ != 0) renaultRs_ = false;
 
   // With no cylinder count allowed the stored one stays, for the rules to report.
-  cylinders_ = tables.ReadEngine().cylinders;
+  cylinders_ = tables.engine.cylinders;
   if (!cylinderList_.empty() && IndexOf(cylinderList_, cylinders_) < 0) {
     cylinders_ = cylinderList_.front();
   }

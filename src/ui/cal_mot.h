@@ -21,7 +21,7 @@ class CSisCalMot : public CSisCalPage {
   bool OnMessage(const Message& message, intptr_t& result) override;
 
  private:
-  void ReadTables();
+  void ReadModel();
   void FillCylinders();
   void SetFlywheelRadios();
   void FillMarks();

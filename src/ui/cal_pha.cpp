@@ -61,7 +61,6 @@ PhaseSetting& SettingOf(SyncRecord& record, size_t phase) {
   return phase == 0 ? record.main : record.aux[phase - 1];
 }
 
-
 bool Contains(const std::vector<int32_t>& list, int value) {
   return std::find(list.begin(), list.end(), value) != list.end();
 }
@@ -77,9 +76,13 @@ std::string TwoDigits(int value) {
 CSisCalPha::CSisCalPha(DialogTables& model) : CSisCalPage(IDD_PHASES_PAGE, model) {}
 
 void CSisCalPha::FillPage() {
-  ReadTables();
+  ReadModel();
   EnableAll();
   BuildCombos();
+  // What the page cannot show (a camshaft without sensor, a camshaft serving two phases, a
+  // count out of range) is no setting: the model holds the phases as shown from the start,
+  // whichever pages the user visits.
+  StorePhases();
 }
 
 bool CSisCalPha::OnMessage(const Message& message, intptr_t& /*result*/) {
@@ -113,10 +116,10 @@ CSisCalPha::ComboSlot CSisCalPha::SlotOf(int32_t id) {
   return {};
 }
 
-void CSisCalPha::ReadTables() {
+void CSisCalPha::ReadModel() {
   const DialogTables& tables = model_;
-  const uint16_t allowedTypes = Word(tables.caps.PhaseCaps, 1);
-  const uint16_t sensedCamshafts = Word(tables.caps.PhaseCaps, 2);
+  const uint16_t allowedTypes = tables.caps.mainPhaseTypes;
+  const uint16_t sensedCamshafts = tables.caps.sensedCamshafts;
   typeList_.clear();
   for (int type = 1; type < kPhaseTypeCount; ++type) {
     if ((allowedTypes >> (type - 1)) & 1) typeList_.push_back(type);
@@ -126,7 +129,7 @@ void CSisCalPha::ReadTables() {
     if ((sensedCamshafts >> camshaft) & 1) camshaftList_.push_back(camshaft);
   }
 
-  SyncRecord sync = tables.ReadSync();
+  SyncRecord sync = tables.sync;
   mainType_ = sync.mainType;
   if (!Contains(typeList_, mainType_)) mainType_ = kPhaseNone;
   for (size_t p = 0; p < kPhaseCount; ++p) {
@@ -331,10 +334,15 @@ void CSisCalPha::BuildStartTooth(size_t phase) {
   EnableWindow(GetDlgItem(IDC_PHASE_START_TEETH[phase]), chosen && !combo.values.empty());
 }
 
-Flywheel CSisCalPha::Wheel() const { return model_.ReadSync().flywheel; }
+Flywheel CSisCalPha::Wheel() const { return model_.sync.flywheel; }
 
 bool CSisCalPha::SavePage() {
-  SyncRecord sync = model_.ReadSync();
+  StorePhases();
+  return true;
+}
+
+void CSisCalPha::StorePhases() {
+  SyncRecord sync = model_.sync;
   const Phase& main = phases_[kMainPhase];
   if (main.camshaft == kNoCamshaft) {
     // Only the types that need no camshaft keep a setting; the mark tooth is not theirs.
@@ -352,8 +360,8 @@ bool CSisCalPha::SavePage() {
       SettingOf(sync, p) = {};
     }
     sync.main.teeth = static_cast<uint8_t>(marks);
-    model_.WriteSync(sync);
-    return true;
+    model_.SetPhases(sync, false);
+    return;
   }
 
   sync.mainType = mainType_;
@@ -365,10 +373,7 @@ bool CSisCalPha::SavePage() {
                              : PhaseSetting{static_cast<uint8_t>(phase.marks),
                                             static_cast<uint8_t>(phase.startTooth)};
   }
-  const Flywheel f = sync.flywheel;
-  sync.markTooth = static_cast<uint16_t>(PhaseMarkTooth(main.marks, f.N, f.T, mainType_, f.R));
-  model_.WriteSync(sync);
-  return true;
+  model_.SetPhases(sync, true);
 }
 
 }  // namespace vantel

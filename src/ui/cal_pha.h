@@ -21,9 +21,8 @@ class CSisCalPha : public CSisCalPage {
   explicit CSisCalPha(DialogTables& model);
 
   void FillPage() override;
-  /// Writes SyncTable words 11 to 16, and word 12 when the main phase has a camshaft, from the
-  /// choices shown; never refuses. The Engine page runs it after each of its saves so that
-  /// word 12 follows the flywheel.
+  /// Stores the phase settings shown; never refuses. The mark tooth of a main phase on a
+  /// camshaft is the model's, which follows the flywheel the Engine page stores.
   bool SavePage() override;
 
  protected:
@@ -52,11 +51,13 @@ class CSisCalPha : public CSisCalPage {
     bool rebuildsAll = false;
   };
 
-  void ReadTables();
+  void ReadModel();
   void EnableAll();
   /// The thirteen combos in their order: for each phase its camshaft, (main) type, marks and
   /// start tooth.
   void BuildCombos();
+  /// Stores the phases as shown, which a fill has brought within what the ECU allows.
+  void StorePhases();
   void BuildCamshaft(size_t phase);
   void BuildMainType();
   void BuildMarks(size_t phase);

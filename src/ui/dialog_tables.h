@@ -1,13 +1,15 @@
 #pragma once
-// The configuration dialog's model: its own copies of a machine's six configuration tables
-// and five capability tables, the sensor facts its pages need, and its own injection channel
-// count. Pages read and edit only this value, through the typed records and the operations
-// below; the machine's tables stay untouched until the plug-in publishes the edited ones.
+// The configuration dialog's model: a machine's engine, synchronisation and capability
+// records, decoded once when a dialog opens, with the words no record holds (the four
+// flywheel tables, the generator's SyncTable words, size and format words) kept beside them.
+// Pages read and edit only this value, through the records and the operations below; the
+// machine's tables stay untouched until the plug-in publishes what `Encode` makes of it.
+#include <array>
 #include <cstdint>
 
 #include "cmdtable/ecu_data.h"
+#include "config/capability_record.h"
 #include "config/engine_record.h"
-#include "config/rule_view.h"
 
 namespace vantel {
 
@@ -19,51 +21,59 @@ struct SensorFacts {
 };
 
 struct DialogTables {
-  /// Copies of `data`'s tables, capabilities and sensor facts; the channel count from
-  /// InjectionCaps word 3. Banks the ECU does not allow for the cylinders start cleared.
+  /// `data`'s records, tables, capabilities and sensor facts; the channel count from
+  /// InjectionCaps word 3.
   static DialogTables From(const MachineData& data);
 
-  WordTable& Table(int which) { return tables[static_cast<size_t>(which)]; }
-  const WordTable& Table(int which) const { return tables[static_cast<size_t>(which)]; }
-  WordTable& Engine() { return Table(kEngineTable); }
-  const WordTable& Engine() const { return Table(kEngineTable); }
-  WordTable& Sync() { return Table(kSyncTable); }
-  const WordTable& Sync() const { return Table(kSyncTable); }
+  /// The six tables with the records encoded into the engine and sync tables: what the
+  /// rules check and the plug-in publishes. Encoding what was decoded changes no word.
+  std::array<WordTable, kConfigTableCount> Encode() const;
 
-  /// The engine table as a record, and back: only the words the record holds change.
-  EngineRecord ReadEngine() const { return DecodeEngineTable(Engine()); }
-  void WriteEngine(const EngineRecord& record) { EncodeEngineTable(record, Engine()); }
-  /// The SyncTable's own words as a record, and back; the generator's words stay.
-  SyncRecord ReadSync() const { return DecodeSyncTable(Sync()); }
-  void WriteSync(const SyncRecord& record) { EncodeSyncTable(record, Sync()); }
+  // Changes with knock-on effects; the values that follow from others are made here, never
+  // by a page.
 
-  // Changes with knock-on effects.
-
-  /// Regular TDC angles for `cylinders` (at most twelve), the angles past them 0.
+  /// Banks the ECU cannot manage for the cylinders are no setting of the dialog's.
+  void DropBanksNotAllowed();
+  /// The TDC angles of `cylinders` (at most twelve) spread evenly over the cycle, 0 past
+  /// them.
+  static std::array<uint16_t, kMaxCylinders> RegularAngles(uint32_t cylinders);
+  /// Whether the record's cylinders fire at the regular angles.
+  bool AnglesAreRegular() const;
+  /// Regular TDC angles for `cylinders`.
   void SetRegularAngles(uint32_t cylinders);
   /// A new number of cylinders fires them at regular angles, all on bank 1; the same number
   /// changes nothing.
   void SetCylinders(uint16_t cylinders);
   /// The flywheel word and the synchronisation RPM, with the four flywheel tables and the
-  /// generator's SyncTable words built for them and the number of cylinders. False, and
-  /// nothing changed, when the generator refuses that flywheel.
+  /// generator's SyncTable words built for them and the number of cylinders, and the mark
+  /// tooth following the flywheel. False, and nothing changed, when the generator refuses
+  /// that flywheel.
   bool SetFlywheel(uint16_t flywheelWord, uint16_t minRpm);
   /// The same words without the tables, for a configuration the rules will refuse anyway.
   void StoreFlywheelSettings(uint16_t flywheelWord, uint16_t minRpm);
+  /// The phase settings of `phases` (type, camshafts, marks and start teeth). A main phase
+  /// measured on a camshaft gets its mark tooth, which then follows every flywheel stored;
+  /// one without keeps the stored mark tooth.
+  void SetPhases(const SyncRecord& phases, bool onCamshaft);
 
-  /// The rules' view over the copies; the sensor facts are the machine's. Borrows both.
-  RuleView View(const MachineData& machine) const {
-    return EditedRuleView(machine, Engine(), Sync(), caps);
-  }
-
-  /// ConfigTableIndex order, as MachineData::tables.
-  std::array<WordTable, kConfigTableCount> tables;
-  /// Read only: what the ECU allows.
-  EcuCapabilities caps;
+  EngineRecord engine;
+  SyncRecord sync;
+  /// Read only: what the ECU allows, as the pages read it and as the rules read it.
+  CapabilityRecord caps;
+  EcuCapabilities capTables;
   SensorFacts sensors;
   /// Set from InjectionCaps word 3 and before each run of the rules, raised by the ignition
   /// page and the ignition rules, read by the injection rules.
   int32_t injectionChannelCount = 0;
+  /// The machine's tables as opened, ConfigTableIndex order, with the flywheel tables and
+  /// the generator's SyncTable words as the model last built them; the records are encoded
+  /// over the engine and sync tables.
+  std::array<WordTable, kConfigTableCount> tables;
+
+ private:
+  void FollowFlywheel();
+  /// The main phase is measured on a camshaft: its mark tooth follows the flywheel.
+  bool markToothFollows_ = false;
 };
 
 }  // namespace vantel

@@ -144,7 +144,7 @@ TEST_F(RecordUpgradeTest, NothingIsWrittenWhenAnUpgradeDoesNotApply) {
     EXPECT_EQ(host.log.empty(), !c.asksTheHost);
     EXPECT_EQ(context().Table(kEngineTable), engine);
     EXPECT_EQ(context().Table(kSyncTable), sync);
-    EXPECT_EQ(context().state, 0);
+    EXPECT_EQ(context().Bits(), 0);
     host.items.clear();
   }
 }

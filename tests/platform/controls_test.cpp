@@ -664,6 +664,55 @@ TEST_F(ModalLoopTest, DialogDeletedFromInsideItsLoopEndsCancelled) {
   EXPECT_EQ(dialog, nullptr);
 }
 
+// A dialog whose own initialisation ends it, destroys its window or deletes it.
+class SelfEndingDialog : public Dialog {
+ public:
+  explicit SelfEndingDialog(std::function<void(SelfEndingDialog&)> init)
+      : Dialog(kProbeId, 0), init_(std::move(init)) {}
+
+ protected:
+  bool OnInitDialog() override {
+    init_(*this);  // may delete this: nothing of it is touched after
+    return true;
+  }
+
+ private:
+  std::function<void(SelfEndingDialog&)> init_;
+};
+
+// Never open to the user: not shown, not logged, no turn of the loop, and the result is the
+// one it ended with, or -1 for a window gone (whose dialog may be gone with it).
+TEST_F(ModalLoopTest, ADialogItsInitialisationEndsIsNeverShown) {
+  struct Case {
+    const char* what;
+    std::function<void(SelfEndingDialog&)> init;
+    int32_t result;
+  };
+  std::unique_ptr<SelfEndingDialog> owned;
+  const Case cases[] = {
+      {"ended", [](SelfEndingDialog& d) { d.EndDialog(7); }, 7},
+      {"window destroyed", [](SelfEndingDialog& d) { DestroyWindow(d.GetSafeHwnd()); }, -1},
+      {"deleted", [&](SelfEndingDialog&) { owned.reset(); }, -1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    UiLogCapture log;
+    owned = std::make_unique<SelfEndingDialog>(c.init);
+    test::UiDriver driver([](VantelUiWindow) { return 1; });
+    EXPECT_EQ(owned.get()->DoModal(), c.result);
+    EXPECT_EQ(driver.turns, 0);
+    EXPECT_EQ(log.Lines(), std::vector<std::string>{});
+    EXPECT_EQ(VantelUiFindWindow("Probe"), 0u);
+  }
+  // Created modeless from a visible template, an ended dialog stays hidden.
+  SelfEndingDialog modeless([](SelfEndingDialog& d) { d.EndDialog(IDOK); });
+  ASSERT_TRUE(modeless.Create());
+  EXPECT_EQ(VantelUiIsVisible(modeless.GetSafeHwnd()), 0);
+  SelfEndingDialog gone([](SelfEndingDialog& d) { DestroyWindow(d.GetSafeHwnd()); });
+  EXPECT_TRUE(gone.Create());
+  EXPECT_EQ(gone.GetSafeHwnd(), 0u);
+}
+
 TEST_F(ModalLoopTest, MessageBoxIsAWindowTheDriverAnswers) {
   struct Case {
     unsigned type;

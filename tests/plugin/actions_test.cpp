@@ -92,7 +92,7 @@ class ActionsTest : public ::testing::Test {
 
 // A change of the ignition delay touches the engine table alone.
 bool ChangeDelay(VantelUiWindow, MachineContext& context) {
-  context.mainDialog->tables().Engine()[kEngineIgnitionDelayWord] ^= 1;
+  context.mainDialog->tables().engine.ignitionDelayUs ^= 1;
   return true;
 }
 bool Unchanged(VantelUiWindow, MachineContext&) { return true; }
@@ -263,7 +263,7 @@ TEST_F(ActionsTest, ASendingCutShortSendsNoMore) {
     }
     Edit(context, [&](VantelUiWindow d, MachineContext& c) {
       VantelUiSetEditText(VantelUiGetControl(d, IDC_SYNC_RPM), hostEnds ? "124" : "123");
-      c.mainDialog->tables().Engine()[kEngineIgnitionDelayWord] ^= 1;
+      c.mainDialog->tables().engine.ignitionDelayUs ^= 1;
       return true;
     });
     host.onRequest = nullptr;
@@ -288,7 +288,7 @@ TEST_F(ActionsTest, EachPreconditionEndsTheActionWithItsMessage) {
        [&](MachineContext&) { host.items[test::kSampleTableNames[3]].id = -1; },
        "M12\nThe data to be tuned has not been received from the machine\n\n"
        "The setting can not be done yet"},
-      {"tables updating", [](MachineContext& c) { c.state |= TablesUpdating; },
+      {"tables updating", [](MachineContext& c) { c.BeginTablesUpdate(); },
        "M12\nThe flywheel description tables are being automatically updated\n"
        "Wait for some seconds and try again to run this configuration function"},
       {"format unknown", [](MachineContext& c) { c.ConfigState = kConfigUnknownToEcu; },
@@ -424,7 +424,8 @@ TEST_F(MapActionTest, CancelWritesNothingAndWithoutCandidatesOnlyNoDataIsOffered
 TEST_F(MapActionTest, OkOutsideAnActionChangesOnlyTheCopy) {
   MachineContext& context = OpenMachine();
   HostMapScaleItems items(context);
-  CSisCalMapDialog dialog(0, items, "Map", kRail2ScaleWord, context.Table(kEngineTable));
+  DialogTables model = DialogTables::From(context);
+  CSisCalMapDialog dialog(0, items, "Map", 1, model);
   test::UiDriver driver([](VantelUiWindow d) {
     VantelUiSelectComboItem(VantelUiGetControl(d, IDC_MAP_VERTICAL), 2);
     // A choice taken with no entry selected stands for no item, never for a candidate.
@@ -438,8 +439,9 @@ TEST_F(MapActionTest, OkOutsideAnActionChangesOnlyTheCopy) {
   EXPECT_EQ(dialog.DoModal(), IDOK);
   EXPECT_EQ(dialog.verticalId(), 0x5002);
   EXPECT_EQ(dialog.horizontalId(), -1);
-  EXPECT_EQ(Long(dialog.table(), kRail2ScaleWord), 0x5002u);
-  EXPECT_EQ(Long(dialog.table(), kRail2ScaleWord + 2), 0xFFFF0000u);
+  const WordTable engine = model.Encode()[kEngineTable];
+  EXPECT_EQ(Long(engine, kRail2ScaleWord), 0x5002u);
+  EXPECT_EQ(Long(engine, kRail2ScaleWord + 2), 0xFFFF0000u);
   EXPECT_EQ(host.Count(REQ_ITEM_WRITE), 0u);
   EXPECT_EQ(context.tablesDone, 0);
 }
@@ -507,7 +509,7 @@ TEST_P(ActionReentryTest, AnyExportInsideTheLoopLeavesTheMachineUsable) {
       // The action's own dialog confirms a change (before a sending error's box, so that
       // there is a sending for it to concern); anything else gives up.
       if (!mainDialog || !(nestedDone || loop == Loop::kMessageBox)) return 0;
-      if (context.mainDialog) context.mainDialog->tables().Engine()[kEngineIgnitionDelayWord] ^= 1;
+      if (context.mainDialog) context.mainDialog->tables().engine.ignitionDelayUs ^= 1;
       VantelUiPressOk(modal);
       return 1;
     }
@@ -564,7 +566,7 @@ TEST_F(ActionsTest, ASendingCutShortByAnotherActionSendsOnlyTheNewActionsTables)
   test::UiDriver driver([&](VantelUiWindow modal) {
     if (test::UiText(modal) != kMainCaption) return 0;
     if (++dialogs == 1) VantelUiSetEditText(VantelUiGetControl(modal, IDC_SYNC_RPM), "123");
-    context.mainDialog->tables().Engine()[kEngineIgnitionDelayWord] ^= 1;
+    context.mainDialog->tables().engine.ignitionDelayUs ^= 1;
     VantelUiPressOk(modal);
     return 1;
   });

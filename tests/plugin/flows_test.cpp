@@ -55,7 +55,7 @@ class FlowsTest : public ::testing::Test {
 
 TEST_F(FlowsTest, ACoherentOpenSwitchesEveryGroupAndSendsTheScaleReferences) {
   MachineContext& context = OpenMachine();
-  EXPECT_EQ(context.state, StateBits::Open);
+  EXPECT_EQ(context.Bits(), StateBits::Open);
   EXPECT_EQ(context.ConfigState, kConfigCoherent);
   ASSERT_NE(context.report, nullptr);
   EXPECT_TRUE(boxes.shown.empty()) << boxes.Texts()[0];
@@ -99,7 +99,7 @@ TEST_F(FlowsTest, ASecondOpenWhileOpenSendsNothing) {
 TEST_F(FlowsTest, AMissingUserListMaskRejectsTheKalbrix) {
   host.userValues["VALUSER_LSTPID"] = 0;
   MachineContext& context = OpenMachine();
-  EXPECT_EQ(context.state, Rejected);
+  EXPECT_EQ(context.Bits(), Rejected);
   EXPECT_EQ(context.lstSel, 1);
   EXPECT_EQ(context.lstPid, 0);
   EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"M12\n" + kMajorError});
@@ -111,7 +111,7 @@ TEST_F(FlowsTest, AMissingUserListMaskRejectsTheKalbrix) {
 TEST_F(FlowsTest, AnIncoherentOpenStaysOpenAndSendsNoAvailability) {
   host.items["TAB_CNFMOT_0"].value = ConfigBuilder().Cylinders(7).Build().engine();
   MachineContext& context = OpenMachine();
-  EXPECT_EQ(context.state, StateBits::Open);
+  EXPECT_EQ(context.Bits(), StateBits::Open);
   EXPECT_EQ(context.ConfigState, kConfigIncoherent);
   EXPECT_EQ(host.Count(REQ_FNC_ENABLE), 0u);
   EXPECT_EQ(host.Count(REQ_END_ACTION), 0u);
@@ -152,9 +152,9 @@ TEST_F(FlowsTest, ClosingAnIncoherentConfigurationRejectsItsSave) {
   host.items["TAB_CNFMOT_0"].value = ConfigBuilder().Cylinders(7).Build().engine();
   MachineContext& context = OpenMachine();
   CloseConfiguration(context, "OTHER");
-  EXPECT_EQ(context.state, StateBits::Open);
+  EXPECT_EQ(context.Bits(), StateBits::Open);
   CloseConfiguration(context, test::kSampleKey);
-  EXPECT_EQ(context.state, Rejected);
+  EXPECT_EQ(context.Bits(), Rejected);
   EXPECT_EQ(context.report, nullptr);
   EXPECT_TRUE(context.groups.empty());
   SaveCheck(context, test::kSampleKey);
@@ -162,7 +162,7 @@ TEST_F(FlowsTest, ClosingAnIncoherentConfigurationRejectsItsSave) {
   EXPECT_EQ(host.Count(REQ_SAVE_STATUS), 1u);
   // The context is kept and opens again.
   OpenConfiguration(12, app, test::kSampleKey);
-  EXPECT_EQ(context.state, StateBits::Open);
+  EXPECT_EQ(context.Bits(), StateBits::Open);
 }
 
 TEST_F(FlowsTest, ConnectionRefreshesOnlyMachinesFromEightOn) {
@@ -461,9 +461,10 @@ TEST_F(FlowsTest, NotificationsStopAtTheirFirstRefusal) {
       {"value that cannot be read", &OnValueChanged, "TAB_CNFMOT_0",
        fails(REQ_ITEM_VALUE, "TAB_CNFMOT_0"), 1, false, false, 0, 0},
       {"own write of the sync table", &OnValueChanged, "TAB_CNFSYN_0",
-       [](FakeHost&, MachineContext& c) { c.state |= IgnoreNextChange1; }, 0, false, false, 0, 0},
+       [](FakeHost&, MachineContext& c) { c.ExpectOwnChange(IgnoreNextChange1); }, 0, false, false,
+       0, 0},
       {"another table while the engine table's own write is owed", &OnValueChanged, "TAB_CNFSYN_0",
-       [](FakeHost&, MachineContext& c) { c.state |= IgnoreNextChange0; }, 0, true, true, 0,
+       [](FakeHost&, MachineContext& c) { c.ExpectOwnChange(IgnoreNextChange0); }, 0, true, true, 0,
        IgnoreNextChange0},
       {"sensors that cannot be read", &OnSensorsChanged, "TAB_SENSORS",
        fails(REQ_ITEM_VALUE, "TAB_SENSORS"), 1, false, false, 0, 0},
@@ -499,7 +500,7 @@ TEST_F(FlowsTest, NotificationsStopAtTheirFirstRefusal) {
     EXPECT_EQ(host.Count(REQ_ITEM_MARK) > 0, c.checked);
     EXPECT_EQ(host.Count(REQ_FNC_ENABLE) > 0, c.applied);
     EXPECT_EQ(context.refreshPartPending, c.partPending);
-    EXPECT_EQ(context.state & (IgnoreNextChange0 | IgnoreNextChange1), c.ignoreLeft);
+    EXPECT_EQ(context.Bits() & (IgnoreNextChange0 | IgnoreNextChange1), c.ignoreLeft);
   }
 }
 

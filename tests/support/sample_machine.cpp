@@ -97,7 +97,8 @@ void PrepareEditAction(MachineContext& context) {
   }
   context.machineName = "M12";
   context.report = CreateReport(context, GetMachineName(context));
-  context.state = Open | ActionRunning;
+  context.Opened();
+  context.SetActionRunning(true);
   context.actionKey = "EMG_EDIT";
 }
 

@@ -66,7 +66,7 @@ class PagesTest : public ::testing::Test {
   }
 
   VantelUiWindow Control(int32_t id) const { return VantelUiGetControl(parent_.GetSafeHwnd(), id); }
-  WordTable& EngineCopy() { return dialog_->tables().Engine(); }
+  WordTable EngineCopy() { return dialog_->tables().Encode()[kEngineTable]; }
   /// Bit i set when radio i is enabled; for the ignition radios, the word 20 flags.
   uint16_t Enabled(const Radios& ids) const { return Mask(ids, &VantelUiIsEnabled); }
   uint16_t Checked(const Radios& ids) const { return Mask(ids, &VantelUiIsChecked); }
@@ -290,8 +290,8 @@ TEST_F(CalEssTest, EveryCombinationUnderEveryAllowedSetRoundTrips) {
     for (int bit = 0; bit < 9; ++bit) {
       const auto combination = static_cast<uint16_t>(1u << bit);
       SCOPED_TRACE(std::to_string(allowed) + " allows, stored " + std::to_string(combination));
-      tables.caps.InjectionCaps[1] = allowed;
-      EngineCopy()[kEngineInjectionWord] = combination;
+      tables.caps.injectionTypes = allowed;
+      tables.engine.injection = combination;
       for (int fill = 0; fill < 2; ++fill) {  // as read, then as saved
         injection_->FillPage();
         const uint16_t expected = (allowed & combination) ? combination : InjectionBit(1, 0);

@@ -83,7 +83,7 @@ class CalBnkTest : public ::testing::Test {
   }
 
   VantelUiWindow Control(int32_t id) const { return VantelUiGetControl(parent_.GetSafeHwnd(), id); }
-  WordTable& EngineCopy() { return dialog_->tables().Engine(); }
+  WordTable EngineCopy() { return dialog_->tables().Encode()[kEngineTable]; }
   Words AngleWords() {
     const WordTable& engine = EngineCopy();
     return Words(engine.begin() + kEngineAngleWord, engine.begin() + kEngineAngleWord + 12);
@@ -275,8 +275,8 @@ TEST_F(CalBnkTest, SaveStoresTheBanksOfTheRowsInUseOnly) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Open(Engine(12, c.banksBefore, {}), c.cylinderCaps, 12);
-    EngineCopy()[kEngineCylindersWord] = 6;
-    EngineCopy()[kEngineBanksWord] = c.banksAtSix;
+    dialog_->tables().engine.cylinders = 6;
+    dialog_->tables().engine.banks = c.banksAtSix;
     page_->FillPage();
     EXPECT_EQ(Enabled(IDC_CYLINDER_BANK2), Rows(c.cylinderCaps == kBanks ? 6 : 0, 1, 0));
     // Every row shows what a save stores, the hidden ones too: nothing on bank 2 without banks.

@@ -97,8 +97,14 @@ class CalEmgDialogTest : public ::testing::Test {
     test::UiDriver driver(turn);
     const uint32_t ticket = context().actionSerial;
     const int32_t result = dialog_->DoModal();
-    if (result == IDOK) PublishEdits(context(), ticket, dialog_->tables().tables);
+    if (result == IDOK) PublishEdits(context(), ticket, dialog_->edited());
     return result;
+  }
+  /// The model as if opened on `tables`.
+  static void Load(DialogTables& t, const std::array<WordTable, kConfigTableCount>& tables) {
+    t.tables = tables;
+    t.engine = DecodeEngineTable(tables[kEngineTable]);
+    t.sync = DecodeSyncTable(tables[kSyncTable]);
   }
   /// Changes the dialog's tables and fills the pages again, so that they show, and save,
   /// what the tables now hold: as if the user had chosen it.
@@ -148,15 +154,19 @@ class CalEmgDialogTest : public ::testing::Test {
 
 TEST_F(CalEmgDialogTest, OpensWithTheFivePagesOnThePlaceholderAndTabsSwitchThem) {
   dialog_ = std::make_unique<CSisCalEmgDialog>(0, context(), kTitle);
-  EXPECT_EQ(dialog_->tables().tables, loaded_.tables);
-  EXPECT_EQ(dialog_->tables().caps.InjectionCaps, loaded_.caps.InjectionCaps);
+  EXPECT_EQ(dialog_->tables().Encode(), loaded_.tables);
+  EXPECT_EQ(dialog_->edited(), loaded_.tables);
+  EXPECT_EQ(dialog_->tables().capTables.InjectionCaps, loaded_.caps.InjectionCaps);
   EXPECT_EQ(dialog_->tables().injectionChannelCount, Word(loaded_.caps.InjectionCaps, 3));
   EXPECT_EQ(dialog_->currentPage(), -1);
 
-  const uint32_t kNotes[] = {IDS_NOTE_ENGINE_PAGE, IDS_NOTE_BANKS_PAGE, IDS_NOTE_PHASES_PAGE,
-                             IDS_NOTE_IGNITION_PAGE, IDS_NOTE_INJECTION_PAGE};
-  const uint32_t kTemplates[] = {IDD_ENGINE_PAGE, IDD_BANKS_PAGE, IDD_PHASES_PAGE,
-                                 IDD_IGNITION_PAGE, IDD_INJECTION_PAGE};
+  constexpr uint32_t kNotes[] = {IDS_NOTE_ENGINE_PAGE, IDS_NOTE_BANKS_PAGE, IDS_NOTE_PHASES_PAGE,
+                                 IDS_NOTE_IGNITION_PAGE, IDS_NOTE_INJECTION_PAGE};
+  constexpr uint32_t kTemplates[] = {IDD_ENGINE_PAGE, IDD_BANKS_PAGE, IDD_PHASES_PAGE,
+                                     IDD_IGNITION_PAGE, IDD_INJECTION_PAGE};
+  // One of each per page: a page added without them does not compile.
+  static_assert(std::size(kNotes) == CSisCalEmgDialog::kPageCount);
+  static_assert(std::size(kTemplates) == CSisCalEmgDialog::kPageCount);
   // Which page each tab click leaves shown; the current tab sends nothing.
   const int kClicks[] = {0, 1, 2, 3, 4, 2, 0};
   const int32_t result = Run([&](VantelUiWindow modal) {
@@ -343,26 +353,26 @@ TEST_F(CalEmgDialogTest, OkClosesOnlyWhenTheRulesAllowAndWritesTheChangedTablesI
   const std::vector<Case> cases{
       {"unchanged", [](DialogTables&) {}, true, {}, 0x3F, {"<hidden>"}},
       {"engine record only",
-       [](DialogTables& t) { t.Engine()[kEngineIgnitionDelayWord] = 50; },
+       [](DialogTables& t) { t.engine.ignitionDelayUs = 50; },
        true,
        {kEngine},
        kDoneSyncTable | kDoneToothWindowTable | kDoneToothAngleTable | kDoneToothPositionTable |
            kDoneRegularToothTable,
        {"<hidden>"}},
       {"every table",
-       [](DialogTables& t) { t.tables = OtherEngine().tables; },
+       [](DialogTables& t) { Load(t, OtherEngine().tables); },
        true,
        {kSync, kWindow, kAngle, kPosition, kRegular, kEngine},
        0,
        {"<hidden>"}},
       {"a map scale message alone",
-       [](DialogTables& t) { t.Engine()[kEngineInjectionWord] = kDirectTwoRails; },
+       [](DialogTables& t) { t.engine.injection = kDirectTwoRails; },
        true,
        {kEngine},
        0x3F & ~kDoneEngineTable,
        {test::messages::NoScaleChosen(2)}},
       {"a failing engine rule",
-       [](DialogTables& t) { t.Engine()[kEngineAngleWord] = 0x4001; },
+       [](DialogTables& t) { t.engine.angles[0] = 0x4001; },
        false,
        {},
        0,
@@ -394,7 +404,7 @@ TEST_F(CalEmgDialogTest, OkClosesOnlyWhenTheRulesAllowAndWritesTheChangedTablesI
     for (int t = 0; t < kConfigTableCount; ++t) {
       const std::string item = test::kSampleTableNames[t];
       if (const auto written = host_.Written(item)) {
-        EXPECT_EQ(*written, dialog_->tables().Table(t)) << item;
+        EXPECT_EQ(*written, dialog_->edited()[static_cast<size_t>(t)]) << item;
       }
     }
     EXPECT_EQ(context().tablesDone, c.tablesDone) << c.name;
@@ -438,7 +448,8 @@ TEST_F(CalEmgDialogTest, EveryWayOfEndingEndsAsItsButton) {
   };
   for (const Case& c : cases) {
     host_.ClearLog();
-    context().state = c.actionRunning ? Open | ActionRunning : Open;
+    context().Opened();
+    context().SetActionRunning(c.actionRunning);
     context().tablesDone = 0;
     context().deferChecks = 1;
     dialog_.reset();
@@ -449,7 +460,7 @@ TEST_F(CalEmgDialogTest, EveryWayOfEndingEndsAsItsButton) {
         ADD_FAILURE() << c.name << " left the dialog open";
         return 0;
       }
-      Edit([](DialogTables& t) { t.Engine()[kEngineIgnitionDelayWord] = 50; });
+      Edit([](DialogTables& t) { t.engine.ignitionDelayUs = 50; });
       EXPECT_EQ(c.end(modal), 1) << c.name;
       return 1;
     });
@@ -486,7 +497,8 @@ TEST_F(CalEmgDialogTest, AHostErrorIsShownAndTheWritesGoOnWhileTheActionRuns) {
   for (const Case& c : cases) {
     host_.ClearLog();
     host_.Fail(REQ_ITEM_WRITE, kAngle, HOST_TRANSFER_ERROR, 1);
-    context().state = Open | ActionRunning;
+    context().Opened();
+    context().SetActionRunning(true);
     context().actionKey = kActionKey;
     context().deferChecks = 1;
     dialog_.reset();
@@ -494,7 +506,7 @@ TEST_F(CalEmgDialogTest, AHostErrorIsShownAndTheWritesGoOnWhileTheActionRuns) {
     const int32_t result = Run([&](VantelUiWindow modal) {
       if (modal != DialogWindow()) {  // the host error's box
         if (c.inTheBox == InTheBox::kActionEnded) {
-          context().state &= ~ActionRunning;
+          context().SetActionRunning(false);
           context().actionKey.clear();
           context().deferChecks = 0;
         }
@@ -505,7 +517,7 @@ TEST_F(CalEmgDialogTest, AHostErrorIsShownAndTheWritesGoOnWhileTheActionRuns) {
         VantelUiPressOk(modal);
         return 1;
       }
-      Edit([](DialogTables& t) { t.tables = OtherEngine().tables; });
+      Edit([](DialogTables& t) { Load(t, OtherEngine().tables); });
       VantelUiPressOk(modal);
       return 1;
     });
@@ -720,7 +732,8 @@ TEST_F(CalEmgDialogTest, OkAfterAHostCallFromInsideItsLoopUsesNothingStale) {
   };
   for (const Case& c : cases) {
     host_.ClearLog();
-    context().state = Open | ActionRunning;
+    context().Opened();
+    context().SetActionRunning(true);
     context().actionKey = kActionKey;
     if (!context().report) context().report = CreateReport(context(), GetMachineName(context()));
     dialog_.reset();
@@ -728,16 +741,16 @@ TEST_F(CalEmgDialogTest, OkAfterAHostCallFromInsideItsLoopUsesNothingStale) {
       switch (c.what) {
         case What::kClose:
         case What::kCloseAndReopen:
-          context().state &= ~Open;
+          context().SetOpen(false);
           context().report.reset();
           context().groups.clear();
           context().scaleEntries.clear();
           if (c.what == What::kClose) return;
-          context().state |= Open;
+          context().SetOpen(true);
           context().report = CreateReport(context(), GetMachineName(context()));
           return;
         case What::kEndAction:
-          context().state &= ~ActionRunning;
+          context().SetActionRunning(false);
           context().actionKey.clear();
           if (CSisCalEmgDialog* running = dialog_.get()) running->EndDialog(IDCANCEL);
           return;
@@ -762,9 +775,9 @@ TEST_F(CalEmgDialogTest, OkAfterAHostCallFromInsideItsLoopUsesNothingStale) {
         hostCall();
       }
       Edit([&c](DialogTables& t) {
-        t.Engine()[kEngineIgnitionDelayWord] = 50;
-        t.Engine()[kEngineInjectionWord] = c.injectionWord;
-        t.Engine()[kEngineAngleWord] = c.firstAngle;
+        t.engine.ignitionDelayUs = 50;
+        t.engine.injection = c.injectionWord;
+        t.engine.angles[0] = c.firstAngle;
       });
       VantelUiPressOk(modal);
       return 1;
@@ -789,7 +802,7 @@ TEST_F(CalEmgDialogTest, TheEnginePageCarriesTheIgnitionAndThePhasesWithIt) {
   dialog_ = std::make_unique<CSisCalEmgDialog>(0, context(), kTitle);
   const int32_t result = Run([&](VantelUiWindow modal) {
     // Twin spark on 4 cylinders: allowed, and the ignition leaves the shared outputs free.
-    Edit([](DialogTables& t) { t.Engine()[kEngineIgnitionWord] = kIgnitionTwinSpark; });
+    Edit([](DialogTables& t) { t.engine.ignitionType = kIgnitionTwinSpark; });
     EXPECT_EQ(VantelUiIsChecked(Control(IDC_IGNITION_TWIN_SPARK)), 1);
     EXPECT_EQ(dialog_->tables().injectionChannelCount, 4);
 
@@ -810,7 +823,7 @@ TEST_F(CalEmgDialogTest, TheEnginePageCarriesTheIgnitionAndThePhasesWithIt) {
     EXPECT_EQ(UiItems(teeth).front(), "08");
     VantelUiSelectComboItem(teeth, 0);
     EXPECT_EQ(VantelUiSelectTab(Control(IDC_MAIN_TABS), CSisCalEmgDialog::kPhasesPage), 1);
-    const WordTable& sync = dialog_->tables().Sync();
+    const WordTable sync = dialog_->tables().Encode()[kSyncTable];
     EXPECT_EQ(Word(sync, kSyncFlywheelWord), test::FlywheelWord(8, 10));
     EXPECT_EQ(Word(sync, kSyncMarkToothWord), 8);
     VantelUiPressCancel(modal);
@@ -862,8 +875,8 @@ TEST_F(CalEmgDialogTest, FewerCylindersPutEveryCylinderOnBank1WhicheverTabsAreVi
       return 1;
     });
     EXPECT_EQ(result, IDOK);
-    EXPECT_EQ(Word(dialog_->tables().Engine(), kEngineCylindersWord), 6);
-    EXPECT_EQ(Word(dialog_->tables().Engine(), kEngineBanksWord), 0);
+    EXPECT_EQ(Word(dialog_->edited()[kEngineTable], kEngineCylindersWord), 6);
+    EXPECT_EQ(Word(dialog_->edited()[kEngineTable], kEngineBanksWord), 0);
   }
 }
 
@@ -899,7 +912,7 @@ TEST_F(CalEmgDialogTest, AnAngleTheUserDidNotEditKeepsItsStoredWord) {
       return 1;
     });
     EXPECT_EQ(result, IDOK);
-    const WordTable& engine = dialog_->tables().Engine();
+    const WordTable& engine = dialog_->edited()[kEngineTable];
     const std::vector<uint16_t> angles(engine.begin() + kEngineAngleWord,
                                        engine.begin() + kEngineAngleWord + 4);
     EXPECT_EQ(angles, c.stored);
@@ -964,14 +977,17 @@ namespace {
 // Enter is its OK (the rules, then the write-back), Escape its Cancel.
 TEST_F(CalEmgDialogTest, EnterAndEscapeOnEveryPageAreTheDialogsOkAndCancel) {
   // A control of each page, in tab order.
-  constexpr int32_t kControls[CSisCalEmgDialog::kPageCount] = {
-      IDC_ENGINE_CYLINDERS, IDC_BANKS_SPECIFIC_ANGLES, IDC_MAIN_PHASE_TYPE, IDC_IGNITION_STATIC,
-      IDC_INJECTION_SEQUENTIAL};
+  constexpr int32_t kControls[] = {IDC_ENGINE_CYLINDERS, IDC_BANKS_SPECIFIC_ANGLES,
+                                   IDC_MAIN_PHASE_TYPE, IDC_IGNITION_STATIC,
+                                   IDC_INJECTION_SEQUENTIAL};
+  // A new page needs its control here: a shorter list would leave it untested.
+  static_assert(std::size(kControls) == CSisCalEmgDialog::kPageCount);
   for (int page = 0; page < CSisCalEmgDialog::kPageCount; ++page) {
     for (const bool enter : {true, false}) {
       SCOPED_TRACE(std::string(enter ? "Enter" : "Escape") + " on page " + std::to_string(page));
       host_.ClearLog();
-      context().state = Open | ActionRunning;
+      context().Opened();
+      context().SetActionRunning(true);
       context().tablesDone = 0;
       context().deferChecks = 1;
       dialog_.reset();
@@ -982,7 +998,7 @@ TEST_F(CalEmgDialogTest, EnterAndEscapeOnEveryPageAreTheDialogsOkAndCancel) {
           return 0;
         }
         EXPECT_EQ(VantelUiSelectTab(Control(IDC_MAIN_TABS), page), 1);
-        Edit([](DialogTables& t) { t.Engine()[kEngineIgnitionDelayWord] = 50; });
+        Edit([](DialogTables& t) { t.engine.ignitionDelayUs = 50; });
         const VantelUiWindow control = Control(kControls[page]);
         // The key goes to the dialog the control is on: its page.
         const Hwnd pageWindow = GetWindow(control)->parent;

@@ -82,7 +82,7 @@ class CalMotTest : public ::testing::Test {
   VantelUiWindow Control(int32_t id) const {
     return VantelUiGetControl(dialog_->GetSafeHwnd(), id);
   }
-  std::array<WordTable, kConfigTableCount>& Tables() { return dialog_->tables().tables; }
+  std::array<WordTable, kConfigTableCount> Tables() { return dialog_->tables().Encode(); }
 
   /// Saves the page as leaving its tab does (to the phases tab, which leaves the tables as
   /// they are), then comes back to it, which fills it again. False when the save refused.
@@ -301,7 +301,7 @@ TEST_F(CalMotTest, ChangingTheCylindersResetsTheAnglesAndBanksAndKeepingThemLeav
     Run(machine, [&] {
       ASSERT_TRUE(Choose(IDC_ENGINE_CYLINDERS, c.chosen));
       ASSERT_TRUE(Save());
-      const WordTable& engine = Tables()[kEngineTable];
+      const WordTable engine = Tables()[kEngineTable];
       EXPECT_EQ(Word(engine, kEngineCylindersWord), c.cylinders);
       std::vector<uint16_t> angles(c.angles);
       angles.resize(kMaxCylinders, 0);

@@ -65,7 +65,7 @@ constexpr ResourceModule kTestModule{"test pages", nullptr, 0, kTestTemplates,
 class TestPage : public CSisCalPage {
  public:
   explicit TestPage(DialogTables& model, uint32_t templateId = kTestPageId)
-      : CSisCalPage(templateId, model), table_(model.Engine()) {}
+      : CSisCalPage(templateId, model), table_(model.tables[kEngineTable]) {}
 
   void FillPage() override {
     const Hwnd page = GetSafeHwnd();
@@ -123,10 +123,10 @@ class CalPageTest : public ::testing::Test {
   Dialog main_{IDD_MAIN_CONFIGURATION, 0};
   DialogTables model_ = [] {
     DialogTables model;
-    model.Engine() = {8, 1200, 1, 6};
+    model.tables[kEngineTable] = {8, 1200, 1, 6};
     return model;
   }();
-  WordTable& table_ = model_.Engine();
+  WordTable& table_ = model_.tables[kEngineTable];
   TestPage page_{model_};
   std::vector<std::string> shown_;  // message boxes, as "type text"
 };

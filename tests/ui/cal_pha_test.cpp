@@ -87,7 +87,7 @@ class CalPhaTest : public ::testing::Test {
     if (added) it->second = VantelUiGetControl(dialog_->GetSafeHwnd(), id);
     return it->second;
   }
-  const WordTable& Sync() { return dialog_->tables().Sync(); }
+  WordTable Sync() { return dialog_->tables().Encode()[kSyncTable]; }
   uint16_t SyncWord(size_t index) { return Word(Sync(), index); }
 
   /// Leaves the page for the banks page, which keeps the SyncTable as it is, and comes back,
