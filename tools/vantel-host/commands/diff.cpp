@@ -177,6 +177,7 @@ Result<int> Diff(const DiffOptions& options, FILE* out) {
       printer.Markdown();
       break;
     case OutputFormat::kText:
+    case OutputFormat::kSarif:  // the command line gives it to check alone
       printer.Text();
       break;
   }
