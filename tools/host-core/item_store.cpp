@@ -43,9 +43,17 @@ const Item* ItemStore::Find(const std::string& name) const {
 
 const std::string* ItemStore::NameOf(int32_t id) const {
   if (id == -1) return nullptr;
-  for (const auto& [name, item] : items)
-    if (item.id == id) return &name;
-  return nullptr;
+  const auto indexed = [&]() -> const std::string* {
+    const auto at = nameById.find(id);
+    if (at == nameById.end()) return nullptr;
+    const auto item = items.find(at->second);
+    return item != items.end() && item->second.id == id ? &item->first : nullptr;
+  };
+  if (const std::string* name = indexed()) return name;
+  // Remade from the items as they are now, an id two items share names the first by name.
+  nameById.clear();
+  for (const auto& [name, item] : items) nameById.emplace(item.id, name);
+  return indexed();
 }
 
 std::optional<int32_t> ItemStore::UserValue(const std::string& name) const {

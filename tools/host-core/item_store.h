@@ -7,6 +7,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <variant>
 #include <vector>
 
@@ -54,7 +55,8 @@ struct ItemStore {
 
   Item* Find(const std::string& name);
   const Item* Find(const std::string& name) const;
-  /// The name of the item identified by `id`; null when none is (always for -1).
+  /// The name of the item identified by `id`; null when none is (always for -1). Of items
+  /// sharing an id, the first by name, unless ids changed since it last answered.
   const std::string* NameOf(int32_t id) const;
   std::optional<int32_t> UserValue(const std::string& name) const;
   bool KnowsFunction(const std::string& entry) const;
@@ -65,6 +67,10 @@ struct ItemStore {
   /// store changes a value: HOST_TARGET_ERROR for an unknown item, HOST_DATA_ERROR for a
   /// value of another form, which leaves the item as it was.
   int32_t Replace(const std::string& name, ItemValue value);
+
+  /// NameOf's index of the names by id, remade whenever it answers wrong or not at all: items
+  /// are added, removed and renumbered freely, and every answer is checked against them.
+  mutable std::unordered_map<int32_t, std::string> nameById;
 };
 
 }  // namespace vantel::hostcore

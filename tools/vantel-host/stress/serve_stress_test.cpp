@@ -189,7 +189,9 @@ class Page {
         tally_.Fault("GET " + path + " answered the changes since " + next.at("since").dump());
         return false;
       }
-      for (const auto& [list, key] : {std::pair{"machines", "machine"}, {"windows", "handle"}}) {
+      for (const auto& [list, keyName] :
+           {std::pair{"machines", "machine"}, {"windows", "handle"}}) {
+        const char* key = keyName;  // a structured binding cannot be captured before C++20's
         for (auto& item : next.at(list)) {
           if (!item.value("unchanged", false)) continue;
           const auto& before = held.at(list);

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -52,6 +53,43 @@ TEST(KalbrixTest, ReadsEveryValueFormAndDefault) {
   ASSERT_NE(k.NameOf(102), nullptr);
   EXPECT_EQ(*k.NameOf(102), "VAL");
   EXPECT_EQ(k.NameOf(-1), nullptr);
+}
+
+// The index behind NameOf against a walk over the items, while items come, go and change ids
+// (some sharing one), the index read between every change: an id names an item of that id,
+// and none when no item has it; once nothing changes, the first by name, as the walk does.
+TEST(KalbrixTest, NameOfAnswersAsAWalkOverTheItemsWhateverChanged) {
+  const auto walk = [](const Kalbrix& store, int32_t id) -> const std::string* {
+    for (const auto& [name, item] : store.items)
+      if (item.id == id && id != -1) return &name;
+    return nullptr;
+  };
+  Kalbrix k;
+  std::mt19937 random(7);
+  for (int round = 0; round < 3000; ++round) {
+    const std::string name = "I" + std::to_string(random() % 40);
+    const int32_t id = static_cast<int32_t>(random() % 50) - 1;
+    switch (random() % 3) {
+      case 0:
+        k.items[name].id = id;
+        break;
+      case 1:
+        k.items.erase(name);
+        break;
+      default:
+        if (KalbrixItem* item = k.Find(name)) item->id = id;
+    }
+    for (int32_t asked = -1; asked < 50; asked += 1 + static_cast<int32_t>(random() % 7)) {
+      const std::string* named = k.NameOf(asked);
+      ASSERT_EQ(named == nullptr, walk(k, asked) == nullptr) << "round " << round << ", " << asked;
+      if (named) {
+        ASSERT_EQ(k.Find(*named)->id, asked) << "round " << round;
+      }
+    }
+  }
+  const Kalbrix read = k;  // as a file reads: ids set before the first question
+  read.nameById.clear();
+  for (int32_t asked = -1; asked < 50; ++asked) EXPECT_EQ(read.NameOf(asked), walk(read, asked));
 }
 
 struct BadCase {
