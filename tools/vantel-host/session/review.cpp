@@ -452,6 +452,7 @@ Review ReviewUnsaved(const SessionMachine& machine, HostLanguage language) {
     if (const KalbrixItem* item = machine.kalbrix().Find(name))
       after.kalbrix.Replace(name, item->value);
   // The switches and the report are the run's, not the file's: what a save writes is values.
+  // The findings stay with `before`: the machine's last check names what the dialog replaced.
   before.switched = after.switched = {};
   before.reportRows = after.reportRows = {};
   return Compare(before, after, language);
