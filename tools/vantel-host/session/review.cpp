@@ -8,6 +8,7 @@
 #include <utility>
 #include <variant>
 
+#include "findings.h"
 #include "session.h"
 
 namespace vantel::host {
@@ -40,8 +41,6 @@ constexpr std::array<ReviewGroup, 6> kSettingGroups = {
 constexpr std::array<int, 7> kEcuElements = {1, 2, 7, 8, 9, 10, 11};
 
 constexpr int kSyncTableElement = kFirstConfigTableElement + 1;
-constexpr int kPhaseCapsElement = 8;
-constexpr size_t kCamshaftsWord = 2;
 /// Shown whole up to this many entries; a longer table by the entries that changed.
 constexpr size_t kShownEntries = 16;
 
@@ -115,6 +114,46 @@ std::vector<TableSetting> SettingsOf(const ReviewSide& side, HostLanguage langua
   return DecodeSettings(TablesOf(side), name, language);
 }
 
+/// A rule of the plug-in whose stored value the dialog shows replaced, and the setting it
+/// concerns; an auxiliary phase's setting is "aux/N/<key>", N from the finding's phase "auxN".
+struct ReplacingRule {
+  std::string_view rule;
+  std::string_view key;
+  bool ofAuxPhase = false;
+};
+
+constexpr std::array<ReplacingRule, 3> kReplacingRules = {{
+    {"twin-spark-cylinders", "ignition"},
+    {"main-phase-camshaft", "main-phase/camshaft"},
+    {"aux-phase-camshaft", "camshaft", true},
+}};
+
+/// The setting keys the plug-in's `findings` say hold a value the ECU does not allow, each with
+/// the first such finding in words.
+std::map<std::string, std::string> ReplacedSettings(const Json& findings, HostLanguage language) {
+  std::map<std::string, std::string> replaced;
+  if (!findings.is_array()) return replaced;
+  for (const Json& finding : findings) {
+    if (!finding.is_object()) continue;
+    const std::string rule = finding.value("rule", "");
+    const auto found = std::find_if(kReplacingRules.begin(), kReplacingRules.end(),
+                                    [&](const ReplacingRule& r) { return r.rule == rule; });
+    if (found == kReplacingRules.end()) continue;
+    std::vector<std::string> keys;
+    if (!found->ofAuxPhase) keys.emplace_back(found->key);
+    const auto phases = finding.find("phases");
+    if (found->ofAuxPhase && phases != finding.end() && phases->is_array())
+      for (const Json& phase : *phases) {
+        const std::string name = phase.is_string() ? phase.get<std::string>() : "";
+        if (name.size() > 3 && name.starts_with("aux"))
+          keys.push_back("aux/" + name.substr(3) + "/" + std::string(found->key));
+      }
+    for (const std::string& key : keys)
+      replaced.try_emplace(key, FindingInWords(finding, language));
+  }
+  return replaced;
+}
+
 /// Names `name` once in `items`, keeping the order first named.
 void Name(std::vector<std::string>& items, const std::string& name) {
   if (!name.empty() && std::find(items.begin(), items.end(), name) == items.end())
@@ -124,7 +163,10 @@ void Name(std::vector<std::string>& items, const std::string& name) {
 class Comparer {
  public:
   Comparer(const ReviewSide& before, const ReviewSide& after, HostLanguage language)
-      : before_(before), after_(after), language_(language) {}
+      : before_(before),
+        after_(after),
+        language_(language),
+        replaced_(ReplacedSettings(before.findings, language)) {}
 
   Review Run() {
     Settings();
@@ -139,14 +181,6 @@ class Comparer {
   }
 
  private:
-  /// PhaseCaps word 2 of the older side: bit `code` allows that camshaft.
-  bool CamshaftAllowed(int code) const {
-    const ItemValue* caps = ValueOf(before_, Element(before_, kPhaseCapsElement));
-    const Longs* longs = caps ? std::get_if<Longs>(caps) : nullptr;
-    if (!longs || longs->size() <= kCamshaftsWord) return true;
-    return ((*longs)[kCamshaftsWord] >> code) & 1;
-  }
-
   std::string None() const { return std::string(In(HostWord::kReviewNoValue, language_)); }
 
   void Add(Change change) { byGroup_[change.group].push_back(std::move(change)); }
@@ -177,12 +211,11 @@ class Comparer {
       const std::string before = was ? was->value : None();
       if (before == is) return;
       ++changedSettings[s.table];
+      // The older value the plug-in found the ECU does not allow: the dialog showed another.
       std::string note;
-      if (was && !was->unallowed.empty())
-        note = Say(HostWord::kReviewReplaced, language_, {was->unallowed});
-      if (was && was->code >= 0 && !CamshaftAllowed(was->code))
-        note = Say(HostWord::kReviewReplaced, language_,
-                   {Say(HostWord::kCamshaftNumbered, language_, {std::to_string(was->code)})});
+      const auto replaced = replaced_.find(s.key);
+      if (was && replaced != replaced_.end())
+        note = Say(HostWord::kReviewReplaced, language_, {replaced->second});
       Add({kSettingGroups[static_cast<size_t>(s.group)], s.key, s.subject,
            TableItems(kFirstConfigTableElement + static_cast<int>(s.table)), before, is,
            std::move(note)});
@@ -327,6 +360,7 @@ class Comparer {
   const ReviewSide& before_;
   const ReviewSide& after_;
   HostLanguage language_;
+  std::map<std::string, std::string> replaced_;
   std::map<ReviewGroup, std::vector<Change>> byGroup_;
 };
 
@@ -368,6 +402,7 @@ ReviewSide SideOf(const SessionMachine& machine) {
   }
   side.verdict = machine.verdict();
   side.reportRows = machine.reportRows();
+  side.findings = machine.reportFindings();
   side.switched = machine.switched();
   return side;
 }
@@ -417,6 +452,7 @@ Review ReviewUnsaved(const SessionMachine& machine, HostLanguage language) {
     if (const KalbrixItem* item = machine.kalbrix().Find(name))
       after.kalbrix.Replace(name, item->value);
   // The switches and the report are the run's, not the file's: what a save writes is values.
+  // The findings stay with `before`: the machine's last check names what the dialog replaced.
   before.switched = after.switched = {};
   before.reportRows = after.reportRows = {};
   return Compare(before, after, language);

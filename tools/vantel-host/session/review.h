@@ -65,6 +65,9 @@ struct ReviewSide {
   std::vector<std::string> elements;
   Verdict verdict = Verdict::kNotChecked;
   std::vector<std::string> reportRows;
+  /// The findings behind the report's rows, as the plug-in gave them: what it found the ECU
+  /// does not allow, which the dialog shows replaced.
+  Json findings = Json::array();
   std::vector<Enable> switched;
 };
 

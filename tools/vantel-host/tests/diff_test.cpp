@@ -125,48 +125,6 @@ const Edit kEdits[] = {
 INSTANTIATE_TEST_SUITE_P(Edits, ReviewCompareTest, ::testing::ValuesIn(kEdits),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// What the dialog replaced because the ECU does not allow the stored value carries a note; a
-// value it allows does not. SyncTable word 11 is 0x0402 here (main camshaft 0, auxiliary 1).
-TEST(ReviewCompareNoteTest, AValueTheEcuDoesNotAllowIsNotedAsReplaced) {
-  struct Case {
-    const char* key;
-    uint16_t camshafts;  // PhaseCaps word 2
-    std::vector<std::pair<std::string, std::pair<size_t, uint16_t>>> before, after;
-    bool noted;
-  };
-  const Case cases[] = {
-      {"main-phase/camshaft", 0xD, {{"TAB_CNFSYN1_0", {11, 0x0502}}}, {}, true},
-      {"main-phase/camshaft", 0xF, {{"TAB_CNFSYN1_0", {11, 0x0502}}}, {}, false},
-      {"ignition",
-       0xF,
-       {{"TAB_CNFENG_0", {6, 5}}, {"TAB_CNFENG_0", {20, kTwinSpark}}},
-       {{"TAB_CNFENG_0", {6, 5}}, {"TAB_CNFENG_0", {20, kStatic}}},
-       true},
-      {"ignition", 0xF, {}, {{"TAB_CNFENG_0", {20, kStatic}}}, false},
-  };
-  const std::string file = Example("inline4-60-2-sequential.json").string();
-  const ReviewSide example = SideOfKalbrix(file, LoadKalbrix(file));
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.key) + (c.noted ? " noted" : " not noted"));
-    ReviewSide before = example;
-    std::get<Longs>(before.kalbrix.Find("CAP_PHASE_0")->value).at(2) = c.camshafts;
-    ReviewSide after = before;
-    for (const auto& [item, word] : c.before)
-      std::get<Words>(before.kalbrix.Find(item)->value).at(word.first) = word.second;
-    for (const auto& [item, word] : c.after)
-      std::get<Words>(after.kalbrix.Find(item)->value).at(word.first) = word.second;
-    const Review review = Compare(before, after, HostLanguage::kEnglish);
-    const auto found = std::find_if(review.changes.begin(), review.changes.end(),
-                                    [&](const Change& change) { return change.key == c.key; });
-    ASSERT_NE(found, review.changes.end());
-    EXPECT_EQ(found->note.empty(), !c.noted) << found->note;
-    for (const Change& other : review.changes)
-      if (&other != &*found) {
-        EXPECT_TRUE(other.note.empty()) << other.key << ": " << other.note;
-      }
-  }
-}
-
 TEST(ReviewEcuTest, AnotherEcuIsToldByItsDescriptorItsCapabilitiesAndItsCommandTables) {
   const std::string file = Example("inline4-60-2-sequential.json").string();
   const ReviewSide side = SideOfKalbrix(file, LoadKalbrix(file));
@@ -284,6 +242,60 @@ TEST_F(DiffCliTest, EveryScriptsChangeIsNamedOnceInEachFormat) {
       EXPECT_EQ(frenchReview["changes"][i]["key"], review["changes"][i]["key"]);
   }
   EXPECT_GE(withChanges, 6u) << "the sweep compared too few changes";
+}
+
+// What the dialog replaced because the plug-in found the ECU does not allow the stored value
+// carries a note, on that setting's change only; a value it allows does not. SyncTable word 11
+// is 0x0402 here (main camshaft 0, auxiliary phase 1 on camshaft 1).
+TEST_F(DiffCliTest, AValueThePluginFoundTheEcuDoesNotAllowIsNotedAsReplaced) {
+  using WordEdits = std::vector<std::pair<std::string, std::pair<size_t, uint16_t>>>;
+  struct Case {
+    const char* key;
+    uint16_t camshafts;  // PhaseCaps word 2
+    WordEdits before, after;
+    bool noted;
+  };
+  const Case cases[] = {
+      {"main-phase/camshaft", 0xD, {{"TAB_CNFSYN1_0", {11, 0x0502}}}, {}, true},
+      {"main-phase/camshaft", 0xF, {{"TAB_CNFSYN1_0", {11, 0x0502}}}, {}, false},
+      {"aux/1/camshaft", 0xB, {{"TAB_CNFSYN1_0", {11, 0x0802}}}, {}, true},
+      {"aux/1/camshaft", 0xF, {{"TAB_CNFSYN1_0", {11, 0x0802}}}, {}, false},
+      {"ignition",
+       0xF,
+       {{"TAB_CNFENG_0", {6, 5}}, {"TAB_CNFENG_0", {20, kTwinSpark}}},
+       {{"TAB_CNFENG_0", {6, 5}}, {"TAB_CNFENG_0", {20, kStatic}}},
+       true},
+      {"ignition", 0xF, {}, {{"TAB_CNFENG_0", {20, kStatic}}}, false},
+  };
+  const Json example = ParseKalbrixText(ReadFile(Example("inline4-60-2-sequential.json")));
+  const auto write = [&](const std::string& file, uint16_t camshafts, const WordEdits& edits) {
+    Json document = example;
+    for (Json& item : document["items"]) {
+      if (item["name"] == "CAP_PHASE_0") item["longs"][2] = camshafts;
+      for (const auto& [name, word] : edits)
+        if (item["name"] == name) item["words"][word.first] = word.second;
+    }
+    Write(file, DumpKalbrix(document));
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.key) + (c.noted ? " noted" : " not noted"));
+    write("old.json", c.camshafts, c.before);
+    write("new.json", c.camshafts, c.after);
+    for (const char* language : {"en", "fr"}) {
+      const HostRun run =
+          Host({"diff", "old.json", "new.json", "--format", "json", "--language", language});
+      ASSERT_NE(run.status, 2) << run.err;
+      const Json changes = Json::parse(run.out)["changes"];
+      const auto found = std::find_if(changes.begin(), changes.end(),
+                                      [&](const Json& change) { return change["key"] == c.key; });
+      ASSERT_NE(found, changes.end()) << run.out;
+      EXPECT_EQ(found->contains("note"), c.noted) << run.out;
+      for (const Json& other : changes)
+        if (other["key"] != c.key) {
+          EXPECT_FALSE(other.contains("note")) << other.dump();
+        }
+    }
+  }
 }
 
 TEST_F(DiffCliTest, AFileAgainstItselfIsNoChangeWithItsOwnVerdict) {

@@ -1141,12 +1141,11 @@ struct SettingList {
 
   void Add(std::string key, SettingGroup group, size_t table, std::string subject,
            std::string value) {
-    out.push_back({std::move(key), group, table, std::move(subject), std::move(value), {}, -1});
+    out.push_back({std::move(key), group, table, std::move(subject), std::move(value)});
   }
   std::string Say(HostWord word, std::initializer_list<std::string> values = {}) const {
     return host::Say(word, language, values);
   }
-  void Unallowed(std::string what) { out.back().unallowed = std::move(what); }
 };
 
 std::string ScaleName(uint32_t reference, const std::function<std::string(int32_t)>& itemName,
@@ -1200,7 +1199,6 @@ void PhaseSettings(const SyncRecord& sync, SettingList& list) {
                     : list.Say(HostWord::kUnknownValue, {std::to_string(type)}));
   list.Add("main-phase/camshaft", g, 1, list.Say(HostWord::kReviewMainPhaseCamshaft),
            CamshaftText(sync.mainCamshaft, list.language));
-  list.out.back().code = sync.mainCamshaft;
   std::string count = std::to_string(sync.main.teeth);
   if (type < kMainPhaseCounts.size() && kMainPhaseCounts[type])
     count += " " + std::string(In(*kMainPhaseCounts[type], list.language));
@@ -1215,7 +1213,6 @@ void PhaseSettings(const SyncRecord& sync, SettingList& list) {
     list.Add("aux/" + n, g, 1, list.Say(HostWord::kReviewAuxTeeth, {n}), std::to_string(aux.teeth));
     list.Add("aux/" + n + "/camshaft", g, 1, list.Say(HostWord::kReviewAuxCamshaft, {n}),
              CamshaftText(sync.auxCamshaft[i], list.language));
-    if (aux.teeth != 0) list.out.back().code = sync.auxCamshaft[i];
     list.Add("aux/" + n + "/from", g, 1, list.Say(HostWord::kReviewAuxFrom, {n}),
              std::to_string(aux.crankTooth));
   }
@@ -1233,9 +1230,6 @@ std::vector<TableSetting> DecodeSettings(
   FlywheelSettings(sync, list);
   list.Add("ignition", SettingGroup::kIgnition, 0, list.Say(HostWord::kReviewIgnition),
            IgnitionText(engine, language));
-  // Twin spark fires cylinders in pairs: on an odd count the dialog shows static ignition.
-  if (engine.ignitionType == kIgnitionTwinSpark && engine.cylinders % 2 != 0)
-    list.Unallowed(list.Say(HostWord::kReviewTwinSparkOn, {std::to_string(engine.cylinders)}));
   list.Add("ignition/delay", SettingGroup::kIgnition, 0, list.Say(HostWord::kReviewIgnitionDelay),
            list.Say(HostWord::kReviewMicroseconds, {std::to_string(engine.ignitionDelayUs)}));
   list.Add("injection", SettingGroup::kInjection, 0, list.Say(HostWord::kReviewInjection),

@@ -55,11 +55,6 @@ struct TableSetting {
   size_t table = 0;  // 0 EngineTable, 1 SyncTable
   std::string subject;
   std::string value;
-  /// What the stored value is that no ECU allows (twin spark on an odd count), which the
-  /// dialog shows replaced; "" when it is allowed.
-  std::string unallowed;
-  /// The camshaft's code of a phase in use, for a check against what the ECU allows; else -1.
-  int code = -1;
 };
 
 /// The settings `tables` (EngineTable and SyncTable first, as WheelInput holds them) hold,

@@ -312,7 +312,6 @@ enum class HostWord : uint16_t {
   kReviewAfter,
   kReviewWhat,
   kReviewReplaced,
-  kReviewTwinSparkOn,
   kPageReviewTitle,
   kPageReviewNothing,
   kPageRevert,
