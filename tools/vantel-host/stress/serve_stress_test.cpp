@@ -191,7 +191,7 @@ class Page {
       }
       for (const auto& [list, keyName] :
            {std::pair{"machines", "machine"}, {"windows", "handle"}}) {
-        const char* key = keyName;  // a structured binding cannot be captured before C++20's
+        const char* key = keyName;  // clang 14 captures no structured binding
         for (auto& item : next.at(list)) {
           if (!item.value("unchanged", false)) continue;
           const auto& before = held.at(list);
