@@ -19,6 +19,8 @@ Json Window(int handle, int machine, const std::string& caption) {
   return Json{{"handle", handle}, {"machine", machine}, {"caption", caption}};
 }
 
+/// `machines` and `windows` are arrays: one element in braces alone is copied, not listed, by
+/// some compilers, so a list of one is spelt Json::array({x}).
 Json State(int language, Json machines, Json windows) {
   Json state = Json::object();
   state["language"] = language;
@@ -73,12 +75,12 @@ TEST_F(StateBoardTest, TheChangesSinceAnyVersionKeptMakeTheWholeState) {
   const std::vector<Json> states = {
       State(1033, {a, b}, Json::array()),
       State(1033, {a, Machine(12, "coherent")}, Json::array()),
-      State(1033, {a, Machine(12, "coherent")}, {w}),
-      State(1033, {Machine(3, "coherent", 1), Machine(12, "coherent")}, {w}),
+      State(1033, {a, Machine(12, "coherent")}, Json::array({w})),
+      State(1033, {Machine(3, "coherent", 1), Machine(12, "coherent")}, Json::array({w})),
       State(1033, {Machine(3, "coherent", 1), Machine(12, "coherent")},
             {w, Window(41, 0, "VANTEL")}),
       State(1036, {Machine(3, "coherent", 1), Machine(12, "coherent")},
-            {Window(40, 3, "Modifier")}),
+            Json::array({Window(40, 3, "Modifier")})),
       State(1036, {Machine(12, "coherent"), Machine(3, "coherent", 1)}, Json::array()),
       State(1036, {Machine(12, "coherent"), Json{{"no key", 1}}}, Json::array()),
       State(1036, {Machine(12, "coherent"), Machine(3, "not coherent")}, Json::array()),
@@ -108,7 +110,7 @@ TEST_F(StateBoardTest, TheChangesSinceAnyVersionKeptMakeTheWholeState) {
 
 TEST_F(StateBoardTest, AnAnswerOfTheVersionOrOfAClientTooFarBehindIsWhatItSays) {
   for (size_t i = 0; i <= StateBoard::kVersionsKept + 1; ++i)
-    Publish(State(1033, {Machine(1, "coherent", static_cast<int>(i))}, Json::array()));
+    Publish(State(1033, Json::array({Machine(1, "coherent", static_cast<int>(i))}), Json::array()));
   const uint64_t now = board_.version();
   EXPECT_EQ(Json::parse(board_.Current(StateAnswer::kVersion)), (Json{{"version", now}}));
   const struct {
