@@ -28,11 +28,12 @@ class ServeReviewBrowserTest : public browser::BrowserSuite<::testing::Test> {
     StartDriver();
   }
 
-  /// The edit dialog with six cylinders, then OK (Enter).
-  static void EditSixCylinders(Browser& browser) {
+  /// The edit dialog with `cylinders` cylinders (the list's entry of that rank), then OK
+  /// (Enter).
+  static void EditCylinders(Browser& browser, int cylinders) {
     browser.Click("[data-action=edit]");
     browser.WaitFor("return document.querySelector('dialog.window select[data-id=\"1163\"]');");
-    browser.Click("select[data-id='1163'] option:nth-child(6)");  // "06"
+    browser.Click("select[data-id='1163'] option:nth-child(" + std::to_string(cylinders) + ")");
     browser.Settle();
     browser.Keys("input[data-id='1190']", "\uE007");
     browser.WaitFor("return !document.querySelector('dialog.window');");
@@ -63,7 +64,7 @@ TEST_F(ServeReviewBrowserTest, SaveShowsTheListCancelWritesNothingSaveWritesItRe
   ServedHost server(VANTEL_HOST_PATH, {name, "--port", "0"}, folder_.string());
   Browser browser(driver_->port());
   browser.Go(server.Address());
-  EditSixCylinders(browser);
+  EditCylinders(browser, 6);
 
   // The list: the changes the edit made, named in words, the keyboard kept inside.
   browser.Click("[data-action=save]");
@@ -95,12 +96,7 @@ TEST_F(ServeReviewBrowserTest, SaveShowsTheListCancelWritesNothingSaveWritesItRe
 
   // Another edit, then Revert: the file's values again, nothing left to save.
   const std::string saved = test::ReadFile(folder_ / name);
-  browser.Click("[data-action=edit]");
-  browser.WaitFor("return document.querySelector('dialog.window select[data-id=\"1163\"]');");
-  browser.Click("select[data-id='1163'] option:nth-child(4)");  // "04"
-  browser.Settle();
-  browser.Keys("input[data-id='1190']", "\uE007");
-  browser.WaitFor("return !document.querySelector('dialog.window');");
+  EditCylinders(browser, 4);
   browser.WaitFor("return document.querySelector('#machines a[data-unsaved]');");
   browser.Click("[data-action=revert]");
   browser.WaitFor("return !document.querySelector('#machines a[data-unsaved]');");
