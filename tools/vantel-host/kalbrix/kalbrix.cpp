@@ -13,7 +13,6 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <set>
 #include <sstream>
 #include <string>
 #include <unordered_set>
@@ -28,9 +27,11 @@ namespace vantel::host {
 namespace {
 
 constexpr std::array kValueKeys = {"int", "words", "longs", "text"};
-constexpr std::array kItemKeys = {"name",  "id",    "int",        "words",     "longs",
-                                  "text",  "class", "state",      "present",   "isMap",
-                                  "lists", "label", "attributes", "errorCode", "errorText"};
+using namespace std::string_view_literals;
+constexpr std::array kItemKeys = {"name"sv,       "id"sv,        "int"sv,      "words"sv,
+                                  "longs"sv,      "text"sv,      "class"sv,    "state"sv,
+                                  "present"sv,    "isMap"sv,     "lists"sv,    "label"sv,
+                                  "attributes"sv, "errorCode"sv, "errorText"sv};
 constexpr std::array kTopKeys = {"machine",   "name",         "hostVersion", "hostLevel",
                                  "userLevel", "connection",   "descriptor",  "userValues",
                                  "functions", "supervisions", "items",       "comment"};
@@ -53,9 +54,9 @@ std::optional<int32_t> AttributeCode(const std::string& suffix) {
   return std::nullopt;
 }
 
-template <size_t N>
-bool OneOf(const std::string& key, const std::array<const char*, N>& keys) {
-  return std::any_of(keys.begin(), keys.end(), [&](const char* k) { return key == k; });
+template <class Key, size_t N>
+bool OneOf(const std::string& key, const std::array<Key, N>& keys) {
+  return std::any_of(keys.begin(), keys.end(), [&](const Key& k) { return key == k; });
 }
 
 /// A 32-bit integer: a JSON integer within int32 or uint32 (kept as its bit pattern), or a
@@ -89,36 +90,77 @@ std::string CodePoint(char32_t c) {
   return text;
 }
 
+/// An item's members by key, found in one walk over its keys: a file of many items asks
+/// each for fifteen keys, and the object's own search compares every key for each.
+class ItemFields {
+ public:
+  explicit ItemFields(const Json& item) {
+    for (auto member = item.begin(); member != item.end(); ++member) {
+      const auto known = std::find(kItemKeys.begin(), kItemKeys.end(), member.key());
+      if (known == kItemKeys.end()) {
+        if (!unknown_) unknown_ = &member.key();
+        continue;
+      }
+      values_[static_cast<size_t>(known - kItemKeys.begin())] = &member.value();
+    }
+  }
+
+  /// The value under `key`, one of kItemKeys; null when the item has none.
+  const Json* operator[](std::string_view key) const {
+    for (size_t i = 0; i < kItemKeys.size(); ++i)
+      if (key == kItemKeys[i]) return values_[i];
+    return nullptr;
+  }
+  /// The first key that is not an item's.
+  const std::string* unknown() const { return unknown_; }
+
+ private:
+  std::array<const Json*, kItemKeys.size()> values_{};
+  const std::string* unknown_ = nullptr;
+};
+
 class Checker {
  public:
   explicit Checker(std::string where) : where_(std::move(where)) {}
+  /// Item `index`, and its name once read: the place is only written out by a failure, not
+  /// for each of the many items that pass.
+  Checker(size_t index, const std::string* name) : item_(index), name_(name) {}
 
   [[noreturn]] void Fail(const std::string& what) const {
-    throw KalbrixError(where_.empty() ? what : where_ + ": " + what);
+    std::string where = where_;
+    if (item_) where = "item " + std::to_string(*item_) + (name_ ? " (" + *name_ + ")" : "");
+    throw KalbrixError(where.empty() ? what : where + ": " + what);
   }
 
   int32_t Int(const Json& object, const char* key, int32_t fallback) const {
-    if (!object.contains(key)) return fallback;
-    const auto value = AsInt32(object.at(key));
-    if (!value) Fail(std::string("\"") + key + "\" must be a 32-bit integer");
-    return *value;
+    return Int(object.contains(key) ? &object.at(key) : nullptr, key, fallback);
+  }
+
+  int32_t Int(const Json* value, const char* key, int32_t fallback) const {
+    if (!value) return fallback;
+    const auto number = AsInt32(*value);
+    if (!number) Fail(std::string("\"") + key + "\" must be a 32-bit integer");
+    return *number;
   }
 
   /// A text the host hands to the plug-in: one its code page can hold.
   std::string Text(const Json& object, const char* key, bool required) const {
-    std::string text = AnyText(object, key, required);
+    return Text(object.contains(key) ? &object.at(key) : nullptr, key, required);
+  }
+
+  std::string Text(const Json* value, const char* key, bool required) const {
+    std::string text = AnyText(value, key, required);
     HostText(key, text);
     return text;
   }
 
-  std::string AnyText(const Json& object, const char* key, bool required) const {
-    if (!object.contains(key)) {
+  std::string AnyText(const Json* value, const char* key, bool required) const {
+    if (!value) {
       if (required) Fail(std::string("\"") + key + "\" is missing");
       return {};
     }
-    const Json& value = object.at(key);
-    if (!value.is_string()) Fail(std::string("\"") + key + "\" must be a text");
-    std::string text = value.get<std::string>();
+    if (!value->is_string()) Fail(std::string("\"") + key + "\" must be a text");
+    std::string text = value->get<std::string>();
     if (text.find('\0') != std::string::npos) Fail(std::string("\"") + key + "\" holds a NUL");
     return text;
   }
@@ -144,30 +186,32 @@ class Checker {
 
  private:
   std::string where_;
+  std::optional<size_t> item_;
+  const std::string* name_ = nullptr;
 };
 
-ItemValue ReadValue(const Json& item, const Checker& check) {
+ItemValue ReadValue(const ItemFields& fields, const Checker& check) {
   int found = 0;
-  for (const char* key : kValueKeys) found += item.contains(key) ? 1 : 0;
+  for (const char* key : kValueKeys) found += fields[key] ? 1 : 0;
   if (found > 1) check.Fail("holds more than one of \"int\", \"words\", \"longs\", \"text\"");
-  if (item.contains("int")) return check.Int(item, "int", 0);
-  if (item.contains("text")) return check.Text(item, "text", true);
-  if (item.contains("words")) {
-    const Json& list = item.at("words");
-    if (!list.is_array()) check.Fail("\"words\" must be an array of words (0 to 65535)");
+  if (const Json* n = fields["int"]) return check.Int(n, "int", 0);
+  if (const Json* text = fields["text"]) return check.Text(text, "text", true);
+  if (const Json* list = fields["words"]) {
+    if (!list->is_array()) check.Fail("\"words\" must be an array of words (0 to 65535)");
     Words words;
-    for (const Json& w : list) {
+    words.reserve(list->size());
+    for (const Json& w : *list) {
       if (!w.is_number_integer() || w.get<int64_t>() < 0 || w.get<int64_t>() > 0xFFFF)
         check.Fail("\"words\" must be an array of words (0 to 65535)");
       words.push_back(static_cast<uint16_t>(w.get<int64_t>()));
     }
     return words;
   }
-  if (item.contains("longs")) {
-    const Json& list = item.at("longs");
-    if (!list.is_array()) check.Fail("\"longs\" must be an array of 32-bit integers");
+  if (const Json* list = fields["longs"]) {
+    if (!list->is_array()) check.Fail("\"longs\" must be an array of 32-bit integers");
     Longs longs;
-    for (const Json& l : list) {
+    longs.reserve(list->size());
+    for (const Json& l : *list) {
       const auto value = AsInt32(l);
       if (!value || !l.is_number_integer())
         check.Fail("\"longs\" must be an array of 32-bit integers");
@@ -180,35 +224,34 @@ ItemValue ReadValue(const Json& item, const Checker& check) {
 
 /// The item and its name.
 std::pair<std::string, KalbrixItem> ReadItem(const Json& item, size_t index) {
-  const std::string where = "item " + std::to_string(index);
-  if (!item.is_object()) Checker(where).Fail("must be an object");
-  const std::string name = Checker(where).AnyText(item, "name", true);
-  if (name.empty()) Checker(where).Fail("\"name\" is empty");
-  const Checker check(where + " (" + name + ")");
-  check.HostText("name", name);
-  for (const auto& [key, unused] : item.items())
-    if (!OneOf(key, kItemKeys)) check.Fail("unknown key \"" + key + "\"");
-  if (!item.contains("id")) check.Fail("\"id\" is missing");
+  const Checker unnamed(index, nullptr);
+  if (!item.is_object()) unnamed.Fail("must be an object");
+  const ItemFields fields(item);
+  const std::string name = unnamed.AnyText(fields["name"], "name", true);
+  if (name.empty()) unnamed.Fail("\"name\" is empty");
+  const Checker checker(index, &name);
+  checker.HostText("name", name);
+  if (const std::string* key = fields.unknown()) checker.Fail("unknown key \"" + *key + "\"");
+  if (!fields["id"]) checker.Fail("\"id\" is missing");
 
   KalbrixItem out;
-  out.id = check.Int(item, "id", -1);
-  out.value = ReadValue(item, check);
-  out.cls = check.Int(item, "class", 0);
-  out.stateBits = check.Int(item, "state", kUsableState);
-  out.present = check.Int(item, "present", 1);
-  out.isMap = check.Int(item, "isMap", 0);
-  out.lists = check.Int(item, "lists", 0);
-  out.label = check.Text(item, "label", false);
-  out.errorCode = check.Int(item, "errorCode", 0);
-  out.errorText = check.Text(item, "errorText", false);
-  if (item.contains("attributes")) {
-    const Json& attributes = item.at("attributes");
-    if (!attributes.is_object()) check.Fail("\"attributes\" must be an object");
-    for (const auto& [key, value] : attributes.items()) {
+  out.id = checker.Int(fields["id"], "id", -1);
+  out.value = ReadValue(fields, checker);
+  out.cls = checker.Int(fields["class"], "class", 0);
+  out.stateBits = checker.Int(fields["state"], "state", kUsableState);
+  out.present = checker.Int(fields["present"], "present", 1);
+  out.isMap = checker.Int(fields["isMap"], "isMap", 0);
+  out.lists = checker.Int(fields["lists"], "lists", 0);
+  out.label = checker.Text(fields["label"], "label", false);
+  out.errorCode = checker.Int(fields["errorCode"], "errorCode", 0);
+  out.errorText = checker.Text(fields["errorText"], "errorText", false);
+  if (const Json* attributes = fields["attributes"]) {
+    if (!attributes->is_object()) checker.Fail("\"attributes\" must be an object");
+    for (const auto& [key, value] : attributes->items()) {
       const auto code = AttributeCode(key);
-      if (!code) check.Fail("unknown attribute \"" + key + "\" (10, 20, 23 or 24)");
+      if (!code) checker.Fail("unknown attribute \"" + key + "\" (10, 20, 23 or 24)");
       const auto number = AsInt32(value);
-      if (!number) check.Fail("attribute \"" + key + "\" must be a 32-bit integer");
+      if (!number) checker.Fail("attribute \"" + key + "\" must be a 32-bit integer");
       out.attributes[*code] = *number;
     }
   }
@@ -384,14 +427,18 @@ Kalbrix KalbrixFromJson(const Json& document) {
   }
   if (!document.contains("items") || !document.at("items").is_array())
     check.Fail("\"items\" must be an array of items");
-  std::set<int32_t> ids;
+  const Json& items = document.at("items");
+  std::unordered_set<int32_t> ids;
+  ids.reserve(items.size());
+  kalbrix.listOrder.reserve(items.size());
   size_t index = 0;
-  for (const Json& item : document.at("items")) {
+  for (const Json& item : items) {
     auto [name, read] = ReadItem(item, index++);
-    if (kalbrix.items.count(name)) check.Fail("item \"" + name + "\" appears twice");
-    if (read.id != -1 && !ids.insert(read.id).second)
-      check.Fail("item \"" + name + "\" repeats the id " + std::to_string(read.id));
-    kalbrix.items.emplace(name, std::move(read));
+    const int32_t id = read.id;
+    if (!kalbrix.items.try_emplace(name, std::move(read)).second)
+      check.Fail("item \"" + name + "\" appears twice");
+    if (id != -1 && !ids.insert(id).second)
+      check.Fail("item \"" + name + "\" repeats the id " + std::to_string(id));
     kalbrix.listOrder.push_back(std::move(name));
   }
   return kalbrix;

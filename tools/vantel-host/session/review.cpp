@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <map>
 #include <set>
+#include <thread>
 #include <unordered_map>
-#include <unordered_set>
 #include <utility>
 #include <variant>
 
@@ -327,24 +327,23 @@ class Comparer {
 
   /// Every other item by name and value, in the order of the newer file.
   void Items() {
-    std::vector<std::string> names = after_.kalbrix.ListedNames();
-    // A file of many items: each name looked up once, not searched for in the list.
-    const std::unordered_set<std::string> listed(names.begin(), names.end());
+    for (const std::string& name : after_.kalbrix.ListedNames())
+      Item(name, before_.kalbrix.Find(name), after_.kalbrix.Find(name));
     for (const std::string& name : before_.kalbrix.ListedNames())
-      if (!listed.contains(name)) names.push_back(name);
-    for (const std::string& name : names) {
-      if (IsTable(name)) continue;
-      const ItemValue* a = ValueOf(before_, name);
-      const ItemValue* b = ValueOf(after_, name);
-      if (a && b && *a == *b) continue;
-      Add({ReviewGroup::kItems,
-           "item/" + name,
-           name,
-           {name},
-           ValueText(a, b, language_),
-           ValueText(b, a, language_),
-           {}});
-    }
+      if (!after_.kalbrix.Find(name)) Item(name, before_.kalbrix.Find(name), nullptr);
+  }
+
+  void Item(const std::string& name, const KalbrixItem* before, const KalbrixItem* after) {
+    const ItemValue* a = before ? &before->value : nullptr;
+    const ItemValue* b = after ? &after->value : nullptr;
+    if ((a && b && *a == *b) || IsTable(name)) return;
+    Add({ReviewGroup::kItems,
+         "item/" + name,
+         name,
+         {name},
+         ValueText(a, b, language_),
+         ValueText(b, a, language_),
+         {}});
   }
 
   void Rows(Review& review) const {
@@ -375,6 +374,36 @@ int NumberAfter(const std::string& key, std::string_view prefix) {
   return n;
 }
 
+/// The side `machine` is, but for its Kalbrix and what is named from it.
+ReviewSide RunSide(const SessionMachine& machine) {
+  ReviewSide side;
+  side.file = machine.file();
+  side.verdict = machine.verdict();
+  side.reportRows = machine.reportRows();
+  side.findings = machine.reportFindings();
+  side.switched = machine.switched();
+  return side;
+}
+
+/// The item of each element of the descriptor, named in one walk over the items, not one walk
+/// each; of items sharing an identifier, the first by name.
+std::vector<std::string> ElementsOf(const Kalbrix& kalbrix) {
+  std::vector<std::string> elements(kLastConfigTableElement + 1);
+  const KalbrixItem* descriptor = kalbrix.Find(kalbrix.descriptor);
+  const auto* ids = descriptor ? std::get_if<Longs>(&descriptor->value) : nullptr;
+  std::unordered_map<int32_t, std::vector<size_t>> wanted;
+  for (size_t e = 1; ids && e < elements.size() && e < ids->size(); ++e)
+    wanted[(*ids)[e]].push_back(e);
+  for (const auto& [name, item] : kalbrix.items) {
+    if (wanted.empty()) break;
+    const auto found = wanted.find(item.id);
+    if (found == wanted.end()) continue;
+    for (const size_t e : found->second) elements[e] = name;
+    wanted.erase(found);
+  }
+  return elements;
+}
+
 }  // namespace
 
 std::string_view GroupKey(ReviewGroup group) { return kGroups[static_cast<size_t>(group)].key; }
@@ -387,23 +416,9 @@ std::string ChangeLine(const Change& change) {
 }
 
 ReviewSide SideOf(const SessionMachine& machine) {
-  ReviewSide side;
-  side.file = machine.file();
+  ReviewSide side = RunSide(machine);
   side.kalbrix = machine.kalbrix();
-  // The descriptor's identifiers named in one walk over the items, not one walk each.
-  const KalbrixItem* descriptor = side.kalbrix.Find(side.kalbrix.descriptor);
-  const auto* ids = descriptor ? std::get_if<Longs>(&descriptor->value) : nullptr;
-  std::unordered_map<int32_t, const std::string*> names;
-  for (const auto& [name, item] : side.kalbrix.items) names.emplace(item.id, &name);
-  for (int e = 0; e <= kLastConfigTableElement; ++e) {
-    const auto at = static_cast<size_t>(e);
-    const auto named = ids && e > 0 && at < ids->size() ? names.find((*ids)[at]) : names.end();
-    side.elements.push_back(named == names.end() ? std::string() : *named->second);
-  }
-  side.verdict = machine.verdict();
-  side.reportRows = machine.reportRows();
-  side.findings = machine.reportFindings();
-  side.switched = machine.switched();
+  side.elements = ElementsOf(side.kalbrix);
   return side;
 }
 
@@ -481,30 +496,44 @@ Result<std::array<ReviewSide, 2>> OpenBoth(HostSession& session, const std::stri
                                            WheelInput* picture) {
   std::array<ReviewSide, 2> sides;
   const std::array<const std::string*, 2> files = {&oldFile, &newFile};
-  // Read both before the plug-in sees either: bad input stops before anything is run.
+  // Read both before the plug-in sees either: bad input stops before anything is run. The
+  // two reads share nothing, so NEW is read on a thread of its own while OLD is read here.
   std::array<std::pair<Json, Kalbrix>, 2> read;
-  for (size_t i = 0; i < 2; ++i) {
+  std::array<std::string, 2> errors;
+  const auto load = [&](size_t i) {
     try {
       read[i].second = LoadKalbrix(*files[i], &read[i].first);
     } catch (const KalbrixError& error) {
-      return Failure{error.what()};
+      errors[i] = error.what();
     }
+  };
+  {
+    std::jthread other(load, 1);
+    load(0);
   }
+  for (const std::string& error : errors)
+    if (!error.empty()) return Failure{error};
   for (size_t i = 0; i < 2; ++i) {
     SessionMachine* machine =
         session.Add(*files[i], std::move(read[i].first), std::move(read[i].second), out);
     struct Removed {
       HostSession& session;
       SessionMachine* machine;
-      ~Removed() { session.Remove(machine); }
+      ~Removed() {
+        if (machine) session.Remove(machine);
+      }
     } removed{session, machine};
     // A fresh plug-in each: what it learns of a host and a machine once is learnt again.
     if (!session.Load().accepted())
       return Failure{"the plug-in refused the host (handshake answered 0)"};
     session.Open(*machine);
-    sides[i] = SideOf(*machine);
+    sides[i] = RunSide(*machine);
     if (i == 1 && picture) *picture = session.Picture(*machine);
     session.Close(*machine);
+    // Closing asks nothing of the host: the Kalbrix is as the open left it, taken, not copied.
+    sides[i].kalbrix = session.Release(machine);
+    removed.machine = nullptr;
+    sides[i].elements = ElementsOf(sides[i].kalbrix);
   }
   return sides;
 }

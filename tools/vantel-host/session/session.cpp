@@ -145,8 +145,15 @@ SessionMachine* HostSession::Add(std::string file, Json document, Kalbrix kalbri
   return machines_.back().get();
 }
 
-void HostSession::Remove(SessionMachine* machine) {
-  std::erase_if(machines_, [machine](const auto& held) { return held.get() == machine; });
+void HostSession::Remove(SessionMachine* machine) { Release(machine); }
+
+Kalbrix HostSession::Release(SessionMachine* machine) {
+  const auto held = std::find_if(machines_.begin(), machines_.end(),
+                                 [machine](const auto& m) { return m.get() == machine; });
+  if (held == machines_.end()) return {};
+  Kalbrix kalbrix = std::move((*held)->kalbrix_);
+  machines_.erase(held);
+  return kalbrix;
 }
 
 SessionMachine* HostSession::Find(uint32_t index) const {

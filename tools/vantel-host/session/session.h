@@ -128,6 +128,9 @@ class HostSession {
                       FILE* trace = nullptr);
   /// Forgets a machine; the caller has closed it.
   void Remove(SessionMachine* machine);
+  /// Forgets a machine and gives back its Kalbrix as the plug-in left it, without a copy;
+  /// an empty one for a machine the session does not hold.
+  Kalbrix Release(SessionMachine* machine);
   const std::vector<std::unique_ptr<SessionMachine>>& machines() const { return machines_; }
   SessionMachine* Find(uint32_t index) const;
 

@@ -136,7 +136,7 @@ TEST_P(SessionTest, OpenGivesTheVerdictOfCheckAndASecondSaveWritesNothing) {
   session.Close(machine);
 }
 
-TEST_P(SessionTest, AClosedMachineTakesStepsAndOpensAgainToTheSameVerdict) {
+TEST_P(SessionTest, AClosedMachineTakesStepsOpensAgainToTheSameVerdictAndIsReleasedWhole) {
   HostSession session(1033, VANTEL_PLUGIN_PATH);
   SessionMachine& machine = Opened(session);
   const Verdict first = machine.verdict();
@@ -151,6 +151,16 @@ TEST_P(SessionTest, AClosedMachineTakesStepsAndOpensAgainToTheSameVerdict) {
   EXPECT_EQ(reopened.verdict, first);
   EXPECT_EQ(machine.reportRows(), rows);
   session.Close(machine);
+
+  const Kalbrix held = machine.kalbrix();
+  const Kalbrix released = session.Release(&machine);
+  EXPECT_TRUE(session.machines().empty());
+  EXPECT_EQ(released.descriptor, held.descriptor);
+  EXPECT_EQ(released.listOrder, held.listOrder);
+  ASSERT_EQ(released.items.size(), held.items.size());
+  for (const auto& [name, item] : held.items)
+    EXPECT_TRUE(released.Find(name) && released.Find(name)->value == item.value) << name;
+  EXPECT_TRUE(session.Release(nullptr).items.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Examples, SessionTest, ::testing::ValuesIn(ExampleFiles()), TestName);

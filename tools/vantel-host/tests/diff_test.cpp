@@ -337,6 +337,10 @@ TEST_F(DiffCliTest, BadInputAndAnotherEcuAreOneLineAndStatusTwoWithNothingWritte
     EXPECT_EQ(Count(run.err, "\n"), 1u) << run.err;
     EXPECT_FALSE(fs::exists(dir_ / "wheel.svg"));
   }
+  // The two files are read side by side, yet of two bad files OLD is the one named.
+  const HostRun both = Host({"diff", "broken.json", "missing.json"});
+  EXPECT_NE(both.err.find("broken.json"), std::string::npos) << both.err;
+  EXPECT_EQ(both.err.find("missing.json"), std::string::npos) << both.err;
 }
 
 TEST_F(DiffCliTest, ThePictureOfNewMarksWhatChanged) {
