@@ -52,15 +52,27 @@ CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DVANTEL_FUZZ=ON -DVANTEL_TEST
   -DVANTEL_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j"$(nproc)" --target "${targets[@]/%/_fuzz}"
 
-status=0
+# The targets fuzz side by side, each for its time, its output kept apart and printed whole
+# when it ends.
+logs=$(mktemp -d)
+trap 'rm -rf "$logs"' EXIT
+pids=()
 for name in "${targets[@]}"; do
   run=$root/fuzz/corpus-run/$name
   mkdir -p "$run"
-  echo "== $name: $seconds seconds"
   # The run directory comes first: libFuzzer writes what it finds there, never to the seeds.
   UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 ASAN_OPTIONS=detect_leaks=1 \
     "$build/fuzz/${name}_fuzz" -max_total_time="$seconds" -max_len="$(max_len "$name")" \
     -timeout=10 -print_final_stats=1 -artifact_prefix="$run/" \
-    "$run" "$root/fuzz/corpus/$name" || status=1
+    "$run" "$root/fuzz/corpus/$name" >"$logs/$name" 2>&1 &
+  pids+=($!)
+done
+status=0
+for i in "${!targets[@]}"; do
+  name=${targets[$i]}
+  verdict=passed
+  wait "${pids[$i]}" || { verdict=FAILED; status=1; }
+  echo "== $name: $seconds seconds, $verdict"
+  cat "$logs/$name"
 done
 exit $status

@@ -1,6 +1,7 @@
 #include "review.h"
 
 #include <algorithm>
+#include <exception>
 #include <map>
 #include <set>
 #include <thread>
@@ -499,20 +500,26 @@ Result<std::array<ReviewSide, 2>> OpenBoth(HostSession& session, const std::stri
   // Read both before the plug-in sees either: bad input stops before anything is run. The
   // two reads share nothing, so NEW is read on a thread of its own while OLD is read here.
   std::array<std::pair<Json, Kalbrix>, 2> read;
-  std::array<std::string, 2> errors;
+  std::array<std::exception_ptr, 2> thrown;
   const auto load = [&](size_t i) {
     try {
       read[i].second = LoadKalbrix(*files[i], &read[i].first);
-    } catch (const KalbrixError& error) {
-      errors[i] = error.what();
+    } catch (...) {
+      thrown[i] = std::current_exception();
     }
   };
   {
     std::jthread other(load, 1);
     load(0);
   }
-  for (const std::string& error : errors)
-    if (!error.empty()) return Failure{error};
+  for (const std::exception_ptr& fault : thrown) {
+    if (!fault) continue;
+    try {
+      std::rethrow_exception(fault);
+    } catch (const KalbrixError& error) {
+      return Failure{error.what()};
+    }
+  }
   for (size_t i = 0; i < 2; ++i) {
     SessionMachine* machine =
         session.Add(*files[i], std::move(read[i].first), std::move(read[i].second), out);
