@@ -137,6 +137,17 @@ TEST(KalbrixTest, MalformedDocumentsAreRefusedWithOneLineNamingTheFault) {
       {"unknown item key",
        R"({"machine": 1, "descriptor": "D", "items": [{"name": "A", "id": 1, "valu": 3}]})",
        "unknown key \"valu\""},
+      // Which fault is named when an item has several: the first unknown key in the file's
+      // order, before a missing id; the place names the item's position and name.
+      {"two unknown keys, no id",
+       R"({"machine": 1, "descriptor": "D", "items": [{"id": 1, "name": "A"}, {"zz": 1, "name": "B", "aa": 2}]})",
+       "item 1 (B): unknown key \"zz\""},
+      {"bad id before a bad value",
+       R"({"machine": 1, "descriptor": "D", "items": [{"words": [-1], "name": "A", "id": "x"}]})",
+       "item 0 (A): \"id\" must be a 32-bit integer"},
+      {"bad label after a good value",
+       R"({"machine": 1, "descriptor": "D", "items": [{"label": 5, "name": "A", "id": 1, "int": 2}]})",
+       "item 0 (A): \"label\" must be a text"},
       {"unknown attribute",
        R"({"machine": 1, "descriptor": "D", "items": [{"name": "A", "id": 1, "attributes": {"21": 1}}]})",
        "unknown attribute \"21\""},
