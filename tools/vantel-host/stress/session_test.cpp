@@ -17,6 +17,7 @@
 
 #include "actions.h"
 #include "check_many.h"
+#include "review.h"
 #include "session.h"
 #include "support/temp_dir.h"
 #include "vantel/host_abi.h"
@@ -161,6 +162,40 @@ TEST_P(SessionTest, AClosedMachineTakesStepsOpensAgainToTheSameVerdictAndIsRelea
   for (const auto& [name, item] : held.items)
     EXPECT_TRUE(released.Find(name) && released.Find(name)->value == item.value) << name;
   EXPECT_TRUE(session.Release(nullptr).items.empty());
+}
+
+// diff's two sides, the files read side by side and each Kalbrix taken from its closed
+// machine, are what the file's machine shows opened alone; each element of the descriptor is
+// named as the store names its identifier.
+TEST_P(SessionTest, BothSidesOfADiffAreWhatTheMachineShowsOpenedAlone) {
+  HostSession session(1033, VANTEL_PLUGIN_PATH);
+  const auto sides = OpenBoth(session, file_.string(), file_.string(), null_);
+  ASSERT_TRUE(sides) << sides.error();
+  EXPECT_TRUE(session.machines().empty());
+  HostSession alone(1033, VANTEL_PLUGIN_PATH);
+  const ReviewSide expected = SideOf(Opened(alone));
+  for (const ReviewSide& side : *sides) {
+    EXPECT_EQ(side.verdict, expected.verdict);
+    EXPECT_EQ(side.reportRows, expected.reportRows);
+    EXPECT_EQ(side.findings, expected.findings);
+    ASSERT_EQ(side.switched.size(), expected.switched.size());
+    for (size_t i = 0; i < side.switched.size(); ++i)
+      EXPECT_EQ(side.switched[i].name + "=" + std::to_string(side.switched[i].value),
+                expected.switched[i].name + "=" + std::to_string(expected.switched[i].value));
+    EXPECT_EQ(side.kalbrix.listOrder, expected.kalbrix.listOrder);
+    ASSERT_EQ(side.kalbrix.items.size(), expected.kalbrix.items.size());
+    for (const auto& [name, item] : expected.kalbrix.items)
+      EXPECT_TRUE(side.kalbrix.Find(name) && side.kalbrix.Find(name)->value == item.value) << name;
+
+    const KalbrixItem* descriptor = side.kalbrix.Find(side.kalbrix.descriptor);
+    const auto* ids = descriptor ? std::get_if<Longs>(&descriptor->value) : nullptr;
+    ASSERT_FALSE(side.elements.empty());
+    EXPECT_EQ(side.elements[0], "");
+    for (size_t e = 1; e < side.elements.size(); ++e) {
+      const std::string* name = ids && e < ids->size() ? side.kalbrix.NameOf((*ids)[e]) : nullptr;
+      EXPECT_EQ(side.elements[e], name ? *name : "") << "element " << e;
+    }
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Examples, SessionTest, ::testing::ValuesIn(ExampleFiles()), TestName);
