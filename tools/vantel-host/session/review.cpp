@@ -461,8 +461,9 @@ Json ChangesJson(const Review& review) {
 }
 
 Review ReviewUnsaved(const SessionMachine& machine, HostLanguage language) {
-  ReviewSide before = SideOf(machine);
+  ReviewSide before = RunSide(machine);
   before.kalbrix = machine.saved();
+  before.elements = ElementsOf(machine.kalbrix());
   ReviewSide after = before;
   for (const std::string& name : machine.Unsaved())
     if (const KalbrixItem* item = machine.kalbrix().Find(name))
